@@ -1,0 +1,25 @@
+# inmold_library(<name> [QT <components>] [DEPS <targets>])
+# Makes imm_<name> from every source in the calling folder. A folder with no
+# sources yet becomes an interface library so that dependants still link.
+function(inmold_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB _src CONFIGURE_DEPENDS
+    ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+    ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  set(_has_cpp FALSE)
+  foreach(f ${_src})
+    if(f MATCHES "\\.cpp$" AND NOT f MATCHES "/main\\.cpp$")
+      set(_has_cpp TRUE)
+    endif()
+  endforeach()
+  list(FILTER _src EXCLUDE REGEX "/main\\.cpp$")
+  if(_has_cpp)
+    add_library(imm_${name} STATIC ${_src})
+    target_include_directories(imm_${name} PUBLIC ${CMAKE_SOURCE_DIR})
+    target_link_libraries(imm_${name} PUBLIC ${ARG_DEPS})
+  else()
+    add_library(imm_${name} INTERFACE)
+    target_include_directories(imm_${name} INTERFACE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(imm_${name} INTERFACE ${ARG_DEPS})
+  endif()
+endfunction()

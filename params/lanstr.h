@@ -1,0 +1,20 @@
+#pragma once
+// The user-interface text table: 600 rows in three languages (0 simplified
+// Chinese, 1 English, 2 traditional Chinese), filled once by Data_Init.
+#include <QString>
+
+constexpr int kLanRows = 600;
+constexpr int kLanCols = 3;
+
+extern QString gaLanStr[kLanRows][kLanCols];
+extern int gLan; // current language column
+
+// Fills the text table, then makes the skin pixmaps. Needs the application object.
+void Data_Init();
+// Only the text table (no pixmaps, no GUI needed).
+void LoadTextTable();
+
+// Row in the current language; empty for a row outside the table.
+const QString& LanStr(int row);
+// Row in a fixed column; empty outside the table.
+const QString& LanStr(int row, int column);

@@ -1,0 +1,22 @@
+#pragma once
+// Creation of the databases a first start expects (used by the program-folder
+// layout and by tests that need a real "PARAM.db").
+#include <QString>
+
+class WizardPara;
+
+// The factory parameter record: built-in defaults with the load repairs
+// applied, the alarm output idle-closed and the defect method offered.
+WizardPara FactoryParams();
+
+// Creates table sysparam (name, value) in the file and writes every key of the
+// record. False with a log line on failure.
+bool CreateParamDatabase(const QString& path, const WizardPara& params);
+// "SN.db": table sysparam with serialNB0..7 = "0".
+bool CreateSerialDatabase(const QString& path);
+// "RECORDNULL.db"/"RECORD.db": the empty operation journal.
+bool CreateRecordDatabase(const QString& path);
+
+// Opens a SQLite file under a connection name (replacing one of that name).
+bool OpenSqlite(const QString& connection, const QString& path);
+void CloseSqlite(const QString& connection);
