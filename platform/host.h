@@ -1,0 +1,28 @@
+#pragma once
+// What the lower layers (cameras, inspection, IO board link) need of the main
+// window: the operation journal, the operator's message boxes and the board's
+// outputs. The main window installs its own functions at start-up; tests
+// install recorders. Until something is installed the calls only log.
+#include <QString>
+#include <functional>
+
+namespace host {
+
+struct Hooks {
+    std::function<void(const QString&)> insertRecord;  // MainWindow::InsertRecord
+    std::function<void(const QString&)> showWarning;   // showWarnBox
+    std::function<bool(const QString&)> askChoice;     // showChooseBox: true when confirmed
+    std::function<void(int output, int value)> setOutput; // ControlPort::IOSetOut
+    std::function<void()> flashOutputs;                // ControlPort::IOFlashOut
+};
+
+void install(const Hooks& hooks);
+const Hooks& hooks();
+
+void insertRecord(const QString& text);
+void showWarning(const QString& text);
+bool askChoice(const QString& text); // false when nobody can answer
+void setOutput(int output, int value);
+void flashOutputs();
+
+} // namespace host
