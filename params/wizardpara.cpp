@@ -533,13 +533,13 @@ bool WizardPara::SaveDatatoFile()
     const bool tx = db.transaction();
     bool ok = true;
     for (const char* name : saveOrder) {
-        ok = writeValue(db, QLatin1String(name), valueOf(name)) && ok;
+        ok = ok && writeValue(db, QLatin1String(name), valueOf(name));
         if (std::strcmp(name, "isPswUsed") == 0)
-            ok = writeValue(db, QStringLiteral("password"), decode(password, Encoding::Latin1)) && ok;
+            ok = ok && writeValue(db, QStringLiteral("password"), decode(password, Encoding::Latin1));
     }
     for (const TextKey& k : textKeys(*this)) {
         if (std::strcmp(k.name, "password") != 0)
-            ok = writeValue(db, QLatin1String(k.name), decode(*k.field, k.enc)) && ok;
+            ok = ok && writeValue(db, QLatin1String(k.name), decode(*k.field, k.enc));
     }
     if (tx) {
         if (ok) {
