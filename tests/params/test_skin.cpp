@@ -38,7 +38,16 @@ const QString kHant = QStringLiteral("體"); // traditional Chinese
 
 } // namespace
 
-class SkinPixmaps : public InTempFolder {};
+class SkinPixmaps : public InTempFolder {
+protected:
+    // The copy of the value box that a new program folder gets.
+    bool installValueBox()
+    {
+        return QDir().mkpath(file("images"))
+               && QFile::copy(testenv::sourceDir() + QStringLiteral("/resources/programdir/images/edit.png"),
+                              file("images/edit.png"));
+    }
+};
 
 TEST_F(SkinPixmaps, EmbeddedImagesHaveTheirSizesAndChannels)
 {
@@ -78,10 +87,7 @@ TEST_F(SkinPixmaps, ValueBoxComesFromTheProgramFolder)
     ASSERT_NE(gpPixmapEdit, nullptr);
     EXPECT_TRUE(gpPixmapEdit->isNull());
 
-    // The copy that a new program folder gets.
-    ASSERT_TRUE(QDir().mkpath(file("images")));
-    ASSERT_TRUE(QFile::copy(testenv::sourceDir() + QStringLiteral("/resources/programdir/images/edit.png"),
-                            file("images/edit.png")));
+    ASSERT_TRUE(installValueBox());
     MakeSkinPixmaps();
     EXPECT_FALSE(gpPixmapEdit->isNull());
     EXPECT_EQ(gpPixmapEdit->size(), QSize(120, 48));
@@ -89,9 +95,7 @@ TEST_F(SkinPixmaps, ValueBoxComesFromTheProgramFolder)
 
 TEST_F(SkinPixmaps, ScreenshotAsTheWidgetsDrawThem)
 {
-    ASSERT_TRUE(QDir().mkpath(file("images")));
-    ASSERT_TRUE(QFile::copy(testenv::sourceDir() + QStringLiteral("/resources/programdir/images/edit.png"),
-                            file("images/edit.png")));
+    ASSERT_TRUE(installValueBox());
     MakeSkinPixmaps();
     QImage sheet(900, 560, QImage::Format_RGB32);
     sheet.fill(QColor(0x10, 0x20, 0x38));
