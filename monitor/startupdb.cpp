@@ -1,0 +1,75 @@
+#include "monitor/startupdb.h"
+
+#include "params/lanstr.h"
+#include "params/paramdb.h"
+#include "platform/commandrunner.h"
+#include "platform/host.h"
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QThread>
+#include <QUuid>
+
+bool DatabaseUsable(const QString& file, const QString& table)
+{
+    if (!QFileInfo(file).isFile())
+        return false;
+    const QString conn = QStringLiteral("check-") + QUuid::createUuid().toString();
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conn);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("select count(*) from sqlite_master where type='table' and name=?"));
+            q.addBindValue(table);
+            ok = q.exec() && q.next() && q.value(0).toInt() == 1;
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(conn);
+    return ok;
+}
+
+DbOpenResult OpenStartupDatabase(const StartupDatabase& db)
+{
+    if (DatabaseUsable(db.file, db.table) && OpenSqlite(db.connection, db.file))
+        return DbOpenResult::Opened;
+
+    qWarning() << "database" << db.file << "cannot be opened";
+    host::showWarning(LanStr(db.message, 1));
+    if (!DatabaseUsable(db.replacement, db.table)) {
+        qCritical() << "no usable default for" << db.file << "- staying up without it";
+        return DbOpenResult::Unusable;
+    }
+    const platform::CommandResult copy =
+        platform::runCommand(QStringLiteral("cp"), {QStringLiteral("-f"), db.replacement, db.file});
+    if (!copy.ok() || !DatabaseUsable(db.file, db.table)) {
+        qCritical() << "default copy of" << db.file << "failed - staying up without it";
+        return DbOpenResult::Unusable;
+    }
+    QThread::msleep(static_cast<unsigned long>(db.waitMs));
+    platform::runCommand(QStringLiteral("reboot"));
+    return DbOpenResult::Replaced;
+}
+
+StartupDatabase ParamDatabase()
+{
+    return {QStringLiteral("dbIn"), QStringLiteral("PARAM.db"), QStringLiteral("sysparam"),
+            QStringLiteral("./paraGroup/default/PARAM.db"), 160, 100};
+}
+
+StartupDatabase RecordDatabase()
+{
+    return {QStringLiteral("dbRecord"), QStringLiteral("RECORD.db"), QStringLiteral("RECORD"),
+            QStringLiteral("RECORDNULL.db"), 135, 300};
+}
+
+StartupDatabase SerialDatabase()
+{
+    return {QStringLiteral("dbT"), QStringLiteral("SN.db"), QStringLiteral("sysparam"),
+            QStringLiteral("./paraGroup/default/SN.db"), 160, 100};
+}

@@ -1,0 +1,30 @@
+#pragma once
+// Opening the three databases at start-up. A database that is missing or
+// damaged is replaced by its default copy and the panel reboots; when the
+// default itself is missing or unusable the program stays up with a warning,
+// so a broken default can never make the panel reboot again and again.
+#include <QString>
+
+struct StartupDatabase {
+    QString connection;  // "dbIn", "dbRecord", "dbT"
+    QString file;        // "PARAM.db" ...
+    QString table;       // a table the file must hold
+    QString replacement; // default copy put in its place
+    int message;         // text row of the English warning
+    int waitMs;          // pause after the copy
+};
+
+enum class DbOpenResult { Opened, Replaced, Unusable };
+
+// Opens the database under its connection. On failure: warning (fixed English
+// text), the default copied over it and "reboot" requested, all through the
+// command runner; Unusable when no usable default exists (no reboot).
+DbOpenResult OpenStartupDatabase(const StartupDatabase& db);
+
+// True when the file exists, opens as SQLite and holds the table.
+bool DatabaseUsable(const QString& file, const QString& table);
+
+// The three databases in start-up order.
+StartupDatabase ParamDatabase();
+StartupDatabase RecordDatabase();
+StartupDatabase SerialDatabase();

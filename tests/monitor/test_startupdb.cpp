@@ -1,0 +1,112 @@
+#include "monitor/startupdb.h"
+#include "params/lanstr.h"
+#include "params/paramdb.h"
+#include "params/wizardpara.h"
+#include "platform/host.h"
+#include "testenv.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+class StartupDb : public InTempFolder {
+protected:
+    void SetUp() override
+    {
+        InTempFolder::SetUp();
+        LoadTextTable();
+        host::Hooks h;
+        h.showWarning = [this](const QString& t) { warnings << t; };
+        host::install(h);
+        QDir().mkpath("paraGroup/default");
+    }
+    void TearDown() override
+    {
+        host::install({});
+        for (const char* c : {"dbIn", "dbRecord", "dbT"})
+            CloseSqlite(c);
+        InTempFolder::TearDown();
+    }
+    static void garbage(const QString& name)
+    {
+        QFile f(name);
+        f.open(QIODevice::WriteOnly);
+        f.write(QByteArray(4096, 'z'));
+    }
+    QStringList warnings;
+};
+
+} // namespace
+
+TEST_F(StartupDb, GoodDatabasesOpenWithoutAnySystemAction)
+{
+    ASSERT_TRUE(CreateParamDatabase("PARAM.db", WizardPara()));
+    ASSERT_TRUE(CreateRecordDatabase("RECORD.db"));
+    ASSERT_TRUE(CreateSerialDatabase("SN.db"));
+    EXPECT_EQ(OpenStartupDatabase(ParamDatabase()), DbOpenResult::Opened);
+    EXPECT_EQ(OpenStartupDatabase(RecordDatabase()), DbOpenResult::Opened);
+    EXPECT_EQ(OpenStartupDatabase(SerialDatabase()), DbOpenResult::Opened);
+    EXPECT_TRUE(warnings.isEmpty());
+    EXPECT_TRUE(testenv::commands().calls().isEmpty());
+}
+
+TEST_F(StartupDb, MissingOrDamagedDatabaseWarnsInEnglishAndTriesTheDefault)
+{
+    ASSERT_TRUE(CreateRecordDatabase("RECORDNULL.db"));
+    for (bool missing : {true, false}) {
+        QFile::remove("RECORD.db");
+        if (!missing)
+            garbage("RECORD.db");
+        testenv::commands().clear();
+        warnings.clear();
+        // The recorder copies nothing, so the journal stays unusable: no reboot follows.
+        EXPECT_EQ(OpenStartupDatabase(RecordDatabase()), DbOpenResult::Unusable) << missing;
+        EXPECT_EQ(warnings, QStringList{gaLanStr[135][1]}) << missing;
+        EXPECT_EQ(testenv::commands().lines(), QStringList{"cp -f RECORDNULL.db RECORD.db"}) << missing;
+    }
+}
+
+TEST_F(StartupDb, SuccessfulReplacementEndsInOneReboot)
+{
+    ASSERT_TRUE(CreateParamDatabase("paraGroup/default/PARAM.db", WizardPara()));
+    garbage("PARAM.db");
+    // A runner that really copies, so the result can be checked as on the panel.
+    struct CopyingRunner : platform::RecordingCommandRunner {
+        platform::CommandResult run(const QString& p, const QStringList& a, int t) override
+        {
+            auto r = RecordingCommandRunner::run(p, a, t);
+            if (p == "cp") {
+                QFile::remove(a.at(2));
+                QFile::copy(a.at(1), a.at(2));
+            }
+            return r;
+        }
+    } runner;
+    platform::CommandRunner::setInstance(&runner);
+    const DbOpenResult r = OpenStartupDatabase(ParamDatabase());
+    platform::CommandRunner::setInstance(&testenv::commands());
+    EXPECT_EQ(r, DbOpenResult::Replaced);
+    EXPECT_EQ(runner.lines(), (QStringList{"cp -f ./paraGroup/default/PARAM.db PARAM.db", "reboot"}));
+    EXPECT_EQ(warnings, QStringList{gaLanStr[160][1]});
+    EXPECT_TRUE(DatabaseUsable("PARAM.db", "sysparam"));
+}
+
+TEST_F(StartupDb, NoUsableDefaultMeansNoRebootLoop)
+{
+    garbage("SN.db");
+    EXPECT_EQ(OpenStartupDatabase(SerialDatabase()), DbOpenResult::Unusable);
+    garbage("paraGroup/default/SN.db");
+    EXPECT_EQ(OpenStartupDatabase(SerialDatabase()), DbOpenResult::Unusable);
+    EXPECT_TRUE(testenv::commands().calls().isEmpty()) << "nothing copied, no reboot";
+    EXPECT_EQ(warnings.size(), 2);
+}
+
+TEST_F(StartupDb, UsabilityNeedsTheTable)
+{
+    ASSERT_TRUE(CreateRecordDatabase("RECORD.db"));
+    EXPECT_TRUE(DatabaseUsable("RECORD.db", "RECORD"));
+    EXPECT_FALSE(DatabaseUsable("RECORD.db", "sysparam"));
+    EXPECT_FALSE(DatabaseUsable("nothing.db", "RECORD"));
+    EXPECT_FALSE(QFile::exists("nothing.db")) << "checking must not create the file";
+}
