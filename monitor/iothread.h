@@ -1,0 +1,80 @@
+#pragma once
+// The thread that talks to the IO board: every 5 ms it takes the board's
+// reports, hands the input bits to the GUI thread, sends the wanted outputs
+// when the board echoes different ones, and polls again.
+#include "monitor/ioframes.h"
+
+#include <QMutex>
+#include <QString>
+#include <QThread>
+#include <atomic>
+
+class IoSerialPort;
+
+// Input bits as last reported by the board and the output word published by
+// the GUI thread, both under pMutexIO.
+extern QMutex* pMutexIO;
+extern int gDataIn;
+extern int gDataOut;
+// Temperature words of the board (reports to commands 3 and 4), each stored
+// and read whole.
+extern std::atomic<float> gFTemp[ioframe::kTemperatures];
+// The board's port; used only by the IO thread once it runs.
+extern IoSerialPort* gpCom;
+// Port setting of the board, copied from serial_port by the start-up.
+extern int gisCOM;
+
+// "/dev/ttyS%1" of a port setting (0 -> ttyS0, n -> ttyS(n+1)), under the
+// system root.
+QString comPortPath(int setting);
+// Opens the board's port into gpCom: the setting of gisCOM, or the path
+// given. On failure the fault is logged, journaled and shown once; the link
+// then runs without a port.
+bool ComInit();
+bool ComInit(const QString& path);
+void ComClose();
+// Writes one host frame; false when the port is closed or the line refused it.
+bool ComSend(int cmd, int value);
+
+class IOThread : public QThread {
+    Q_OBJECT
+public:
+    // Consecutive passes without an input report after which the board
+    // counts as silent (about one second of polls).
+    static constexpr int kSilentPasses = 200;
+    static constexpr int kPassSleepMs = 5;
+
+    explicit IOThread(QObject* parent = nullptr);
+
+    // One exchange with the board, without the sleep: what run() repeats.
+    void pass();
+
+    quint64 passes() const { return passes_; }
+    quint64 inputReports() const { return inputReports_; }
+    // Passes in which no input report came (temperature passes included).
+    quint64 missedReports() const { return missedReports_; }
+    quint64 framesSent() const { return framesSent_; }
+    quint64 bytesRead() const { return bytesRead_; }
+    quint64 skippedBytes() const { return skippedBytes_; }
+    bool boardAnswering() const { return !silent_; }
+
+protected:
+    void run() override;
+
+private:
+    void handle(const ioframe::BoardFrame& frame, int wanted, bool* resend);
+    void send(int cmd, int value);
+    void noteSilence(bool reported);
+
+    ioframe::FrameDecoder decoder_;
+    ioframe::PollSchedule schedule_;
+    int tempIndex_ = 0;
+    int silentRun_ = 0;
+    std::atomic<bool> silent_{false};
+    std::atomic<quint64> passes_{0};
+    std::atomic<quint64> inputReports_{0};
+    std::atomic<quint64> missedReports_{0};
+    std::atomic<quint64> framesSent_{0};
+    std::atomic<quint64> bytesRead_{0};
+    std::atomic<quint64> skippedBytes_{0};
+};
