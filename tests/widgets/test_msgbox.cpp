@@ -1,0 +1,145 @@
+#include "kittest.h"
+
+#include "params/geometry.h"
+#include "params/lanstr.h"
+#include "widgets/basewidgets.h"
+#include "widgets/modal.h"
+#include "widgets/msgbox.h"
+#include "widgets/uihost.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest/QTest>
+
+using MessageBoxes = KitTest;
+
+TEST_F(MessageBoxes, BoxesAreCentredOnTheDisplayArea)
+{
+    struct Case {
+        int showW, showH;
+        QPoint corner;
+    };
+    const Case cases[] = {{1725, 982, {522, 366}}, {1920, 1080, {620, 415}}, {1024, 600, {172, 175}}};
+    for (const Case& c : cases) {
+        gShowW = c.showW;
+        gShowH = c.showH;
+        WarnBox warn("t");
+        ChooseBox choose("t");
+        warn.show();
+        choose.show();
+        EXPECT_EQ(warn.geometry(), QRect(c.corner, QSize(680, 250))) << c.showW;
+        EXPECT_EQ(choose.geometry(), QRect(c.corner, QSize(680, 250))) << c.showW;
+    }
+}
+
+TEST_F(MessageBoxes, ChooseBoxIsTrueOnlyForYes)
+{
+    struct Case {
+        const char* name;
+        std::function<void(ChooseBox*)> answer;
+        bool expected;
+    };
+    const Case cases[] = {
+        {"YES", [](ChooseBox* b) { QTest::mouseClick(b->yesButton(), Qt::LeftButton); }, true},
+        {"NO", [](ChooseBox* b) { QTest::mouseClick(b->noButton(), Qt::LeftButton); }, false},
+        {"Escape", [](ChooseBox* b) { QTest::keyClick(b, Qt::Key_Escape); }, false},
+    };
+    for (const Case& c : cases) {
+        QString seenText, seenTitle;
+        whenModal([&](QWidget* w) {
+            auto* box = dynamic_cast<ChooseBox*>(w);
+            ASSERT_NE(box, nullptr);
+            seenText = box->text();
+            c.answer(box);
+        });
+        EXPECT_EQ(showChooseBox("Delete it?"), c.expected) << c.name;
+        EXPECT_EQ(seenText, QString("Delete it?"));
+    }
+}
+
+TEST_F(MessageBoxes, WarnBoxReturnsOnConfirmWithEnglishTexts)
+{
+    QStringList labels;
+    QString button;
+    whenModal([&](QWidget* w) {
+        for (QLabel* l : w->findChildren<QLabel*>())
+            labels << l->text();
+        auto* box = dynamic_cast<WarnBox*>(w);
+        ASSERT_NE(box, nullptr);
+        button = box->confirmButton()->text();
+        QTest::mouseClick(box->confirmButton(), Qt::LeftButton);
+    });
+    showWarnBox("Camera lost");
+    EXPECT_TRUE(labels.contains("Warning!"));
+    EXPECT_TRUE(labels.contains("Camera lost"));
+    EXPECT_EQ(button, QString("Confirm"));
+
+    ChooseBox choose(LanStr(566));
+    EXPECT_EQ(choose.yesButton()->text(), QString("YES"));
+    EXPECT_EQ(choose.noButton()->text(), QString("NO"));
+    EXPECT_FALSE(choose.isVisible());
+}
+
+TEST_F(MessageBoxes, RunnerSeamAnswersWithoutAPerson)
+{
+    QStringList asked;
+    ModalRunner old = setModalRunner([&](QDialog& d) {
+        asked << static_cast<ChooseBox&>(d).text();
+        return int(QDialog::Accepted);
+    });
+    EXPECT_TRUE(showChooseBox("Save?"));
+    setModalRunner(old);
+    EXPECT_EQ(asked, QStringList{"Save?"});
+}
+
+// A warning wakes a dark screen; a question does not.
+TEST_F(MessageBoxes, BacklightOnlyForWarnings)
+{
+    struct Case {
+        int screenOffSeconds;
+        bool warning;
+        int expectOn, expectTimerMs;
+    };
+    const Case cases[] = {{600, true, 1, 600000}, {0, true, 1, -1}, {600, false, 0, -1}};
+    for (const Case& c : cases) {
+        para.location_level = c.screenOffSeconds;
+        UiHost& host = uiHost();
+        host.screenOff = 1;
+        int switchedOn = 0, timerMs = -1;
+        host.lcdOnOff = [&](int on) {
+            switchedOn += on;
+            host.screenOff = on ? 0 : 1;
+        };
+        host.restartLcdTimer = [&](int ms) { timerMs = ms; };
+        if (c.warning) {
+            WarnBox box("t");
+            box.show();
+        } else {
+            ChooseBox box("t");
+            box.show();
+        }
+        EXPECT_EQ(switchedOn, c.expectOn);
+        EXPECT_EQ(timerMs, c.expectTimerMs);
+        EXPECT_EQ(host.screenOff, c.expectOn ? 0 : 1);
+    }
+}
+
+TEST_F(MessageBoxes, LongTextWrapsInsideTheFixedBox)
+{
+    WarnBox box("t");
+    box.setText(QString("A very long message that has to wrap. ").repeated(6));
+    box.show();
+    EXPECT_EQ(box.size(), QSize(680, 250));
+    // A warning without a modal run just hides on confirm.
+    QTest::mouseClick(box.confirmButton(), Qt::LeftButton);
+    EXPECT_FALSE(box.isVisible());
+}
+
+TEST_F(MessageBoxes, CalibrationChoiceOffersThreePointCounts)
+{
+    ChooseCaliNumWidget w;
+    ASSERT_EQ(w.pointCount()->count(), 3);
+    EXPECT_EQ(w.pointCount()->itemText(0), QString(" 4 "));
+    EXPECT_EQ(w.pointCount()->itemText(2), QString(" 25 "));
+    EXPECT_EQ(w.pointCount()->geometry(), QRect(440, 32, 200, 80));
+}

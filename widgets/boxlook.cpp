@@ -1,0 +1,37 @@
+#include "widgets/boxlook.h"
+
+#include "params/geometry.h"
+#include "widgets/basewidgets.h"
+
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+const char* const kBoxStyleSheet =
+    "BMessageBox{border-width:1px;border-style:solid;border-color:#656263;background-color:#ffffff;}"
+    "QLabel{font-size:30px;color:#656263;}"
+    "QPushButton{background-color:#d3d3d3;border-style:none;color:#656263;font-size:22px;}"
+    "QPushButton:pressed{color:#656263;background-color:#83636e;}";
+
+QRect boxGeometry() { return QRect(gShowW / 2 - 340, gShowH / 2 - 125, 680, 250); }
+
+QVBoxLayout* buildBoxLook(QDialog* box, QLabel* title)
+{
+    auto* root = new QHBoxLayout(box);
+    root->setContentsMargins(16, 16, 16, 16);
+    root->setSpacing(16);
+
+    auto* titleColumn = new QVBoxLayout;
+    titleColumn->setContentsMargins(0, 0, 0, 0);
+    titleColumn->addSpacing(12);
+    titleColumn->addWidget(title);
+    titleColumn->addStretch();
+    root->addLayout(titleColumn);
+
+    root->addWidget(createVerticalSplitLine(box, QStringLiteral("#656263")));
+
+    auto* body = new QVBoxLayout;
+    root->addLayout(body, 1);
+    return body;
+}

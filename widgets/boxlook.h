@@ -1,0 +1,17 @@
+#pragma once
+// The look shared by the warning, question, password and date boxes: a title
+// column, a split line and a body, 680 x 250 centred on the camera display area.
+#include <QRect>
+
+class QDialog;
+class QLabel;
+class QVBoxLayout;
+
+extern const char* const kBoxStyleSheet;
+
+// 680 x 250 centred on gShowW x gShowH (halves in integer division).
+QRect boxGeometry();
+
+// Lays out the title column, the split line and the body on `box`; returns
+// the body layout (stretch factor 1) for the caller to fill.
+QVBoxLayout* buildBoxLook(QDialog* box, QLabel* title);

@@ -1,0 +1,144 @@
+// Draws the kit's icons (message, password, keyboard close, switches, radio
+// marks, combo arrow, slider handle, logo) into a folder:
+//   draw_widget_icons <folder>
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <functional>
+
+namespace {
+
+const QColor kGrey(0x65, 0x62, 0x63);
+const QColor kBlue(0x27, 0x3d, 0x88);
+const QColor kLight(0xd3, 0xd3, 0xd3);
+
+bool draw(const QString& folder, const QString& name, QSize size, const std::function<void(QPainter&)>& paint)
+{
+    QImage img(size, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    paint(p);
+    p.end();
+    return img.save(QDir(folder).filePath(name), "PNG");
+}
+
+void message(QPainter& p)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xe6, 0x9b, 0x1e));
+    p.drawEllipse(QRectF(3, 3, 64, 64));
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(QRectF(31, 14, 8, 30), 4, 4);
+    p.drawEllipse(QRectF(30, 49, 10, 10));
+}
+
+void closeMark(QPainter& p)
+{
+    p.setPen(QPen(kGrey, 4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(7, 7), QPointF(25, 25));
+    p.drawLine(QPointF(25, 7), QPointF(7, 25));
+}
+
+void padlock(QPainter& p)
+{
+    p.setPen(QPen(kGrey, 7, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(19, 6, 32, 36), 0, 180 * 16);
+    p.drawLine(QPointF(19, 24), QPointF(19, 32));
+    p.drawLine(QPointF(51, 24), QPointF(51, 32));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kBlue);
+    p.drawRoundedRect(QRectF(10, 30, 50, 36), 6, 6);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(30, 40, 10, 10));
+    p.drawRect(QRectF(33, 46, 4, 11));
+}
+
+void toggle(QPainter& p, bool on)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(on ? kBlue : kLight);
+    p.drawRoundedRect(QRectF(2, 6, 91, 38), 19, 19);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(on ? 57 : 6, 9, 32, 32));
+}
+
+void radio(QPainter& p, bool on)
+{
+    p.setPen(QPen(on ? kBlue : kGrey, 3));
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(5, 5, 40, 40));
+    if (on) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(kBlue);
+        p.drawEllipse(QRectF(14, 14, 22, 22));
+    }
+}
+
+void arrow(QPainter& p)
+{
+    QPainterPath path;
+    path.moveTo(14, 19);
+    path.lineTo(36, 19);
+    path.lineTo(25, 32);
+    path.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(kGrey);
+    p.drawPath(path);
+}
+
+void handle(QPainter& p)
+{
+    p.setPen(QPen(kBlue, 3));
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(8, 8, 44, 44));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kBlue);
+    p.drawEllipse(QRectF(22, 22, 16, 16));
+}
+
+void logo(QPainter& p)
+{
+    // A lens looking into a mold half, beside the product letters.
+    p.setPen(Qt::NoPen);
+    p.setBrush(kBlue);
+    p.drawRoundedRect(QRectF(20, 40, 220, 220), 40, 40);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(55, 75, 150, 150));
+    p.setBrush(kBlue);
+    p.drawEllipse(QRectF(85, 105, 90, 90));
+    p.setBrush(QColor(0x3d, 0x9b, 0xe9));
+    p.drawEllipse(QRectF(108, 128, 44, 44));
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setBold(true);
+    f.setPixelSize(150);
+    p.setFont(f);
+    p.setPen(kBlue);
+    p.drawText(QRectF(270, 40, 520, 220), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("QMP"));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (argc != 2)
+        return 2;
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    bool ok = true;
+    ok &= draw(dir, QStringLiteral("56.png"), {70, 70}, message);
+    ok &= draw(dir, QStringLiteral("close.png"), {32, 32}, closeMark);
+    ok &= draw(dir, QStringLiteral("password.png"), {70, 70}, padlock);
+    ok &= draw(dir, QStringLiteral("54.png"), {95, 50}, [](QPainter& p) { toggle(p, false); });
+    ok &= draw(dir, QStringLiteral("55.png"), {95, 50}, [](QPainter& p) { toggle(p, true); });
+    ok &= draw(dir, QStringLiteral("70.png"), {50, 50}, [](QPainter& p) { radio(p, true); });
+    ok &= draw(dir, QStringLiteral("71.png"), {50, 50}, [](QPainter& p) { radio(p, false); });
+    ok &= draw(dir, QStringLiteral("2a.png"), {50, 50}, arrow);
+    ok &= draw(dir, QStringLiteral("圆1.png"), {60, 60}, handle);
+    ok &= draw(dir, QStringLiteral("0logo.png"), {800, 300}, logo);
+    return ok ? 0 : 1;
+}
