@@ -1,0 +1,427 @@
+// The IO board link against the simulated board over a real pseudo-terminal.
+// Most tests drive the polling thread's pass by hand and let the board answer
+// in lockstep, so nothing depends on timing.
+#include "boardsim.h"
+#include "monitor/controlport.h"
+#include "monitor/ioserial.h"
+#include "params/procedures.h"
+#include "params/wizardpara.h"
+#include "platform/host.h"
+#include "testenv.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QStringList>
+#include <cstring>
+#include <functional>
+#include <memory>
+
+namespace {
+
+bool waitUntil(const std::function<bool()>& done, int timeoutMs = 3000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents();
+        QThread::usleep(200);
+    }
+    return true;
+}
+
+quint32 bitsOf(float v)
+{
+    quint32 w;
+    std::memcpy(&w, &v, sizeof w);
+    return w;
+}
+
+class IoLink : public InTempFolder {
+protected:
+    void SetUp() override
+    {
+        InTempFolder::SetUp();
+        savedParams_ = gpWPara;
+        gpWPara = &params_;
+        host::Hooks hooks;
+        hooks.insertRecord = [this](const QString& t) { records_ << t; };
+        hooks.showWarning = [this](const QString& t) { warnings_ << t; };
+        host::install(hooks);
+        newBoard();
+    }
+    // A fresh board on a fresh line, for a test that tries several set-ups.
+    void newBoard()
+    {
+        port_.reset();
+        sim_ = std::make_unique<BoardSim>();
+        ASSERT_TRUE(sim_->open()) << sim_->error().toStdString();
+    }
+    void TearDown() override
+    {
+        port_.reset();
+        sim_.reset();
+        host::install(host::Hooks());
+        gpWPara = savedParams_;
+        gDataIn = gDataOut = 0;
+        gisSafeDoorOpen = false;
+        for (auto& t : gFTemp)
+            t = 0.0f;
+        InTempFolder::TearDown();
+    }
+
+    // The control port on the simulator's line, the pass driven by the test.
+    void connect() { port_ = std::make_unique<ControlPort>(sim_->slavePath(), false); }
+    IOThread* io() { return port_->thread(); }
+
+    // One pass; the board answers everything sent so far and its answer is
+    // waiting at the host end for the next pass.
+    void cycle()
+    {
+        io()->pass();
+        ASSERT_TRUE(sim_->waitHostFrames(io()->framesSent())) << "the board did not get every frame";
+        ASSERT_TRUE(waitUntil([&] { return io()->bytesRead() + gpCom->bytesAvailable() >= sim_->bytesWritten(); }));
+    }
+    // The board's inputs become what the next IOInTrigger call sees.
+    void boardInputs(int bits)
+    {
+        sim_->setInputs(bits);
+        cycle();
+        cycle();
+        ASSERT_EQ(gDataIn, bits);
+    }
+    std::vector<int> commands() const
+    {
+        std::vector<int> c;
+        for (const auto& f : sim_->hostFrames())
+            c.push_back(f.cmd);
+        return c;
+    }
+
+    WizardPara params_;
+    WizardPara* savedParams_ = nullptr;
+    std::unique_ptr<BoardSim> sim_;
+    std::unique_ptr<ControlPort> port_;
+    QStringList records_;
+    QStringList warnings_;
+};
+
+TEST_F(IoLink, PollsEveryPassAndReadsTemperaturesOnSchedule)
+{
+    connect();
+    for (int i = 0; i < 420; ++i)
+        cycle();
+    std::vector<int> want;
+    for (int round = 0; round < 2; ++round) {
+        want.insert(want.end(), 199, 2);
+        want.push_back(3);
+        want.insert(want.end(), 9, 2);
+        want.push_back(4);
+    }
+    EXPECT_EQ(commands(), want);
+    EXPECT_EQ(sim_->badHostBytes(), 0u);
+    // Every poll answered: only the first pass and the passes after the four
+    // temperature reads find no input report.
+    EXPECT_EQ(io()->inputReports(), 420u - 1 - 3);
+}
+
+TEST_F(IoLink, FindsAFrameAfterGarbage)
+{
+    connect();
+    sim_->injectGarbage(QByteArray::fromHex("00f55f5f0213ff5f"));
+    boardInputs(0x005);
+    EXPECT_EQ(io()->skippedBytes(), 8u);
+}
+
+TEST_F(IoLink, SkipsSpoiledFramesAndGoesOnAtTheNextByte)
+{
+    for (auto fault : {BoardSim::Fault::WrongSum, BoardSim::Fault::MissingEnd}) {
+        SCOPED_TRACE(int(fault));
+        newBoard();
+        gDataIn = 0;
+        connect();
+        sim_->setInputs(0x001);
+        sim_->corruptNextReply(fault);
+        cycle(); // the poll is answered with the spoiled frame
+        cycle(); // ... which is read and not taken
+        EXPECT_EQ(gDataIn, 0);
+        EXPECT_EQ(io()->inputReports(), 0u);
+        cycle(); // the next answer is whole
+        EXPECT_EQ(gDataIn, 0x001);
+        EXPECT_EQ(io()->inputReports(), 1u);
+        EXPECT_EQ(io()->skippedBytes(), 8u);
+    }
+}
+
+TEST_F(IoLink, IgnoresFramesOfOtherCommands)
+{
+    connect();
+    const uchar data[4] = {0xFF, 0x03, 0xFF, 0x03};
+    cycle();
+    sim_->writeRaw(BoardSim::boardFrame(1, data) + BoardSim::boardFrame(9, data));
+    sim_->setInputs(0x040);
+    cycle();
+    cycle();
+    EXPECT_EQ(gDataIn, 0x040);
+    EXPECT_EQ(io()->skippedBytes(), 0u);
+    EXPECT_EQ(sim_->countCommand(1), 0);
+}
+
+TEST_F(IoLink, HandlesTwoFramesInOneRead)
+{
+    connect();
+    sim_->mergeNextReplies(2);
+    cycle(); // answer held back
+    cycle(); // both answers written at once
+    const quint64 before = io()->inputReports();
+    io()->pass();
+    EXPECT_EQ(io()->inputReports(), before + 2);
+}
+
+TEST_F(IoLink, HandlesAFrameSplitAcrossReads)
+{
+    connect();
+    sim_->setInputs(0x003);
+    sim_->splitNextReply(3);
+    cycle(); // three bytes of the answer arrive
+    const quint64 before = io()->inputReports();
+    cycle(); // they are read; the rest comes with the next answer
+    EXPECT_EQ(io()->inputReports(), before);
+    EXPECT_EQ(gDataIn, 0);
+    io()->pass();
+    EXPECT_EQ(io()->inputReports(), before + 2);
+    EXPECT_EQ(gDataIn, 0x003);
+    EXPECT_EQ(io()->skippedBytes(), 0u);
+}
+
+TEST_F(IoLink, SendsOutputsOnlyWhenTheEchoDiffers)
+{
+    connect();
+    for (int i = 0; i < 5; ++i)
+        cycle();
+    EXPECT_EQ(sim_->countCommand(1), 0) << "the board already echoes the wanted outputs";
+
+    port_->IOSetOut(2, 1);
+    port_->IOSetOut(8, 1);
+    port_->IOFlashOut();
+    for (int i = 0; i < 5; ++i)
+        cycle();
+    EXPECT_EQ(sim_->countCommand(1), 1);
+    EXPECT_EQ(sim_->outputs(), 0x104);
+    // The outputs go out before the poll of the same pass.
+    const auto frames = sim_->hostFrames();
+    const auto set = std::find_if(frames.begin(), frames.end(), [](const auto& f) { return f.cmd == 1; });
+    ASSERT_NE(set + 1, frames.end());
+    EXPECT_EQ(set->value, 0x104);
+    EXPECT_EQ((set + 1)->cmd, 2);
+
+    port_->IOSetOut(2, 0);
+    port_->IOFlashOut();
+    for (int i = 0; i < 5; ++i)
+        cycle();
+    EXPECT_EQ(sim_->countCommand(1), 2);
+    EXPECT_EQ(sim_->outputs(), 0x100);
+}
+
+TEST_F(IoLink, PolarityAndBackupReachTheBoard)
+{
+    // Active-low NG outputs and output 3 standing in for the ejector output.
+    for (int n = 4; n < 8; ++n)
+        params_.output_initial_state[n] = 1;
+    params_.enable_mold_backup = 2;
+    connect();
+    EXPECT_EQ(gDataOut, 0x0F0) << "all outputs reset to their inactive level";
+    port_->IOSetOut(1, 1);
+    port_->IOSetOut(5, 1);
+    port_->IOFlashOut();
+    EXPECT_TRUE(port_->IOState(1, 3));
+    EXPECT_FALSE(port_->IOState(1, 1));
+    EXPECT_FALSE(port_->IOState(1, 5));
+    for (int i = 0; i < 4; ++i)
+        cycle();
+    EXPECT_EQ(sim_->outputs(), 0x0D8);
+    EXPECT_EQ(sim_->countCommand(1), 1);
+}
+
+TEST_F(IoLink, ReportsAnEdgeOnce)
+{
+    connect();
+    boardInputs(0x001);
+    EXPECT_TRUE(port_->IOInTrigger(0));
+    EXPECT_FALSE(port_->IOInTrigger(0));
+    EXPECT_FALSE(port_->IOInTrigger(2)) << "another input has no edge";
+    EXPECT_TRUE(port_->IOState(0, 0));
+    boardInputs(0x000);
+    EXPECT_FALSE(port_->IOInTrigger(0));
+    EXPECT_FALSE(port_->IOState(0, 0));
+    boardInputs(0x001);
+    EXPECT_TRUE(port_->IOInTrigger(0));
+    EXPECT_FALSE(port_->IOInTrigger(8)) << "no ninth input";
+}
+
+TEST_F(IoLink, InputThreeStandsInForTheConfiguredInput)
+{
+    for (int use : {1, 2, 3}) {
+        SCOPED_TRACE(use);
+        newBoard();
+        params_.enable_output_thimble_pulse = use;
+        connect();
+        boardInputs(0x008);
+        const int target = use - 1;
+        for (int n = 0; n < 3; ++n)
+            EXPECT_EQ(port_->IOInTrigger(n), n == target) << "input " << n;
+        EXPECT_TRUE(port_->IOState(0, target));
+    }
+}
+
+TEST_F(IoLink, OpeningTheSafetyDoorReleasesTheAlarm)
+{
+    struct Case {
+        int procedure;
+        int polarity; // of the alarm output
+        int backup;
+        bool released;
+    };
+    const Case cases[] = {
+        {ProcStandard, 0, 0, true},  {ProcAutoParts, 0, 0, true},  {ProcMultiDetect, 0, 0, true},
+        {ProcStandardNoRecheck, 0, 0, true}, {ProcTwoColor, 0, 0, false}, {ProcTurntable, 0, 0, false},
+        {ProcStandard, 1, 0, true},  {ProcStandard, 0, 3, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "procedure " << c.procedure << " polarity " << c.polarity
+                                        << " backup " << c.backup);
+        newBoard();
+        gDataIn = 0;
+        params_ = WizardPara();
+        params_.procedure = c.procedure;
+        params_.output_initial_state[2] = c.polarity;
+        params_.enable_mold_backup = c.backup;
+        gisSafeDoorOpen = false;
+        connect();
+        port_->IOSetOut(2, 1);
+        port_->IOFlashOut();
+        const int alarmOn = gDataOut;
+
+        boardInputs(0x002); // door closed
+        port_->IOInTrigger(1);
+        boardInputs(0x000); // door opens; the rule holds whatever input is asked
+        port_->IOInTrigger(0);
+
+        QMutexLocker lock(pMutexIO);
+        if (c.released) {
+            EXPECT_TRUE(gisSafeDoorOpen);
+            EXPECT_NE(gDataOut, alarmOn) << "published at once";
+            EXPECT_FALSE(ioframe::outputActive(gDataOut, 2, params_));
+        } else {
+            EXPECT_FALSE(gisSafeDoorOpen);
+            EXPECT_EQ(gDataOut, alarmOn);
+        }
+    }
+}
+
+TEST_F(IoLink, StoresTemperaturesInOrderAndIgnoresReportsPastSixteen)
+{
+    const quint32 extra = 0x7FC0DEAD;
+    for (int i = 0; i < 16; ++i)
+        sim_->setTemperature(i, 20.5f + i);
+    sim_->setExtraTemperatureReports(3, extra);
+    connect();
+    for (int i = 0; i < 200; ++i)
+        cycle();
+    io()->pass(); // reads the eight reports to command 3 and three more
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(gFTemp[i].load(), 20.5f + i) << i;
+    for (int i = 8; i < 11; ++i)
+        EXPECT_EQ(bitsOf(gFTemp[i].load()), extra) << "the index runs on: " << i;
+
+    for (int i = 0; i < 10; ++i)
+        cycle();
+    io()->pass(); // the reports to command 4 fill 8..15; three more find no room
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(gFTemp[i].load(), 20.5f + i) << i;
+}
+
+TEST_F(IoLink, APortThatCannotOpenIsReportedOnce)
+{
+    const QString path = testenv::sysRoot() + QStringLiteral("/dev/ttyS7");
+    port_ = std::make_unique<ControlPort>(path, false);
+    ASSERT_EQ(records_.size(), 1);
+    ASSERT_EQ(warnings_.size(), 1);
+    EXPECT_TRUE(records_[0].contains(path));
+    for (int i = 0; i < 2 * IOThread::kSilentPasses; ++i)
+        io()->pass();
+    EXPECT_EQ(records_.size(), 1) << "the silence has the same cause";
+    EXPECT_EQ(warnings_.size(), 1);
+    EXPECT_EQ(io()->missedReports(), quint64(2 * IOThread::kSilentPasses));
+    EXPECT_FALSE(io()->boardAnswering());
+    EXPECT_EQ(io()->framesSent(), 0u);
+}
+
+TEST_F(IoLink, ABoardThatStopsAnsweringIsReportedOncePerOutage)
+{
+    connect();
+    for (int i = 0; i < 3; ++i)
+        cycle();
+    ASSERT_TRUE(io()->boardAnswering());
+    const quint64 missedBefore = io()->missedReports();
+
+    sim_->setSilent(true);
+    cycle(); // the last answer before the silence is still read here
+    for (int i = 1; i < IOThread::kSilentPasses; ++i)
+        cycle();
+    EXPECT_TRUE(warnings_.isEmpty());
+    cycle();
+    EXPECT_FALSE(io()->boardAnswering());
+    ASSERT_EQ(warnings_.size(), 1);
+    ASSERT_EQ(records_.size(), 1);
+    EXPECT_TRUE(records_[0].contains(sim_->slavePath()));
+    for (int i = 0; i < IOThread::kSilentPasses; ++i)
+        cycle();
+    EXPECT_EQ(warnings_.size(), 1);
+    EXPECT_EQ(io()->missedReports(), missedBefore + 2 * IOThread::kSilentPasses);
+
+    sim_->setSilent(false);
+    cycle();
+    cycle();
+    EXPECT_TRUE(io()->boardAnswering());
+    EXPECT_EQ(records_.size(), 2) << "the return is journaled";
+    EXPECT_EQ(warnings_.size(), 1);
+
+    sim_->setSilent(true);
+    for (int i = 0; i <= IOThread::kSilentPasses; ++i)
+        cycle();
+    EXPECT_EQ(warnings_.size(), 2) << "a new outage is a new warning";
+}
+
+TEST(IoPortPath, SettingsMapToTtyNumbers)
+{
+    const QString root = testenv::sysRoot();
+    EXPECT_EQ(comPortPath(0), root + "/dev/ttyS0");
+    EXPECT_EQ(comPortPath(1), root + "/dev/ttyS2");
+    EXPECT_EQ(comPortPath(2), root + "/dev/ttyS3");
+}
+
+// The whole link as the panel runs it: the port found under the system root
+// by the setting, the thread polling by itself, the board answering by itself.
+TEST_F(IoLink, RunsOnItsOwnThread)
+{
+    ASSERT_TRUE(sim_->link(testenv::sysRoot() + QStringLiteral("/dev/ttyS2")));
+    const int savedCom = gisCOM;
+    gisCOM = 1;
+    sim_->start();
+    port_ = std::make_unique<ControlPort>();
+    gisCOM = savedCom;
+    ASSERT_TRUE(gpCom && gpCom->isOpen());
+
+    sim_->setInput(0, true);
+    EXPECT_TRUE(waitUntil([&] { return port_->IOInTrigger(0); }));
+    port_->IOSetOut(0, 1);
+    port_->IOFlashOut();
+    EXPECT_TRUE(waitUntil([&] { return sim_->outputs() == 0x001; }));
+    EXPECT_TRUE(waitUntil([&] { return io()->passes() > 20; }));
+    EXPECT_EQ(sim_->countCommand(1), 1);
+    EXPECT_TRUE(warnings_.isEmpty());
+}
+
+} // namespace
