@@ -12,7 +12,6 @@
 #include <QTextStream>
 #include <csignal>
 #include <cstdio>
-#include <iostream>
 #include <poll.h>
 #include <string>
 #include <unistd.h>
@@ -131,8 +130,10 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     sim.start();
 
+    // Lines are cut from the raw descriptor so that none waits in a buffer
+    // while the loop waits for more input.
     bool input = true;
-    std::string line;
+    std::string pending;
     while (!gStop) {
         pollfd p{STDIN_FILENO, POLLIN, 0};
         if (!input || ::poll(&p, 1, 200) <= 0) {
@@ -140,13 +141,22 @@ int main(int argc, char** argv)
                 ::usleep(200 * 1000);
             continue;
         }
-        if (!std::getline(std::cin, line)) {
+        char buf[256];
+        const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+        if (n <= 0) {
             input = false; // run on without a terminal until a signal
             continue;
         }
-        if (line == "quit")
-            break;
-        command(sim, line);
+        pending.append(buf, size_t(n));
+        size_t eol;
+        while (!gStop && (eol = pending.find('\n')) != std::string::npos) {
+            const std::string line = pending.substr(0, eol);
+            pending.erase(0, eol + 1);
+            if (line == "quit")
+                gStop = 1;
+            else
+                command(sim, line);
+        }
     }
     sim.stop();
     return 0;
