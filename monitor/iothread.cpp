@@ -6,6 +6,7 @@
 
 #include <QDebug>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 namespace {

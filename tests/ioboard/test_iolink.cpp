@@ -425,3 +425,29 @@ TEST_F(IoLink, RunsOnItsOwnThread)
 }
 
 } // namespace
+
+namespace {
+
+// The silence is noticed on the polling thread; the journal and the warning
+// box are reached in the GUI thread.
+TEST_F(IoLink, SilenceOnTheRunningThreadIsReportedInTheGuiThread)
+{
+    QThread* guiThread = QThread::currentThread();
+    QThread* warnedIn = nullptr;
+    host::Hooks hooks;
+    hooks.insertRecord = [this](const QString& t) { records_ << t; };
+    hooks.showWarning = [&](const QString& t) {
+        warnings_ << t;
+        warnedIn = QThread::currentThread();
+    };
+    host::install(hooks);
+    sim_->setSilent(true);
+    sim_->start();
+    port_ = std::make_unique<ControlPort>(sim_->slavePath());
+    ASSERT_TRUE(waitUntil([&] { return !warnings_.isEmpty(); }, 10000));
+    EXPECT_EQ(warnedIn, guiThread);
+    EXPECT_EQ(records_.size(), 1);
+    EXPECT_GE(io()->missedReports(), quint64(IOThread::kSilentPasses));
+}
+
+} // namespace
