@@ -1,0 +1,16 @@
+#pragma once
+// Small helpers shared by the region shapes: rounding and the image box.
+#include <QRect>
+#include <cmath>
+
+namespace shapes {
+
+// Nearest integer, ties to even.
+inline int nint(double v) { return int(std::nearbyint(v)); }
+
+// The part of `r` (inclusive corners, possibly inverted) that lies inside the
+// working image; an empty QRect() when nothing does. Every image box of a
+// shape goes through here, so no consumer can read or write outside the image.
+QRect clipToImage(const QRect& r);
+
+} // namespace shapes

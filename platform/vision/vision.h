@@ -1,0 +1,167 @@
+#pragma once
+// The image-processing layer the inspection and the camera views call: a
+// positioning model, a per-pixel defect model, a similarity model, frame
+// alignment and pixel-format helpers. Images are 8-bit single-channel cv::Mat
+// unless stated. Display-area limits come from gShowW / gShowH.
+#include <QPoint>
+#include <QRect>
+#include <opencv2/core.hpp>
+#include <vector>
+
+// Defect model of one region. Each pixel gets a band [low, high] learnt from
+// the templates: the minimum of every template eroded by 3 x 3 and the maximum
+// of every template dilated by 3 x 3, so that a residual misalignment of one
+// pixel at an edge stays inside the band; the band is then widened by the
+// tolerance. Before comparing, a frame is brought to the templates' brightness
+// by a gain (from percentile spreads) and an offset (median distance outside
+// the band), both robust to a defect covering part of the region and bounded,
+// so that a real defect cannot be explained away as lighting.
+class GrayMatch {
+public:
+    // A w x h model; mask is 255 where pixels belong to the region (empty or
+    // of another size: the whole box). flags is reserved (0).
+    void Create(int w, int h, const cv::Mat& mask, int flags);
+    // One good sample of the region (w x h; other sizes are ignored).
+    void AddTemp(const cv::Mat& image);
+    // tolerance: grey levels a pixel may leave its band by; amplify (0..4)
+    // multiplies deviations (tolerance / (1 + amplify)); flatPercent and
+    // edgePercent scale the tolerance on flat pixels and on edge pixels.
+    void Train(int tolerance, int amplify, int flatPercent, int edgePercent);
+    // out = w x h, 255 where the image leaves the band inside the mask, else 0.
+    void Match(const cv::Mat& image, cv::Mat& out);
+    bool IsValid() const { return valid_; }
+    void Clear();
+
+private:
+    int w_ = 0, h_ = 0;
+    cv::Mat mask_;
+    cv::Mat low_, high_;        // per-pixel extremes of the eroded/dilated templates
+    cv::Mat lowBand_, highBand_; // after Train: the band widened by the tolerance
+    int templates_ = 0;
+    int spreadSum_ = 0;         // sum of the templates' 10th..90th percentile spreads
+    double refSpread_ = 0;
+    bool valid_ = false;
+    cv::Mat work_, a_, b_;      // scratch, kept to avoid reallocation per frame
+};
+
+// Similarity model of one region: the score 0..100 is the best masked
+// zero-mean normalised correlation (x 100, negative as 0) of the lightly
+// smoothed image against any template, over shifts of up to `slack` pixels.
+// Gain and offset changes therefore do not lower the score. A flat template
+// (no structure to correlate) scores by closeness instead: 100 when the image
+// is as flat and as bright, falling linearly to 0 when the mean difference plus
+// the image's own spread reaches `flatRange` grey levels; a flat image against
+// a structured template scores 0.
+class SURF {
+public:
+    void Create(int w, int h, const cv::Mat& mask);
+    // slack: residual misalignment in pixels tolerated; flatRange: see above;
+    // minScore is the caller's limit and not needed by the model.
+    void AddTemp(const cv::Mat& image, int slack, int flatRange, int minScore);
+    void Train(int, int, int, int);
+    // Score 0..100; out = w x h, 255 where the image deviates clearly from the
+    // best template after the gain/offset fit, inside the mask.
+    float Match(const cv::Mat& image, cv::Mat& out);
+    bool IsValid() const { return valid_; }
+    void Clear();
+
+private:
+    struct Temp {
+        cv::Mat smooth; // CV_32F
+    };
+    int w_ = 0, h_ = 0;
+    cv::Mat mask_;
+    std::vector<Temp> temps_;
+    int slack_ = 1;
+    int flatRange_ = 50;
+    bool valid_ = false;
+};
+
+// Positioning model. Coarse-to-fine: the model and the searched image are
+// reduced in a Gaussian pyramid; at the coarsest level (model side about 20 px)
+// the whole searched image is scanned with normalised correlation for every
+// angle of the rotation range (models pre-rotated, masked); the best few
+// candidates are then refined level by level down to full resolution on the
+// model's strongest-gradient points (a +-1 px / +-1 angle-step hill climb per
+// level, parabolic sub-pixel fit at the end). The model's reference point is
+// its pixel (w / 2, h / 2); centreX, centreY say where that pixel lies in the
+// image the model was cut from.
+class FindShape {
+public:
+    // model: the cut-out; minScore: acceptance (0 = 0.5); levels: pyramid
+    // levels (0 = automatic); angleRange: rotation searched in +- degrees
+    // (0 = shift only); ignorePolarity: accept inverted contrast; maskLevel:
+    // mask pixels at or above it belong to the model; speed 0..10: fewer
+    // candidates and points when higher; flags reserved. False (and not valid)
+    // when the model has no structure to find.
+    bool CreateShape(const cv::Mat& model, double minScore, int levels, int angleRange, int centreX,
+                     int centreY, bool ignorePolarity, int maskLevel, const cv::Mat& mask, int speed,
+                     int flags);
+    // Searches `image`. On success x, y are chosen so that (x - left, y - top)
+    // of the searched box within the full frame is the shift that brings the
+    // part back to its model position (MoveImage / TransformImage), angle is
+    // the part's rotation against the model in degrees (counter-clockwise as
+    // shown), score the correlation 0..1.
+    bool Find(const cv::Mat& image, int flags, double* x, double* y, double* score, double* angle);
+    bool IsValid() const { return valid_; }
+    void Clear();
+
+private:
+    struct Level {
+        cv::Mat model, mask;
+        std::vector<cv::Point2f> pts; // sample points, model coordinates
+        std::vector<float> weights;   // (T - mean) / (sd * n) per point
+        cv::Point2f ref;              // reference point at this level
+        double angleStep = 0;         // degrees that move the farthest point ~1 px
+    };
+    struct Rotated {
+        double angle;
+        cv::Mat model, mask; // mask empty: whole model
+    };
+    struct Candidate {
+        double score;
+        cv::Point2d t; // model top-left in the level's image
+        double angle;
+    };
+    double scoreAt(const Level& lv, const cv::Mat& img, cv::Point2d t, double angle) const;
+
+    std::vector<Level> levels_;
+    std::vector<Rotated> top_;
+    int centreX_ = 0, centreY_ = 0;
+    int angleRange_ = 0;
+    double minScore_ = 0.5;
+    bool ignorePolarity_ = false;
+    int candidates_ = 3;
+    bool valid_ = false;
+};
+
+// dst shows src moved by (dx, dy): dst(p) = src(p - d). Uncovered borders are
+// filled by replicating the nearest edge pixel (a black border would look like
+// a dark defect). src and dst must not share pixels; dst keeps its buffer when
+// it already has the right size and type.
+void MoveImage(const cv::Mat& src, cv::Mat& dst, int dx, int dy);
+// dst shows the part at its template position when src shows it moved by
+// -shift and rotated by `angle` degrees about the template point `centre`
+// (the values FindShape gives). Bilinear, border replicated.
+void TransformImage(const cv::Mat& src, cv::Mat& dst, cv::Point2d shift, cv::Point2d centre, double angle);
+
+// 32-bit frames are Qt RGB32 (bytes B, G, R, A in memory).
+void RGBA2Gray(unsigned char* out, const unsigned char* in, int w, int h);
+// Hue 0..255 (a full turn), 0 for grey pixels.
+void RGBA2Hue(unsigned char* out, const unsigned char* in, int w, int h);
+// 24-bit pixels with bytes R, G, B to RGB32.
+void RGB2RGBA(unsigned char* out, const unsigned char* in, int w, int h);
+void Gray2RGBA(const unsigned char* in, unsigned char* out, int w, int h);
+
+// v clamped into the display area: axis 1 is x (0 .. gShowW - 1), 0 is y.
+void CheckInRange(int* v, int axis);
+// r brought inside the display area. moved: the whole shape was moved, so it
+// is shifted back keeping its size (clamped when larger than the area);
+// otherwise each edge is clamped on its own.
+void CheckInRange(QRect* r, bool moved);
+
+// Tolerances are inclusive.
+bool PointAround(const QPoint& a, const QPoint& b, int tol);
+bool LineAround(int v, int p, int tol);
+// p within tol of `line` and q between from and to (either order).
+bool LineAround(int line, int p, int q, int from, int to, int tol);
