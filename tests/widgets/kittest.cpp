@@ -3,6 +3,8 @@
 #include "params/geometry.h"
 #include "params/lanstr.h"
 #include "params/skin.h"
+#include "widgets/keypads.h"
+#include "widgets/passwordbox.h"
 #include "widgets/uihost.h"
 
 #include <QApplication>
@@ -36,10 +38,22 @@ void KitTest::SetUp()
     gLan = 1;
     UiHost& host = uiHost();
     host = UiHost();
+    // Fresh keypads for every test: their parent and state follow placements.
+    delete gpNumPad;
+    delete gpNumCharPad;
+    gpNumPad = new NumberInput;
+    gpNumCharPad = new NumCharInput;
 }
 
 void KitTest::TearDown()
 {
+    // Keypads may sit inside a test's widgets; take them out before those go.
+    delete gpNumPad;
+    delete gpNumCharPad;
+    gpNumPad = nullptr;
+    gpNumCharPad = nullptr;
+    delete gpPasswordBox;
+    gpPasswordBox = nullptr;
     uiHost() = UiHost();
     gpWPara = savedPara_;
     gLan = savedLan_;

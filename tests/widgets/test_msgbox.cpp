@@ -5,7 +5,10 @@
 #include "widgets/basewidgets.h"
 #include "widgets/modal.h"
 #include "widgets/msgbox.h"
+#include "widgets/sharedboxes.h"
 #include "widgets/uihost.h"
+#include "widgets/keypads.h"
+#include "widgets/passwordbox.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -142,4 +145,30 @@ TEST_F(MessageBoxes, CalibrationChoiceOffersThreePointCounts)
     EXPECT_EQ(w.pointCount()->itemText(0), QString(" 4 "));
     EXPECT_EQ(w.pointCount()->itemText(2), QString(" 25 "));
     EXPECT_EQ(w.pointCount()->geometry(), QRect(440, 32, 200, 80));
+}
+
+TEST_F(MessageBoxes, SharedBoxesAreMadeAndAdoptedByTheWindow)
+{
+    delete gpNumPad;
+    delete gpNumCharPad;
+    MakeSharedBoxes();
+    QWidget window;
+    AdoptSharedBoxes(&window);
+    EXPECT_FALSE(gpWarnBox->confirmButton()->isVisibleTo(gpWarnBox));
+    EXPECT_EQ(gpWarnBox->text(), LanStr(133));
+    EXPECT_EQ(gpChooseBox->parentWidget(), &window);
+    EXPECT_TRUE(gpChooseBox->isWindow());
+    EXPECT_TRUE(gpChooseBox->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(gpNumPad->parentWidget(), &window);
+    EXPECT_FALSE(gpNumPad->isWindow());
+    EXPECT_EQ(uiHost().mainWindow.data(), &window);
+    // Out of the window again before it goes; the fixture deletes the rest.
+    for (QWidget* w : {static_cast<QWidget*>(gpWarnBox), static_cast<QWidget*>(gpChooseBox),
+                       static_cast<QWidget*>(gpNumPad), static_cast<QWidget*>(gpNumCharPad),
+                       static_cast<QWidget*>(gpPasswordBox)})
+        w->setParent(nullptr);
+    delete gpWarnBox;
+    delete gpChooseBox;
+    gpWarnBox = nullptr;
+    gpChooseBox = nullptr;
 }
