@@ -1,0 +1,30 @@
+#include "kittest.h"
+
+#include "widgets/splash.h"
+
+#include <QLabel>
+
+using Splash = KitTest;
+
+TEST_F(Splash, IdentityReadsTheSameInEveryLanguage)
+{
+    const QStringList expected = {"模内监控器", "QMP-700", "SN47QD208C1956", "16.0.1.9"};
+    for (int lan : {0, 1, 2}) {
+        setLanguage(lan);
+        SplashWidget w(600);
+        QStringList texts;
+        for (QLabel* l : w.findChildren<QLabel*>())
+            if (l != w.logoLabel())
+                texts << l->text();
+        EXPECT_EQ(texts, expected) << lan;
+    }
+}
+
+TEST_F(Splash, ScreenIsFullSizeWithTheWideLogo)
+{
+    BSplashScreen splash;
+    EXPECT_EQ(splash.size(), QSize(1920, 1080));
+    EXPECT_EQ(splash.identity()->logoLabel()->pixmap(Qt::ReturnByValue).width(), 800);
+    SplashWidget about(600);
+    EXPECT_EQ(about.logoLabel()->pixmap(Qt::ReturnByValue).width(), 600);
+}

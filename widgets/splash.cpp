@@ -1,0 +1,36 @@
+#include "widgets/splash.h"
+
+#include <QLabel>
+#include <QPixmap>
+#include <QVBoxLayout>
+
+SplashWidget::SplashWidget(int w, QWidget* parent) : QWidget(parent)
+{
+    setStyleSheet(QStringLiteral("QLabel{font-size:22px;color:#656263;}"));
+    logo_ = new QLabel(this);
+    const QPixmap logo(QStringLiteral(":/img/icons/0logo.png"));
+    if (!logo.isNull())
+        logo_->setPixmap(logo.scaledToWidth(w, Qt::SmoothTransformation));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(100, 100, 100, 100);
+    layout->setSpacing(15);
+    layout->addStretch();
+    layout->addWidget(logo_, 0, Qt::AlignCenter);
+    layout->addStretch();
+    // The identity reads the same in every language.
+    for (const QString& text : {QStringLiteral("模内监控器"), QStringLiteral("QMP-700"),
+                                QStringLiteral("SN47QD208C1956"), QStringLiteral("16.0.1.9")})
+        layout->addWidget(new QLabel(text, this), 0, Qt::AlignLeft);
+}
+
+BSplashScreen::BSplashScreen(QWidget* parent) : QSplashScreen(QPixmap())
+{
+    if (parent)
+        setParent(parent, windowFlags());
+    identity_ = new SplashWidget(800, this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(identity_);
+    setFixedSize(1920, 1080);
+}
