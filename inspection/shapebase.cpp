@@ -19,3 +19,31 @@ QRect clipToImage(const QRect& r)
 }
 
 } // namespace shapes
+
+namespace shapes {
+
+bool RegionArea(const QRect& imageRect, const cv::Mat& mask, cv::Rect* box, cv::Mat* boxMask)
+{
+    const QRect clipped = clipToImage(imageRect);
+    *boxMask = cv::Mat();
+    if (clipped.isEmpty()) {
+        *box = cv::Rect();
+        return false;
+    }
+    cv::Rect b(clipped.x(), clipped.y(), clipped.width(), clipped.height());
+    if (!mask.empty()) {
+        const QPoint anchor = imageRect.normalized().topLeft();
+        cv::Rect inMask(b.x - anchor.x(), b.y - anchor.y(), b.width, b.height);
+        inMask &= cv::Rect(0, 0, mask.cols, mask.rows);
+        if (inMask.width < 1 || inMask.height < 1) {
+            *box = cv::Rect();
+            return false;
+        }
+        b = cv::Rect(anchor.x() + inMask.x, anchor.y() + inMask.y, inMask.width, inMask.height);
+        *boxMask = mask(inMask);
+    }
+    *box = b;
+    return true;
+}
+
+} // namespace shapes

@@ -14,3 +14,15 @@ inline int nint(double v) { return int(std::nearbyint(v)); }
 QRect clipToImage(const QRect& r);
 
 } // namespace shapes
+
+#include <opencv2/core.hpp>
+
+namespace shapes {
+
+// The part of a region inside the image: its box and its mask cut to the
+// same size (the mask is taken as anchored at the region box's top-left
+// corner; an empty mask gives an empty mask part). False when no pixel of the
+// region lies in the image.
+bool RegionArea(const QRect& imageRect, const cv::Mat& mask, cv::Rect* box, cv::Mat* boxMask);
+
+} // namespace shapes

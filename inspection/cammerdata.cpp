@@ -1,0 +1,276 @@
+#include "inspection/cammerdata.h"
+
+#include "inspection/cammerrecongnize.h"
+#include "inspection/paramroi.h"
+#include "inspection/shapebase.h"
+#include "params/geometry.h"
+#include "params/procedures.h"
+#include "params/wizardpara.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <cstring>
+
+int gTempNum = 10;
+bool gisGrayHue = false;
+
+namespace {
+
+QVector<QRgb> greyTable()
+{
+    QVector<QRgb> t(256);
+    for (int i = 0; i < 256; ++i)
+        t[i] = qRgb(i, i, i);
+    return t;
+}
+
+// Copies an image's rows into a continuous buffer of the same size; the
+// image's own line length (padded to 4 bytes) is respected.
+void copyRows(const QImage& img, cv::Mat& dst, int bytesPerPixel)
+{
+    const int len = img.width() * bytesPerPixel;
+    for (int y = 0; y < img.height(); ++y)
+        std::memcpy(dst.ptr(y), img.constScanLine(y), size_t(len));
+}
+
+bool isEightBit(QImage::Format f)
+{
+    return f == QImage::Format_Indexed8 || f == QImage::Format_Grayscale8 || f == QImage::Format_Alpha8;
+}
+
+bool writeBitmap(const cv::Mat& plane, const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    const bool colour = plane.type() == CV_8UC4;
+    QImage img(plane.data, plane.cols, plane.rows, int(plane.step), colour ? QImage::Format_RGB32 : QImage::Format_Indexed8);
+    if (!colour)
+        img.setColorTable(greyTable());
+    if (!img.save(path)) {
+        qWarning() << "cannot write" << path;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+CammerData::CammerData(int index) : cameraIndex(index), ngRects(new int[kStepCount][kRegionCount][100][4]())
+{
+    for (int d = 0; d < kStepCount; ++d) {
+        for (int r = 0; r < kRegionCount; ++r) {
+            roiOK[d][r] = true;
+            roiValue[d][r] = 0;
+        }
+        templateCount[d] = 0;
+        recentNGCount[d] = 0;
+    }
+}
+
+CammerData::~CammerData() = default;
+
+cv::Mat CammerData::NewFrame()
+{
+    return cv::Mat(std::max(0, gImageH), std::max(0, gImageW), gisColor ? CV_8UC4 : CV_8UC1, cv::Scalar::all(0));
+}
+
+QString CammerData::Folder(int step) const
+{
+    return QStringLiteral("./cammer%1%2").arg(cameraIndex + 1).arg(step + 1);
+}
+
+void CammerData::BuildInspection()
+{
+    curImage = NewFrame();
+    alignImage = NewFrame();
+    if (gisColor)
+        grayImage = cv::Mat(gImageH, gImageW, CV_8UC1, cv::Scalar(0));
+    ngOverlay = cv::Mat(gImageH, gImageW, CV_8UC1, cv::Scalar(0));
+    allOK = true;
+    LoadTemplates();
+    recentNGIndex = 0;
+    for (int d = 0; d < kStepCount; ++d) {
+        recentNGCount[d] = 0;
+        for (cv::Mat& m : recentNG[d])
+            m.release(); // made when the cycle first stores an NG frame
+    }
+    LoadIgnorePoint();
+    liveRegions.reset(new CammerSingleton(cameraIndex));
+    liveRegions->LoadDatafromFile(this);
+    editRegions.reset(new CammerSingleton(cameraIndex));
+    recong.reset(new CammerRecong(liveRegions.get(), this));
+}
+
+cv::Mat& CammerData::TemplateImage(int step, int slot)
+{
+    std::vector<cv::Mat>& slotList = templateImages[step];
+    if (int(slotList.size()) <= slot) {
+        slotList.resize(slot + 1);
+        templateUsed[step].resize(slot + 1, 0);
+    }
+    if (slotList[slot].empty())
+        slotList[slot] = NewFrame();
+    return slotList[slot];
+}
+
+void CammerData::LoadTemplates()
+{
+    const int slotCount = std::max(1, gTempNum);
+    const int depth = gisColor ? 32 : 8;
+    // Every step has its slots, so raising the number of steps in use later
+    // never reaches a missing template.
+    for (int d = 0; d < kStepCount; ++d) {
+        templateImages[d].assign(slotCount, cv::Mat());
+        templateUsed[d].assign(slotCount, 0);
+        templateCount[d] = 0;
+        for (int k = 0; k < slotCount; ++k) {
+            QImage img(QStringLiteral("%1/template%2.bmp").arg(Folder(d)).arg(k));
+            if (img.isNull() || img.width() != gImageW || img.height() != gImageH || img.depth() != depth)
+                continue;
+            if (gisColor && img.format() != QImage::Format_RGB32)
+                img = img.convertToFormat(QImage::Format_RGB32);
+            copyRows(img, TemplateImage(d, k), gisColor ? 4 : 1);
+            templateUsed[d][k] = 1;
+            ++templateCount[d];
+        }
+        if (!templateUsed[d][0]) {
+            cv::Mat& t = TemplateImage(d, 0);
+            t.setTo(cv::Scalar::all(0));
+            const int w4 = gImageW / 4, h4 = gImageH / 4;
+            const cv::Rect centre(w4, h4, std::min(gImageW, w4 * 3 + 1) - w4, std::min(gImageH, h4 * 3 + 1) - h4);
+            if (centre.width > 0 && centre.height > 0)
+                t(centre).setTo(cv::Scalar::all(255));
+            templateUsed[d][0] = 1;
+            ++templateCount[d];
+        }
+    }
+}
+
+void CammerData::LoadIgnorePoint()
+{
+    for (int d = 0; d < kStepCount; ++d) {
+        ignoreMask[d] = cv::Mat(gImageH, gImageW, CV_8UC1, cv::Scalar(0));
+        QImage img(QStringLiteral("%1/ignorepoint.bmp").arg(Folder(d)));
+        if (img.isNull() || img.width() != gImageW || img.height() != gImageH)
+            continue;
+        if (!isEightBit(img.format()))
+            img = img.convertToFormat(QImage::Format_Grayscale8);
+        copyRows(img, ignoreMask[d], 1);
+    }
+}
+
+bool CammerData::SaveIgnorePoint(int step)
+{
+    if (step < 0 || step >= kStepCount || ignoreMask[step].empty())
+        return false;
+    const QString path = QStringLiteral("%1/ignorepoint.bmp").arg(Folder(step));
+    if (!writeBitmap(ignoreMask[step], path))
+        return false;
+    NotifyTempPic(QFileInfo(path).absoluteFilePath());
+    return true;
+}
+
+bool CammerData::SaveReTrainImage(int step)
+{
+    if (step < 0 || step >= kStepCount || curImage.empty())
+        return false;
+    curImage.copyTo(alignImage);
+    cv::Mat& slot0 = TemplateImage(step, 0);
+    alignImage.copyTo(slot0);
+    const QString path = QStringLiteral("%1/template0.bmp").arg(Folder(step));
+    if (!writeBitmap(slot0, path))
+        return false;
+    NotifyTempPic(QFileInfo(path).absoluteFilePath());
+    return true;
+}
+
+bool CammerData::DeleteROI(int e, int r)
+{
+    if (!editRegions || e < 0 || e >= kStepCount)
+        return false;
+    CammerSingleton& s = *editRegions;
+    if (r < 0 || r >= s.roiCount[e] || s.roiCount[e] > kRegionCount)
+        return false;
+    const int kind = s.shapeType[e][r];
+    if (kind == ShapeRect || kind == ShapePolygon || kind == ShapeRing) {
+        const QRect box = shapes::clipToImage(s.ImageRect(e, r));
+        if (!box.isEmpty() && !ignoreMask[e].empty())
+            ignoreMask[e](cv::Rect(box.x(), box.y(), box.width(), box.height())).setTo(0);
+    }
+    SaveIgnorePoint(e);
+    for (int k = r; k < s.roiCount[e] - 1; ++k) {
+        s.CopyRegion(s, e, k + 1, e, k);
+        editMasks[e][k] = editMasks[e][k + 1];
+        if (e == 0)
+            s.output_point[k] = s.output_point[k + 1];
+    }
+    --s.roiCount[e];
+    return true;
+}
+
+void CammerData::BackMask()
+{
+    for (int d = 0; d < kStepCount; ++d)
+        for (int r = 0; r < kRegionCount; ++r)
+            editMasks[d][r] = liveMasks[d][r];
+}
+
+void CammerData::RestorMask()
+{
+    const WizardPara& p = *gpWPara;
+    for (int d = 0; d < kStepCount; ++d) {
+        if (p.enabe_two_test) {
+            const int proc = p.procedure;
+            if ((proc == ProcStandard || proc == ProcAutoParts || proc == ProcStandardNoRecheck) &&
+                p.step_enabled[0] && d % 2 == 1)
+                continue;
+            if ((proc == ProcTwoColor || proc == ProcTurntable) && d >= 2)
+                continue;
+        }
+        for (int r = 0; r < kRegionCount; ++r)
+            liveMasks[d][r] = editMasks[d][r];
+    }
+}
+
+void CammerData::CopyPara()
+{
+    if (!liveRegions)
+        return;
+    CammerSingleton& s = *liveRegions;
+    auto copyStep = [&](int a, int b) {
+        s.roiCount[b] = s.roiCount[a];
+        const int n = std::max(0, std::min(kRegionCount, s.roiCount[a]));
+        for (int r = 0; r < n; ++r) {
+            s.CopyRegion(s, a, r, b, r);
+            switch (s.shapeType[b][r]) {
+            case ShapeRect:
+                s.rects[b][r].SetSelected(false);
+                break;
+            case ShapePolygon:
+                s.polygons[b][r].SetSelected(false);
+                break;
+            case ShapeRing:
+                s.circles[b][r].SetSelected(false);
+                break;
+            default:
+                break;
+            }
+            liveMasks[b][r] = liveMasks[a][r];
+        }
+    };
+    switch (gpWPara->procedure) {
+    case ProcTwoColor:
+    case ProcTurntable:
+        copyStep(1, 3);
+        copyStep(0, 2);
+        break;
+    case ProcStandard:
+    case ProcAutoParts:
+    case ProcStandardNoRecheck:
+        copyStep(0, 1);
+        break;
+    default:
+        break;
+    }
+}

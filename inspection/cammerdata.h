@@ -1,0 +1,103 @@
+#pragma once
+// What one camera view keeps for the inspection, without any screen: frame
+// buffers, templates and ignore points with their bitmaps, the two region
+// stores with their masks, the engine and the result fields. The camera view
+// derives from it and adds the widget.
+#include "inspection/cammersingleton.h"
+
+#include <QString>
+#include <memory>
+#include <opencv2/core.hpp>
+#include <vector>
+
+class CammerRecong;
+
+// Template slots per step (max_mold_num of the record, set by the start-up).
+extern int gTempNum;
+// Colour frames are judged on their grey plane when set, else on their hue.
+extern bool gisGrayHue;
+
+constexpr int kMaxNgRects = 99; // NG rectangles kept per region
+
+class CammerData {
+public:
+    explicit CammerData(int cameraIndex);
+    virtual ~CammerData();
+    CammerData(const CammerData&) = delete;
+    CammerData& operator=(const CammerData&) = delete;
+
+    // Everything the inspection needs, in this order: frame and result
+    // buffers, templates, recent-NG state, ignore points, the region stores
+    // (live loaded from "PARAM.db") and the engine (trains the enabled steps).
+    void BuildInspection();
+
+    // A zeroed frame of the working size (4 bytes per pixel with colour on).
+    static cv::Mat NewFrame();
+    // "./cammer<camera+1><step+1>"
+    QString Folder(int step) const;
+
+    // Templates of every step from "template<slot>.bmp"; a wrong size or
+    // depth leaves the slot empty; an empty slot 0 gets the synthetic one.
+    void LoadTemplates();
+    // Ignore-point masks of every step from "ignorepoint.bmp" (converted to
+    // 8 bit when stored otherwise; wrong size: nothing ignored).
+    void LoadIgnorePoint();
+    // Writes the step's ignore-point bitmap; false when it could not be written.
+    bool SaveIgnorePoint(int step);
+    // The newest frame becomes template 0 of the step, in memory and on disk
+    // (alignImage is overwritten with it too); false when the file could not
+    // be written.
+    bool SaveReTrainImage(int step);
+    // Template buffer of a slot, made (zeroed) when the slot has none yet.
+    cv::Mat& TemplateImage(int step, int slot);
+
+    // Removes region r of `step` from the edit store: clears the ignore points
+    // in its image box, writes the bitmap and moves later regions down. An
+    // index outside the step's regions changes nothing (false).
+    bool DeleteROI(int step, int r);
+    // Edit masks take the live masks (shared pixels; masks are only ever
+    // replaced, never written in place).
+    void BackMask();
+    // Live masks take the edit masks, except for the steps CopyPara produces.
+    void RestorMask();
+    // Copies the paired steps inside the live store by the procedure.
+    void CopyPara();
+
+    // Number of NG rectangles stored for a region.
+    int NgRectCount(int step, int r) const { return ngRects[step][r][0][0]; }
+
+    // The engine asks for a repaint after a preview; the view repaints.
+    virtual void RequestRepaint() {}
+
+    int cameraIndex;
+    std::unique_ptr<CammerSingleton> liveRegions;
+    std::unique_ptr<CammerSingleton> editRegions;
+    std::unique_ptr<CammerRecong> recong;
+    cv::Mat liveMasks[kStepCount][kRegionCount];
+    cv::Mat editMasks[kStepCount][kRegionCount];
+
+    cv::Mat curImage;   // newest frame (buffer address never changes)
+    cv::Mat alignImage; // the frame aligned to the template
+    cv::Mat grayImage;  // grey or hue plane of a colour frame (colour only)
+    cv::Mat ngOverlay;  // pixels found by the last judgement or preview
+
+    bool roiOK[kStepCount][kRegionCount];
+    bool allOK = true;
+    int roiValue[kStepCount][kRegionCount];
+    // Per region 100 rectangles (x1, y1, x2, y2) in image coordinates; the
+    // first int of slot 0 is the number n of rectangles in slots 1..n.
+    std::unique_ptr<int[][kRegionCount][100][4]> ngRects;
+    bool previewShown = false;
+
+    cv::Mat ignoreMask[kStepCount]; // non-zero: never judged
+    std::vector<cv::Mat> templateImages[kStepCount];
+    std::vector<int> templateUsed[kStepCount];
+    int templateCount[kStepCount];
+    int curTemplate = 0;
+
+    cv::Mat recentNG[kStepCount][3];
+    int recentNGCount[kStepCount];
+    int recentNGIndex = 0;
+
+    int selectedRegion = -1;
+};

@@ -1,0 +1,148 @@
+#include "inspectionfixture.h"
+
+#include "inspection/paramroi.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Bitmaps = InspectionFolder;
+
+QVector<QRgb> grey()
+{
+    QVector<QRgb> t;
+    for (int i = 0; i < 256; ++i)
+        t << qRgb(i, i, i);
+    return t;
+}
+
+// An 8-bit bitmap whose pixel (x, y) is (x * 7 + y * 3) & 255.
+void writePattern(const QString& path, int w, int h, QImage::Format format = QImage::Format_Indexed8)
+{
+    QImage img(w, h, QImage::Format_Indexed8);
+    img.setColorTable(grey());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.scanLine(y)[x] = uchar((x * 7 + y * 3) & 255);
+    QDir().mkpath(QFileInfo(path).path());
+    ASSERT_TRUE(img.convertToFormat(format).save(path));
+}
+
+QStringList gPics;
+void recordPic(const QString& p) { gPics << p; }
+
+} // namespace
+
+TEST_F(Bitmaps, NoFilesGiveTheSyntheticTemplateOnEveryStep)
+{
+    for (bool colour : {false, true}) {
+        SetImageGeometry(41, 22, colour);
+        CammerData view(4);
+        view.LoadTemplates();
+        for (int d = 0; d < 8; ++d) {
+            EXPECT_EQ(view.templateCount[d], 1);
+            EXPECT_EQ(view.templateUsed[d][0], 1);
+            EXPECT_EQ(view.templateUsed[d].size(), 10u);
+        }
+        const cv::Mat& t = view.templateImages[3][0];
+        ASSERT_EQ(t.type(), colour ? CV_8UC4 : CV_8UC1);
+        // White from W/4 to (W/4)*3 and H/4 to (H/4)*3 inclusive: columns 10..30, rows 5..15.
+        for (int y = 0; y < 22; ++y)
+            for (int x = 0; x < 41; ++x) {
+                const bool white = x >= 10 && x <= 30 && y >= 5 && y <= 15;
+                const uchar* px = t.ptr<uchar>(y) + x * t.channels();
+                for (int c = 0; c < t.channels(); ++c)
+                    ASSERT_EQ(px[c], white ? 255 : 0) << x << "," << y;
+            }
+    }
+}
+
+TEST_F(Bitmaps, TemplatesWithOddWidthRoundTripAndWrongOnesAreRefused)
+{
+    SetImageGeometry(37, 23, false); // 37 bytes per row, stored padded to 40
+    writePattern("cammer12/template2.bmp", 37, 23);
+    writePattern("cammer12/template5.bmp", 37, 23, QImage::Format_Grayscale8);
+    writePattern("cammer12/template1.bmp", 36, 23);                       // wrong width
+    writePattern("cammer12/template3.bmp", 37, 23, QImage::Format_RGB32); // wrong depth
+    CammerData view(0);
+    view.LoadTemplates();
+    const std::vector<int> used = view.templateUsed[1];
+    EXPECT_EQ(used, (std::vector<int>{1, 0, 1, 0, 0, 1, 0, 0, 0, 0})) << "slot 0 synthetic";
+    EXPECT_EQ(view.templateCount[1], 3);
+    for (int slot : {2, 5}) {
+        const cv::Mat& t = view.templateImages[1][slot];
+        for (int y = 0; y < 23; ++y)
+            for (int x = 0; x < 37; ++x)
+                ASSERT_EQ(t.at<uchar>(y, x), (x * 7 + y * 3) & 255) << slot << ": " << x << "," << y;
+    }
+
+    // The newest frame becomes template 0 on disk and loads back unchanged.
+    view.curImage = CammerData::NewFrame();
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x)
+            view.curImage.at<uchar>(y, x) = uchar(x * 5 + y);
+    gPics.clear();
+    setTempPicHook(recordPic);
+    params_.cntnet_enable = 1;
+    ASSERT_TRUE(view.SaveReTrainImage(1));
+    EXPECT_EQ(gPics, QStringList{QFileInfo("cammer12/template0.bmp").absoluteFilePath()});
+    EXPECT_EQ(cv::countNonZero(view.alignImage != view.curImage), 0);
+    CammerData again(0);
+    again.LoadTemplates();
+    EXPECT_EQ(cv::countNonZero(again.templateImages[1][0] != view.curImage), 0);
+    EXPECT_EQ(again.templateCount[1], 3);
+    setTempPicHook(nullptr);
+}
+
+TEST_F(Bitmaps, ColourTemplatesRoundTrip)
+{
+    SetImageGeometry(13, 7, true);
+    CammerData view(1);
+    view.LoadTemplates();
+    view.curImage = CammerData::NewFrame();
+    cv::randu(view.curImage, 0, 255);
+    view.curImage.forEach<cv::Vec4b>([](cv::Vec4b& p, const int*) { p[3] = 255; });
+    ASSERT_TRUE(view.SaveReTrainImage(0));
+    CammerData again(1);
+    again.LoadTemplates();
+    EXPECT_EQ(again.templateCount[0], 1);
+    cv::Mat diff;
+    cv::absdiff(again.templateImages[0][0], view.curImage, diff);
+    EXPECT_EQ(cv::sum(diff), cv::Scalar::all(0));
+
+    // An 8-bit file is refused for a colour camera.
+    writePattern("cammer21/template1.bmp", 13, 7);
+    again.LoadTemplates();
+    EXPECT_EQ(again.templateUsed[0][1], 0);
+}
+
+TEST_F(Bitmaps, IgnorePointsRoundTripAndOtherDepthsAreConverted)
+{
+    SetImageGeometry(37, 23, false);
+    CammerData view(0);
+    view.LoadIgnorePoint();
+    for (int d = 0; d < 8; ++d)
+        EXPECT_EQ(cv::countNonZero(view.ignoreMask[d]), 0) << "all eight steps exist";
+    view.ignoreMask[6](cv::Rect(3, 4, 5, 6)).setTo(255);
+    view.ignoreMask[6].at<uchar>(22, 36) = 1;
+    ASSERT_TRUE(view.SaveIgnorePoint(6));
+    CammerData again(0);
+    again.LoadIgnorePoint();
+    EXPECT_EQ(cv::countNonZero(again.ignoreMask[6] != view.ignoreMask[6]), 0);
+
+    // A 32-bit file of the right size: converted, never over-read.
+    QImage colour(37, 23, QImage::Format_RGB32);
+    colour.fill(Qt::black);
+    colour.setPixel(36, 22, qRgb(255, 0, 0));
+    QDir().mkpath("cammer13");
+    ASSERT_TRUE(colour.save("cammer13/ignorepoint.bmp"));
+    // A file of the wrong size: nothing ignored.
+    writePattern("cammer14/ignorepoint.bmp", 20, 23);
+    again.LoadIgnorePoint();
+    EXPECT_EQ(cv::countNonZero(again.ignoreMask[2]), 1);
+    EXPECT_NE(again.ignoreMask[2].at<uchar>(22, 36), 0);
+    EXPECT_EQ(cv::countNonZero(again.ignoreMask[3]), 0);
+}
