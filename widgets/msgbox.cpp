@@ -22,15 +22,6 @@ namespace {
 
 constexpr Qt::WindowFlags kBoxFlags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint;
 
-QLabel* makeTitle(const QString& title, int width, QWidget* parent)
-{
-    auto* l = new QLabel(title, parent);
-    l->setAlignment(Qt::AlignCenter);
-    l->setWordWrap(true);
-    l->setFixedWidth(width);
-    return l;
-}
-
 QLabel* makeIcon(QWidget* parent)
 {
     auto* l = new QLabel(parent);
@@ -59,7 +50,7 @@ WarnBox::WarnBox(QString title, QWidget* parent) : QDialog(parent, kBoxFlags)
 {
     InstallKitFonts();
     setStyleSheet(QString::fromLatin1(kBoxStyleSheet));
-    titleLabel_ = makeTitle(title, 100, this);
+    titleLabel_ = makeBoxTitle(title, 100, this);
     messageLabel_ = new QLabel(this);
     messageLabel_->setWordWrap(true);
     iconLabel_ = makeIcon(this);
@@ -104,7 +95,7 @@ ChooseBox::ChooseBox(QString title, QWidget* parent) : QDialog(parent, kBoxFlags
 {
     InstallKitFonts();
     setStyleSheet(QString::fromLatin1(kBoxStyleSheet));
-    titleLabel_ = makeTitle(title, 120, this);
+    titleLabel_ = makeBoxTitle(title, 120, this);
     messageLabel_ = new QLabel(this);
     messageLabel_->setWordWrap(true);
     iconLabel_ = makeIcon(this);

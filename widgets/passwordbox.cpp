@@ -46,10 +46,7 @@ PasswordBox::PasswordBox(QString title, QWidget* parent) : QDialog(parent, Qt::D
     field_->setEchoMode(QLineEdit::Password);
     field_->setFont(kitFont(QStringLiteral("wqy-microhei"), 27));
     field_->setFixedSize(350, 50);
-    titleLabel_ = new QLabel(title, this);
-    titleLabel_->setAlignment(Qt::AlignCenter);
-    titleLabel_->setWordWrap(true);
-    titleLabel_->setFixedWidth(120);
+    titleLabel_ = makeBoxTitle(title, 120, this);
     iconLabel_ = new QLabel(this);
     iconLabel_->setFixedSize(70, 70);
     iconLabel_->setPixmap(QPixmap(QStringLiteral(":/img/icons/password.png"))

@@ -172,3 +172,32 @@ TEST_F(MessageBoxes, SharedBoxesAreMadeAndAdoptedByTheWindow)
     gpWarnBox = nullptr;
     gpChooseBox = nullptr;
 }
+
+// Long English titles are made to fit their column instead of being cut.
+TEST_F(MessageBoxes, TitleWordsFitTheirColumn)
+{
+    struct Case {
+        int lan;
+        bool question;
+        int row;
+    };
+    const Case cases[] = {{1, true, 566}, {1, false, 568}, {0, true, 566}, {0, false, 568}, {1, true, 588}};
+    for (const Case& c : cases) {
+        setLanguage(c.lan);
+        std::unique_ptr<QDialog> box(c.question ? static_cast<QDialog*>(new ChooseBox(LanStr(c.row)))
+                                                : new WarnBox(LanStr(c.row)));
+        box->show();
+        QLabel* title = nullptr;
+        for (QLabel* l : box->findChildren<QLabel*>())
+            if (l->text() == LanStr(c.row))
+                title = l;
+        ASSERT_NE(title, nullptr);
+        const QFontMetrics fm(title->font());
+        for (const QString& word : title->text().split(' ', Qt::SkipEmptyParts))
+            EXPECT_LE(fm.horizontalAdvance(word), title->width()) << word.toStdString();
+        // Chinese titles keep the box's 30-px text.
+        if (c.lan == 0) {
+            EXPECT_EQ(title->font().pixelSize(), 30);
+        }
+    }
+}
