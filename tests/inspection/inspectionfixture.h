@@ -9,10 +9,36 @@
 #include "platform/host.h"
 #include "testenv.h"
 
+#include "inspection/cammerrecongnize.h"
+
 #include <QSqlDatabase>
+#include <opencv2/imgproc.hpp>
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
+
+// A seeded picture with smooth texture and a few hard-edged shapes.
+inline cv::Mat texture(cv::Size size, int seed)
+{
+    cv::RNG rng(seed);
+    cv::Mat noise(size, CV_32F);
+    rng.fill(noise, cv::RNG::UNIFORM, 0, 1);
+    cv::GaussianBlur(noise, noise, cv::Size(0, 0), 3.0);
+    cv::normalize(noise, noise, 60, 180, cv::NORM_MINMAX);
+    cv::Mat img;
+    noise.convertTo(img, CV_8U);
+    const int side = std::min(size.width, size.height);
+    for (int i = 0; i < 40; ++i) {
+        const cv::Point c(rng.uniform(0, size.width), rng.uniform(0, size.height));
+        const int r = rng.uniform(2 + side / 60, 3 + side / 20);
+        const int g = rng.uniform(0, 2) ? 230 : 25;
+        if (i % 2)
+            cv::circle(img, c, r, cv::Scalar(g), cv::FILLED, cv::LINE_AA);
+        else
+            cv::rectangle(img, cv::Rect(c.x, c.y, r * 2, r), cv::Scalar(g), cv::FILLED);
+    }
+    return img;
+}
 
 class InspectionFolder : public InTempFolder {
 protected:
@@ -65,6 +91,36 @@ protected:
         q.prepare(QStringLiteral("select count(*) from cammer%1 where name like ?").arg(camera));
         q.addBindValue(like);
         return q.exec() && q.next() ? q.value(0).toInt() : -1;
+    }
+
+    // Image 575 x 491 under the 1725 x 982 view: 3 and 2 view pixels per
+    // image pixel, so region boxes come out exact.
+    static void smallImage(bool colour = false) { SetImageGeometry(575, 491, colour); }
+
+    // A view with its stores and engine, templates synthetic until set.
+    static std::unique_ptr<CammerData> makeView(int camera = 0)
+    {
+        std::unique_ptr<CammerData> v(new CammerData(camera));
+        v->BuildInspection();
+        v->editRegions.reset(new CammerSingleton(*v->liveRegions));
+        return v;
+    }
+
+    // Appends a rectangle region given in image coordinates to the live store.
+    static int addRect(CammerData& v, int step, cv::Rect image, int method, int minSize, int sens, int maxArea)
+    {
+        CammerSingleton& s = *v.liveRegions;
+        const int r = s.roiCount[step]++;
+        s.shapeType[step][r] = ShapeRect;
+        s.rects[step][r].viewRect = QRect(QPoint(int(image.x * gShowAW), int(image.y * gShowAH)),
+                                          QPoint(int((image.x + image.width) * gShowAW) - 1,
+                                                 int((image.y + image.height) * gShowAH) - 1));
+        s.algorithm[step][r] = method;
+        s.min_size[step][r] = minSize;
+        s.sensibility[step][r] = sens;
+        s.max_area[step][r] = maxArea;
+        v.liveMasks[step][r] = s.UpdateMask(step, r);
+        return r;
     }
 
     WizardPara params_;
