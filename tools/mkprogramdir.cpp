@@ -21,13 +21,14 @@ bool ensure(bool ok, const QString& what)
     return ok;
 }
 
-bool copyTree(const QString& from, const QString& to)
+bool copyTree(const QString& fromDir, const QString& to)
 {
     bool ok = true;
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+    const QDir from(QDir(fromDir).absolutePath());
+    QDirIterator it(from.path(), QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString src = it.next();
-        const QString dst = to + '/' + QDir(from).relativeFilePath(src);
+        const QString dst = to + '/' + from.relativeFilePath(src);
         if (QFileInfo::exists(dst))
             continue;
         QDir().mkpath(QFileInfo(dst).path());

@@ -1,0 +1,12 @@
+#include "netlink/network.h"
+
+#include "params/wizardpara.h"
+
+CNT_Net* gpNet = nullptr;
+
+CNT_Net::CNT_Net(QObject* parent) : QObject(parent) {}
+
+bool CNT_Net::canSend() const
+{
+    return gpWPara && gpWPara->cntnet_enable && netEnabled && clientAlive;
+}
