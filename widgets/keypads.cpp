@@ -26,6 +26,20 @@ void paintPad(QWidget* pad, QPaintEvent* event, const char* outline)
 
 Edit* registeredField() { return uiHost().focusedEdit.data(); }
 
+// Drops the last character of the registered field; false without a field.
+bool backspace(bool* nowEmpty)
+{
+    Edit* field = registeredField();
+    if (!field)
+        return false;
+    QString t = field->text();
+    t.chop(1);
+    field->setText(t);
+    field->setCursorPosition(t.length() - 1);
+    *nowEmpty = t.isEmpty();
+    return true;
+}
+
 } // namespace
 
 NumberInput::NumberInput(QWidget* parent) : QWidget(parent, Qt::CustomizeWindowHint)
@@ -92,14 +106,8 @@ void NumberInput::setContent(int id)
 
 void NumberInput::eraseContent()
 {
-    Edit* field = registeredField();
-    if (!field)
-        return;
-    QString t = field->text();
-    t.chop(1);
-    field->setText(t);
-    field->setCursorPosition(t.length() - 1);
-    if (t.isEmpty())
+    bool empty = false;
+    if (backspace(&empty) && empty)
         replaceNext_ = true;
 }
 
@@ -238,13 +246,8 @@ void NumCharInput::setContent(int id)
 
 void NumCharInput::eraseContent()
 {
-    Edit* field = registeredField();
-    if (!field)
-        return;
-    QString t = field->text();
-    t.chop(1);
-    field->setText(t);
-    field->setCursorPosition(t.length() - 1);
+    bool empty = false;
+    backspace(&empty);
 }
 
 void NumCharInput::HideUpdate()

@@ -22,59 +22,52 @@ namespace {
 
 constexpr Qt::WindowFlags kBoxFlags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint;
 
-QLabel* makeIcon(QWidget* parent)
-{
-    auto* l = new QLabel(parent);
-    l->setFixedSize(70, 70);
-    l->setPixmap(QPixmap(QStringLiteral(":/img/icons/56.png")));
-    return l;
-}
-
-// The icon beside a column of a 12-px space, the message and a stretch.
-QHBoxLayout* messageRow(QLabel* icon, QLabel* message)
-{
-    auto* row = new QHBoxLayout;
-    row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(icon);
-    auto* column = new QVBoxLayout;
-    column->addSpacing(12);
-    column->addWidget(message);
-    column->addStretch();
-    row->addLayout(column);
-    return row;
-}
-
 } // namespace
 
-WarnBox::WarnBox(QString title, QWidget* parent) : QDialog(parent, kBoxFlags)
+TextBox::TextBox(const QString& title, int titleWidth, QWidget* parent) : QDialog(parent, kBoxFlags)
 {
     InstallKitFonts();
     setStyleSheet(QString::fromLatin1(kBoxStyleSheet));
-    titleLabel_ = makeBoxTitle(title, 100, this);
+    titleLabel_ = makeBoxTitle(title, titleWidth, this);
     messageLabel_ = new QLabel(this);
     messageLabel_->setWordWrap(true);
-    iconLabel_ = makeIcon(this);
+    iconLabel_ = new QLabel(this);
+    iconLabel_->setFixedSize(70, 70);
+    iconLabel_->setPixmap(QPixmap(QStringLiteral(":/img/icons/56.png")));
+
+    body_ = buildBoxLook(this, titleLabel_);
+    // The icon beside a column of a 12-px space, the message and a stretch.
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(iconLabel_);
+    auto* column = new QVBoxLayout;
+    column->addSpacing(12);
+    column->addWidget(messageLabel_);
+    column->addStretch();
+    row->addLayout(column);
+    body_->addLayout(row);
+    body_->addStretch();
+    setGeometry(boxGeometry());
+}
+
+void TextBox::setText(const QString& text) { messageLabel_->setText(text); }
+QString TextBox::text() const { return messageLabel_->text(); }
+void TextBox::hideEvent(QHideEvent* event) { QDialog::hideEvent(event); }
+
+WarnBox::WarnBox(QString title, QWidget* parent) : TextBox(title, 100, parent)
+{
+    body_->setContentsMargins(0, 0, 0, 0);
+    body_->setSpacing(0);
     confirm_ = new QPushButton(LanStr(121), this);
     confirm_->setFixedSize(200, 72);
     connect(confirm_, &QPushButton::clicked, this, &QDialog::accept);
-
-    QVBoxLayout* body = buildBoxLook(this, titleLabel_);
-    body->setContentsMargins(0, 0, 0, 0);
-    body->setSpacing(0);
-    body->addLayout(messageRow(iconLabel_, messageLabel_));
-    body->addStretch();
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 0, 0, 0);
     buttons->addStretch();
     buttons->addWidget(confirm_);
     buttons->addStretch();
-    body->addLayout(buttons);
-
-    setGeometry(boxGeometry());
+    body_->addLayout(buttons);
 }
-
-void WarnBox::setText(const QString& text) { messageLabel_->setText(text); }
-QString WarnBox::text() const { return messageLabel_->text(); }
 
 void WarnBox::showEvent(QShowEvent* event)
 {
@@ -89,39 +82,22 @@ void WarnBox::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-void WarnBox::hideEvent(QHideEvent* event) { QDialog::hideEvent(event); }
-
-ChooseBox::ChooseBox(QString title, QWidget* parent) : QDialog(parent, kBoxFlags)
+ChooseBox::ChooseBox(QString title, QWidget* parent) : TextBox(title, 120, parent)
 {
-    InstallKitFonts();
-    setStyleSheet(QString::fromLatin1(kBoxStyleSheet));
-    titleLabel_ = makeBoxTitle(title, 120, this);
-    messageLabel_ = new QLabel(this);
-    messageLabel_->setWordWrap(true);
-    iconLabel_ = makeIcon(this);
     yes_ = new QPushButton(LanStr(122), this);
     yes_->setFixedHeight(72);
     no_ = new QPushButton(LanStr(123), this);
     no_->setFixedHeight(72);
     connect(yes_, &QPushButton::clicked, this, &QDialog::accept);
     connect(no_, &QPushButton::clicked, this, &QDialog::reject);
-
-    QVBoxLayout* body = buildBoxLook(this, titleLabel_);
-    body->addLayout(messageRow(iconLabel_, messageLabel_));
-    body->addStretch();
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(30, 30, 30, 30);
     buttons->setSpacing(30);
     buttons->addWidget(yes_);
     buttons->addWidget(no_);
-    body->addLayout(buttons);
-
-    setGeometry(boxGeometry());
+    body_->addLayout(buttons);
     hide();
 }
-
-void ChooseBox::setText(const QString& text) { messageLabel_->setText(text); }
-QString ChooseBox::text() const { return messageLabel_->text(); }
 
 // A question asked on a dark screen leaves the backlight as it is.
 void ChooseBox::showEvent(QShowEvent* event)
@@ -129,8 +105,6 @@ void ChooseBox::showEvent(QShowEvent* event)
     setGeometry(boxGeometry());
     QDialog::showEvent(event);
 }
-
-void ChooseBox::hideEvent(QHideEvent* event) { QDialog::hideEvent(event); }
 
 ChooseCaliNumWidget::ChooseCaliNumWidget(QWidget* parent) : ChooseBox(QString(), parent)
 {

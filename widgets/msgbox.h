@@ -8,40 +8,46 @@ class QLabel;
 class QPushButton;
 class ComboBox;
 
-class WarnBox : public QDialog {
+class QVBoxLayout;
+
+// What both boxes share: the title column and the icon beside the message.
+class TextBox : public QDialog {
 public:
-    WarnBox(QString title, QWidget* parent = nullptr);
     void setText(const QString& text);
     QString text() const;
+
+protected:
+    TextBox(const QString& title, int titleWidth, QWidget* parent);
+    void hideEvent(QHideEvent* event) override;
+
+    QVBoxLayout* body_; // the subclass adds its buttons below
+    QLabel* titleLabel_;
+    QLabel* messageLabel_;
+    QLabel* iconLabel_;
+};
+
+class WarnBox : public TextBox {
+public:
+    WarnBox(QString title, QWidget* parent = nullptr);
     QPushButton* confirmButton() const { return confirm_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
-    QLabel* titleLabel_;
-    QLabel* messageLabel_;
-    QLabel* iconLabel_;
     QPushButton* confirm_;
 };
 
-class ChooseBox : public QDialog {
+class ChooseBox : public TextBox {
 public:
     ChooseBox(QString title, QWidget* parent = nullptr);
-    void setText(const QString& text);
-    QString text() const;
     QPushButton* yesButton() const { return yes_; }
     QPushButton* noButton() const { return no_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
-    QLabel* titleLabel_;
-    QLabel* messageLabel_;
-    QLabel* iconLabel_;
     QPushButton* yes_;
     QPushButton* no_;
 };
