@@ -1,0 +1,48 @@
+#pragma once
+// State of the camera side shared by the probe, the drivers, the grab
+// threads, the loss check and the main window. Image geometry (gImageW,
+// gImageH, gImageLen, gColorLen, gisColor) lives in params/geometry.h.
+#include "platform/cameras/mvsapi.h"
+#include "platform/cameras/mvsdk.h"
+
+#include <QStringList>
+#include <mutex>
+
+// Back-ends, the values of gCameraID.
+enum CameraBackend {
+    kCameraNone = 0,
+    kCameraDaheng = 4,
+    kCameraIds = 5,
+    kCameraMind = 6,
+    kCameraHik = 7,
+    kCameraV4l2 = 9,
+};
+
+constexpr int kCameraSlots = 8;
+
+extern int gCameraID;     // back-end of the run
+extern int gFindCamera;   // cameras the back-end enumerated (4 with none)
+extern int gOW;           // first sensor width
+extern int gOH;           // first sensor height
+extern int gSensorColor;  // first sensor delivers colour
+extern int gisCut;        // lens optimisation: 1 - prohibit_optimize, set before the probe
+extern int numCamera;     // cameras opened by the views
+extern int gisLost;       // a camera loss is being handled
+extern int gLost;         // losses since start
+extern int gCamNO[kCameraSlots];        // slot given by the renumbering dialog to view i
+extern int gContrast[kCameraSlots];     // Daheng contrast, under pMutex[c]
+extern bool cameraOpened[kCameraSlots]; // the slot's camera device is open
+
+// Per slot: the lock and the new-frame flag of the receive buffer. Plain
+// std::mutex so that the thread sanitizer sees the hand-off.
+extern std::mutex pMutex[kCameraSlots];
+extern bool isImageFill[kCameraSlots];
+
+extern mindvision::ImageResolution gImageResolution; // preset for 2592-wide sensors with the cut
+extern mindvision::DeviceInfo gCList[mindvision::kMaxDevices];
+extern int gCListCount;   // entries of gCList filled by the last enumeration
+extern mvs::DeviceList gDevList;
+
+// Host interfaces on which the address repair found cameras; the loss
+// recovery cycles only these.
+extern QStringList gCameraInterfaces;

@@ -1,0 +1,15 @@
+#pragma once
+// Conversions of delivered pixels into the frame layout of the receive
+// buffer: one byte per pixel without the colour setting, four bytes per pixel
+// (Qt RGB32: blue, green, red, 255 in memory) with it.
+#include <cstddef>
+#include <cstdint>
+
+namespace framecopy {
+
+// pixels grey bytes -> pixels * 4 bytes
+void greyToRgb32(const uint8_t* grey, uint8_t* out, size_t pixels);
+// pixels R,G,B triplets -> pixels * 4 bytes
+void rgbToRgb32(const uint8_t* rgb, uint8_t* out, size_t pixels);
+
+} // namespace framecopy

@@ -1,0 +1,327 @@
+#include "platform/cameras/simcamera.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace camsdk {
+
+using Clock = std::chrono::steady_clock;
+
+SimCamera::SimCamera(const SimSpec& spec)
+    : spec_(spec), outW_(spec.sensorWidth), outH_(spec.sensorHeight)
+{
+}
+
+void SimCamera::setStalled(bool on)
+{
+    std::lock_guard<std::mutex> l(m_);
+    stalled_ = on;
+    cv_.notify_all();
+}
+
+bool SimCamera::stalled() const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return stalled_;
+}
+
+void SimCamera::setVanished(bool on)
+{
+    std::lock_guard<std::mutex> l(m_);
+    vanished_ = on;
+    cv_.notify_all();
+}
+
+bool SimCamera::vanished() const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return vanished_;
+}
+
+void SimCamera::setFrameSize(int width, int height)
+{
+    std::lock_guard<std::mutex> l(m_);
+    frameW_ = width;
+    frameH_ = height;
+}
+
+void SimCamera::setFramePeriodMs(int ms)
+{
+    std::lock_guard<std::mutex> l(m_);
+    periodMs_ = std::max(1, ms);
+}
+
+void SimCamera::setFailure(const QString& call, int status)
+{
+    std::lock_guard<std::mutex> l(m_);
+    if (status == 0)
+        failures_.remove(call);
+    else
+        failures_[call] = status;
+}
+
+int SimCamera::failure(const QString& call) const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return failures_.value(call, 0);
+}
+
+void SimCamera::setRange(const QString& feature, double min, double max)
+{
+    std::lock_guard<std::mutex> l(m_);
+    ranges_[feature] = qMakePair(min, max);
+}
+
+bool SimCamera::range(const QString& feature, double* min, double* max) const
+{
+    std::lock_guard<std::mutex> l(m_);
+    auto it = ranges_.constFind(feature);
+    if (it == ranges_.constEnd())
+        return false;
+    *min = it->first;
+    *max = it->second;
+    return true;
+}
+
+void SimCamera::setIp(uint32_t ip)
+{
+    std::lock_guard<std::mutex> l(m_);
+    spec_.ip = ip;
+}
+
+void SimCamera::setValue(const QString& feature, double value)
+{
+    std::lock_guard<std::mutex> l(m_);
+    values_[feature] = value;
+    log_ << feature + '=' + QString::number(value, 'g', 12);
+}
+
+void SimCamera::presetValue(const QString& feature, double value)
+{
+    std::lock_guard<std::mutex> l(m_);
+    values_[feature] = value;
+}
+
+double SimCamera::value(const QString& feature, double fallback) const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return values_.value(feature, fallback);
+}
+
+bool SimCamera::has(const QString& feature) const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return values_.contains(feature);
+}
+
+void SimCamera::record(const QString& entry)
+{
+    std::lock_guard<std::mutex> l(m_);
+    log_ << entry;
+}
+
+QStringList SimCamera::log() const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return log_;
+}
+
+void SimCamera::clearLog()
+{
+    std::lock_guard<std::mutex> l(m_);
+    log_.clear();
+}
+
+bool SimCamera::isOpen() const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return open_;
+}
+
+bool SimCamera::tryOpen()
+{
+    std::lock_guard<std::mutex> l(m_);
+    if (open_ || vanished_)
+        return false;
+    open_ = true;
+    outW_ = spec_.sensorWidth;
+    outH_ = spec_.sensorHeight;
+    return true;
+}
+
+void SimCamera::close()
+{
+    std::lock_guard<std::mutex> l(m_);
+    open_ = false;
+    acquiring_ = false;
+    cv_.notify_all();
+}
+
+void SimCamera::setAcquiring(bool on)
+{
+    std::lock_guard<std::mutex> l(m_);
+    acquiring_ = on;
+    nextDue_ = Clock::now();
+    cv_.notify_all();
+}
+
+bool SimCamera::acquiring() const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return acquiring_;
+}
+
+void SimCamera::setOutputSize(int width, int height)
+{
+    std::lock_guard<std::mutex> l(m_);
+    outW_ = width;
+    outH_ = height;
+}
+
+int SimCamera::outputWidth() const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return outW_;
+}
+
+int SimCamera::outputHeight() const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return outH_;
+}
+
+int SimCamera::frameWidth() const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return frameW_ > 0 ? frameW_ : outW_;
+}
+
+int SimCamera::frameHeight() const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return frameH_ > 0 ? frameH_ : outH_;
+}
+
+bool SimCamera::nextFrame(int timeoutMs, Frame* frame, const std::atomic<bool>* cancel)
+{
+    std::unique_lock<std::mutex> l(m_);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+    for (;;) {
+        if (cancel && cancel->load())
+            return false;
+        const bool flowing = open_ && acquiring_ && !stalled_ && !vanished_;
+        const auto now = Clock::now();
+        if (flowing && now >= nextDue_) {
+            nextDue_ = now + std::chrono::milliseconds(periodMs_);
+            frame->width = frameW_ > 0 ? frameW_ : outW_;
+            frame->height = frameH_ > 0 ? frameH_ : outH_;
+            frame->counter = ++counter_;
+            return true;
+        }
+        if (now >= deadline)
+            return false;
+        cv_.wait_until(l, flowing ? std::min(deadline, nextDue_) : deadline);
+    }
+}
+
+uint32_t SimCamera::framesProduced() const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return counter_;
+}
+
+void SimCamera::wake()
+{
+    std::lock_guard<std::mutex> l(m_);
+    cv_.notify_all();
+}
+
+void SimCamera::fill(const Frame& f, bool rgb, uint8_t* out, size_t capacity)
+{
+    const uint8_t v = pixelValue(f.counter);
+    const size_t pixels = size_t(std::max(0, f.width)) * size_t(std::max(0, f.height));
+    if (!rgb) {
+        std::memset(out, v, std::min(pixels, capacity));
+        return;
+    }
+    uint8_t c[3];
+    colourOf(v, c);
+    const size_t n = std::min(pixels * 3, capacity);
+    for (size_t i = 0; i < n; ++i)
+        out[i] = c[i % 3];
+}
+
+void SimBus::setActive(bool on) { active_ = on; }
+
+bool SimBus::active() const { return active_; }
+
+SimCameraPtr SimBus::add(const SimSpec& spec)
+{
+    auto cam = std::make_shared<SimCamera>(spec);
+    std::lock_guard<std::mutex> l(m_);
+    cameras_ << cam;
+    active_ = true;
+    return cam;
+}
+
+QList<SimCameraPtr> SimBus::all() const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return cameras_;
+}
+
+QList<SimCameraPtr> SimBus::listed() const
+{
+    QList<SimCameraPtr> out;
+    for (const SimCameraPtr& c : all())
+        if (!c->vanished())
+            out << c;
+    return out;
+}
+
+SimCameraPtr SimBus::bySerial(const QByteArray& serial) const
+{
+    for (const SimCameraPtr& c : listed())
+        if (c->spec().serial == serial)
+            return c;
+    return nullptr;
+}
+
+void SimBus::setFailure(const QString& call, int status)
+{
+    std::lock_guard<std::mutex> l(m_);
+    if (status == 0)
+        failures_.remove(call);
+    else
+        failures_[call] = status;
+}
+
+int SimBus::failure(const QString& call) const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return failures_.value(call, 0);
+}
+
+void SimBus::reset()
+{
+    std::lock_guard<std::mutex> l(m_);
+    active_ = false;
+    // Handles may still point at these; keep them alive until exit.
+    retired_ << cameras_;
+    cameras_.clear();
+    failures_.clear();
+}
+
+SimBus& simBus(Vendor vendor)
+{
+    static SimBus buses[4];
+    return buses[int(vendor)];
+}
+
+void resetSimulators()
+{
+    for (Vendor v : {Vendor::Daheng, Vendor::Ids, Vendor::MindVision, Vendor::Hikvision})
+        simBus(v).reset();
+}
+
+} // namespace camsdk

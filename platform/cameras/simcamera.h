@@ -1,0 +1,152 @@
+#pragma once
+// Simulated cameras standing behind the vendor layers. A test switches a
+// vendor's bus on, adds cameras and scripts them: serial, sensor, mono or
+// colour, GigE or USB, frames carrying a counter, a stall, vanishing from the
+// bus, frames of the wrong size, failing calls. Every write the driver makes
+// is logged and kept as a value, so conversions can be checked.
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+namespace camsdk {
+
+enum class Vendor { Daheng, Ids, MindVision, Hikvision };
+
+struct SimSpec {
+    QByteArray serial;
+    int sensorWidth = 1280;
+    int sensorHeight = 1024;
+    bool colour = false;
+    bool gige = false;
+    QByteArray model = "SIM";
+    // GigE addressing, host order; hostIp is the address of the host
+    // interface the camera answers on.
+    uint32_t ip = 0;
+    uint32_t mask = 0;
+    uint32_t gateway = 0;
+    uint32_t hostIp = 0;
+};
+
+class SimCamera {
+public:
+    explicit SimCamera(const SimSpec& spec);
+
+    const SimSpec& spec() const { return spec_; }
+
+    // --- script
+    void setStalled(bool on);
+    bool stalled() const;
+    void setVanished(bool on); // off the bus: not listed, not openable, no frames
+    bool vanished() const;
+    // Frames of this size whatever the driver configured; 0 x 0 = configured size.
+    void setFrameSize(int width, int height);
+    void setFramePeriodMs(int ms);
+    void setFailure(const QString& call, int status); // the call returns status
+    int failure(const QString& call) const;
+    void setRange(const QString& feature, double min, double max);
+    bool range(const QString& feature, double* min, double* max) const;
+    void setIp(uint32_t ip);
+
+    // --- what the driver did
+    void setValue(const QString& feature, double value); // records a write
+    void presetValue(const QString& feature, double value); // no record
+    double value(const QString& feature, double fallback = 0) const;
+    bool has(const QString& feature) const;
+    void record(const QString& entry);
+    QStringList log() const;
+    void clearLog();
+
+    // --- device state kept by the layers
+    bool isOpen() const;
+    bool tryOpen();  // false when already open or vanished
+    void close();
+    void setAcquiring(bool on);
+    bool acquiring() const;
+    void setOutputSize(int width, int height);
+    int outputWidth() const;
+    int outputHeight() const;
+    // Size of the frames the camera sends now (the scripted size or the output size).
+    int frameWidth() const;
+    int frameHeight() const;
+
+    // --- frames
+    struct Frame {
+        int width = 0;
+        int height = 0;
+        uint32_t counter = 0;
+    };
+    // Waits up to timeoutMs for the next frame while acquiring and neither
+    // stalled nor vanished; false on timeout or when cancelled.
+    bool nextFrame(int timeoutMs, Frame* frame, const std::atomic<bool>* cancel = nullptr);
+    uint32_t framesProduced() const;
+    void wake(); // ends a wait early (cancellation)
+
+    // Frame content: every pixel of frame n has the grey value pixelValue(n);
+    // colour sensors give colourOf(that value).
+    static uint8_t pixelValue(uint32_t counter) { return uint8_t(counter * 7 + 1); }
+    static void colourOf(uint8_t v, uint8_t rgb[3])
+    {
+        rgb[0] = v;
+        rgb[1] = uint8_t(v + 85);
+        rgb[2] = uint8_t(v + 170);
+    }
+    // Writes the frame as 1 (grey) or 3 (RGB) bytes per pixel, at most capacity bytes.
+    static void fill(const Frame& f, bool rgb, uint8_t* out, size_t capacity);
+
+private:
+    SimSpec spec_;
+    mutable std::mutex m_;
+    std::condition_variable cv_;
+    bool stalled_ = false;
+    bool vanished_ = false;
+    bool open_ = false;
+    bool acquiring_ = false;
+    int frameW_ = 0, frameH_ = 0;
+    int outW_ = 0, outH_ = 0;
+    int periodMs_ = 5;
+    uint32_t counter_ = 0;
+    std::chrono::steady_clock::time_point nextDue_{};
+    QMap<QString, int> failures_;
+    QMap<QString, QPair<double, double>> ranges_;
+    QMap<QString, double> values_;
+    QStringList log_;
+};
+
+using SimCameraPtr = std::shared_ptr<SimCamera>;
+
+// The simulated bus of one vendor. While it is active the vendor layer talks
+// to it instead of the vendor library.
+class SimBus {
+public:
+    void setActive(bool on);
+    bool active() const;
+    SimCameraPtr add(const SimSpec& spec);
+    QList<SimCameraPtr> all() const;
+    QList<SimCameraPtr> listed() const; // those not vanished, in bus order
+    SimCameraPtr bySerial(const QByteArray& serial) const; // listed only
+    void setFailure(const QString& call, int status);
+    int failure(const QString& call) const;
+    // Off, no cameras, no failures (cameras still open stay alive).
+    void reset();
+
+private:
+    mutable std::mutex m_;
+    std::atomic<bool> active_{false};
+    QList<SimCameraPtr> cameras_;
+    QList<SimCameraPtr> retired_;
+    QMap<QString, int> failures_;
+};
+
+SimBus& simBus(Vendor vendor);
+void resetSimulators();
+
+} // namespace camsdk

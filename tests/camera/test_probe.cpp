@@ -1,0 +1,280 @@
+// Choosing the back-end: probe order, fall-through, working sizes, counts.
+#include "camerafixture.h"
+#include "y4m.h"
+
+#include "camera/checkcamera.h"
+#include "params/geometry.h"
+#include "platform/sysroot.h"
+
+#include <QFile>
+
+using camsdk::Vendor;
+
+namespace {
+
+int gRepairResult = 0;
+int repairStub() { return gRepairResult; }
+
+void writeDevices(const QByteArray& text)
+{
+    QFile f(QStringLiteral("devices"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+}
+
+class ProbeTest : public CameraTest {
+protected:
+    void SetUp() override
+    {
+        CameraTest::SetUp();
+        gRepairResult = 0;
+        gRepairCameraAddresses = &repairStub;
+        CameraDriver::setV4l2InputFormat("yuv4mpegpipe");
+        gisColor = false;
+    }
+    void TearDown() override
+    {
+        CameraDriver::setV4l2InputFormat("video4linux2");
+        QFile::remove(platform::sysPath(QStringLiteral("/dev/video0")));
+        CameraTest::TearDown();
+    }
+};
+
+} // namespace
+
+TEST_F(ProbeTest, WithoutAnySdkNoCameraIsFound)
+{
+    // The vendor libraries are not installed here: every layer reports no
+    // devices and the probe falls through to the no-camera state.
+    CheckCameraID();
+    EXPECT_EQ(gCameraID, kCameraNone);
+    EXPECT_EQ(gFindCamera, 4);
+    EXPECT_EQ(gImageW, 1920);
+    EXPECT_EQ(gImageH, 1080);
+    EXPECT_EQ(gImageLen, 1920 * 1080);
+    EXPECT_TRUE(sleeps.isEmpty());
+}
+
+TEST_F(ProbeTest, RepairedAddressesAreGivenSixSecondsBeforeTheProbe)
+{
+    gRepairResult = 2;
+    CheckCameraID();
+    EXPECT_EQ(sleeps, QList<int>{6000});
+    sleeps.clear();
+    gRepairResult = -1; // no interface: no wait
+    CheckCameraID();
+    EXPECT_TRUE(sleeps.isEmpty());
+}
+
+TEST_F(ProbeTest, FirstBackendThatFindsACameraWins)
+{
+    struct Case {
+        const char* name;
+        std::function<void(ProbeTest*)> setup;
+        int expected;
+    };
+    const std::vector<Case> cases = {
+        {"all present: Daheng first",
+         [](ProbeTest* t) {
+             for (Vendor v : {Vendor::Daheng, Vendor::Ids, Vendor::MindVision, Vendor::Hikvision})
+                 t->addCamera(v, "SER000001");
+         },
+         kCameraDaheng},
+        {"Daheng list status fails: IDS",
+         [](ProbeTest* t) {
+             t->addCamera(Vendor::Daheng, "SER000001");
+             camsdk::simBus(Vendor::Daheng).setFailure("GXUpdateDeviceList", -3);
+             t->addCamera(Vendor::Ids, "SER000002");
+         },
+         kCameraIds},
+        {"IDS init fails: MindVision",
+         [](ProbeTest* t) {
+             t->addCamera(Vendor::Ids, "SER000002");
+             camsdk::simBus(Vendor::Ids).setFailure("is_InitCamera", -1);
+             t->addCamera(Vendor::MindVision, "SER000003");
+         },
+         kCameraMind},
+        {"IDS sensor query fails: MindVision",
+         [](ProbeTest* t) {
+             t->addCamera(Vendor::Ids, "SER000002")->setFailure("is_GetSensorInfo", -1);
+             t->addCamera(Vendor::MindVision, "SER000003");
+         },
+         kCameraMind},
+        {"first MindVision camera fails to open: Hikvision",
+         [](ProbeTest* t) {
+             t->addCamera(Vendor::MindVision, "SER000003")->setFailure("CameraInit", -5);
+             t->addCamera(Vendor::Hikvision, "SER000004");
+         },
+         kCameraHik},
+        {"Hikvision camera cannot be opened: nothing",
+         [](ProbeTest* t) { t->addCamera(Vendor::Hikvision, "SER000004")->setFailure("MV_CC_OpenDevice", -1); },
+         kCameraNone},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        camsdk::resetSimulators();
+        c.setup(this);
+        CheckCameraID();
+        EXPECT_EQ(gCameraID, c.expected);
+        // The probe leaves no camera open behind it.
+        for (Vendor v : {Vendor::Daheng, Vendor::Ids, Vendor::MindVision, Vendor::Hikvision})
+            for (const auto& cam : camsdk::simBus(v).all())
+                EXPECT_FALSE(cam->isOpen()) << cam->spec().serial.constData();
+    }
+}
+
+TEST_F(ProbeTest, DahengAndMindVisionWorkingSizeTables)
+{
+    struct Row {
+        int ow, oh;
+        bool cut;
+        WorkingSize daheng, mind;
+    };
+    const Row rows[] = {
+        {1280, 1024, true, {1120, 840}, {1120, 840}},  {1280, 1024, false, {1280, 1024}, {1280, 1024}},
+        {1600, 1200, true, {1600, 1200}, {1300, 1000}}, {1600, 1200, false, {1600, 1200}, {1600, 1200}},
+        {2048, 1536, true, {1600, 1200}, {1600, 1200}}, {2048, 1536, false, {2048, 1536}, {2048, 1536}},
+        {2592, 1944, false, {1296, 972}, {2592, 1944}}, {3088, 2064, true, {3088, 2064}, {2592, 1944}},
+        {3088, 2064, false, {3088, 2064}, {3088, 2064}}, {1440, 1080, true, {1440, 1080}, {1440, 1080}},
+    };
+    mindvision::Capability cap{};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(QStringLiteral("%1x%2 cut %3").arg(r.ow).arg(r.oh).arg(r.cut).toStdString());
+        const WorkingSize d = DahengWorkingSize(r.ow, r.oh, r.cut);
+        EXPECT_EQ(d.width, r.daheng.width);
+        EXPECT_EQ(d.height, r.daheng.height);
+        mindvision::ImageResolution preset{};
+        const WorkingSize m = MindWorkingSize(r.ow, r.oh, r.cut, cap, &preset);
+        EXPECT_EQ(m.width, r.mind.width);
+        EXPECT_EQ(m.height, r.mind.height);
+    }
+    // 2592 with the cut on Daheng: binning whatever the cut.
+    EXPECT_EQ(DahengWorkingSize(2592, 1944, true).width, 1296);
+    // MindVision 2592 with the cut takes preset 10 of the camera.
+    std::vector<mindvision::ImageResolution> presets(12);
+    presets[10].width = 1920;
+    presets[10].height = 1080;
+    cap.presets = presets.data();
+    cap.presetCount = 12;
+    mindvision::ImageResolution chosen{};
+    const WorkingSize m = MindWorkingSize(2592, 1944, true, cap, &chosen);
+    EXPECT_EQ(m.width, 1920);
+    EXPECT_EQ(m.height, 1080);
+    EXPECT_EQ(chosen.width, 1920);
+    // A camera with too few presets keeps its sensor size instead of reading past the list.
+    cap.presetCount = 10;
+    EXPECT_EQ(MindWorkingSize(2592, 1944, true, cap, &chosen).width, 2592);
+}
+
+TEST_F(ProbeTest, DahengProbeSetsSensorAndCount)
+{
+    addCamera(Vendor::Daheng, "DH0000001", 2592, 1944);
+    addCamera(Vendor::Daheng, "DH0000002", 2592, 1944);
+    gisCut = 0;
+    CheckCameraID();
+    EXPECT_EQ(gCameraID, kCameraDaheng);
+    EXPECT_EQ(gFindCamera, 2);
+    EXPECT_EQ(gOW, 2592);
+    EXPECT_EQ(gOH, 1944);
+    EXPECT_EQ(gImageW, 1296);
+    EXPECT_EQ(gImageH, 972);
+}
+
+TEST_F(ProbeTest, DahengDeviceOfAFailedSizeQueryIsClosed)
+{
+    auto cam = addCamera(Vendor::Daheng, "DH0000001");
+    cam->setFailure("GXGetInt 0x100003EF", -7);
+    CheckCameraID();
+    EXPECT_EQ(gCameraID, kCameraNone);
+    EXPECT_FALSE(cam->isOpen());
+}
+
+TEST_F(ProbeTest, IdsProbeWaitsAndCountsAgain)
+{
+    addCamera(Vendor::Ids, "ID0000001", 1936, 1216);
+    addCamera(Vendor::Ids, "ID0000002", 1936, 1216);
+    CheckCameraID();
+    EXPECT_EQ(gCameraID, kCameraIds);
+    EXPECT_EQ(gImageW, 1280);
+    EXPECT_EQ(gImageH, 1024);
+    EXPECT_EQ(gFindCamera, 2);
+    EXPECT_EQ(sleeps, QList<int>{3000});
+    EXPECT_EQ(gOW, 0);
+}
+
+TEST_F(ProbeTest, MindVisionProbeReadsCapability)
+{
+    addCamera(Vendor::MindVision, "MV0000001", 2592, 1944, true);
+    addCamera(Vendor::MindVision, "MV0000002", 2592, 1944, true);
+    CheckCameraID();
+    EXPECT_EQ(gCameraID, kCameraMind);
+    EXPECT_EQ(gFindCamera, 2);
+    EXPECT_EQ(gSensorColor, 1);
+    EXPECT_EQ(gOW, 2592);
+    // Preset 10 of the simulated camera: 2/12 of the sensor, multiple of 16.
+    EXPECT_EQ(gImageResolution.index, 10);
+    EXPECT_EQ(gImageW, gImageResolution.width);
+    EXPECT_EQ(gImageH, gImageResolution.height);
+    EXPECT_EQ(gCListCount, 2);
+    EXPECT_EQ(QByteArray(gCList[1].serial), QByteArray("MV0000002"));
+}
+
+TEST_F(ProbeTest, HikvisionModelNameDecidesColour)
+{
+    for (const char* model : {"MV-CA050-10GM", "MV-CA050-10GC", "MV-CA050-10Gm"}) {
+        SCOPED_TRACE(model);
+        camsdk::resetSimulators();
+        camsdk::SimSpec s;
+        s.serial = "HK0000001";
+        s.model = model;
+        s.sensorWidth = 2448;
+        s.sensorHeight = 2048;
+        s.gige = true;
+        s.ip = 0xC0A80105;
+        s.hostIp = 0xC0A80101;
+        s.mask = 0xFFFFFF00;
+        auto cam = camsdk::simBus(Vendor::Hikvision).add(s);
+        addCamera(Vendor::Hikvision, "HK0000002", 2448, 2048);
+        CheckCameraID();
+        EXPECT_EQ(gCameraID, kCameraHik);
+        EXPECT_EQ(gSensorColor, QByteArray(model).endsWith('M') ? 0 : 1);
+        EXPECT_EQ(gOW, 2448);
+        EXPECT_EQ(gImageW, 2448);
+        EXPECT_EQ(gFindCamera, 2);
+        // In its host's subnet: only the access query.
+        EXPECT_TRUE(cam->log().contains("MV_CC_IsDeviceAccessible 1"));
+    }
+}
+
+TEST_F(ProbeTest, UsbCamerasAreCountedFromTheKernelList)
+{
+    writeDevices("N: Name=\"USB Camera\"\nN: Name=\"HD webcam\"\nN: Name=\"A WEBCAM camera\"\n"
+                 "N: Name=\"Keyboard\"\nP: Phys=usb-camera\n");
+    EXPECT_EQ(CheckUSBCameraNum(), 4);
+    const QStringList lines = testenv::commands().lines();
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.last(), "cp -f " + platform::sysPath("/proc/bus/input/devices") + " .");
+    // A copy that failed leaves no fresh list: nothing is counted from a stale one.
+    platform::CommandResult failed;
+    failed.started = true;
+    failed.exitCode = 1;
+    testenv::commands().script("cp", failed);
+    EXPECT_EQ(CheckUSBCameraNum(), 0);
+    testenv::commands().script("cp", platform::CommandResult{true, 0, {}, {}});
+}
+
+TEST_F(ProbeTest, V4l2IsChosenWhenTheFirstDeviceHasVideo)
+{
+    writeDevices("N: Name=\"UVC Camera\"\nN: Name=\"UVC Camera 2\"\n");
+    // USB cameras counted but no device node: no camera.
+    CheckCameraID();
+    EXPECT_EQ(gCameraID, kCameraNone);
+    EXPECT_EQ(gFindCamera, 4);
+
+    ASSERT_TRUE(writeY4m(platform::sysPath("/dev/video0"), 320, 240, 3, [](int) { return 100; }));
+    CheckCameraID();
+    EXPECT_EQ(gCameraID, kCameraV4l2);
+    EXPECT_EQ(gFindCamera, 2);
+    EXPECT_EQ(gImageW, 960);
+    EXPECT_EQ(gImageH, 540);
+}
