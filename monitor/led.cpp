@@ -1,9 +1,10 @@
 #include "monitor/led.h"
 
 #include "platform/paneldevice.h"
+#include "widgets/uihost.h"
 
 int gfLED = -1;
-int gScreenOff = 0;
+int& gScreenOff = uiHost().screenOff;
 
 namespace {
 unsigned char gLedByte = 0xFF;

@@ -2,7 +2,9 @@
 // Front-panel LEDs and the LCD backlight on "/dev/led".
 
 extern int gfLED;      // descriptor of "/dev/led"; 0 or below: no device
-extern int gScreenOff; // 1 while the backlight is off (the main window's screenOff)
+// 1 while the backlight is off: the main window's screenOff, shared with the
+// widget kit (whose boxes wake a dark screen).
+extern int& gScreenOff;
 
 // Opens the LED device into gfLED (start-up).
 void OpenLedDevice();

@@ -1,33 +1,58 @@
-// Start-up of the monitor. The main window grows with the later subsystems;
-// for now it loads the texts and parameters and shows the empty screen.
+// Process start-up: the shared locks and records, the main window (whose
+// construction runs the whole start-up sequence), the splash screen, the
+// application font and style sheet, then the event loop.
+#include "monitor/led.h"
+#include "monitor/mainwindow.h"
+#include "monitor/mapplication.h"
+#include "netlink/network.h"
+#include "params/fonts.h"
 #include "params/lanstr.h"
-#include "params/paramdb.h"
 #include "params/wizardpara.h"
+#include "platform/paneldevice.h"
+#include "widgets/kitstyle.h"
+#include "widgets/splash.h"
 
-#include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
+#include <QElapsedTimer>
 #include <QTextCodec>
 
 int main(int argc, char* argv[])
 {
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
-    QApplication app(argc, argv);
+    MApplication app(argc, argv);
+
+    platform::PanelDevice::instance().requestIoPrivilege();
+    OpenLedDevice();
 
     Data_Init();
+    InstallKitFonts();
     gpWPara = new WizardPara;
     gpWParaBak = new WizardPara;
+    gpNet = new CNT_Net;
+    gAppDirPath = QCoreApplication::applicationDirPath();
 
-    OpenSqlite(QLatin1String(kParamConnection), QStringLiteral("PARAM.db"));
-    OpenSqlite(QLatin1String(kSerialConnection), QStringLiteral("SN.db"));
-    gpWPara->LoadDatafromFile();
+    auto* window = new MainWindow;
+    gpWin = window;
+    if (gpWPara->cntnet_enable && gpNet->netEnabled) {
+        gpNet->CNT_FirstInit();
+        gpNet->CNT_ReStart();
+    }
 
-    QMainWindow window;
-    window.setWindowFlags(Qt::FramelessWindowHint);
-    window.setFixedSize(1920, 1080);
-    auto* label = new QLabel(LanStr(317), &window);
-    label->setAlignment(Qt::AlignCenter);
-    window.setCentralWidget(label);
-    window.showFullScreen();
+    auto* splash = new BSplashScreen;
+    splash->showFullScreen();
+    QElapsedTimer shown;
+    shown.start();
+    while (shown.elapsed() <= 999)
+        app.processEvents();
+
+    const QString family = LoadApplicationFonts();
+    if (!family.isEmpty()) {
+        QFont font(family);
+        font.setWeight(50);
+        app.setFont(font);
+    }
+    app.setStyleSheet(AppStyleSheet());
+
+    window->showFullScreen();
+    splash->finish(window);
     return app.exec();
 }

@@ -1,0 +1,406 @@
+#include "monitor/mainwindow.h"
+
+#include "monitor/controlport.h"
+#include "monitor/journal.h"
+#include "monitor/led.h"
+#include "monitor/logmanager.h"
+#include "monitor/placeholders.h"
+#include "monitor/startupdb.h"
+#include "params/geometry.h"
+#include "params/lanstr.h"
+#include "params/wizardpara.h"
+#include "platform/clock.h"
+#include "platform/commandrunner.h"
+#include "platform/host.h"
+#include "widgets/edit.h"
+#include "widgets/keypads.h"
+#include "widgets/msgbox.h"
+#include "widgets/passwordbox.h"
+#include "widgets/uihost.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedLayout>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+MainWindow* gpWin = nullptr;
+QString gAppDirPath;
+int gTempNum = 0;
+int gPicNumNG = 0;
+int gPicNumOK = 0;
+int gisGrayHue = 0;
+bool gisTempAlarm = false;
+
+namespace {
+
+QTimer* makeTimer(QObject* owner, bool singleShot = false)
+{
+    auto* t = new QTimer(owner);
+    t->setSingleShot(singleShot);
+    return t;
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent) : BWidget(parent), userLevel(uiHost().userLevel)
+{
+    savedMainPage = 0;
+    gpWin = this;
+    Monitor_Init();
+
+    titleBar = new TitleBar(this);
+    alarmOptionBar = new AlarmOption(this);
+    regionOptionBar = new RegiOption(this);
+    layOut();
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    setFixedSize(1920, 1080);
+}
+
+MainWindow::~MainWindow()
+{
+    if (gpWin == this)
+        gpWin = nullptr;
+    gpLeftMoldActive = nullptr;
+}
+
+void MainWindow::layOut()
+{
+    mainStack = new QStackedLayout;
+    sideStack = new QStackedLayout;
+    sideStack->addWidget(optionBar);
+    sideStack->addWidget(regionOptionBar);
+    sideStack->addWidget(alarmOptionBar);
+    sideStack->setContentsMargins(0, 0, 0, 0);
+    mainStack->addWidget(imageContainer);
+    mainStack->addWidget(settingsWindow);
+    mainStack->setContentsMargins(0, 0, 0, 0);
+
+    auto* side = new QHBoxLayout;
+    side->setSpacing(0);
+    side->setContentsMargins(10, 10, 10, 10);
+    side->addLayout(sideStack);
+    auto* body = new QHBoxLayout;
+    body->setSpacing(0);
+    body->setContentsMargins(0, 0, 0, 0);
+    body->addLayout(mainStack, 1);
+    body->addLayout(side, 0);
+    auto* all = new QVBoxLayout(this);
+    all->setSpacing(0);
+    all->setContentsMargins(0, 0, 0, 0);
+    all->addWidget(titleBar);
+    all->addLayout(body);
+}
+
+void MainWindow::openDatabases()
+{
+    // Each database in turn; a failure replaces it by its default and asks
+    // for a reboot, but the start-up goes on until the reboot happens.
+    OpenStartupDatabase(ParamDatabase());
+    paramDb = QSqlDatabase::database(QStringLiteral("dbIn"), false);
+    OpenStartupDatabase(RecordDatabase());
+    recordDb = QSqlDatabase::database(QStringLiteral("dbRecord"), false);
+    OpenStartupDatabase(SerialDatabase());
+    serialDb = QSqlDatabase::database(QStringLiteral("dbT"), false);
+}
+
+void MainWindow::Monitor_Init()
+{
+    // 2. Window and display area.
+    setWindowFlags(windowFlags() | Qt::CustomizeWindowHint);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        setFixedSize(screen->size());
+    gShowW = 1725;
+    gShowH = 982;
+
+    // 3. Start values.
+    currentStep = 0;
+    editStep = 0;
+    uiHost().focusedEdit = nullptr;
+    runState = 1;
+    displayState = 0;
+    cyclePhase = 3;
+    userLevel = 0;
+    gScreenOff = 0;
+    saveOriginalImages = 0;
+    forcedStep = -1;
+    viewScaleX = viewScaleY = 1.0f;
+    lastStartedStep = 0;
+    noInputWarned = false;
+    recheckPending = false;
+    tempCheckLatch = 0;
+    std::fill(pendingCameras, pendingCameras + 8, 0);
+    std::fill(inputConfirmed, inputConfirmed + 8, false);
+    gisTempAlarm = false;
+
+    // The widget kit and the lower layers reach the window through these.
+    uiHost().mainWindow = this;
+    uiHost().lcdOnOff = [](int on) { LCDOnOff(on); };
+    uiHost().restartLcdTimer = [this](int ms) {
+        if (lcdTimer)
+            lcdTimer->start(ms);
+    };
+    host::Hooks hooks;
+    hooks.insertRecord = [this](const QString& text) { InsertRecord(text); };
+    hooks.showWarning = [](const QString& text) { showWarnBox(text); };
+    hooks.askChoice = [](const QString& text) { return showChooseBox(text); };
+    hooks.setOutput = [](int output, int value) {
+        if (gpControlIO)
+            gpControlIO->IOSetOut(output, value);
+    };
+    hooks.flashOutputs = [] {
+        if (gpControlIO)
+            gpControlIO->IOFlashOut();
+    };
+    host::install(hooks);
+
+    // 4. Backlight, logout and debounce timers.
+    logoutTimer = makeTimer(this);
+    connect(logoutTimer, &QTimer::timeout, this, &MainWindow::TimerLogout);
+    lcdTimer = makeTimer(this);
+    connect(lcdTimer, &QTimer::timeout, this, &MainWindow::TimerLCD);
+    for (int i = 0; i < 8; ++i) {
+        debounceTimers[i] = makeTimer(this);
+        connect(debounceTimers[i], &QTimer::timeout, this, [this, i] {
+            debounceTimers[i]->stop();
+            CheckInput(i);
+        });
+    }
+
+    // 5. The shared warning box.
+    gpWarnBox = new WarnBox(LanStr(568));
+
+    // 6-7. Databases and parameters.
+    openDatabases();
+    gpLeftMoldActive = &leftMoldActive;
+    gpWPara->LoadDatafromFile();
+
+    // 8. Logging.
+    if (!LogManager::__instance)
+        new LogManager(this, gAppDirPath.isEmpty() ? QString() : gAppDirPath);
+    qInfo().noquote() << "application start VERSION:" << LogManager::kVersion << "on"
+                      << platform::now().toString(QStringLiteral("yyyy.MM.dd hh:mm:ss.zzz"));
+
+    // 9. The step shown first.
+    if (gpWPara->procedure == 4) {
+        currentStep = gDNum - 1;
+        lastStartedStep = gDNum - 1;
+    } else {
+        currentStep = gpWPara->detect_product != 1 ? 1 : 0;
+    }
+
+    // 10. Values taken once from the parameters.
+    gTempNum = gpWPara->max_mold_num;
+    gPicNumNG = gpWPara->ng_max_num;
+    gPicNumOK = gpWPara->ok_record_max_num;
+    gisCOM = gpWPara->serial_port;
+    gisGrayHue = gpWPara->enable_gray_channel;
+    gisColor = gpWPara->enable_color_camera != 0;
+
+    // 11. Shared dialogs and keypads.
+    gpChooseBox = new ChooseBox(LanStr(588));
+    gShowW = 1725;
+    gShowH = 982;
+    gpNumPad = new NumberInput(nullptr);
+    gpNumCharPad = new NumCharInput(nullptr);
+
+    // 12. The IO board link, clamp prohibited until detection starts.
+    gpControlIO = new ControlPort;
+    gpControlIO->IOSetOut(0, 1);
+    gpControlIO->IOFlashOut();
+
+    // 13. Working image size (the camera probe sets it when cameras exist).
+    if (gImageW <= 0 || gImageH <= 0)
+        SetImageGeometry(gShowW, gShowH, gisColor);
+    else
+        SetImageGeometry(gImageW, gImageH, gisColor);
+
+    // 14. Initialising note and the grey palette for 8-bit images.
+    gpWarnBox->setText(LanStr(133));
+    greyColorTable.resize(256);
+    for (int i = 0; i < 256; ++i)
+        greyColorTable[i] = 0xFF000000u + unsigned(i) * 0x010101u;
+
+    // 15. Option bar, settings window, camera views.
+    optionBar = new OptionBar(this);
+    settingsWindow = new SystemSettingWidget(this);
+
+    imageContainer = new ImageContainer(this);
+
+    // 16. Without cameras the demonstration set-up.
+    selectedCamera = 0;
+
+    // 17. Screens made hidden and the password box.
+    ioStatusWidget = new IOStatusWidget(this);
+    indexButton = new IndexButton(this);
+    roiEditor = new DrawROIWidget(this);
+    roiEditor->hide();
+    cameraOrderDialog = new WidgetChangeCamera(this);
+    cameraOrderDialog->hide();
+    customIONameWidget = new CustomIONameWidget(this);
+    customIONameWidget->hide();
+    hardwareConfigWidget = new HardwareConfigurationWidget(this);
+    hardwareConfigWidget->hide();
+    panX = panY = 0;
+    zoomFactor = 1;
+    cursorImageX = cursorImageY = 0;
+    gpPasswordBox = new PasswordBox(LanStr(569));
+
+    // 18. Folders of every camera and step.
+    makeFolders();
+
+    // 19-22. Cycle timers.
+    makeTimers();
+
+    // 23-25. Journal folders, the day of the journal, detection.
+    recordDir = QDir(QStringLiteral("./RECORD"));
+    QDir().mkpath(recordDir.path());
+    statisticsDir = QDir(QStringLiteral("./ResStatistics"));
+    QDir().mkpath(statisticsDir.path());
+    journal_.InitDate();
+    SlotCheckDate();
+    StartDetect();
+
+    // 26. Clamp cut at fixed time keeps the clamp prohibited from the start.
+    if (gpWPara->is_cut_ontime && gpWPara->mold_pulse > 0) {
+        gpControlIO->IOSetOut(0, 1);
+        gpControlIO->IOFlashOut();
+    }
+
+    // 27. Nothing manual pending; the cycle starts 5 ms after the event loop.
+    manualCycle = false;
+    std::fill(ngOutputs, ngOutputs + 4, false);
+    manualTriggerStep = gDNum;
+    installEventFilter(this);
+    gpWarnBox->hide();
+    runTimer->start(5);
+    dateTimer->start(60000);
+
+    // 28. Ready.
+    InsertRecord(LanStr(150).arg(0));
+    fpsTimer->start(1000);
+
+    // 29. Cycle counters.
+    cycleTime = 0;
+    const QDateTime now = platform::now();
+    lastCycleStart = int(now.toSecsSinceEpoch() * 10 + now.time().msec() / 100);
+    CountRead();
+
+    // 31. Backlight timer.
+    if (gpWPara->location_level > 0)
+        lcdTimer->start(gpWPara->location_level * 1000);
+
+    // 32. The shared dialogs live with the window.
+    gpWarnBox->setParent(this, gpWarnBox->windowFlags());
+    gpChooseBox->setParent(this, gpChooseBox->windowFlags() | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint);
+    gpNumPad->setParent(this, gpNumPad->windowFlags());
+    gpNumCharPad->setParent(this, gpNumCharPad->windowFlags());
+    gpPasswordBox->setParent(this, gpPasswordBox->windowFlags());
+    simulatedInput = -1;
+    expectedInput = -1;
+}
+
+void MainWindow::makeFolders()
+{
+    for (int c = 1; c <= 8; ++c) {
+        for (int s = 1; s <= 8; ++s) {
+            stepSaveCode[c - 1][s - 1] = 0;
+            stepArmed[s - 1] = false;
+            const QString ng = QStringLiteral("%1//camera%2//detect%3//NG").arg(QStringLiteral("./alarmimage")).arg(c).arg(s);
+            const QString ok = QStringLiteral("%1//camera%2//detect%3//OK").arg(QStringLiteral("./alarmimage")).arg(c).arg(s);
+            QDir().mkpath(ng);
+            QDir().mkpath(ok);
+            alarmImageDirs[c - 1][s - 1][0] = QDir(ng);
+            alarmImageDirs[c - 1][s - 1][1] = QDir(ok);
+            QDir().mkpath(QStringLiteral("./cammer%1%2").arg(c).arg(s));
+            QDir().mkpath(QStringLiteral("%1//cammer%2%3").arg(QStringLiteral("./originalimage")).arg(c).arg(s));
+        }
+    }
+}
+
+void MainWindow::makeTimers()
+{
+    runTimer = makeTimer(this, true);
+    connect(runTimer, &QTimer::timeout, this, &MainWindow::Run);
+    watchdogTimer = makeTimer(this);
+    connect(watchdogTimer, &QTimer::timeout, this, &MainWindow::InCheck);
+    drawHintTimer = makeTimer(this);
+    connect(drawHintTimer, &QTimer::timeout, this, &MainWindow::SlotDrawHint);
+    for (int i = 0; i < 8; ++i) {
+        countdownTimers[i] = makeTimer(this);
+        connect(countdownTimers[i], &QTimer::timeout, this, [this, i] { TimerUp(i); });
+    }
+    resultTimer = makeTimer(this);
+    connect(resultTimer, &QTimer::timeout, this, &MainWindow::TimerShow);
+    ngPulseTimer = makeTimer(this);
+    connect(ngPulseTimer, &QTimer::timeout, this, &MainWindow::OutTimerOutNG);
+    clampPulseTimer = makeTimer(this);
+    connect(clampPulseTimer, &QTimer::timeout, this, &MainWindow::OutTimerNotAllowClose);
+    reserveTimer = makeTimer(this, true);
+    connect(reserveTimer, &QTimer::timeout, this, &MainWindow::OutTimerReserveOutput);
+    ejectorPulseTimer = makeTimer(this);
+    connect(ejectorPulseTimer, &QTimer::timeout, this, &MainWindow::OutTimerNotAllowThimble);
+    tempTimer = makeTimer(this);
+    connect(tempTimer, &QTimer::timeout, this, &MainWindow::CheckTemp);
+    tempTimer->start(5000);
+    alarmResetTimer = makeTimer(this);
+    connect(alarmResetTimer, &QTimer::timeout, this, &MainWindow::SlotResetAlarm);
+    dateTimer = makeTimer(this);
+    connect(dateTimer, &QTimer::timeout, this, &MainWindow::SlotCheckDate);
+    fpsTimer = makeTimer(this);
+    connect(fpsTimer, &QTimer::timeout, this, &MainWindow::SlotFPS);
+}
+
+// ---- journal ------------------------------------------------------------------
+
+void MainWindow::InsertRecord(const QString& text) { journal_.InsertRecord(text, userLevel); }
+
+void MainWindow::ClearRecord() { journal_.ClearRecord(); }
+
+void MainWindow::SlotCheckDate() { journal_.SlotCheckDate(); }
+
+void MainWindow::CountRead() { ::CountRead(); }
+
+void MainWindow::CountWrite() { ::CountWrite(); }
+
+void MainWindow::FLushAll()
+{
+    for (const char* c : {"dbT", "dbIn", "dbRecord"}) {
+        QSqlDatabase db = QSqlDatabase::database(QLatin1String(c), false);
+        if (db.isOpen())
+            db.close();
+    }
+    QThread::msleep(500);
+}
+
+// ---- backlight and logout ----------------------------------------------------
+
+void MainWindow::TimerLCD()
+{
+    lcdTimer->stop();
+    LCDOnOff(0);
+}
+
+void MainWindow::TimerLogout()
+{
+    logoutTimer->stop();
+    userLevel = 0;
+}
+
+bool MainWindow::CheckRoot() { return ::CheckRoot(); }
+
+// ---- window events ------------------------------------------------------------
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) { return BWidget::eventFilter(watched, event); }
+
+void MainWindow::mouseReleaseEvent(QMouseEvent* event)
+{
+    // A release that no child took ends any typing: the keypads close on focus-out.
+    setFocus(Qt::OtherFocusReason);
+    BWidget::mouseReleaseEvent(event);
+}

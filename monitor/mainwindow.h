@@ -1,0 +1,210 @@
+#pragma once
+// The one main window: the main screen, the three database connections, the
+// cycle timers and the cycle state. The constructor runs the whole start-up
+// (Monitor_Init). The monitoring cycle's operations are plain methods driven
+// by the timers, so tests can call them in virtual time.
+#include "monitor/journal.h"
+#include "widgets/basewidgets.h"
+
+#include <QDir>
+#include <QSqlDatabase>
+#include <QVector>
+#include <QWidget>
+
+class AlarmOption;
+class CammerWidget;
+class CustomIONameWidget;
+class DrawROIWidget;
+class HardwareConfigurationWidget;
+class ImageContainer;
+class IndexButton;
+class IOStatusWidget;
+class OptionBar;
+class QPushButton;
+class QStackedLayout;
+class QTimer;
+class RegiOption;
+class SystemSettingWidget;
+class TitleBar;
+class WidgetChangeCamera;
+
+class MainWindow : public BWidget {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // ---- start-up, journal, databases ------------------------------------
+    void Monitor_Init();
+    void InsertRecord(const QString& text);
+    void ClearRecord();
+    void FLushAll();
+    void CountRead();
+    void CountWrite();
+    OperationJournal& journal() { return journal_; }
+
+    // ---- layout of the camera views (zoom and pan) -----------------------
+    void ChangeCammer();
+    void setcontentLayout();
+    void MShowHide(int mode);
+    void MHideAll();
+    void MScale(int direction);
+
+    // ---- run states --------------------------------------------------------
+    void StartDetect();
+    void SetStopDetect();
+    void StopDetect();
+    bool CheckRoot();
+
+    // ---- the monitoring cycle ---------------------------------------------
+    void ResetRun();
+    void TimerUp(int slot);
+    void CheckInput(int n);
+    void RunAlgorithm(int camera);
+    void CheckNG();
+
+    // ---- screens --------------------------------------------------------------
+    SystemSettingWidget* settingsWindow = nullptr;
+    QStackedLayout* mainStack = nullptr;
+    QStackedLayout* sideStack = nullptr;
+    OptionBar* optionBar = nullptr;
+    RegiOption* regionOptionBar = nullptr;
+    AlarmOption* alarmOptionBar = nullptr;
+    int savedMainPage = 0;
+    TitleBar* titleBar = nullptr;
+    ImageContainer* imageContainer = nullptr;
+    CammerWidget* cameraViews[8] = {};
+    DrawROIWidget* roiEditor = nullptr;
+    IOStatusWidget* ioStatusWidget = nullptr;
+    IndexButton* indexButton = nullptr;
+    WidgetChangeCamera* cameraOrderDialog = nullptr;
+    CustomIONameWidget* customIONameWidget = nullptr;
+    HardwareConfigurationWidget* hardwareConfigWidget = nullptr;
+    QWidget* statisticsWidget = nullptr;
+    QPushButton* zoomInButton = nullptr;
+    QPushButton* zoomOutButton = nullptr;
+
+    // ---- view state ------------------------------------------------------------
+    int selectedCamera = 0;
+    double panX = 0;
+    double panY = 0;
+    double zoomFactor = 1;
+    int zoomToolState = 0;
+    int cursorImageX = 0;
+    int cursorImageY = 0;
+    int cursorPixelValue = 0;
+    int dragLastX = 0;
+    int dragLastY = 0;
+    float viewPixelScaleX = 1;
+    float viewPixelScaleY = 1;
+    float viewScaleX = 1;
+    float viewScaleY = 1;
+
+    // ---- databases and folders -------------------------------------------
+    QSqlDatabase paramDb;
+    QSqlDatabase recordDb;
+    QSqlDatabase serialDb;
+    QDir alarmImageDirs[8][8][2];
+    QDir statisticsDir;
+    QDir recordDir;
+    QVector<unsigned int> greyColorTable;
+    int productionTime = 0;
+
+    // ---- timers -------------------------------------------------------------------
+    QTimer* logoutTimer = nullptr;
+    QTimer* lcdTimer = nullptr;
+    QTimer* debounceTimers[8] = {};
+    QTimer* runTimer = nullptr;
+    QTimer* watchdogTimer = nullptr;
+    QTimer* drawHintTimer = nullptr;
+    QTimer* countdownTimers[8] = {};
+    QTimer* resultTimer = nullptr;
+    QTimer* ngPulseTimer = nullptr;
+    QTimer* clampPulseTimer = nullptr;
+    QTimer* ejectorPulseTimer = nullptr;
+    QTimer* reserveTimer = nullptr;
+    QTimer* tempTimer = nullptr;
+    QTimer* alarmResetTimer = nullptr;
+    QTimer* dateTimer = nullptr;
+    QTimer* fpsTimer = nullptr;
+    QTimer* zoomToolTimer = nullptr;
+
+    // ---- cycle state ----------------------------------------------------------
+    int currentStep = 0;
+    int editStep = 0;
+    int runState = 1;     // 1 detecting, 2 sampling templates, 3 stopped
+    int displayState = 0; // 0 live, 1 OK shown, 2 alarm, 3 editing
+    int cyclePhase = 3;   // 1 counting down, 2 judged, 3 waiting
+    int& userLevel;       // 0 none, 1 operator, 2 service (shared with the widget kit)
+    int leftMoldActive = 1; // procedures 1 and 2: the left-mold pair is current
+    int setSelector = 1;
+    int saveOriginalImages = 0;
+    int forcedStep = -1;
+    int lastStartedStep = 0;
+    bool noInputWarned = false;
+    bool recheckPending = false;
+    int tempCheckLatch = 0;
+    int pendingCameras[8] = {};
+    bool inputConfirmed[8] = {};
+    float countdown[8] = {};
+    int simulatedInput = -1;
+    int expectedInput = -1;
+    int manualTriggerStep = 8;
+    bool manualCycle = false;
+    int triggerNumber = 0;
+    int cycleTime = 0;
+    int lastCycleStart = 0;
+    int recheckCount[8] = {};
+    int safetyTriggerActive = 0;
+    int stepSaveCode[8][8] = {};
+    bool stepArmed[8] = {};
+    bool cycleCounted[8] = {};
+    bool failCounted[8] = {};
+    bool ngOutputs[4] = {};
+    int shownStep = 0;
+    bool lastResultNG = false;
+    qint64 alarmStartMs = 0;
+    int frameCount[8] = {};
+    int lastFrameCount[8] = {};
+    int framesPerSecond[8] = {};
+    int noFrameSeconds = 0;
+
+public slots:
+    void TimerLCD();
+    void TimerLogout();
+    void SlotCheckDate();
+    void Run();
+    void InCheck();
+    void SlotFPS();
+    void TimerShow();
+    void OutTimerOutNG();
+    void OutTimerNotAllowClose();
+    void OutTimerNotAllowThimble();
+    void OutTimerReserveOutput();
+    void CheckTemp();
+    void SlotResetAlarm();
+    void SlotDrawHint();
+    void MEnlargeScale();
+    void MReductionScale();
+    void MRecovery();
+    void MTimerScale();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void makeTimers();
+    void makeFolders();
+    void openDatabases();
+    void layOut();
+    OperationJournal journal_;
+};
+
+extern MainWindow* gpWin;
+extern QString gAppDirPath;
+extern int gTempNum;
+extern int gPicNumNG;
+extern int gPicNumOK;
+extern int gisGrayHue;
+extern bool gisTempAlarm;

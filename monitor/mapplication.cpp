@@ -1,0 +1,88 @@
+#include "monitor/mapplication.h"
+
+#include "camera/cameraglobals.h"
+#include "monitor/led.h"
+#include "monitor/mainwindow.h"
+#include "params/lanstr.h"
+#include "params/wizardpara.h"
+#include "platform/commandrunner.h"
+#include "widgets/msgbox.h"
+
+#include <QEvent>
+#include <QThread>
+#include <QTimer>
+#include <cstdlib>
+
+TouchWatch::TouchWatch(QObject* parent) : QObject(parent)
+{
+    longPressTimer = new QTimer(this);
+    connect(longPressTimer, &QTimer::timeout, this, &TouchWatch::LongPressTimeout);
+}
+
+bool TouchWatch::pressed()
+{
+    if (gCameraID == 0 && !longPressTimer->isActive() && !calibrationArmed)
+        longPressTimer->start(5000);
+    if (gpWPara && !gpWin)
+        return false;
+    if (gpWin && gpWPara) {
+        if (gpWin->logoutTimer && gpWPara->auto_cancel_timelen > 0)
+            gpWin->logoutTimer->start(gpWPara->auto_cancel_timelen * 1000);
+        if (gpWin->lcdTimer && gpWPara->location_level > 0)
+            gpWin->lcdTimer->start(gpWPara->location_level * 1000);
+    }
+    if (gpWin && gScreenOff) {
+        // A press on a dark screen only wakes it.
+        LCDOnOff(1);
+        return true;
+    }
+    return false;
+}
+
+void TouchWatch::released()
+{
+    if (calibrationArmed) {
+        platform::runCommand(QStringLiteral("./tsc"), {}, -1);
+        if (gpWin) {
+            QThread::msleep(500);
+            gpWin->FLushAll();
+            platform::runCommand(QStringLiteral("reboot"));
+        }
+        calibrationArmed = false;
+    } else if (longPressTimer->isActive()) {
+        longPressTimer->stop();
+    }
+}
+
+void TouchWatch::LongPressTimeout()
+{
+    longPressTimer->stop();
+    if (gCameraID != 0)
+        return;
+    calibrationArmed = true;
+    if (gpWin) {
+        auto* box = new WarnBox(LanStr(568));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setText(LanStr(370));
+        box->show();
+    }
+}
+
+MApplication::MApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool MApplication::notify(QObject* receiver, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress && touch.pressed())
+        return true;
+    if (event->type() == QEvent::MouseButtonRelease)
+        touch.released();
+    return QApplication::notify(receiver, event);
+}
+
+void StopWTD() { QThread::sleep(1); }
+
+void Exit(int status)
+{
+    StopWTD();
+    std::_Exit(status);
+}

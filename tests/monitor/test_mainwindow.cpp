@@ -1,0 +1,198 @@
+#include "camera/cameraglobals.h"
+#include "monitor/controlport.h"
+#include "monitor/led.h"
+#include "monitor/mainwindow.h"
+#include "monitor/mapplication.h"
+#include "params/lanstr.h"
+#include "params/paramdb.h"
+#include "params/wizardpara.h"
+#include "platform/paneldevice.h"
+#include "testenv.h"
+#include "widgets/modal.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTimer>
+#include <QVariant>
+
+namespace {
+
+// A program folder as the install step lays it out, and the main window
+// started in it. Modal boxes are answered at once and their texts kept.
+class MainWindowStart : public InTempFolder {
+protected:
+    void SetUp() override
+    {
+        InTempFolder::SetUp();
+        Data_Init();
+        platform::PanelDevice::setInstance(&panel);
+        OpenLedDevice();
+        QDir().mkpath("paraGroup/default");
+        const WizardPara factory = FactoryParams();
+        ASSERT_TRUE(CreateParamDatabase("PARAM.db", factory));
+        ASSERT_TRUE(CreateParamDatabase("paraGroup/default/PARAM.db", factory));
+        ASSERT_TRUE(CreateSerialDatabase("SN.db"));
+        ASSERT_TRUE(CreateRecordDatabase("RECORDNULL.db"));
+        ASSERT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
+        previousModal = setModalRunner([this](QDialog& d) {
+            QStringList texts;
+            for (QLabel* l : d.findChildren<QLabel*>())
+                texts << l->text();
+            boxes << texts.join('|');
+            return int(QDialog::Accepted);
+        });
+    }
+    void TearDown() override
+    {
+        delete window;
+        delete gpControlIO;
+        gpControlIO = nullptr;
+        for (const char* c : {"dbIn", "dbRecord", "dbT"})
+            CloseSqlite(c);
+        setModalRunner(previousModal);
+        platform::PanelDevice::setInstance(nullptr);
+        delete gpWPara;
+        delete gpWParaBak;
+        gpWPara = gpWParaBak = nullptr;
+        InTempFolder::TearDown();
+    }
+    void start()
+    {
+        gpWPara = new WizardPara;
+        gpWParaBak = new WizardPara;
+        gAppDirPath = folder();
+        window = new MainWindow;
+    }
+    QStringList records()
+    {
+        QStringList out;
+        QSqlQuery q(QSqlDatabase::database("dbRecord"));
+        q.exec("select remarks from RECORD");
+        while (q.next())
+            out << q.value(0).toString();
+        return out;
+    }
+
+    platform::RecordingPanelDevice panel;
+    MainWindow* window = nullptr;
+    QStringList boxes;
+    ModalRunner previousModal;
+};
+
+} // namespace
+
+TEST_F(MainWindowStart, StartsDetectingWithItsFoldersJournalAndTimers)
+{
+    start();
+    EXPECT_EQ(gpWin, window);
+    EXPECT_EQ(window->runState, 1);
+    EXPECT_EQ(window->displayState, 0);
+    EXPECT_EQ(window->cyclePhase, 3);
+    EXPECT_EQ(window->userLevel, 0);
+    EXPECT_EQ(window->currentStep, 0) << "product detection is on in the factory set";
+    EXPECT_EQ(window->size(), QSize(1920, 1080));
+    for (int c = 1; c <= 8; ++c)
+        for (int s = 1; s <= 8; ++s) {
+            EXPECT_TRUE(QDir(QString("alarmimage/camera%1/detect%2/NG").arg(c).arg(s)).exists());
+            EXPECT_TRUE(QDir(QString("alarmimage/camera%1/detect%2/OK").arg(c).arg(s)).exists());
+            EXPECT_TRUE(QDir(QString("cammer%1%2").arg(c).arg(s)).exists());
+            EXPECT_TRUE(QDir(QString("originalimage/cammer%1%2").arg(c).arg(s)).exists());
+        }
+    EXPECT_TRUE(QDir("RECORD").exists());
+    EXPECT_TRUE(QFile::exists("time.txt"));
+    EXPECT_TRUE(window->runTimer->isActive());
+    EXPECT_TRUE(window->runTimer->isSingleShot());
+    EXPECT_EQ(window->dateTimer->interval(), 60000);
+    EXPECT_EQ(window->fpsTimer->interval(), 1000);
+    EXPECT_EQ(window->tempTimer->interval(), 5000);
+    const QStringList recs = records();
+    ASSERT_FALSE(recs.isEmpty());
+    EXPECT_TRUE(recs.last().startsWith(LanStr(150).left(4))) << qPrintable(recs.last());
+    // Without a board the operator is told, and the journal says so too.
+    EXPECT_TRUE(recs.first().contains("dev/ttyS0")) << qPrintable(recs.first());
+    EXPECT_EQ(boxes.filter("ttyS0").size(), 1);
+}
+
+TEST_F(MainWindowStart, ModeFourStartsOnTheLastStep)
+{
+    OpenSqlite("edit", "PARAM.db");
+    QSqlQuery q(QSqlDatabase::database("edit"));
+    q.exec("update sysparam set value='4 0 0 0 0 1 0 0' where name='numFailDetect'");
+    q.exec("update sysparam set value='5 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0' where name='system8'");
+    CloseSqlite("edit");
+    start();
+    EXPECT_EQ(gDNum, 5);
+    EXPECT_EQ(window->currentStep, 4);
+    EXPECT_EQ(window->lastStartedStep, 4);
+}
+
+TEST_F(MainWindowStart, ADamagedJournalIsReplacedAndAskedToReboot)
+{
+    QFile::remove("RECORD.db");
+    QFile f("RECORD.db");
+    f.open(QIODevice::WriteOnly);
+    f.write(QByteArray(2048, 'x'));
+    f.close();
+    start();
+    EXPECT_TRUE(testenv::commands().lines().contains("cp -f RECORDNULL.db RECORD.db"));
+    EXPECT_TRUE(boxes.filter(gaLanStr[135][1]).size() == 1);
+}
+
+TEST_F(MainWindowStart, BacklightAndLogoutTimers)
+{
+    start();
+    window->userLevel = 2;
+    window->TimerLogout();
+    EXPECT_EQ(window->userLevel, 0);
+    panel.clear();
+    window->lcdTimer->start(1000);
+    window->TimerLCD();
+    EXPECT_FALSE(window->lcdTimer->isActive());
+    EXPECT_EQ(gScreenOff, 1);
+    EXPECT_EQ(panel.requests(), QList<unsigned long>{led::kBacklightOff});
+    LCDOnOff(1);
+}
+
+TEST_F(MainWindowStart, TouchWakesTheScreenAndRestartsTimers)
+{
+    start();
+    gpWPara->auto_cancel_timelen = 30;
+    gpWPara->location_level = 60;
+    TouchWatch touch;
+    gCameraID = 6; // a camera back-end: no calibration
+    LCDOnOff(0);
+    EXPECT_TRUE(touch.pressed()) << "a press on a dark screen only wakes it";
+    EXPECT_EQ(gScreenOff, 0);
+    EXPECT_EQ(window->logoutTimer->interval(), 30000);
+    EXPECT_TRUE(window->logoutTimer->isActive());
+    EXPECT_EQ(window->lcdTimer->interval(), 60000);
+    EXPECT_FALSE(touch.pressed()) << "the next press is delivered";
+    EXPECT_FALSE(touch.longPressTimer->isActive());
+    touch.released();
+    gCameraID = 0;
+}
+
+TEST_F(MainWindowStart, LongPressWithoutCamerasRunsCalibrationThenReboots)
+{
+    start();
+    gCameraID = 0;
+    TouchWatch touch;
+    touch.pressed();
+    EXPECT_TRUE(touch.longPressTimer->isActive());
+    touch.released(); // a short press arms nothing
+    EXPECT_FALSE(touch.longPressTimer->isActive());
+    EXPECT_FALSE(touch.calibrationArmed);
+
+    touch.pressed();
+    touch.LongPressTimeout();
+    EXPECT_TRUE(touch.calibrationArmed);
+    testenv::commands().clear();
+    touch.pressed();
+    touch.released();
+    EXPECT_EQ(testenv::commands().lines(), (QStringList{"./tsc", "reboot"}));
+    EXPECT_FALSE(touch.calibrationArmed);
+}
