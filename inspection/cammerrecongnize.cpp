@@ -1,9 +1,12 @@
 #include "inspection/cammerrecongnize.h"
 
 #include "inspection/cammerdata.h"
+#include "inspection/measure.h"
+#include "inspection/paramroi.h"
 #include "inspection/shapebase.h"
 #include "params/geometry.h"
 #include "params/wizardpara.h"
+#include "platform/host.h"
 
 #include <cmath>
 #include <opencv2/imgproc.hpp>
@@ -161,4 +164,219 @@ void CammerRecong::VarTrain(int step)
             model.Train(regions->sensibility[step][r], p.difference_multiplier, 100, 150);
         }
     }
+}
+
+namespace {
+
+void storeRects(int (*out)[4], const cv::Rect& box, const std::vector<cv::Rect>& found)
+{
+    int n = 0;
+    for (const cv::Rect& b : found) {
+        if (n >= kMaxNgRects)
+            break;
+        ++n;
+        out[n][0] = box.x + b.x;
+        out[n][1] = box.y + b.y;
+        out[n][2] = box.x + b.x + b.width;
+        out[n][3] = box.y + b.y + b.height;
+    }
+    out[0][0] = n;
+}
+
+} // namespace
+
+void CammerRecong::Run(int step)
+{
+    if (step < 0 || step >= kStepCount)
+        return;
+    const WizardPara& p = *gpWPara;
+    CammerData& v = *view;
+    const int count = std::max(0, std::min(kRegionCount, regions->roiCount[step]));
+    v.allOK = true;
+    for (int r = 0; r < count; ++r)
+        v.roiOK[step][r] = true;
+
+    cv::Mat plane = v.alignImage;
+    if (v.alignImage.type() == CV_8UC4) {
+        if (v.grayImage.empty())
+            v.grayImage = cv::Mat(v.alignImage.rows, v.alignImage.cols, CV_8UC1);
+        if (gisGrayHue)
+            RGBA2Gray(v.grayImage.data, v.alignImage.data, v.alignImage.cols, v.alignImage.rows);
+        else
+            RGBA2Hue(v.grayImage.data, v.alignImage.data, v.alignImage.cols, v.alignImage.rows);
+        plane = v.grayImage;
+    }
+    v.ngOverlay.setTo(0);
+    const bool collect = gpCycleTrigger && *gpCycleTrigger && p.cntnet_enable;
+
+    for (int r = 0; r < count; ++r) {
+        const int m = regions->algorithm[step][r];
+        int (*rects)[4] = v.ngRects[step][r];
+        if (m == MethodIgnore || m == MethodPosition) {
+            v.roiValue[step][r] = 0;
+            rects[0][0] = 0;
+            continue;
+        }
+        const cv::Mat& regionMask = v.liveMasks[step][r];
+        cv::Rect box;
+        cv::Mat mask;
+        int error = 0;
+        if (regionMask.empty())
+            error = -1;
+        else if (validMask[step].empty())
+            error = -2;
+        else if (!shapes::RegionArea(regions->ImageRect(step, r), regionMask, &box, &mask))
+            error = -3;
+        if (error) {
+            v.allOK = false;
+            host::insertRecord(QStringLiteral("REG RUN ERROR = %1, %2, %3").arg(v.cameraIndex).arg(step).arg(error));
+            continue;
+        }
+        const cv::Mat g = plane(box);
+        cv::Mat allowed;
+        cv::bitwise_and(validMask[step](box), mask, allowed);
+
+        int value = 0, lower = 0, upper = -1;
+        bool ng = false;
+        if (m == MethodDirection) {
+            lower = regions->sensibility[step][r];
+            upper = regions->max_area[step][r];
+            if (upper < lower)
+                std::swap(lower, upper);
+            cv::Mat found(box.size(), CV_8UC1, cv::Scalar(0));
+            std::vector<cv::Rect> flagged;
+            for (const measure::DirectionBlob& b :
+                 measure::DirectionBlobs(g, lower, upper, regions->min_size[step][r])) {
+                if (!b.flagged)
+                    continue;
+                const std::vector<std::vector<cv::Point>> one{b.contour};
+                cv::drawContours(found, one, 0, cv::Scalar(255), cv::FILLED);
+                flagged.push_back(b.box);
+            }
+            found.copyTo(v.ngOverlay(box));
+            storeRects(rects, box, flagged);
+            value = int(flagged.size());
+            ng = value > 0;
+        } else {
+            cv::Mat z2(box.size(), CV_8UC1, cv::Scalar(0));
+            int k = 1;
+            int score = 0;
+            if (m == MethodSimilarity) {
+                SURF& model = similarityModels[step][r];
+                if (model.IsValid())
+                    score = int(model.Match(g, z2));
+            } else if (measure::GreySelect(m, g, allowed, regions->min_size[step][r], regions->sensibility[step][r],
+                                           z2)) {
+                k = m == MethodWhiteNum ? std::max(regions->min_size[step][r], 1) : p.min_spot;
+            } else {
+                // Defect, and any unknown code judged like it.
+                GrayMatch& model = defectModels[step][r];
+                if (m == MethodDefect && model.IsValid())
+                    model.Match(g, z2);
+                k = p.enable_display_detail ? regions->min_size[step][r] : p.minimum_size;
+            }
+            const measure::Blobs b = measure::OpenAndMeasure(z2, k, kMaxNgRects);
+            b.found.copyTo(v.ngOverlay(box));
+            storeRects(rects, box, b.boxes);
+            const int maxArea = regions->max_area[step][r];
+            const int sens = regions->sensibility[step][r];
+            switch (m) {
+            case MethodSpot:
+                value = b.area;
+                ng = value < sens || value > maxArea;
+                lower = sens;
+                upper = maxArea;
+                break;
+            case MethodBlackArea:
+            case MethodWhiteArea:
+                value = b.area;
+                ng = value > maxArea;
+                upper = maxArea;
+                break;
+            case MethodWhiteNum:
+                // Every spot counts, also beyond the stored rectangles.
+                value = b.count;
+                ng = value > maxArea;
+                upper = maxArea;
+                break;
+            case MethodSimilarity:
+                value = score;
+                ng = value < sens;
+                lower = sens;
+                break;
+            default: {
+                value = b.area;
+                const int limit = p.enable_display_detail ? maxArea : p.minimum_area;
+                ng = p.template_is_ng_image ? value < limit : value > limit;
+                upper = maxArea;
+                break;
+            }
+            }
+        }
+        v.roiValue[step][r] = value;
+        if (ng) {
+            v.allOK = false;
+            v.roiOK[step][r] = false;
+        }
+        if (collect)
+            g_listParamROI.append({v.cameraIndex, step, r, m, value, lower, upper, ng ? 0 : int(v.allOK)});
+    }
+}
+
+void CammerRecong::RunTest(int step, int r)
+{
+    if (step < 0 || step >= kStepCount || r < 0 || r >= kRegionCount || !view->editRegions)
+        return;
+    const WizardPara& p = *gpWPara;
+    CammerData& v = *view;
+    const CammerSingleton& s = *v.editRegions;
+
+    cv::Mat plane;
+    if (gisColor) {
+        plane = v.grayImage;
+    } else if (v.curTemplate >= 0 && v.curTemplate < int(v.templateImages[step].size())) {
+        plane = v.templateImages[step][v.curTemplate];
+    }
+    v.ngOverlay.setTo(0);
+    v.roiValue[step][r] = 0;
+    v.ngRects[step][r][0][0] = 0;
+    if (r >= s.roiCount[step])
+        return;
+    const int m = s.algorithm[step][r];
+    if (m != MethodSpot && m != MethodBlackArea && m != MethodWhiteArea && m != MethodWhiteNum &&
+        m != MethodDirection) {
+        v.RequestRepaint();
+        return;
+    }
+    cv::Rect box;
+    cv::Mat mask;
+    if (!shapes::RegionArea(s.ImageRect(step, r), v.editMasks[step][r], &box, &mask) || mask.empty() ||
+        validMask[step].empty() || plane.empty() || plane.type() != CV_8UC1)
+        return;
+    const cv::Mat g = plane(box);
+    cv::Mat found(box.size(), CV_8UC1, cv::Scalar(0));
+    int value = 0;
+    if (m == MethodDirection) {
+        for (const measure::DirectionBlob& b :
+             measure::DirectionBlobs(g, s.sensibility[step][r], s.max_area[step][r], s.min_size[step][r])) {
+            const std::vector<std::vector<cv::Point>> one{b.contour};
+            cv::drawContours(found, one, 0, cv::Scalar(255), cv::FILLED);
+            if (b.flagged) {
+                cv::rectangle(found, b.box, cv::Scalar(255), 1);
+                ++value;
+            }
+        }
+    } else {
+        cv::Mat allowed, z2;
+        cv::bitwise_and(validMask[step](box), mask, allowed);
+        measure::GreySelect(m, g, allowed, s.min_size[step][r], s.sensibility[step][r], z2);
+        const int k = m == MethodWhiteNum ? std::max(s.min_size[step][r], 1) : p.min_spot;
+        const measure::Blobs b = measure::OpenAndMeasure(z2, k, 0);
+        found = b.found;
+        value = m == MethodWhiteNum ? b.count : b.area;
+    }
+    found.copyTo(v.ngOverlay(box));
+    v.roiValue[step][r] = value;
+    v.previewShown = true;
+    v.RequestRepaint();
 }

@@ -24,6 +24,15 @@ public:
     void VarTrain(int step);
     void AreaGen() {}
 
+    // Judges every region of the step on alignImage: per-region verdicts,
+    // values, NG rectangles and the overlay in the view; a record per judged
+    // region in g_listParamROI during a triggered cycle with the link on;
+    // "REG RUN ERROR" journal records for regions that cannot be judged.
+    void Run(int step);
+    // Shows what region r of the edit store would find on the shown template
+    // (thresholding methods only): overlay and value, no verdict, no record.
+    void RunTest(int step, int r);
+
     CammerSingleton* regions;
     CammerData* view;
     cv::Mat curMat, alignMat; // 8-bit W x H headers over curImage and alignImage
