@@ -2,6 +2,7 @@
 
 #include "camera/camerahost.h"
 #include "camera/cameraloss.h"
+#include "camera/checkcamera.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
@@ -27,6 +28,7 @@ void CameraTest::SetUp()
 {
     InTempFolder::SetUp();
     camsdk::resetSimulators();
+    gRepairCameraAddresses = nullptr; // never the machine's own interfaces
     para_ = std::make_unique<WizardPara>();
     bak_ = std::make_unique<WizardPara>();
     gpWPara = para_.get();
@@ -39,6 +41,7 @@ void CameraTest::SetUp()
     gOW = gOH = 0;
     gSensorColor = 0;
     gisCut = 1;
+    SetImageGeometry(0, 0, false);
     numCamera = 0;
     gisLost = 0;
     gLost = 0;
@@ -92,6 +95,7 @@ camsdk::SimCameraPtr CameraTest::addCamera(camsdk::Vendor vendor, const QByteArr
     s.sensorHeight = height;
     s.colour = colour;
     s.gige = gige;
+    s.model = colour ? "SIM-C" : "SIM-M"; // the Hikvision probe reads colour from the model name
     return camsdk::simBus(vendor).add(s);
 }
 

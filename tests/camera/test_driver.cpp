@@ -1,0 +1,468 @@
+// The camera driver: opening bound to stored serials, the setter conversions
+// of every back-end, serial saving, frame speed and the defaults restore.
+#include "camerafixture.h"
+
+#include "camera/camerathread.h"
+#include "camera/checkcamera.h"
+#include "params/geometry.h"
+#include "params/paramdb.h"
+
+#include <QLocale>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <clocale>
+
+using camsdk::SimCameraPtr;
+using camsdk::Vendor;
+
+namespace {
+
+class DriverTest : public CameraTest {
+protected:
+    // Two cameras A and B of a vendor, probed as at start-up.
+    void twoCameras(Vendor v, const QByteArray& serialB = "SERIAL-BB", int w = 640, int h = 480, bool colour = false)
+    {
+        a = addCamera(v, "SERIAL-AA", w, h, colour);
+        b = addCamera(v, serialB, w, h, colour);
+        CheckCameraID();
+    }
+    SimCameraPtr opened() const { return a->isOpen() ? a : b->isOpen() ? b : nullptr; }
+
+    SimCameraPtr a, b;
+};
+
+} // namespace
+
+TEST_F(DriverTest, StoredSerialBindsTheSlotOnlyWhenLongEnough)
+{
+    struct Case {
+        Vendor vendor;
+        int backend;
+        QByteArray serialB;
+        QByteArray stored;  // serial stored for slot 0
+        char expected;      // 'A' slot order, 'B' bound, '-' stays closed
+    };
+    const QByteArray twenty = "ABCDEFGHIJKLMNOPQRST";
+    const Case cases[] = {
+        {Vendor::Daheng, kCameraDaheng, "SERIAL-BB", "0", 'A'},
+        {Vendor::Daheng, kCameraDaheng, "SERIAL-B", "SERIAL-B", 'A'}, // 8 characters do not bind
+        {Vendor::Daheng, kCameraDaheng, "SERIAL-BB", "SERIAL-BB", 'B'},
+        {Vendor::Daheng, kCameraDaheng, "SERIAL-BB", "SERIAL-XX", '-'},
+        {Vendor::Ids, kCameraIds, "SERIAL-BB", "SERIAL-BB", 'B'},
+        {Vendor::Ids, kCameraIds, "SERIAL-B", "SERIAL-B", 'A'},
+        {Vendor::Ids, kCameraIds, twenty, twenty, 'A'}, // 20 characters do not bind either
+        {Vendor::Ids, kCameraIds, "SERIAL-BB", "SERIAL-XX", '-'},
+        {Vendor::MindVision, kCameraMind, "SERIAL-BB", "SERIAL-BB", 'B'},
+        {Vendor::MindVision, kCameraMind, "SERIAL-B", "SERIAL-B", 'A'},
+        {Vendor::MindVision, kCameraMind, "SERIAL-BB", "SERIAL-XX", '-'},
+        {Vendor::Hikvision, kCameraHik, "SERIAL-BB", "SERIAL-BB", 'B'},
+        {Vendor::Hikvision, kCameraHik, "SERIAL-B", "SERIAL-B", 'A'},
+        {Vendor::Hikvision, kCameraHik, "SERIAL-BB", "SERIAL-XX", '-'},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QStringLiteral("backend %1 stored %2").arg(c.backend).arg(QString(c.stored)).toStdString());
+        camsdk::resetSimulators();
+        a = addCamera(c.vendor, "SERIAL-AA", 640, 480, false, true);
+        b = addCamera(c.vendor, c.serialB, 640, 480, false, true);
+        CheckCameraID();
+        ASSERT_EQ(gCameraID, c.backend);
+        setSerial(0, c.stored);
+        records.clear();
+        CameraDriver* d = openSlot(0);
+        EXPECT_EQ(d->isOpen(), c.expected != '-');
+        EXPECT_EQ(cameraOpened[0], c.expected != '-');
+        EXPECT_EQ(opened(), c.expected == 'A' ? a : c.expected == 'B' ? b : nullptr);
+        EXPECT_EQ(d->grabThread != nullptr, c.expected != '-');
+        if (c.vendor == Vendor::MindVision) {
+            if (c.expected == 'B')
+                EXPECT_TRUE(records.contains("Mind Open 1 = SERIAL-BB"));
+            if (c.expected == '-')
+                EXPECT_EQ(records, QStringList{"Mind Fail = -1"});
+        }
+        closeAll();
+        numCamera = 0;
+    }
+}
+
+TEST_F(DriverTest, SlotsBeyondTheFoundCamerasOrTheDeviceListStayClosed)
+{
+    twoCameras(Vendor::MindVision);
+    gFindCamera = 2;
+    EXPECT_FALSE(openSlot(2)->isOpen());
+    // A list that shrank since the probe is not read past its end.
+    gFindCamera = 4;
+    EXPECT_FALSE(openSlot(3)->isOpen());
+    EXPECT_TRUE(records.contains("Mind Fail = -1"));
+    camsdk::resetSimulators();
+    twoCameras(Vendor::Hikvision);
+    gFindCamera = 4;
+    EXPECT_FALSE(openSlot(3)->isOpen());
+}
+
+TEST_F(DriverTest, DahengOpenCentresOrBinsTheSensor)
+{
+    twoCameras(Vendor::Daheng, "SERIAL-BB", 1280, 1024);
+    ASSERT_EQ(gImageW, 1120);
+    openSlot(0);
+    EXPECT_EQ(a->value("0x100003EC"), 80);
+    EXPECT_EQ(a->value("0x100003ED"), 92);
+    EXPECT_EQ(a->value("0x100003EE"), 1120);
+    EXPECT_EQ(a->value("0x100003EF"), 840);
+    EXPECT_FALSE(a->has("0x100003F0"));
+    EXPECT_EQ(a->value("0x3000178A"), 1);
+    EXPECT_EQ(a->value("0x40001395"), 1);
+    closeAll();
+    camsdk::resetSimulators();
+    twoCameras(Vendor::Daheng, "SERIAL-BB", 2592, 1944);
+    openSlot(0);
+    for (const char* f : {"0x100003F0", "0x100003F1", "0x100003F2", "0x100003F3"})
+        EXPECT_EQ(a->value(f), 2) << f;
+    EXPECT_EQ(a->value("0x100003EC"), 0);
+    EXPECT_EQ(a->value("0x100003EE"), 1296);
+}
+
+TEST_F(DriverTest, DahengSettingConversions)
+{
+    twoCameras(Vendor::Daheng, "SERIAL-BB", 640, 480);
+    a->setRange("0x20000BC1", 20, 1000020);
+    a->setRange("0x20001393", 0, 24);
+    a->setRange("0x2000178B", 0, 7);
+    a->setRange("0x20001397", 0.1, 4.0);
+    para().expose_time[0] = 50;
+    para().adjust_plus[0] = 32;
+    para().sharp[0] = 50;
+    para().gamma[0] = 100;
+    para().auto_shading = 1;
+    openSlot(0);
+    EXPECT_EQ(a->value("0x30000BC2"), 0);
+    EXPECT_EQ(a->value("0x20000BC1"), 500020);
+    EXPECT_EQ(a->value("0x300036B0"), 1);
+    EXPECT_EQ(a->value("0x20001393"), 12);
+    EXPECT_EQ(a->value("0x2000178B"), 3);
+    EXPECT_DOUBLE_EQ(a->value("0x20001397"), 0.1 + 100 * 3.9 / 250);
+    EXPECT_EQ(a->value("0x30000BB8"), 2); // continuous
+    EXPECT_EQ(a->value("0x30000BBD"), 0); // trigger off
+
+    const int contrast[][2] = {{0, -50}, {100, 50}, {150, 100}, {151, 100}, {200, 100}};
+    for (auto c : contrast) {
+        para().contrast[0] = c[0];
+        drivers[0]->SetContrast();
+        EXPECT_EQ(gContrast[0], c[1]) << c[0];
+    }
+    // Auto exposure writes only the switch; a range that cannot be read leaves the raw setting.
+    para().auto_exposure = 1;
+    a->clearLog();
+    drivers[0]->SetExposeTime();
+    EXPECT_EQ(a->log(), (QStringList{"0x30000BC2=1", "0x300036B0=1"}));
+}
+
+TEST_F(DriverTest, IdsSettingConversions)
+{
+    twoCameras(Vendor::Ids, "SERIAL-BB", 1920, 1200);
+    para().expose_time[0] = 30;
+    para().adjust_plus[0] = 40;
+    para().gamma[0] = 160;
+    openSlot(0);
+    EXPECT_EQ(a->value("is_Exposure"), 30.0);
+    for (const char* c : {"master", "red", "green", "blue"})
+        EXPECT_EQ(a->value(QStringLiteral("is_SetHardwareGain %1").arg(c)), 40);
+    EXPECT_EQ(a->value("is_Gamma"), 160);
+    EXPECT_EQ(a->value("is_SetColorMode"), 6);
+    EXPECT_EQ(a->value("is_ZUV width"), 1280);
+    EXPECT_EQ(a->value("is_ZUV height"), 1024);
+    EXPECT_EQ(a->value("is_SetAutoParameter 0x8800"), 0);
+    EXPECT_EQ(a->value("is_SetAutoParameter 0x8802"), 0);
+    EXPECT_EQ(a->value("is_SetHardwareGamma"), 1);
+    EXPECT_EQ(a->value("is_PixelClock"), 5);
+}
+
+TEST_F(DriverTest, MindVisionSettingConversions)
+{
+    twoCameras(Vendor::MindVision, "SERIAL-BB", 1280, 1024, true);
+    a->setRange("analogGain", 16, 160);
+    a->setRange("sharpness", 0, 50); // narrower than the setting's 0..100
+    a->setRange("contrast", 0, 200);
+    a->setRange("gamma", 0, 250);
+    gisColor = true;
+    SetImageGeometry(gImageW, gImageH, true);
+    para().expose_time[0] = 30;
+    para().adjust_plus[0] = 32;
+    para().sharp[0] = 50;
+    para().contrast[0] = 100;
+    para().gamma[0] = 100;
+    para().use_external_trigger = 1;
+    openSlot(0);
+    EXPECT_EQ(a->value("CameraSetExposureTime"), 30000);
+    EXPECT_EQ(a->value("CameraSetAeState"), 0);
+    EXPECT_TRUE(a->log().contains("CameraCommonCall set_awdr_enable(false)"));
+    EXPECT_EQ(a->value("CameraSetAnalogGain"), 88);
+    EXPECT_EQ(a->value("CameraSetSharpness"), 25); // proportional, not stuck at the minimum
+    EXPECT_EQ(a->value("CameraSetContrast"), 100);
+    EXPECT_EQ(a->value("CameraSetGamma"), 100);
+    EXPECT_EQ(a->value("CameraSetTriggerMode"), 2);
+    // Colour sensor with the colour setting: RGB output, custom resolution, no mirroring.
+    EXPECT_EQ(a->value("CameraSetIspOutFormat"), double(mindvision::kIspRgb8));
+    EXPECT_EQ(a->value("CameraSetMediaType"), 0);
+    EXPECT_EQ(a->value("resolution index"), 255);
+    EXPECT_EQ(a->value("resolution hOffset"), 80);
+    EXPECT_EQ(a->value("CameraSetMirror vertical"), 0);
+    EXPECT_TRUE(a->log().contains("CameraSetOnceWB"));
+
+    para().auto_exposure = 1;
+    para().auto_shading = 1;
+    a->clearLog();
+    drivers[0]->SetExposeTime();
+    EXPECT_EQ(a->log(),
+              (QStringList{"CameraSetAeState=1", "CameraCommonCall set_awdr_enable(true)", "CameraSetOnceWB"}));
+}
+
+TEST_F(DriverTest, HikvisionSettingConversions)
+{
+    twoCameras(Vendor::Hikvision, "SERIAL-BB", 1280, 1024);
+    a->setRange("Gain", 0, 20);
+    a->setRange("Sharpness", 0, 100);
+    a->setRange("Gamma", 0, 4);
+    para().expose_time[0] = 30;
+    para().auto_exposure = 1; // has no effect on these cameras
+    para().adjust_plus[0] = 32;
+    para().sharp[0] = 50;
+    para().gamma[0] = 100;
+    openSlot(0);
+    EXPECT_EQ(a->value("ExposureTime"), 30000);
+    EXPECT_EQ(a->value("ExposureMode"), 0);
+    EXPECT_EQ(a->value("ExposureAuto"), 0);
+    EXPECT_EQ(a->value("GainAuto"), 0);
+    EXPECT_FLOAT_EQ(float(a->value("Gain")), 10.0f);
+    EXPECT_EQ(a->value("Sharpness"), 50);
+    EXPECT_FLOAT_EQ(float(a->value("Gamma")), 1.6f);
+    EXPECT_EQ(a->value("PixelFormat"), double(mvs::kPixelMono8));
+    EXPECT_EQ(a->value("TriggerMode"), 0);
+    EXPECT_EQ(a->value("SharpnessEnable"), 1);
+    EXPECT_TRUE(a->log().contains("command UserSetLoad"));
+    EXPECT_FALSE(a->has("BalanceWhiteAuto")); // never for a mono setting
+    para().use_external_trigger = 1;
+    drivers[0]->CameraChangeTrig(false);
+    EXPECT_EQ(a->value("TriggerMode"), 1);
+    EXPECT_EQ(a->value("TriggerSource"), 0);
+}
+
+TEST_F(DriverTest, SettersReadTheEditCopyWhileTheSettingsAreShown)
+{
+    twoCameras(Vendor::Hikvision);
+    para().expose_time[0] = 30;
+    edit().expose_time[0] = 7;
+    openSlot(0);
+    EXPECT_EQ(a->value("ExposureTime"), 30000);
+    settingsShown = true;
+    drivers[0]->SetExposeTime();
+    EXPECT_EQ(a->value("ExposureTime"), 7000);
+}
+
+TEST_F(DriverTest, V4l2FilterTextsFollowTheSettingsInAnyLocale)
+{
+    struct Row {
+        int value;
+        const char* contrast;
+        const char* gamma;
+        const char* sharp;
+    };
+    const Row rows[] = {
+        {100, "eq=contrast=-0.000000:", "gamma=4.060000,", "unsharp=5:5:5.000000"},
+        {140, "eq=contrast=0.800000:", "gamma=5.644000,", "unsharp=5:5:7.000000"},
+        {200, "eq=contrast=2.000000:", "gamma=8.020000,", "unsharp=5:5:10.000000"},
+        {40, "eq=contrast=-1.200000:", "gamma=1.684000,", "unsharp=5:5:2.000000"},
+        {0, "eq=contrast=-2.000000:", "gamma=0.100000,", "unsharp=5:5:0.000000"},
+    };
+    const char* before = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = before ? before : "C";
+    const bool comma = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::setlocale(LC_NUMERIC, "fr_FR.UTF-8");
+    QLocale::setDefault(QLocale(QLocale::German));
+    for (const Row& r : rows) {
+        EXPECT_EQ(CameraDriver::contrastText(r.value), QByteArray(r.contrast));
+        EXPECT_EQ(CameraDriver::gammaText(r.value), QByteArray(r.gamma));
+        EXPECT_EQ(CameraDriver::sharpText(r.value), QByteArray(r.sharp));
+    }
+    QLocale::setDefault(QLocale::c());
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    if (!comma)
+        std::cout << "(no comma locale installed; checked with the C library locale only)\n";
+}
+
+TEST_F(DriverTest, WhiteBalanceOnlyForColourOnMindVisionAndHikvision)
+{
+    for (Vendor v : {Vendor::MindVision, Vendor::Hikvision, Vendor::Daheng, Vendor::Ids}) {
+        for (bool colour : {false, true}) {
+            camsdk::resetSimulators();
+            twoCameras(v, "SERIAL-BB", 640, 480, true);
+            SetImageGeometry(gImageW, gImageH, colour);
+            openSlot(0);
+            a->clearLog();
+            drivers[0]->SetWB();
+            const bool asked = a->log().contains("CameraSetOnceWB") || a->has("BalanceWhiteAuto");
+            EXPECT_EQ(asked, colour && (v == Vendor::MindVision || v == Vendor::Hikvision))
+                << int(v) << " colour " << colour;
+            closeAll();
+            numCamera = 0;
+        }
+    }
+}
+
+TEST_F(DriverTest, OperationsOnAClosedCameraDoNothing)
+{
+    twoCameras(Vendor::MindVision);
+    CameraDriver* d = openSlot(0);
+    d->CameraStop();
+    d->CameraClose();
+    a->clearLog();
+    edit().expose_time[0] = 77;
+    d->SetExposeTime();
+    d->SetAdjustPlus();
+    d->SetSharp();
+    d->SetContrast();
+    d->SetGamma();
+    d->SetWB();
+    d->CameraChangeTrig(true);
+    d->RestoreDefaultSettings();
+    EXPECT_FALSE(d->CameraStart());
+    d->CameraStop();
+    d->CameraClose();
+    EXPECT_TRUE(a->log().isEmpty()) << a->log().join(", ").toStdString();
+    EXPECT_EQ(edit().expose_time[0], 77);
+}
+
+TEST_F(DriverTest, SaveSerialsIntoTheSerialDatabaseAsBoundValues)
+{
+    ASSERT_TRUE(CreateSerialDatabase(file("SN.db")));
+    ASSERT_TRUE(OpenSqlite(QLatin1String(kSerialConnection), file("SN.db")));
+    auto stored = [] {
+        QStringList out;
+        QSqlQuery q(QSqlDatabase::database(QLatin1String(kSerialConnection)));
+        for (int k = 0; k < 8; ++k) {
+            q.exec(QStringLiteral("select value from sysparam where name='serialNB%1'").arg(k));
+            out << (q.next() ? q.value(0).toString() : QStringLiteral("?"));
+        }
+        return out;
+    };
+    twoCameras(Vendor::MindVision, "O'NEIL-2'");
+    openSlot(0);
+    openSlot(1);
+    gCamNO[0] = 1; // the renumbering dialog swapped the two views
+    gCamNO[1] = 0;
+    records.clear();
+    SaveSN(0);
+    EXPECT_EQ(stored(), (QStringList{"O'NEIL-2'", "SERIAL-AA", "0", "0", "0", "0", "0", "0"}));
+    EXPECT_EQ(records, (QStringList{"Save SN 1: O'NEIL-2'", "Save SN 2: SERIAL-AA"}));
+    EXPECT_EQ(QByteArray(gSerialNB[1]), QByteArray("SERIAL-AA"));
+
+    gCamNO[1] = 9; // out of range: that view is skipped
+    SaveSN(0);
+    EXPECT_EQ(stored().mid(0, 2), (QStringList{"0", "SERIAL-AA"}));
+
+    records.clear();
+    SaveSN(1);
+    EXPECT_EQ(stored(), QStringList({"0", "0", "0", "0", "0", "0", "0", "0"}));
+    EXPECT_EQ(records, (QStringList{"Save SN 1: 0", "Save SN 2: 0"}));
+    CloseSqlite(QLatin1String(kSerialConnection));
+}
+
+TEST_F(DriverTest, DahengSerialsAreNotReadSoEverySlotStoresZero)
+{
+    ASSERT_TRUE(CreateSerialDatabase(file("SN.db")));
+    ASSERT_TRUE(OpenSqlite(QLatin1String(kSerialConnection), file("SN.db")));
+    twoCameras(Vendor::Daheng);
+    setSerial(3, "KEEPME-3X");
+    openSlot(0);
+    SaveSN(0);
+    for (const auto& s : gSerialNB)
+        EXPECT_EQ(QByteArray(s), QByteArray("0"));
+    CloseSqlite(QLatin1String(kSerialConnection));
+}
+
+TEST_F(DriverTest, FrameSpeedPerBackendAndCamerasKeepGrabbing)
+{
+    struct Case {
+        Vendor vendor;
+        bool colour;
+        int speed;
+        const char* key;
+        double expected;
+    };
+    const Case cases[] = {
+        {Vendor::Hikvision, false, 3, "AcquisitionFrameRate", 20},
+        {Vendor::Hikvision, false, 5, "AcquisitionFrameRate", 5},
+        {Vendor::MindVision, false, 2, "CameraSetFrameSpeed", 2},
+        {Vendor::MindVision, true, 2, "CameraSetFrameSpeed", 3},
+        {Vendor::Ids, false, 30, "is_PixelClock", 30},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        camsdk::resetSimulators();
+        twoCameras(c.vendor, "SERIAL-BB", 1280, 1024, c.colour);
+        SetImageGeometry(gImageW, gImageH, c.colour);
+        openAndStart(2);
+        para().capture_speed = c.speed;
+        // Repeated changes in quick succession must never leave a grab thread stopped.
+        for (int i = 0; i < 3; ++i)
+            CameraSetSpeed();
+        EXPECT_EQ(a->value(c.key), c.expected);
+        EXPECT_EQ(b->value(c.key), c.expected);
+        for (auto& d : drivers) {
+            EXPECT_TRUE(d->grabThread->running);
+            if (c.vendor != Vendor::Hikvision)
+                EXPECT_TRUE(d->grabThread->isRunning());
+        }
+        EXPECT_TRUE(a->acquiring());
+        if (c.vendor == Vendor::Hikvision)
+            EXPECT_EQ(a->value("AcquisitionFrameRateEnable"), 1);
+        closeAll();
+        numCamera = 0;
+    }
+}
+
+TEST_F(DriverTest, MindVisionDefaultsAreReadBackIntoTheEditCopy)
+{
+    twoCameras(Vendor::MindVision, "SERIAL-BB", 1280, 1024);
+    a->setRange("analogGain", 16, 160);
+    a->setRange("sharpness", 0, 50);
+    a->setRange("contrast", 0, 0); // empty range: read back as 0, no division by zero
+    a->setRange("gamma", 0, 250);
+    a->presetValue("default:CameraSetExposureTime", 42500);
+    a->presetValue("default:CameraSetAnalogGain", 52);
+    a->presetValue("default:CameraSetSharpness", 10);
+    a->presetValue("default:CameraSetContrast", 0);
+    a->presetValue("default:CameraSetGamma", 125);
+    openAndStart(1);
+    edit().contrast[0] = 55;
+    drivers[0]->RestoreDefaultSettings();
+    EXPECT_TRUE(a->log().contains("CameraLoadParameter 255"));
+    EXPECT_EQ(edit().expose_time[0], 42);
+    EXPECT_EQ(edit().adjust_plus[0], 16); // (52 - 16) / (144 / 64)
+    EXPECT_EQ(edit().sharp[0], 20);       // 10 / (50 / 100.0)
+    EXPECT_EQ(edit().contrast[0], 0);
+    EXPECT_EQ(edit().gamma[0], 125);
+    EXPECT_EQ(a->value("CameraSetMirror vertical"), 1); // narrow mono sensor
+    EXPECT_TRUE(a->acquiring());
+    EXPECT_TRUE(drivers[0]->grabThread->running);
+}
+
+TEST_F(DriverTest, HikvisionDefaultsAreReadBackIntoTheEditCopy)
+{
+    twoCameras(Vendor::Hikvision, "SERIAL-BB", 1280, 1024);
+    a->setRange("ExposureTime", 0, 1e6);
+    a->setRange("Gain", 0, 16);
+    a->setRange("Sharpness", 0, 100);
+    a->setRange("Gamma", 0, 4);
+    a->presetValue("default:ExposureTime", 25000);
+    a->presetValue("default:Gain", 4);
+    a->presetValue("default:Sharpness", 30);
+    a->presetValue("default:Gamma", 1);
+    openAndStart(1);
+    edit().contrast[0] = 55;
+    drivers[0]->RestoreDefaultSettings();
+    EXPECT_EQ(edit().expose_time[0], 25);
+    EXPECT_EQ(edit().adjust_plus[0], 16);
+    EXPECT_EQ(edit().sharp[0], 30);
+    EXPECT_EQ(edit().gamma[0], 62);
+    EXPECT_EQ(edit().contrast[0], 55);
+    EXPECT_TRUE(a->acquiring());
+}
