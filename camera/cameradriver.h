@@ -73,6 +73,8 @@ public:
     uint32_t framesDropped() const { return dropped_.load(); }
     // Packets read on the V4L2 path.
     uint32_t packetsRead() const { return packets_.load(); }
+    // Failed reads on the V4L2 path.
+    uint32_t readFailures() const { return readErrors_.load(); }
     bool isOpen() const;
 
     // Called by the loss check for every camera it closes; the view clears
@@ -176,6 +178,7 @@ private:
     std::atomic<uint32_t> delivered_{0};
     std::atomic<uint32_t> dropped_{0};
     std::atomic<uint32_t> packets_{0};
+    std::atomic<uint32_t> readErrors_{0};
 };
 
 // Applies the frame speed of the live record to every open camera (each is

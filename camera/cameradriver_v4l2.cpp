@@ -23,6 +23,7 @@ extern "C" {
 
 #include <mutex>
 #include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
 
 namespace {
 
@@ -240,15 +241,22 @@ cv::Mat CameraDriver::avframe_to_cvmat(const AVFrame* frame)
         tw = std::max(1, std::min(imageW_, int(w * s)));
         th = std::max(1, std::min(imageH_, int(h * s)));
     }
-    const AVPixelFormat target = colour_ ? AV_PIX_FMT_RGB24 : AV_PIX_FMT_GRAY8;
+    // Grey frames (what the filter graph delivers) stay grey through the
+    // scaler and are only replicated for colour, so both settings show the
+    // same brightness.
+    const bool grey = frame->format == AV_PIX_FMT_GRAY8 || !colour_;
+    const AVPixelFormat target = grey ? AV_PIX_FMT_GRAY8 : AV_PIX_FMT_RGB24;
     sws_ = sws_getCachedContext(sws_, w, h, AVPixelFormat(frame->format), tw, th, target, SWS_FAST_BILINEAR,
                                 nullptr, nullptr, nullptr);
     if (!sws_)
         return out;
-    cv::Mat part = out(cv::Rect((imageW_ - tw) / 2, (imageH_ - th) / 2, tw, th));
-    uint8_t* dst[4] = {part.data, nullptr, nullptr, nullptr};
-    int stride[4] = {int(part.step[0]), 0, 0, 0};
+    cv::Mat scaled(th, tw, grey ? CV_8UC1 : CV_8UC3);
+    uint8_t* dst[4] = {scaled.data, nullptr, nullptr, nullptr};
+    int stride[4] = {int(scaled.step[0]), 0, 0, 0};
     sws_scale(sws_, frame->data, frame->linesize, 0, h, dst, stride);
+    if (scaled.type() != type)
+        cv::cvtColor(scaled, scaled, cv::COLOR_GRAY2RGB);
+    scaled.copyTo(out(cv::Rect((imageW_ - tw) / 2, (imageH_ - th) / 2, tw, th)));
     return out;
 }
 
@@ -256,8 +264,10 @@ bool CameraDriver::grabV4l2()
 {
     // Reading and decoding happen outside every lock: a device read blocks
     // until the next frame, and the GUI thread takes the frame lock every 3 ms.
-    if (av_read_frame(avFormat, avPacket) < 0)
-        return true; // pause before trying again
+    if (av_read_frame(avFormat, avPacket) < 0) {
+        ++readErrors_;
+        return true; // pause before trying again: an unplugged device fails at once
+    }
     ++packets_;
     if (avPacket->stream_index != avVideoStream) {
         av_packet_unref(avPacket);
