@@ -1,0 +1,331 @@
+// Camera loss and restart, with the one-second check driven by explicit ticks
+// and the 3 s restart rhythm by a manual clock.
+#include "camerafixture.h"
+#include "y4m.h"
+
+#include "camera/cameraloss.h"
+#include "camera/camerathread.h"
+#include "camera/checkcamera.h"
+#include "params/geometry.h"
+#include "platform/clock.h"
+#include "platform/sysroot.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSemaphore>
+#include <QThread>
+
+using camsdk::SimCameraPtr;
+using camsdk::Vendor;
+
+namespace {
+
+const char* vendorName(Vendor v)
+{
+    switch (v) {
+    case Vendor::Daheng: return "Daheng";
+    case Vendor::Ids: return "Ids";
+    case Vendor::MindVision: return "MindVision";
+    case Vendor::Hikvision: return "Hikvision";
+    }
+    return "?";
+}
+
+class LossTest : public CameraTest {
+protected:
+    void SetUp() override
+    {
+        CameraTest::SetUp();
+        platform::Clock::setInstance(&clock);
+    }
+    void TearDown() override
+    {
+        platform::Clock::setInstance(nullptr);
+        CameraTest::TearDown();
+    }
+
+    // Two small cameras of the vendor, probed, opened and grabbing.
+    void startTwo(Vendor v, bool colour = false)
+    {
+        a = addCamera(v, "SERIAL-AA", 64, 48, colour);
+        b = addCamera(v, "SERIAL-BB", 64, 48, colour);
+        CheckCameraID();
+        gOW = 64;
+        gOH = 48;
+        SetImageGeometry(64, 48, colour);
+        openAndStart(2);
+        ASSERT_EQ(numCamera, 2);
+        waitFlowing();
+    }
+    void waitFlowing()
+    {
+        for (auto& d : drivers) {
+            const uint32_t n = d->framesDelivered();
+            ASSERT_TRUE(waitUntil([&] { return d->framesDelivered() > n; })) << "slot " << d->cameraIndex;
+        }
+    }
+    // One second of the frame-rate check, with a frame of every camera that
+    // still delivers in between.
+    void tick(const QList<int>& alive)
+    {
+        for (int slot : alive) {
+            CameraDriver* d = drivers[size_t(slot)].get();
+            const uint32_t n = d->framesDelivered();
+            EXPECT_TRUE(waitUntil([&] { return d->framesDelivered() > n; }, 2000)) << "slot " << slot;
+        }
+        CameraWatch::instance().SlotFPS();
+    }
+    // Ticks until a loss is declared; the number of ticks after the camera went quiet.
+    int ticksUntilLost(const QList<int>& alive, int max = 10)
+    {
+        QThread::msleep(60); // the last frames of the quiet camera have arrived
+        tick(alive);         // from here its counter stands still
+        int n = 0;
+        while (!gisLost && n < max) {
+            tick(alive);
+            ++n;
+        }
+        return n;
+    }
+    bool allOpen() const
+    {
+        for (auto& d : drivers)
+            if (!d->isOpen())
+                return false;
+        return true;
+    }
+
+    platform::ManualClock clock;
+    SimCameraPtr a, b;
+};
+
+class VendorLossTest : public LossTest, public ::testing::WithParamInterface<Vendor> {};
+
+} // namespace
+
+TEST_P(VendorLossTest, StallIsALossAndTheSameCountRestarts)
+{
+    startTwo(GetParam());
+    a->setStalled(true);
+    EXPECT_EQ(ticksUntilLost({1}), 6); // more than five quiet seconds
+    EXPECT_EQ(gisLost, 1);
+    EXPECT_EQ(gLost, 1);
+    EXPECT_EQ(records, QStringList{"The 1th Camera Lost, 1"});
+    EXPECT_TRUE(outputs.contains(qMakePair(0, 1)));
+    EXPECT_GT(flashes, 0);
+    EXPECT_EQ(warnings, QStringList{"camera unavailable"});
+    EXPECT_FALSE(cameraOpened[0]);
+    EXPECT_FALSE(cameraOpened[1]);
+    EXPECT_FALSE(a->isOpen());
+    EXPECT_FALSE(b->isOpen());
+
+    // The stalled camera is still on the bus: the first run of the cycle
+    // brings both back (even for the back-end that cannot count by itself).
+    a->setStalled(false);
+    records.clear();
+    EXPECT_EQ(CameraWatch::instance().runStep(), 3);
+    EXPECT_EQ(gisLost, 0);
+    EXPECT_EQ(records, QStringList{"Camera Restart"});
+    EXPECT_EQ(warningHidden, 1);
+    EXPECT_TRUE(allOpen());
+    EXPECT_TRUE(a->acquiring());
+    waitFlowing();
+}
+
+TEST_P(VendorLossTest, VanishedCameraRestartsOnlyWhenTheCountIsBack)
+{
+    startTwo(GetParam());
+    a->setVanished(true);
+    EXPECT_EQ(ticksUntilLost({1}), 6);
+    records.clear();
+    CameraWatch& w = CameraWatch::instance();
+    EXPECT_EQ(w.runStep(), 3000); // attempted at once: one camera short
+    EXPECT_EQ(gisLost, 1);
+    a->setVanished(false);
+    clock.advanceMs(2999);
+    w.runStep(); // too early for the next attempt
+    EXPECT_EQ(gisLost, 1);
+    EXPECT_TRUE(records.isEmpty());
+    clock.advanceMs(1);
+    if (GetParam() == Vendor::MindVision)
+        NetworkCycle::instance().wait();
+    EXPECT_EQ(w.runStep(), 3);
+    EXPECT_EQ(records, QStringList{"Camera Restart"});
+    EXPECT_TRUE(allOpen());
+}
+
+TEST_P(VendorLossTest, ACameraThatDoesNotReopenIsANewLoss)
+{
+    startTwo(GetParam());
+    a->setStalled(true);
+    ticksUntilLost({1});
+    // Camera B is listed but refuses to open again.
+    for (const char* call : {"GXOpenDevice", "CameraInit", "MV_CC_OpenDevice"})
+        b->setFailure(call, -9);
+    if (GetParam() == Vendor::Ids) {
+        // IDS opens by position; take B away from its slot by keeping it busy.
+        ASSERT_TRUE(b->tryOpen());
+    }
+    records.clear();
+    CameraWatch::instance().runStep();
+    EXPECT_EQ(gLost, 2);
+    EXPECT_EQ(records.last(), "The 2th Camera Lost, 2");
+    EXPECT_TRUE(records.contains("Camera Restart"));
+    EXPECT_EQ(gisLost, 1);
+    EXPECT_FALSE(cameraOpened[0]);
+    if (GetParam() == Vendor::Ids)
+        b->close();
+}
+
+INSTANTIATE_TEST_SUITE_P(Vendors, VendorLossTest,
+                         ::testing::Values(Vendor::Daheng, Vendor::Ids, Vendor::MindVision, Vendor::Hikvision),
+                         [](const ::testing::TestParamInfo<Vendor>& i) { return std::string(vendorName(i.param)); });
+
+TEST_F(LossTest, LossWhileDetectionIsStoppedLeavesTheOutputs)
+{
+    startTwo(Vendor::MindVision);
+    runState = 3;
+    a->setStalled(true);
+    ticksUntilLost({1});
+    EXPECT_EQ(gisLost, 1);
+    EXPECT_TRUE(outputs.isEmpty());
+    EXPECT_FALSE(cameraOpened[0]);
+}
+
+TEST_F(LossTest, HardwareTriggeredCamerasAreNotCounted)
+{
+    startTwo(Vendor::Hikvision);
+    para().use_external_trigger = 1;
+    a->setStalled(true);
+    b->setStalled(true);
+    for (int i = 0; i < 10; ++i)
+        CameraWatch::instance().SlotFPS();
+    EXPECT_EQ(gisLost, 0);
+    EXPECT_TRUE(records.isEmpty());
+}
+
+TEST_F(LossTest, LossesAreCountedAcrossRecoveries)
+{
+    startTwo(Vendor::Hikvision);
+    for (int loss = 1; loss <= 3; ++loss) {
+        b->setStalled(true);
+        ticksUntilLost({0});
+        ASSERT_EQ(gisLost, 1);
+        EXPECT_EQ(records.last(), QStringLiteral("The %1th Camera Lost, 2").arg(loss));
+        b->setStalled(false);
+        clock.advanceMs(3000);
+        CameraWatch::instance().runStep();
+        ASSERT_EQ(gisLost, 0);
+        waitFlowing();
+        CameraWatch::instance().SlotFPS();
+    }
+    EXPECT_EQ(gLost, 3);
+}
+
+TEST_F(LossTest, WhiteBalanceOnTheFiftiethRunAfterStartAndRecovery)
+{
+    startTwo(Vendor::MindVision, true);
+    a->clearLog();
+    CameraWatch& w = CameraWatch::instance();
+    for (int i = 0; i < 49; ++i)
+        w.runStep();
+    EXPECT_FALSE(a->log().contains("CameraSetOnceWB"));
+    w.runStep();
+    EXPECT_TRUE(a->log().contains("CameraSetOnceWB"));
+    a->clearLog();
+    for (int i = 0; i < 60; ++i)
+        w.runStep();
+    EXPECT_FALSE(a->log().contains("CameraSetOnceWB"));
+}
+
+TEST_F(LossTest, V4l2StreamThatEndsIsLostAndRestartsWithTheSameUsbCount)
+{
+    CameraDriver::setV4l2InputFormat("yuv4mpegpipe");
+    const QString dev = platform::sysPath(QStringLiteral("/dev/video0"));
+    ASSERT_TRUE(writeY4m(dev, 64, 48, 15, [](int n) { return 30 + n; }));
+    QFile devices(QStringLiteral("devices"));
+    ASSERT_TRUE(devices.open(QIODevice::WriteOnly));
+    devices.write("N: Name=\"USB Camera\"\nN: Name=\"USB Camera\"\n");
+    devices.close();
+    useBackend(kCameraV4l2, 960, 540, false, 1);
+    openAndStart(1);
+    ASSERT_TRUE(waitUntil([&] { return drivers[0]->readFailures() > 0; })); // end of the stream
+    EXPECT_EQ(ticksUntilLost({}), 6);
+    EXPECT_EQ(records, QStringList{"The 1th Camera Lost, 1"});
+    records.clear();
+    CameraWatch::instance().runStep(); // two counted, one was open: no restart
+    EXPECT_EQ(gisLost, 1);
+    ASSERT_TRUE(devices.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    devices.write("N: Name=\"USB Camera\"\n");
+    devices.close();
+    clock.advanceMs(3000);
+    const uint32_t before = drivers[0]->framesDelivered();
+    CameraWatch::instance().runStep();
+    EXPECT_EQ(gisLost, 0);
+    EXPECT_EQ(records, QStringList{"Camera Restart"});
+    EXPECT_TRUE(waitUntil([&] { return drivers[0]->framesDelivered() > before; })); // the stream from its start
+    closeAll();
+    QFile::remove(dev);
+    CameraDriver::setV4l2InputFormat("video4linux2");
+}
+
+namespace {
+
+// Holds every command until released, noting the thread it ran on.
+class BlockingRunner : public platform::CommandRunner {
+public:
+    platform::CommandResult run(const QString& program, const QStringList& args, int) override
+    {
+        {
+            std::lock_guard<std::mutex> l(m);
+            lines << (QStringList{program} + args).join(' ');
+            threads << QThread::currentThread();
+        }
+        gate.acquire();
+        gate.release();
+        return {true, 0, {}, {}};
+    }
+    bool startDetached(const QString&, const QStringList&, const QString&) override { return false; }
+    std::mutex m;
+    QStringList lines;
+    QList<QThread*> threads;
+    QSemaphore gate{0};
+};
+
+} // namespace
+
+TEST_F(LossTest, NetworkCycleRunsOffTheGuiThreadOnCameraInterfacesOnly)
+{
+    EXPECT_EQ(NetworkCycle::interfaceNames("Inter-|   Receive\n face |bytes\n    lo: 1 2\n  eth0: 3 4\n"
+                                           "  eth1: 5\nwlan0: 6\n"),
+              (QStringList{"lo", "eth0", "eth1", "wlan0"}));
+    QDir().mkpath(platform::sysPath("/proc/net"));
+    QFile dev(platform::sysPath("/proc/net/dev"));
+    ASSERT_TRUE(dev.open(QIODevice::WriteOnly));
+    dev.write("Inter-|   Receive\n face |bytes\n    lo: 1 2\n  eth0: 3 4\n  eth1: 5 6\n  eth2: 7 8\n");
+    dev.close();
+    gCameraInterfaces = QStringList{"eth1", "lo", "eth2"};
+
+    startTwo(Vendor::MindVision);
+    a->setVanished(true);
+    ticksUntilLost({1});
+    BlockingRunner runner;
+    platform::CommandRunner::setInstance(&runner);
+    CameraWatch::instance().runStep(); // one camera short: the cycle starts and the attempt returns
+    EXPECT_TRUE(waitUntil([&] { std::lock_guard<std::mutex> l(runner.m); return !runner.lines.isEmpty(); }));
+    EXPECT_TRUE(NetworkCycle::instance().busy());
+    a->setVanished(false);
+    clock.advanceMs(3000);
+    CameraWatch::instance().runStep(); // still cycling: no count, no restart
+    EXPECT_EQ(gisLost, 1);
+    runner.gate.release();
+    NetworkCycle::instance().wait();
+    platform::CommandRunner::setInstance(&testenv::commands());
+    EXPECT_EQ(runner.lines, (QStringList{"ip addr flush dev eth1", "ifdown eth1", "ifup eth1", "ip addr flush dev eth2",
+                                         "ifdown eth2", "ifup eth2"}));
+    for (QThread* t : runner.threads)
+        EXPECT_NE(t, QThread::currentThread());
+    clock.advanceMs(3000);
+    CameraWatch::instance().runStep();
+    EXPECT_EQ(gisLost, 0);
+}
