@@ -1,0 +1,149 @@
+#include "monitor/savefialimagethread.h"
+
+#include "monitor/mainwindow.h"
+#include "params/geometry.h"
+#include "platform/clock.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+bool gisSaveFail[8][8][2] = {};
+unsigned char* gpFailImage[8][8][2] = {};
+int gFailIndex[8][8] = {};
+namespace {
+QMutex gSaveFailMutex;
+std::vector<unsigned char> gFailStore[8][8][2];
+} // namespace
+QMutex* pMutexSaveFail = &gSaveFailMutex;
+SaveFialImageThread* gpSaveFialImageThread = nullptr;
+
+void AllocateFailImages(int cameras)
+{
+    const size_t len = size_t(gImageLen) * 4;
+    QMutexLocker lock(pMutexSaveFail);
+    for (int c = 0; c < 8; ++c)
+        for (int s = 0; s < 8; ++s)
+            for (int k = 0; k < 2; ++k) {
+                gisSaveFail[c][s][k] = false;
+                std::vector<unsigned char>& store = gFailStore[c][s][k];
+                if (c < cameras && store.size() != len)
+                    store.assign(len, 0);
+                gpFailImage[c][s][k] = store.empty() ? nullptr : store.data();
+            }
+    std::memset(gFailIndex, 0, sizeof gFailIndex);
+}
+
+void StartFailImageWriter(int cameras)
+{
+    if (gpSaveFialImageThread) {
+        gpSaveFialImageThread->requestInterruption();
+        gpSaveFialImageThread->wait();
+        delete gpSaveFialImageThread;
+    }
+    AllocateFailImages(cameras);
+    gpSaveFialImageThread = new SaveFialImageThread;
+    gpSaveFialImageThread->start(QThread::InheritPriority);
+}
+
+SaveFialImageThread::SaveFialImageThread()
+    : limitNG_(gPicNumNG), limitOK_(gPicNumOK), work_(gImageW, gImageH, QImage::Format_RGB32)
+{
+    // In slices, so that ending an old writer never waits a whole second.
+    sleep = [this](int ms) {
+        for (int t = 0; t < ms && !isInterruptionRequested(); t += 10)
+            QThread::msleep(10);
+    };
+    for (int c = 0; c < 8; ++c)
+        for (int s = 0; s < 8; ++s)
+            for (int k = 0; k < 2; ++k) {
+                const QString made = QStringLiteral("%1//camera%2//detect%3//%4")
+                                         .arg(QStringLiteral("./alarmimage"))
+                                         .arg(c + 1)
+                                         .arg(s + 1)
+                                         .arg(k ? QStringLiteral("OK") : QStringLiteral("NG"));
+                const QDir dir = gpWin ? gpWin->alarmImageDirs[c][s][k] : QDir(made);
+                folders_[c][s][k] = dir.absolutePath();
+            }
+}
+
+void SaveFialImageThread::run()
+{
+    while (!isInterruptionRequested()) {
+        pass();
+        sleep(100);
+    }
+}
+
+int SaveFialImageThread::pass()
+{
+    int written = 0;
+    const size_t len = size_t(work_.sizeInBytes());
+    // Every slot is looked at: requests exist only for cameras and steps in
+    // use, so nothing the GUI thread may change is read here.
+    for (int i = 0; i < 8; ++i) {
+        for (int j = 0; j < 8; ++j) {
+            bool asked[2];
+            {
+                QMutexLocker lock(pMutexSaveFail);
+                asked[0] = gisSaveFail[i][j][0];
+                asked[1] = gisSaveFail[i][j][1];
+            }
+            if (!asked[0] && !asked[1])
+                continue;
+            int failIndex = 0;
+            for (int k = 0; k < 2; ++k) {
+                {
+                    QMutexLocker lock(pMutexSaveFail);
+                    if (!gisSaveFail[i][j][k])
+                        continue;
+                    if (gpFailImage[i][j][k] && !work_.isNull())
+                        std::memcpy(work_.bits(), gpFailImage[i][j][k], len);
+                    gisSaveFail[i][j][k] = false;
+                    // Taken together with its image, so a newer NG image
+                    // rendered while this one is written keeps its own index.
+                    if (k == 0) {
+                        failIndex = gFailIndex[i][j];
+                        gFailIndex[i][j] = 0;
+                    }
+                }
+                const bool toNG = k == 0 || asked[0];
+                const int limit = toNG ? limitNG_ : limitOK_;
+                if (limit <= 0 || work_.isNull())
+                    continue; // no images are kept in this folder
+                const QString dir = folders_[i][j][toNG ? 0 : 1];
+                prune(dir, limit);
+                QDir().mkpath(dir);
+                work_.save(QStringLiteral("%1/%2.jpg").arg(dir, imageName(dir, failIndex)), "JPG");
+                ++written;
+                sleep(k == 0 && asked[0] && asked[1] ? 1000 : 200);
+            }
+        }
+    }
+    return written;
+}
+
+QString SaveFialImageThread::imageName(const QString& folder, int failIndex)
+{
+    QString base = platform::now().toString(QStringLiteral("yyyy-MM-dd_hh.mm.ss"));
+    if (failIndex > 0)
+        base = QStringLiteral("%1_%2").arg(failIndex).arg(base);
+    QString name = base;
+    for (int n = 2; QFileInfo::exists(QStringLiteral("%1/%2.jpg").arg(folder, name)); ++n)
+        name = QStringLiteral("%1_%2").arg(base).arg(n);
+    return name;
+}
+
+void SaveFialImageThread::prune(const QString& folder, int limit)
+{
+    QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*.jpg")}, QDir::Files);
+    // Newest first; files of the same instant by their (time-stamped) names.
+    std::sort(files.begin(), files.end(), [](const QFileInfo& a, const QFileInfo& b) {
+        const QDateTime ta = a.lastModified(), tb = b.lastModified();
+        return ta != tb ? ta > tb : a.fileName() > b.fileName();
+    });
+    for (int n = files.size() - 1; n >= limit - 1 && n >= 0; --n)
+        QFile::remove(files[n].absoluteFilePath());
+}
