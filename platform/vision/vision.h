@@ -78,7 +78,7 @@ private:
 };
 
 // Positioning model. Coarse-to-fine: the model and the searched image are
-// reduced in a Gaussian pyramid; at the coarsest level (model side about 20 px)
+// reduced in a Gaussian pyramid; at the coarsest level (model side about 16 px)
 // the whole searched image is scanned with normalised correlation for every
 // angle of the rotation range (models pre-rotated, masked); the best few
 // candidates are then refined level by level down to full resolution on the
@@ -117,6 +117,7 @@ private:
     struct Rotated {
         double angle;
         cv::Mat model, mask; // mask empty: whole model
+        cv::Point offset;    // of `model` within the turned model
     };
     struct Candidate {
         double score;
@@ -124,6 +125,7 @@ private:
         double angle;
     };
     double scoreAt(const Level& lv, const cv::Mat& img, cv::Point2d t, double angle) const;
+    void scoreGrid(const Level& lv, const cv::Mat& img, cv::Point2d t, double angle, double out[9]) const;
 
     std::vector<Level> levels_;
     std::vector<Rotated> top_;

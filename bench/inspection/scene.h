@@ -1,0 +1,50 @@
+#pragma once
+// Seeded synthetic mold pictures for the inspection benchmark: a textured
+// background with about twenty regions covering every detection method, and
+// frames that are moved, turned, lit differently and noisy, optionally with
+// one defect of the kind its region looks for.
+#include <opencv2/core.hpp>
+#include <vector>
+
+struct SceneRegion {
+    int method;
+    int shape;              // 1 rectangle, 2 polygon, 4 ring (image coordinates below)
+    cv::Rect box;           // rectangle, or the bounding box of the others
+    std::vector<cv::Point> polygon;
+    cv::Point centre;       // ring
+    int radius = 0, inner = 0;
+    int minSize = 0, sensibility = 0, maxArea = 0;
+    cv::Point defectAt;     // where its defect goes
+};
+
+struct SceneFrame {
+    cv::Mat image;
+    int defectRegion = -1; // index into regions(), -1 for a clean frame
+    cv::Point2d move;
+    double angle = 0;
+};
+
+class SceneGenerator {
+public:
+    SceneGenerator(cv::Size size, unsigned seed);
+
+    const std::vector<SceneRegion>& regions() const { return regions_; }
+    // A good part as the camera saw it when the templates were taken.
+    cv::Mat Template(int index) const;
+    // Frame `index`: a defect on every other frame, cycling through the
+    // regions that can have one; up to +-15 px of shift, +-maxAngle degrees.
+    SceneFrame Frame(int index, double maxAngle) const;
+    cv::Point2d positionCentre() const;
+
+private:
+    void paint(cv::Mat& img, int region, bool defect, cv::RNG& rng) const;
+    cv::Mat finish(const cv::Mat& clean, cv::Point2d move, double angle, double gain, double offset,
+                   cv::RNG& rng) const;
+
+    cv::Size size_;
+    unsigned seed_;
+    cv::Mat base_, otherTexture_;
+    std::vector<SceneRegion> regions_;
+    std::vector<int> defectable_;
+    int ignored_ = -1;
+};
