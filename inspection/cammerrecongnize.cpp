@@ -93,6 +93,11 @@ void CammerRecong::ShapeMatch(int step)
         plainCopy();
         return;
     }
+    // The headers follow the view's buffers should they ever be replaced.
+    if (curMat.data != view->curImage.data || alignMat.data != view->alignImage.data) {
+        curMat = cv::Mat(gImageH, gImageW, CV_8UC1, view->curImage.data);
+        alignMat = cv::Mat(gImageH, gImageW, CV_8UC1, view->alignImage.data);
+    }
     const cv::Rect& s = searchRect[step];
     double x, y, score, angle;
     if (!positionModels[step].Find(curMat(s), 0, &x, &y, &score, &angle)) {

@@ -50,6 +50,9 @@ void countHook(int camera, int) { gHookCalls += camera == 3 ? 1 : 100; }
 
 TEST_F(Store, FreshTableLoadsEmptyAndGetsItsStepRows)
 {
+    // Sixteen stores (two per camera) must stay small: no fixed vertex arrays.
+    EXPECT_LT(sizeof(CammerSingleton), 256u * 1024u);
+
     CammerData view(0);
     CammerSingleton s(0);
     EXPECT_TRUE(s.LoadDatafromFile(&view));
