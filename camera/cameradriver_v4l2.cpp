@@ -183,6 +183,8 @@ int CameraDriver::init_filters(const char* description)
         ret = AVERROR(ENOMEM);
         goto end;
     }
+    // Filtered on the grab thread itself: no pool of filter threads per camera.
+    graph->nb_threads = 1;
     snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", avWidth_,
              avHeight_, avPixFmt_, avTimeNum_, avTimeDen_, avSarNum_, avSarDen_);
     ret = avfilter_graph_create_filter(&src, bufferSrc, "in", args, nullptr, graph);

@@ -1,0 +1,144 @@
+// The frame hand-off under the thread sanitizer: grab threads and the SDK's
+// callback thread deliver while the cycle's side copies frames out and the
+// settings change contrast, gamma and frame speed.
+#include "y4m.h"
+
+#include "camera/cameradriver.h"
+#include "camera/camerathread.h"
+#include "params/geometry.h"
+#include "params/wizardpara.h"
+#include "platform/cameras/simcamera.h"
+#include "platform/sysroot.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <memory>
+
+using camsdk::Vendor;
+
+namespace {
+
+class HandOff : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override
+    {
+        camsdk::resetSimulators();
+        gpWPara = &para;
+        gpWParaBak = &bak;
+        for (auto& s : gSerialNB)
+            setParamText(s, "0");
+        numCamera = 0;
+        gisLost = 0;
+    }
+    void TearDown() override
+    {
+        drivers.clear();
+        camsdk::resetSimulators();
+        gpWPara = gpWParaBak = nullptr;
+    }
+    void openTwo(Vendor v, int backend)
+    {
+        for (const char* serial : {"SERIAL-AA", "SERIAL-BB"}) {
+            camsdk::SimSpec s;
+            s.serial = serial;
+            s.sensorWidth = 64;
+            s.sensorHeight = 48;
+            camsdk::simBus(v).add(s);
+        }
+        gCameraID = backend;
+        gFindCamera = 2;
+        gOW = 64;
+        gOH = 48;
+        SetImageGeometry(64, 48, false);
+        if (backend == kCameraMind) {
+            gCListCount = mindvision::kMaxDevices;
+            mindvision::CameraEnumerateDevice(gCList, &gCListCount);
+        }
+        if (backend == kCameraHik)
+            mvs::MV_CC_EnumDevices(mvs::kGigEDevice | mvs::kUsbDevice, &gDevList);
+        openAll(2);
+    }
+    void openAll(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            drivers.push_back(std::make_unique<CameraDriver>(i));
+            ASSERT_TRUE(drivers.back()->CameraOpen());
+            ++numCamera;
+            drivers.back()->CameraStart();
+        }
+    }
+    // The cycle's copy every few milliseconds while the settings change.
+    void exercise(int ms)
+    {
+        std::vector<unsigned char> frame(static_cast<size_t>(gColorLen), 0);
+        std::vector<int> fresh(drivers.size(), 0);
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; t.elapsed() < ms; ++i) {
+            for (size_t k = 0; k < drivers.size(); ++k)
+                fresh[k] += drivers[k]->takeFrame(frame.data()) ? 1 : 0;
+            if (i % 10 == 0) {
+                para.contrast[0] = 100 + i % 100;
+                para.gamma[0] = 50 + i % 50;
+                drivers[0]->SetContrast();
+                drivers[0]->SetGamma();
+            }
+            if (i % 150 == 75) {
+                para.capture_speed = i % 20;
+                CameraSetSpeed();
+            }
+            QThread::msleep(3);
+        }
+        for (size_t k = 0; k < drivers.size(); ++k)
+            EXPECT_GT(fresh[k], 0) << "slot " << k;
+    }
+
+    WizardPara para;
+    WizardPara bak;
+    std::vector<std::unique_ptr<CameraDriver>> drivers;
+};
+
+} // namespace
+
+TEST_P(HandOff, FramesAreCopiedOutWhileSettingsChange)
+{
+    switch (GetParam()) {
+    case kCameraDaheng:
+        openTwo(Vendor::Daheng, kCameraDaheng);
+        break;
+    case kCameraMind:
+        openTwo(Vendor::MindVision, kCameraMind);
+        break;
+    case kCameraHik:
+        openTwo(Vendor::Hikvision, kCameraHik);
+        break;
+    case kCameraV4l2: {
+        ASSERT_TRUE(writeY4m(platform::sysPath("/dev/video0"), 64, 48, 200, [](int n) { return 20 + n; }));
+        CameraDriver::setV4l2InputFormat("yuv4mpegpipe");
+        gCameraID = kCameraV4l2;
+        gFindCamera = 1;
+        SetImageGeometry(960, 540, false);
+        openAll(1);
+        break;
+    }
+    }
+    exercise(1200);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, HandOff, ::testing::Values(kCameraDaheng, kCameraMind, kCameraHik, kCameraV4l2));
+
+int main(int argc, char** argv)
+{
+    qputenv("INMOLD_TEST_MODE", "1");
+    QCoreApplication app(argc, argv);
+    QTemporaryDir root;
+    if (!root.isValid())
+        return 1;
+    platform::setSysRoot(root.path());
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
