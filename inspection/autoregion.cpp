@@ -4,28 +4,8 @@
 #include "inspection/shapebase.h"
 #include "params/geometry.h"
 #include "params/wizardpara.h"
-#include "platform/vision/vision.h"
 
 #include <opencv2/imgproc.hpp>
-
-namespace {
-
-cv::Mat plane(const CammerData& v, int step)
-{
-    if (v.templateImages[step].empty() || v.templateImages[step][0].empty())
-        return cv::Mat();
-    const cv::Mat& t = v.templateImages[step][0];
-    if (t.type() == CV_8UC1)
-        return t;
-    cv::Mat p(t.rows, t.cols, CV_8UC1);
-    if (gisGrayHue)
-        RGBA2Gray(p.data, t.data, t.cols, t.rows);
-    else
-        RGBA2Hue(p.data, t.data, t.cols, t.rows);
-    return p;
-}
-
-} // namespace
 
 bool AutogenerationRegion(CammerData* view, int step)
 {
@@ -35,7 +15,7 @@ bool AutogenerationRegion(CammerData* view, int step)
     const int slot = s.roiCount[step];
     if (slot < 0 || slot >= kRegionCount)
         return false;
-    const cv::Mat t0 = plane(*view, 0), t1 = plane(*view, 1);
+    const cv::Mat t0 = view->TemplatePlane(0, 0), t1 = view->TemplatePlane(1, 0);
     if (t0.empty() || t1.empty() || t0.size() != t1.size())
         return false;
 

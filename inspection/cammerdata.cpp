@@ -6,6 +6,7 @@
 #include "params/geometry.h"
 #include "params/procedures.h"
 #include "params/wizardpara.h"
+#include "platform/vision/vision.h"
 
 #include <QDebug>
 #include <QDir>
@@ -112,6 +113,22 @@ cv::Mat& CammerData::TemplateImage(int step, int slot)
     if (slotList[slot].empty())
         slotList[slot] = NewFrame();
     return slotList[slot];
+}
+
+cv::Mat CammerData::TemplatePlane(int step, int slot) const
+{
+    if (step < 0 || step >= kStepCount || slot < 0 || slot >= int(templateImages[step].size()) ||
+        !templateUsed[step][slot] || templateImages[step][slot].empty())
+        return cv::Mat();
+    const cv::Mat& t = templateImages[step][slot];
+    if (t.type() == CV_8UC1)
+        return t;
+    cv::Mat plane(t.rows, t.cols, CV_8UC1);
+    if (gisGrayHue)
+        RGBA2Gray(plane.data, t.data, t.cols, t.rows);
+    else
+        RGBA2Hue(plane.data, t.data, t.cols, t.rows);
+    return plane;
 }
 
 void CammerData::LoadTemplates()

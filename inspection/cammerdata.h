@@ -50,6 +50,9 @@ public:
     bool SaveReTrainImage(int step);
     // Template buffer of a slot, made (zeroed) when the slot has none yet.
     cv::Mat& TemplateImage(int step, int slot);
+    // The 8-bit plane the inspection works on for a used template slot (the
+    // grey or hue plane of a colour template); empty for an unused slot.
+    cv::Mat TemplatePlane(int step, int slot) const;
 
     // Removes region r of `step` from the edit store: clears the ignore points
     // in its image box, writes the bitmap and moves later regions down. An

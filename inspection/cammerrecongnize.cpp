@@ -27,23 +27,6 @@ CammerRecong::CammerRecong(CammerSingleton* r, CammerData* v) : regions(r), view
         }
 }
 
-cv::Mat CammerRecong::TemplatePlane(int step, int slot) const
-{
-    if (slot >= int(view->templateImages[step].size()) || !view->templateUsed[step][slot])
-        return cv::Mat();
-    const cv::Mat& t = view->templateImages[step][slot];
-    if (t.empty())
-        return cv::Mat();
-    if (t.type() == CV_8UC1)
-        return t;
-    cv::Mat plane(t.rows, t.cols, CV_8UC1);
-    if (gisGrayHue)
-        RGBA2Gray(plane.data, t.data, t.cols, t.rows);
-    else
-        RGBA2Hue(plane.data, t.data, t.cols, t.rows);
-    return plane;
-}
-
 void CammerRecong::CreateShape(int step)
 {
     const WizardPara& p = *gpWPara;
@@ -70,7 +53,7 @@ void CammerRecong::CreateShape(int step)
     modelCentreX[step] = box.x + box.width / 2;
     modelCentreY[step] = box.y + box.height / 2;
 
-    const cv::Mat plane = TemplatePlane(step, 0);
+    const cv::Mat plane = view->TemplatePlane(step, 0);
     const int angle = (p.rotate_angle >= 1 && p.rotate_angle <= 180) ? p.rotate_angle : p.enable_correct;
     if (plane.empty())
         positionModels[step].Clear();
@@ -140,7 +123,7 @@ void CammerRecong::VarTrain(int step)
 
     std::vector<cv::Mat> planes;
     for (int j = 0; j < gTempNum && int(planes.size()) < view->templateCount[step]; ++j) {
-        const cv::Mat plane = TemplatePlane(step, j);
+        const cv::Mat plane = view->TemplatePlane(step, j);
         if (!plane.empty())
             planes.push_back(plane);
     }

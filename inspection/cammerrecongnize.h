@@ -43,8 +43,4 @@ public:
     int modelCentreX[kStepCount];
     int modelCentreY[kStepCount];
     cv::Rect searchRect[kStepCount];
-
-private:
-    // 8-bit plane of a template slot (grey or hue for colour); empty if unused.
-    cv::Mat TemplatePlane(int step, int slot) const;
 };

@@ -99,12 +99,9 @@ cv::Mat Circle::UpdateMask() const
 
 void Circle::Draw(QPainter& painter) const
 {
-    QPen pen = painter.pen();
-    pen.setWidth(3);
-    if (selected)
-        pen.setColor(Qt::magenta);
-    painter.setPen(pen);
+    shapes::ShapePen(painter, selected);
     painter.drawEllipse(viewRect);
+    QPen pen = painter.pen();
     pen.setColor(Qt::yellow);
     painter.setPen(pen);
     painter.drawEllipse(QRect(centreX - innerRadius, centreY - innerRadius, 2 * innerRadius, 2 * innerRadius));

@@ -146,10 +146,6 @@ cv::Mat RePolygon::UpdateMask() const
 
 void RePolygon::Draw(QPainter& painter) const
 {
-    QPen pen = painter.pen();
-    pen.setWidth(3);
-    if (selected)
-        pen.setColor(Qt::magenta);
-    painter.setPen(pen);
+    shapes::ShapePen(painter, selected);
     painter.drawPolygon(viewPoints.data(), count, Qt::OddEvenFill);
 }

@@ -76,10 +76,6 @@ cv::Mat ClustomRect::UpdateMask() const
 
 void ClustomRect::Draw(QPainter& painter) const
 {
-    QPen pen = painter.pen();
-    pen.setWidth(3);
-    if (selected)
-        pen.setColor(Qt::magenta);
-    painter.setPen(pen);
+    shapes::ShapePen(painter, selected);
     painter.drawRects(&viewRect, 1);
 }

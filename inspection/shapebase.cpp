@@ -2,9 +2,20 @@
 
 #include "params/geometry.h"
 
+#include <QPainter>
+
 #include <algorithm>
 
 namespace shapes {
+
+void ShapePen(QPainter& painter, bool selected)
+{
+    QPen pen = painter.pen();
+    pen.setWidth(3);
+    if (selected)
+        pen.setColor(Qt::magenta);
+    painter.setPen(pen);
+}
 
 QRect clipToImage(const QRect& r)
 {

@@ -1,9 +1,15 @@
 #pragma once
-// Small helpers shared by the region shapes: rounding and the image box.
+// Small helpers shared by the region shapes: rounding, the image box, the pen.
 #include <QRect>
 #include <cmath>
 
+class QPainter;
+
 namespace shapes {
+
+// Sets the painter's pen for drawing a shape: its current pen at width 3,
+// magenta when the shape is selected.
+void ShapePen(QPainter& painter, bool selected);
 
 // Nearest integer, ties to even.
 inline int nint(double v) { return int(std::nearbyint(v)); }

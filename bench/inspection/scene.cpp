@@ -1,4 +1,5 @@
 #include "scene.h"
+#include "texture.h"
 
 #include "inspection/cammersingleton.h"
 
@@ -9,24 +10,7 @@ namespace {
 
 cv::Mat texture(cv::Size size, unsigned seed)
 {
-    cv::RNG rng(seed);
-    cv::Mat noise(size, CV_32F);
-    rng.fill(noise, cv::RNG::UNIFORM, 0, 1);
-    cv::GaussianBlur(noise, noise, cv::Size(0, 0), 4.0);
-    cv::normalize(noise, noise, 50, 190, cv::NORM_MINMAX);
-    cv::Mat img;
-    noise.convertTo(img, CV_8U);
-    const int shapes = size.area() / 6000;
-    for (int i = 0; i < shapes; ++i) {
-        const cv::Point c(rng.uniform(0, size.width), rng.uniform(0, size.height));
-        const int r = rng.uniform(4, 16);
-        const int g = rng.uniform(0, 2) ? 225 : 30;
-        if (i % 2)
-            cv::circle(img, c, r, cv::Scalar(g), cv::FILLED, cv::LINE_AA);
-        else
-            cv::rectangle(img, cv::Rect(c.x, c.y, 2 * r, r), cv::Scalar(g), cv::FILLED);
-    }
-    return img;
+    return SceneTexture(size, seed, {4.0, 50, 190, size.area() / 6000, 4, 16, 225, 30});
 }
 
 // Grey levels of the painted patches and their features.
@@ -198,11 +182,7 @@ void SceneGenerator::paint(cv::Mat& img, int index, bool defect, cv::RNG& rng) c
 cv::Mat SceneGenerator::finish(const cv::Mat& clean, cv::Point2d move, double angle, double gain, double offset,
                                cv::RNG& rng) const
 {
-    cv::Mat m = cv::getRotationMatrix2D(positionCentre(), angle, 1.0);
-    m.at<double>(0, 2) += move.x;
-    m.at<double>(1, 2) += move.y;
-    cv::Mat moved;
-    cv::warpAffine(clean, moved, m, clean.size(), cv::INTER_LINEAR, cv::BORDER_REFLECT);
+    cv::Mat moved = MovedPicture(clean, move, positionCentre(), angle);
     cv::Mat noise(clean.size(), CV_16S), out;
     rng.fill(noise, cv::RNG::NORMAL, 0, 3);
     moved.convertTo(moved, CV_16S, gain, offset);

@@ -1,4 +1,5 @@
 #include "platform/vision/vision.h"
+#include "platform/vision/visioninternal.h"
 
 #include <algorithm>
 #include <cmath>
@@ -46,10 +47,7 @@ void GrayMatch::Create(int w, int h, const cv::Mat& mask, int)
     Clear();
     w_ = std::max(0, w);
     h_ = std::max(0, h);
-    if (mask.type() == CV_8UC1 && mask.cols == w_ && mask.rows == h_)
-        cv::compare(mask, 0, mask_, cv::CMP_GT);
-    else
-        mask_ = cv::Mat(h_, w_, CV_8UC1, cv::Scalar(255));
+    mask_ = vision::RegionMask(mask, w_, h_);
 }
 
 void GrayMatch::AddTemp(const cv::Mat& image)

@@ -1,4 +1,5 @@
 #include "platform/vision/vision.h"
+#include "platform/vision/visioninternal.h"
 
 #include "params/geometry.h"
 
@@ -124,3 +125,17 @@ bool LineAround(int line, int p, int q, int from, int to, int tol)
 {
     return std::abs(p - line) <= tol && q >= std::min(from, to) && q <= std::max(from, to);
 }
+
+namespace vision {
+
+cv::Mat RegionMask(const cv::Mat& mask, int w, int h)
+{
+    cv::Mat m;
+    if (mask.type() == CV_8UC1 && mask.cols == w && mask.rows == h)
+        cv::compare(mask, 0, m, cv::CMP_GT);
+    else
+        m = cv::Mat(h, w, CV_8UC1, cv::Scalar(255));
+    return m;
+}
+
+} // namespace vision

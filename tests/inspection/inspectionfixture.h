@@ -2,6 +2,7 @@
 // A program folder with "PARAM.db" (parameters and the region tables) open
 // on the parameter connection, a live parameter record, the image geometry,
 // and recorders for the journal and the warning box.
+#include "bench/inspection/texture.h"
 #include "inspection/cammerdata.h"
 #include "params/geometry.h"
 #include "params/paramdb.h"
@@ -17,27 +18,10 @@
 #include <QStringList>
 #include <QVariant>
 
-// A seeded picture with smooth texture and a few hard-edged shapes.
 inline cv::Mat texture(cv::Size size, int seed)
 {
-    cv::RNG rng(seed);
-    cv::Mat noise(size, CV_32F);
-    rng.fill(noise, cv::RNG::UNIFORM, 0, 1);
-    cv::GaussianBlur(noise, noise, cv::Size(0, 0), 3.0);
-    cv::normalize(noise, noise, 60, 180, cv::NORM_MINMAX);
-    cv::Mat img;
-    noise.convertTo(img, CV_8U);
     const int side = std::min(size.width, size.height);
-    for (int i = 0; i < 40; ++i) {
-        const cv::Point c(rng.uniform(0, size.width), rng.uniform(0, size.height));
-        const int r = rng.uniform(2 + side / 60, 3 + side / 20);
-        const int g = rng.uniform(0, 2) ? 230 : 25;
-        if (i % 2)
-            cv::circle(img, c, r, cv::Scalar(g), cv::FILLED, cv::LINE_AA);
-        else
-            cv::rectangle(img, cv::Rect(c.x, c.y, r * 2, r), cv::Scalar(g), cv::FILLED);
-    }
-    return img;
+    return SceneTexture(size, unsigned(seed), {3.0, 60, 180, 40, 2 + side / 60, 3 + side / 20, 230, 25});
 }
 
 class InspectionFolder : public InTempFolder {

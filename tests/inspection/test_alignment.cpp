@@ -17,12 +17,7 @@ protected:
     // The template with its content turned about `centre` and moved.
     cv::Mat frameOf(cv::Point2d move, cv::Point2d centre, double angle) const
     {
-        cv::Mat m = cv::getRotationMatrix2D(centre, angle, 1.0);
-        m.at<double>(0, 2) += move.x;
-        m.at<double>(1, 2) += move.y;
-        cv::Mat out;
-        cv::warpAffine(tmpl, out, m, tmpl.size(), cv::INTER_LINEAR, cv::BORDER_REFLECT);
-        return out;
+        return MovedPicture(tmpl, move, centre, angle);
     }
     static double meanDiff(const cv::Mat& a, const cv::Mat& b)
     {

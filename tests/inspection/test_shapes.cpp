@@ -3,6 +3,8 @@
 #include "inspection/rect.h"
 #include "params/geometry.h"
 
+#include <QImage>
+#include <QPainter>
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
 
@@ -265,4 +267,28 @@ TEST_F(Shapes, RectangleResizeMovesTheNamedEdges)
         EXPECT_EQ(r.lastDx, c.lastDx);
         EXPECT_EQ(r.lastDy, c.lastDy);
     }
+}
+
+TEST_F(Shapes, DrawingUsesTheSelectionColourAndAYellowInnerCircle)
+{
+    QImage img(400, 300, QImage::Format_RGB32);
+    img.fill(Qt::black);
+    QPainter p(&img);
+    p.setPen(QPen(Qt::green));
+    ClustomRect r;
+    r.viewRect = corners(20, 20, 120, 100);
+    r.Draw(p);
+    Circle c;
+    c.centreX = 250;
+    c.centreY = 150;
+    c.radius = 80;
+    c.innerRadius = 30;
+    c.UpdateRect();
+    c.SetSelected(true);
+    c.Draw(p);
+    p.end();
+    EXPECT_EQ(img.pixel(20, 60), QColor(Qt::green).rgb()) << "unselected keeps the painter's colour";
+    EXPECT_EQ(img.pixel(21, 60), QColor(Qt::green).rgb()) << "three pixels wide";
+    EXPECT_EQ(img.pixel(170, 150), QColor(Qt::magenta).rgb());
+    EXPECT_EQ(img.pixel(220, 150), QColor(Qt::yellow).rgb());
 }

@@ -1,5 +1,6 @@
 #include "platform/vision/vision.h"
 
+#include "bench/inspection/texture.h"
 #include "params/geometry.h"
 
 #include <cmath>
@@ -8,39 +9,15 @@
 
 namespace {
 
-// A seeded picture with smooth texture and a few hard-edged shapes.
 cv::Mat texture(cv::Size size, int seed)
 {
-    cv::RNG rng(seed);
-    cv::Mat noise(size, CV_32F);
-    rng.fill(noise, cv::RNG::UNIFORM, 0, 1);
-    cv::GaussianBlur(noise, noise, cv::Size(0, 0), 3.0);
-    cv::normalize(noise, noise, 40, 200, cv::NORM_MINMAX);
-    cv::Mat img;
-    noise.convertTo(img, CV_8U);
-    for (int i = 0; i < 12; ++i) {
-        const cv::Point c(rng.uniform(0, size.width), rng.uniform(0, size.height));
-        const int side = std::min(size.width, size.height);
-        const int r = rng.uniform(2 + side / 30, 3 + side / 10);
-        const int g = rng.uniform(0, 2) ? 235 : 20;
-        if (i % 2)
-            cv::circle(img, c, r, cv::Scalar(g), cv::FILLED, cv::LINE_AA);
-        else
-            cv::rectangle(img, cv::Rect(c.x, c.y, r * 2, r), cv::Scalar(g), cv::FILLED);
-    }
-    return img;
+    const int side = std::min(size.width, size.height);
+    return SceneTexture(size, unsigned(seed), {3.0, 40, 200, 12, 2 + side / 30, 3 + side / 10, 235, 20});
 }
 
-// The picture with its content turned by `angle` about `centre` and moved by
-// `move` (forward warp, the same convention as the positioning model).
 cv::Mat moved(const cv::Mat& img, cv::Point2d move, cv::Point2d centre, double angle)
 {
-    cv::Mat m = cv::getRotationMatrix2D(centre, angle, 1.0);
-    m.at<double>(0, 2) += move.x;
-    m.at<double>(1, 2) += move.y;
-    cv::Mat out;
-    cv::warpAffine(img, out, m, img.size(), cv::INTER_LINEAR, cv::BORDER_REFLECT);
-    return out;
+    return MovedPicture(img, move, centre, angle);
 }
 
 double meanAbsDiff(const cv::Mat& a, const cv::Mat& b)
