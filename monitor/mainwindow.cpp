@@ -1,6 +1,13 @@
 #include "monitor/mainwindow.h"
 
+#include "camera/camerahost.h"
+#include "camera/cameradriver.h"
+#include "camera/cammerwidget.h"
+#include "camera/checkcamera.h"
 #include "monitor/controlport.h"
+#include "monitor/imagecontainer.h"
+#include "monitor/mainviewhost.h"
+#include "monitor/savefialimagethread.h"
 #include "monitor/journal.h"
 #include "monitor/led.h"
 #include "monitor/logmanager.h"
@@ -31,10 +38,8 @@
 
 MainWindow* gpWin = nullptr;
 QString gAppDirPath;
-int gTempNum = 0;
 int gPicNumNG = 0;
 int gPicNumOK = 0;
-int gisGrayHue = 0;
 bool gisTempAlarm = false;
 
 namespace {
@@ -199,8 +204,9 @@ void MainWindow::Monitor_Init()
     gPicNumNG = gpWPara->ng_max_num;
     gPicNumOK = gpWPara->ok_record_max_num;
     gisCOM = gpWPara->serial_port;
-    gisGrayHue = gpWPara->enable_gray_channel;
+    gisGrayHue = gpWPara->enable_gray_channel != 0;
     gisColor = gpWPara->enable_color_camera != 0;
+    gisCut = 1 - gpWPara->prohibit_optimize;
 
     // 11. Shared dialogs and keypads.
     gpChooseBox = new ChooseBox(LanStr(588));
@@ -214,11 +220,21 @@ void MainWindow::Monitor_Init()
     gpControlIO->IOSetOut(0, 1);
     gpControlIO->IOFlashOut();
 
-    // 13. Working image size (the camera probe sets it when cameras exist).
-    if (gImageW <= 0 || gImageH <= 0)
-        SetImageGeometry(gShowW, gShowH, gisColor);
-    else
-        SetImageGeometry(gImageW, gImageH, gisColor);
+    // 13. The camera back-end of the run and the working image size.
+    camerahost::Hooks cameraHooks;
+    cameraHooks.runState = [this] { return runState; };
+    cameraHooks.settingsVisible = [this] { return settingsWindow && settingsWindow->isVisible(); };
+    cameraHooks.exposurePanelVisible = [] { return false; }; // the settings window has no detached panel yet
+    cameraHooks.hideWarning = [] {
+        if (gpWarnBox)
+            gpWarnBox->hide();
+    };
+    cameraHooks.sleep = [](int ms) { QThread::msleep(ulong(ms)); };
+    camerahost::install(cameraHooks);
+    CheckCameraID();
+    SetImageGeometry(gImageW, gImageH, gisColor);
+    viewPixelScaleX = float(gShowAW);
+    viewPixelScaleY = float(gShowAH);
 
     // 14. Initialising note and the grey palette for 8-bit images.
     gpWarnBox->setText(LanStr(133));
@@ -226,14 +242,37 @@ void MainWindow::Monitor_Init()
     for (int i = 0; i < 256; ++i)
         greyColorTable[i] = 0xFF000000u + unsigned(i) * 0x010101u;
 
-    // 15. Option bar, settings window, camera views.
+    // 15. Option bar, settings window, camera views (each view that opens
+    // its camera counts it).
+    noFrameSeconds = 0;
+    numCamera = 0;
     optionBar = new OptionBar(this);
     settingsWindow = new SystemSettingWidget(this);
-
+    setViewHost(&MainViewHost::instance());
     imageContainer = new ImageContainer(this);
 
-    // 16. Without cameras the demonstration set-up.
-    selectedCamera = 0;
+    // 16. The camera count against the stored serials; without cameras the
+    // demonstration set-up.
+    if (gCameraID != kCameraNone && numCamera > 0) {
+        if (gpWPara->serial_count > 0 && gpWPara->serial_count != gFindCamera && showChooseBox(LanStr(360))) {
+            SaveSN(1);
+            FLushAll();
+            platform::runCommand(QStringLiteral("reboot"));
+        }
+    } else {
+        gShowW = 1920;
+        gShowH = 1080;
+        gCameraID = kCameraNone;
+        numCamera = 2;
+        if (showChooseBox(LanStr(134)))
+            SaveSN(1);
+        // The two demonstration views show their pictures from the start.
+        for (int i = 0; i < 2; ++i)
+            cameraViews[i]->LoadFrame(QStringLiteral("cammer15/template%1.bmp").arg(i));
+    }
+    selectedCamera = numCamera == 1 ? 0 : numCamera;
+    gShowW = 1725;
+    gShowH = 982;
 
     // 17. Screens made hidden and the password box.
     ioStatusWidget = new IOStatusWidget(this);
@@ -249,13 +288,45 @@ void MainWindow::Monitor_Init()
     panX = panY = 0;
     zoomFactor = 1;
     cursorImageX = cursorImageY = 0;
+    if (QWidget* pad = optionBar->finetuningPad())
+        pad->move(gShowW - 165, gShowH - 300);
+    // The zoom tools float over the view shown alone (MShowHide puts them there).
+    auto zoomButton = [](const QString& icon) {
+        auto* b = new QPushButton;
+        b->setFixedSize(55, 55);
+        b->setIcon(QIcon(icon));
+        b->setIconSize(QSize(50, 50));
+        b->setAttribute(Qt::WA_TranslucentBackground);
+        b->setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        b->setStyleSheet(QStringLiteral(
+            "QPushButton{border-style:none;background:transparent;}QPushButton:pressed{background-color:#FFC107;}"));
+        b->hide();
+        return b;
+    };
+    zoomInButton = zoomButton(QStringLiteral(":/img/icons/ZoomIn.png"));
+    zoomInButton->setAutoRepeat(true);
+    zoomInButton->setAutoRepeatDelay(300);
+    zoomInButton->setAutoRepeatInterval(50);
+    zoomInButton->move(gShowW - 60, gShowH - 140);
+    connect(zoomInButton, &QPushButton::clicked, this, &MainWindow::MEnlargeScale);
+    zoomOutButton = zoomButton(QStringLiteral(":/img/icons/ZoomOut.png"));
+    zoomOutButton->setAutoRepeat(true);
+    zoomOutButton->move(gShowW - 155, gShowH - 140);
+    connect(zoomOutButton, &QPushButton::clicked, this, &MainWindow::MReductionScale);
+    zoomToolTimer = makeTimer(this);
+    connect(zoomToolTimer, &QTimer::timeout, this, &MainWindow::MTimerScale);
     gpPasswordBox = new PasswordBox(LanStr(569));
+    ChangeCammer();
 
     // 18. Folders of every camera and step.
     makeFolders();
 
-    // 19-22. Cycle timers.
+    // 19-22. Cycle timers; the frame counters and the result-image buffers
+    // of the cameras in use, and the image writer.
     makeTimers();
+    for (int c = 0; c < numCamera && c < 8; ++c)
+        frameCount[c] = lastFrameCount[c] = framesPerSecond[c] = 0;
+    StartFailImageWriter(numCamera);
 
     // 23-25. Journal folders, the day of the journal, detection.
     recordDir = QDir(QStringLiteral("./RECORD"));
@@ -282,7 +353,7 @@ void MainWindow::Monitor_Init()
     dateTimer->start(60000);
 
     // 28. Ready.
-    InsertRecord(LanStr(150).arg(0));
+    InsertRecord(LanStr(150).arg(numCamera));
     fpsTimer->start(1000);
 
     // 29. Cycle counters.
@@ -290,6 +361,7 @@ void MainWindow::Monitor_Init()
     const QDateTime now = platform::now();
     lastCycleStart = int(now.toSecsSinceEpoch() * 10 + now.time().msec() / 100);
     CountRead();
+    CameraSetSpeed();
 
     // 31. Backlight timer.
     if (gpWPara->location_level > 0)

@@ -188,6 +188,11 @@ public slots:
     void MReductionScale();
     void MRecovery();
     void MTimerScale();
+    void SlotMove(int dx, int dy);
+    void SlotMoveT();
+    void SlotMoveB();
+    void SlotMoveL();
+    void SlotMoveR();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -203,8 +208,6 @@ private:
 
 extern MainWindow* gpWin;
 extern QString gAppDirPath;
-extern int gTempNum;
 extern int gPicNumNG;
 extern int gPicNumOK;
-extern int gisGrayHue;
 extern bool gisTempAlarm;

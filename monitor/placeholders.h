@@ -79,9 +79,3 @@ class DrawROIWidget : public QWidget {
 public:
     explicit DrawROIWidget(QWidget* parent = nullptr) : QWidget(parent) {}
 };
-
-class ImageContainer : public QWidget {
-    Q_OBJECT
-public:
-    explicit ImageContainer(QWidget* parent = nullptr) : QWidget(parent) {}
-};

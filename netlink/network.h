@@ -21,6 +21,7 @@ public:
     void CNT_FirstInit() {}
     void CNT_ReStart() {}
     void CNT_SendMemoryInfo() {}
+    void CNT_AddUseMemory(int id, int width, int height, void* source) {}
 };
 
 extern CNT_Net* gpNet;

@@ -1,4 +1,5 @@
 #include "camera/cameraglobals.h"
+#include "camera/checkcamera.h"
 #include "monitor/controlport.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
@@ -28,6 +29,7 @@ protected:
     void SetUp() override
     {
         InTempFolder::SetUp();
+        gRepairCameraAddresses = nullptr; // the camera probe never reaches the machine's interfaces
         Data_Init();
         platform::PanelDevice::setInstance(&panel);
         OpenLedDevice();

@@ -1,0 +1,842 @@
+#include "camera/cammerwidget.h"
+
+#include "camera/roioperation.h"
+#include "camera/viewhost.h"
+#include "inspection/cammerrecongnize.h"
+#include "inspection/shapebase.h"
+#include "netlink/network.h"
+#include "params/geometry.h"
+#include "params/lanstr.h"
+#include "params/wizardpara.h"
+#include "platform/vision/vision.h"
+#include "widgets/basewidgets.h"
+#include "widgets/edit.h"
+#include "widgets/slider.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+#include <cmath>
+#include <cstring>
+
+int gSource = -1;
+QString gTempTime;
+
+namespace {
+
+QFont viewFont(int pixels)
+{
+    QFont f(QStringLiteral("wqy-microhei"));
+    f.setPixelSize(pixels);
+    return f;
+}
+
+// The image box of a region's shape (the stored kind), cut to the image.
+QRect regionBox(const CammerSingleton& regions, int step, int r)
+{
+    return shapes::clipToImage(regions.ImageRect(step, r));
+}
+
+// Anchor of a region's label: top-left of the view rectangle, or the first
+// vertex of a polygon. False for an unknown shape kind.
+bool labelAnchor(const CammerSingleton& regions, int step, int r, QPoint* at)
+{
+    switch (regions.shapeType[step][r]) {
+    case ShapeRect:
+        *at = regions.rects[step][r].viewRect.topLeft();
+        return true;
+    case ShapeRing:
+        *at = regions.circles[step][r].viewRect.topLeft();
+        return true;
+    case ShapePolygon:
+        if (regions.polygons[step][r].count <= 0 || regions.polygons[step][r].viewPoints.empty())
+            return false;
+        *at = regions.polygons[step][r].viewPoints.front();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void drawShape(QPainter& p, const CammerSingleton& regions, int step, int r)
+{
+    switch (regions.shapeType[step][r]) {
+    case ShapeRect:
+        regions.rects[step][r].Draw(p);
+        break;
+    case ShapeRing:
+        regions.circles[step][r].Draw(p);
+        break;
+    case ShapePolygon:
+        regions.polygons[step][r].Draw(p);
+        break;
+    default:
+        break;
+    }
+}
+
+bool isSelectedShape(const CammerSingleton& regions, int step, int r)
+{
+    switch (regions.shapeType[step][r]) {
+    case ShapeRect:
+        return regions.rects[step][r].IsSelected();
+    case ShapeRing:
+        return regions.circles[step][r].IsSelected();
+    case ShapePolygon:
+        return regions.polygons[step][r].IsSelected();
+    default:
+        return false;
+    }
+}
+
+// The label box: from (x, y - 26) to (x + 399, y - 2).
+QRect labelRect(QPoint at) { return QRect(at.x(), at.y() - 26, 400, 25); }
+
+int clampStep(int s) { return s < 0 ? 0 : (s >= kStepCount ? kStepCount - 1 : s); }
+
+int regionCount(const CammerSingleton& regions, int step)
+{
+    return std::max(0, std::min(kRegionCount, regions.roiCount[step]));
+}
+
+void applyZoom(QPainter& p, const ViewState& st)
+{
+    p.translate(st.panX, st.panY);
+    p.scale(st.zoomFactor, st.zoomFactor);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- construction
+
+CammerWidget::CammerWidget(int slot, QWidget* parent) : QWidget(parent), CameraDriver(slot), CammerData(slot)
+{
+    camNumIcon = QPixmap(QStringLiteral(":/img/icons/camNum%1.png").arg(slot + 1));
+    if (!camNumIcon.isNull())
+        camNumIcon = camNumIcon.scaledToWidth(48, Qt::SmoothTransformation);
+
+    drawingBar = new roiOperation(this);
+    drawingBar->move(950, 850);
+
+    auto templateButton = [this](const QString& icon, QPoint at) {
+        auto* b = new QPushButton(this);
+        b->setFixedSize(60, 60);
+        b->setIcon(QIcon(icon));
+        b->setIconSize(QSize(60, 60));
+        b->setAutoRepeat(true);
+        b->move(at);
+        return b;
+    };
+    previousTemplateButton = templateButton(QStringLiteral(":/img/icons/107.png"), QPoint(40, 400));
+    nextTemplateButton = templateButton(QStringLiteral(":/img/icons/108.png"), QPoint(1600, 400));
+    connect(previousTemplateButton, &QPushButton::pressed, this, [] { viewHost().templatePrevious(); });
+    connect(nextTemplateButton, &QPushButton::pressed, this, [] { viewHost().templateNext(); });
+    setStyleSheet(QStringLiteral(
+        "QPushButton{border-style:none;background:transparent;}QPushButton:pressed{background-color:#FFC107;}"));
+    ShowHideTool(0);
+
+    // The V4L2 filter parts come from the live record with the driver; no
+    // extra filter yet.
+    extraPart.clear();
+
+    setMouseTracking(true);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    hide();
+    showImage.assign(size_t(std::max(0, gColorLen)), 0);
+    showRGBA = cv::Mat(std::max(0, gImageH), std::max(0, gImageW), CV_8UC4, cv::Scalar::all(0));
+    if (!showRGBA.empty())
+        showQImage = QImage(showRGBA.data, showRGBA.cols, showRGBA.rows, int(showRGBA.step), QImage::Format_RGB32);
+    selectedRegion = -1;
+    previousRegion = -1;
+    averageGrey = 0;
+
+    if (CameraOpen())
+        ++numCamera;
+    else if (slot > 0)
+        return; // a shell: no camera in this slot
+
+    handleIndex = -1;
+    drawState = 0;
+    shapeDrag = false;
+    polyCount = 0;
+    polyPoints.assign(RePolygon::MaxPoints, QPoint());
+    gestureActive = false;
+    touchDown = false;
+
+    buildPanel();
+
+    // Frame and result buffers, templates, recent NG frames, ignore points,
+    // the region stores and the engine (which trains the enabled steps).
+    BuildInspection();
+    allOK = true;
+    blinkPhase = 0;
+    for (int d = 0; d < kStepCount; ++d) {
+        samplePending[d] = false;
+        templateAdded[d] = false;
+        noDetect[d] = false;
+    }
+
+    CameraStart();
+
+    if (gpWPara && gpWPara->video_type == 2 && isOpen() && gpWPara->cntnet_enable && gpNet && gpNet->netEnabled)
+        gpNet->CNT_AddUseMemory(slot, gImageW, gImageH, showRGBA.data);
+
+    blinkTimer = new QTimer(this);
+    connect(blinkTimer, &QTimer::timeout, this, &CammerWidget::TimerShowAlarm);
+    editMaxGray = false;
+    moveMode = 0;
+}
+
+CammerWidget::~CammerWidget() = default;
+
+void CammerWidget::buildPanel()
+{
+    minSizeSlider = new Slider(0, 10, 1, 25, this, QString());
+    sensibilitySlider = new Slider(0, 255, 1, 25, this, QString());
+    maxAreaSlider = new Slider(0, 1000, 1, 50, this, QString());
+
+    funcLabel = new QLabel(LanStr(2), this);
+    funcLabel->setFont(viewFont(40));
+    QPalette green = funcLabel->palette();
+    green.setColor(QPalette::WindowText, Qt::green);
+    funcLabel->setPalette(green);
+
+    funcButton = new ColorButton(QString(), this, 3);
+    graySwitchButton = new ColorButton(LanStr(3), this, 3);
+
+    outputCombo = new ComboBox(this);
+    for (int i = 0; i < 4; ++i)
+        outputCombo->addItem(tr("N%1").arg(i + 1), i);
+    outputCombo->setFont(viewFont(20));
+    outputCombo->setItemHeight(50);
+
+    roiSwitchButton = new ColorButton(LanStr(4), this, 3);
+    objectButton = new ColorButton(QString(), this, 3);
+    for (ColorButton*& b : nudgeButtons) {
+        b = new ColorButton(QString(), this, 3);
+        b->setAutoRepeat(true);
+    }
+    for (int k = 0; k < 4; ++k) {
+        moveButtons[k] = new ColorButton(LanStr(5 + k), this, 5);
+        moveButtons[k]->setAutoRepeat(true);
+        moveButtons[k]->setFixedSize(120, 60);
+        moveButtons[k]->move(300 + 130 * k, 930);
+    }
+    moveAllButton = new ColorButton(QString(), this, 5);
+    moveAllButton->setFixedSize(120, 60);
+    moveAllButton->move(820, 930);
+    for (int k = 0; k < 8; ++k) {
+        cavityBoxes[k] = new CheckBox(this, LanStr(460 + k));
+        cavityBoxes[k]->setGeometry(450 + 155 * k, 35, 145, 75);
+    }
+
+    const QList<QWidget*> panel = {minSizeSlider, sensibilitySlider, maxAreaSlider, funcLabel,  funcButton,
+                                   graySwitchButton, outputCombo, roiSwitchButton, objectButton, moveAllButton};
+    for (QWidget* w : panel)
+        w->hide();
+    for (QWidget* w : nudgeButtons)
+        w->hide();
+    for (QWidget* w : moveButtons)
+        w->hide();
+    for (QWidget* w : cavityBoxes)
+        w->hide();
+}
+
+void CammerWidget::ShowHideTool(int bits)
+{
+    previousTemplateButton->setVisible(bits & 1);
+    nextTemplateButton->setVisible(bits & 1);
+    drawingBar->setVisible(bits & 2);
+}
+
+void CammerWidget::TimerShowAlarm()
+{
+    if (allOK) {
+        blinkPhase = 0;
+        if (blinkTimer)
+            blinkTimer->stop();
+    } else {
+        blinkPhase = blinkPhase ? 0 : 1;
+    }
+    update();
+}
+
+void CammerWidget::onCameraLost()
+{
+    allOK = false;
+    update();
+}
+
+bool CammerWidget::LoadFrame(const QString& path)
+{
+    QImage img(path);
+    if (img.isNull() || img.width() != gImageW || img.height() != gImageH || gImageW <= 0 || gImageH <= 0)
+        return false;
+    cv::Mat frame = NewFrame();
+    img = img.convertToFormat(gisColor ? QImage::Format_RGB32 : QImage::Format_Grayscale8);
+    const size_t rowBytes = size_t(gImageW) * (gisColor ? 4 : 1);
+    for (int y = 0; y < gImageH; ++y)
+        std::memcpy(frame.ptr(y), img.constScanLine(y), rowBytes);
+    if (recvImage.size() == frame.total() * frame.elemSize()) {
+        std::lock_guard<std::mutex> lock(pMutex[cameraIndex]);
+        std::memcpy(recvImage.data(), frame.data, recvImage.size());
+    }
+    if (!curImage.empty())
+        frame.copyTo(curImage);
+    if (showImage.size() == frame.total() * frame.elemSize())
+        std::memcpy(showImage.data(), frame.data, showImage.size());
+    update();
+    return true;
+}
+
+void CammerWidget::MUpdateXYV(int x, int y)
+{
+    CameraViewHost& host = viewHost();
+    const ViewState st = host.state(cameraIndex);
+    const double zoom = st.zoomFactor > 0 ? st.zoomFactor : 1;
+    const int ix = int((float(x - st.panX) * gImageW) / (gShowW * zoom));
+    const int iy = int((float(y - st.panY) * gImageH) / (gShowH * zoom));
+    host.setCursor(ix, iy);
+    if (ix < 0 || iy < 0 || ix >= gImageW || iy >= gImageH)
+        return;
+    const size_t at = size_t(iy) * size_t(gImageW) + size_t(ix);
+    if (gisColor && showImage.size() >= (at + 1) * 4) {
+        const unsigned char* px = showImage.data() + at * 4; // blue, green, red, alpha
+        host.setCursorValue((px[2] << 16) | (px[1] << 8) | px[0]);
+    } else if (!gisColor && showImage.size() > at) {
+        host.setCursorValue(showImage[at]);
+    }
+}
+
+// ---------------------------------------------------------------- texts
+
+QString CammerWidget::StepName(int d)
+{
+    const int procedure = gpWPara ? gpWPara->procedure : 0;
+    if (procedure == 1 || procedure == 2)
+        return LanStr(372 + d);
+    if (procedure == 4)
+        return LanStr(477 + d);
+    return LanStr(263 + d);
+}
+
+QString CammerWidget::LimitText(const CammerSingleton& regions, int step, int r)
+{
+    const int method = regions.algorithm[step][r];
+    if (method == MethodDefect && gpWPara && gpWPara->enable_display_detail == 0)
+        return QString::number(gpWPara->minimum_area);
+    if (method == MethodSimilarity)
+        return QString::number(regions.sensibility[step][r]);
+    if (method == MethodSpot)
+        return QStringLiteral("%1--%2").arg(regions.sensibility[step][r]).arg(regions.max_area[step][r]);
+    return QString::number(regions.max_area[step][r]);
+}
+
+QString CammerWidget::RegionLabel(const CammerSingleton& regions, int step, int r, int value)
+{
+    if (regions.roiCount[step] <= 10)
+        return QStringLiteral("%1: %2 / %3 ")
+            .arg(QString::number(r + 1), LimitText(regions, step, r), QString::number(value));
+    return QStringLiteral("%1: %2").arg(r + 1).arg(value);
+}
+
+// ---------------------------------------------------------------- painting
+
+void CammerWidget::toRGBA(const unsigned char* frame, size_t len)
+{
+    if (showRGBA.empty())
+        return;
+    const size_t pixels = showRGBA.total();
+    if (frame && len == pixels * 4)
+        std::memcpy(showRGBA.data, frame, len);
+    else if (frame && len == pixels)
+        Gray2RGBA(frame, showRGBA.data, showRGBA.cols, showRGBA.rows);
+    else
+        showRGBA.setTo(cv::Scalar::all(0)); // not a frame of the working size
+}
+
+void CammerWidget::overlay(const QRect& box, const cv::Mat& mask, unsigned colour)
+{
+    if (box.isEmpty() || mask.empty() || mask.rows != showRGBA.rows || mask.cols != showRGBA.cols)
+        return;
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        const uchar* m = mask.ptr(y);
+        auto* px = reinterpret_cast<quint32*>(showRGBA.ptr(y));
+        for (int x = box.left(); x <= box.right(); ++x)
+            if (m[x])
+                px[x] = colour;
+    }
+}
+
+void CammerWidget::paintEvent(QPaintEvent*)
+{
+    const ViewState st = viewHost().state(cameraIndex);
+    QPainter p(this);
+    if (gSource == 3 || gSource == 4)
+        paintRecordPictures(p, st);
+    else if (gSource == 2)
+        paintRecentNG(p, st);
+    else if (cameraIndex < numCamera && isComplete())
+        paintCameraImage(p, st);
+}
+
+void CammerWidget::paintRecordPictures(QPainter& p, const ViewState& st)
+{
+    const bool wide = gShowW > 1024;
+    p.setFont(viewFont(wide ? 45 : 20));
+    p.setPen(Qt::green);
+    if (st.pictureCount > 0) {
+        p.save();
+        applyZoom(p, st);
+        p.drawImage(QRect(0, 0, width(), height()), st.picture);
+        p.restore();
+    }
+    QString name = st.pictureName;
+    if (name.endsWith(QLatin1String(".jpg")))
+        name.chop(4);
+    const QString text = LanStr(218).arg(QString::number(st.pictureCamera + 1), StepName(clampStep(st.editStep)),
+                                         gSource == 3 ? LanStr(216) : LanStr(217), QString::number(st.pictureCount),
+                                         QString::number(st.pictureIndex + 1), name);
+    p.drawText(5, wide ? 40 : 20, text);
+}
+
+void CammerWidget::paintRecentNG(QPainter& p, const ViewState& st)
+{
+    const int step = clampStep(st.editStep);
+    toRGBA(showImage.data(), showImage.size());
+    p.save();
+    if (cameraIndex == st.selectedCamera)
+        applyZoom(p, st);
+    if (!showQImage.isNull())
+        p.drawImage(QRect(0, 0, width(), height()), showQImage);
+    p.restore();
+
+    QString status;
+    if (st.runState == 2) {
+        p.setPen(Qt::cyan);
+        status = LanStr(310);
+    } else if (st.runState == 3) {
+        p.setPen(Qt::red);
+        status = LanStr(311);
+    } else {
+        p.setPen(Qt::green);
+        status = LanStr(312);
+    }
+    p.setFont(viewFont(45));
+    p.drawText(5, 40, LanStr(313).arg(QString::number(cameraIndex + 1), StepName(step), status));
+    p.setPen(Qt::green);
+    p.drawText(600, 40,
+               LanStr(314).arg(StepName(step), QString::number(recentNGIndex + 1),
+                               QString::number(std::min(recentNGCount[step], 3))));
+}
+
+void CammerWidget::paintCameraImage(QPainter& p, const ViewState& st)
+{
+    CameraViewHost& host = viewHost();
+    const WizardPara* wp = gpWPara;
+    const bool templateSource = gSource == 0;
+    const CammerSingleton* regionsPtr = templateSource && editRegions ? editRegions.get() : liveRegions.get();
+    const CammerSingleton& regions = *regionsPtr;
+    const int s = clampStep(templateSource ? st.editStep : st.currentStep);
+    const int count = regionCount(regions, s);
+    const bool selectedView = cameraIndex == st.selectedCamera;
+    const bool hasSelection = selectedRegion >= 0 && selectedRegion < count;
+
+    toRGBA(showImage.data(), showImage.size());
+
+    p.save(); // the zoom transform of the selected view lasts to the decorations' end
+    if (selectedView)
+        applyZoom(p, st);
+
+    // Overlays written into the display copy.
+    if (st.displayState == 2 && gSource == 1 && blinkPhase == 1) {
+        for (int r = 0; r < count; ++r)
+            if (!roiOK[s][r])
+                overlay(regionBox(regions, s, r), ngOverlay, 0xFFFF0000u);
+    }
+    if (templateSource) {
+        for (int r = 0; r < count; ++r)
+            overlay(regionBox(regions, s, r), ignoreMask[s], 0xFF00FFFFu);
+    }
+    if (previewShown && hasSelection)
+        overlay(regionBox(regions, s, selectedRegion), ngOverlay, 0xFF00FFFFu);
+
+    if (!showQImage.isNull())
+        p.drawImage(QRect(0, 0, width(), height()), showQImage);
+
+    QString templateLine; // the selected region's label while templates are edited
+    const bool decorate = templateSource || st.displayState == 1 || (st.displayState == 2 && gSource == 1) ||
+                          (st.displayState == 0 && wp && wp->show_live_regions);
+    if (decorate) {
+        p.setFont(viewFont(45));
+        if (st.displayState == 0)
+            p.setPen(Qt::darkBlue);
+        if (st.displayState == 1 || gSource == 1) {
+            const QColor verdict = allOK ? QColor(Qt::green) : QColor(Qt::red);
+            p.setPen(verdict);
+            p.drawText(5, 85, allOK ? QStringLiteral("OK") : QStringLiteral("NG"));
+            p.drawText(1450, 40, LanStr(367).arg(averageGrey));
+        }
+        p.setFont(viewFont(20));
+        if (templateSource) {
+            const int h = height();
+            const QColor area(QStringLiteral("#E9967A"));
+            p.setPen(Qt::blue);
+            p.drawText(QRect(QPoint(10, h - 80), QPoint(159, h - 56)), Qt::AlignLeft | Qt::AlignVCenter,
+                       QStringLiteral("%1 :").arg(LanStr(22)));
+            p.fillRect(QRect(QPoint(160, h - 80), QPoint(184, h - 56)), Qt::blue);
+            p.setPen(area);
+            p.drawText(QRect(QPoint(10, h - 40), QPoint(159, h - 16)), Qt::AlignLeft | Qt::AlignVCenter,
+                       QStringLiteral("%1 :").arg(LanStr(24)));
+            p.fillRect(QRect(QPoint(160, h - 40), QPoint(184, h - 16)), area);
+        }
+
+        for (int r = 0; r < count; ++r) {
+            const int method = regions.algorithm[s][r];
+            if (method == MethodPosition && !templateSource)
+                continue;
+            if (templateSource && hasSelection && moveMode != 2 && r != selectedRegion)
+                continue;
+
+            if (templateSource && method == MethodDefect && (!hasSelection || r == selectedRegion)) {
+                const QRect box = regionBox(regions, s, r);
+                const int cx = (box.left() + box.right()) / 2;
+                const int cy = (box.top() + box.bottom()) / 2;
+                const int q = (box.right() - box.left()) / 4;
+                const bool detail = wp && wp->enable_display_detail;
+                const int f = detail ? regions.min_size[s][r] : (wp ? wp->minimum_size : 0);
+                const int a = detail ? regions.max_area[s][r] : (wp ? wp->minimum_area : 0);
+                const int side = int(std::sqrt(double(std::max(0, a))));
+                p.setPen(QPen(Qt::blue));
+                p.drawRect(int((cx - q) * gShowAW) - f / 2, int(cy * gShowAH) - f / 2, f, f);
+                p.setPen(QPen(QColor(QStringLiteral("#E9967A"))));
+                p.drawRect(int((cx + q) * gShowAW) - side / 2, int(cy * gShowAH) - side / 2, side, side);
+            }
+
+            if (!allOK && !roiOK[s][r] && st.displayState == 2 && gSource == 1) {
+                p.save();
+                p.scale(st.imageScaleX, st.imageScaleY);
+                p.setPen(Qt::red);
+                const int n = std::max(0, std::min(kMaxNgRects, NgRectCount(s, r)));
+                for (int i = 1; i <= n; ++i) {
+                    const int* b = ngRects[s][r][i];
+                    p.drawRect(QRect(QPoint(b[0], b[1]), QPoint(b[2] - 1, b[3] - 1)));
+                }
+                p.restore();
+            }
+
+            p.save();
+            p.scale(st.displayScaleX, st.displayScaleY);
+            QColor pen;
+            if (st.displayState == 0)
+                pen = Qt::darkBlue;
+            else
+                pen = (allOK || roiOK[s][r]) ? QColor(Qt::green) : QColor(Qt::red);
+            p.setPen(pen);
+            drawShape(p, regions, s, r);
+
+            if (templateSource && r == selectedRegion && regions.shapeType[s][r] == ShapePolygon) {
+                const RePolygon& poly = regions.polygons[s][r];
+                if (nudgeTarget >= 0 && nudgeTarget < poly.count && nudgeTarget < int(poly.viewPoints.size())) {
+                    const QPoint v = poly.viewPoints[size_t(nudgeTarget)];
+                    p.setPen(QPen(Qt::cyan, 2));
+                    p.drawEllipse(QRect(QPoint(v.x() - 5, v.y() - 5), QPoint(v.x() + 4, v.y() + 4)));
+                }
+            }
+
+            QPoint at;
+            if (labelAnchor(regions, s, r, &at)) {
+                const QString label = RegionLabel(regions, s, r, roiValue[s][r]);
+                if (templateSource && hasSelection) {
+                    templateLine = label;
+                } else {
+                    p.setPen(QPen(pen));
+                    p.drawText(labelRect(at), Qt::AlignLeft | Qt::AlignVCenter, label);
+                }
+            }
+            p.restore();
+        }
+    }
+    p.restore();
+
+    // Status texts, placed in view coordinates.
+    p.save();
+    p.scale(st.displayScaleX, st.displayScaleY);
+    QColor statusColour;
+    QString status;
+    if (st.runState == 2) {
+        statusColour = Qt::cyan;
+        status = LanStr(310);
+    } else if (st.runState == 3) {
+        statusColour = Qt::red;
+        status = LanStr(311);
+        if (st.tempAlarm)
+            status += QStringLiteral("   温度报警");
+    } else {
+        statusColour = Qt::green;
+        if (st.cyclePhase == 1)
+            status = LanStr(312);
+        else if (st.cyclePhase == 2)
+            status = LanStr(528);
+        else if (st.cyclePhase == 3)
+            status = LanStr(529);
+    }
+    p.setPen(statusColour);
+    p.setFont(viewFont(45));
+    // The title bar has rows for the first four cameras only.
+    const bool hasRow = cameraIndex < 4;
+    if (hasRow)
+        host.setCameraInfo(cameraIndex, 1, LanStr(313).arg(QString::number(cameraIndex + 1), StepName(s), status), 1);
+
+    if (st.countdownStep >= 0 && st.countdownSeconds > 0.02f)
+        p.drawText(525, 40, QString::number(double(st.countdownSeconds), 'g', 3));
+
+    p.setFont(viewFont(40));
+    p.setPen(Qt::green);
+    if (templateSource) {
+        p.drawText(850, 40,
+                   LanStr(315).arg(QString::number(curTemplate + 1), QString::number(templateCount[s]), templateLine));
+    } else {
+        if (hasRow) {
+            host.setCameraInfo(cameraIndex, 2, QString::number(st.cycleCount), 1);
+            host.setCameraInfo(cameraIndex, 3, QString::number(st.failCount), 1);
+        }
+        host.setCameraInfo(cameraIndex, 0, QString::number(st.frameRate), 1);
+        if (st.displayState != 3 && wp && wp->show_cavity_number) {
+            p.drawText(177, 85, LanStr(468));
+            int x = 352;
+            bool first = true;
+            for (int k = 1; k <= 8; ++k) {
+                if (liveRegions->checkFlags[1][k - 1] != 2)
+                    continue;
+                if (!first) {
+                    p.drawText(x, 85, QStringLiteral(","));
+                    x += 10;
+                }
+                first = false;
+                p.drawText(x, 85, LanStr(469).arg(k));
+                x += 60;
+            }
+        }
+    }
+    if ((gSource == -1 || templateSource) && selectedView && st.displayState != 1) {
+        QString value;
+        if (gisColor)
+            value = QStringLiteral("%1, %2, %3")
+                        .arg((st.cursorValue >> 16) & 0xFF)
+                        .arg((st.cursorValue >> 8) & 0xFF)
+                        .arg(st.cursorValue & 0xFF);
+        else
+            value = QString::number(st.cursorValue);
+        host.setLocation(
+            QStringLiteral("%1, %2, %3").arg(QString::number(st.cursorX), QString::number(st.cursorY), value));
+    }
+    if (templateSource)
+        p.drawText(5, 85, gTempTime);
+    p.restore();
+
+    // The shape being drawn.
+    p.save();
+    if (selectedView)
+        applyZoom(p, st);
+    p.setPen(Qt::green);
+    if (drawState == 1) {
+        if (st.drawTool == 2) {
+            const int n = std::min(polyCount, int(polyPoints.size()));
+            p.setPen(QPen(Qt::green, 2));
+            for (int i = 1; i < n; ++i)
+                p.drawLine(polyPoints[size_t(i - 1)], polyPoints[size_t(i)]);
+            if (n >= 1) {
+                const QPoint f = polyPoints[0];
+                p.setPen(QPen(Qt::cyan, 2));
+                p.drawEllipse(QRect(QPoint(f.x() - 5, f.y() - 5), QPoint(f.x() + 4, f.y() + 4)));
+            }
+        } else if (st.drawTool == 4) {
+            workRing.Draw(p);
+        } else if (st.drawTool == 1) {
+            workRect.Draw(p);
+        }
+    }
+    const QPen framePen = p.pen();
+    p.restore();
+
+    p.setPen(framePen);
+    p.drawRect(0, 0, width() - 1, height() - 1);
+    if (!camNumIcon.isNull())
+        p.drawPixmap(width() - camNumIcon.width() - 10, 10, camNumIcon);
+}
+
+// ---------------------------------------------------------------- touch
+
+void CammerWidget::mousePressEvent(QMouseEvent* event)
+{
+    CameraViewHost& host = viewHost();
+    const ViewState st = host.state(cameraIndex);
+    const int xr = qRound(event->localPos().x());
+    const int yr = qRound(event->localPos().y());
+    if (cameraIndex == st.selectedCamera) {
+        host.setDragOrigin(xr, yr);
+        MUpdateXYV(xr, yr);
+    }
+    if (cameraIndex >= numCamera)
+        return;
+    if (st.selectedCamera == numCamera) {
+        // The split view only chooses the camera to show alone.
+        host.selectCamera(cameraIndex);
+        if (st.displayState == 2 && gSource == 1)
+            host.alarmSetCamera(cameraIndex);
+        ShowHideTool(0);
+        return;
+    }
+    if (gSource != 0) {
+        setCursor(Qt::ArrowCursor);
+        return;
+    }
+    // Touch editing of the template's regions comes with the region editor.
+}
+
+void CammerWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    CameraViewHost& host = viewHost();
+    const ViewState st = host.state(cameraIndex);
+    const int xr = qRound(event->localPos().x());
+    const int yr = qRound(event->localPos().y());
+    if (cameraIndex == st.selectedCamera)
+        MUpdateXYV(xr, yr);
+    if (cameraIndex >= numCamera)
+        return;
+    if ((gSource == -1 || gSource == 1) && st.zoomToolState == 2 && st.zoomFactor > 1.1 &&
+        event->buttons() == Qt::LeftButton) {
+        int ox = 0, oy = 0;
+        host.dragOrigin(&ox, &oy);
+        host.setPan(st.panX + (xr - ox), st.panY + (yr - oy));
+        host.setDragOrigin(xr, yr);
+        update();
+    }
+}
+
+// ---------------------------------------------------------------- result image
+
+void CammerWidget::SaveFailImage(int step, int kind)
+{
+    if (step < 0 || step >= kStepCount || kind < 0 || kind > 1 || !liveRegions || alignImage.empty() ||
+        showQImage.isNull())
+        return;
+    const int camera = cameraIndex;
+    toRGBA(alignImage.data, alignImage.total() * alignImage.elemSize());
+    {
+        QPainter p(&showQImage);
+        const ViewState st = viewHost().state(camera);
+        const QString second = st.safetyDoorDetection ? LanStr(265) : QString();
+        const QColor verdict = kind == 0 ? QColor(Qt::red) : QColor(Qt::green);
+        p.setFont(viewFont(26));
+        p.setPen(verdict);
+        p.drawText(5, 80, kind == 0 ? QStringLiteral("NG") : QStringLiteral("OK"));
+        p.drawText(5, 110, second);
+
+        p.setFont(viewFont(16));
+        const CammerSingleton& regions = *liveRegions;
+        const int count = regionCount(regions, step);
+        QPoint at(5, 80);
+        for (int r = 1; r <= count; ++r) {
+            const int i = r - 1;
+            const QColor colour = roiOK[step][i] ? QColor(Qt::green) : QColor(Qt::red);
+            if (!roiOK[step][i]) {
+                viewHost().markFirstFailure(camera, step, r);
+                p.setPen(colour);
+                const int n = std::max(0, std::min(kMaxNgRects, NgRectCount(step, i)));
+                for (int k = 1; k <= n; ++k) {
+                    const int* b = ngRects[step][i][k];
+                    p.drawRect(QRect(QPoint(b[0], b[1]), QPoint(b[2] - 1, b[3] - 1)));
+                }
+            } else {
+                p.setPen(colour);
+            }
+            switch (regions.shapeType[step][i]) {
+            case ShapePolygon: {
+                const RePolygon& poly = regions.polygons[step][i];
+                const int n = std::min(poly.count, int(poly.imagePoints.size()));
+                if (n > 0) {
+                    p.setPen(QPen(colour, 1));
+                    p.drawPolygon(poly.imagePoints.data(), n, Qt::OddEvenFill);
+                    at = poly.imagePoints.front();
+                }
+                break;
+            }
+            case ShapeRing: {
+                const Circle& ring = regions.circles[step][i];
+                at = ring.imageRect.topLeft();
+                p.save();
+                p.scale(1.0 / gShowAW, 1.0 / gShowAH);
+                ring.Draw(p);
+                p.restore();
+                break;
+            }
+            case ShapeRect: {
+                const QRect box = regions.rects[step][i].imageRect;
+                p.drawRects(&box, 1);
+                at = box.topLeft();
+                break;
+            }
+            default:
+                break;
+            }
+            p.setPen(QPen(colour));
+            p.drawText(labelRect(at), Qt::AlignLeft | Qt::AlignVCenter,
+                       RegionLabel(regions, step, i, roiValue[step][i]));
+        }
+    }
+    viewHost().storeFailImage(camera, step, kind, showRGBA.data);
+}
+
+void CammerWidget::UpdateFailImage(int step, int kind)
+{
+    if (step < 0 || step >= kStepCount || kind < 0 || kind > 1 || gImageLen <= 0)
+        return;
+    const int camera = cameraIndex;
+    int& code = viewHost().saveCode(camera, step);
+    QString method;
+    QString prefix;
+    int next = code;
+    switch (code) {
+    case 4:
+        method = LanStr(47);
+        prefix = LanStr(120);
+        next = 9;
+        break;
+    case 5:
+        method = LanStr(48);
+        prefix = LanStr(120);
+        next = 9;
+        break;
+    case 6:
+        method = LanStr(338);
+        prefix = LanStr(120);
+        next = 9;
+        break;
+    case 7:
+        method = LanStr(61);
+        prefix = LanStr(120);
+        next = 8;
+        break;
+    case 8:
+        prefix = LanStr(143);
+        next = 10;
+        break;
+    default:
+        return; // nothing to write, the code stays
+    }
+    QImage img(gImageW, gImageH, QImage::Format_RGB32);
+    if (!img.isNull() && viewHost().loadFailImage(camera, step, kind, img.bits())) {
+        {
+            QPainter p(&img);
+            p.setFont(viewFont(26));
+            p.setPen(Qt::red);
+            p.drawText(55, 80, prefix + method);
+        }
+        viewHost().storeFailImage(camera, step, kind, img.constBits());
+    }
+    code = next;
+}
