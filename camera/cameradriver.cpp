@@ -320,27 +320,8 @@ void CameraDriver::CameraClose()
     if (!isOpen())
         return;
     cameraOpened[cameraIndex] = false;
-    if (acquiring_) {
-        // Never leave the SDK delivering into a closed camera.
-        switch (gCameraID) {
-        case kCameraDaheng:
-            gx::GXSendCommand(gxDevice, gx::kAcquisitionStop);
-            break;
-        case kCameraIds:
-            ueye::is_StopLiveVideo(ueyeCamera, ueye::kForceVideoStop);
-            break;
-        case kCameraMind:
-            if (mindCamera > 0)
-                mindvision::CameraStop(mindCamera);
-            break;
-        case kCameraHik:
-            mvs::MV_CC_StopGrabbing(hikDevice);
-            break;
-        default:
-            break;
-        }
-        acquiring_ = false;
-    }
+    if (acquiring_)
+        stopAcquisition(); // never leave the SDK delivering into a closed camera
     if (grabThread) {
         grabThread->running = false;
         grabThread->wait();
@@ -408,10 +389,8 @@ bool CameraDriver::CameraStart()
     return true;
 }
 
-void CameraDriver::CameraStop()
+void CameraDriver::stopAcquisition()
 {
-    if (!isOpen())
-        return;
     switch (gCameraID) {
     case kCameraDaheng:
         gx::GXSendCommand(gxDevice, gx::kAcquisitionStop);
@@ -430,6 +409,13 @@ void CameraDriver::CameraStop()
         break;
     }
     acquiring_ = false;
+}
+
+void CameraDriver::CameraStop()
+{
+    if (!isOpen())
+        return;
+    stopAcquisition();
     if (grabThread)
         grabThread->running = false;
 }

@@ -155,6 +155,7 @@ private:
     bool openHik(const QByteArray& serial);
     bool openV4l2();
     void closeV4l2();
+    void stopAcquisition();
     void applyMindFormat();
     void rebuildFilters();
 

@@ -70,6 +70,38 @@ void writerLoop(Live* lv)
     }
 }
 
+// The image memory (id and address must agree) of a handle; the caller holds gLiveMutex.
+Live* memoryOwner(HIDS camera, char* memory, INT memoryId, std::map<INT, std::vector<char>>::iterator* at)
+{
+    auto it = gLive.find(camera);
+    if (it == gLive.end())
+        return nullptr;
+    Live* lv = it->second.get();
+    *at = lv->memories.find(memoryId);
+    if (*at == lv->memories.end() || (*at)->second.data() != memory)
+        return nullptr;
+    return lv;
+}
+
+// A setting the simulated camera records under the call's name.
+INT recordSetting(HIDS camera, const char* key, double value)
+{
+    Live* lv = live(camera);
+    if (!lv)
+        return kInvalidHandle;
+    lv->camera->setValue(QLatin1String(key), value);
+    return kSuccess;
+}
+
+// A "set" command whose parameter is one value of type T.
+template <typename T>
+INT recordCommand(HIDS camera, const char* key, uint32_t command, uint32_t expected, void* param, uint32_t size)
+{
+    if (!param || size < sizeof(T) || command != expected)
+        return kInvalidHandle;
+    return recordSetting(camera, key, double(*static_cast<T*>(param)));
+}
+
 } // namespace
 
 INT is_GetNumberOfCameras(INT* count)
@@ -189,13 +221,8 @@ INT is_GetColorDepth(HIDS camera, INT* bitsPerPixel, INT* colorMode)
 
 INT is_SetColorMode(HIDS camera, INT mode)
 {
-    if (sim()) {
-        Live* lv = live(camera);
-        if (!lv)
-            return kInvalidHandle;
-        lv->camera->setValue(QStringLiteral("is_SetColorMode"), mode);
-        return kSuccess;
-    }
+    if (sim())
+        return recordSetting(camera, "is_SetColorMode", mode);
     CAMSDK_FORWARD(lib(), is_SetColorMode, camera, mode);
     return camsdk::kNotAvailable;
 }
@@ -223,12 +250,9 @@ INT is_SetImageMem(HIDS camera, char* memory, INT memoryId)
 {
     if (sim()) {
         std::lock_guard<std::mutex> l(gLiveMutex);
-        auto it = gLive.find(camera);
-        if (it == gLive.end())
-            return kInvalidHandle;
-        Live* lv = it->second.get();
-        auto m = lv->memories.find(memoryId);
-        if (m == lv->memories.end() || m->second.data() != memory)
+        std::map<INT, std::vector<char>>::iterator m;
+        Live* lv = memoryOwner(camera, memory, memoryId, &m);
+        if (!lv)
             return kNoSuccess;
         lv->active = memory;
         lv->activeSize = m->second.size();
@@ -242,12 +266,9 @@ INT is_FreeImageMem(HIDS camera, char* memory, INT memoryId)
 {
     if (sim()) {
         std::lock_guard<std::mutex> l(gLiveMutex);
-        auto it = gLive.find(camera);
-        if (it == gLive.end())
-            return kInvalidHandle;
-        Live* lv = it->second.get();
-        auto m = lv->memories.find(memoryId);
-        if (m == lv->memories.end() || m->second.data() != memory)
+        std::map<INT, std::vector<char>>::iterator m;
+        Live* lv = memoryOwner(camera, memory, memoryId, &m);
+        if (!lv)
             return kNoSuccess;
         if (lv->active == memory) {
             lv->active = nullptr;
@@ -301,26 +322,16 @@ INT is_SetAutoParameter(HIDS camera, INT param, double* value1, double* value2)
 
 INT is_SetHardwareGamma(HIDS camera, INT mode)
 {
-    if (sim()) {
-        Live* lv = live(camera);
-        if (!lv)
-            return kInvalidHandle;
-        lv->camera->setValue(QStringLiteral("is_SetHardwareGamma"), mode);
-        return kSuccess;
-    }
+    if (sim())
+        return recordSetting(camera, "is_SetHardwareGamma", mode);
     CAMSDK_FORWARD(lib(), is_SetHardwareGamma, camera, mode);
     return camsdk::kNotAvailable;
 }
 
 INT is_PixelClock(HIDS camera, uint32_t command, void* param, uint32_t size)
 {
-    if (sim()) {
-        Live* lv = live(camera);
-        if (!lv || !param || size < sizeof(uint32_t) || command != kPixelClockSet)
-            return kInvalidHandle;
-        lv->camera->setValue(QStringLiteral("is_PixelClock"), *static_cast<uint32_t*>(param));
-        return kSuccess;
-    }
+    if (sim())
+        return recordCommand<uint32_t>(camera, "is_PixelClock", command, kPixelClockSet, param, size);
     CAMSDK_FORWARD(lib(), is_PixelClock, camera, command, param, size);
     return camsdk::kNotAvailable;
 }
@@ -358,13 +369,8 @@ INT is_StopLiveVideo(HIDS camera, INT wait)
 
 INT is_Exposure(HIDS camera, uint32_t command, void* param, uint32_t size)
 {
-    if (sim()) {
-        Live* lv = live(camera);
-        if (!lv || !param || size < sizeof(double) || command != kExposureSet)
-            return kInvalidHandle;
-        lv->camera->setValue(QStringLiteral("is_Exposure"), *static_cast<double*>(param));
-        return kSuccess;
-    }
+    if (sim())
+        return recordCommand<double>(camera, "is_Exposure", command, kExposureSet, param, size);
     CAMSDK_FORWARD(lib(), is_Exposure, camera, command, param, size);
     return camsdk::kNotAvailable;
 }
@@ -387,13 +393,8 @@ INT is_SetHardwareGain(HIDS camera, INT master, INT red, INT green, INT blue)
 
 INT is_Gamma(HIDS camera, uint32_t command, void* param, uint32_t size)
 {
-    if (sim()) {
-        Live* lv = live(camera);
-        if (!lv || !param || size < sizeof(INT) || command != kGammaSet)
-            return kInvalidHandle;
-        lv->camera->setValue(QStringLiteral("is_Gamma"), *static_cast<INT*>(param));
-        return kSuccess;
-    }
+    if (sim())
+        return recordCommand<INT>(camera, "is_Gamma", command, kGammaSet, param, size);
     CAMSDK_FORWARD(lib(), is_Gamma, camera, command, param, size);
     return camsdk::kNotAvailable;
 }

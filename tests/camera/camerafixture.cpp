@@ -12,6 +12,21 @@
 #include <QThread>
 #include <cstring>
 
+const char* vendorName(camsdk::Vendor v)
+{
+    switch (v) {
+    case camsdk::Vendor::Daheng:
+        return "Daheng";
+    case camsdk::Vendor::Ids:
+        return "Ids";
+    case camsdk::Vendor::MindVision:
+        return "MindVision";
+    case camsdk::Vendor::Hikvision:
+        return "Hikvision";
+    }
+    return "?";
+}
+
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs)
 {
     QElapsedTimer t;

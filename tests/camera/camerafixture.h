@@ -13,6 +13,8 @@
 
 #include "params/wizardpara.h"
 
+const char* vendorName(camsdk::Vendor v);
+
 // Waits (really) until the condition holds, at most timeoutMs.
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
 

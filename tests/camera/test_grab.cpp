@@ -19,17 +19,6 @@ namespace {
 constexpr int W = 64;
 constexpr int H = 48;
 
-const char* vendorName(Vendor v)
-{
-    switch (v) {
-    case Vendor::Daheng: return "Daheng";
-    case Vendor::Ids: return "Ids";
-    case Vendor::MindVision: return "MindVision";
-    case Vendor::Hikvision: return "Hikvision";
-    }
-    return "?";
-}
-
 // Every pixel of the frame equals px (1 or 4 bytes).
 bool uniform(const std::vector<unsigned char>& frame, const std::vector<uint8_t>& px)
 {

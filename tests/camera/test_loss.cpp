@@ -20,17 +20,6 @@ using camsdk::Vendor;
 
 namespace {
 
-const char* vendorName(Vendor v)
-{
-    switch (v) {
-    case Vendor::Daheng: return "Daheng";
-    case Vendor::Ids: return "Ids";
-    case Vendor::MindVision: return "MindVision";
-    case Vendor::Hikvision: return "Hikvision";
-    }
-    return "?";
-}
-
 class LossTest : public CameraTest {
 protected:
     void SetUp() override
