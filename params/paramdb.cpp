@@ -76,7 +76,11 @@ void CloseSqlite(const QString& connection)
 
 bool CreateParamDatabase(const QString& path, const WizardPara& params)
 {
-    if (!execAll(path, {QStringLiteral("create table if not exists sysparam(name text, value text)")}))
+    // The parameter keys and one region table per camera slot.
+    QStringList tables{QStringLiteral("create table if not exists sysparam(name text, value text)")};
+    for (int c = 0; c < 8; ++c)
+        tables << QStringLiteral("create table if not exists cammer%1(name text, value text)").arg(c);
+    if (!execAll(path, tables))
         return false;
     const QString conn = QStringLiteral("create-param-") + QUuid::createUuid().toString();
     if (!OpenSqlite(conn, path))

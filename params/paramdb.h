@@ -9,8 +9,8 @@ class WizardPara;
 // applied, the alarm output idle-closed and the defect method offered.
 WizardPara FactoryParams();
 
-// Creates table sysparam (name, value) in the file and writes every key of the
-// record. False with a log line on failure.
+// Creates table sysparam (name, value) and the region tables cammer0..cammer7
+// in the file and writes every key of the record. False with a log line on failure.
 bool CreateParamDatabase(const QString& path, const WizardPara& params);
 // "SN.db": table sysparam with serialNB0..7 = "0".
 bool CreateSerialDatabase(const QString& path);

@@ -35,6 +35,8 @@ TEST_F(InTempFolder, ProgramFolderHoldsWhatAFirstStartNeedsAndIsNeverOverwritten
     {
         QSqlQuery q(QSqlDatabase::database(kParamConnection));
         q.exec("update sysparam set value='7 7 7 7 7 7 7 7' where name='trigInDelay'");
+        for (int c = 0; c < 8; ++c)
+            EXPECT_TRUE(q.exec(QString("select count(*) from cammer%1").arg(c))) << "region table " << c;
     }
     CloseSqlite(kParamConnection);
     CloseSqlite(kSerialConnection);
