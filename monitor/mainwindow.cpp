@@ -398,6 +398,7 @@ void MainWindow::makeFolders()
 void MainWindow::makeTimers()
 {
     runTimer = makeTimer(this, true);
+    runTimer->setTimerType(Qt::PreciseTimer); // the 3 ms pass
     connect(runTimer, &QTimer::timeout, this, &MainWindow::Run);
     watchdogTimer = makeTimer(this);
     connect(watchdogTimer, &QTimer::timeout, this, &MainWindow::InCheck);

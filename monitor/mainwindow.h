@@ -4,6 +4,7 @@
 // (Monitor_Init). The monitoring cycle's operations are plain methods driven
 // by the timers, so tests can call them in virtual time.
 #include "monitor/journal.h"
+#include "monitor/rawframestore.h"
 #include "widgets/basewidgets.h"
 
 #include <QDir>
@@ -60,7 +61,7 @@ public:
     void ResetRun();
     void TimerUp(int slot);
     void CheckInput(int n);
-    void RunAlgorithm(int camera);
+    void RunAlgorithm(int camera, int step);
     void CheckNG();
 
     // ---- screens --------------------------------------------------------------
@@ -194,6 +195,66 @@ public slots:
     void SlotMoveL();
     void SlotMoveR();
 
+    // ==== monitoring cycle: commands, triggers and their state ============
+public:
+    void ReCheck();
+    void SlotStartStop();
+    void SlotReTrain();
+    void BackTrain();
+    void CheckArea(bool);
+    void SlotManualTrig(int step);
+    // The alarm reset's re-judgement of the current step (the region
+    // editor's re-detect without its own screen work).
+    void ReDetect();
+    int cameraTriggerSet = 0; // cameras that delivered a frame since the last camera trigger
+    int lastDelay = 0;        // delay of the step scheduled last, in tenths of a second
+    int demoImageIndex = 0;   // next demonstration image
+    bool newFrame[8] = {};    // the view got a new frame in this pass
+
+public slots:
+    void SlotManualTrig0();
+    void SlotManualTrig1();
+    void SlotSimulationTrigIn1();
+    void SlotSimulationTrigIn2();
+    void SlotSimulationTrigIn3();
+    void SlotSimulationTrigIn4();
+    void SlotSimulationTrigIn5();
+    void SlotSimulationTrigIn6();
+    void SlotSimulationTrigIn7();
+    void SlotSimulationTrigIn8();
+    void SlotPressedTrigIn1();
+    void SlotPressedTrigIn2();
+    void SlotPressedTrigIn3();
+    void SlotPressedTrigIn4();
+    void SlotReleasedTrigIn1();
+    void SlotReleasedTrigIn2();
+    void SlotReleasedTrigIn3();
+    void SlotReleasedTrigIn4();
+
+private:
+    void takeFrames();
+    void alarmResetWatch();
+    void normalPass();
+    bool scanInputs();
+    bool applyInputRules(int k);
+    bool applyMultiDetectRules(int k);
+    void cycleStart(int k);
+    void rearmMoldStep();
+    bool scheduleSteps(int k);
+    bool startSlot(int slot, int delay);
+    void manualStart(int step);
+    void loadDemoImage();
+    void showLiveFrames();
+    void setStepOutput(int step, int on);
+    int stepOutput(int step) const;
+    void clearAlarm(int s);
+    void enterAlarm();
+    void requestImages();
+    void updateExpectedInput();
+    void saveRawFrame(int camera, int step);
+    RawFrameStore rawFrames;
+    // ==== end of the monitoring cycle block ================================
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -211,3 +272,8 @@ extern QString gAppDirPath;
 extern int gPicNumNG;
 extern int gPicNumOK;
 extern bool gisTempAlarm;
+// Cycle requests: retrain every enabled step, or rebuild step 1, when the
+// next result display ends; region editing was opened by template sampling.
+extern bool gisReTrain;
+extern bool gisReShape;
+extern bool gFromTrain;

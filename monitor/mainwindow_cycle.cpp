@@ -1,76 +1,634 @@
-// Run states and the monitoring cycle of the main window.
+// The heart-beat of the monitoring cycle: the 3 ms pass that takes the
+// frames, watches the inputs and starts the detection steps, the step
+// countdowns, debouncing, the no-input watchdog, the one-second frame check
+// and the manual and simulated triggers.
+#include "camera/cameraloss.h"
 #include "monitor/controlport.h"
+#include "monitor/cycleview.h"
+#include "monitor/led.h"
 #include "monitor/mainwindow.h"
+#include "monitor/placeholders.h"
+#include "params/geometry.h"
+#include "params/lanstr.h"
+#include "params/procedures.h"
 #include "params/wizardpara.h"
+#include "platform/clock.h"
+#include "widgets/msgbox.h"
 
+#include <QImage>
 #include <QTimer>
+#include <opencv2/core.hpp>
 
-void MainWindow::StartDetect()
+namespace {
+
+const WizardPara& P() { return *gpWPara; }
+ControlPort& IO() { return *gpControlIO; }
+int mode() { return gpWPara->procedure; }
+bool twoMold() { return mode() == ProcTwoColor || mode() == ProcTurntable; }
+
+// Now in tenths of a second, as the cycle times are kept.
+int nowTenths()
 {
-    gpControlIO->IOResetAllOut();
-    if (gpWPara->mold_cutoff)
-        gpControlIO->IOSetOut(1, 1);
-    gpControlIO->IOFlashOut();
-    displayState = 0;
-    std::fill(recheckCount, recheckCount + 8, 0);
-    recheckPending = false;
-    ResetRun();
-    runState = 1;
+    const QDateTime now = platform::now();
+    return int(now.toSecsSinceEpoch() * 10 + now.time().msec() / 100);
 }
 
-void MainWindow::SetStopDetect()
+} // namespace
+
+// ---- the pass ---------------------------------------------------------------
+
+void MainWindow::Run()
 {
-    const int mode = gpWPara->procedure;
-    if (mode == 1 || mode == 2)
-        pendingCameras[(currentStep & 1) ? 1 : 0] = 0;
-    else if (mode != 4)
-        pendingCameras[currentStep != 0 ? 1 : 0] = 0;
-    for (int i = 0; i < gDNum && i < 8; ++i) {
-        if (countdownTimers[i] && countdownTimers[i]->isActive()) {
-            countdownTimers[i]->stop();
-            countdown[i] = 0;
+    // White balance after start-up and recovery; a lost camera holds the
+    // clamp prohibited and is retried every 3 s.
+    const bool lost = gisLost;
+    CameraWatch::instance().runStep();
+    if (lost) {
+        watchdogTimer->stop();
+        runTimer->start(3000);
+        return;
+    }
+
+    takeFrames();
+    if (gisLost) {
+        runTimer->start(3);
+        return;
+    }
+
+    if (displayState == 2) {
+        alarmResetWatch();
+    } else if (recheckPending) {
+        const int i = twoMold() ? (currentStep & 1) : currentStep;
+        if (recheckCount[i] > 0) {
+            --recheckCount[i];
+            ReCheck();
+        }
+        watchdogTimer->stop();
+    } else {
+        normalPass();
+    }
+
+    showLiveFrames();
+    IO().IOFlashOut();
+    if (ioStatusWidget)
+        ioStatusWidget->update();
+    if (titleBar)
+        titleBar->update();
+    runTimer->start(3);
+}
+
+void MainWindow::takeFrames()
+{
+    const bool external = P().use_external_trigger != 0;
+    for (int j = 0; j < numCamera && j < 8; ++j) {
+        newFrame[j] = false;
+        CammerWidget* v = cameraViews[j];
+        if (!v || v->curImage.empty() || v->recvImage.size() < size_t(gColorLen))
+            continue;
+        const int cam = v->cameraIndex;
+        {
+            std::lock_guard<std::mutex> lock(pMutex[cam]);
+            if (!isImageFill[cam])
+                continue; // counted only for a new frame, so a stalled camera shows
+            std::memcpy(v->curImage.data, v->recvImage.data(), size_t(gColorLen));
+            isImageFill[cam] = false;
+        }
+        if (gisColor) {
+            const cv::Scalar m = cv::mean(cv::Mat(gImageH, gImageW, CV_8UC4, v->curImage.data));
+            v->averageGrey = int((m[0] + m[1] + m[2]) / 3);
+        } else {
+            v->averageGrey = int(cv::mean(cv::Mat(gImageH, gImageW, CV_8UC1, v->curImage.data))[0]);
+        }
+        if (external && displayState != 2)
+            cameraTriggerSet |= 1 << j;
+        ++frameCount[j];
+        newFrame[j] = true;
+        if (gisLost)
+            return;
+    }
+}
+
+void MainWindow::showLiveFrames()
+{
+    if (gSource != -1 && gSource != 1)
+        return;
+    for (int j = 0; j < numCamera && j < 8; ++j) {
+        if (!newFrame[j] || !cameraViews[j])
+            continue;
+        cycleview::showLive(cameraViews[j]);
+        cameraViews[j]->update();
+    }
+}
+
+void MainWindow::alarmResetWatch()
+{
+    IO().IOInTrigger(0);
+    const bool door = IO().IOInTrigger(1);
+    const bool ejectorBack = IO().IOInTrigger(2);
+    IO().IOInTrigger(3);
+    const bool in0 = IO().IOState(0, 0);
+    const bool in3 = IO().IOState(0, 3);
+    const bool reset = door || simulatedInput == 1
+        || (currentStep >= 1 && P().semi_auto && (ejectorBack || simulatedInput == 2));
+    if (reset) {
+        simulatedInput = -1;
+        for (int c = 0; c < numCamera && c < 8; ++c)
+            if (cameraViews[c])
+                for (int s = 0; s < gDNum && s < 8; ++s)
+                    cameraViews[c]->noDetect[s] = false;
+        if (mode() == ProcTurntable) {
+            if (in0 && !in3)
+                leftMoldActive = 1;
+            else if (!in0 && in3)
+                leftMoldActive = 0;
+        }
+        ReDetect();
+    }
+    watchdogTimer->stop();
+}
+
+void MainWindow::normalPass()
+{
+    const WizardPara& p = P();
+    // a. The safety door judges the mold step at once.
+    if (p.enable_trigger_safety && runState != 3 && (IO().IOInTrigger(1) || simulatedInput == 1)) {
+        simulatedInput = -1;
+        for (int c = 0; c < numCamera && c < 8; ++c) {
+            if (cameraViews[c])
+                cameraViews[c]->noDetect[1] = false;
+            stepSaveCode[c][1] = 1;
+            if (twoMold()) {
+                if (cameraViews[c])
+                    cameraViews[c]->noDetect[3] = false;
+                stepSaveCode[c][3] = 1;
+            }
+        }
+        safetyTriggerActive = 1;
+        TimerUp(mode() == ProcMultiDetect ? gDNum - 1 : 1);
+        safetyTriggerActive = 0;
+    }
+
+    // b. Stopped: edges are taken and dropped; the two-colour procedure
+    // still follows its mold inputs.
+    if (runState == 3) {
+        for (int k = 0; k < 4; ++k) {
+            const bool edge = IO().IOInTrigger(k);
+            if (!edge || mode() != ProcTwoColor)
+                continue;
+            if (k == 2 && p.cavity_position != 1)
+                leftMoldActive = 1;
+            else if (k == 3 && p.cavity_position != 0)
+                leftMoldActive = 0;
+        }
+        watchdogTimer->stop();
+        return;
+    }
+
+    // c. No input is read while a step counts down.
+    bool counting = false;
+    for (int l = 0; l < gDNum && l < 8; ++l)
+        counting = counting || countdownTimers[l]->isActive();
+    if (counting)
+        simulatedInput = -1;
+
+    // d. Manual trigger.
+    if (manualTriggerStep != gDNum) {
+        const int m = manualTriggerStep;
+        manualTriggerStep = gDNum;
+        triggerNumber = ~m;
+        bool start = false;
+        if (m >= 0 && m < 8) {
+            if (twoMold())
+                start = p.step_enabled[m] || (m + 2 < 8 && p.step_enabled[m + 2]);
+            else if (mode() == ProcMultiDetect)
+                start = (m == lastStartedStep || lastStartedStep == gDNum - 1) && !counting;
+            else
+                start = p.step_enabled[m];
+        }
+        if (start) {
+            manualStart(m);
+            if (displayState == 2) {
+                if (mode() == ProcMultiDetect) {
+                    setStepOutput(currentStep, 1);
+                } else if (!p.pulse_output) {
+                    IO().IOSetOut(0, 1);
+                    if (m == 0 && !p.enable_cutoff_ontime && !p.enable_stop_not_alarm)
+                        IO().IOSetOut(1, 1);
+                }
+                IO().IOFlashOut();
+                return;
+            }
         }
     }
-    runState = 3;
-}
 
-void MainWindow::StopDetect()
-{
-    gpControlIO->IOResetAllOut();
-    if (gpWPara->enable_stop_mold == 1)
-        gpControlIO->IOSetOut(0, 1);
-    gpControlIO->IOFlashOut();
-    if (gpWPara->procedure == 4) {
-        std::fill(pendingCameras, pendingCameras + 8, 0);
-        currentStep = lastStartedStep = gDNum - 1;
+    // e. Hardware-triggered cameras: a frame from every camera is an edge on input 0.
+    if (p.use_external_trigger && numCamera > 0) {
+        const int all = (1 << qMin(numCamera, 8)) - 1;
+        if ((cameraTriggerSet & all) == all) {
+            cameraTriggerSet = 0;
+            simulatedInput = 0;
+        }
     }
-    SetStopDetect();
+
+    // f. The inputs, unless a step counts down.
+    if (!counting)
+        scanInputs();
 }
 
-// The cycle's passes, judgement and verdict come with the monitoring cycle;
-// until then the timers tick without acting.
-void MainWindow::ResetRun() {}
-void MainWindow::Run() {}
-void MainWindow::TimerUp(int) {}
+// ---- inputs -----------------------------------------------------------------
+
+bool MainWindow::scanInputs()
+{
+    const int debounce = P().input_debounce_time;
+    for (int k = 0; k < 8; ++k) {
+        bool triggered = false;
+        if (IO().IOInTrigger(k)) {
+            debounceTimers[k]->stop();
+            if (debounce == 0)
+                triggered = true;
+            else
+                debounceTimers[k]->start(debounce * 100);
+        }
+        if (!triggered && !inputConfirmed[k] && expectedInput != k && simulatedInput != k)
+            continue;
+        inputConfirmed[k] = false;
+        simulatedInput = -1;
+        triggerNumber = k + 1;
+        if (!(mode() == ProcMultiDetect ? applyMultiDetectRules(k) : applyInputRules(k)))
+            return false;
+    }
+    return true;
+}
+
+bool MainWindow::applyInputRules(int k)
+{
+    const WizardPara& p = P();
+    const bool startByTwo = k == 2 && p.detect_any_order == 1;
+    switch (mode()) {
+    case ProcTwoColor:
+        if (k == 0 || startByTwo)
+            cycleStart(k);
+        if (pendingCameras[1] != 0 || p.detect_any_order != 0) {
+            if (k == 2 && p.cavity_position != 1) {
+                leftMoldActive = 1;
+                rearmMoldStep();
+            } else if (k == 3 && p.cavity_position != 0) {
+                leftMoldActive = 0;
+                rearmMoldStep();
+            }
+        }
+        break;
+    case ProcTurntable:
+        if ((k == 0 && p.cavity_position != 1) || (k == 3 && p.cavity_position != 0))
+            cycleStart(k);
+        if (k == 2 && (pendingCameras[1] != 0 || p.detect_any_order != 0))
+            rearmMoldStep();
+        break;
+    default:
+        if (k == 0 || startByTwo)
+            cycleStart(k);
+        if (k == 2 && p.semi_auto && (pendingCameras[1] != 0 || p.detect_any_order != 0))
+            rearmMoldStep();
+        break;
+    }
+    return scheduleSteps(k);
+}
+
+void MainWindow::cycleStart(int k)
+{
+    const WizardPara& p = P();
+    const int now = nowTenths();
+    cycleTime = now - lastCycleStart;
+    lastCycleStart = now;
+
+    if (noInputWarned) {
+        noInputWarned = false;
+        if (gpWarnBox)
+            gpWarnBox->hide();
+    } else if (p.input_timeout_len > 0) {
+        watchdogTimer->start(p.input_timeout_len * 1000);
+    }
+
+    for (int s = 0; s < gDNum && s < 8; ++s)
+        pendingCameras[s] = 0;
+    recheckCount[0] = 0;
+    std::fill(ngOutputs, ngOutputs + 4, false);
+    gisSafeDoorOpen = false;
+    recheckCount[1] = p.pulse_output ? 0 : p.front_auto_check_time;
+    if (mode() == ProcMultiDetect)
+        std::fill(recheckCount + 1, recheckCount + 8, 0);
+
+    for (int c = 0; c < numCamera && c < 8; ++c) {
+        for (int s = 0; s < gDNum && s < 8; ++s) {
+            if (p.step_enabled[s])
+                pendingCameras[mode() == ProcMultiDetect ? s : (s & 1)] |= 1 << c;
+            if (cameraViews[c])
+                cameraViews[c]->noDetect[s] = false;
+            stepSaveCode[c][s] = 1;
+            stepArmed[s] = true;
+        }
+        cycleCounted[c] = true;
+        failCounted[c] = true;
+    }
+
+    if (!p.pulse_output && mode() != ProcMultiDetect) {
+        const bool byInput2Only = mode() == ProcStandard && p.detect_any_order == 1;
+        if (!p.pre_cut && mode() != ProcStandardNoRecheck && !p.cut_clamp_on_mold_alarm && (!byInput2Only || k == 2))
+            IO().IOSetOut(0, 1);
+        if (pendingCameras[0] != 0) {
+            if (p.enable_stop_not_alarm || p.cut_ejector_on_prod_alarm) {
+                IO().IOSetOut(1, 0);
+                for (int o = 4; o <= 7; ++o)
+                    IO().IOSetOut(o, 0);
+            } else if (!p.enable_cutoff_ontime && (!byInput2Only || k == 0)) {
+                IO().IOSetOut(1, 1);
+            }
+        }
+        IO().IOFlashOut();
+    }
+
+    if (mode() == ProcTurntable) {
+        if (k == 0)
+            leftMoldActive = 1;
+        else if (k == 3)
+            leftMoldActive = 0;
+    }
+}
+
+void MainWindow::rearmMoldStep()
+{
+    const WizardPara& p = P();
+    pendingCameras[1] = 0;
+    const bool enabled = p.step_enabled[1] || (twoMold() && p.step_enabled[3]);
+    for (int c = 0; c < numCamera && c < 8; ++c) {
+        if (cameraViews[c])
+            for (int s = 0; s < 8; ++s)
+                cameraViews[c]->noDetect[s] = false;
+        if (enabled)
+            pendingCameras[1] |= 1 << c;
+    }
+    if (!p.pulse_output) {
+        if (!p.pre_cut && !p.cut_clamp_on_mold_alarm)
+            IO().IOSetOut(0, 1);
+        IO().IOFlashOut();
+    }
+}
+
+bool MainWindow::scheduleSteps(int k)
+{
+    const WizardPara& p = P();
+    if (pendingCameras[1] == 0)
+        return true;
+    const int slotCount = twoMold() ? 2 : qMin(gDNum, 8);
+    for (int l = 0; l < slotCount; ++l) {
+        const bool enabled = twoMold() ? p.step_enabled[leftMoldActive ? l : l + 2] : p.step_enabled[l];
+        if (!enabled || countdownTimers[l]->isActive())
+            continue;
+        const int input = p.step_trigger_input[l];
+        bool match = input == k;
+        if (mode() == ProcTwoColor)
+            match = match || (input == kEitherMoldInput && (k == 2 || k == 3));
+        else if (mode() == ProcTurntable)
+            match = match || (input == kEitherMoldInput && (k == 0 || k == 3));
+        else if (forcedStep == l) {
+            forcedStep = -1;
+            lastDelay = 0;
+            match = true;
+        }
+        if (!match)
+            continue;
+        int delay = p.detect_delay[l];
+        if (l > 0 && !twoMold() && !p.semi_auto && p.detect_product)
+            delay += lastDelay; // the mold step counts from the product step's trigger, after it
+        lastDelay = delay;
+        if (!startSlot(l, delay))
+            return false;
+    }
+    expectedInput = -1;
+    update();
+    return true;
+}
+
+// Starts the countdown of a slot, or judges it at once without a delay.
+// False when that judgement stopped detection.
+bool MainWindow::startSlot(int slot, int delay)
+{
+    if (delay != 0) {
+        countdown[slot] = float(delay) / 10;
+        countdownTimers[slot]->start(100);
+        cyclePhase = 1;
+        return true;
+    }
+    std::fill(newFrame, newFrame + 8, false); // the views keep the judged images
+    countdown[slot] = 0;
+    TimerUp(slot);
+    return runState != 3;
+}
+
+// ---- multi-detection --------------------------------------------------------
+
+int MainWindow::stepOutput(int step) const
+{
+    return (step == gDNum - 1 ? OutputNo[7] : OutputNo[step]) - 1;
+}
+
+void MainWindow::setStepOutput(int step, int on)
+{
+    if (step >= 0 && step < 8)
+        IO().IOSetOut(stepOutput(step), on);
+}
+
+bool MainWindow::applyMultiDetectRules(int k)
+{
+    const WizardPara& p = P();
+    const int last = gDNum - 1;
+    if (k == 0 && pendingCameras[last] == 0 && expectedInput == -1)
+        cycleStart(k);
+
+    // Steps run in order: an edge for a later step than the next is ignored.
+    if (expectedInput == -1) {
+        int next = lastStartedStep + 1;
+        while (next < 8 && p.step_trigger_input[next] == -1)
+            ++next;
+        if (next < gDNum && p.step_trigger_input[next] != k)
+            return false;
+    }
+    if (pendingCameras[last] == 0 || k > gDNum)
+        return true;
+
+    int u = lastStartedStep + 1;
+    while (u < gDNum && p.step_row[u] == -1)
+        ++u;
+    if (u >= gDNum)
+        u = 0;
+
+    // Cut outputs of the trigger choice that claims u.
+    const int choice = p.step_row[u];
+    const int prev = lastStartedStep >= 0 && lastStartedStep < 8 ? p.step_row[lastStartedStep] : -1;
+    if (choice >= 0 && choice < 8 && (choice != prev || (k == 0 && lastStartedStep == last))) {
+        const int cut = p.row_cut_mode[choice];
+        for (int st = u; st < gDNum && (cut == 0 || cut == 1); ++st) {
+            if (p.step_row[st] == -1 || (cut == 1 && p.step_row[st] != choice))
+                continue;
+            if (st == 0 && !p.detect_product)
+                continue;
+            setStepOutput(st, 1);
+        }
+    }
+
+    lastStartedStep = u;
+    for (int l = 0; l < gDNum && l < 8; ++l) {
+        if (!p.step_enabled[l] || countdownTimers[l]->isActive() || p.step_trigger_input[l] != k
+            || pendingCameras[l] == 0)
+            continue;
+        lastStartedStep = l;
+        if (!startSlot(l, p.detect_delay[l]) || p.detect_delay[l] == 0)
+            return false; // a step judged at once ends the scan
+        break;
+    }
+    expectedInput = -1;
+    update();
+    return true;
+}
+
+// ---- countdowns ---------------------------------------------------------------
+
+void MainWindow::TimerUp(int slot)
+{
+    if (slot < 0 || slot >= 8)
+        return;
+    const WizardPara& p = P();
+    const int last = mode() == ProcMultiDetect ? gDNum - 1 : 1;
+    if (slot == last && p.pre_cut >= 1 && p.pre_cut <= 99 && !p.pulse_output && p.pre_cut >= 10 * countdown[slot]) {
+        IO().IOSetOut(0, 1);
+        IO().IOFlashOut();
+    }
+    if (double(countdown[slot]) > 0.11) {
+        countdown[slot] -= 0.1f;
+        QRect area;
+        if (gShowW >= 1024) {
+            const int x = int(viewScaleX * 520), y = int(5 * viewScaleY);
+            area = QRect(QPoint(x, y), QPoint(x + 129, y + 35));
+        } else {
+            const int x = int(viewScaleX * 270), y = int(5 * viewScaleY);
+            area = QRect(QPoint(x, y), QPoint(x + 39, y + 17));
+        }
+        for (int c = 0; c < numCamera && c < 8; ++c)
+            if (cameraViews[c])
+                cameraViews[c]->update(area);
+        return;
+    }
+    countdownTimers[slot]->stop();
+    for (int c = 0; c < numCamera && c < 8; ++c)
+        RunAlgorithm(c, slot);
+    CheckNG();
+    cyclePhase = 2;
+
+    if (displayState == 2 || slot != last || recheckPending || !p.template_auto_update || mode() != ProcAutoParts)
+        return;
+    for (int c = 0; c < numCamera && c < 8; ++c)
+        if (cameraViews[c] && !cameraViews[c]->allOK)
+            return;
+    gisReShape = true;
+    for (int c = 0; c < numCamera && c < 8; ++c)
+        if (cameraViews[c])
+            cameraViews[c]->SaveReTrainImage(1);
+}
+
 void MainWindow::CheckInput(int n)
 {
     if (n >= 0 && n < 8)
-        inputConfirmed[n] = gpControlIO->IOState(0, n);
+        inputConfirmed[n] = IO().IOState(0, n);
 }
-void MainWindow::InCheck() {}
-void MainWindow::SlotFPS() {}
-void MainWindow::RunAlgorithm(int) {}
-void MainWindow::CheckNG() {}
-void MainWindow::TimerShow() {}
-void MainWindow::OutTimerOutNG() {}
-void MainWindow::OutTimerNotAllowClose() {}
-void MainWindow::OutTimerNotAllowThimble() {}
-void MainWindow::OutTimerReserveOutput()
+
+// ---- watchdog and the one-second check -----------------------------------------
+
+void MainWindow::InCheck()
 {
-    reserveTimer->stop();
-    gpControlIO->IOSetOut(3, 0);
-    gpControlIO->IOFlashOut();
+    IO().IOSetOut(0, 1);
+    IO().IOFlashOut();
+    watchdogTimer->stop();
+    InsertRecord(LanStr(335));
+    showWarnBox(LanStr(335));
+    noInputWarned = true;
 }
-void MainWindow::CheckTemp() {}
-void MainWindow::SlotResetAlarm() {}
-void MainWindow::SlotDrawHint() {}
+
+void MainWindow::SlotFPS()
+{
+    static bool beat = false;
+    beat = !beat;
+    LEDOnOff(led::kHeartbeatBit, runState == 3 ? 1 : int(beat));
+    CameraWatch::instance().SlotFPS();
+    for (int c = 0; c < 8; ++c) {
+        framesPerSecond[c] = frameCount[c] - lastFrameCount[c];
+        lastFrameCount[c] = frameCount[c];
+    }
+}
+
+// ---- manual and simulated triggers -----------------------------------------------
+
+void MainWindow::SlotManualTrig(int step)
+{
+    if (step == 0 && !P().detect_product) {
+        showWarnBox(LanStr(145));
+        return;
+    }
+    manualTriggerStep = step;
+    for (int c = 0; c < numCamera && c < 8; ++c)
+        if (cameraViews[c])
+            for (int s = 0; s < gDNum && s < 8; ++s)
+                cameraViews[c]->noDetect[s] = false;
+    if (gCameraID == kCameraNone)
+        loadDemoImage();
+}
+
+void MainWindow::SlotManualTrig0() { SlotManualTrig(0); }
+void MainWindow::SlotManualTrig1() { SlotManualTrig(1); }
+
+void MainWindow::manualStart(int step)
+{
+    manualCycle = true;
+    const int now = nowTenths();
+    cycleTime = now - lastCycleStart;
+    lastCycleStart = now;
+    if (step == 0)
+        std::fill(ngOutputs, ngOutputs + 4, false);
+    recheckCount[0] = recheckCount[1] = 0;
+    TimerUp(step);
+}
+
+void MainWindow::loadDemoImage()
+{
+    // The view takes only a picture of the working size, converted row by row.
+    const QString path = QStringLiteral("cammer15/template%1.bmp").arg(demoImageIndex);
+    demoImageIndex = (demoImageIndex + 1) % 5;
+    const int index = selectedCamera >= numCamera ? 0 : selectedCamera;
+    if (index >= 0 && index < 8 && cameraViews[index])
+        cameraViews[index]->LoadFrame(path);
+}
+
+void MainWindow::SlotSimulationTrigIn1() { simulatedInput = 0; }
+void MainWindow::SlotSimulationTrigIn2() { simulatedInput = 1; }
+void MainWindow::SlotSimulationTrigIn3() { simulatedInput = 2; }
+void MainWindow::SlotSimulationTrigIn4() { simulatedInput = 3; }
+void MainWindow::SlotSimulationTrigIn5() { simulatedInput = 4; }
+void MainWindow::SlotSimulationTrigIn6() { simulatedInput = 5; }
+void MainWindow::SlotSimulationTrigIn7() { simulatedInput = 6; }
+void MainWindow::SlotSimulationTrigIn8() { simulatedInput = 7; }
+
+namespace {
+void setInputBit(int bit, bool on)
+{
+    QMutexLocker lock(pMutexIO);
+    gDataIn = on ? (gDataIn | (1 << bit)) : (gDataIn & ~(1 << bit));
+}
+} // namespace
+
+void MainWindow::SlotPressedTrigIn1() { setInputBit(0, true); }
+void MainWindow::SlotPressedTrigIn2() { setInputBit(1, true); }
+void MainWindow::SlotPressedTrigIn3() { setInputBit(2, true); }
+void MainWindow::SlotPressedTrigIn4() { setInputBit(3, true); }
+void MainWindow::SlotReleasedTrigIn1() { setInputBit(0, false); }
+void MainWindow::SlotReleasedTrigIn2() { setInputBit(1, false); }
+void MainWindow::SlotReleasedTrigIn3() { setInputBit(2, false); }
+void MainWindow::SlotReleasedTrigIn4() { setInputBit(3, false); }

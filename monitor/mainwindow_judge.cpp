@@ -1,0 +1,217 @@
+// Execution of a detection step on one camera: raw frames, template
+// sampling, alignment and judgement, the outputs and counters of an NG, and
+// the automatic re-checks.
+#include "monitor/controlport.h"
+#include "inspection/cammerrecongnize.h"
+#include "monitor/cycleview.h"
+#include "monitor/journal.h"
+#include "monitor/mainwindow.h"
+#include "params/geometry.h"
+#include "params/procedures.h"
+#include "params/wizardpara.h"
+#include "platform/clock.h"
+
+#include <QImage>
+
+namespace {
+
+const WizardPara& P() { return *gpWPara; }
+ControlPort& IO() { return *gpControlIO; }
+int mode() { return gpWPara->procedure; }
+bool twoMold() { return mode() == ProcTwoColor || mode() == ProcTurntable; }
+
+} // namespace
+
+void MainWindow::RunAlgorithm(int c, int s)
+{
+    if (c < 0 || c >= 8 || s < 0 || s >= 8)
+        return;
+    const WizardPara& p = P();
+    // The two-mold procedures run the pair chosen by the selector on slots 0 and 1.
+    int step = s;
+    int slot = s;
+    if (twoMold()) {
+        step = (s < 2 ? s : s - 2) + (leftMoldActive == 0 ? 2 : 0);
+        slot = step & 1;
+    }
+    currentStep = step;
+    pendingCameras[slot] &= ~(1 << c);
+    CammerWidget* v = cameraViews[c];
+    if (!v || !v->recong)
+        return;
+
+    rawFrames.prune();
+    if (saveOriginalImages)
+        saveRawFrame(c, step);
+
+    if (runState == 2) {
+        if (v->samplePending[step]) {
+            if (p.step_enabled[step])
+                v->SaveReTrainImage(step);
+            v->samplePending[step] = false;
+            v->allOK = true;
+        }
+        bool left = false;
+        for (int cc = 0; cc < numCamera && cc < 8 && !left; ++cc)
+            for (int d = 0; d < gDNum && d < 8 && !left; ++d)
+                left = cameraViews[cc] && p.step_enabled[d] && cameraViews[cc]->samplePending[d];
+        if (!left) {
+            StartDetect();
+            if (!p.pulse_output) {
+                IO().IOSetOut(0, 1);
+                IO().IOFlashOut();
+            }
+            runState = 2;
+            CheckArea(false);
+            return;
+        }
+        if (gSource == -1 || gSource == 1)
+            v->update();
+        return;
+    }
+
+    v->recong->ShapeMatch(currentStep);
+    cycleview::showLive(v);
+    v->recong->Run(step);
+
+    if (!v->allOK) {
+        const int R = recheckCount[slot];
+        bool quiet = false; // a mold-step NG that waits for its pre-cut re-checks
+        if (!p.pulse_output) {
+            if (mode() == ProcMultiDetect) {
+                if (!(slot == 0 && p.enable_stop_not_alarm))
+                    IO().IOSetOut(2, 1);
+            } else if (slot == 0) {
+                if (!p.enable_cutoff_ontime && !p.enable_stop_not_alarm) {
+                    IO().IOSetOut(1, 1);
+                    if (!p.pre_cut && !p.cut_clamp_on_mold_alarm && !p.detect_any_order)
+                        IO().IOSetOut(0, 1);
+                }
+                if (!p.enable_stop_not_alarm && R == 0)
+                    IO().IOSetOut(2, 1);
+            } else if (p.pre_cut && R != 0) {
+                quiet = true;
+            } else {
+                IO().IOSetOut(0, 1);
+                if (R == 0)
+                    IO().IOSetOut(2, 1);
+            }
+        }
+        if (!quiet) {
+            if (failCounted[c] && R == 0) {
+                ++gFailNum[c];
+                failCounted[c] = false;
+            }
+            if (p.enable_stop_not_alarm && slot == 0 && v->liveRegions) {
+                const int n = qBound(0, v->liveRegions->roiCount[0], kRegionCount);
+                for (int r = 0; r < n; ++r) {
+                    const int out = v->liveRegions->output_point[r];
+                    if (!v->roiOK[0][r] && out >= 0 && out <= 3) // only four NG outputs exist
+                        ngOutputs[out] = true;
+                }
+            }
+            if (stepSaveCode[c][step] == 1 && R == 0) {
+                v->alignImage.copyTo(v->recentNG[step][v->recentNGCount[step] % 3]);
+                ++v->recentNGCount[step];
+            }
+        }
+    }
+
+    if (cycleCounted[c]) {
+        ++gAllNum[c];
+        cycleCounted[c] = false;
+    }
+    IO().IOFlashOut();
+    if (gSource == -1 || gSource == 1)
+        v->update();
+}
+
+void MainWindow::saveRawFrame(int c, int step)
+{
+    CammerWidget* v = cameraViews[c];
+    const QString path = QStringLiteral("./originalimage/cammer%1%2/template%3.bmp")
+                             .arg(c + 1)
+                             .arg(step + 1)
+                             .arg(platform::now().toString(QStringLiteral("yyyyMMdd-hhmmss-zzz")));
+    bool saved;
+    if (gisColor) {
+        saved = QImage(v->curImage.data, gImageW, gImageH, gImageW * 4, QImage::Format_RGB32).save(path);
+    } else {
+        QImage grey(v->curImage.data, gImageW, gImageH, gImageW, QImage::Format_Indexed8);
+        grey.setColorTable(greyColorTable);
+        saved = grey.save(path);
+    }
+    if (saved)
+        rawFrames.added(path);
+}
+
+void MainWindow::ReCheck()
+{
+    const WizardPara& p = P();
+    const int last = mode() == ProcMultiDetect ? gDNum - 1 : 1;
+    const int i = twoMold() ? (currentStep & 1) : currentStep;
+    if (i < 0 || i >= 8)
+        return;
+    pendingCameras[i] = 0;
+    if (i == last && (!p.pre_cut || recheckCount[i] == 0))
+        IO().IOSetOut(0, 1);
+    IO().IOFlashOut();
+    const int step = currentStep;
+    if (p.step_enabled[step]) {
+        for (int c = 0; c < numCamera && c < 8; ++c)
+            pendingCameras[i] |= 1 << c;
+        for (int c = 0; c < numCamera && c < 8; ++c)
+            RunAlgorithm(c, step);
+    }
+    CheckNG();
+}
+
+void MainWindow::ResetRun()
+{
+    for (int c = 0; c < numCamera && c < 8; ++c) {
+        CammerWidget* v = cameraViews[c];
+        if (!v)
+            continue;
+        v->allOK = true;
+        for (int s = 0; s < gDNum && s < 8; ++s)
+            for (int r = 0; r < kRegionCount; ++r) {
+                v->roiOK[s][r] = true;
+                v->roiValue[s][r] = 0;
+            }
+    }
+    for (int s = 0; s < gDNum && s < 8; ++s)
+        countdown[s] = 0;
+}
+
+void MainWindow::ReDetect()
+{
+    const WizardPara& p = P();
+    ResetRun();
+    const int s = currentStep;
+    if (s < 0 || s >= 8)
+        return;
+    const int g = twoMold() ? (s & 1) : s;
+    const int last = mode() == ProcMultiDetect ? gDNum - 1 : 1;
+    pendingCameras[g] = 0;
+    if (mode() == ProcStandardNoRecheck)
+        IO().IOSetOut(0, 0);
+    else if (g == last && !p.cut_clamp_on_mold_alarm)
+        IO().IOSetOut(0, 1);
+    else if (g == 0 && !p.enable_cutoff_ontime && !p.enable_stop_not_alarm && !p.cut_ejector_on_prod_alarm)
+        IO().IOSetOut(1, 1);
+    IO().IOFlashOut();
+    for (int c = 0; c < numCamera && c < 8; ++c) {
+        if (!cameraViews[c] || cameraViews[c]->noDetect[s])
+            continue;
+        if (p.step_enabled[s]) {
+            pendingCameras[g] |= 1 << c;
+            if (stepSaveCode[c][s] == 3)
+                stepSaveCode[c][s] = 7;
+        }
+    }
+    for (int c = 0; c < numCamera && c < 8; ++c)
+        if (cameraViews[c] && !cameraViews[c]->noDetect[s])
+            RunAlgorithm(c, s);
+    tempCheckLatch = 1;
+    CheckNG();
+}

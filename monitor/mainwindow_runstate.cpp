@@ -1,0 +1,173 @@
+// Run states: detecting, sampling templates, stopped; the operator's start,
+// stop and resample commands.
+#include "camera/cameradriver.h"
+#include "inspection/paramroi.h"
+#include "monitor/controlport.h"
+#include "monitor/cycleview.h"
+#include "monitor/led.h"
+#include "monitor/mainwindow.h"
+#include "monitor/placeholders.h"
+#include "params/lanstr.h"
+#include "params/procedures.h"
+#include "params/wizardpara.h"
+#include "widgets/msgbox.h"
+#include "widgets/passwordbox.h"
+
+#include <QTimer>
+
+bool gisReTrain = false;
+bool gisReShape = false;
+bool gFromTrain = false;
+
+namespace {
+const WizardPara& P() { return *gpWPara; }
+ControlPort& IO() { return *gpControlIO; }
+int mode() { return gpWPara->procedure; }
+} // namespace
+
+void MainWindow::StartDetect()
+{
+    gpCycleTrigger = &triggerNumber; // the inspection collects region results while it is set
+    IO().IOResetAllOut();
+    if (P().mold_cutoff)
+        IO().IOSetOut(1, 1);
+    IO().IOFlashOut();
+    displayState = 0;
+    std::fill(recheckCount, recheckCount + 8, 0);
+    recheckPending = false;
+    ResetRun();
+    runState = 1;
+}
+
+void MainWindow::SetStopDetect()
+{
+    if (mode() == ProcTwoColor || mode() == ProcTurntable)
+        pendingCameras[(currentStep & 1) ? 1 : 0] = 0;
+    else if (mode() != ProcMultiDetect)
+        pendingCameras[currentStep != 0 ? 1 : 0] = 0;
+    for (int i = 0; i < gDNum && i < 8; ++i) {
+        if (countdownTimers[i] && countdownTimers[i]->isActive()) {
+            countdownTimers[i]->stop();
+            countdown[i] = 0;
+        }
+    }
+    runState = 3;
+}
+
+void MainWindow::StopDetect()
+{
+    IO().IOResetAllOut();
+    if (P().enable_stop_mold == 1)
+        IO().IOSetOut(0, 1);
+    IO().IOFlashOut();
+    if (mode() == ProcMultiDetect) {
+        std::fill(pendingCameras, pendingCameras + 8, 0);
+        currentStep = lastStartedStep = gDNum - 1;
+    }
+    SetStopDetect();
+}
+
+void MainWindow::SlotStartStop()
+{
+    const auto shown = [](QWidget* w) { return w && w->isVisible(); };
+    if (shown(settingsWindow) || shown(alarmOptionBar) || shown(regionOptionBar))
+        return;
+    if (runState == 3) {
+        StartDetect();
+        if (P().is_cut_ontime && P().mold_pulse > 0) {
+            IO().IOSetOut(0, 1);
+            IO().IOFlashOut();
+        }
+        InsertRecord(LanStr(142));
+        LEDOnOff(led::kRunBit, 1);
+        if (titleBar)
+            titleBar->setStyleSheet(QStringLiteral("TitleBar{background-color:#1f3f8d;}"));
+    } else {
+        if (CheckPassword() == 0 || !showChooseBox(LanStr(140)))
+            return;
+        if (shown(settingsWindow) || shown(alarmOptionBar))
+            return;
+        StopDetect();
+        InsertRecord(LanStr(141));
+        LEDOnOff(led::kRunBit, 0);
+        if (titleBar)
+            titleBar->setStyleSheet(QStringLiteral("TitleBar{background-color:#ee2329;}"));
+    }
+    update();
+}
+
+void MainWindow::SlotReTrain()
+{
+    const auto shown = [](QWidget* w) { return w && w->isVisible(); };
+    if (shown(settingsWindow) || shown(cameraOrderDialog) || shown(customIONameWidget)
+        || (optionBar && optionBar->isHidden()))
+        return;
+    if (CheckPassword() == 0 || !showChooseBox(LanStr(137)))
+        return;
+    if (shown(settingsWindow) || shown(regionOptionBar) || shown(alarmOptionBar) || displayState == 2)
+        return;
+    displayState = 0;
+    for (int c = 0; c < numCamera && c < 8; ++c) {
+        CammerWidget* v = cameraViews[c];
+        if (!v)
+            continue;
+        v->allOK = true;
+        for (int s = 0; s < gDNum && s < 8; ++s)
+            std::fill(v->roiOK[s], v->roiOK[s] + kRegionCount, true);
+    }
+    if (runState == 3) {
+        StartDetect();
+        if (P().is_cut_ontime && P().mold_pulse > 0) {
+            IO().IOSetOut(0, 1);
+            IO().IOFlashOut();
+        }
+        LEDOnOff(led::kRunBit, 1);
+    }
+    runState = 2;
+    for (int c = 0; c < numCamera && c < 8; ++c) {
+        CammerWidget* v = cameraViews[c];
+        if (!v)
+            continue;
+        for (int s = 0; s < gDNum && s < 8; ++s) {
+            if (P().step_enabled[s])
+                v->samplePending[s] = true;
+            if (!v->ignoreMask[s].empty())
+                v->ignoreMask[s].setTo(0);
+            v->SaveIgnorePoint(s);
+        }
+    }
+    InsertRecord(LanStr(139));
+    SaveSN(0);
+    update();
+}
+
+void MainWindow::BackTrain()
+{
+    const WizardPara& p = P();
+    if (!p.pulse_output) {
+        IO().IOSetOut(0, 0);
+        if (p.mold_cutoff && p.step_enabled[0] && !p.enable_cutoff_ontime && !p.enable_stop_not_alarm
+            && (mode() == ProcStandard || mode() == ProcAutoParts || mode() == ProcStandardNoRecheck))
+            IO().IOSetOut(1, 1);
+    }
+    IO().IOFlashOut();
+    runState = 1;
+    CheckNG();
+    gisReTrain = true;
+}
+
+void MainWindow::CheckArea(bool)
+{
+    if (settingsWindow && settingsWindow->isVisible())
+        settingsWindow->hide();
+    if (CheckPassword() == 0) {
+        runState = 1;
+        return;
+    }
+    displayState = 3;
+    if (indexButton)
+        indexButton->hide();
+    gFromTrain = true;
+}
+
+void MainWindow::SlotDrawHint() {}

@@ -1,0 +1,223 @@
+#pragma once
+// The real main window started in a temporary program folder, without a
+// board and without cameras (the two demonstration views), driven pass by
+// pass: the test sets input bits, hands frames to the views as a grab thread
+// would, calls the pass, the countdown ticks and the timer slots itself, and
+// reads the outputs the cycle published.
+#include "camera/cameraloss.h"
+#include "camera/checkcamera.h"
+#include "camera/cammerwidget.h"
+#include "inspection/cammerrecongnize.h"
+#include "monitor/controlport.h"
+#include "monitor/ioframes.h"
+#include "monitor/journal.h"
+#include "monitor/led.h"
+#include "monitor/mainwindow.h"
+#include "monitor/savefialimagethread.h"
+#include "params/geometry.h"
+#include "params/lanstr.h"
+#include "params/paramdb.h"
+#include "params/wizardpara.h"
+#include "platform/clock.h"
+#include "platform/paneldevice.h"
+#include "testenv.h"
+#include "widgets/modal.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTimer>
+#include <QVariant>
+#include <functional>
+
+class CycleWindow : public InTempFolder {
+protected:
+    void SetUp() override
+    {
+        InTempFolder::SetUp();
+        Data_Init();
+        platform::PanelDevice::setInstance(&panel);
+        led::reset();
+        OpenLedDevice();
+        gRepairCameraAddresses = nullptr;
+        CameraWatch::instance().reset();
+        para = FactoryParams();
+        para.enable_correct = -1; // frames are judged where they lie
+        para.max_mold_num = 1;    // one template slot per step keeps the start quick
+        previousModal = setModalRunner([this](QDialog& d) {
+            QStringList texts;
+            for (QLabel* l : d.findChildren<QLabel*>())
+                texts << l->text();
+            boxes << texts.join('|');
+            return answer;
+        });
+        platform::Clock::setInstance(&clock);
+    }
+    void TearDown() override
+    {
+        delete window;
+        window = nullptr;
+        if (gpSaveFialImageThread) {
+            gpSaveFialImageThread->requestInterruption();
+            gpSaveFialImageThread->wait();
+            delete gpSaveFialImageThread;
+            gpSaveFialImageThread = nullptr;
+        }
+        delete gpControlIO;
+        gpControlIO = nullptr;
+        {
+            QMutexLocker lock(pMutexIO);
+            gDataIn = 0;
+            gDataOut = 0;
+        }
+        for (const char* c : {"dbIn", "dbRecord", "dbT"})
+            CloseSqlite(c);
+        setModalRunner(previousModal);
+        platform::Clock::setInstance(nullptr);
+        platform::PanelDevice::setInstance(nullptr);
+        delete gpWPara;
+        delete gpWParaBak;
+        gpWPara = gpWParaBak = nullptr;
+        gisReTrain = gisReShape = gFromTrain = false;
+        gisTempAlarm = false;
+        gSource = -1;
+        for (int c = 0; c < 8; ++c)
+            gAllNum[c] = gFailNum[c] = 0;
+        InTempFolder::TearDown();
+    }
+
+    // The program folder with the parameters of `para`, then the window.
+    void start()
+    {
+        ASSERT_TRUE(CreateParamDatabase("PARAM.db", para));
+        {
+            OpenSqlite("regions", "PARAM.db");
+            QSqlQuery q(QSqlDatabase::database("regions"));
+            for (int c = 0; c < 8; ++c)
+                q.exec(QString("create table if not exists cammer%1(name text, value text)").arg(c));
+            CloseSqlite("regions");
+        }
+        QDir().mkpath("paraGroup/default");
+        QFile::copy("PARAM.db", "paraGroup/default/PARAM.db");
+        ASSERT_TRUE(CreateSerialDatabase("SN.db"));
+        ASSERT_TRUE(CreateRecordDatabase("RECORDNULL.db"));
+        ASSERT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
+        gpWPara = new WizardPara;
+        gpWParaBak = new WizardPara;
+        gAppDirPath = folder();
+        window = new MainWindow;
+        ASSERT_EQ(numCamera, 2) << "the demonstration views";
+        boxes.clear();
+    }
+
+    CammerWidget* view(int c) { return window->cameraViews[c]; }
+
+    // A dark-area region over the middle of the image on the given step of
+    // every view: a frame of grey 200 passes, one of grey 20 fails.
+    void watchStep(int step, int outputPoint = 0)
+    {
+        for (int c = 0; c < numCamera; ++c) {
+            CammerSingleton& s = *view(c)->liveRegions;
+            const int r = s.roiCount[step]++;
+            s.shapeType[step][r] = 1; // rectangle
+            s.rects[step][r].viewRect = QRect(200, 200, 400, 300);
+            s.algorithm[step][r] = 4; // black area
+            s.min_size[step][r] = 0;
+            s.sensibility[step][r] = 60;
+            s.max_area[step][r] = 100;
+            s.output_point[r] = outputPoint;
+            view(c)->liveMasks[step][r] = s.UpdateMask(step, r);
+            view(c)->recong->VarTrain(step);
+        }
+    }
+    // What a grab thread does: the frame into the receive buffer, flagged new.
+    void deliver(int c, int grey)
+    {
+        CammerWidget* v = view(c);
+        std::lock_guard<std::mutex> lock(pMutex[v->cameraIndex]);
+        std::fill(v->recvImage.begin(), v->recvImage.end(), uchar(grey));
+        isImageFill[v->cameraIndex] = true;
+    }
+    void frames(bool cam0Ok, bool cam1Ok = true)
+    {
+        deliver(0, cam0Ok ? 200 : 20);
+        deliver(1, cam1Ok ? 200 : 20);
+    }
+    void setInput(int k, bool on)
+    {
+        QMutexLocker lock(pMutexIO);
+        gDataIn = on ? (gDataIn | (1 << k)) : (gDataIn & ~(1 << k));
+    }
+    // An edge: the input becomes active and the next pass sees it.
+    void edge(int k)
+    {
+        setInput(k, false);
+        window->Run();
+        setInput(k, true);
+        window->Run();
+    }
+    // Output n as published to the board (its polarity taken off).
+    bool out(int n)
+    {
+        QMutexLocker lock(pMutexIO);
+        return ioframe::outputActive(gDataOut, n, *gpWPara);
+    }
+    QString outs()
+    {
+        QString s;
+        for (int n = 0; n < 8; ++n)
+            s += out(n) ? '1' : '0';
+        return s;
+    }
+    bool counting(int slot) { return window->countdownTimers[slot]->isActive(); }
+    // 100 ms ticks of every running countdown until none runs or max ticks;
+    // returns the ticks and notes when each slot was judged.
+    int tick(int max = 200, std::function<void(int tick)> each = nullptr)
+    {
+        int t = 0;
+        while (t < max) {
+            bool any = false;
+            for (int l = 0; l < 8; ++l)
+                any = any || counting(l);
+            if (!any)
+                break;
+            ++t;
+            for (int l = 0; l < 8; ++l) {
+                if (!counting(l))
+                    continue;
+                window->TimerUp(l);
+                if (!counting(l))
+                    judgedAt[l] = t;
+            }
+            if (each)
+                each(t);
+        }
+        return t;
+    }
+    QStringList records()
+    {
+        QStringList list;
+        QSqlQuery q(QSqlDatabase::database("dbRecord"));
+        q.exec("select remarks from RECORD");
+        while (q.next())
+            list << q.value(0).toString();
+        return list;
+    }
+    bool requested(int c, int step, int kind)
+    {
+        QMutexLocker lock(pMutexSaveFail);
+        return gisSaveFail[c][step][kind];
+    }
+
+    WizardPara para;
+    MainWindow* window = nullptr;
+    platform::RecordingPanelDevice panel;
+    platform::ManualClock clock{QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9))};
+    QStringList boxes;
+    int answer = QDialog::Accepted;
+    ModalRunner previousModal;
+    int judgedAt[8] = {};
+};
