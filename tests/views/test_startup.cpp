@@ -1,0 +1,76 @@
+// The real main window started without cameras: the demonstration set-up
+// with its two views showing the shipped pictures, and a screenshot of the
+// whole window for a person to look at.
+#include "viewfixture.h"
+
+#include "camera/cameraglobals.h"
+#include "monitor/mainwindow.h"
+#include "params/geometry.h"
+#include "params/lanstr.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+
+using StartUp = WindowTest;
+
+TEST_F(StartUp, WithoutCamerasTwoDemonstrationViewsShowTheirPictures)
+{
+    start();
+    EXPECT_EQ(gCameraID, kCameraNone);
+    EXPECT_EQ(numCamera, 2);
+    EXPECT_EQ(window->selectedCamera, 2) << "both views are shown";
+    EXPECT_EQ(gShowW, 1725);
+    EXPECT_EQ(gShowH, 982);
+    EXPECT_EQ(QSize(gImageW, gImageH), QSize(1920, 1080));
+    EXPECT_EQ(boxes.filter(LanStr(134)).size(), 1) << "the no-camera question";
+    EXPECT_TRUE(records().contains(LanStr(150).arg(2)));
+
+    for (int i = 0; i < 8; ++i) {
+        CammerWidget* v = window->cameraViews[i];
+        ASSERT_NE(v, nullptr);
+        EXPECT_EQ(v->cameraIndex, i);
+        EXPECT_EQ(v->isHidden(), i >= 2) << i;
+    }
+    EXPECT_EQ(window->cameraViews[0]->geometry(), QRect(0, 0, 862, 982));
+    EXPECT_EQ(window->cameraViews[1]->geometry(), QRect(862, 0, 862, 982));
+    EXPECT_FLOAT_EQ(window->viewScaleX, 862.0f / 1725);
+
+    for (int i = 0; i < 2; ++i) {
+        const QImage pic = QImage(QStringLiteral("cammer15/template%1.bmp").arg(i)).convertToFormat(QImage::Format_Grayscale8);
+        CammerWidget* v = window->cameraViews[i];
+        for (QPoint p : {QPoint(600, 330), QPoint(10, 10), QPoint(1900, 1000)}) {
+            const uchar grey = pic.constScanLine(p.y())[p.x()];
+            const size_t at = size_t(p.y()) * 1920 + size_t(p.x());
+            EXPECT_EQ(v->showImage[at], grey) << i;
+            EXPECT_EQ(v->curImage.data[at], grey) << i;
+            EXPECT_EQ(v->recvImage[at], grey) << i;
+        }
+    }
+    // The two pictures differ (a mold with parts, and emptied).
+    EXPECT_NE(window->cameraViews[0]->showImage, window->cameraViews[1]->showImage);
+
+    window->show();
+    QApplication::processEvents();
+    const QImage shot = window->grab().toImage();
+    EXPECT_EQ(shot.size(), QSize(1920, 1080));
+    shoot("mainwindow-demo", shot);
+    // The first view paints its picture (a cap in the top-left cavity).
+    const QImage view0 = window->cameraViews[0]->grab().toImage();
+    const QImage pic0 = QImage("cammer15/template0.bmp").convertToFormat(QImage::Format_Grayscale8);
+    const QPoint p(600, 330);
+    const int grey = pic0.constScanLine(p.y())[p.x()];
+    EXPECT_EQ(view0.pixelColor(int(p.x() * 862.0 / 1920), int(p.y() * 982.0 / 1080)), QColor(grey, grey, grey));
+}
+
+TEST_F(StartUp, MissingDemonstrationPicturesLeaveTheViewsDark)
+{
+    QFile::remove("cammer15/template0.bmp");
+    QFile::remove("cammer15/template1.bmp");
+    start();
+    EXPECT_EQ(numCamera, 2);
+    for (int i = 0; i < 2; ++i) {
+        const std::vector<unsigned char>& img = window->cameraViews[i]->showImage;
+        EXPECT_EQ(std::count(img.begin(), img.end(), 0), long(img.size())) << i;
+    }
+}
