@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QImage>
+#include <QTest>
 
 using StartUp = WindowTest;
 
@@ -50,8 +51,13 @@ TEST_F(StartUp, WithoutCamerasTwoDemonstrationViewsShowTheirPictures)
     // The two pictures differ (a mold with parts, and emptied).
     EXPECT_NE(window->cameraViews[0]->showImage, window->cameraViews[1]->showImage);
 
+    // The running cycle keeps showing them (no frames arrive without cameras).
     window->show();
-    QApplication::processEvents();
+    QTest::qWait(300);
+    for (int i = 0; i < 2; ++i) {
+        const QImage pic = QImage(QStringLiteral("cammer15/template%1.bmp").arg(i)).convertToFormat(QImage::Format_Grayscale8);
+        EXPECT_EQ(window->cameraViews[i]->showImage[size_t(330) * 1920 + 600], pic.constScanLine(330)[600]) << i;
+    }
     const QImage shot = window->grab().toImage();
     EXPECT_EQ(shot.size(), QSize(1920, 1080));
     shoot("mainwindow-demo", shot);
