@@ -797,44 +797,31 @@ void CammerWidget::UpdateFailImage(int step, int kind)
         return;
     const int camera = cameraIndex;
     int& code = viewHost().saveCode(camera, step);
-    QString method;
-    QString prefix;
-    int next = code;
-    switch (code) {
-    case 4:
-        method = LanStr(47);
-        prefix = LanStr(120);
-        next = 9;
-        break;
-    case 5:
-        method = LanStr(48);
-        prefix = LanStr(120);
-        next = 9;
-        break;
-    case 6:
-        method = LanStr(338);
-        prefix = LanStr(120);
-        next = 9;
-        break;
-    case 7:
-        method = LanStr(61);
-        prefix = LanStr(120);
-        next = 8;
-        break;
-    case 8:
-        prefix = LanStr(143);
-        next = 10;
-        break;
-    default:
+    // How the alarm was cleared, by the step's image code: the method's text
+    // row (-1 none), the line's prefix row and the code that follows.
+    struct Clearing {
+        int code;
+        int methodRow;
+        int prefixRow;
+        int next;
+    };
+    static const Clearing clearings[] = {
+        {4, 47, 120, 9}, {5, 48, 120, 9}, {6, 338, 120, 9}, {7, 61, 120, 8}, {8, -1, 143, 10}};
+    const Clearing* found = nullptr;
+    for (const Clearing& c : clearings)
+        if (c.code == code)
+            found = &c;
+    if (!found)
         return; // nothing to write, the code stays
-    }
+    const QString line = LanStr(found->prefixRow) + (found->methodRow >= 0 ? LanStr(found->methodRow) : QString());
+    const int next = found->next;
     QImage img(gImageW, gImageH, QImage::Format_RGB32);
     if (!img.isNull() && viewHost().loadFailImage(camera, step, kind, img.bits())) {
         {
             QPainter p(&img);
             p.setFont(viewFont(26));
             p.setPen(Qt::red);
-            p.drawText(55, 80, prefix + method);
+            p.drawText(55, 80, line);
         }
         viewHost().storeFailImage(camera, step, kind, img.constBits());
     }

@@ -37,15 +37,6 @@ protected:
         const int g = (x / 3 + y / 4) % 200 + 20;
         return QColor(g, g, g);
     }
-    // Pixels of the colour inside r.
-    static int count(const QImage& img, const QRect& r, const QColor& c)
-    {
-        int n = 0;
-        for (int y = r.top(); y <= r.bottom(); ++y)
-            for (int x = r.left(); x <= r.right(); ++x)
-                n += img.pixelColor(x, y) == c;
-        return n;
-    }
     void press(CammerWidget* v, QPoint p, Qt::MouseButtons buttons = Qt::LeftButton)
     {
         QMouseEvent e(QEvent::MouseButtonPress, p, Qt::LeftButton, buttons, Qt::NoModifier);
@@ -206,15 +197,15 @@ TEST_F(Painting, CountdownShowsTheFirstRunningStepAboveTwoHundredths)
     host.s.countdownStep = 1;
     host.s.countdownSeconds = 2.5f;
     const QImage running = render(view);
-    EXPECT_GT(count(running, area, kGreen), 50);
-    EXPECT_EQ(count(none, area, kGreen), 0);
+    EXPECT_GT(countColour(running, area, kGreen), 50);
+    EXPECT_EQ(countColour(none, area, kGreen), 0);
     shoot("countdown", running);
 
     host.s.countdownSeconds = 0.02f;
-    EXPECT_EQ(count(render(view), area, kGreen), 0);
+    EXPECT_EQ(countColour(render(view), area, kGreen), 0);
     host.s.runState = 3;
     host.s.countdownSeconds = 2.5f;
-    EXPECT_GT(count(render(view), area, kRed), 50) << "in the status colour";
+    EXPECT_GT(countColour(render(view), area, kRed), 50) << "in the status colour";
 }
 
 TEST_F(Painting, StatusTextsGoToTheTitleBarForTheFirstFourCamerasOnly)
@@ -352,8 +343,8 @@ TEST_F(Painting, RecentNGFramesShowTheirLinesInTheRunStateColour)
     gSource = 2;
     host.s.runState = 3;
     const QImage img = render(view);
-    EXPECT_GT(count(img, QRect(5, 5, 300, 40), kRed), 30);
-    EXPECT_GT(count(img, QRect(600, 5, 300, 40), kGreen), 30);
+    EXPECT_GT(countColour(img, QRect(5, 5, 300, 40), kRed), 30);
+    EXPECT_GT(countColour(img, QRect(600, 5, 300, 40), kGreen), 30);
     EXPECT_EQ(at(img, widgetPoint(300, 300)), ramp(300, 300));
 }
 

@@ -32,14 +32,6 @@ protected:
             return QImage();
         return QImage(img.data(), gImageW, gImageH, QImage::Format_RGB32).copy();
     }
-    static int count(const QImage& img, const QRect& r, const QColor& c)
-    {
-        int n = 0;
-        for (int y = r.top(); y <= r.bottom(); ++y)
-            for (int x = r.left(); x <= r.right(); ++x)
-                n += img.pixelColor(x, y) == c;
-        return n;
-    }
     static int changed(const QImage& img, const QRect& r)
     {
         int n = 0;
@@ -59,7 +51,7 @@ TEST_F(ResultImage, WithoutRegionsOnlyTheVerdictAndTheSecondLine)
     view->SaveFailImage(0, 0);
     QImage ng = stored(0, 0);
     ASSERT_FALSE(ng.isNull());
-    EXPECT_GT(count(ng, QRect(5, 50, 50, 35), kRed), 20);
+    EXPECT_GT(countColour(ng, QRect(5, 50, 50, 35), kRed), 20);
     EXPECT_EQ(changed(ng, QRect(0, 86, gImageW, gImageH - 86)), 0) << "no second line without the safety door";
     EXPECT_EQ(changed(ng, QRect(60, 0, gImageW - 60, gImageH)), 0);
     EXPECT_EQ(host.failIndex[0][0], 0);
@@ -67,8 +59,8 @@ TEST_F(ResultImage, WithoutRegionsOnlyTheVerdictAndTheSecondLine)
     host.s.safetyDoorDetection = true;
     view->SaveFailImage(1, 1);
     const QImage ok = stored(1, 1);
-    EXPECT_GT(count(ok, QRect(5, 50, 50, 35), kGreen), 20);
-    EXPECT_GT(count(ok, QRect(5, 86, 400, 30), kGreen), 20) << "the safety-door line";
+    EXPECT_GT(countColour(ok, QRect(5, 50, 50, 35), kGreen), 20);
+    EXPECT_GT(countColour(ok, QRect(5, 86, 400, 30), kGreen), 20) << "the safety-door line";
     EXPECT_TRUE(host.failImages[0][1][0].empty()) << "only the asked kind is stored";
     shoot("result-ok-safety-door", ok);
 }
@@ -96,8 +88,8 @@ TEST_F(ResultImage, RegionsBoxesLabelsAndTheFirstNGRegion)
     // painter's outline of that rectangle reaches the end again.
     EXPECT_EQ(img.pixelColor(300, 170), kRed);
     EXPECT_EQ(img.pixelColor(301, 170), QColor(100, 100, 100));
-    EXPECT_GT(count(img, QRect(250, 124, 200, 24), kRed), 20) << "label above region 2";
-    EXPECT_GT(count(img, QRect(100, 124, 140, 24), kGreen), 5) << "label above region 1";
+    EXPECT_GT(countColour(img, QRect(250, 124, 200, 24), kRed), 20) << "label above region 2";
+    EXPECT_GT(countColour(img, QRect(100, 124, 140, 24), kGreen), 5) << "label above region 1";
     shoot("result-ng-regions", img);
 
     // The index stays until the writer has taken it.
@@ -125,7 +117,7 @@ TEST_F(ResultImage, PolygonsAndRingsAreDrawnInImageCoordinates)
     // Polygon (100, 150)-(300, 300) in the image, ring around (400, 250) radius 50.
     EXPECT_EQ(img.pixelColor(100, 200), kGreen);
     EXPECT_EQ(img.pixelColor(200, 150), kGreen);
-    EXPECT_GT(count(img, QRect(348, 245, 6, 10), kGreen), 0) << "the ring's left side";
+    EXPECT_GT(countColour(img, QRect(348, 245, 6, 10), kGreen), 0) << "the ring's left side";
     EXPECT_EQ(img.pixelColor(400, 230), QColor(100, 100, 100));
 }
 
@@ -145,7 +137,7 @@ TEST_F(ResultImage, AlarmClearLineAndImageCodes)
         EXPECT_EQ(host.codes[0][2], c.next) << c.code;
         const QImage after = stored(2, 0);
         const QRect line(55, 50, gImageW - 55, 36);
-        EXPECT_EQ(count(after, line, kRed) > 20, c.written) << c.code;
+        EXPECT_EQ(countColour(after, line, kRed) > 20, c.written) << c.code;
         EXPECT_EQ(after.copy(QRect(0, 90, gImageW, gImageH - 90)), before.copy(QRect(0, 90, gImageW, gImageH - 90)))
             << c.code;
         if (c.code == 7)

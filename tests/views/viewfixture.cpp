@@ -112,6 +112,15 @@ void shoot(const QString& name, const QImage& img)
     EXPECT_TRUE(img.save(dir + '/' + name + QStringLiteral(".png"))) << name.toStdString();
 }
 
+int countColour(const QImage& img, const QRect& r, const QColor& c)
+{
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            n += img.pixelColor(x, y) == c;
+    return n;
+}
+
 int ViewTest::addRect(CammerWidget* v, int step, QRect image, int method)
 {
     CammerSingleton& s = *v->liveRegions;

@@ -19,6 +19,8 @@ class QDialog;
 
 // Saved under the build tree for a person to look at.
 void shoot(const QString& name, const QImage& img);
+// Pixels of the colour inside r.
+int countColour(const QImage& img, const QRect& r, const QColor& c);
 
 class RecordingHost : public BasicViewHost {
 public:
