@@ -47,6 +47,8 @@ protected:
         para = FactoryParams();
         para.enable_correct = -1; // frames are judged where they lie
         para.max_mold_num = 1;    // one template slot per step keeps the start quick
+        para.ng_max_num = 5;
+        para.ok_record_max_num = 5;
         previousModal = setModalRunner([this](QDialog& d) {
             QStringList texts;
             for (QLabel* l : d.findChildren<QLabel*>())
