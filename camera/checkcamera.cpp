@@ -242,7 +242,11 @@ void CheckCameraID()
     gCameraID = kCameraNone;
     gOW = gOH = 0;
     gSensorColor = 0;
-    if (gRepairCameraAddresses && gRepairCameraAddresses() > 0)
+    // Under test the real repair would broadcast on the machine's own
+    // interfaces: only a repair a test installed itself may run there.
+    const bool realRepairRefused =
+        gRepairCameraAddresses == &RepairAllCameraIP && platform::ProcessCommandRunner::refusing();
+    if (gRepairCameraAddresses && !realRepairRefused && gRepairCameraAddresses() > 0)
         camerahost::sleepMs(6000); // the cameras come up with their new addresses
 
     bool found = probeDaheng();
