@@ -8,13 +8,19 @@
 #include <QDir>
 #include <QFile>
 #include <QMutex>
-#include <QRegularExpression>
 #include <QTextStream>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cxxabi.h>
+#include <cstring>
+#include <fcntl.h>
+#include <time.h>
+#include <unistd.h>
 #include <execinfo.h>
+
+namespace {
+void prepareCrashHandler(const QString& dir);
+}
 
 LogManager* LogManager::__instance = nullptr;
 QString LogManager::__CurTaskPath;
@@ -34,8 +40,6 @@ QMutex& logMutex()
     return m;
 }
 
-const QString kRule = QString(105, QChar('*'));
-
 } // namespace
 
 LogManager::LogManager(QObject* parent, const QString& appDir) : QObject(parent)
@@ -50,6 +54,7 @@ LogManager::LogManager(QObject* parent, const QString& appDir) : QObject(parent)
         logFile().setFileName(__CurTaskPath + QStringLiteral("log.txt"));
     }
     qInstallMessageHandler(LogManager::outputMessage);
+    prepareCrashHandler(__CurTaskPath);
     std::signal(SIGSEGV, LogManager::sigcrash);
     std::signal(SIGABRT, LogManager::sigcrash);
 
@@ -139,28 +144,166 @@ void LogManager::outputMessage(QtMsgType type, const QMessageLogContext& context
     }
 }
 
+namespace {
+
+// Everything the crash handler needs is prepared here, outside the signal:
+// inside it only write(2), open(2), rename(2), clock_gettime and the
+// back-trace of frames (its library is loaded beforehand) are used, and the
+// logging mutex is never taken, so a crash while logging cannot deadlock.
+char gCrashDir[1024];
+char gCrashLog[1100];
+long gUtcOffset = 0; // seconds east of UTC at start
+
+void copyPath(char* dst, size_t cap, const QByteArray& src)
+{
+    const size_t n = std::min(cap - 1, size_t(src.size()));
+    std::memcpy(dst, src.constData(), n);
+    dst[n] = '\0';
+}
+
+void prepareCrashHandler(const QString& dir)
+{
+    copyPath(gCrashDir, sizeof(gCrashDir), QFile::encodeName(dir));
+    copyPath(gCrashLog, sizeof(gCrashLog), QFile::encodeName(dir + QStringLiteral("log.txt")));
+    gUtcOffset = QDateTime::currentDateTime().offsetFromUtc();
+    void* warm[2];
+    backtrace(warm, 2); // loads the unwinder now rather than inside a signal
+}
+
+size_t putStr(char* out, size_t pos, size_t cap, const char* s)
+{
+    while (*s && pos + 1 < cap)
+        out[pos++] = *s++;
+    return pos;
+}
+
+size_t putNum(char* out, size_t pos, size_t cap, long v, int width)
+{
+    char digits[24];
+    int n = 0;
+    unsigned long u = v < 0 ? 0 : static_cast<unsigned long>(v);
+    do {
+        digits[n++] = char('0' + u % 10);
+        u /= 10;
+    } while (u && n < 20);
+    while (n < width && n < 20)
+        digits[n++] = '0';
+    while (n > 0 && pos + 1 < cap)
+        out[pos++] = digits[--n];
+    return pos;
+}
+
+struct Civil {
+    long y, mo, d, h, mi, s, ms;
+};
+
+// Local time from the clock without localtime (not safe in a signal).
+Civil civilNow()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    long secs = long(ts.tv_sec) + gUtcOffset;
+    long days = secs / 86400;
+    long rem = secs % 86400;
+    // days since 1970-01-01 to a civil date
+    long z = days + 719468;
+    const long era = z / 146097;
+    const long doe = z - era * 146097;
+    const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long mp = (5 * doy + 2) / 153;
+    const long d = doy - (153 * mp + 2) / 5 + 1;
+    const long m = mp < 10 ? mp + 3 : mp - 9;
+    const long y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+    return {y, m, d, rem / 3600, (rem % 3600) / 60, rem % 60, long(ts.tv_nsec / 1000000)};
+}
+
+void writeAll(int fd, const char* buf, size_t n)
+{
+    while (n > 0) {
+        const ssize_t w = ::write(fd, buf, n);
+        if (w <= 0)
+            return;
+        buf += w;
+        n -= size_t(w);
+    }
+}
+
+// One log line "[E yyyy/MM/dd-HH:mm:ss.zzz :0] text".
+void crashLine(int fd, const char* level, const char* text)
+{
+    char line[512];
+    const Civil t = civilNow();
+    size_t p = 0;
+    p = putStr(line, p, sizeof(line), "[");
+    p = putStr(line, p, sizeof(line), level);
+    p = putStr(line, p, sizeof(line), " ");
+    p = putNum(line, p, sizeof(line), t.y, 4);
+    p = putStr(line, p, sizeof(line), "/");
+    p = putNum(line, p, sizeof(line), t.mo, 2);
+    p = putStr(line, p, sizeof(line), "/");
+    p = putNum(line, p, sizeof(line), t.d, 2);
+    p = putStr(line, p, sizeof(line), "-");
+    p = putNum(line, p, sizeof(line), t.h, 2);
+    p = putStr(line, p, sizeof(line), ":");
+    p = putNum(line, p, sizeof(line), t.mi, 2);
+    p = putStr(line, p, sizeof(line), ":");
+    p = putNum(line, p, sizeof(line), t.s, 2);
+    p = putStr(line, p, sizeof(line), ".");
+    p = putNum(line, p, sizeof(line), t.ms, 3);
+    p = putStr(line, p, sizeof(line), " :0] ");
+    p = putStr(line, p, sizeof(line), text);
+    p = putStr(line, p, sizeof(line), "\n");
+    writeAll(fd, line, p);
+}
+
+const char kRuleText[] =
+    "*****************************************************"
+    "****************************************************";
+
+} // namespace
+
 void LogManager::sigcrash(int sig)
 {
-    std::signal(sig, SIG_DFL);
-    qCritical("\n");
-    qCritical("%s", qPrintable(kRule));
-    qCritical("crashed!!!");
+    std::signal(SIGSEGV, SIG_DFL);
+    std::signal(SIGABRT, SIG_DFL);
+    const bool logging = gpWPara && gpWPara->enable_log && gCrashLog[0];
+    int fd = logging ? ::open(gCrashLog, O_WRONLY | O_APPEND | O_CREAT, 0644) : -1;
+    if (fd < 0)
+        fd = STDERR_FILENO;
+    crashLine(fd, "E", "");
+    crashLine(fd, "E", kRuleText);
+    crashLine(fd, "E", "crashed!!!");
     void* frames[1024];
     const int n = backtrace(frames, 1024);
-    char** symbols = backtrace_symbols(frames, n);
-    const QRegularExpression re(QStringLiteral("\\S+\\(((\\S+)\\+\\S+)\\)\\s\\S+"));
-    for (int i = 0; symbols && i < n; ++i) {
-        const QRegularExpressionMatch m = re.match(QString::fromLocal8Bit(symbols[i]));
-        if (!m.hasMatch() || m.lastCapturedIndex() != 2)
-            continue;
-        int status = -1;
-        char* name = abi::__cxa_demangle(m.captured(2).toLocal8Bit().constData(), nullptr, nullptr, &status);
-        if (status == 0 && name)
-            qCritical("%d %s", i, name);
-        std::free(name);
+    backtrace_symbols_fd(frames, n, fd);
+    crashLine(fd, "F", kRuleText);
+    if (fd != STDERR_FILENO) {
+        ::close(fd);
+        // Move the log aside so the next start begins a fresh one.
+        char target[1200];
+        const Civil t = civilNow();
+        size_t p = 0;
+        p = putStr(target, p, sizeof(target), gCrashDir);
+        p = putStr(target, p, sizeof(target), "logFatal");
+        p = putNum(target, p, sizeof(target), t.y, 4);
+        p = putStr(target, p, sizeof(target), "-");
+        p = putNum(target, p, sizeof(target), t.mo, 2);
+        p = putStr(target, p, sizeof(target), "-");
+        p = putNum(target, p, sizeof(target), t.d, 2);
+        p = putStr(target, p, sizeof(target), "_");
+        p = putNum(target, p, sizeof(target), t.h, 2);
+        p = putStr(target, p, sizeof(target), "-");
+        p = putNum(target, p, sizeof(target), t.mi, 2);
+        p = putStr(target, p, sizeof(target), "-");
+        p = putNum(target, p, sizeof(target), t.s, 2);
+        p = putStr(target, p, sizeof(target), "-");
+        p = putNum(target, p, sizeof(target), t.ms, 3);
+        p = putStr(target, p, sizeof(target), ".txt");
+        target[p] = '\0';
+        ::rename(gCrashLog, target);
     }
-    std::free(symbols);
-    qFatal("%s", qPrintable(kRule));
+    ::raise(sig); // now with the default action: the process ends
 }
 
 void FoundAllFile(QList<QFileInfo>& list, const QString& folder)

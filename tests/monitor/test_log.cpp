@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QSet>
+#include <QRegularExpression>
 #include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -138,4 +141,37 @@ TEST_F(InTempFolder, FileListingAndTimeOrder)
     QList<QFileInfo> reversed{QFileInfo("a/b/2b.bmp"), QFileInfo("a/2.bmp")};
     SortFileByTime(reversed);
     EXPECT_EQ(reversed[0].fileName(), "2b.bmp");
+}
+
+TEST_F(Logging, ACrashLeavesItsBackTraceInAFatalLog)
+{
+    params.enable_log = 1;
+    start();
+    qWarning("before the crash");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Only the crash itself runs in the child.
+        ::raise(SIGSEGV);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status)) << "the crash still ends the process";
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+
+    const QDir dir(folder() + "/cnt_net/cnt_log_app");
+    const QStringList fatal = dir.entryList({"logFatal*.txt"}, QDir::Files);
+    ASSERT_EQ(fatal.size(), 1);
+    EXPECT_TRUE(QRegularExpression("^logFatal\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d-\\d{3}\\.txt$")
+                    .match(fatal.first())
+                    .hasMatch())
+        << qPrintable(fatal.first());
+    const QByteArray log = readAll(dir.filePath(fatal.first()));
+    EXPECT_TRUE(log.contains("before the crash"));
+    EXPECT_TRUE(log.contains("] crashed!!!\n"));
+    EXPECT_TRUE(log.contains(QByteArray(105, '*')));
+    EXPECT_TRUE(log.contains("test_monitor(")) << "the back-trace names the program's frames";
+    EXPECT_TRUE(log.trimmed().endsWith(QByteArray(105, '*')));
+    EXPECT_FALSE(QFile::exists(logPath())) << "the next message starts a fresh log";
 }
