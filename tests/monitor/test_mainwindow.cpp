@@ -198,3 +198,47 @@ TEST_F(MainWindowStart, LongPressWithoutCamerasRunsCalibrationThenReboots)
     EXPECT_EQ(testenv::commands().lines(), (QStringList{"./tsc", "reboot"}));
     EXPECT_FALSE(touch.calibrationArmed);
 }
+
+TEST_F(MainWindowStart, ParametersLoadFromTheOpenedDatabaseBeforeAnyRecord)
+{
+    OpenSqlite("edit", "PARAM.db");
+    QSqlQuery(QSqlDatabase::database("edit"))
+        .exec("update sysparam set value='0 10 3 0 0 0 0 0 0 0 0 0 1 0 8000 600 12 60' where name='system2'");
+    CloseSqlite("edit");
+    const int lan = gLan;
+    start();
+    EXPECT_EQ(gLan, 1);
+    // The ready record is already in the stored language.
+    EXPECT_TRUE(records().last().startsWith(gaLanStr[150][1].left(10))) << qPrintable(records().last());
+    gLan = lan;
+}
+
+TEST_F(MainWindowStart, AnUnreadableJournalIsReplacedAndTheRebootRequestedNeverRun)
+{
+    QFile::remove("RECORD.db");
+    QFile f("RECORD.db");
+    f.open(QIODevice::WriteOnly);
+    f.write(QByteArray(2048, 'x'));
+    f.close();
+    // Records what would run and performs only the copy, as cp would.
+    struct CopyingRecorder : platform::RecordingCommandRunner {
+        platform::CommandResult run(const QString& p, const QStringList& a, int t) override
+        {
+            auto r = RecordingCommandRunner::run(p, a, t);
+            if (p == "cp" && a.size() == 3) {
+                QFile::remove(a.at(2));
+                QFile::copy(a.at(1), a.at(2));
+            }
+            return r;
+        }
+    } recorder;
+    platform::CommandRunner::setInstance(&recorder);
+    start();
+    platform::CommandRunner::setInstance(&testenv::commands());
+    const QStringList lines = recorder.lines();
+    const int cp = lines.indexOf("cp -f RECORDNULL.db RECORD.db");
+    ASSERT_GE(cp, 0);
+    EXPECT_EQ(lines.value(cp + 1), "reboot");
+    EXPECT_EQ(boxes.filter(gaLanStr[135][1]).size(), 1);
+    EXPECT_EQ(window->runState, 1) << "the start-up goes on until the reboot takes effect";
+}
