@@ -8,31 +8,37 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 bool gisSaveFail[8][8][2] = {};
 unsigned char* gpFailImage[8][8][2] = {};
 int gFailIndex[8][8] = {};
 namespace {
 QMutex gSaveFailMutex;
-std::vector<unsigned char> gFailStore[8][8][2];
+// Left uninitialised: a buffer costs memory only once an image is rendered
+// into it.
+std::unique_ptr<unsigned char[]> gFailStore[8][8][2];
+size_t gFailStoreLen = 0;
 } // namespace
 QMutex* pMutexSaveFail = &gSaveFailMutex;
 SaveFialImageThread* gpSaveFialImageThread = nullptr;
 
 void AllocateFailImages(int cameras)
 {
-    const size_t len = size_t(gImageLen) * 4;
+    const size_t len = size_t(std::max(0, gImageLen)) * 4;
     QMutexLocker lock(pMutexSaveFail);
     for (int c = 0; c < 8; ++c)
         for (int s = 0; s < 8; ++s)
             for (int k = 0; k < 2; ++k) {
                 gisSaveFail[c][s][k] = false;
-                std::vector<unsigned char>& store = gFailStore[c][s][k];
-                if (c < cameras && store.size() != len)
-                    store.assign(len, 0);
-                gpFailImage[c][s][k] = store.empty() ? nullptr : store.data();
+                std::unique_ptr<unsigned char[]>& store = gFailStore[c][s][k];
+                if (len != gFailStoreLen)
+                    store.reset();
+                if (c < cameras && !store && len > 0)
+                    store.reset(new unsigned char[len]);
+                gpFailImage[c][s][k] = store.get();
             }
+    gFailStoreLen = len;
     std::memset(gFailIndex, 0, sizeof gFailIndex);
 }
 

@@ -216,12 +216,19 @@ bool SimCamera::nextFrame(int timeoutMs, Frame* frame, const std::atomic<bool>* 
             frame->width = frameW_ > 0 ? frameW_ : outW_;
             frame->height = frameH_ > 0 ? frameH_ : outH_;
             frame->counter = ++counter_;
+            frame->grey = grey_;
             return true;
         }
         if (now >= deadline)
             return false;
         cv_.wait_until(l, flowing ? std::min(deadline, nextDue_) : deadline);
     }
+}
+
+void SimCamera::setGrey(int value)
+{
+    std::lock_guard<std::mutex> l(m_);
+    grey_ = value;
 }
 
 uint32_t SimCamera::framesProduced() const
@@ -238,7 +245,7 @@ void SimCamera::wake()
 
 void SimCamera::fill(const Frame& f, bool rgb, uint8_t* out, size_t capacity)
 {
-    const uint8_t v = pixelValue(f.counter);
+    const uint8_t v = f.grey >= 0 ? uint8_t(f.grey) : pixelValue(f.counter);
     const size_t pixels = size_t(std::max(0, f.width)) * size_t(std::max(0, f.height));
     if (!rgb) {
         std::memset(out, v, std::min(pixels, capacity));

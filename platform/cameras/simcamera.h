@@ -50,6 +50,8 @@ public:
     // Frames of this size whatever the driver configured; 0 x 0 = configured size.
     void setFrameSize(int width, int height);
     void setFramePeriodMs(int ms);
+    // Every frame has this grey value from now on; -1 returns to pixelValue(counter).
+    void setGrey(int value);
     void setFailure(const QString& call, int status); // the call returns status
     int failure(const QString& call) const;
     void setRange(const QString& feature, double min, double max);
@@ -83,6 +85,7 @@ public:
         int width = 0;
         int height = 0;
         uint32_t counter = 0;
+        int grey = -1; // the scripted grey value, or -1
     };
     // Waits up to timeoutMs for the next frame while acquiring and neither
     // stalled nor vanished; false on timeout or when cancelled.
@@ -113,6 +116,7 @@ private:
     int frameW_ = 0, frameH_ = 0;
     int outW_ = 0, outH_ = 0;
     int periodMs_ = 5;
+    int grey_ = -1;
     uint32_t counter_ = 0;
     std::chrono::steady_clock::time_point nextDue_{};
     QMap<QString, int> failures_;

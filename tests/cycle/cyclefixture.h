@@ -44,6 +44,10 @@ protected:
         OpenLedDevice();
         gRepairCameraAddresses = nullptr;
         CameraWatch::instance().reset();
+        for (int c = 0; c < kCameraSlots; ++c) { // as at the start of a process
+            std::lock_guard<std::mutex> lock(pMutex[c]);
+            isImageFill[c] = false;
+        }
         para = FactoryParams();
         para.enable_correct = -1; // frames are judged where they lie
         para.max_mold_num = 1;    // one template slot per step keeps the start quick

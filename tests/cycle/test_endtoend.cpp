@@ -1,0 +1,343 @@
+// The whole road of a machine cycle in real time: the real main window in a
+// program folder whose "PARAM.db" holds the regions, the board simulator on
+// a pseudo-terminal as the IO board, two simulated cameras whose frames the
+// test scripts, and the real inspection engine.
+#include "../ioboard/boardsim.h"
+#include "camera/cameraloss.h"
+#include "camera/checkcamera.h"
+#include "camera/cammerwidget.h"
+#include "inspection/cammersingleton.h"
+#include "monitor/controlport.h"
+#include "monitor/ioframes.h"
+#include "monitor/journal.h"
+#include "monitor/led.h"
+#include "monitor/mainwindow.h"
+#include "monitor/savefialimagethread.h"
+#include "params/lanstr.h"
+#include "params/paramdb.h"
+#include "params/procedures.h"
+#include "params/wizardpara.h"
+#include "platform/cameras/simcamera.h"
+#include "platform/paneldevice.h"
+#include "platform/sysroot.h"
+#include "testenv.h"
+#include "widgets/modal.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlQuery>
+#include <QThread>
+#include <QTimer>
+#include <QVariant>
+#include <functional>
+
+namespace {
+
+constexpr int kOk = 200; // grey of a good part
+constexpr int kNg = 20;  // grey of a frame with the dark area the regions look for
+
+class EndToEnd : public InTempFolder {
+protected:
+    void SetUp() override
+    {
+        InTempFolder::SetUp();
+        Data_Init();
+        platform::PanelDevice::setInstance(&panel);
+        led::reset();
+        OpenLedDevice();
+        gRepairCameraAddresses = nullptr;
+        CameraWatch::instance().reset();
+        camsdk::resetSimulators();
+        clearFrameFlags();
+        camsdk::SimBus& bus = camsdk::simBus(camsdk::Vendor::MindVision);
+        bus.setActive(true);
+        for (const char* serial : {"SIM-E2E-01", "SIM-E2E-02"}) {
+            camsdk::SimSpec spec;
+            spec.serial = serial;
+            spec.sensorWidth = 640;
+            spec.sensorHeight = 480;
+            cameras << bus.add(spec);
+        }
+        setGrey(0, kOk);
+        setGrey(1, kOk);
+        ASSERT_TRUE(board.open()) << qPrintable(board.error());
+        ASSERT_TRUE(board.link(platform::sysPath("/dev/ttyS0")));
+        board.start();
+        previousModal = setModalRunner([](QDialog&) { return int(QDialog::Accepted); });
+
+        para = FactoryParams();
+        para.enable_correct = -1;
+        para.max_mold_num = 1;
+        para.ng_max_num = 5;
+        para.ok_record_max_num = 5;
+        para.serial_port = 0;
+        para.detect_delay[0] = 3; // 0.3 s
+        para.detect_delay[1] = 2; // 0.2 s after the product step
+    }
+    void TearDown() override
+    {
+        delete window;
+        window = nullptr;
+        if (gpSaveFialImageThread) {
+            gpSaveFialImageThread->requestInterruption();
+            gpSaveFialImageThread->wait();
+            delete gpSaveFialImageThread;
+            gpSaveFialImageThread = nullptr;
+        }
+        delete gpControlIO;
+        gpControlIO = nullptr;
+        {
+            QMutexLocker lock(pMutexIO); // a panel starts with nothing reported
+            gDataIn = 0;
+            gDataOut = 0;
+        }
+        board.stop();
+        for (const char* c : {"dbIn", "dbRecord", "dbT"})
+            CloseSqlite(c);
+        setModalRunner(previousModal);
+        camsdk::resetSimulators();
+        clearFrameFlags();
+        platform::PanelDevice::setInstance(nullptr);
+        delete gpWPara;
+        delete gpWParaBak;
+        gpWPara = gpWParaBak = nullptr;
+        gLan = 0;
+        gisReTrain = gisReShape = gFromTrain = false;
+        for (int c = 0; c < 8; ++c)
+            gAllNum[c] = gFailNum[c] = 0;
+        InTempFolder::TearDown();
+    }
+
+    // The program folder: parameters (in English) and a dark-area region on
+    // both steps of both cameras, then the window.
+    void start()
+    {
+        gLan = 1;
+        ASSERT_TRUE(CreateParamDatabase("PARAM.db", para));
+        gLan = 0;
+        ASSERT_TRUE(OpenSqlite(QLatin1String(kParamConnection), "PARAM.db"));
+        for (int c = 0; c < 2; ++c) {
+            CammerSingleton regions(c);
+            for (int d = 0; d < 8; ++d)
+                regions.roiCount[d] = 0;
+            for (int step = 0; step < 2; ++step) {
+                regions.roiCount[step] = 1;
+                regions.shapeType[step][0] = ShapeRect;
+                regions.rects[step][0].viewRect = QRect(300, 200, 600, 400);
+                regions.algorithm[step][0] = MethodBlackArea;
+                regions.min_size[step][0] = 0;
+                regions.sensibility[step][0] = 60;
+                regions.max_area[step][0] = 100;
+            }
+            regions.output_point[0] = 0;
+            ASSERT_TRUE(regions.SaveDatatoFile());
+        }
+        CloseSqlite(QLatin1String(kParamConnection));
+        ASSERT_TRUE(CreateSerialDatabase("SN.db"));
+        ASSERT_TRUE(CreateRecordDatabase("RECORDNULL.db"));
+        ASSERT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
+        gpWPara = new WizardPara;
+        gpWParaBak = new WizardPara;
+        gAppDirPath = folder();
+        window = new MainWindow;
+        ASSERT_EQ(gCameraID, int(kCameraMind));
+        ASSERT_EQ(numCamera, 2);
+        ASSERT_EQ(gLan, 1);
+        ASSERT_EQ(window->cameraViews[0]->liveRegions->roiCount[1], 1) << "regions loaded from PARAM.db";
+        ASSERT_TRUE(showing(0, kOk) && showing(1, kOk)) << "the cameras deliver";
+    }
+
+    // As at the start of a process: no frame waiting in any slot.
+    static void clearFrameFlags()
+    {
+        for (int c = 0; c < kCameraSlots; ++c) {
+            std::lock_guard<std::mutex> lock(pMutex[c]);
+            isImageFill[c] = false;
+        }
+    }
+    // Runs the event loop until the condition holds.
+    static bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!condition()) {
+            if (t.elapsed() > timeoutMs)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::usleep(500);
+        }
+        return true;
+    }
+    void setGrey(int c, int grey) { cameras[c]->setGrey(grey); }
+    // The camera's newest frame has reached its view.
+    bool showing(int c, int grey)
+    {
+        return waitFor([&] { return window->cameraViews[c]->curImage.data[0] == grey; });
+    }
+    // Output n as the board holds it.
+    bool atBoard(int n) { return ioframe::outputActive(board.outputs(), n, *gpWPara); }
+    void input(int k, bool on) { board.setInput(k, on); }
+    void pulseInput(int k)
+    {
+        input(k, false);
+        QThread::msleep(30);
+        QCoreApplication::processEvents();
+        input(k, true);
+    }
+    QStringList records()
+    {
+        QStringList list;
+        QSqlQuery q(QSqlDatabase::database("dbRecord"));
+        q.exec("select remarks from RECORD");
+        while (q.next())
+            list << q.value(0).toString();
+        return list;
+    }
+    static QStringList jpgs(const QString& dir) { return QDir(dir).entryList({"*.jpg"}, QDir::Files, QDir::Name); }
+
+    WizardPara para;
+    MainWindow* window = nullptr;
+    BoardSim board;
+    QList<camsdk::SimCameraPtr> cameras;
+    platform::RecordingPanelDevice panel;
+    ModalRunner previousModal;
+};
+
+} // namespace
+
+TEST_F(EndToEnd, AMachineCycleOkThenNgAndTheSafetyDoorClearsTheAlarm)
+{
+    start();
+    ASSERT_TRUE(waitFor([&] { return !atBoard(0) && !atBoard(1); })) << "detection started with free outputs";
+
+    // Mold open: both prohibits reach the board at once.
+    input(0, true);
+    ASSERT_TRUE(waitFor([&] { return atBoard(0) && atBoard(1); }, 1000));
+    // The product step's OK releases the ejector, the mold step's the clamp.
+    ASSERT_TRUE(waitFor([&] { return !atBoard(1); }));
+    EXPECT_TRUE(atBoard(0)) << "the clamp waits for the mold step";
+    ASSERT_TRUE(waitFor([&] { return !atBoard(0); }));
+    EXPECT_EQ(gAllNum[0], 1);
+    EXPECT_EQ(gAllNum[1], 1);
+    QFile count("count.txt");
+    ASSERT_TRUE(count.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(count.readAll().startsWith("1")) << "the cycle's counters are on disk";
+    count.close();
+    const int recordsBefore = records().size();
+
+    // The next cycle with a dark area before camera 1.
+    input(0, false);
+    setGrey(0, kNg);
+    ASSERT_TRUE(showing(0, kNg));
+    input(0, true);
+    ASSERT_TRUE(waitFor([&] { return atBoard(2); })) << "alarm output";
+    EXPECT_TRUE(atBoard(1)) << "the failed product step keeps the ejector prohibited";
+    EXPECT_EQ(window->runState, 3) << "detection stopped";
+    EXPECT_EQ(window->displayState, 2);
+    EXPECT_EQ(gFailNum[0], 1);
+    EXPECT_EQ(gFailNum[1], 0);
+    const QStringList recs = records();
+    ASSERT_EQ(recs.size(), recordsBefore + 1);
+    EXPECT_EQ(recs.last(), "Camera 1Alarm");
+
+    // The safety door with a good part: the re-judgement clears the alarm
+    // and the image pair of the cleared alarm is written.
+    setGrey(0, kOk);
+    ASSERT_TRUE(showing(0, kOk));
+    pulseInput(1);
+    ASSERT_TRUE(waitFor([&] { return !atBoard(2); })) << "alarm cleared";
+    EXPECT_EQ(window->runState, 1);
+    EXPECT_NE(window->displayState, 2);
+    // Detection goes on: the mold step follows the cleared product step at
+    // once, and its OK releases the clamp the product step's NG prohibited.
+    ASSERT_TRUE(waitFor([&] { return !atBoard(0); }));
+    EXPECT_EQ(window->currentStep, 1);
+    const QString ngDir = "alarmimage/camera1/detect1/NG";
+    ASSERT_TRUE(waitFor([&] { return jpgs(ngDir).size() == 2; }, 8000)) << qPrintable(jpgs(ngDir).join(' '));
+    EXPECT_TRUE(jpgs(ngDir).first().startsWith("1_")) << "named after the first failing region";
+    EXPECT_TRUE(jpgs("alarmimage/camera2/detect1/NG").isEmpty());
+
+}
+
+TEST_F(EndToEnd, PulseModeSignalsAnNgAndDetectionGoesOn)
+{
+    para.pulse_output = 1;
+    para.mold_pulse = 3;
+    para.detect_product = 0;
+    start();
+    setGrey(1, kNg);
+    ASSERT_TRUE(showing(1, kNg));
+    QList<int> seen;
+    board.onOutputs = [&](int word) { seen << word; };
+    input(0, true);
+    ASSERT_TRUE(waitFor([&] { return atBoard(0) && atBoard(2) && !atBoard(1); }));
+    ASSERT_TRUE(waitFor([&] { return !atBoard(0) && !atBoard(2); }, 2000)) << "the pulse ends";
+    board.onOutputs = nullptr;
+    EXPECT_EQ(window->runState, 1);
+    EXPECT_EQ(gFailNum[1], 1);
+    ASSERT_TRUE(waitFor([&] { return jpgs("alarmimage/camera2/detect2/NG").size() == 1; }, 5000))
+        << "the NG image is written at once";
+}
+
+TEST_F(EndToEnd, ReChecksJudgeTheMoldStepAgainBeforeTheAlarm)
+{
+    para.detect_product = 0;
+    para.front_auto_check_time = 2;
+    start();
+    setGrey(0, kNg);
+    ASSERT_TRUE(showing(0, kNg));
+    input(0, true);
+    ASSERT_TRUE(waitFor([&] { return atBoard(2); }));
+    EXPECT_EQ(window->recheckCount[1], 0) << "both re-checks ran";
+    EXPECT_EQ(gFailNum[0], 1) << "counted once";
+    EXPECT_EQ(records().last(), "Camera 1Alarm");
+
+    // A good part at the re-check clears nothing by itself; the door does.
+    setGrey(0, kOk);
+    ASSERT_TRUE(showing(0, kOk));
+    pulseInput(1);
+    ASSERT_TRUE(waitFor([&] { return !atBoard(2) && window->runState == 1; }));
+}
+
+TEST_F(EndToEnd, MultiDetectionWalksItsStepsOnTheirInputs)
+{
+    para.procedure = para.procedure_requested = ProcMultiDetect;
+    para.detect_count = 2;
+    para.row_trigger[0] = 0; // choice 0 on input 0
+    para.row_trigger[1] = 1; // choice 1 on input 2
+    para.row_cut_mode[0] = 0;
+    para.row_cut_mode[1] = 0;
+    para.output_row[0] = 0;
+    para.output_row[1] = 1;
+    for (int s = 2; s < 8; ++s)
+        para.output_row[s] = -1;
+    start();
+    const int firstOut = OutputNo[0] - 1; // output of step 0
+    const int lastOut = OutputNo[7] - 1;  // the last step uses the clamp output
+    input(0, true);
+    ASSERT_TRUE(waitFor([&] { return gpWin->lastStartedStep == 0 && gAllNum[0] == 1; }));
+    ASSERT_TRUE(waitFor([&] { return !atBoard(firstOut) && atBoard(lastOut); }))
+        << "step 0 released, the last step still prohibited";
+    input(2, true);
+    ASSERT_TRUE(waitFor([&] { return !atBoard(lastOut); })) << "the last step's OK releases the clamp";
+    EXPECT_TRUE(QFile::exists("count.txt"));
+}
+
+TEST_F(EndToEnd, HardwareTriggeredCamerasStartCyclesByThemselves)
+{
+    para.use_external_trigger = 1;
+    start();
+    QList<int> seen;
+    board.onOutputs = [&](int word) { seen << word; };
+    ASSERT_TRUE(waitFor([] { return gAllNum[0] >= 2 && gAllNum[1] >= 2; }, 8000))
+        << "no board input needed; records: " << records().join('|').toStdString();
+    board.onOutputs = nullptr;
+    bool clamped = false;
+    for (int w : seen)
+        clamped = clamped || ioframe::outputActive(w, 0, *gpWPara);
+    EXPECT_TRUE(clamped) << "each cycle prohibited the clamp at the board";
+    EXPECT_EQ(board.inputs(), 0);
+}
