@@ -179,12 +179,21 @@ protected:
     }
     // Output n as the board holds it.
     bool atBoard(int n) { return ioframe::outputActive(board.outputs(), n, *gpWPara); }
-    void input(int k, bool on) { board.setInput(k, on); }
+    // The board changes input k, and the next passes have seen the new
+    // level (an input that changes back within one poll of the board is
+    // never seen, as on the machine).
+    void input(int k, bool on)
+    {
+        board.setInput(k, on);
+        ASSERT_TRUE(waitFor([&] {
+            QMutexLocker lock(pMutexIO);
+            return bool(gDataIn & (1 << k)) == on;
+        }));
+        waitFor([] { return false; }, 20);
+    }
     void pulseInput(int k)
     {
         input(k, false);
-        QThread::msleep(30);
-        QCoreApplication::processEvents();
         input(k, true);
     }
     QStringList records()

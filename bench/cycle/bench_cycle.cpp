@@ -1,0 +1,330 @@
+// How fast the monitoring cycle answers the machine, measured on the real
+// main window with the board simulator on a pseudo-terminal as the IO board
+// and simulated cameras of 1280 x 1024 delivering 30 frames per second:
+//  - edge:    input 0 raised at the board -> clamp and ejector prohibited at the board;
+//  - judge:   the countdown tick that ends a step's delay -> its verdict published;
+//  - release: verdict published -> the release received by the board
+//             (ejector after the product step, clamp after the mold step);
+//  - output:  the two together: end of delay -> release at the board;
+//  - pass:    the 3 ms pass while no step runs and no frame came, and the
+//             pass's time per frame taken when frames came.
+//
+//   bench_cycle [--cycles N] [--cameras N]... [--no-check]
+//
+// Prints median, p99 and maximum of each; exits 1 when a target is missed
+// (edge p99 <= 20 ms, output p99 <= 60 ms, idle pass p99 <= 0.5 ms).
+#include "boardsim.h"
+#include "camera/camerahost.h"
+#include "camera/checkcamera.h"
+#include "camera/cammerwidget.h"
+#include "inspection/cammersingleton.h"
+#include "monitor/controlport.h"
+#include "monitor/ioframes.h"
+#include "monitor/led.h"
+#include "monitor/mainwindow.h"
+#include "monitor/savefialimagethread.h"
+#include "params/lanstr.h"
+#include "params/paramdb.h"
+#include "params/wizardpara.h"
+#include "platform/cameras/simcamera.h"
+#include "platform/commandrunner.h"
+#include "platform/paneldevice.h"
+#include "platform/sysroot.h"
+#include "widgets/modal.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using Clock = BoardSim::Clock;
+using Ms = std::chrono::duration<double, std::milli>;
+
+struct Figures {
+    double median = 0, p99 = 0, max = 0;
+};
+
+Figures figures(std::vector<double> ms)
+{
+    Figures f;
+    if (ms.empty())
+        return f;
+    std::sort(ms.begin(), ms.end());
+    f.median = ms[ms.size() / 2];
+    f.p99 = ms[std::min(ms.size() - 1, size_t(double(ms.size()) * 0.99))];
+    f.max = ms.back();
+    return f;
+}
+
+void print(const char* what, const std::vector<double>& ms)
+{
+    const Figures f = figures(ms);
+    std::printf("  %-22s n %5zu  median %7.3f ms  p99 %7.3f ms  max %7.3f ms\n", what, ms.size(), f.median, f.p99,
+                f.max);
+}
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!condition()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+        QThread::usleep(200);
+    }
+    return true;
+}
+
+// The first output word the board received at or after `from` that makes
+// `wanted` true, with its time; false when none came.
+bool boardGot(const BoardSim& board, Clock::time_point from, const std::function<bool(int)>& wanted,
+              Clock::time_point* at)
+{
+    for (const BoardSim::HostFrame& f : board.hostFrames()) {
+        if (f.cmd == 1 && f.at >= from && wanted(f.value)) {
+            *at = f.at;
+            return true;
+        }
+    }
+    return false;
+}
+
+struct Result {
+    std::vector<double> edge, judge, output, passIdle, passFrame;
+    int cycles = 0;
+};
+
+// One program folder, board and set of cameras; runs the cycles.
+bool measure(int cameras, int cycles, Result* out)
+{
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return false;
+    QDir(dir.path()).mkpath("root/dev");
+    QDir(dir.path()).mkpath("program");
+    platform::setSysRoot(dir.path() + "/root");
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path() + "/program");
+
+    camsdk::resetSimulators();
+    camsdk::SimBus& bus = camsdk::simBus(camsdk::Vendor::MindVision);
+    bus.setActive(true);
+    std::vector<camsdk::SimCameraPtr> cams;
+    for (int c = 0; c < cameras; ++c) {
+        camsdk::SimSpec spec;
+        spec.serial = QByteArray("BENCH-") + QByteArray::number(c);
+        spec.sensorWidth = 1280;
+        spec.sensorHeight = 1024;
+        cams.push_back(bus.add(spec));
+        cams.back()->setGrey(200);
+        cams.back()->setFramePeriodMs(33);
+    }
+    BoardSim board;
+    if (!board.open() || !board.link(platform::sysPath("/dev/ttyS0"))) {
+        std::fprintf(stderr, "no pseudo-terminal: %s\n", qPrintable(board.error()));
+        return false;
+    }
+    board.start();
+
+    WizardPara para = FactoryParams();
+    para.enable_correct = -1;
+    para.prohibit_optimize = 1; // the sensor's own size
+    para.max_mold_num = 1;
+    para.ng_max_num = 5;
+    para.ok_record_max_num = 0;
+    para.detect_delay[0] = 1; // 0.1 s
+    para.detect_delay[1] = 1; // 0.1 s after the product step
+    if (!CreateParamDatabase("PARAM.db", para) || !OpenSqlite(QLatin1String(kParamConnection), "PARAM.db"))
+        return false;
+    for (int c = 0; c < cameras; ++c) {
+        CammerSingleton regions(c);
+        for (int d = 0; d < 8; ++d)
+            regions.roiCount[d] = 0;
+        for (int step = 0; step < 2; ++step) {
+            // A dark and a bright area: a good part (grey 200) has neither.
+            for (int r = 0; r < 2; ++r) {
+                regions.roiCount[step] = r + 1;
+                regions.shapeType[step][r] = ShapeRect;
+                regions.rects[step][r].viewRect = QRect(100 + 700 * r, 200, 600, 500);
+                regions.algorithm[step][r] = r == 0 ? MethodBlackArea : MethodWhiteArea;
+                regions.min_size[step][r] = 0;
+                regions.sensibility[step][r] = r == 0 ? 60 : 250;
+                regions.max_area[step][r] = 100;
+            }
+        }
+        regions.SaveDatatoFile();
+    }
+    CloseSqlite(QLatin1String(kParamConnection));
+    CreateSerialDatabase("SN.db");
+    CreateRecordDatabase("RECORDNULL.db");
+    QFile::copy("RECORDNULL.db", "RECORD.db");
+
+    gpWPara = new WizardPara;
+    gpWParaBak = new WizardPara;
+    gAppDirPath = QDir::currentPath();
+    auto* window = new MainWindow;
+    bool ok = numCamera == cameras;
+    if (!ok)
+        std::fprintf(stderr, "%d cameras opened, %d wanted\n", numCamera, cameras);
+
+    // The same slots as the start-up connects, with their times taken.
+    Clock::time_point tickAt{};
+    int verdictStep = -1;
+    for (int i = 0; i < 8 && ok; ++i) {
+        QTimer* t = window->countdownTimers[i];
+        QObject::disconnect(t, &QTimer::timeout, nullptr, nullptr);
+        QObject::connect(t, &QTimer::timeout, window, [&, window, t, i] {
+            const auto t0 = Clock::now();
+            window->TimerUp(i);
+            if (!t->isActive()) { // this tick judged the step
+                tickAt = t0;
+                verdictStep = i;
+                out->judge.push_back(Ms(Clock::now() - t0).count());
+            }
+        });
+    }
+    QObject::disconnect(window->runTimer, &QTimer::timeout, nullptr, nullptr);
+    QObject::connect(window->runTimer, &QTimer::timeout, window, [&, window] {
+        bool idle = true;
+        for (int l = 0; l < 8; ++l)
+            idle = idle && !window->countdownTimers[l]->isActive();
+        auto frames = [window] {
+            int n = 0;
+            for (int c = 0; c < 8; ++c)
+                n += window->frameCount[c];
+            return n;
+        };
+        const int framesBefore = frames();
+        const auto t0 = Clock::now();
+        window->Run();
+        const double ms = Ms(Clock::now() - t0).count();
+        const int taken = frames() - framesBefore;
+        if (!idle || window->runTimer->interval() != 3)
+            return;
+        if (taken == 0)
+            out->passIdle.push_back(ms);
+        else
+            out->passFrame.push_back(ms / taken);
+    });
+
+    const WizardPara& live = *gpWPara;
+    auto active = [&](int word, int n) { return ioframe::outputActive(word, n, live); };
+    ok = ok && waitFor([&] { return window->frameCount[cameras - 1] > 3; }, 10000);
+    for (int k = 0; k < cycles && ok; ++k) {
+        // Any phase of the pass and of the board's poll.
+        waitFor([] { return false; }, 20 + int(QRandomGenerator::global()->bounded(30)));
+        const auto edgeAt = Clock::now();
+        board.setInput(0, true);
+        Clock::time_point at;
+        ok = waitFor([&] { return boardGot(board, edgeAt, [&](int w) { return active(w, 0) && active(w, 1); }, &at); },
+                     2000);
+        if (!ok)
+            break;
+        out->edge.push_back(Ms(at - edgeAt).count());
+        for (int step = 0; step < 2 && ok; ++step) {
+            const int released = step == 0 ? 1 : 0;
+            ok = waitFor([&] { return verdictStep == step; }, 3000);
+            if (!ok)
+                break;
+            const auto tick = tickAt;
+            ok = waitFor([&] { return boardGot(board, tick, [&](int w) { return !active(w, released); }, &at); },
+                         2000);
+            if (ok)
+                out->output.push_back(Ms(at - tick).count());
+        }
+        verdictStep = -1;
+        board.setInput(0, false);
+        board.clearLog();
+        window->TimerShow();
+        ++out->cycles;
+    }
+    if (!ok)
+        std::fprintf(stderr, "cycle %d did not complete\n", out->cycles + 1);
+
+    delete window;
+    if (gpSaveFialImageThread) {
+        gpSaveFialImageThread->requestInterruption();
+        gpSaveFialImageThread->wait();
+        delete gpSaveFialImageThread;
+        gpSaveFialImageThread = nullptr;
+    }
+    delete gpControlIO;
+    gpControlIO = nullptr;
+    board.stop();
+    for (const char* c : {"dbIn", "dbRecord", "dbT"})
+        CloseSqlite(QLatin1String(c));
+    camsdk::resetSimulators();
+    delete gpWPara;
+    delete gpWParaBak;
+    gpWPara = gpWParaBak = nullptr;
+    QDir::setCurrent(previous);
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("INMOLD_TEST_MODE", "1");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    int cycles = 200;
+    bool check = true;
+    std::vector<int> cameraCounts;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--cycles") == 0 && i + 1 < argc)
+            cycles = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--cameras") == 0 && i + 1 < argc)
+            cameraCounts.push_back(std::clamp(std::atoi(argv[++i]), 1, 8));
+        else if (std::strcmp(argv[i], "--no-check") == 0)
+            check = false;
+    }
+    if (cameraCounts.empty())
+        cameraCounts = {1, 2, 8};
+
+    // Nothing of the machine is touched: commands are only recorded, boxes
+    // answer themselves, the panel's LEDs are a recorder.
+    platform::RecordingCommandRunner commands;
+    platform::CommandRunner::setInstance(&commands);
+    platform::RecordingPanelDevice panel;
+    platform::PanelDevice::setInstance(&panel);
+    setModalRunner([](QDialog&) { return int(QDialog::Accepted); });
+    gRepairCameraAddresses = nullptr;
+    Data_Init();
+    OpenLedDevice();
+
+    bool met = true;
+    for (int cameras : cameraCounts) {
+        Result r;
+        const bool ran = measure(cameras, cycles, &r);
+        std::printf("%d camera(s), 1280 x 1024, %d cycles\n", cameras, r.cycles);
+        print("edge -> prohibit", r.edge);
+        print("end of delay -> verdict", r.judge);
+        // The verdict is published at the end of the judging tick; the board
+        // may already hold the release then.
+        std::vector<double> release;
+        for (size_t i = 0; i < r.judge.size() && i < r.output.size(); ++i)
+            release.push_back(std::max(0.0, r.output[i] - r.judge[i]));
+        print("verdict -> release", release);
+        print("end of delay -> output", r.output);
+        print("idle pass", r.passIdle);
+        print("pass, per new frame", r.passFrame);
+        met = met && ran && figures(r.edge).p99 <= 20 && figures(r.output).p99 <= 60 && figures(r.passIdle).p99 <= 0.5;
+    }
+    std::fflush(stdout);
+    return check && !met ? 1 : 0;
+}
