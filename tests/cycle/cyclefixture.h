@@ -89,6 +89,7 @@ protected:
         gpWPara = gpWParaBak = nullptr;
         gisReTrain = gisReShape = gFromTrain = false;
         gisTempAlarm = false;
+        gisLost = 0;
         gSource = -1;
         for (int c = 0; c < 8; ++c)
             gAllNum[c] = gFailNum[c] = 0;

@@ -362,3 +362,39 @@ TEST_F(Triggers, MultiDetectionRunsItsStepsInOrder)
     EXPECT_TRUE(QFile::exists("count.txt")) << "the last step ended the cycle";
     EXPECT_EQ(window->pendingCameras[3], 0);
 }
+
+TEST_F(Triggers, ColourFramesShowTheirMeanGrey)
+{
+    para.enable_color_camera = 1;
+    start();
+    ASSERT_TRUE(gisColor);
+    {
+        CammerWidget* v = view(0);
+        std::lock_guard<std::mutex> lock(pMutex[0]);
+        for (size_t i = 0; i < v->recvImage.size(); i += 4) {
+            v->recvImage[i] = 60;      // blue
+            v->recvImage[i + 1] = 90;  // green
+            v->recvImage[i + 2] = 120; // red
+            v->recvImage[i + 3] = 255; // alpha
+        }
+        isImageFill[0] = true;
+    }
+    window->Run();
+    EXPECT_EQ(view(0)->averageGrey, 90) << "the colours' mean, not the bytes of a quarter of the frame";
+}
+
+TEST_F(Triggers, ALostCameraHoldsTheClampAndSlowsThePass)
+{
+    para.input_timeout_len = 5;
+    start();
+    edge(0);
+    window->TimerShow();
+    gisLost = 1;
+    window->Run();
+    EXPECT_TRUE(out(0));
+    EXPECT_EQ(window->runTimer->interval(), 3000);
+    EXPECT_FALSE(window->watchdogTimer->isActive());
+    gisLost = 0;
+    window->Run();
+    EXPECT_EQ(window->runTimer->interval(), 3);
+}
