@@ -252,6 +252,8 @@ private:
     void requestImages();
     void updateExpectedInput();
     void saveRawFrame(int camera, int step);
+    // Every view's results of the steps in use OK (and their values 0).
+    void resultsOK(bool zeroValues);
     RawFrameStore rawFrames;
     // ==== end of the monitoring cycle block ================================
 

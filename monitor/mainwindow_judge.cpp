@@ -166,19 +166,24 @@ void MainWindow::ReCheck()
     CheckNG();
 }
 
-void MainWindow::ResetRun()
+void MainWindow::resultsOK(bool zeroValues)
 {
     for (int c = 0; c < numCamera && c < 8; ++c) {
         CammerWidget* v = cameraViews[c];
         if (!v)
             continue;
         v->allOK = true;
-        for (int s = 0; s < gDNum && s < 8; ++s)
-            for (int r = 0; r < kRegionCount; ++r) {
-                v->roiOK[s][r] = true;
-                v->roiValue[s][r] = 0;
-            }
+        for (int s = 0; s < gDNum && s < 8; ++s) {
+            std::fill(v->roiOK[s], v->roiOK[s] + kRegionCount, true);
+            if (zeroValues)
+                std::fill(v->roiValue[s], v->roiValue[s] + kRegionCount, 0);
+        }
     }
+}
+
+void MainWindow::ResetRun()
+{
+    resultsOK(true);
     for (int s = 0; s < gDNum && s < 8; ++s)
         countdown[s] = 0;
 }

@@ -107,14 +107,7 @@ void MainWindow::SlotReTrain()
     if (shown(settingsWindow) || shown(regionOptionBar) || shown(alarmOptionBar) || displayState == 2)
         return;
     displayState = 0;
-    for (int c = 0; c < numCamera && c < 8; ++c) {
-        CammerWidget* v = cameraViews[c];
-        if (!v)
-            continue;
-        v->allOK = true;
-        for (int s = 0; s < gDNum && s < 8; ++s)
-            std::fill(v->roiOK[s], v->roiOK[s] + kRegionCount, true);
-    }
+    resultsOK(false);
     if (runState == 3) {
         StartDetect();
         if (P().is_cut_ontime && P().mold_pulse > 0) {

@@ -33,6 +33,60 @@
 #include <QVariant>
 #include <functional>
 
+namespace cycletest {
+
+// As at the start of a process: no frame waiting in any slot.
+inline void clearFrameFlags()
+{
+    for (int c = 0; c < kCameraSlots; ++c) {
+        std::lock_guard<std::mutex> lock(pMutex[c]);
+        isImageFill[c] = false;
+    }
+}
+
+// The databases a program folder holds besides "PARAM.db".
+inline bool makeRecordAndSerialDatabases()
+{
+    return CreateSerialDatabase("SN.db") && CreateRecordDatabase("RECORDNULL.db")
+        && QFile::copy("RECORDNULL.db", "RECORD.db");
+}
+
+// Ends the window and what its start-up made, and clears what a run leaves
+// in the process: the next test starts as a new process would.
+inline void endWindow(MainWindow*& window)
+{
+    delete window;
+    window = nullptr;
+    if (gpSaveFialImageThread) {
+        gpSaveFialImageThread->requestInterruption();
+        gpSaveFialImageThread->wait();
+        delete gpSaveFialImageThread;
+        gpSaveFialImageThread = nullptr;
+    }
+    delete gpControlIO;
+    gpControlIO = nullptr;
+    {
+        QMutexLocker lock(pMutexIO);
+        gDataIn = 0;
+        gDataOut = 0;
+    }
+    for (const char* c : {"dbIn", "dbRecord", "dbT"})
+        CloseSqlite(c);
+    delete gpWPara;
+    delete gpWParaBak;
+    gpWPara = gpWParaBak = nullptr;
+    gisReTrain = gisReShape = gFromTrain = false;
+    gisTempAlarm = false;
+    gisLost = 0;
+    gSource = -1;
+    gLan = 0;
+    for (int c = 0; c < 8; ++c)
+        gAllNum[c] = gFailNum[c] = 0;
+    clearFrameFlags();
+}
+
+} // namespace cycletest
+
 class CycleWindow : public InTempFolder {
 protected:
     void SetUp() override
@@ -44,10 +98,7 @@ protected:
         OpenLedDevice();
         gRepairCameraAddresses = nullptr;
         CameraWatch::instance().reset();
-        for (int c = 0; c < kCameraSlots; ++c) { // as at the start of a process
-            std::lock_guard<std::mutex> lock(pMutex[c]);
-            isImageFill[c] = false;
-        }
+        cycletest::clearFrameFlags();
         para = FactoryParams();
         para.enable_correct = -1; // frames are judged where they lie
         para.max_mold_num = 1;    // one template slot per step keeps the start quick
@@ -64,35 +115,10 @@ protected:
     }
     void TearDown() override
     {
-        delete window;
-        window = nullptr;
-        if (gpSaveFialImageThread) {
-            gpSaveFialImageThread->requestInterruption();
-            gpSaveFialImageThread->wait();
-            delete gpSaveFialImageThread;
-            gpSaveFialImageThread = nullptr;
-        }
-        delete gpControlIO;
-        gpControlIO = nullptr;
-        {
-            QMutexLocker lock(pMutexIO);
-            gDataIn = 0;
-            gDataOut = 0;
-        }
-        for (const char* c : {"dbIn", "dbRecord", "dbT"})
-            CloseSqlite(c);
+        cycletest::endWindow(window);
         setModalRunner(previousModal);
         platform::Clock::setInstance(nullptr);
         platform::PanelDevice::setInstance(nullptr);
-        delete gpWPara;
-        delete gpWParaBak;
-        gpWPara = gpWParaBak = nullptr;
-        gisReTrain = gisReShape = gFromTrain = false;
-        gisTempAlarm = false;
-        gisLost = 0;
-        gSource = -1;
-        for (int c = 0; c < 8; ++c)
-            gAllNum[c] = gFailNum[c] = 0;
         InTempFolder::TearDown();
     }
 
@@ -109,9 +135,7 @@ protected:
         }
         QDir().mkpath("paraGroup/default");
         QFile::copy("PARAM.db", "paraGroup/default/PARAM.db");
-        ASSERT_TRUE(CreateSerialDatabase("SN.db"));
-        ASSERT_TRUE(CreateRecordDatabase("RECORDNULL.db"));
-        ASSERT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
+        ASSERT_TRUE(cycletest::makeRecordAndSerialDatabases());
         gpWPara = new WizardPara;
         gpWParaBak = new WizardPara;
         gAppDirPath = folder();

@@ -3,6 +3,7 @@
 // a pseudo-terminal as the IO board, two simulated cameras whose frames the
 // test scripts, and the real inspection engine.
 #include "../ioboard/boardsim.h"
+#include "cyclefixture.h"
 #include "camera/cameraloss.h"
 #include "camera/checkcamera.h"
 #include "camera/cammerwidget.h"
@@ -51,7 +52,7 @@ protected:
         gRepairCameraAddresses = nullptr;
         CameraWatch::instance().reset();
         camsdk::resetSimulators();
-        clearFrameFlags();
+        cycletest::clearFrameFlags();
         camsdk::SimBus& bus = camsdk::simBus(camsdk::Vendor::MindVision);
         bus.setActive(true);
         for (const char* serial : {"SIM-E2E-01", "SIM-E2E-02"}) {
@@ -79,35 +80,11 @@ protected:
     }
     void TearDown() override
     {
-        delete window;
-        window = nullptr;
-        if (gpSaveFialImageThread) {
-            gpSaveFialImageThread->requestInterruption();
-            gpSaveFialImageThread->wait();
-            delete gpSaveFialImageThread;
-            gpSaveFialImageThread = nullptr;
-        }
-        delete gpControlIO;
-        gpControlIO = nullptr;
-        {
-            QMutexLocker lock(pMutexIO); // a panel starts with nothing reported
-            gDataIn = 0;
-            gDataOut = 0;
-        }
+        cycletest::endWindow(window);
         board.stop();
-        for (const char* c : {"dbIn", "dbRecord", "dbT"})
-            CloseSqlite(c);
         setModalRunner(previousModal);
         camsdk::resetSimulators();
-        clearFrameFlags();
         platform::PanelDevice::setInstance(nullptr);
-        delete gpWPara;
-        delete gpWParaBak;
-        gpWPara = gpWParaBak = nullptr;
-        gLan = 0;
-        gisReTrain = gisReShape = gFromTrain = false;
-        for (int c = 0; c < 8; ++c)
-            gAllNum[c] = gFailNum[c] = 0;
         InTempFolder::TearDown();
     }
 
@@ -136,9 +113,7 @@ protected:
             ASSERT_TRUE(regions.SaveDatatoFile());
         }
         CloseSqlite(QLatin1String(kParamConnection));
-        ASSERT_TRUE(CreateSerialDatabase("SN.db"));
-        ASSERT_TRUE(CreateRecordDatabase("RECORDNULL.db"));
-        ASSERT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
+        ASSERT_TRUE(cycletest::makeRecordAndSerialDatabases());
         gpWPara = new WizardPara;
         gpWParaBak = new WizardPara;
         gAppDirPath = folder();
@@ -150,14 +125,6 @@ protected:
         ASSERT_TRUE(showing(0, kOk) && showing(1, kOk)) << "the cameras deliver";
     }
 
-    // As at the start of a process: no frame waiting in any slot.
-    static void clearFrameFlags()
-    {
-        for (int c = 0; c < kCameraSlots; ++c) {
-            std::lock_guard<std::mutex> lock(pMutex[c]);
-            isImageFill[c] = false;
-        }
-    }
     // Runs the event loop until the condition holds.
     static bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
     {
