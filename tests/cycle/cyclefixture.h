@@ -99,11 +99,7 @@ protected:
         gRepairCameraAddresses = nullptr;
         CameraWatch::instance().reset();
         cycletest::clearFrameFlags();
-        para = FactoryParams();
-        para.enable_correct = -1; // frames are judged where they lie
-        para.max_mold_num = 1;    // one template slot per step keeps the start quick
-        para.ng_max_num = 5;
-        para.ok_record_max_num = 5;
+        para = defaults();
         previousModal = setModalRunner([this](QDialog& d) {
             QStringList texts;
             for (QLabel* l : d.findChildren<QLabel*>())
@@ -120,6 +116,32 @@ protected:
         platform::Clock::setInstance(nullptr);
         platform::PanelDevice::setInstance(nullptr);
         InTempFolder::TearDown();
+    }
+
+    static WizardPara defaults()
+    {
+        WizardPara p = FactoryParams();
+        p.enable_correct = -1; // frames are judged where they lie
+        p.max_mold_num = 1;    // one template slot per step keeps the start quick
+        p.ng_max_num = 5;
+        p.ok_record_max_num = 5;
+        return p;
+    }
+    // The next case of a table, in the same program folder: its image
+    // folders stay, its databases, counters and the window go.
+    void nextCase()
+    {
+        cycletest::endWindow(window);
+        for (const char* f : {"PARAM.db", "SN.db", "RECORD.db", "RECORDNULL.db", "count.txt", "time.txt"})
+            QFile::remove(f);
+        QDir("paraGroup").removeRecursively();
+        boxes.clear();
+        led::reset();
+        OpenLedDevice();
+        CameraWatch::instance().reset();
+        std::fill(judgedAt, judgedAt + 8, 0);
+        answer = QDialog::Accepted;
+        para = defaults();
     }
 
     // The program folder with the parameters of `para`, then the window.

@@ -43,8 +43,7 @@ TEST_F(RunStates, StopAndStartSetTheOutputsByTheirOptions)
         EXPECT_EQ(records().last(), LanStr(142));
         EXPECT_TRUE((LedByte() >> led::kRunBit) & 1);
         EXPECT_TRUE(window->titleBar->styleSheet().contains("#1f3f8d"));
-        TearDown();
-        SetUp();
+        nextCase();
     }
 }
 

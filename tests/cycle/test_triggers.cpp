@@ -65,9 +65,6 @@ TEST_F(Triggers, InputsStartTheirStepsPerMode)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        para = FactoryParams();
-        para.enable_correct = -1;
-        para.max_mold_num = 1;
         para.procedure = para.procedure_requested = c.mode;
         para.cavity_position = c.cavity;
         para.semi_auto = c.semiAuto;
@@ -88,8 +85,7 @@ TEST_F(Triggers, InputsStartTheirStepsPerMode)
         EXPECT_EQ(out(0), c.clamp);
         EXPECT_EQ(out(1), c.ejector);
         EXPECT_EQ(window->leftMoldActive, c.selector);
-        TearDown();
-        SetUp();
+        nextCase();
     }
 }
 

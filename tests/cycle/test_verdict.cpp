@@ -227,8 +227,7 @@ TEST_F(Verdict, ImageLimitsDecideWhichImagesAreRequested)
         tick();
         EXPECT_EQ(requested(0, 0, c.camOk ? 1 : 0), c.productImage);
         EXPECT_EQ(requested(0, 1, c.camOk ? 1 : 0), c.moldImage);
-        TearDown();
-        SetUp();
+        nextCase();
     }
 }
 
@@ -313,8 +312,7 @@ TEST_F(Verdict, ClearingTheAlarmPerMode)
         EXPECT_EQ(outs().left(3), c.outputsAfter);
         window->Run();
         EXPECT_EQ(counting(1), c.moldStarts);
-        TearDown();
-        SetUp();
+        nextCase();
     }
 }
 
