@@ -44,6 +44,20 @@ inline void clearFrameFlags()
     }
 }
 
+// What a process has before its main window: the text table, the panel's
+// LED device (a recorder), no camera address repair, no loss counted and no
+// frame waiting.
+inline void beginProcess(platform::RecordingPanelDevice& panel)
+{
+    Data_Init();
+    platform::PanelDevice::setInstance(&panel);
+    led::reset();
+    OpenLedDevice();
+    gRepairCameraAddresses = nullptr;
+    CameraWatch::instance().reset();
+    clearFrameFlags();
+}
+
 // The databases a program folder holds besides "PARAM.db".
 inline bool makeRecordAndSerialDatabases()
 {
@@ -92,13 +106,7 @@ protected:
     void SetUp() override
     {
         InTempFolder::SetUp();
-        Data_Init();
-        platform::PanelDevice::setInstance(&panel);
-        led::reset();
-        OpenLedDevice();
-        gRepairCameraAddresses = nullptr;
-        CameraWatch::instance().reset();
-        cycletest::clearFrameFlags();
+        cycletest::beginProcess(panel);
         para = defaults();
         previousModal = setModalRunner([this](QDialog& d) {
             QStringList texts;

@@ -45,14 +45,8 @@ protected:
     void SetUp() override
     {
         InTempFolder::SetUp();
-        Data_Init();
-        platform::PanelDevice::setInstance(&panel);
-        led::reset();
-        OpenLedDevice();
-        gRepairCameraAddresses = nullptr;
-        CameraWatch::instance().reset();
+        cycletest::beginProcess(panel);
         camsdk::resetSimulators();
-        cycletest::clearFrameFlags();
         camsdk::SimBus& bus = camsdk::simBus(camsdk::Vendor::MindVision);
         bus.setActive(true);
         for (const char* serial : {"SIM-E2E-01", "SIM-E2E-02"}) {
