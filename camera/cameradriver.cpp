@@ -880,7 +880,7 @@ void CameraSetSpeed()
     if (!gpWPara)
         return;
     const int s = gpWPara->capture_speed;
-    for (int i = 0; i < numCamera && i < kCameraSlots; ++i) {
+    for (int i : usedSlots()) {
         CameraDriver* d = CameraDriver::at(i);
         if (!d || !d->isOpen())
             continue;
@@ -910,7 +910,7 @@ void SaveSN(int clear)
     for (auto& slot : gSerialNB)
         setParamText(slot, QByteArrayLiteral("0"));
     if (!clear) {
-        for (int i = 0; i < numCamera && i < kCameraSlots; ++i) {
+        for (int i : usedSlots()) {
             const int slot = gCamNO[i];
             CameraDriver* d = CameraDriver::at(i);
             if (slot < 0 || slot >= kCameraSlots || !d || !d->isOpen())
@@ -955,7 +955,7 @@ void SaveSN(int clear)
             if (!q.exec())
                 qWarning() << "cannot save serial of slot" << k << q.lastError().text();
         }
-        if (k < numCamera)
+        if (slotInUse(k))
             host::insertRecord(QStringLiteral("Save SN %1: %2").arg(k + 1).arg(text));
     }
 }

@@ -18,7 +18,7 @@ namespace {
 
 void closeAllCameras()
 {
-    for (int i = 0; i < numCamera && i < kCameraSlots; ++i) {
+    for (int i : usedSlots()) {
         if (CameraDriver* d = CameraDriver::at(i)) {
             d->onCameraLost();
             d->CameraStop();
@@ -103,7 +103,7 @@ void CameraRestart()
         return; // tried again 3 s later
     gisLost = 0;
     camerahost::hideWarning();
-    for (int i = 0; i < numCamera && i < kCameraSlots; ++i) {
+    for (int i : usedSlots()) {
         if (CameraDriver* d = CameraDriver::at(i)) {
             d->CameraOpen();
             d->CameraStart();
@@ -118,7 +118,7 @@ void CameraRestart()
     for (int& s : watch.stallSeconds)
         s = 0;
     int closed = -1;
-    for (int i = 0; i < numCamera && i < kCameraSlots; ++i)
+    for (int i : usedSlots())
         if (!cameraOpened[i])
             closed = i;
     if (closed < 0)
@@ -148,7 +148,7 @@ void CameraWatch::lossDeclared()
 void CameraWatch::SlotFPS()
 {
     const bool external = gpWPara && gpWPara->use_external_trigger;
-    for (int i = 0; i < numCamera && i < kCameraSlots; ++i) {
+    for (int i : usedSlots()) {
         CameraDriver* d = CameraDriver::at(i);
         const uint32_t count = d ? d->framesDelivered() : lastCount_[i];
         frameRate[i] = int(count - lastCount_[i]);
@@ -181,7 +181,7 @@ int CameraWatch::runStep()
         return gisLost ? 3000 : 3;
     }
     if (++runs_ == 50) {
-        for (int i = 0; i < numCamera && i < kCameraSlots; ++i)
+        for (int i : usedSlots())
             if (CameraDriver* d = CameraDriver::at(i))
                 d->SetWB();
     }

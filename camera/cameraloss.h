@@ -25,7 +25,7 @@ class CameraWatch {
 public:
     static CameraWatch& instance();
 
-    // The frame-rate and stall check: per open camera, a frame counter
+    // The frame-rate and stall check: per camera in use (by slot), a frame counter
     // unchanged since the last tick counts a stalled second; more than five
     // declare a loss. Nothing is counted for hardware-triggered cameras.
     void SlotFPS();

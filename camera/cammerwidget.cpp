@@ -153,7 +153,7 @@ CammerWidget::CammerWidget(int slot, QWidget* parent) : QWidget(parent), CameraD
     averageGrey = 0;
 
     if (CameraOpen())
-        ++numCamera;
+        countCamera(slot);
     else if (slot > 0)
         return; // a shell: no camera in this slot
 
@@ -378,7 +378,7 @@ void CammerWidget::paintEvent(QPaintEvent*)
         paintRecordPictures(p, st);
     else if (gSource == 2)
         paintRecentNG(p, st);
-    else if (cameraIndex < numCamera && isComplete())
+    else if (slotInUse(cameraIndex) && isComplete())
         paintCameraImage(p, st);
 }
 
@@ -680,9 +680,9 @@ void CammerWidget::mousePressEvent(QMouseEvent* event)
         host.setDragOrigin(xr, yr);
         MUpdateXYV(xr, yr);
     }
-    if (cameraIndex >= numCamera)
+    if (!slotInUse(cameraIndex))
         return;
-    if (st.selectedCamera == numCamera) {
+    if (st.selectedCamera < 0) {
         // The split view only chooses the camera to show alone.
         host.selectCamera(cameraIndex);
         if (st.displayState == 2 && gSource == 1)
@@ -705,7 +705,7 @@ void CammerWidget::mouseMoveEvent(QMouseEvent* event)
     const int yr = qRound(event->localPos().y());
     if (cameraIndex == st.selectedCamera)
         MUpdateXYV(xr, yr);
-    if (cameraIndex >= numCamera)
+    if (!slotInUse(cameraIndex))
         return;
     if ((gSource == -1 || gSource == 1) && st.zoomToolState == 2 && st.zoomFactor > 1.1 &&
         event->buttons() == Qt::LeftButton) {

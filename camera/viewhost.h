@@ -16,7 +16,7 @@ struct ViewState {
     int cyclePhase = 3;     // 1 counting down, 2 judged, 3 waiting
     int currentStep = 0;
     int editStep = 0;
-    int selectedCamera = 0; // numCamera: the split view
+    int selectedCamera = 0; // slot of the view shown alone; -1: the split view
     double panX = 0;
     double panY = 0;
     double zoomFactor = 1;
@@ -59,7 +59,7 @@ public:
     virtual void setDragOrigin(int x, int y) = 0;
     virtual void dragOrigin(int* x, int* y) const = 0;
     virtual void setPan(double x, double y) = 0;
-    // The split view's choice: the camera is shown alone (layout included).
+    // The split view's choice: the camera of the slot is shown alone (layout included).
     virtual void selectCamera(int camera) = 0;
     // The alarm option bar follows the camera chosen in the alarm display.
     virtual void alarmSetCamera(int camera) = 0;

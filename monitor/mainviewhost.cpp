@@ -1,5 +1,6 @@
 #include "monitor/mainviewhost.h"
 
+#include "camera/cameraglobals.h"
 #include "monitor/journal.h"
 #include "monitor/mainwindow.h"
 #include "monitor/placeholders.h"
@@ -41,7 +42,7 @@ ViewState MainViewHost::state(int camera) const
     s.cyclePhase = w->cyclePhase;
     s.currentStep = w->currentStep;
     s.editStep = w->editStep;
-    s.selectedCamera = w->selectedCamera;
+    s.selectedCamera = cameraSlot(w->selectedCamera); // the split view has no slot: -1
     s.panX = w->panX;
     s.panY = w->panY;
     s.zoomFactor = w->zoomFactor;
@@ -111,7 +112,8 @@ void MainViewHost::selectCamera(int camera)
 {
     if (!gpWin)
         return;
-    gpWin->selectedCamera = camera;
+    const int k = cameraOfSlot(camera);
+    gpWin->selectedCamera = k >= 0 ? k : numCamera;
     gpWin->ChangeCammer();
 }
 

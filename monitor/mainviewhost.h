@@ -1,7 +1,9 @@
 #pragma once
 // The camera views' host over the main window (gpWin): the views read the
 // screen and cycle state from its members and write the cursor readout, the
-// pan and the camera choice back into them.
+// pan and the camera choice back into them. The views name cameras by slot;
+// the window's selectedCamera counts the cameras in use, so the choice is
+// translated both ways here.
 #include "camera/viewhost.h"
 
 class MainViewHost : public CameraViewHost {

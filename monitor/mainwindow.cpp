@@ -244,7 +244,6 @@ void MainWindow::Monitor_Init()
 
     // 15. Option bar, settings window, camera views (each view that opens
     // its camera counts it).
-    noFrameSeconds = 0;
     numCamera = 0;
     optionBar = new OptionBar(this);
     settingsWindow = new SystemSettingWidget(this);
@@ -263,7 +262,7 @@ void MainWindow::Monitor_Init()
         gShowW = 1920;
         gShowH = 1080;
         gCameraID = kCameraNone;
-        numCamera = 2;
+        setCameraSlots({0, 1});
         if (showChooseBox(LanStr(134)))
             SaveSN(1);
         // The two demonstration views show their pictures from the start.
@@ -324,9 +323,9 @@ void MainWindow::Monitor_Init()
     // 19-22. Cycle timers; the frame counters and the result-image buffers
     // of the cameras in use, and the image writer.
     makeTimers();
-    for (int c = 0; c < numCamera && c < 8; ++c)
+    for (int c : usedSlots())
         frameCount[c] = lastFrameCount[c] = framesPerSecond[c] = 0;
-    StartFailImageWriter(numCamera);
+    StartFailImageWriter();
 
     // 23-25. Journal folders, the day of the journal, detection.
     recordDir = QDir(QStringLiteral("./RECORD"));
@@ -427,6 +426,12 @@ void MainWindow::makeTimers()
     connect(dateTimer, &QTimer::timeout, this, &MainWindow::SlotCheckDate);
     fpsTimer = makeTimer(this);
     connect(fpsTimer, &QTimer::timeout, this, &MainWindow::SlotFPS);
+}
+
+CammerWidget* MainWindow::usedView(int k) const
+{
+    const int slot = cameraSlot(k);
+    return slot >= 0 ? cameraViews[slot] : nullptr;
 }
 
 // ---- journal ------------------------------------------------------------------

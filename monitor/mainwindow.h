@@ -74,7 +74,10 @@ public:
     int savedMainPage = 0;
     TitleBar* titleBar = nullptr;
     ImageContainer* imageContainer = nullptr;
-    CammerWidget* cameraViews[8] = {};
+    CammerWidget* cameraViews[8] = {}; // by slot; only the slots in use have a camera
+    // The view of camera k in use (usedSlots(), camera/cameraglobals.h);
+    // null past the cameras in use.
+    CammerWidget* usedView(int k) const;
     DrawROIWidget* roiEditor = nullptr;
     IOStatusWidget* ioStatusWidget = nullptr;
     IndexButton* indexButton = nullptr;
@@ -86,6 +89,9 @@ public:
     QPushButton* zoomOutButton = nullptr;
 
     // ---- view state ------------------------------------------------------------
+    // Which camera in use is shown alone: k < numCamera is camera k (the
+    // view usedView(k), not cameraViews[k]); numCamera is the split view.
+    // The views and their host speak of slots instead (ViewState).
     int selectedCamera = 0;
     double panX = 0;
     double panY = 0;
@@ -138,14 +144,13 @@ public:
     int cyclePhase = 3;   // 1 counting down, 2 judged, 3 waiting
     int& userLevel;       // 0 none, 1 operator, 2 service (shared with the widget kit)
     int leftMoldActive = 1; // procedures 1 and 2: the left-mold pair is current
-    int setSelector = 1;
     int saveOriginalImages = 0;
     int forcedStep = -1;
     int lastStartedStep = 0;
     bool noInputWarned = false;
     bool recheckPending = false;
     int tempCheckLatch = 0;
-    int pendingCameras[8] = {};
+    int pendingCameras[8] = {}; // per step: bit of each slot still to judge
     bool inputConfirmed[8] = {};
     float countdown[8] = {};
     int simulatedInput = -1;
@@ -157,7 +162,7 @@ public:
     int lastCycleStart = 0;
     int recheckCount[8] = {};
     int safetyTriggerActive = 0;
-    int stepSaveCode[8][8] = {};
+    int stepSaveCode[8][8] = {}; // per slot and step
     bool stepArmed[8] = {};
     bool cycleCounted[8] = {};
     bool failCounted[8] = {};
@@ -168,7 +173,6 @@ public:
     int frameCount[8] = {};
     int lastFrameCount[8] = {};
     int framesPerSecond[8] = {};
-    int noFrameSeconds = 0;
 
 public slots:
     void TimerLCD();
@@ -206,10 +210,10 @@ public:
     // The alarm reset's re-judgement of the current step (the region
     // editor's re-detect without its own screen work).
     void ReDetect();
-    int cameraTriggerSet = 0; // cameras that delivered a frame since the last camera trigger
+    int cameraTriggerSet = 0; // slot bits of the cameras that delivered since the last camera trigger
     int lastDelay = 0;        // delay of the step scheduled last, in tenths of a second
     int demoImageIndex = 0;   // next demonstration image
-    bool newFrame[8] = {};    // the view got a new frame in this pass
+    bool newFrame[8] = {};    // per slot: the view got a new frame in this pass
 
 public slots:
     void SlotManualTrig0();

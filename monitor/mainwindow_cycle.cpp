@@ -80,7 +80,7 @@ void MainWindow::Run()
 void MainWindow::takeFrames()
 {
     const bool external = P().use_external_trigger != 0;
-    for (int j = 0; j < numCamera && j < 8; ++j) {
+    for (int j : usedSlots()) {
         newFrame[j] = false;
         CammerWidget* v = cameraViews[j];
         if (!v || v->curImage.empty() || v->recvImage.size() < size_t(gColorLen))
@@ -112,7 +112,7 @@ void MainWindow::showLiveFrames()
 {
     if (gSource != -1 && gSource != 1)
         return;
-    for (int j = 0; j < numCamera && j < 8; ++j) {
+    for (int j : usedSlots()) {
         if (!newFrame[j] || !cameraViews[j])
             continue;
         cycleview::showLive(cameraViews[j]);
@@ -132,7 +132,7 @@ void MainWindow::alarmResetWatch()
         || (currentStep >= 1 && P().semi_auto && (ejectorBack || simulatedInput == 2));
     if (reset) {
         simulatedInput = -1;
-        for (int c = 0; c < numCamera && c < 8; ++c)
+        for (int c : usedSlots())
             if (cameraViews[c])
                 for (int s = 0; s < gDNum && s < 8; ++s)
                     cameraViews[c]->noDetect[s] = false;
@@ -153,7 +153,7 @@ void MainWindow::normalPass()
     // a. The safety door judges the mold step at once.
     if (p.enable_trigger_safety && runState != 3 && (IO().IOInTrigger(1) || simulatedInput == 1)) {
         simulatedInput = -1;
-        for (int c = 0; c < numCamera && c < 8; ++c) {
+        for (int c : usedSlots()) {
             if (cameraViews[c])
                 cameraViews[c]->noDetect[1] = false;
             stepSaveCode[c][1] = 1;
@@ -223,7 +223,9 @@ void MainWindow::normalPass()
 
     // e. Hardware-triggered cameras: a frame from every camera is an edge on input 0.
     if (p.use_external_trigger && numCamera > 0) {
-        const int all = (1 << qMin(numCamera, 8)) - 1;
+        int all = 0;
+        for (int c : usedSlots())
+            all |= 1 << c;
         if ((cameraTriggerSet & all) == all) {
             cameraTriggerSet = 0;
             simulatedInput = 0;
@@ -318,7 +320,7 @@ void MainWindow::cycleStart(int k)
     if (mode() == ProcMultiDetect)
         std::fill(recheckCount + 1, recheckCount + 8, 0);
 
-    for (int c = 0; c < numCamera && c < 8; ++c) {
+    for (int c : usedSlots()) {
         for (int s = 0; s < gDNum && s < 8; ++s) {
             if (p.step_enabled[s])
                 pendingCameras[mode() == ProcMultiDetect ? s : (s & 1)] |= 1 << c;
@@ -360,7 +362,7 @@ void MainWindow::rearmMoldStep()
     const WizardPara& p = P();
     pendingCameras[1] = 0;
     const bool enabled = p.step_enabled[1] || (twoMold() && p.step_enabled[3]);
-    for (int c = 0; c < numCamera && c < 8; ++c) {
+    for (int c : usedSlots()) {
         if (cameraViews[c])
             for (int s = 0; s < 8; ++s)
                 cameraViews[c]->noDetect[s] = false;
@@ -513,24 +515,24 @@ void MainWindow::TimerUp(int slot)
             const int x = int(viewScaleX * 270), y = int(5 * viewScaleY);
             area = QRect(QPoint(x, y), QPoint(x + 39, y + 17));
         }
-        for (int c = 0; c < numCamera && c < 8; ++c)
+        for (int c : usedSlots())
             if (cameraViews[c])
                 cameraViews[c]->update(area);
         return;
     }
     countdownTimers[slot]->stop();
-    for (int c = 0; c < numCamera && c < 8; ++c)
+    for (int c : usedSlots())
         RunAlgorithm(c, slot);
     CheckNG();
     cyclePhase = 2;
 
     if (displayState == 2 || slot != last || recheckPending || !p.template_auto_update || mode() != ProcAutoParts)
         return;
-    for (int c = 0; c < numCamera && c < 8; ++c)
+    for (int c : usedSlots())
         if (cameraViews[c] && !cameraViews[c]->allOK)
             return;
     gisReShape = true;
-    for (int c = 0; c < numCamera && c < 8; ++c)
+    for (int c : usedSlots())
         if (cameraViews[c])
             cameraViews[c]->SaveReTrainImage(1);
 }
@@ -574,7 +576,7 @@ void MainWindow::SlotManualTrig(int step)
         return;
     }
     manualTriggerStep = step;
-    for (int c = 0; c < numCamera && c < 8; ++c)
+    for (int c : usedSlots())
         if (cameraViews[c])
             for (int s = 0; s < gDNum && s < 8; ++s)
                 cameraViews[c]->noDetect[s] = false;
@@ -602,9 +604,9 @@ void MainWindow::loadDemoImage()
     // The view takes only a picture of the working size, converted row by row.
     const QString path = QStringLiteral("cammer15/template%1.bmp").arg(demoImageIndex);
     demoImageIndex = (demoImageIndex + 1) % 5;
-    const int index = selectedCamera >= numCamera ? 0 : selectedCamera;
-    if (index >= 0 && index < 8 && cameraViews[index])
-        cameraViews[index]->LoadFrame(path);
+    CammerWidget* v = usedView(selectedCamera >= 0 && selectedCamera < numCamera ? selectedCamera : 0);
+    if (v)
+        v->LoadFrame(path);
 }
 
 void MainWindow::SlotSimulationTrigIn1() { simulatedInput = 0; }

@@ -52,7 +52,7 @@ void MainWindow::RunAlgorithm(int c, int s)
             v->allOK = true;
         }
         bool left = false;
-        for (int cc = 0; cc < numCamera && cc < 8 && !left; ++cc)
+        for (int cc : usedSlots())
             for (int d = 0; d < gDNum && d < 8 && !left; ++d)
                 left = cameraViews[cc] && p.step_enabled[d] && cameraViews[cc]->samplePending[d];
         if (!left) {
@@ -158,9 +158,9 @@ void MainWindow::ReCheck()
     IO().IOFlashOut();
     const int step = currentStep;
     if (p.step_enabled[step]) {
-        for (int c = 0; c < numCamera && c < 8; ++c)
+        for (int c : usedSlots())
             pendingCameras[i] |= 1 << c;
-        for (int c = 0; c < numCamera && c < 8; ++c)
+        for (int c : usedSlots())
             RunAlgorithm(c, step);
     }
     CheckNG();
@@ -168,7 +168,7 @@ void MainWindow::ReCheck()
 
 void MainWindow::resultsOK(bool zeroValues)
 {
-    for (int c = 0; c < numCamera && c < 8; ++c) {
+    for (int c : usedSlots()) {
         CammerWidget* v = cameraViews[c];
         if (!v)
             continue;
@@ -205,7 +205,7 @@ void MainWindow::ReDetect()
     else if (g == 0 && !p.enable_cutoff_ontime && !p.enable_stop_not_alarm && !p.cut_ejector_on_prod_alarm)
         IO().IOSetOut(1, 1);
     IO().IOFlashOut();
-    for (int c = 0; c < numCamera && c < 8; ++c) {
+    for (int c : usedSlots()) {
         if (!cameraViews[c] || cameraViews[c]->noDetect[s])
             continue;
         if (p.step_enabled[s]) {
@@ -214,7 +214,7 @@ void MainWindow::ReDetect()
                 stepSaveCode[c][s] = 7;
         }
     }
-    for (int c = 0; c < numCamera && c < 8; ++c)
+    for (int c : usedSlots())
         if (cameraViews[c] && !cameraViews[c]->noDetect[s])
             RunAlgorithm(c, s);
     tempCheckLatch = 1;

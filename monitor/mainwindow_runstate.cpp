@@ -117,7 +117,7 @@ void MainWindow::SlotReTrain()
         LEDOnOff(led::kRunBit, 1);
     }
     runState = 2;
-    for (int c = 0; c < numCamera && c < 8; ++c) {
+    for (int c : usedSlots()) {
         CammerWidget* v = cameraViews[c];
         if (!v)
             continue;

@@ -45,7 +45,7 @@ void MainWindow::CheckNG()
 
     // Verdict.
     bool ng = false;
-    for (int c = 0; c < numCamera && c < 8; ++c) {
+    for (int c : usedSlots()) {
         if (cameraViews[c] && !cameraViews[c]->allOK) {
             ng = true;
             cameraViews[c]->blinkTimer->start(1000);
@@ -135,7 +135,7 @@ void MainWindow::CheckNG()
     }
 
     // Result images.
-    for (int c = 0; c < numCamera && c < 8; ++c) {
+    for (int c : usedSlots()) {
         CammerWidget* v = cameraViews[c];
         if (!v)
             continue;
@@ -181,7 +181,7 @@ void MainWindow::CheckNG()
 // Codes 2, 9 and 10 become write requests for the image writer.
 void MainWindow::requestImages()
 {
-    for (int c = 0; c < numCamera && c < 8; ++c) {
+    for (int c : usedSlots()) {
         for (int st = 0; st < gDNum && st < 8; ++st) {
             int& code = stepSaveCode[c][st];
             if (code != 2 && code != 9 && code != 10)
@@ -235,7 +235,7 @@ void MainWindow::enterAlarm()
     recheckPending = false;
     showVerdictLeds(true);
     QString cameras;
-    for (int c = 0; c < numCamera && c < 8; ++c)
+    for (int c : usedSlots())
         if (cameraViews[c] && !cameraViews[c]->allOK)
             cameras += LanStr(151).arg(c + 1);
     // The separator after the last camera goes; a text without one keeps its number.
@@ -308,7 +308,7 @@ void MainWindow::TimerShow()
     }
     if (gisReTrain) {
         gisReTrain = false;
-        for (int c = 0; c < numCamera && c < 8; ++c)
+        for (int c : usedSlots())
             if (cameraViews[c] && cameraViews[c]->recong)
                 for (int d = 0; d < gDNum && d < 8; ++d)
                     if (P().step_enabled[d]) {
@@ -317,7 +317,7 @@ void MainWindow::TimerShow()
                     }
     } else if (gisReShape) {
         gisReShape = false;
-        for (int c = 0; c < numCamera && c < 8; ++c)
+        for (int c : usedSlots())
             if (cameraViews[c] && cameraViews[c]->recong) {
                 cameraViews[c]->recong->CreateShape(1);
                 cameraViews[c]->recong->VarTrain(1);

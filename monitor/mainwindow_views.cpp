@@ -41,12 +41,15 @@ void MainWindow::ChangeCammer()
     const int cameras = std::min(numCamera, 8);
     if (cameras <= 0)
         return;
-    auto place = [this](int i, int x, int y, int cw, int ch) {
-        if (!cameraViews[i])
+    // Camera k is laid out in its view, usedView(k); views of slots not in
+    // use are never shown.
+    auto place = [this](int k, int x, int y, int cw, int ch) {
+        CammerWidget* v = usedView(k);
+        if (!v)
             return;
-        cameraViews[i]->setGeometry(x, y, cw, ch);
-        cameraViews[i]->show();
-        cameraViews[i]->update();
+        v->setGeometry(x, y, cw, ch);
+        v->show();
+        v->update();
     };
 
     if (cameras == 1) {
@@ -71,9 +74,9 @@ void MainWindow::ChangeCammer()
         MShowHide(0);
     } else {
         place(selectedCamera, 0, 0, w, h);
-        for (int i = 0; i < cameras; ++i)
-            if (i != selectedCamera && cameraViews[i])
-                cameraViews[i]->hide();
+        for (int k = 0; k < cameras; ++k)
+            if (k != selectedCamera && usedView(k))
+                usedView(k)->hide();
         MShowHide(3);
         MShowHide(1);
     }
@@ -96,9 +99,7 @@ void MainWindow::MShowHide(int mode)
     QWidget* pad = optionBar ? optionBar->finetuningPad() : nullptr;
     // The tools live on the view shown alone. In the split view they are
     // hidden and kept on the display area itself, which every camera count has.
-    CammerWidget* selected = selectedCamera >= 0 && selectedCamera < numCamera && selectedCamera < 8
-                                 ? cameraViews[selectedCamera]
-                                 : nullptr;
+    CammerWidget* selected = usedView(selectedCamera);
     QWidget* holder = selected ? static_cast<QWidget*>(selected) : imageContainer;
     QWidget* tools[3] = {zoomOutButton, pad, zoomInButton};
     for (QWidget* t : tools) {
@@ -132,9 +133,9 @@ void MainWindow::MShowHide(int mode)
             selected->ShowHideTool(1);
         break;
     case 4:
-        for (int i = 0; i < selectedCamera && i < 8; ++i)
-            if (cameraViews[i])
-                cameraViews[i]->ShowHideTool(0);
+        for (int c : usedSlots())
+            if (cameraViews[c])
+                cameraViews[c]->ShowHideTool(0);
         break;
     default:
         break;

@@ -1,5 +1,6 @@
 #include "monitor/savefialimagethread.h"
 
+#include "camera/cameraglobals.h"
 #include "monitor/mainwindow.h"
 #include "params/geometry.h"
 #include "platform/clock.h"
@@ -23,7 +24,7 @@ size_t gFailStoreLen = 0;
 QMutex* pMutexSaveFail = &gSaveFailMutex;
 SaveFialImageThread* gpSaveFialImageThread = nullptr;
 
-void AllocateFailImages(int cameras)
+void AllocateFailImages()
 {
     const size_t len = size_t(std::max(0, gImageLen)) * 4;
     QMutexLocker lock(pMutexSaveFail);
@@ -34,7 +35,7 @@ void AllocateFailImages(int cameras)
                 std::unique_ptr<unsigned char[]>& store = gFailStore[c][s][k];
                 if (len != gFailStoreLen)
                     store.reset();
-                if (c < cameras && !store && len > 0)
+                if (slotInUse(c) && !store && len > 0)
                     store.reset(new unsigned char[len]);
                 gpFailImage[c][s][k] = store.get();
             }
@@ -42,14 +43,14 @@ void AllocateFailImages(int cameras)
     std::memset(gFailIndex, 0, sizeof gFailIndex);
 }
 
-void StartFailImageWriter(int cameras)
+void StartFailImageWriter()
 {
     if (gpSaveFialImageThread) {
         gpSaveFialImageThread->requestInterruption();
         gpSaveFialImageThread->wait();
         delete gpSaveFialImageThread;
     }
-    AllocateFailImages(cameras);
+    AllocateFailImages();
     gpSaveFialImageThread = new SaveFialImageThread;
     gpSaveFialImageThread->start(QThread::InheritPriority);
 }

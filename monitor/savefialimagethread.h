@@ -18,12 +18,12 @@ extern QMutex* pMutexSaveFail;
 class SaveFialImageThread;
 extern SaveFialImageThread* gpSaveFialImageThread;
 
-// The image buffers of the cameras below `cameras`, for the current image
+// The image buffers of the slots in use (usedSlots()), for the current image
 // geometry, with their requests cleared. Buffers are kept for the whole run.
-void AllocateFailImages(int cameras);
+void AllocateFailImages();
 // The start-up's image step: the buffers above, then the writer thread made
 // and started (a writer left from an earlier window is ended first).
-void StartFailImageWriter(int cameras);
+void StartFailImageWriter();
 
 class SaveFialImageThread : public QThread {
     Q_OBJECT

@@ -128,7 +128,7 @@ CameraDriver* CameraTest::openSlot(int slot)
     drivers.push_back(std::make_unique<CameraDriver>(slot));
     CameraDriver* d = drivers.back().get();
     if (d->CameraOpen())
-        ++numCamera;
+        countCamera(slot);
     return d;
 }
 

@@ -67,7 +67,7 @@ protected:
         for (int i = 0; i < n; ++i) {
             drivers.push_back(std::make_unique<CameraDriver>(i));
             ASSERT_TRUE(drivers.back()->CameraOpen());
-            ++numCamera;
+            countCamera(i);
             drivers.back()->CameraStart();
         }
     }

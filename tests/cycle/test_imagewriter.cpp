@@ -1,4 +1,5 @@
 #include "monitor/savefialimagethread.h"
+#include "camera/cameraglobals.h"
 #include "monitor/mainwindow.h"
 #include "params/geometry.h"
 #include "platform/clock.h"
@@ -23,7 +24,8 @@ protected:
         SetImageGeometry(64, 48, false);
         gPicNumNG = 3;
         gPicNumOK = 2;
-        AllocateFailImages(2);
+        setCameraSlots({0, 1});
+        AllocateFailImages();
         writer.reset(new SaveFialImageThread);
         writer->sleep = [this](int ms) {
             sleeps << ms;
@@ -151,7 +153,7 @@ TEST_F(ImageWriter, TheThreadWritesWhatTheCycleRequests)
 {
     platform::Clock::setInstance(nullptr);
     writer.reset();
-    StartFailImageWriter(2);
+    StartFailImageWriter();
     render(1, 0, 0, 3, qRgb(9, 9, 9));
     QElapsedTimer t;
     t.start();

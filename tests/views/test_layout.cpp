@@ -25,10 +25,13 @@ protected:
         WindowTest::SetUp();
         start();
     }
-    // Lays out n cameras in the split view.
+    // Lays out n cameras (slots 0 to n - 1) in the split view.
     void split(int n)
     {
-        numCamera = n;
+        QVector<int> inUse;
+        for (int c = 0; c < n; ++c)
+            inUse << c;
+        setCameraSlots(inUse);
         window->selectedCamera = n;
         window->ChangeCammer();
     }
@@ -80,7 +83,7 @@ TEST_F(Layout, OneCameraIsAlwaysShownAloneWithTheScalesKept)
 {
     window->viewScaleX = 0.25f;
     window->viewPixelScaleX = 0.5f;
-    numCamera = 1;
+    setCameraSlots({0});
     window->selectedCamera = 1;
     window->ChangeCammer();
     EXPECT_EQ(window->selectedCamera, 0);

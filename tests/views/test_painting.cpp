@@ -88,7 +88,7 @@ TEST_F(Painting, LiveImageFillsTheViewAndFollowsZoomAndPanOnTheSelectedViewOnly)
     EXPECT_EQ(at(img, QPoint(-300 + 2 * viewPoint.x(), -100 + 2 * viewPoint.y())), ramp(image.x(), image.y()));
     shoot("live-zoomed", img);
 
-    host.s.selectedCamera = 3; // the split view: no zoom on this view
+    host.s.selectedCamera = -1; // the split view: no zoom on this view
     img = render(view);
     EXPECT_EQ(at(img, viewPoint), ramp(image.x(), image.y()));
 }
@@ -384,7 +384,7 @@ TEST_F(Painting, TouchChoosesACameraInTheSplitViewAndPansAZoomedView)
 {
     makeView(1);
     ASSERT_EQ(numCamera, 2);
-    host.s.selectedCamera = 2; // the split view
+    host.s.selectedCamera = -1; // the split view
     host.s.displayState = 2;
     gSource = 1;
     press(views[1].get(), QPoint(50, 60));
