@@ -33,9 +33,10 @@ void AllocateFailImages()
             for (int k = 0; k < 2; ++k) {
                 gisSaveFail[c][s][k] = false;
                 std::unique_ptr<unsigned char[]>& store = gFailStore[c][s][k];
-                if (len != gFailStoreLen)
+                const bool used = slotInUse(c);
+                if (len != gFailStoreLen || !used)
                     store.reset();
-                if (slotInUse(c) && !store && len > 0)
+                if (used && !store && len > 0)
                     store.reset(new unsigned char[len]);
                 gpFailImage[c][s][k] = store.get();
             }

@@ -211,6 +211,57 @@ TEST_F(LossTest, LossesAreCountedAcrossRecoveries)
     EXPECT_EQ(gLost, 3);
 }
 
+TEST_F(LossTest, OnlyTheCamerasInUseAreWatchedAndReopenedPastAFailedSlot)
+{
+    // Three cameras bound to slots 0 to 2; the one of slot 1 does not open
+    // (another program holds it).
+    a = addCamera(Vendor::MindVision, "SERIAL-AA", 64, 48);
+    SimCameraPtr held = addCamera(Vendor::MindVision, "SERIAL-HH", 64, 48);
+    b = addCamera(Vendor::MindVision, "SERIAL-BB", 64, 48);
+    held->setFailure("CameraInit", mindvision::kBusy);
+    CheckCameraID();
+    gOW = 64;
+    gOH = 48;
+    SetImageGeometry(64, 48, false);
+    setSerial(0, "SERIAL-AA");
+    setSerial(1, "SERIAL-HH");
+    setSerial(2, "SERIAL-BB");
+    for (int slot = 0; slot < 3; ++slot)
+        openSlot(slot)->CameraStart();
+    ASSERT_EQ(numCamera, 2) << records.join('|').toStdString();
+    ASSERT_EQ(cameraSlot(1), 2);
+    for (int slot : {0, 2}) {
+        CameraDriver* d = drivers[size_t(slot)].get();
+        ASSERT_TRUE(waitUntil([&] { return d->framesDelivered() > 0; })) << "slot " << slot;
+    }
+
+    // The slot between them has no camera to stall.
+    records.clear();
+    for (int i = 0; i < 8; ++i)
+        tick({0, 2});
+    EXPECT_EQ(gisLost, 0);
+    EXPECT_GT(CameraWatch::instance().frameRate[2], 0);
+
+    b->setStalled(true);
+    ticksUntilLost({0});
+    ASSERT_EQ(gisLost, 1);
+    EXPECT_EQ(records, QStringList{"The 1th Camera Lost, 3"});
+    EXPECT_FALSE(a->isOpen());
+    EXPECT_FALSE(b->isOpen());
+
+    // Once the bus lists as many cameras as are in use, the recovery reopens
+    // them by their slots and leaves slot 1 alone.
+    held->setVanished(true);
+    b->setStalled(false);
+    records.clear();
+    EXPECT_EQ(CameraWatch::instance().runStep(), 3);
+    EXPECT_EQ(gisLost, 0);
+    EXPECT_EQ(records, (QStringList{"Mind Open 1 = SERIAL-AA", "Mind Open 3 = SERIAL-BB", "Camera Restart"}));
+    EXPECT_TRUE(cameraOpened[0]);
+    EXPECT_FALSE(cameraOpened[1]);
+    EXPECT_TRUE(cameraOpened[2]);
+}
+
 TEST_F(LossTest, WhiteBalanceOnTheFiftiethRunAfterStartAndRecovery)
 {
     startTwo(Vendor::MindVision, true);

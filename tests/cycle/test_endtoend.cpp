@@ -75,6 +75,8 @@ protected:
     void TearDown() override
     {
         cycletest::endWindow(window);
+        for (auto& serial : gSerialNB) // the serials read from "SN.db" outlive the window
+            setParamText(serial, "0");
         board.stop();
         setModalRunner(previousModal);
         camsdk::resetSimulators();
@@ -82,15 +84,16 @@ protected:
         InTempFolder::TearDown();
     }
 
-    // The program folder: parameters (in English) and a dark-area region on
-    // both steps of both cameras, then the window.
+    // The program folder: parameters (in English), a dark-area region on
+    // both steps of every slot in use and, when asked, the serial of camera
+    // c stored for slot c; then the window.
     void start()
     {
         gLan = 1;
         ASSERT_TRUE(CreateParamDatabase("PARAM.db", para));
         gLan = 0;
         ASSERT_TRUE(OpenSqlite(QLatin1String(kParamConnection), "PARAM.db"));
-        for (int c = 0; c < 2; ++c) {
+        for (int c : inUse) {
             CammerSingleton regions(c);
             for (int d = 0; d < 8; ++d)
                 regions.roiCount[d] = 0;
@@ -108,15 +111,44 @@ protected:
         }
         CloseSqlite(QLatin1String(kParamConnection));
         ASSERT_TRUE(cycletest::makeRecordAndSerialDatabases());
+        if (bindSerials) {
+            ASSERT_TRUE(OpenSqlite("serials", "SN.db"));
+            QSqlQuery q(QSqlDatabase::database("serials"));
+            for (int c = 0; c < cameras.size(); ++c) {
+                q.prepare("update sysparam set value=? where name=?");
+                q.addBindValue(QString::fromLatin1(cameras[c]->spec().serial));
+                q.addBindValue(QString("serialNB%1").arg(c));
+                ASSERT_TRUE(q.exec());
+            }
+            CloseSqlite("serials");
+        }
         gpWPara = new WizardPara;
         gpWParaBak = new WizardPara;
         gAppDirPath = folder();
         window = new MainWindow;
         ASSERT_EQ(gCameraID, int(kCameraMind));
-        ASSERT_EQ(numCamera, 2);
+        ASSERT_EQ(numCamera, inUse.size());
         ASSERT_EQ(gLan, 1);
-        ASSERT_EQ(window->cameraViews[0]->liveRegions->roiCount[1], 1) << "regions loaded from PARAM.db";
-        ASSERT_TRUE(showing(0, kOk) && showing(1, kOk)) << "the cameras deliver";
+        for (int c : inUse) {
+            ASSERT_EQ(window->cameraViews[c]->liveRegions->roiCount[1], 1) << "regions loaded from PARAM.db";
+            ASSERT_TRUE(showing(c, kOk)) << "the camera of slot " << c << " delivers";
+        }
+    }
+
+    // A third camera, and the cameras bound to slots 0 to 2 by their serials;
+    // the camera of slot 1 is on the bus but does not open (another program
+    // holds it), so the cameras in use are those of slots 0 and 2.
+    void failSlotOne()
+    {
+        camsdk::SimSpec spec;
+        spec.serial = "SIM-E2E-03";
+        spec.sensorWidth = 640;
+        spec.sensorHeight = 480;
+        cameras << camsdk::simBus(camsdk::Vendor::MindVision).add(spec);
+        setGrey(2, kOk);
+        cameras[1]->setFailure("CameraInit", mindvision::kBusy);
+        bindSerials = true;
+        inUse = {0, 2};
     }
 
     // Runs the event loop until the condition holds.
@@ -133,7 +165,7 @@ protected:
         return true;
     }
     void setGrey(int c, int grey) { cameras[c]->setGrey(grey); }
-    // The camera's newest frame has reached its view.
+    // The newest frame of camera c (in slot c) has reached its view.
     bool showing(int c, int grey)
     {
         return waitFor([&] { return window->cameraViews[c]->curImage.data[0] == grey; });
@@ -172,6 +204,8 @@ protected:
     MainWindow* window = nullptr;
     BoardSim board;
     QList<camsdk::SimCameraPtr> cameras;
+    QVector<int> inUse{0, 1}; // slots expected to have their camera open
+    bool bindSerials = false;
     platform::RecordingPanelDevice panel;
     ModalRunner previousModal;
 };
@@ -310,4 +344,59 @@ TEST_F(EndToEnd, HardwareTriggeredCamerasStartCyclesByThemselves)
         clamped = clamped || ioframe::outputActive(w, 0, *gpWPara);
     EXPECT_TRUE(clamped) << "each cycle prohibited the clamp at the board";
     EXPECT_EQ(board.inputs(), 0);
+}
+
+TEST_F(EndToEnd, TheCameraPastAFailedSlotIsJudgedAndNamedByItsSlot)
+{
+    failSlotOne();
+    start();
+    EXPECT_TRUE(records().contains(QString("Mind Fail = %1").arg(mindvision::kBusy)));
+    EXPECT_FALSE(window->cameraViews[1]->isComplete()) << "slot 1 stays a shell";
+    EXPECT_EQ(window->usedView(1), window->cameraViews[2]);
+    // Both cameras side by side; the shell is never laid out.
+    EXPECT_EQ(window->selectedCamera, 2);
+    EXPECT_EQ(window->cameraViews[0]->geometry(), QRect(0, 0, 862, 982));
+    EXPECT_EQ(window->cameraViews[2]->geometry(), QRect(862, 0, 862, 982));
+    EXPECT_TRUE(window->cameraViews[1]->isHidden());
+    ASSERT_TRUE(waitFor([&] { return !atBoard(0) && !atBoard(1); }));
+
+    // A good cycle counts the cameras of slots 0 and 2.
+    input(0, true);
+    ASSERT_TRUE(waitFor([&] { return atBoard(0) && atBoard(1); }, 1000));
+    ASSERT_TRUE(waitFor([&] { return !atBoard(0) && !atBoard(1); }));
+    EXPECT_EQ(gAllNum[0], 1);
+    EXPECT_EQ(gAllNum[1], 0);
+    EXPECT_EQ(gAllNum[2], 1);
+
+    // A dark area before the camera of slot 2 is an alarm naming camera 3.
+    input(0, false);
+    setGrey(2, kNg);
+    ASSERT_TRUE(showing(2, kNg));
+    input(0, true);
+    ASSERT_TRUE(waitFor([&] { return atBoard(2); })) << "alarm output";
+    EXPECT_EQ(window->displayState, 2);
+    EXPECT_EQ(records().last(), "Camera 3Alarm");
+    EXPECT_EQ(gFailNum[0], 0);
+    EXPECT_EQ(gFailNum[1], 0);
+    EXPECT_EQ(gFailNum[2], 1);
+    EXPECT_TRUE(window->cameraViews[2]->blinkTimer->isActive());
+
+    // Cleared by the door with a good part: the images of the alarm go into
+    // the folder of camera 3.
+    setGrey(2, kOk);
+    ASSERT_TRUE(showing(2, kOk));
+    pulseInput(1);
+    ASSERT_TRUE(waitFor([&] { return !atBoard(2); })) << "alarm cleared";
+    ASSERT_TRUE(waitFor([&] { return jpgs("alarmimage/camera3/detect1/NG").size() == 2; }, 8000));
+    EXPECT_TRUE(jpgs("alarmimage/camera2/detect1/NG").isEmpty());
+}
+
+TEST_F(EndToEnd, HardwareTriggeredCamerasPastAFailedSlotStartCycles)
+{
+    para.use_external_trigger = 1;
+    failSlotOne();
+    start();
+    ASSERT_TRUE(waitFor([] { return gAllNum[0] >= 2 && gAllNum[2] >= 2; }, 8000))
+        << "a frame of each camera in use is a trigger; the empty slot delivers none";
+    EXPECT_EQ(gAllNum[1], 0);
 }

@@ -149,6 +149,17 @@ TEST_F(ImageWriter, ANewerImageRenderedDuringTheWriteKeepsItsOwnRegionIndex)
     EXPECT_TRUE(ng[1].startsWith("5_")) << qPrintable(ng.join(' '));
 }
 
+TEST_F(ImageWriter, BuffersOnlyForTheSlotsOfTheCamerasInUse)
+{
+    setCameraSlots({0, 2}); // slot 1's camera did not open
+    AllocateFailImages();
+    QMutexLocker lock(pMutexSaveFail);
+    for (int c = 0; c < 8; ++c)
+        for (int s = 0; s < 8; ++s)
+            for (int k = 0; k < 2; ++k)
+                EXPECT_EQ(gpFailImage[c][s][k] != nullptr, c == 0 || c == 2) << c << " " << s << " " << k;
+}
+
 TEST_F(ImageWriter, TheThreadWritesWhatTheCycleRequests)
 {
     platform::Clock::setInstance(nullptr);

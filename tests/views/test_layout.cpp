@@ -6,6 +6,7 @@
 #include "camera/cameraglobals.h"
 #include "camera/roioperation.h"
 #include "monitor/imagecontainer.h"
+#include "monitor/mainviewhost.h"
 #include "monitor/mainwindow.h"
 #include "monitor/placeholders.h"
 #include "params/geometry.h"
@@ -139,6 +140,49 @@ TEST_F(Layout, EightCamerasNeverReachANinthView)
     EXPECT_EQ(window->selectedCamera, 8);
     window->MShowHide(1);
     EXPECT_EQ(window->zoomInButton->parentWidget(), window->imageContainer);
+    EXPECT_EQ(window->usedView(8), nullptr);
+    EXPECT_EQ(MainViewHost::instance().state(7).selectedCamera, -1) << "the views see the split view";
+}
+
+TEST_F(Layout, CamerasPastAFailedSlotAreLaidOutAndChosenByTheirSlots)
+{
+    // Slot 1's camera failed and slot 2's opened (without a back-end the
+    // first four views are complete, so view 2 can stand for it).
+    CammerWidget* failed = window->cameraViews[1];
+    CammerWidget* opened = window->cameraViews[2];
+    ASSERT_TRUE(opened->isComplete());
+    failed->hide();
+    failed->setGeometry(7, 7, 70, 70);
+    setCameraSlots({0, 2});
+    window->selectedCamera = 2;
+    window->ChangeCammer();
+    EXPECT_EQ(window->selectedCamera, 2);
+    EXPECT_EQ(window->cameraViews[0]->geometry(), QRect(0, 0, 862, 982));
+    EXPECT_EQ(opened->geometry(), QRect(862, 0, 862, 982));
+    EXPECT_FALSE(opened->isHidden());
+    EXPECT_TRUE(failed->isHidden());
+    EXPECT_EQ(failed->geometry(), QRect(7, 7, 70, 70)) << "never laid out";
+
+    auto press = [](CammerWidget* v) {
+        QMouseEvent e(QEvent::MouseButtonPress, QPoint(100, 100), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(v, &e);
+    };
+    press(failed);
+    EXPECT_EQ(window->selectedCamera, 2) << "a view without a camera chooses nothing";
+
+    // The press on view 2 shows the camera of slot 2 alone.
+    press(opened);
+    EXPECT_EQ(window->selectedCamera, 1) << "the second camera in use";
+    EXPECT_EQ(opened->geometry(), QRect(0, 0, 1725, 982));
+    EXPECT_TRUE(window->cameraViews[0]->isHidden());
+    EXPECT_TRUE(failed->isHidden());
+    EXPECT_EQ(window->zoomInButton->parentWidget(), opened);
+    EXPECT_EQ(MainViewHost::instance().state(2).selectedCamera, 2) << "the views see the slot";
+
+    // Back to the split view through the host with a slot out of use.
+    MainViewHost::instance().selectCamera(1);
+    EXPECT_EQ(window->selectedCamera, 2);
+    EXPECT_EQ(opened->geometry(), QRect(862, 0, 862, 982));
 }
 
 TEST_F(Layout, ZoomStepsAndLimits)

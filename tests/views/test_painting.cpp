@@ -270,6 +270,25 @@ TEST_F(Painting, AViewPastTheOpenedCamerasPaintsNothingOfItsCamera)
     EXPECT_EQ(render(view), blank);
 }
 
+TEST_F(Painting, ViewsOfSlotsOutOfUseNeitherPaintTheirCameraNorTakeTouches)
+{
+    // Slot 1's camera failed and slot 2's opened.
+    CammerWidget* failed = makeView(1);
+    CammerWidget* opened = makeView(2);
+    fillRamp(failed);
+    fillRamp(opened);
+    const QImage blank = render(makeView(5));
+    setCameraSlots({0, 2});
+    EXPECT_EQ(render(failed), blank);
+    EXPECT_EQ(at(render(opened), widgetPoint(100, 100)), ramp(100, 100));
+
+    host.s.selectedCamera = -1; // the split view
+    press(failed, QPoint(50, 60));
+    EXPECT_TRUE(host.selections.isEmpty());
+    press(opened, QPoint(50, 60));
+    EXPECT_EQ(host.selections, QList<int>{2}) << "the choice names the slot";
+}
+
 TEST_F(Painting, StepNamesFollowTheProcedure)
 {
     struct Case {

@@ -21,6 +21,9 @@ TEST_F(StartUp, WithoutCamerasTwoDemonstrationViewsShowTheirPictures)
     EXPECT_EQ(gCameraID, kCameraNone);
     EXPECT_EQ(numCamera, 2);
     EXPECT_EQ(window->selectedCamera, 2) << "both views are shown";
+    EXPECT_EQ(window->usedView(0), window->cameraViews[0]);
+    EXPECT_EQ(window->usedView(1), window->cameraViews[1]);
+    EXPECT_EQ(window->usedView(2), nullptr) << "the other views that count as open stay out of use";
     EXPECT_EQ(gShowW, 1725);
     EXPECT_EQ(gShowH, 982);
     EXPECT_EQ(QSize(gImageW, gImageH), QSize(1920, 1080));
