@@ -6,6 +6,7 @@
 #include "monitor/mapplication.h"
 #include "params/lanstr.h"
 #include "params/paramdb.h"
+#include "params/programfolder.h"
 #include "params/wizardpara.h"
 #include "platform/paneldevice.h"
 #include "testenv.h"
@@ -33,13 +34,7 @@ protected:
         Data_Init();
         platform::PanelDevice::setInstance(&panel);
         OpenLedDevice();
-        QDir().mkpath("paraGroup/default");
-        const WizardPara factory = FactoryParams();
-        ASSERT_TRUE(CreateParamDatabase("PARAM.db", factory));
-        ASSERT_TRUE(CreateParamDatabase("paraGroup/default/PARAM.db", factory));
-        ASSERT_TRUE(CreateSerialDatabase("SN.db"));
-        ASSERT_TRUE(CreateRecordDatabase("RECORDNULL.db"));
-        ASSERT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
+        ASSERT_TRUE(LayOutProgramFolder(folder(), testenv::sourceDir() + "/resources/programdir"));
         previousModal = setModalRunner([this](QDialog& d) {
             QStringList texts;
             for (QLabel* l : d.findChildren<QLabel*>())

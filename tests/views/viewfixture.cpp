@@ -9,6 +9,7 @@
 #include "params/geometry.h"
 #include "params/lanstr.h"
 #include "params/paramdb.h"
+#include "params/programfolder.h"
 #include "platform/cameras/simcamera.h"
 #include "platform/host.h"
 #include "widgets/modal.h"
@@ -159,18 +160,8 @@ void WindowTest::SetUp()
     Data_Init();
     platform::PanelDevice::setInstance(&panel_);
     OpenLedDevice();
-    QDir().mkpath("paraGroup/default");
-    const WizardPara factory = FactoryParams();
-    ASSERT_TRUE(CreateParamDatabase("PARAM.db", factory));
-    ASSERT_TRUE(CreateParamDatabase("paraGroup/default/PARAM.db", factory));
-    ASSERT_TRUE(CreateSerialDatabase("SN.db"));
-    ASSERT_TRUE(CreateRecordDatabase("RECORDNULL.db"));
-    ASSERT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
-    QDir().mkpath("cammer15");
-    for (int i = 0; i < 2; ++i) {
-        const QString name = QStringLiteral("cammer15/template%1.bmp").arg(i);
-        ASSERT_TRUE(QFile::copy(testenv::sourceDir() + QStringLiteral("/resources/programdir/") + name, name));
-    }
+    // The program folder as the install step lays it out, demonstration pictures included.
+    ASSERT_TRUE(LayOutProgramFolder(folder(), testenv::sourceDir() + QStringLiteral("/resources/programdir")));
     previousModal_ = setModalRunner([this](QDialog& d) {
         QStringList texts;
         for (QLabel* l : d.findChildren<QLabel*>())
