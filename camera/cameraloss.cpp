@@ -47,7 +47,7 @@ int currentCameraCount()
         int n = mindvision::kMaxDevices;
         mindvision::CameraEnumerateDevice(gCList, &n);
         gCListCount = n;
-        if (n != numCamera) // the next attempt looks again after the cycle
+        if (n < numCamera) // the next attempt looks again after the cycle
             NetworkCycle::instance().start(NetworkCycle::camerasInterfaces());
         return n;
     }
@@ -98,8 +98,12 @@ void CameraRestart()
 {
     if (!gisLost)
         return;
+    // At least the cameras in use must be listed again. More may be listed: a
+    // camera whose slot failed to open at start is still on the bus, and an
+    // exact count would then never recover. The check below the reopening
+    // declares a new loss when a camera in use still did not come back.
     const int count = currentCameraCount();
-    if (count < 0 || count != numCamera)
+    if (count < 0 || count < numCamera)
         return; // tried again 3 s later
     gisLost = 0;
     camerahost::hideWarning();
