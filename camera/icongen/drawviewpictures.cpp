@@ -15,23 +15,14 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+
+#include "resources/tools/drawicon.h"
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
 namespace {
 
 const QColor kBlue(0x27, 0x3d, 0x88);
-
-bool drawIcon(const QString& folder, const QString& name, QSize size, const std::function<void(QPainter&)>& paint)
-{
-    QImage img(size, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    paint(p);
-    p.end();
-    return img.save(QDir(folder).filePath(name), "PNG");
-}
 
 void cameraNumber(QPainter& p, int n)
 {

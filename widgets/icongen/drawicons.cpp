@@ -8,22 +8,13 @@
 #include <QPainterPath>
 #include <functional>
 
+#include "resources/tools/drawicon.h"
+
 namespace {
 
 const QColor kGrey(0x65, 0x62, 0x63);
 const QColor kBlue(0x27, 0x3d, 0x88);
 const QColor kLight(0xd3, 0xd3, 0xd3);
-
-bool draw(const QString& folder, const QString& name, QSize size, const std::function<void(QPainter&)>& paint)
-{
-    QImage img(size, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    paint(p);
-    p.end();
-    return img.save(QDir(folder).filePath(name), "PNG");
-}
 
 void message(QPainter& p)
 {
@@ -130,15 +121,15 @@ int main(int argc, char** argv)
         return 2;
     const QString dir = QString::fromLocal8Bit(argv[1]);
     bool ok = true;
-    ok &= draw(dir, QStringLiteral("56.png"), {70, 70}, message);
-    ok &= draw(dir, QStringLiteral("close.png"), {32, 32}, closeMark);
-    ok &= draw(dir, QStringLiteral("password.png"), {70, 70}, padlock);
-    ok &= draw(dir, QStringLiteral("54.png"), {95, 50}, [](QPainter& p) { toggle(p, false); });
-    ok &= draw(dir, QStringLiteral("55.png"), {95, 50}, [](QPainter& p) { toggle(p, true); });
-    ok &= draw(dir, QStringLiteral("70.png"), {50, 50}, [](QPainter& p) { radio(p, true); });
-    ok &= draw(dir, QStringLiteral("71.png"), {50, 50}, [](QPainter& p) { radio(p, false); });
-    ok &= draw(dir, QStringLiteral("2a.png"), {50, 50}, arrow);
-    ok &= draw(dir, QStringLiteral("圆1.png"), {60, 60}, handle);
-    ok &= draw(dir, QStringLiteral("0logo.png"), {800, 300}, logo);
+    ok &= drawIcon(dir, QStringLiteral("56.png"), {70, 70}, message);
+    ok &= drawIcon(dir, QStringLiteral("close.png"), {32, 32}, closeMark);
+    ok &= drawIcon(dir, QStringLiteral("password.png"), {70, 70}, padlock);
+    ok &= drawIcon(dir, QStringLiteral("54.png"), {95, 50}, [](QPainter& p) { toggle(p, false); });
+    ok &= drawIcon(dir, QStringLiteral("55.png"), {95, 50}, [](QPainter& p) { toggle(p, true); });
+    ok &= drawIcon(dir, QStringLiteral("70.png"), {50, 50}, [](QPainter& p) { radio(p, true); });
+    ok &= drawIcon(dir, QStringLiteral("71.png"), {50, 50}, [](QPainter& p) { radio(p, false); });
+    ok &= drawIcon(dir, QStringLiteral("2a.png"), {50, 50}, arrow);
+    ok &= drawIcon(dir, QStringLiteral("圆1.png"), {60, 60}, handle);
+    ok &= drawIcon(dir, QStringLiteral("0logo.png"), {800, 300}, logo);
     return ok ? 0 : 1;
 }
