@@ -34,14 +34,11 @@ QString unescape(const QString& cell)
     return out;
 }
 
-} // namespace
-
-void LoadTextTable()
+void LoadTableFile(const QString& path)
 {
-    Q_INIT_RESOURCE(params);
-    QFile f(QStringLiteral(":/text/lanstr.tsv"));
+    QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
-        qCritical() << "text table resource missing";
+        qCritical() << "text table resource missing:" << path;
         return;
     }
     const QList<QByteArray> lines = f.readAll().split('\n');
@@ -58,6 +55,15 @@ void LoadTextTable()
         for (int c = 0; c < kLanCols; ++c)
             gaLanStr[row][c] = unescape(cells.at(c + 1));
     }
+}
+
+} // namespace
+
+void LoadTextTable()
+{
+    Q_INIT_RESOURCE(params);
+    LoadTableFile(QStringLiteral(":/text/lanstr.tsv"));
+    LoadTableFile(QStringLiteral(":/text/lanstr-added.tsv"));
 }
 
 void Data_Init()

@@ -1,9 +1,12 @@
 #pragma once
-// The user-interface text table: 600 rows in three languages (0 simplified
-// Chinese, 1 English, 2 traditional Chinese), filled once by Data_Init.
+// The user-interface text table in three languages (0 simplified Chinese,
+// 1 English, 2 traditional Chinese), filled once by Data_Init. Rows 0-599 are
+// the product's established texts (lanstr.tsv); rows from kLanAddedFirst on are
+// texts this program added (lanstr-added.tsv), in blocks per area.
 #include <QString>
 
-constexpr int kLanRows = 600;
+constexpr int kLanAddedFirst = 600;
+constexpr int kLanRows = 1500;
 constexpr int kLanCols = 3;
 
 extern QString gaLanStr[kLanRows][kLanCols];

@@ -28,10 +28,10 @@ protected:
                 return true;
         return false;
     }
-    static std::vector<int> filledRows()
+    static std::vector<int> filledRows(int first = 0, int end = kLanRows)
     {
         std::vector<int> rows;
-        for (int r = 0; r < kLanRows; ++r)
+        for (int r = first; r < end; ++r)
             if (filled(r))
                 rows.push_back(r);
         return rows;
@@ -57,7 +57,7 @@ private:
 
 TEST_F(TextTable, EveryListedRowHasAllThreeLanguages)
 {
-    const std::vector<int> rows = filledRows();
+    const std::vector<int> rows = filledRows(0, kLanAddedFirst);
     EXPECT_EQ(int(rows.size()), kFilledRows);
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows.front(), 0);
@@ -71,10 +71,20 @@ TEST_F(TextTable, EveryListedRowHasAllThreeLanguages)
     std::vector<int> absent = {153, 321, 322, 567};
     for (int r = 530; r <= 539; ++r)
         absent.push_back(r);
-    for (int r = kHighestRow + 1; r < kLanRows; ++r)
+    for (int r = kHighestRow + 1; r < kLanAddedFirst; ++r)
         absent.push_back(r);
     for (int r : absent)
         EXPECT_FALSE(filled(r)) << "row " << r;
+}
+
+// A text the program added is shown in whatever language is chosen, so no
+// language may be left empty.
+TEST_F(TextTable, AddedRowsHaveAllThreeLanguages)
+{
+    for (int r : filledRows(kLanAddedFirst)) {
+        for (int c = 0; c < kLanCols; ++c)
+            EXPECT_FALSE(gaLanStr[r][c].trimmed().isEmpty()) << "row " << r << " column " << c;
+    }
 }
 
 TEST_F(TextTable, LanguagesCarryTheSamePlaceholders)
@@ -125,7 +135,7 @@ TEST_F(TextTable, OutsideTheTableReadsEmpty)
     EXPECT_TRUE(LanStr(5, kLanCols).isEmpty());
     for (int lan = 0; lan < kLanCols; ++lan) {
         gLan = lan;
-        for (int r = kHighestRow + 1; r < kLanRows; ++r)
+        for (int r = kHighestRow + 1; r < kLanAddedFirst; ++r)
             EXPECT_TRUE(LanStr(r).isEmpty()) << "row " << r << " language " << lan;
     }
 }
