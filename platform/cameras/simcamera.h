@@ -28,6 +28,7 @@ struct SimSpec {
     bool colour = false;
     bool gige = false;
     QByteArray model = "SIM";
+    QByteArray driverVersion = "2.1.0.sim"; // as a MindVision device list reports it
     // GigE addressing, host order; hostIp is the address of the host
     // interface the camera answers on.
     uint32_t ip = 0;
