@@ -71,7 +71,8 @@ void applyRecovery(RecoveryResult& r)
             d->CameraStart();
         }
     }
-    host::insertRecord(QStringLiteral("Camera Restart"));
+    if (!CameraWatch::instance().quietLoss)
+        host::insertRecord(QStringLiteral("Camera Restart"));
     if (numCamera <= 0) {
         CameraSetSpeed();
         return;
@@ -118,6 +119,7 @@ void CameraCheck(int camera, const FaultReport& cause)
     const bool repeat = cause.kind != CameraFault::None && inRange && watch.shownCause[camera] == cause.kind;
     const QString why = FaultText(camera, cause);
     gisLost = 1;
+    watch.quietLoss = repeat;
     if (!repeat) {
         gLost += 1;
         host::insertRecord(LanStr(332).arg(gLost).arg(camera + 1));

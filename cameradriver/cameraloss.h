@@ -63,6 +63,9 @@ public:
     // The fault cause last journaled and shown per slot, until the camera
     // delivers a frame again.
     CameraFault shownCause[kCameraSlots] = {};
+    // The last loss repeated a cause already shown: its reopening is not
+    // journaled either.
+    bool quietLoss = false;
 
 private:
     void checkFaults();

@@ -6,6 +6,7 @@
 #include "cameradriver/cameraloss.h"
 #include "cameradriver/camerathread.h"
 #include "cameradriver/checkcamera.h"
+#include "cameradriver/v4l2session.h"
 #include "params/geometry.h"
 #include "platform/clock.h"
 #include "platform/sysroot.h"
@@ -15,7 +16,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSemaphore>
+#include <QFileInfo>
 #include <QThread>
+#include <atomic>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using camsdk::SimCameraPtr;
 using camsdk::Vendor;
@@ -401,4 +409,214 @@ TEST_F(LossTest, InterfaceCycleRunsOffTheGuiThreadOnEveryInterfaceACameraWasSeen
     CameraWatch::instance().runStep();
     EXPECT_EQ(gisLost, 0);
     EXPECT_TRUE(gCameraInterfaces.contains("eth0"));
+}
+
+namespace {
+
+// A camera stream through a FIFO at the device path: a header and frames,
+// then silence with the pipe kept open (a USB camera that stops sending
+// without an error), then, once resumed, a fresh stream for the next reader.
+class FifoCamera {
+public:
+    explicit FifoCamera(const QString& path) : path_(QFile::encodeName(path))
+    {
+        signal(SIGPIPE, SIG_IGN); // a reader that went away is an error of the write, not of the test
+        QDir().mkpath(QFileInfo(path).path());
+        ok_ = mkfifo(path_.constData(), 0600) == 0;
+        thread_ = std::thread([this] { run(); });
+    }
+    ~FifoCamera()
+    {
+        stop_ = true;
+        // A writer waiting for a reader is let go by opening the pipe once.
+        const int fd = ::open(path_.constData(), O_RDONLY | O_NONBLOCK);
+        thread_.join();
+        if (fd >= 0)
+            ::close(fd);
+        ::unlink(path_.constData());
+    }
+    bool ok() const { return ok_; }
+    bool silent() const { return silent_; }
+    void resume() { resume_ = true; }
+
+private:
+    static QByteArray frame(int n)
+    {
+        return "FRAME\n" + QByteArray(64 * 48, char(40 + n % 100)) + QByteArray(2 * 32 * 24, char(128));
+    }
+    static bool writeAll(int fd, const QByteArray& data)
+    {
+        for (int done = 0; done < data.size();) {
+            const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+            if (n <= 0)
+                return false;
+            done += int(n);
+        }
+        return true;
+    }
+    void run()
+    {
+        const QByteArray header = "YUV4MPEG2 W64 H48 F30:1 Ip A1:1 C420jpeg\n";
+        int fd = ::open(path_.constData(), O_WRONLY); // until the camera is opened
+        if (fd < 0 || stop_)
+            return;
+        bool sent = writeAll(fd, header);
+        for (int n = 0; n < 40 && sent; ++n)
+            sent = writeAll(fd, frame(n));
+        silent_ = true;
+        while (!resume_ && !stop_)
+            QThread::msleep(5);
+        ::close(fd);
+        // Resumed: every reader that opens the pipe gets a stream from its start.
+        int n = 0;
+        while (!stop_) {
+            fd = ::open(path_.constData(), O_WRONLY);
+            if (fd < 0 || stop_)
+                break;
+            bool ok = writeAll(fd, header);
+            while (ok && !stop_) {
+                ok = writeAll(fd, frame(n++));
+                QThread::msleep(10);
+            }
+            ::close(fd);
+        }
+        if (fd >= 0)
+            ::close(fd);
+    }
+
+    QByteArray path_;
+    bool ok_ = false;
+    std::atomic<bool> silent_{false};
+    std::atomic<bool> resume_{false};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+} // namespace
+
+TEST_F(LossTest, SilentV4l2CameraIsLostInTimeWithoutStallingTheGuiAndComesBack)
+{
+    CameraDriver::setV4l2InputFormat("yuv4mpegpipe");
+    QFile devices(QStringLiteral("devices"));
+    ASSERT_TRUE(devices.open(QIODevice::WriteOnly));
+    devices.write("N: Name=\"USB Camera\"\n");
+    devices.close();
+    useBackend(kCameraV4l2, 960, 540, false, 1);
+    FifoCamera source(platform::sysPath(QStringLiteral("/dev/video0")));
+    ASSERT_TRUE(source.ok());
+    openAndStart(1);
+    ASSERT_TRUE(drivers[0]->isOpen()) << drivers[0]->openFailure().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return source.silent() && drivers[0]->packetsRead() >= 40; }));
+
+    // The cycle's pass every 3 ms (with the clock going along): the longest
+    // time the GUI thread spends in one pass, and when the loss came.
+    QElapsedTimer since;
+    since.start();
+    qint64 longest = 0;
+    auto pass = [&] {
+        QElapsedTimer t;
+        t.start();
+        CameraWatch::instance().runStep();
+        QCoreApplication::processEvents();
+        longest = std::max(longest, t.elapsed());
+        QThread::msleep(3);
+        clock.advanceMs(3);
+    };
+    while (!gisLost && since.elapsed() < 3000)
+        pass();
+    ASSERT_EQ(gisLost, 1);
+    EXPECT_LT(since.elapsed(), V4l2Session::kSilentMs + 400) << "the loss comes within the source's deadline";
+    EXPECT_EQ(records, (QStringList{"The 1th Camera Lost, 1", "Camera 1: no frame within 500 ms"}));
+    EXPECT_EQ(warnings.size(), 1);
+
+    // Silent still: the recovery's attempts open the device off this thread
+    // and find no frame; nothing reopens.
+    since.restart();
+    while (since.elapsed() < 4000)
+        pass();
+    EXPECT_EQ(gisLost, 1);
+
+    // The camera sends again: it is opened and delivers.
+    source.resume();
+    records.clear();
+    since.restart();
+    while (gisLost && since.elapsed() < 15000)
+        pass();
+    EXPECT_EQ(gisLost, 0);
+    EXPECT_EQ(records, QStringList{"Camera Restart"});
+    const uint32_t before = drivers[0]->framesDelivered();
+    EXPECT_TRUE(waitUntil([&] { return drivers[0]->framesDelivered() > before + 3; }));
+    EXPECT_LT(longest, 40) << "the GUI thread waited " << longest << " ms in one pass";
+    closeAll();
+    EXPECT_EQ(CameraDriver::retiredThreads(), 0);
+    CameraDriver::setV4l2InputFormat("video4linux2");
+}
+
+TEST_F(LossTest, AFaultIsALossWithItsCauseJournaledAndShownOnce)
+{
+    startTwo(Vendor::Hikvision);
+    CameraDriver* d = drivers[0].get();
+    auto declareFault = [&] {
+        EXPECT_TRUE(waitUntil([&] { return d->hasFault(); }));
+        CameraWatch::instance().runStep();
+        QCoreApplication::processEvents(); // declared from the event loop, not inside the pass
+    };
+    const QString cause = QStringLiteral("Camera 1: frames of 80 × 48 pixels, 64 × 48 expected");
+    a->setFrameSize(80, 48);
+    declareFault();
+    EXPECT_EQ(gisLost, 1);
+    EXPECT_EQ(records, (QStringList{"The 1th Camera Lost, 1", cause}));
+    EXPECT_EQ(warnings, QStringList{"camera unavailable\r\n" + cause});
+    EXPECT_TRUE(outputs.contains(qMakePair(0, 1)));
+
+    // It keeps sending them: each reopening fails the same way, without a
+    // new record or message.
+    records.clear();
+    warnings.clear();
+    for (int i = 0; i < 3; ++i) {
+        clock.advanceMs(3000);
+        attempt();
+        ASSERT_EQ(gisLost, 0);
+        declareFault();
+        ASSERT_EQ(gisLost, 1);
+    }
+    EXPECT_EQ(records, QStringList{"Camera Restart"});
+    EXPECT_TRUE(warnings.isEmpty());
+    EXPECT_EQ(gLost, 1);
+
+    // Once it delivers again, the same fault later is news again.
+    a->setFrameSize(0, 0);
+    clock.advanceMs(3000);
+    attempt();
+    ASSERT_EQ(gisLost, 0);
+    waitFlowing();
+    CameraWatch::instance().SlotFPS();
+    records.clear();
+    a->setFrameSize(80, 48);
+    declareFault();
+    EXPECT_EQ(records, (QStringList{"The 2th Camera Lost, 1", cause}));
+    EXPECT_EQ(warnings.size(), 1);
+}
+
+TEST_F(LossTest, AFilterGraphThatCannotBeBuiltIsALoss)
+{
+    CameraDriver::setV4l2InputFormat("yuv4mpegpipe");
+    const QString dev = platform::sysPath(QStringLiteral("/dev/video0"));
+    ASSERT_TRUE(writeY4m(dev, 64, 48, 200, [](int n) { return 30 + n % 100; }));
+    useBackend(kCameraV4l2, 960, 540, false, 1);
+    openAndStart(1);
+    ASSERT_TRUE(waitUntil([&] { return drivers[0]->framesDelivered() > 0; }));
+    // A description FFmpeg refuses: the previous graph stays, but the
+    // frames no longer follow the settings.
+    drivers[0]->extraPart = ",nosuchfilter";
+    para().gamma[0] = 60;
+    drivers[0]->SetGamma();
+    ASSERT_TRUE(drivers[0]->hasFault());
+    CameraWatch::instance().runStep();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(gisLost, 1);
+    EXPECT_EQ(records, (QStringList{"The 1th Camera Lost, 1", "Camera 1: the image filter could not be built"}));
+    closeAll();
+    QFile::remove(dev);
+    CameraDriver::setV4l2InputFormat("video4linux2");
 }

@@ -4,9 +4,11 @@
 
 #include "cameradriver/checkcamera.h"
 #include "params/geometry.h"
+#include "params/lanstr.h"
 #include "platform/sysroot.h"
 
 #include <QFile>
+#include <cstring>
 
 using camsdk::Vendor;
 
@@ -255,4 +257,19 @@ TEST_F(ProbeTest, V4l2IsChosenWhenTheFirstDeviceHasVideo)
     EXPECT_EQ(gFindCamera, 2);
     EXPECT_EQ(gImageW, 960);
     EXPECT_EQ(gImageH, 540);
+}
+
+TEST_F(ProbeTest, VersionRecordOnlyForMindVisionAndNeverGuessed)
+{
+    camsdk::SimSpec s;
+    s.serial = "MV0000001";
+    s.driverVersion = "";
+    camsdk::simBus(Vendor::MindVision).add(s);
+    CheckCameraID();
+    ASSERT_EQ(gCameraID, kCameraMind);
+    EXPECT_EQ(SdkVersionRecord(), LanStr(1460)); // the list reports none: said so
+    std::strcpy(gCList[0].acDriverVersion, "2.1.0.43");
+    EXPECT_EQ(SdkVersionRecord(), LanStr(1459).arg("2.1.0.43"));
+    gCameraID = kCameraHik;
+    EXPECT_TRUE(SdkVersionRecord().isEmpty());
 }
