@@ -8,6 +8,7 @@
 #include "params/geometry.h"
 #include "params/lanstr.h"
 
+#include <QElapsedTimer>
 #include <QThread>
 #include <array>
 #include <functional>
@@ -223,3 +224,32 @@ TEST_P(ColourGrabTest, ColourSensorWithoutTheColourSettingDeliversGrey)
 
 INSTANTIATE_TEST_SUITE_P(Vendors, ColourGrabTest, ::testing::Values(Vendor::MindVision, Vendor::Hikvision),
                          [](const ::testing::TestParamInfo<Vendor>& i) { return std::string(vendorName(i.param)); });
+
+TEST_F(CameraTest, AGrabThreadStuckInTheLibraryNeverHoldsTheCloseBeyondItsBound)
+{
+    auto cam = addCamera(Vendor::Daheng, "SERIAL-AA", 64, 48);
+    CheckCameraID();
+    SetImageGeometry(64, 48, false);
+    openAndStart(1);
+    CameraDriver* d = drivers[0].get();
+    ASSERT_TRUE(waitUntil([&] { return d->framesDelivered() > 0; }));
+    cam->setHangMs(CameraDriver::kCloseWaitMs + 1500);
+    QThread::msleep(50); // the thread is inside the hanging call now
+    QElapsedTimer t;
+    t.start();
+    d->CameraStop();
+    d->CameraClose();
+    EXPECT_LT(t.elapsed(), CameraDriver::kCloseWaitMs + 300);
+    EXPECT_FALSE(cam->isOpen());
+    EXPECT_EQ(CameraDriver::retiredThreads(), 1);
+    // Left to finish on its own: it ends when the call returns, and nothing
+    // it still had is delivered into the closed camera.
+    isImageFill[0] = false;
+    EXPECT_TRUE(waitUntil([&] { return CameraDriver::retiredThreads() == 0; }, 4000));
+    EXPECT_FALSE(isImageFill[0]);
+    // The slot opens again with a thread of its own.
+    ASSERT_TRUE(d->CameraOpen());
+    d->CameraStart();
+    const uint32_t before = d->framesDelivered();
+    EXPECT_TRUE(waitUntil([&] { return d->framesDelivered() > before; }));
+}
