@@ -20,11 +20,18 @@ CammerRecong::CammerRecong(CammerSingleton* r, CammerData* v) : regions(r), view
     }
     curMat = cv::Mat(gImageH, gImageW, CV_8UC1, view->curImage.data);
     alignMat = cv::Mat(gImageH, gImageW, CV_8UC1, view->alignImage.data);
-    for (int k = 0; k < kStepCount; ++k)
-        if (gpWPara->step_enabled[k]) {
+    for (int k = 0; k < kStepCount; ++k) {
+        if (!gpWPara->step_enabled[k] || view->stepRefused[k])
+            continue;
+        try {
             CreateShape(k);
             VarTrain(k);
+        } catch (const std::bad_alloc&) {
+            view->RefuseStep(k); // no memory for its models: refused, not aborted
+        } catch (const cv::Exception&) {
+            view->RefuseStep(k);
         }
+    }
 }
 
 void CammerRecong::CreateShape(int step)
@@ -179,6 +186,10 @@ void CammerRecong::Run(int step)
         return;
     const WizardPara& p = *gpWPara;
     CammerData& v = *view;
+    if (v.stepRefused[step]) {
+        v.allOK = false; // a step without its templates is never judged OK
+        return;
+    }
     const int count = std::max(0, std::min(kRegionCount, regions->roiCount[step]));
     v.allOK = true;
     for (int r = 0; r < count; ++r)

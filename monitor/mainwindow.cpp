@@ -437,6 +437,14 @@ CammerWidget* MainWindow::usedView(int k) const
     return slot >= 0 ? cameraViews[slot] : nullptr;
 }
 
+void MainWindow::StepsChanged()
+{
+    for (int c : usedSlots())
+        if (cameraViews[c] && cameraViews[c]->isComplete())
+            cameraViews[c]->SyncSteps();
+    AllocateFailImages();
+}
+
 // ---- journal ------------------------------------------------------------------
 
 void MainWindow::InsertRecord(const QString& text) { journal_.InsertRecord(text, userLevel); }

@@ -1,5 +1,6 @@
 #include "monitor/savefialimagethread.h"
 
+#include "camera/cammerwidget.h"
 #include "cameradriver/cameraglobals.h"
 #include "monitor/mainwindow.h"
 #include "params/geometry.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 
 bool gisSaveFail[8][8][2] = {};
 unsigned char* gpFailImage[8][8][2] = {};
@@ -27,21 +29,39 @@ SaveFialImageThread* gpSaveFialImageThread = nullptr;
 void AllocateFailImages()
 {
     const size_t len = size_t(std::max(0, gImageLen)) * 4;
-    QMutexLocker lock(pMutexSaveFail);
-    for (int c = 0; c < 8; ++c)
-        for (int s = 0; s < 8; ++s)
-            for (int k = 0; k < 2; ++k) {
-                gisSaveFail[c][s][k] = false;
-                std::unique_ptr<unsigned char[]>& store = gFailStore[c][s][k];
-                const bool used = slotInUse(c);
-                if (len != gFailStoreLen || !used)
-                    store.reset();
-                if (used && !store && len > 0)
-                    store.reset(new unsigned char[len]);
-                gpFailImage[c][s][k] = store.get();
-            }
-    gFailStoreLen = len;
-    std::memset(gFailIndex, 0, sizeof gFailIndex);
+    QList<QPair<int, int>> refused;
+    {
+        QMutexLocker lock(pMutexSaveFail);
+        for (int c = 0; c < 8; ++c)
+            for (int s = 0; s < 8; ++s)
+                for (int k = 0; k < 2; ++k) {
+                    gisSaveFail[c][s][k] = false;
+                    std::unique_ptr<unsigned char[]>& store = gFailStore[c][s][k];
+                    // Only cameras and steps in use have images to keep.
+                    const bool used = slotInUse(c) && StepInUse(s);
+                    if (len != gFailStoreLen || !used)
+                        store.reset();
+                    if (used && !store && len > 0) {
+                        store.reset(new (std::nothrow) unsigned char[len]);
+                        if (!store && !refused.contains(qMakePair(c, s)))
+                            refused << qMakePair(c, s);
+                    }
+                    gpFailImage[c][s][k] = store.get();
+                }
+        gFailStoreLen = len;
+        std::memset(gFailIndex, 0, sizeof gFailIndex);
+    }
+    // A step whose images do not fit is refused (warned, judged NG), not the start-up.
+    for (const auto& r : refused) {
+        CammerWidget* v = gpWin ? gpWin->cameraViews[r.first] : nullptr;
+        if (v)
+            v->RefuseStep(r.second);
+        QMutexLocker lock(pMutexSaveFail);
+        for (int k = 0; k < 2; ++k) {
+            gFailStore[r.first][r.second][k].reset();
+            gpFailImage[r.first][r.second][k] = nullptr;
+        }
+    }
 }
 
 void StartFailImageWriter()
@@ -103,11 +123,13 @@ int SaveFialImageThread::pass()
                 continue;
             int failIndex = 0;
             for (int k = 0; k < 2; ++k) {
+                bool have = false;
                 {
                     QMutexLocker lock(pMutexSaveFail);
                     if (!gisSaveFail[i][j][k])
                         continue;
-                    if (gpFailImage[i][j][k] && !work_.isNull())
+                    have = gpFailImage[i][j][k] && !work_.isNull();
+                    if (have)
                         std::memcpy(work_.bits(), gpFailImage[i][j][k], len);
                     gisSaveFail[i][j][k] = false;
                     // Taken together with its image, so a newer NG image
@@ -119,8 +141,8 @@ int SaveFialImageThread::pass()
                 }
                 const bool toNG = k == 0 || asked[0];
                 const int limit = toNG ? limitNG_ : limitOK_;
-                if (limit <= 0 || work_.isNull())
-                    continue; // no images are kept in this folder
+                if (limit <= 0 || !have)
+                    continue; // no images are kept in this folder (or none was rendered: never an old one)
                 const QString dir = folders_[i][j][toNG ? 0 : 1];
                 prune(dir, limit);
                 QDir().mkpath(dir);
