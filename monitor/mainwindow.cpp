@@ -19,6 +19,7 @@
 #include "platform/clock.h"
 #include "platform/commandrunner.h"
 #include "platform/host.h"
+#include "settings/systemsettingwidget.h"
 #include "widgets/edit.h"
 #include "widgets/keypads.h"
 #include "widgets/msgbox.h"
@@ -246,6 +247,7 @@ void MainWindow::Monitor_Init()
     // its camera counts it).
     numCamera = 0;
     optionBar = new OptionBar(this);
+    installSettingsHost();
     settingsWindow = new SystemSettingWidget(this);
     setViewHost(&MainViewHost::instance());
     imageContainer = new ImageContainer(this);
