@@ -83,6 +83,10 @@ void SystemSettingWidget::sysparaInit()
 
 void SystemSettingWidget::BtnConnect()
 {
+    systemFunctions->applyPending = [this] { return applyEdits() != ApplyResult::Refused; };
+    connect(systemFunctions->resetCountButton, &QPushButton::clicked, this, &SystemSettingWidget::ResetTotal);
+    connect(systemFunctions->shutDownButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotShutDown);
+    connect(systemFunctions->changePasswordButton, &QPushButton::clicked, this, &SystemSettingWidget::ChangePwd);
     connect(this, &SystemSettingWidget::pListWClick, systemLog, &SystemLogWidget::modelChange);
 }
 
