@@ -1,11 +1,14 @@
 #include "monitor/mainviewhost.h"
 
 #include "cameradriver/cameraglobals.h"
+#include "monitor/controlport.h"
+#include "monitor/cycletexts.h"
 #include "monitor/journal.h"
 #include "monitor/mainwindow.h"
 #include "monitor/placeholders.h"
 #include "monitor/savefialimagethread.h"
 #include "params/geometry.h"
+#include "params/lanstr.h"
 #include "params/wizardpara.h"
 
 #include <QMutexLocker>
@@ -122,10 +125,17 @@ void MainViewHost::alarmSetCamera(int) {}
 void MainViewHost::templatePrevious() {}
 void MainViewHost::templateNext() {}
 
+QString MainViewHost::statusRow(const QString& status)
+{
+    if (!gpControlIO || gpControlIO->boardAnswering())
+        return status;
+    return status + QStringLiteral("   ") + LanStr(cycletext::kBoardNotAnswering);
+}
+
 void MainViewHost::setCameraInfo(int camera, int type, const QString& text, int kind)
 {
     if (gpWin && gpWin->titleBar)
-        gpWin->titleBar->setCameraInfo(camera, type, text, kind);
+        gpWin->titleBar->setCameraInfo(camera, type, type == 1 ? statusRow(text) : text, kind);
 }
 
 void MainViewHost::setLocation(const QString& text)

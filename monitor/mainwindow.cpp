@@ -216,8 +216,11 @@ void MainWindow::Monitor_Init()
     gpNumPad = new NumberInput(nullptr);
     gpNumCharPad = new NumCharInput(nullptr);
 
-    // 12. The IO board link, clamp prohibited until detection starts.
-    gpControlIO = new ControlPort;
+    // 12. The IO board link, clamp prohibited until detection starts. A
+    // link the process made before the window (tests, tools) is taken as it is.
+    if (!gpControlIO)
+        gpControlIO = new ControlPort;
+    gpControlIO->setClampHold([] { return gisLost != 0; });
     gpControlIO->IOSetOut(0, 1);
     gpControlIO->IOFlashOut();
 
@@ -336,13 +339,9 @@ void MainWindow::Monitor_Init()
     QDir().mkpath(statisticsDir.path());
     journal_.InitDate();
     SlotCheckDate();
-    StartDetect();
-
-    // 26. Clamp cut at fixed time keeps the clamp prohibited from the start.
-    if (gpWPara->is_cut_ontime && gpWPara->mold_pulse > 0) {
-        gpControlIO->IOSetOut(0, 1);
-        gpControlIO->IOFlashOut();
-    }
+    // 26. Clamp cut at fixed time keeps the clamp prohibited from the start
+    // (never published free in between).
+    StartDetect(gpWPara->is_cut_ontime && gpWPara->mold_pulse > 0);
 
     // 27. Nothing manual pending; the cycle starts 5 ms after the event loop.
     manualCycle = false;

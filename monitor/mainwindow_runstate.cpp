@@ -26,13 +26,18 @@ ControlPort& IO() { return *gpControlIO; }
 int mode() { return gpWPara->procedure; }
 } // namespace
 
-void MainWindow::StartDetect()
+void MainWindow::StartDetect() { StartDetect(false); }
+
+void MainWindow::StartDetect(bool clampProhibited)
 {
     gpCycleTrigger = &triggerNumber; // the inspection collects region results while it is set
     IO().IOResetAllOut();
     if (P().mold_cutoff)
         IO().IOSetOut(1, 1);
+    if (clampProhibited)
+        IO().IOSetOut(0, 1);
     IO().IOFlashOut();
+    std::fill(awaitingFrames, awaitingFrames + 8, false);
     displayState = 0;
     std::fill(recheckCount, recheckCount + 8, 0);
     recheckPending = false;
@@ -52,6 +57,7 @@ void MainWindow::SetStopDetect()
             countdown[i] = 0;
         }
     }
+    std::fill(awaitingFrames, awaitingFrames + 8, false);
     runState = 3;
 }
 
@@ -74,11 +80,7 @@ void MainWindow::SlotStartStop()
     if (shown(settingsWindow) || shown(alarmOptionBar) || shown(regionOptionBar))
         return;
     if (runState == 3) {
-        StartDetect();
-        if (P().is_cut_ontime && P().mold_pulse > 0) {
-            IO().IOSetOut(0, 1);
-            IO().IOFlashOut();
-        }
+        StartDetect(P().is_cut_ontime && P().mold_pulse > 0);
         InsertRecord(LanStr(142));
         LEDOnOff(led::kRunBit, 1);
         if (titleBar)
@@ -110,11 +112,7 @@ void MainWindow::SlotReTrain()
     displayState = 0;
     resultsOK(false);
     if (runState == 3) {
-        StartDetect();
-        if (P().is_cut_ontime && P().mold_pulse > 0) {
-            IO().IOSetOut(0, 1);
-            IO().IOFlashOut();
-        }
+        StartDetect(P().is_cut_ontime && P().mold_pulse > 0);
         LEDOnOff(led::kRunBit, 1);
     }
     runState = 2;

@@ -37,6 +37,10 @@ void MainWindow::CheckNG()
 {
     if (gFromTrain)
         return;
+    if (gisLost) { // no verdict while a camera is lost
+        abandonSteps();
+        return;
+    }
     const WizardPara& p = P();
     const bool pulse = p.pulse_output != 0;
     const int s = twoMold() ? (currentStep & 1) : currentStep;
@@ -96,10 +100,6 @@ void MainWindow::CheckNG()
                 recheckPending = true;
             alarmStartMs = platform::now().toMSecsSinceEpoch();
         } else {
-            if ((safetyTriggerActive && mode() != ProcMultiDetect) || (mode() == ProcStandardNoRecheck && s == 1)) {
-                IO().IOSetOut(0, 1);
-                IO().IOFlashOut();
-            }
             enterAlarm();
         }
     }
@@ -223,6 +223,11 @@ void MainWindow::enterAlarm()
         if (p.location_level > 0)
             lcdTimer->start(p.location_level * 1000);
     }
+    // Whatever the options left free: while an alarm shows, the clamp is
+    // prohibited and the alarm output on.
+    IO().IOSetOut(0, 1);
+    IO().IOSetOut(2, 1);
+    IO().IOFlashOut();
     SetStopDetect();
     displayState = 2;
     selectedCamera = numCamera;
