@@ -5,6 +5,7 @@
 #include "monitor/mainwindow.h"
 #include "monitor/placeholders.h"
 #include "monitor/savefialimagethread.h"
+#include "monitor/titlebar.h"
 #include "params/geometry.h"
 #include "params/wizardpara.h"
 
@@ -125,7 +126,7 @@ void MainViewHost::templateNext() {}
 void MainViewHost::setCameraInfo(int camera, int type, const QString& text, int kind)
 {
     if (gpWin && gpWin->titleBar)
-        gpWin->titleBar->setCameraInfo(camera, type, text, kind);
+        gpWin->titleBar->setCameraInfo(camera, CameraInfo::DATA_TYPE(type), text, MessageType(kind));
 }
 
 void MainViewHost::setLocation(const QString& text)
