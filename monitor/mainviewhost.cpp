@@ -7,6 +7,7 @@
 #include "monitor/mainwindow.h"
 #include "monitor/placeholders.h"
 #include "monitor/savefialimagethread.h"
+#include "monitor/titlebar.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
@@ -135,7 +136,8 @@ QString MainViewHost::statusRow(const QString& status)
 void MainViewHost::setCameraInfo(int camera, int type, const QString& text, int kind)
 {
     if (gpWin && gpWin->titleBar)
-        gpWin->titleBar->setCameraInfo(camera, type, type == 1 ? statusRow(text) : text, kind);
+        gpWin->titleBar->setCameraInfo(camera, CameraInfo::DATA_TYPE(type), type == 1 ? statusRow(text) : text,
+                                       MessageType(kind));
 }
 
 void MainViewHost::setLocation(const QString& text)

@@ -6,6 +6,8 @@
 #include "cameradriver/checkcamera.h"
 #include "monitor/controlport.h"
 #include "monitor/imagecontainer.h"
+#include "monitor/indexbutton.h"
+#include "monitor/iostatuswidget.h"
 #include "monitor/mainviewhost.h"
 #include "monitor/savefialimagethread.h"
 #include "monitor/journal.h"
@@ -13,6 +15,7 @@
 #include "monitor/logmanager.h"
 #include "monitor/placeholders.h"
 #include "monitor/startupdb.h"
+#include "monitor/titlebar.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
@@ -66,6 +69,7 @@ MainWindow::MainWindow(QWidget* parent) : BWidget(parent), userLevel(uiHost().us
     layOut();
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setFixedSize(1920, 1080);
+    connect(optionBar, &OptionBar::btnsToggled, this, &MainWindow::OptBtnsToggledSlot);
 }
 
 MainWindow::~MainWindow()

@@ -4,6 +4,7 @@
 // (Monitor_Init). The monitoring cycle's operations are plain methods driven
 // by the timers, so tests can call them in virtual time.
 #include "monitor/journal.h"
+#include "monitor/optionbar.h"
 #include "monitor/rawframestore.h"
 #include "widgets/basewidgets.h"
 
@@ -20,7 +21,6 @@ class HardwareConfigurationWidget;
 class ImageContainer;
 class IndexButton;
 class IOStatusWidget;
-class OptionBar;
 class QPushButton;
 class QStackedLayout;
 class QTimer;
@@ -75,6 +75,7 @@ public:
     RegiOption* regionOptionBar = nullptr;
     AlarmOption* alarmOptionBar = nullptr;
     int savedMainPage = 0;
+    bool savedSplitView = true;
     TitleBar* titleBar = nullptr;
     ImageContainer* imageContainer = nullptr;
     CammerWidget* cameraViews[8] = {}; // by slot; only the slots in use have a camera
@@ -223,6 +224,24 @@ public slots:
     void SlotMoveB();
     void SlotMoveL();
     void SlotMoveR();
+
+    // ==== operator commands of the main screen ==============================
+public:
+    // The password gate: 0 refused, else the level granted.
+    int CheckPassword();
+    // Another editing screen or an alarm holds the display.
+    bool commandBlocked() const;
+    void cameraPramsAdjust(bool detached);
+
+public slots:
+    void OptBtnsToggledSlot(OptionBar::BTN_TYPE type, bool checked);
+    void SlotAdjustArea();
+    void SlotAccount();
+    void SlotShowAlarmImgae();
+    void SlotReturn();
+    void SlotShowStatisticsWidget();
+    void SlotHelp();
+    void SlotMuliManualTrig();
 
     // ==== monitoring cycle: commands, triggers and their state ============
 public:

@@ -6,7 +6,9 @@
 #include "monitor/cycleview.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
+#include "monitor/indexbutton.h"
 #include "monitor/placeholders.h"
+#include "monitor/titlebar.h"
 #include "settings/systemsettingwidget.h"
 #include "params/lanstr.h"
 #include "params/procedures.h"
@@ -79,12 +81,17 @@ void MainWindow::SlotStartStop()
     const auto shown = [](QWidget* w) { return w && w->isVisible(); };
     if (shown(settingsWindow) || shown(alarmOptionBar) || shown(regionOptionBar))
         return;
+    // A start during an alarm would release the outputs the alarm holds.
+    if (displayState == 2)
+        return;
     if (runState == 3) {
         StartDetect(P().is_cut_ontime && P().mold_pulse > 0);
         InsertRecord(LanStr(142));
         LEDOnOff(led::kRunBit, 1);
         if (titleBar)
             titleBar->setStyleSheet(QStringLiteral("TitleBar{background-color:#1f3f8d;}"));
+        if (optionBar)
+            optionBar->showRunning(true);
     } else {
         if (CheckPassword() == 0 || !showChooseBox(LanStr(140)))
             return;
@@ -95,6 +102,8 @@ void MainWindow::SlotStartStop()
         LEDOnOff(led::kRunBit, 0);
         if (titleBar)
             titleBar->setStyleSheet(QStringLiteral("TitleBar{background-color:#ee2329;}"));
+        if (optionBar)
+            optionBar->showRunning(false);
     }
     update();
 }

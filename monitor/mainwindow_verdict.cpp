@@ -6,6 +6,7 @@
 #include "monitor/journal.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
+#include "monitor/indexbutton.h"
 #include "monitor/placeholders.h"
 #include "settings/systemsettingwidget.h"
 #include "monitor/savefialimagethread.h"
