@@ -90,6 +90,8 @@ void SystemSettingWidget::BtnConnect()
     connect(systemFunctions->resetCountButton, &QPushButton::clicked, this, &SystemSettingWidget::ResetTotal);
     connect(systemFunctions->shutDownButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotShutDown);
     connect(systemFunctions->changePasswordButton, &QPushButton::clicked, this, &SystemSettingWidget::ChangePwd);
+    cameraFunctions->factoryShown = [this] { return advanceFunctions->factoryParamShown(); };
+    connect(cameraFunctions->autoShadingBox(), &QCheckBox::stateChanged, this, &SystemSettingWidget::SetAutoWDR);
     connect(advanceParams->backupButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotParaGroupBackup);
     connect(advanceParams->groupList, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &SystemSettingWidget::SlotParaGroupChange);
