@@ -92,6 +92,12 @@ void SystemSettingWidget::BtnConnect()
     connect(systemFunctions->changePasswordButton, &QPushButton::clicked, this, &SystemSettingWidget::ChangePwd);
     cameraFunctions->factoryShown = [this] { return advanceFunctions->factoryParamShown(); };
     connect(cameraFunctions->autoShadingBox(), &QCheckBox::stateChanged, this, &SystemSettingWidget::SetAutoWDR);
+    ioParams->factoryShown = [this] { return advanceFunctions->factoryParamShown(); };
+    ioFunctions->factoryShown = [this] { return advanceFunctions->factoryParamShown(); };
+    connect(ioParams->procedureGroup, QOverload<int>::of(&QButtonGroup::buttonClicked), this,
+            &SystemSettingWidget::SlotChangeSysFun);
+    connect(ioParams->customIOButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotShowIOWidget);
+    connect(ioParams->ioNameButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotShowCustomIONameWidget);
     connect(advanceParams->backupButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotParaGroupBackup);
     connect(advanceParams->groupList, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &SystemSettingWidget::SlotParaGroupChange);
