@@ -4,7 +4,12 @@
 
 CNT_Net* gpNet = nullptr;
 
-CNT_Net::CNT_Net(QObject* parent) : QObject(parent) {}
+CNT_Net::CNT_Net(QObject* parent) : QObject(parent)
+{
+    systemCard.interfaceTable = getNewNetCardInfo();
+    systemCard.hostName = getNetHostName();
+    systemCard.macTable = getNetMac();
+}
 
 bool CNT_Net::canSend() const
 {
