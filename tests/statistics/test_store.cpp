@@ -265,13 +265,12 @@ TEST_F(StatisticsStore, ATemplateThatCannotBeCopiedGivesWayToANewDatabase)
 // A save writes all its rows or none.
 TEST_F(StatisticsStore, ASaveIsOneTransaction)
 {
-    ResStatisticsParam& s = open();
+    open();
     closeStore();
     ASSERT_TRUE(statstest::exec("ResStatistics.db",
                                 {"create trigger refuse before update on resstatistics when old.name = 'C5_D1' "
                                  "begin select raise(abort, 'refused'); end"}));
     ResStatisticsParam& t = open();
-    (void)s;
     EXPECT_FALSE(t.add(7, true, 1, 0)) << "C0_D1 comes before the refused C5_D1";
     EXPECT_EQ(rows("ResStatistics.db")["C0_D1"].value1, zeros()) << "rolled back";
     EXPECT_TRUE(t.add(7, true, 2, 0)) << "another step is not refused";

@@ -80,12 +80,13 @@ TEST_F(FlagDialogs, BMessageBoxIcons)
 {
     for (int icon : {0, 1, 2, 3, 4, 5}) {
         BMessageBox box("T", "M", 0x1, BMessageBoxIcon(icon));
-        const QPixmap* pm = box.iconLabel()->pixmap();
-        const bool shown = pm && !pm->isNull();
+        const QPixmap pm = box.iconLabel()->pixmap(Qt::ReturnByValue);
+        const bool shown = !pm.isNull();
         EXPECT_EQ(shown, icon >= 1 && icon <= 4) << icon;
         EXPECT_EQ(box.iconLabel()->size(), QSize(48, 48));
-        if (shown)
-            EXPECT_EQ(pm->toImage(), QPixmap(":/img/icons/warning.png").toImage()) << "all alike";
+        if (shown) {
+            EXPECT_EQ(pm.toImage(), QPixmap(":/img/icons/warning.png").toImage()) << "all alike";
+        }
     }
     BMessageBox box("T", "M", 0x1);
     EXPECT_EQ(box.titleLabel()->width(), 150);

@@ -64,8 +64,9 @@ TEST_F(SmallWidgets, AddressFieldSetText)
         QObject::connect(ip.octet(3), &QLineEdit::textChanged, [&](const QString& t) { fourth << t; });
         ip.setTextIP(c.text);
         EXPECT_EQ(octets(ip), c.octets) << c.text;
-        if (QString(c.text) == "10.0.0.1.5")
+        if (QString(c.text) == "10.0.0.1.5") {
             EXPECT_EQ(fourth, (QStringList{"1", "5"})) << "first 1, then 5";
+        }
     }
 }
 
