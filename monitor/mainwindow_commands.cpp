@@ -1,7 +1,7 @@
 // The operator's commands of the main screen: the password gate, the option
 // bar's command codes, the entries into the editing screen, the return to
 // the split view and the camera panel's detach.
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "camera/cammerwidget.h"
 #include "inspection/autoregion.h"
 #include "inspection/cammersingleton.h"
@@ -11,6 +11,7 @@
 #include "monitor/mainscreenrules.h"
 #include "monitor/mainwindow.h"
 #include "monitor/placeholders.h"
+#include "settings/systemsettingwidget.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
 #include "widgets/modal.h"

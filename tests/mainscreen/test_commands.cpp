@@ -7,6 +7,7 @@
 
 #include "inspection/cammersingleton.h"
 #include "monitor/imagecontainer.h"
+#include "settings/systemsettingwidget.h"
 
 namespace {
 
