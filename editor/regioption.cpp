@@ -26,9 +26,6 @@ EditorHost& H() { return editorHost(); }
 int cameras() { return std::min(numCamera, 8); }
 int steps() { return std::max(0, std::min(gDNum, kStepCount)); }
 
-// At most one of the two "Two same parameters" notes per run.
-bool sameParameterNoteShown = false;
-
 QComboBox* makeList(QWidget* parent, QStyledItemDelegate* delegate)
 {
     auto* list = new QComboBox(parent);
@@ -315,13 +312,13 @@ void RegiOption::ChangeDetectSlot(int d)
         host::showWarning(LanStr(118));
         return;
     }
-    if (p.enabe_two_test && gSource == 0 && !sameParameterNoteShown) {
+    if (p.enabe_two_test && gSource == 0 && !sameParameterNoteShown_) {
         const bool standard = mode == ProcStandard || mode == ProcAutoParts || mode == ProcStandardNoRecheck;
         if (mold && p.step_enabled[0] && standard) {
-            sameParameterNoteShown = true;
+            sameParameterNoteShown_ = true;
             host::showWarning(LanStr(119));
         } else if (twoMold && d >= 2) {
-            sameParameterNoteShown = true;
+            sameParameterNoteShown_ = true;
             host::showWarning(LanStr(371));
         }
     }

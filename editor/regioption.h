@@ -63,4 +63,8 @@ public slots:
 
 private:
     void browse(bool forward);
+
+    // The bar lives for the whole run: at most one of the two "Two same
+    // parameters" notes is shown per run.
+    bool sameParameterNoteShown_ = false;
 };

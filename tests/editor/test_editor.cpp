@@ -405,3 +405,106 @@ TEST_F(Editor, ScreenshotsOfTheEditorAndTheAlarmBar)
         window->hide();
     }
 }
+
+TEST_F(Editor, DeletingTheTemplateShownMovesToTheNextOne)
+{
+    para.max_mold_num = 6;
+    moldTemplates();
+    for (const char* extra : {"cammer11/template3.bmp", "cammer11/template5.bmp"})
+        ASSERT_TRUE(QFile::copy("cammer11/template0.bmp", extra));
+    gLan = 1;
+    start();
+    window->SlotAdjustArea();
+    CammerWidget* v = view(0);
+    ASSERT_EQ(v->templateCount[0], 3);
+
+    editor()->SlotTempDeleteCur();
+    EXPECT_TRUE(boxes.last().contains("If you want to delete the first")) << "the reference stays";
+
+    regionBar()->SlotTempNext();
+    EXPECT_EQ(v->curTemplate, 3);
+    EXPECT_FALSE(gTempTime.isEmpty());
+    editor()->SlotTempDeleteCur();
+    EXPECT_EQ(v->curTemplate, 5);
+    EXPECT_EQ(v->templateCount[0], 2);
+    EXPECT_FALSE(QFile::exists("cammer11/template3.bmp"));
+    EXPECT_TRUE(records().contains("Camera 1 has deleted the 4 template "));
+    regionBar()->SlotTempNext();
+    EXPECT_EQ(v->curTemplate, 0);
+    regionBar()->SlotTempLast();
+    EXPECT_EQ(v->curTemplate, 5);
+}
+
+TEST_F(Editor, IgnoringAlarmPointsRefusesLargeAreasOneByOne)
+{
+    moldOnly();
+    start();
+    watchStep(1);
+    watchStep(1);
+    moldCycle(false, true);
+    ASSERT_EQ(window->displayState, 2);
+    alarmCamera(0);
+    CammerWidget* v = view(0);
+    // Two NG regions: 2500 and 300 pixels, each with one NG box of marked pixels.
+    const int values[2] = {2500, 300};
+    const cv::Rect marks[2] = {cv::Rect(10, 10, 10, 10), cv::Rect(100, 100, 10, 10)};
+    v->ngOverlay.setTo(0);
+    for (int r = 0; r < 2; ++r) {
+        v->roiOK[1][r] = false;
+        v->roiValue[1][r] = values[r];
+        v->ngRects[1][r][0][0] = 1;
+        int* box = v->ngRects[1][r][1];
+        box[0] = marks[r].x - 2, box[1] = marks[r].y - 2, box[2] = marks[r].br().x + 2, box[3] = marks[r].br().y + 2;
+        v->ngOverlay(marks[r]).setTo(255);
+    }
+    v->ignoreMask[1].setTo(0);
+    boxes.clear();
+    editor()->SlotIgnoreAlarmPoint();
+    EXPECT_EQ(boxes.filter(LanStr(115).arg(2000)).size(), 1);
+    EXPECT_EQ(cv::countNonZero(v->ignoreMask[1]), 100);
+    EXPECT_EQ(cv::countNonZero(v->ignoreMask[1](marks[1])), 100);
+    EXPECT_TRUE(QFile::exists("cammer12/ignorepoint.bmp"));
+    EXPECT_TRUE(records().contains(LanStr(114).arg(1)));
+
+    editor()->SlotDeleteIgnorePoint();
+    EXPECT_EQ(cv::countNonZero(v->ignoreMask[1]), 0);
+    EXPECT_TRUE(records().contains(LanStr(117).arg(1)));
+}
+
+TEST_F(Editor, StepChangesWarnOfADisabledProductStepAndNoteTwoSameParametersOnce)
+{
+    para.detect_product = 0;
+    start();
+    window->SlotAdjustArea();
+    ASSERT_EQ(window->editStep, 1) << "no product step to edit";
+    boxes.clear();
+    regionBar()->stepList->setCurrentIndex(0);
+    EXPECT_EQ(regionBar()->stepList->currentIndex(), 1);
+    EXPECT_EQ(window->editStep, 1);
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].contains(LanStr(118)));
+
+    nextCase();
+    para.is_psw_used = 0;
+    para.enabe_two_test = 1;
+    start();
+    window->SlotAdjustArea();
+    ASSERT_EQ(window->editStep, 0) << "the product step's parameters count";
+    boxes.clear();
+    regionBar()->stepList->setCurrentIndex(1);
+    regionBar()->stepList->setCurrentIndex(0);
+    regionBar()->stepList->setCurrentIndex(1);
+    EXPECT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes.value(0).contains(LanStr(119).left(8)));
+    EXPECT_EQ(window->editStep, 1);
+}
+
+TEST_F(Editor, TheDrawHintTimesOut)
+{
+    start();
+    gDrawHint = 3;
+    window->drawHintTimer->start(3000);
+    window->SlotDrawHint();
+    EXPECT_EQ(gDrawHint, 0);
+    EXPECT_FALSE(window->drawHintTimer->isActive());
+}
