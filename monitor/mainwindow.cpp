@@ -8,6 +8,11 @@
 #include "monitor/imagecontainer.h"
 #include "monitor/indexbutton.h"
 #include "monitor/iostatuswidget.h"
+#include "editor/alarmoption.h"
+#include "editor/drawroiwidget.h"
+#include "editor/regionpanel.h"
+#include "editor/regioption.h"
+#include "monitor/maineditorhost.h"
 #include "monitor/mainviewhost.h"
 #include "monitor/savefialimagethread.h"
 #include "monitor/journal.h"
@@ -66,6 +71,9 @@ MainWindow::MainWindow(QWidget* parent) : BWidget(parent), userLevel(uiHost().us
     titleBar = new TitleBar(this);
     alarmOptionBar = new AlarmOption(this);
     regionOptionBar = new RegiOption(this);
+    connect(regionOptionBar, &RegiOption::btnsToggled, this, &MainWindow::RegionBtnsToggledSlot);
+    connect(alarmOptionBar, &AlarmOption::btnsToggled, this, &MainWindow::AlarmtnsToggledSlot);
+    connect(alarmOptionBar, &AlarmOption::AlarmChangeSource, this, &MainWindow::SlotChangeSource);
     layOut();
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setFixedSize(1920, 1080);
@@ -257,6 +265,8 @@ void MainWindow::Monitor_Init()
     installSettingsHost();
     settingsWindow = new SystemSettingWidget(this);
     setViewHost(&MainViewHost::instance());
+    setEditorHost(&MainEditorHost::instance());
+    setViewPartsMaker(&MakeViewParts);
     imageContainer = new ImageContainer(this);
 
     // 16. The camera count against the stored serials; without cameras the

@@ -3,6 +3,7 @@
 // cycle timers and the cycle state. The constructor runs the whole start-up
 // (Monitor_Init). The monitoring cycle's operations are plain methods driven
 // by the timers, so tests can call them in virtual time.
+#include "inspection/regionedit.h"
 #include "monitor/journal.h"
 #include "monitor/optionbar.h"
 #include "monitor/rawframestore.h"
@@ -110,6 +111,7 @@ public:
     float viewPixelScaleY = 1;
     float viewScaleX = 1;
     float viewScaleY = 1;
+    EditTools editTools; // the region editor's drawing tools
 
     // ---- databases and folders -------------------------------------------
     QSqlDatabase paramDb;
@@ -215,6 +217,12 @@ public slots:
     void CheckTemp();
     void SlotResetAlarm();
     void SlotDrawHint();
+    // Region editing: the area-settings command, the buttons of the region
+    // and alarm option bars, and a source chosen on the alarm bar.
+    void SlotAdjustArea();
+    void RegionBtnsToggledSlot(int type, bool);
+    void AlarmtnsToggledSlot(int type, bool);
+    void SlotChangeSource(int s);
     void MEnlargeScale();
     void MReductionScale();
     void MRecovery();

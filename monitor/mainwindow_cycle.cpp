@@ -3,6 +3,7 @@
 // countdowns, debouncing, the no-input watchdog, the one-second frame check
 // and the manual and simulated triggers.
 #include "cameradriver/cameraloss.h"
+#include "editor/drawroiwidget.h"
 #include "monitor/controlport.h"
 #include "monitor/cycletexts.h"
 #include "monitor/cycleview.h"
@@ -165,7 +166,7 @@ void MainWindow::alarmResetWatch()
             else if (!in0 && in3)
                 leftMoldActive = 0;
         }
-        ReDetect();
+        roiEditor->SlotReCheck(); // saves what was edited in the review, then judges again
     }
     watchdogTimer->stop();
 }

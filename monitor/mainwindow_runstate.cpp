@@ -1,6 +1,9 @@
 // Run states: detecting, sampling templates, stopped; the operator's start,
 // stop and resample commands.
 #include "cameradriver/cameradriver.h"
+#include "editor/alarmoption.h"
+#include "editor/drawroiwidget.h"
+#include "editor/regioption.h"
 #include "inspection/paramroi.h"
 #include "monitor/controlport.h"
 #include "monitor/cycleview.h"
@@ -125,6 +128,7 @@ void MainWindow::SlotReTrain()
         LEDOnOff(led::kRunBit, 1);
     }
     runState = 2;
+    roiEditor->SlotTempDeleteAll();
     for (int c : usedSlots()) {
         CammerWidget* v = cameraViews[c];
         if (!v)
@@ -168,7 +172,13 @@ void MainWindow::CheckArea(bool)
     displayState = 3;
     if (indexButton)
         indexButton->hide();
+    roiEditor->Reset(false);
     gFromTrain = true;
 }
 
-void MainWindow::SlotDrawHint() {}
+void MainWindow::SlotDrawHint()
+{
+    drawHintTimer->stop();
+    gDrawHint = 0;
+    update();
+}

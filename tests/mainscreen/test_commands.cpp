@@ -17,9 +17,8 @@ protected:
     void raiseAlarm()
     {
         watchStep(1);
-        frames(false, true);
-        window->Run();
         edge(0);
+        frames(false, true); // taken after the step's start, as a step requires
         tick();
         ASSERT_EQ(window->displayState, 2);
     }
