@@ -1,6 +1,6 @@
 #include "editor/alarmoption.h"
 
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "editor/editorhost.h"
 #include "params/lanstr.h"
 

@@ -1,6 +1,6 @@
 #include "editor/drawroiwidget.h"
 
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "camera/cammerwidget.h"
 #include "editor/alarmoption.h"
 #include "editor/editorhost.h"
@@ -297,10 +297,16 @@ void DrawROIWidget::SlotDeleteAllROI()
 
 void DrawROIWidget::SlotReCheck()
 {
+    SlotSaveData();
+    H().reDetect();
+}
+
+// The re-check is judged on the first frames taken after it, so the view
+// follows its verdict only then.
+void DrawROIWidget::ReCheckJudged()
+{
     EditorHost& h = H();
     const int c = h.selectedCamera();
-    SlotSaveData();
-    h.reDetect();
     if (c < cameras()) {
         if (h.displayState() != 2) {
             gSource = -1;

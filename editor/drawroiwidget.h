@@ -48,6 +48,7 @@ public slots:
     void SlotDeleteAllROI();
     // Judges the alarm step again (after saving the edits).
     void SlotReCheck();
+    void ReCheckJudged();
     // "Don't Detect" the alarm step for the camera shown (or all cameras).
     void SlotNoCheckCur();
     void SlotIgnoreAlarmPoint();

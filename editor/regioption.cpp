@@ -1,6 +1,6 @@
 #include "editor/regioption.h"
 
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "camera/cammerwidget.h"
 #include "editor/alarmoption.h"
 #include "editor/drawroiwidget.h"

@@ -2,6 +2,9 @@
 
 #include "monitor/controlport.h"
 #include "monitor/mainwindow.h"
+#include "monitor/indexbutton.h"
+#include "monitor/iostatuswidget.h"
+#include "monitor/titlebar.h"
 #include "monitor/placeholders.h"
 
 #include <QStackedLayout>

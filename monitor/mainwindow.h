@@ -243,7 +243,6 @@ public:
 
 public slots:
     void OptBtnsToggledSlot(OptionBar::BTN_TYPE type, bool checked);
-    void SlotAdjustArea();
     void SlotAccount();
     void SlotShowAlarmImgae();
     void SlotReturn();

@@ -696,6 +696,8 @@ void MainWindow::judgeStep(int slot)
     if (slot == redetectSlot) {
         redetectSlot = -1;
         redetectNow(redetectStep);
+        if (roiEditor)
+            roiEditor->ReCheckJudged();
         return;
     }
     const WizardPara& p = P();

@@ -1,14 +1,17 @@
 // The main window's side of region editing: entering it from the area
 // settings, and the buttons and source list of the region and alarm option
 // bars passed on to the region editor.
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "camera/cammerwidget.h"
 #include "editor/alarmoption.h"
 #include "editor/drawroiwidget.h"
 #include "editor/regioption.h"
 #include "inspection/autoregion.h"
 #include "monitor/mainwindow.h"
+#include "monitor/indexbutton.h"
+#include "monitor/iostatuswidget.h"
 #include "monitor/placeholders.h"
+#include "settings/systemsettingwidget.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
 #include "widgets/msgbox.h"
@@ -18,12 +21,7 @@
 
 void MainWindow::SlotAdjustArea()
 {
-    const auto shown = [](QWidget* w) { return w && w->isVisible(); };
-    auto blocked = [&] {
-        return shown(settingsWindow) || shown(alarmOptionBar) || shown(regionOptionBar) || displayState == 2 ||
-            shown(cameraOrderDialog) || shown(customIONameWidget);
-    };
-    if (blocked() || CheckPassword() == 0)
+    if (commandBlocked() || CheckPassword() == 0)
         return;
     if (selectedCamera == numCamera) {
         selectedCamera = 0;
@@ -41,6 +39,8 @@ void MainWindow::SlotAdjustArea()
         return;
     v->ShowHideTool(3);
     if (v->editRegions->roiCount[editStep] == 0 && gpWPara->auto_generate_area && showChooseBox(LanStr(354))) {
+        // The question may have outlived the screen it was asked for.
+        const auto shown = [](QWidget* w) { return w && w->isVisible(); };
         if (shown(settingsWindow) || shown(alarmOptionBar) || displayState == 2)
             return;
         AutogenerationRegion(v, editStep);

@@ -4,7 +4,7 @@
 // its region panel.
 #include "viewfixture.h"
 
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "editor/regionpanel.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"

@@ -4,7 +4,7 @@
 // screenshots of the editing screen and the alarm screen.
 #include "cyclefixture.h"
 
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "editor/alarmoption.h"
 #include "editor/drawroiwidget.h"
 #include "editor/regionpanel.h"
@@ -57,10 +57,9 @@ protected:
     }
     void moldCycle(bool cam0Ok, bool cam1Ok)
     {
-        frames(cam0Ok, cam1Ok);
-        window->Run();
         setInput(0, false);
         edge(0);
+        frames(cam0Ok, cam1Ok); // taken after the step's start, as a step requires
         tick();
     }
     void touch(CammerWidget* v, QEvent::Type type, QPoint p)
@@ -263,9 +262,8 @@ TEST_F(Editor, AReCheckShowsTheNextCameraStillInAlarm)
         ASSERT_EQ(window->displayState, 2);
         alarmCamera(c.shown);
         ASSERT_EQ(window->selectedCamera, c.shown);
-        frames(c.cam0Ok, c.cam1Ok);
-        window->Run();
         alarmBar()->buttons[AlarmOption::RE_DETECT - 1]->click();
+        newFrames(c.cam0Ok, c.cam1Ok); // the re-check judges frames taken after it
         EXPECT_EQ(window->displayState, c.display);
         EXPECT_EQ(window->selectedCamera, c.selected);
         EXPECT_EQ(gSource, c.display == 2 ? 1 : -1);
@@ -286,9 +284,8 @@ TEST_F(Editor, TheSafetyDoorClearsAnAlarmReviewedOnRecentNgBackToTheLiveImage)
     window->Run();
     EXPECT_FALSE(out(2)) << "looking at other images silences the alarm";
 
-    frames(true, true);
-    window->Run();
     edge(1); // the safety door
+    newFrames(true, true);
     EXPECT_EQ(window->displayState, 1) << "the OK result shows";
     EXPECT_EQ(gSource, -1) << "live frames are shown again";
     EXPECT_EQ(page(), 0);
@@ -311,6 +308,7 @@ TEST_F(Editor, DontDetectSkipsTheAlarmCameraForThisCycle)
 
     alarmCamera(0);
     editor()->SlotNoCheckCur();
+    newFrames(false, true);
     EXPECT_TRUE(view(0)->noDetect[1]);
     EXPECT_EQ(window->displayState, 1) << "the other camera passes";
     EXPECT_TRUE(records().contains("Camera 1 do not detect the mold"));
@@ -330,6 +328,7 @@ TEST_F(Editor, TheAlarmImageBecomesATemplateAndTheStepPassesForItsCamera)
     alarmBar()->buttons[AlarmOption::ADD_TEMP - 1]->click();
     EXPECT_TRUE(QFile::exists("cammer12/template1.bmp"));
     EXPECT_EQ(view(0)->templateCount[1], 2);
+    newFrames(false, true);
     EXPECT_TRUE(view(0)->noDetect[1]);
     EXPECT_TRUE(records().contains("Camerar 1 added a template"));
     EXPECT_EQ(window->displayState, 1) << "the re-check passes without camera 1";
@@ -399,6 +398,7 @@ TEST_F(Editor, ScreenshotsOfTheEditorAndTheAlarmBar)
         // The alarm screen.
         regionBar()->endButton->click();
         moldCycle(false, true);
+        newFrames(false, true); // the product step judges frames taken after its own start
         ASSERT_EQ(window->displayState, 2);
         QCoreApplication::processEvents();
         shoot(lan ? "alarm_en" : "alarm_zh", window->grab().toImage());
