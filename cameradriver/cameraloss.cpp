@@ -19,6 +19,8 @@
 
 namespace {
 
+constexpr int kTextCameraRestart = 605; // "Camera Restart"
+
 void closeAllCameras()
 {
     for (int i : usedSlots()) {
@@ -72,7 +74,7 @@ void applyRecovery(RecoveryResult& r)
         }
     }
     if (!CameraWatch::instance().quietLoss)
-        host::insertRecord(QStringLiteral("Camera Restart"));
+        host::insertRecord(LanStr(kTextCameraRestart));
     if (numCamera <= 0) {
         CameraSetSpeed();
         return;
