@@ -10,6 +10,7 @@
 #include "platform/host.h"
 #include "platform/vision/vision.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -274,7 +275,13 @@ void CammerData::RefuseStep(int step)
     const QString text = LanStr(kStepRefusedText).arg(cameraIndex + 1).arg(step + 1);
     qWarning().noquote() << text;
     host::insertRecord(text);
-    host::showWarning(text);
+    // Shown from the event loop: a refusal found while a step is judged must
+    // not hold the pass inside a message box.
+    if (QCoreApplication::instance())
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [text] { host::showWarning(text); }, Qt::QueuedConnection);
+    else
+        host::showWarning(text);
 }
 
 bool CammerData::SaveIgnorePoint(int step)

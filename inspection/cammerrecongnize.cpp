@@ -105,6 +105,10 @@ void CammerRecong::VarTrain(int step)
 {
     if (step < 0 || step >= kStepCount)
         return;
+    if (!view->stepLoaded[step])
+        view->SyncSteps(); // trained on its own templates, never on none
+    if (view->stepRefused[step])
+        return;
     const WizardPara& p = *gpWPara;
     for (int r = 0; r < kRegionCount; ++r) {
         if (defectModels[step][r].IsValid())
@@ -186,7 +190,9 @@ void CammerRecong::Run(int step)
         return;
     const WizardPara& p = *gpWPara;
     CammerData& v = *view;
-    if (v.stepRefused[step]) {
+    if (!v.stepLoaded[step])
+        v.SyncSteps(); // a step the settings brought into use gets its templates first
+    if (v.stepRefused[step] || !v.stepLoaded[step]) {
         v.allOK = false; // a step without its templates is never judged OK
         return;
     }

@@ -32,36 +32,48 @@ void AllocateFailImages()
     QList<QPair<int, int>> refused;
     {
         QMutexLocker lock(pMutexSaveFail);
+        const bool resized = len != gFailStoreLen;
         for (int c = 0; c < 8; ++c)
             for (int s = 0; s < 8; ++s)
                 for (int k = 0; k < 2; ++k) {
-                    gisSaveFail[c][s][k] = false;
                     std::unique_ptr<unsigned char[]>& store = gFailStore[c][s][k];
                     // Only cameras and steps in use have images to keep.
                     const bool used = slotInUse(c) && StepInUse(s);
-                    if (len != gFailStoreLen || !used)
+                    if (store && (resized || !used)) {
                         store.reset();
+                        gisSaveFail[c][s][k] = false; // nothing left to write
+                    }
                     if (used && !store && len > 0) {
                         store.reset(new (std::nothrow) unsigned char[len]);
+                        gisSaveFail[c][s][k] = false;
                         if (!store && !refused.contains(qMakePair(c, s)))
                             refused << qMakePair(c, s);
                     }
                     gpFailImage[c][s][k] = store.get();
                 }
         gFailStoreLen = len;
-        std::memset(gFailIndex, 0, sizeof gFailIndex);
     }
     // A step whose images do not fit is refused (warned, judged NG), not the start-up.
     for (const auto& r : refused) {
         CammerWidget* v = gpWin ? gpWin->cameraViews[r.first] : nullptr;
         if (v)
             v->RefuseStep(r.second);
-        QMutexLocker lock(pMutexSaveFail);
-        for (int k = 0; k < 2; ++k) {
-            gFailStore[r.first][r.second][k].reset();
-            gpFailImage[r.first][r.second][k] = nullptr;
-        }
     }
+}
+
+bool FailImagesFollowSteps()
+{
+    {
+        QMutexLocker lock(pMutexSaveFail);
+        bool same = true;
+        for (int c = 0; c < 8 && same; ++c)
+            for (int s = 0; s < 8 && same; ++s)
+                same = (gpFailImage[c][s][0] != nullptr) == (slotInUse(c) && StepInUse(s));
+        if (same)
+            return false;
+    }
+    AllocateFailImages();
+    return true;
 }
 
 void StartFailImageWriter()
@@ -70,6 +82,13 @@ void StartFailImageWriter()
         gpSaveFialImageThread->requestInterruption();
         gpSaveFialImageThread->wait();
         delete gpSaveFialImageThread;
+    }
+    {
+        QMutexLocker lock(pMutexSaveFail);
+        for (auto& c : gisSaveFail)
+            for (auto& s : c)
+                s[0] = s[1] = false;
+        std::memset(gFailIndex, 0, sizeof gFailIndex);
     }
     AllocateFailImages();
     gpSaveFialImageThread = new SaveFialImageThread;

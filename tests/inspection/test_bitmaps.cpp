@@ -4,6 +4,7 @@
 #include "inspection/paramroi.h"
 #include "params/lanstr.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -198,16 +199,18 @@ TEST_F(Bitmaps, OnlyStepsInUseHoldMemoryAndAStepWithoutMemoryIsRefused)
     params_.step_enabled[2] = 1;
     view.SyncSteps();
     view.SyncSteps();
-    gNewStepBuffer = previous;
     EXPECT_TRUE(view.stepRefused[2]);
     EXPECT_FALSE(view.stepLoaded[2]);
     EXPECT_TRUE(view.templateImages[2][0].empty()) << "what was made is given back";
     const QString warning = LanStr(1461).arg(3).arg(3);
     EXPECT_EQ(records, QStringList{warning});
+    EXPECT_TRUE(warnings.isEmpty()) << "shown from the event loop";
+    QCoreApplication::processEvents();
     EXPECT_EQ(warnings, QStringList{warning});
     EXPECT_TRUE(LanStr(1461, 1).startsWith("Camera %1, detection %2:"));
 
-    // A refused step is never judged OK, whatever its regions find.
+    // A refused step is never judged OK, whatever its regions find (still
+    // without memory when it is judged).
     view.curImage = CammerData::NewFrame();
     view.alignImage = CammerData::NewFrame();
     view.ngOverlay = cv::Mat(30, 40, CV_8UC1, cv::Scalar(0));
@@ -218,9 +221,18 @@ TEST_F(Bitmaps, OnlyStepsInUseHoldMemoryAndAStepWithoutMemoryIsRefused)
     EXPECT_FALSE(view.allOK);
     engine.Run(1);
     EXPECT_TRUE(view.allOK) << "the other steps are judged as before";
+    EXPECT_EQ(records.size(), 1) << "warned once";
+    gNewStepBuffer = previous;
 
-    // With memory again, the step comes back.
-    view.SyncSteps();
+    // A step the settings bring into use is loaded before it is trained or judged.
+    params_.step_enabled[3] = 1;
+    gDNum = 4;
+    engine.VarTrain(3);
+    EXPECT_TRUE(view.stepLoaded[3]);
+    EXPECT_EQ(view.templateCount[3], 1);
+
+    // With memory again, the step comes back when it is next judged.
+    engine.Run(2);
     EXPECT_FALSE(view.stepRefused[2]);
     EXPECT_TRUE(view.stepLoaded[2]);
 }
