@@ -146,8 +146,9 @@ TEST_F(SettingsWindow, ApplyCases)
         }
         const bool saved = !c.record.isEmpty();
         EXPECT_EQ(paramRows() == before, !saved);
-        if (c.answer == QDialog::Rejected || saved)
+        if (c.answer == QDialog::Rejected || saved) {
             EXPECT_TRUE(gpWPara->sameAs(*gpWParaBak));
+        }
         EXPECT_EQ(cameraCalls, c.cameraCalls);
         if (c.check)
             c.check(*gpWPara);
@@ -249,8 +250,9 @@ TEST_F(SettingsWindow, ScreenOffTimeRestartsTheBacklightTimer)
         edit([level](WizardPara& p) { p.location_level = level; p.minimum_area = 321; });
         exitSetup();
         EXPECT_EQ(window->lcdTimer->isActive(), level > 0);
-        if (level > 0)
+        if (level > 0) {
             EXPECT_EQ(window->lcdTimer->interval(), level * 1000);
+        }
         nextCase();
     }
 }
