@@ -1,9 +1,9 @@
 #include "monitor/mainwindow.h"
 
-#include "camera/camerahost.h"
-#include "camera/cameradriver.h"
+#include "cameradriver/camerahost.h"
+#include "cameradriver/cameradriver.h"
 #include "camera/cammerwidget.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/checkcamera.h"
 #include "monitor/controlport.h"
 #include "monitor/imagecontainer.h"
 #include "monitor/mainviewhost.h"

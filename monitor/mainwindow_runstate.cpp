@@ -1,6 +1,6 @@
 // Run states: detecting, sampling templates, stopped; the operator's start,
 // stop and resample commands.
-#include "camera/cameradriver.h"
+#include "cameradriver/cameradriver.h"
 #include "inspection/paramroi.h"
 #include "monitor/controlport.h"
 #include "monitor/cycleview.h"

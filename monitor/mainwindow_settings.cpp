@@ -1,7 +1,7 @@
 // The settings window's hooks into this window: the views, the zoom tools,
 // the left area, the cycle state of a new multi-detection step count, the
 // raw-image switch and the orderly stop before a reboot.
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "camera/cammerwidget.h"
 #include "monitor/mainwindow.h"
 #include "monitor/mapplication.h"

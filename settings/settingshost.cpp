@@ -1,7 +1,7 @@
 #include "settings/settingshost.h"
 
-#include "camera/cameradriver.h"
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameradriver.h"
+#include "cameradriver/cameraglobals.h"
 #include "camera/cammerwidget.h"
 #include "inspection/cammerrecongnize.h"
 
