@@ -57,6 +57,10 @@ public:
     // The same with the clamp prohibited in the first word published, so a
     // start that keeps it prohibited never shows it free.
     void StartDetect(bool clampProhibited);
+    // A new run of the cycle in the same window: every step, timer and flag
+    // of the cycle back to its start value, the steps derived again from the
+    // live parameters, detection started as the start-up starts it.
+    void resetCycle();
     void SetStopDetect();
     void StopDetect();
     bool CheckRoot();
@@ -198,6 +202,8 @@ public:
     qint64 freshDeadlineMs[8] = {};
     int freshWaitMs[8] = {};
     quint64 judgedStartSeq = 0;   // start of the step judged last
+    int verdicts = 0;             // verdicts given since the start
+    bool lastVerdictNG = false;   // the last verdict, temperature alarm included
     quint64 manualRequestSeq = 0; // frameSerial at the last manual trigger
     quint64 cameraRoundStartSeq = 0; // hardware trigger: frames of the round are past this
     qint64 cameraRoundDeadlineMs = 0;
