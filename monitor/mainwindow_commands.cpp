@@ -1,7 +1,7 @@
 // The operator's commands of the main screen: the password gate, the option
 // bar's command codes, the entries into the editing screen, the return to
 // the split view and the camera panel's detach.
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "camera/cammerwidget.h"
 #include "inspection/autoregion.h"
 #include "inspection/cammersingleton.h"
@@ -11,6 +11,8 @@
 #include "monitor/mainscreenrules.h"
 #include "monitor/mainwindow.h"
 #include "monitor/placeholders.h"
+#include "settings/settingshost.h"
+#include "settings/systemsettingwidget.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
 #include "widgets/modal.h"
@@ -56,6 +58,7 @@ void MainWindow::OptBtnsToggledSlot(OptionBar::BTN_TYPE type, bool)
         if (userLevel == 2)
             userLevel = gpWPara->is_psw_used ? 1 : 0;
         *gpWParaBak = *gpWPara;
+        settingshost::netCardsRestore();
         if (CheckPassword() == 0) {
             optionBar->SetTLast();
             return;

@@ -1,6 +1,6 @@
 // Run states: detecting, sampling templates, stopped; the operator's start,
 // stop and resample commands.
-#include "camera/cameradriver.h"
+#include "cameradriver/cameradriver.h"
 #include "inspection/paramroi.h"
 #include "monitor/controlport.h"
 #include "monitor/cycleview.h"
@@ -9,6 +9,7 @@
 #include "monitor/indexbutton.h"
 #include "monitor/placeholders.h"
 #include "monitor/titlebar.h"
+#include "settings/systemsettingwidget.h"
 #include "params/lanstr.h"
 #include "params/procedures.h"
 #include "params/wizardpara.h"

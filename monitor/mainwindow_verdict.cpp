@@ -8,6 +8,7 @@
 #include "monitor/mainwindow.h"
 #include "monitor/indexbutton.h"
 #include "monitor/placeholders.h"
+#include "settings/systemsettingwidget.h"
 #include "monitor/savefialimagethread.h"
 #include "inspection/paramroi.h"
 #include "params/lanstr.h"
