@@ -173,6 +173,12 @@ void MainWindow::cameraPramsAdjust(bool detached)
     }
 }
 
+void MainWindow::sysSettingWidgetAccept()
+{
+    if (settingsWindow)
+        settingsWindow->accept();
+}
+
 // The statistics page is built by whoever makes the statistics store; until
 // one exists the command has nothing to show.
 void MainWindow::SlotShowStatisticsWidget()
