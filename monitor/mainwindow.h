@@ -246,6 +246,8 @@ public:
     // Another editing screen or an alarm holds the display.
     bool commandBlocked() const;
     void cameraPramsAdjust(bool detached);
+    // The settings window's apply step, from outside the window.
+    void sysSettingWidgetAccept();
 
 public slots:
     void OptBtnsToggledSlot(OptionBar::BTN_TYPE type, bool checked);

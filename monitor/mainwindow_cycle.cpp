@@ -89,8 +89,11 @@ void MainWindow::Run()
 
     showLiveFrames();
     IO().IOFlashOut();
-    if (ioStatusWidget)
+    if (ioStatusWidget) {
+        // The title bar follows the board also while the band is hidden.
+        ioStatusWidget->pushStates();
         ioStatusWidget->update();
+    }
     if (titleBar)
         titleBar->update();
     runTimer->start(3);

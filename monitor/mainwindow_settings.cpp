@@ -3,6 +3,7 @@
 // raw-image switch and the orderly stop before a reboot.
 #include "cameradriver/cameraglobals.h"
 #include "camera/cammerwidget.h"
+#include "monitor/indexbutton.h"
 #include "monitor/mainwindow.h"
 #include "monitor/mapplication.h"
 #include "params/wizardpara.h"
@@ -37,6 +38,10 @@ void MainWindow::installSettingsHost()
     };
     h.saveOriginalImages = [this] { return saveOriginalImages != 0; };
     h.setSaveOriginalImages = [this](bool on) { saveOriginalImages = on ? 1 : 0; };
+    h.indexShowHide = [this](int mode) {
+        if (indexButton)
+            indexButton->ShowHide(mode);
+    };
     h.stopWatchdog = [] { StopWTD(); };
     h.flushAll = [this] { FLushAll(); };
     settingshost::install(h);

@@ -193,10 +193,11 @@ void TitleBar::promptSwitching_State(int kind, int index, int state)
     if (index < 0 || index > 3)
         return;
     const int entry = mainscreen::ioIconEntry(kind, index);
-    const QString path = mainscreen::ioIconPath(kind, index, state != 0);
-    if (path == iconPath_[entry])
+    // Called on every pass of the cycle: only a change costs anything.
+    if (active_[entry] == (state != 0))
         return;
-    iconPath_[entry] = path;
+    active_[entry] = state != 0;
+    iconPath_[entry] = mainscreen::ioIconPath(kind, index, active_[entry]);
     showIcon(entry);
     update();
 }
