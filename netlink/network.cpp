@@ -1,5 +1,6 @@
 #include "netlink/network.h"
 
+#include "inspection/paramroi.h"
 #include "params/wizardpara.h"
 #include "platform/clock.h"
 #include "platform/commandrunner.h"
@@ -47,6 +48,25 @@ void stopPreviousClient()
     platform::runCommand(QStringLiteral("kill"), {QString::number(pid)}, 5000);
 }
 
+// What the parameter record and the region store tell the link once saved.
+void onParamsSaved(const WizardPara&)
+{
+    if (gpNet && gpNet->canSend())
+        gpNet->CNT_SendParam();
+}
+
+void onRegionsSaved(int camera, int step)
+{
+    if (gpNet && gpNet->canSend())
+        gpNet->CNT_SendROIParam(camera, step);
+}
+
+void onTemplatePicture(const QString& path)
+{
+    if (gpNet && gpNet->canSend())
+        gpNet->CNT_SendTempPic(path);
+}
+
 } // namespace
 
 CNT_Net::CNT_Net(QObject* parent, quint16 port) : QTcpServer(parent)
@@ -70,6 +90,12 @@ CNT_Net::CNT_Net(QObject* parent, quint16 port) : QTcpServer(parent)
     sendThread->start();
     lastHeart = platform::now();
     timerNames.insert(startTimer(int(kHeartbeatPeriodMs), Qt::CoarseTimer), QStringLiteral("heart_timer"));
+
+    InitManualStop();
+    InitStatistics();
+    setParamSavedHook(onParamsSaved);
+    setRegionParamHook(onRegionsSaved);
+    setTempPicHook(onTemplatePicture);
 
     netEnabled = true;
     getWhichSend();
@@ -227,6 +253,7 @@ void CNT_Net::timerEvent(QTimerEvent* event)
     const QString name = timerNames.value(event->timerId());
     if (name == QLatin1String("heart_timer"))
         heartbeatTick();
+
 }
 
 qint64 CNT_Net::clientScriptPid() { return gClientPid; }
