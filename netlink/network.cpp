@@ -104,6 +104,7 @@ CNT_Net::CNT_Net(QObject* parent, quint16 port) : QTcpServer(parent)
 CNT_Net::~CNT_Net()
 {
     close();
+    CNT_FreeShareMemory();
     if (sendThread) {
         sendThread->shutdown();
         delete sendThread;
@@ -201,6 +202,10 @@ void CNT_Net::SlotDisConnetced(quint64 connection)
         return; // an older connection, already replaced
     connection_ = 0;
     clientAlive = false;
+    memInfoSent = false; // the next client gets the description again
+    for (const VideoShareInfo& v : videoShares)
+        if (v.sem)
+            v.sem->retInitPV(); // a hold the client may have left
 }
 
 void CNT_Net::ParsingBackBuf(quint64 connection, const linkframe::Reply& reply)
@@ -253,7 +258,8 @@ void CNT_Net::timerEvent(QTimerEvent* event)
     const QString name = timerNames.value(event->timerId());
     if (name == QLatin1String("heart_timer"))
         heartbeatTick();
-
+    else if (name == QLatin1String("send_timer"))
+        frameTick();
 }
 
 qint64 CNT_Net::clientScriptPid() { return gClientPid; }

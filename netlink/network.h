@@ -14,6 +14,7 @@
 #include "netlink/linkqueue.h"
 #include "netlink/linkrecords.h"
 #include "netlink/netcard.h"
+#include "netlink/sharedvideo.h"
 
 #include <QDateTime>
 #include <QImage>
@@ -181,10 +182,26 @@ public:
 
     LinkSources sources;
 
-    // Stand-ins until the shared video lands.
-    void CNT_FirstInit() {}
-    void CNT_SendMemoryInfo() {}
-    void CNT_AddUseMemory(int id, int width, int height, void* source) {}
+    // ---- shared video ----------------------------------------------------
+    // Registers frame id of width x height pixels (cut to even sizes, which
+    // the I420 conversion needs) with its source, a 32-bit image of
+    // width x height that the frame timer copies from.
+    void CNT_AddUseMemory(int id, int width, int height, void* source = nullptr);
+    // After the main window: the screen frame when chosen, and the frame timer.
+    void CNT_FirstInit();
+    // The frames' description (9), once per connection.
+    void CNT_SendMemoryInfo();
+    // Converts one frame (from source, or the registered one) into its
+    // segment under its semaphore; false when nothing was copied.
+    bool CNT_UpdateMemory(int id, const uchar* source = nullptr, int stride = 0);
+    void CNT_FreeShareMemory();
+    // The frame timer's tick (every 50 ms).
+    void frameTick();
+
+    bool memInfoSent = false;   // the description was queued on this connection
+    bool memRegistered = false; // a frame is registered
+    QMap<int, VideoShareInfo> videoShares;
+    QMap<int, uchar*> frameSources;
 
     // Readers of the operating system's network set-up (they use no member).
     // Interfaces from "/etc/network/interfaces" and "/proc/net/dev".
@@ -219,6 +236,9 @@ private:
     int stateCode() const;
     void initStatisticsLocked();
 
+    QVector<VideoShareInfo> descriptions_; // in registration order
+    QMap<int, QByteArray> converted_;       // I420 pictures ready to copy
+    QMap<int, bool> skipWarned_;
     QMap<int, QString> timerNames;
     std::array<bool, linkframe::kKinds> switches_{};
     quint64 connection_ = 0;
