@@ -7,7 +7,7 @@
 // A view above slot 0 whose camera does not open stays a shell: it keeps
 // only its frame buffers and is never laid out as a camera. Slot 0 is always
 // complete.
-#include "camera/cameradriver.h"
+#include "cameradriver/cameradriver.h"
 #include "inspection/cammerdata.h"
 
 #include <QImage>

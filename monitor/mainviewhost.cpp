@@ -1,6 +1,6 @@
 #include "monitor/mainviewhost.h"
 
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "monitor/journal.h"
 #include "monitor/mainwindow.h"
 #include "monitor/placeholders.h"

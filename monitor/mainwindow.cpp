@@ -1,9 +1,9 @@
 #include "monitor/mainwindow.h"
 
-#include "camera/camerahost.h"
-#include "camera/cameradriver.h"
+#include "cameradriver/camerahost.h"
+#include "cameradriver/cameradriver.h"
 #include "camera/cammerwidget.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/checkcamera.h"
 #include "monitor/controlport.h"
 #include "monitor/imagecontainer.h"
 #include "monitor/mainviewhost.h"
@@ -19,6 +19,7 @@
 #include "platform/clock.h"
 #include "platform/commandrunner.h"
 #include "platform/host.h"
+#include "settings/systemsettingwidget.h"
 #include "widgets/edit.h"
 #include "widgets/keypads.h"
 #include "widgets/msgbox.h"
@@ -246,6 +247,7 @@ void MainWindow::Monitor_Init()
     // its camera counts it).
     numCamera = 0;
     optionBar = new OptionBar(this);
+    installSettingsHost();
     settingsWindow = new SystemSettingWidget(this);
     setViewHost(&MainViewHost::instance());
     imageContainer = new ImageContainer(this);

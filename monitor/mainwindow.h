@@ -267,6 +267,8 @@ protected:
 
 private:
     void makeTimers();
+    // What the settings window reaches of this window (mainwindow_settings.cpp).
+    void installSettingsHost();
     void makeFolders();
     void openDatabases();
     void layOut();

@@ -2,7 +2,7 @@
 // frames, watches the inputs and starts the detection steps, the step
 // countdowns, debouncing, the no-input watchdog, the one-second frame check
 // and the manual and simulated triggers.
-#include "camera/cameraloss.h"
+#include "cameradriver/cameraloss.h"
 #include "monitor/controlport.h"
 #include "monitor/cycleview.h"
 #include "monitor/led.h"

@@ -1,12 +1,13 @@
 // Run states: detecting, sampling templates, stopped; the operator's start,
 // stop and resample commands.
-#include "camera/cameradriver.h"
+#include "cameradriver/cameradriver.h"
 #include "inspection/paramroi.h"
 #include "monitor/controlport.h"
 #include "monitor/cycleview.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
 #include "monitor/placeholders.h"
+#include "settings/systemsettingwidget.h"
 #include "params/lanstr.h"
 #include "params/procedures.h"
 #include "params/wizardpara.h"

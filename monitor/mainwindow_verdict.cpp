@@ -7,6 +7,7 @@
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
 #include "monitor/placeholders.h"
+#include "settings/systemsettingwidget.h"
 #include "monitor/savefialimagethread.h"
 #include "inspection/paramroi.h"
 #include "params/lanstr.h"

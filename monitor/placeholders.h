@@ -1,6 +1,6 @@
 #pragma once
 // Stand-ins for screens that come with their own work (title bar, option bar,
-// index column, IO status panel, settings window and its dialogs, region
+// index column, IO status panel, the settings window's dialogs, region
 // editor and its option bars). Each is an empty widget with only the names
 // the start-up needs; none of them acts. Each real screen replaces its class
 // here when it lands.
@@ -36,12 +36,6 @@ class IOStatusWidget : public QWidget {
     Q_OBJECT
 public:
     explicit IOStatusWidget(QWidget* parent = nullptr) : QWidget(parent) {}
-};
-
-class SystemSettingWidget : public QWidget {
-    Q_OBJECT
-public:
-    explicit SystemSettingWidget(QWidget* parent = nullptr) : QWidget(parent) {}
 };
 
 class WidgetChangeCamera : public QWidget {

@@ -3,7 +3,7 @@
 // and pan arithmetic.
 #include "viewfixture.h"
 
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "camera/roioperation.h"
 #include "monitor/imagecontainer.h"
 #include "monitor/mainviewhost.h"

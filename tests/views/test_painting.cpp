@@ -4,7 +4,7 @@
 // handlers of the live view (camera choice, cursor readout, drag pan).
 #include "viewfixture.h"
 
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"
 

@@ -1,8 +1,8 @@
 #include "viewfixture.h"
 
-#include "camera/cameraglobals.h"
-#include "camera/camerahost.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/cameraglobals.h"
+#include "cameradriver/camerahost.h"
+#include "cameradriver/checkcamera.h"
 #include "monitor/controlport.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"

@@ -1,4 +1,4 @@
-#include "camera/camerahost.h"
+#include "cameradriver/camerahost.h"
 
 #include <QThread>
 

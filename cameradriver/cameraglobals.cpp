@@ -1,4 +1,4 @@
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 
 int gCameraID = kCameraNone;
 int gFindCamera = 0;

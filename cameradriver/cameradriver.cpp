@@ -1,8 +1,8 @@
-#include "camera/cameradriver.h"
+#include "cameradriver/cameradriver.h"
 
-#include "camera/camerahost.h"
-#include "camera/camerathread.h"
-#include "camera/framecopy.h"
+#include "cameradriver/camerahost.h"
+#include "cameradriver/camerathread.h"
+#include "cameradriver/framecopy.h"
 #include "params/geometry.h"
 #include "params/wizardpara.h"
 #include "platform/host.h"

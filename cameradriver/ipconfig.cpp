@@ -1,6 +1,6 @@
-#include "camera/ipconfig.h"
+#include "cameradriver/ipconfig.h"
 
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "platform/clock.h"
 
 #include <arpa/inet.h>

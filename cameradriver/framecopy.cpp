@@ -1,4 +1,4 @@
-#include "camera/framecopy.h"
+#include "cameradriver/framecopy.h"
 
 namespace framecopy {
 

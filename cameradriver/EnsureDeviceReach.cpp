@@ -1,4 +1,4 @@
-#include "camera/EnsureDeviceReach.h"
+#include "cameradriver/EnsureDeviceReach.h"
 
 #include "platform/commandrunner.h"
 

@@ -8,7 +8,7 @@
 // operations run on the GUI thread; only grabOnce() and ImageCallBack() run
 // on the grab thread or the SDK's callback thread, and they touch the receive
 // buffer only under pMutex[cameraIndex].
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "platform/cameras/gxapi.h"
 #include "platform/cameras/mvsapi.h"
 #include "platform/cameras/mvsdk.h"

@@ -3,7 +3,7 @@
 // host interface but sits outside that interface's subnet is given a free
 // address of the subnet with the vendor force-IP command. An address counts
 // as free only when an ARP probe for it went out and nobody answered.
-#include "camera/gvcp.h"
+#include "cameradriver/gvcp.h"
 
 #include <QStringList>
 #include <cstdint>

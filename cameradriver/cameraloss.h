@@ -4,7 +4,7 @@
 // clamp-prohibit output goes on, the loss is journaled and shown, and the
 // cycle then tries every 3 s to reopen the cameras once the back-end again
 // reports as many cameras as were open.
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 
 #include <QStringList>
 #include <atomic>

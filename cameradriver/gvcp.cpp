@@ -1,4 +1,4 @@
-#include "camera/gvcp.h"
+#include "cameradriver/gvcp.h"
 
 #include "platform/clock.h"
 

@@ -1,10 +1,10 @@
 // The V4L2 back-end: the camera device read through FFmpeg, decoded, passed
 // through the contrast, gamma and sharpness filter graph and scaled into the
 // working size.
-#include "camera/cameradriver.h"
+#include "cameradriver/cameradriver.h"
 
-#include "camera/framecopy.h"
-#include "camera/v4l2input.h"
+#include "cameradriver/framecopy.h"
+#include "cameradriver/v4l2input.h"
 #include "platform/sysroot.h"
 
 #include <QMutex>

@@ -1,6 +1,6 @@
-#include "camera/camerathread.h"
+#include "cameradriver/camerathread.h"
 
-#include "camera/cameradriver.h"
+#include "cameradriver/cameradriver.h"
 
 CameraThread::CameraThread(CameraDriver* owner, QObject* parent) : QThread(parent), owner(owner) {}
 
