@@ -95,6 +95,7 @@ void MainWindow::SlotStartStop()
             titleBar->setStyleSheet(QStringLiteral("TitleBar{background-color:#ee2329;}"));
     }
     update();
+    reportRunCommandToLink();
 }
 
 void MainWindow::SlotReTrain()

@@ -74,6 +74,8 @@ CNT_Net::CNT_Net(QObject* parent, quint16 port) : QTcpServer(parent)
     systemCard.interfaceTable = getNewNetCardInfo();
     systemCard.hostName = getNetHostName();
     systemCard.macTable = getNetMac();
+    // An apply before the network pages edited anything finds no change.
+    editCard = systemCard;
     switches_.fill(false);
 
     if (!readEnabled())
