@@ -118,7 +118,7 @@ void CNT_Net::CNT_SendDelTempPic(int camera, int step, const QString& name)
         return;
     QString op;
     {
-        QMutexLocker lock(&recordMutex);
+        std::lock_guard<std::mutex> lock(recordMutex);
         op = QString::fromStdString(manualStop.operator_id);
     }
     enqueueFrame(KindDelTempPic, FormBody()
@@ -141,7 +141,7 @@ void CNT_Net::CNT_SendSaveNgVideo(int camera, int isng)
         return;
     QString product;
     {
-        QMutexLocker lock(&recordMutex);
+        std::lock_guard<std::mutex> lock(recordMutex);
         product = QString::fromStdString(statistics.product_name);
     }
     enqueueFrame(KindSaveNgVideo, FormBody()
@@ -326,26 +326,26 @@ void CNT_Net::CNT_SendROIParam(int camera, int step)
 
 void CNT_Net::ChkandAddStaticticsItem(int camera, int step, int region)
 {
-    QMutexLocker lock(&recordMutex);
+    std::lock_guard<std::mutex> lock(recordMutex);
     statistics.countAlarm(camera, step, region);
 }
 
 void CNT_Net::CNT_AddNgTimes(qint64 ms)
 {
-    QMutexLocker lock(&recordMutex);
+    std::lock_guard<std::mutex> lock(recordMutex);
     statistics.total_stop_alarm_timelen += ms;
     ngTimes.append(ms);
 }
 
 qint64 CNT_Net::CNT_AddCycle(int)
 {
-    QMutexLocker lock(&recordMutex);
+    std::lock_guard<std::mutex> lock(recordMutex);
     return MeanAlarmDuration(ngTimes);
 }
 
 void CNT_Net::InitStatistics()
 {
-    QMutexLocker lock(&recordMutex);
+    std::lock_guard<std::mutex> lock(recordMutex);
     initStatisticsLocked();
 }
 
@@ -391,7 +391,7 @@ void CNT_Net::CNT_SendStatistics(const QString& ngImage)
 
     QByteArray body;
     {
-        QMutexLocker lock(&recordMutex);
+        std::lock_guard<std::mutex> lock(recordMutex);
         in.stopMinutes = manualStop.stop_check_timelen;
         const qint64 latest = ngTimes.isEmpty() ? 0 : ngTimes.last();
         const qint64 average = MeanAlarmDuration(ngTimes);
@@ -414,7 +414,7 @@ void CNT_Net::CNT_SendStatistics_Once(const QList<param_roi>& results, bool ng, 
     const WizardPara& p = *gpWPara;
     const qint64 utc = nowMs();
     {
-        QMutexLocker lock(&recordMutex);
+        std::lock_guard<std::mutex> lock(recordMutex);
         lastCycleUtc = utc;
     }
     cJSON* root = cJSON_CreateObject();
@@ -469,7 +469,7 @@ void CNT_Net::CNT_SendStatistics_Once(const QList<param_roi>& results, bool ng, 
 
 void CNT_Net::InitManualStop()
 {
-    QMutexLocker lock(&recordMutex);
+    std::lock_guard<std::mutex> lock(recordMutex);
     manualStop.reset();
     bool exists = false;
     const QByteArray bytes = linkrecord::readFile(QLatin1String(linkrecord::kManualStopFile), &exists);
@@ -485,7 +485,7 @@ void CNT_Net::CNT_SendManualStop()
     const std::string op = gpWPara ? stored(gpWPara->CntNet_Operator) : std::string("--");
     QByteArray body;
     {
-        QMutexLocker lock(&recordMutex);
+        std::lock_guard<std::mutex> lock(recordMutex);
         if (runState() == 3)
             manualStop.stopped(now);
         else
@@ -515,7 +515,7 @@ void CNT_Net::CNT_SendCancle()
         return;
     qint64 bind = 0;
     {
-        QMutexLocker lock(&recordMutex);
+        std::lock_guard<std::mutex> lock(recordMutex);
         bind = lastCycleUtc;
     }
     cJSON* root = cJSON_CreateObject();
@@ -535,7 +535,7 @@ void CNT_Net::CNT_SendAddRemind(const CNT_Path_Remind& remind)
         return;
     const QByteArray body = linkrecord::printAndDelete(remind.toJson(deviceId()));
     {
-        QMutexLocker lock(&recordMutex);
+        std::lock_guard<std::mutex> lock(recordMutex);
         const QString path = QLatin1String(linkrecord::kRemindFile);
         linkrecord::writeFileAtomically(path, linkrecord::appendReminder(linkrecord::readFile(path), body));
     }
@@ -551,7 +551,7 @@ void CNT_Net::CNT_SendDelRemind(qint64 utc)
     add(root, "utc", utc);
     const QByteArray body = linkrecord::printAndDelete(root);
     {
-        QMutexLocker lock(&recordMutex);
+        std::lock_guard<std::mutex> lock(recordMutex);
         const QString path = QLatin1String(linkrecord::kRemindFile);
         bool exists = false;
         const QByteArray file = linkrecord::readFile(path, &exists);

@@ -19,7 +19,6 @@
 #include <QDateTime>
 #include <QImage>
 #include <QMap>
-#include <QMutex>
 #include <QVector>
 #include <QStringList>
 #include <QTcpServer>
@@ -27,6 +26,7 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <mutex>
 
 class CammerSingleton;
 class CNT_Net;
@@ -73,7 +73,8 @@ protected:
 private:
     friend class LinkSender;
     CNT_Net* owner;
-    LinkSender* worker_ = nullptr;
+    LinkSender* worker_ = nullptr; // lives as long as the thread object
+    std::atomic<bool> stopping_{false};
     std::atomic<bool> kickPending_{false};
     std::atomic<quint64> writes_{0};
     std::atomic<quint64> acked_{0};
@@ -174,7 +175,7 @@ public:
 
     // The records, under recordMutex: the image writer's thread and the GUI
     // thread both reach them.
-    mutable QMutex recordMutex;
+    mutable std::mutex recordMutex;
     CNT_Path_ManualStop manualStop;
     CNT_Path_Statistics statistics;
     QVector<qint64> ngTimes;
