@@ -45,6 +45,15 @@ public:
     void CountWrite();
     OperationJournal& journal() { return journal_; }
 
+    // ---- reporting link (mainwindow_link.cpp) ------------------------------
+    // The journal hook and what the link reads of the window.
+    void InstallLinkSources();
+    void reportCycleToLink(bool ng);      // the judged cycle's results
+    void reportFirstNGToLink(int s);      // NG video, alarm message, region alarms, statistics
+    void reportCycleEndToLink();          // statistics after the counters
+    void reportAlarmReleaseToLink();      // alarm duration, NG video end, release
+    void reportRunCommandToLink();        // manual stop and statistics after start/stop
+
     // ---- layout of the camera views (zoom and pan) -----------------------
     void ChangeCammer();
     void setcontentLayout();

@@ -166,6 +166,7 @@ void MainWindow::SlotStartStop()
             optionBar->showRunning(false);
     }
     update();
+    reportRunCommandToLink();
 }
 
 void MainWindow::SlotReTrain()

@@ -6,6 +6,7 @@
 #include "monitor/indexbutton.h"
 #include "monitor/mainwindow.h"
 #include "monitor/mapplication.h"
+#include "netlink/network.h"
 #include "params/wizardpara.h"
 #include "settings/settingshost.h"
 
@@ -44,5 +45,22 @@ void MainWindow::installSettingsHost()
     };
     h.stopWatchdog = [] { StopWTD(); };
     h.flushAll = [this] { FLushAll(); };
+    // The reporting link's network-card sets, its server mark and its client.
+    h.netCardsDiffer = [] { return gpNet && gpNet->editCard != gpNet->systemCard; };
+    h.netCardsRestore = [] {
+        if (gpNet)
+            gpNet->editCard = gpNet->systemCard;
+    };
+    h.netCardsCommit = [] {
+        if (gpNet)
+            gpNet->systemCard = gpNet->editCard;
+    };
+    h.takeServerMark = [] {
+        const bool marked = gpNet && gpNet->serverChanged;
+        if (marked)
+            gpNet->serverChanged = false;
+        return marked;
+    };
+    h.restartLink = [] { CNT_Net::CNT_ReStart(); };
     settingshost::install(h);
 }

@@ -68,11 +68,14 @@ void MainWindow::CheckNG()
 
     // The cycle's region results are reported once.
     if (R == 0 && triggerNumber != 0) {
+        reportCycleToLink(ng);
         triggerNumber = 0;
         g_listParamROI.clear();
     }
-    if (ng && R == 0)
+    if (ng && R == 0) {
         stepArmed[currentStep] = false;
+        reportFirstNGToLink(s);
+    }
 
     // Outputs. An NG of the clamp's step prohibits the clamp at once, the
     // temperature's included, re-checks pending or not.
@@ -181,8 +184,10 @@ void MainWindow::CheckNG()
     if (!ng || pulse) {
         requestImages();
         const int last = (mode() == ProcMultiDetect || mode() == ProcStandardNoRecheck) ? gDNum - 1 : 1;
-        if (s == last)
+        if (s == last) {
             CountWrite(); // the cycle ends with its last step
+            reportCycleEndToLink();
+        }
     }
     if (p.cntnet_enable)
         g_listParamROI.clear();
@@ -303,6 +308,7 @@ void MainWindow::clearAlarm(int s)
         }
         break;
     }
+    reportAlarmReleaseToLink();
 }
 
 void MainWindow::TimerShow()
