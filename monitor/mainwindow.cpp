@@ -368,9 +368,12 @@ void MainWindow::Monitor_Init()
     runTimer->start(5);
     dateTimer->start(60000);
 
-    // 28. Ready.
+    // 28. Ready, and the camera library's version.
     InsertRecord(LanStr(150).arg(numCamera));
     fpsTimer->start(1000);
+    const QString sdkVersion = SdkVersionRecord();
+    if (!sdkVersion.isEmpty())
+        InsertRecord(sdkVersion);
 
     // 29. Cycle counters.
     cycleTime = 0;
