@@ -180,8 +180,12 @@ protected:
     {
         for (auto& cam : cameras)
             cam->setVanished(false);
-        if (gisLost)
+        // The worker lists the cameras, then the GUI thread reopens them; an
+        // answer of an attempt started before the cameras came back is stale.
+        for (int i = 0; i < 4 && gisLost; ++i) {
             CameraRestart();
+            CameraRecovery::instance().wait();
+        }
         ASSERT_EQ(gisLost, 0);
         CameraWatch::instance().reset();
         board.setSilent(false);
