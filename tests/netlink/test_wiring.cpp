@@ -52,10 +52,9 @@ protected:
     }
     void moldCycle(bool ok)
     {
-        frames(ok, true);
-        window->Run();
         setInput(0, false);
         edge(0);
+        frames(ok, true); // taken after the step's start, as a step requires
         tick();
     }
     // Waits for at least n frames; the kinds received so far.
