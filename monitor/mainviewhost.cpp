@@ -1,6 +1,8 @@
 #include "monitor/mainviewhost.h"
 
 #include "cameradriver/cameraglobals.h"
+#include "editor/alarmoption.h"
+#include "editor/regioption.h"
 #include "monitor/journal.h"
 #include "monitor/mainwindow.h"
 #include "monitor/placeholders.h"
@@ -69,7 +71,16 @@ ViewState MainViewHost::state(int camera) const
         s.failCount = gFailNum[camera];
         s.frameRate = w->framesPerSecond[camera];
     }
-    // The region editor's record pictures come with the editor.
+    s.drawTool = w->editTools.drawTool;
+    s.copyAreaMode = w->editTools.copyAreaMode;
+    s.freeHandMode = w->editTools.freeHandMode;
+    if (const RegiOption* bar = w->regionOptionBar) {
+        s.picture = bar->picture;
+        s.pictureCount = bar->pictureCount;
+        s.pictureCamera = bar->pictureCamera;
+        s.pictureIndex = bar->pictureIndex;
+        s.pictureName = bar->pictureName;
+    }
     return s;
 }
 
@@ -118,10 +129,30 @@ void MainViewHost::selectCamera(int camera)
     gpWin->ChangeCammer();
 }
 
-// The alarm and region option bars are still stand-ins without these calls.
-void MainViewHost::alarmSetCamera(int) {}
-void MainViewHost::templatePrevious() {}
-void MainViewHost::templateNext() {}
+void MainViewHost::setEditTools(const EditTools& tools)
+{
+    if (gpWin)
+        gpWin->editTools = tools;
+}
+
+void MainViewHost::alarmSetCamera(int camera)
+{
+    const int k = cameraOfSlot(camera);
+    if (gpWin && gpWin->alarmOptionBar && k >= 0)
+        gpWin->alarmOptionBar->SetCamera(k);
+}
+
+void MainViewHost::templatePrevious()
+{
+    if (gpWin && gpWin->regionOptionBar)
+        gpWin->regionOptionBar->SlotTempLast();
+}
+
+void MainViewHost::templateNext()
+{
+    if (gpWin && gpWin->regionOptionBar)
+        gpWin->regionOptionBar->SlotTempNext();
+}
 
 void MainViewHost::setCameraInfo(int camera, int type, const QString& text, int kind)
 {

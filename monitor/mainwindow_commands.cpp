@@ -10,6 +10,9 @@
 #include "monitor/iostatuswidget.h"
 #include "monitor/mainscreenrules.h"
 #include "monitor/mainwindow.h"
+#include "editor/alarmoption.h"
+#include "editor/drawroiwidget.h"
+#include "editor/regioption.h"
 #include "monitor/placeholders.h"
 #include "settings/settingshost.h"
 #include "settings/systemsettingwidget.h"
@@ -97,33 +100,6 @@ void MainWindow::OptBtnsToggledSlot(OptionBar::BTN_TYPE type, bool)
     }
 }
 
-void MainWindow::SlotAdjustArea()
-{
-    if (commandBlocked() || CheckPassword() == 0)
-        return;
-    if (selectedCamera == numCamera) {
-        selectedCamera = 0;
-        ChangeCammer();
-    }
-    sideStack->setCurrentIndex(1);
-    displayState = 3;
-    if (indexButton)
-        indexButton->hide();
-    if (ioStatusWidget)
-        ioStatusWidget->hide();
-
-    CammerWidget* view = usedView(selectedCamera);
-    if (!view)
-        return;
-    view->ShowHideTool(3);
-    if (view->editRegions && view->editRegions->roiCount[editStep] == 0 && gpWPara->auto_generate_area
-        && showChooseBox(LanStr(354))) {
-        // The question may have outlived the screen it was asked for.
-        if (!shown(settingsWindow) && !shown(alarmOptionBar) && displayState != 2)
-            AutogenerationRegion(view, editStep);
-    }
-}
-
 void MainWindow::SlotAccount()
 {
     if (commandBlocked() || CheckPassword() == 0)
@@ -144,6 +120,7 @@ void MainWindow::SlotShowAlarmImgae()
         indexButton->hide();
     if (ioStatusWidget)
         ioStatusWidget->hide();
+    roiEditor->Reset(false);
 }
 
 void MainWindow::SlotReturn()

@@ -1,6 +1,9 @@
 // Run states: detecting, sampling templates, stopped; the operator's start,
 // stop and resample commands.
 #include "cameradriver/cameradriver.h"
+#include "editor/alarmoption.h"
+#include "editor/drawroiwidget.h"
+#include "editor/regioption.h"
 #include "inspection/paramroi.h"
 #include "monitor/controlport.h"
 #include "monitor/cycleview.h"
@@ -28,13 +31,18 @@ ControlPort& IO() { return *gpControlIO; }
 int mode() { return gpWPara->procedure; }
 } // namespace
 
-void MainWindow::StartDetect()
+void MainWindow::StartDetect() { StartDetect(false); }
+
+void MainWindow::StartDetect(bool clampProhibited)
 {
     gpCycleTrigger = &triggerNumber; // the inspection collects region results while it is set
     IO().IOResetAllOut();
     if (P().mold_cutoff)
         IO().IOSetOut(1, 1);
+    if (clampProhibited)
+        IO().IOSetOut(0, 1);
     IO().IOFlashOut();
+    std::fill(awaitingFrames, awaitingFrames + 8, false);
     displayState = 0;
     std::fill(recheckCount, recheckCount + 8, 0);
     recheckPending = false;
@@ -54,6 +62,7 @@ void MainWindow::SetStopDetect()
             countdown[i] = 0;
         }
     }
+    std::fill(awaitingFrames, awaitingFrames + 8, false);
     runState = 3;
 }
 
@@ -79,11 +88,7 @@ void MainWindow::SlotStartStop()
     if (displayState == 2)
         return;
     if (runState == 3) {
-        StartDetect();
-        if (P().is_cut_ontime && P().mold_pulse > 0) {
-            IO().IOSetOut(0, 1);
-            IO().IOFlashOut();
-        }
+        StartDetect(P().is_cut_ontime && P().mold_pulse > 0);
         InsertRecord(LanStr(142));
         LEDOnOff(led::kRunBit, 1);
         if (titleBar)
@@ -119,14 +124,11 @@ void MainWindow::SlotReTrain()
     displayState = 0;
     resultsOK(false);
     if (runState == 3) {
-        StartDetect();
-        if (P().is_cut_ontime && P().mold_pulse > 0) {
-            IO().IOSetOut(0, 1);
-            IO().IOFlashOut();
-        }
+        StartDetect(P().is_cut_ontime && P().mold_pulse > 0);
         LEDOnOff(led::kRunBit, 1);
     }
     runState = 2;
+    roiEditor->SlotTempDeleteAll();
     for (int c : usedSlots()) {
         CammerWidget* v = cameraViews[c];
         if (!v)
@@ -170,7 +172,13 @@ void MainWindow::CheckArea(bool)
     displayState = 3;
     if (indexButton)
         indexButton->hide();
+    roiEditor->Reset(false);
     gFromTrain = true;
 }
 
-void MainWindow::SlotDrawHint() {}
+void MainWindow::SlotDrawHint()
+{
+    drawHintTimer->stop();
+    gDrawHint = 0;
+    update();
+}

@@ -25,21 +25,3 @@ class HardwareConfigurationWidget : public QWidget {
 public:
     explicit HardwareConfigurationWidget(QWidget* parent = nullptr) : QWidget(parent) {}
 };
-
-class RegiOption : public QWidget {
-    Q_OBJECT
-public:
-    explicit RegiOption(QWidget* parent = nullptr) : QWidget(parent) {}
-};
-
-class AlarmOption : public QWidget {
-    Q_OBJECT
-public:
-    explicit AlarmOption(QWidget* parent = nullptr) : QWidget(parent) {}
-};
-
-class DrawROIWidget : public QWidget {
-    Q_OBJECT
-public:
-    explicit DrawROIWidget(QWidget* parent = nullptr) : QWidget(parent) {}
-};

@@ -7,6 +7,7 @@
 
 #include "inspection/cammersingleton.h"
 #include "monitor/imagecontainer.h"
+#include "settings/systemsettingwidget.h"
 
 namespace {
 
@@ -16,9 +17,8 @@ protected:
     void raiseAlarm()
     {
         watchStep(1);
-        frames(false, true);
-        window->Run();
         edge(0);
+        frames(false, true); // taken after the step's start, as a step requires
         tick();
         ASSERT_EQ(window->displayState, 2);
     }
@@ -176,7 +176,7 @@ TEST_F(Commands, AreaSettingsEntersRegionEditingOnCameraOne)
     EXPECT_EQ(window->displayState, 3);
     EXPECT_EQ(window->sideStack->currentIndex(), 1);
     EXPECT_TRUE(window->indexButton->isHidden());
-    EXPECT_TRUE(window->ioStatusWidget->isHidden());
+    // (The region bar's reset shows the IO status panel again below it.)
     EXPECT_TRUE(window->cameraViews[0]->previousTemplateButton->isVisible());
     EXPECT_TRUE(boxes.isEmpty()) << "no automatic area offered";
 }
@@ -199,18 +199,20 @@ TEST_F(Commands, AutomaticAreaIsOfferedOnlyForAnEmptyStep)
         para.auto_generate_area = c.autoArea;
         startShown();
         CammerWidget* v = window->cameraViews[0];
-        window->editStep = 1;
-        v->editRegions->roiCount[1] = c.regionThere ? 1 : 0;
+        // Entering the editor copies the saved regions into the edit copy
+        // and chooses the step it opens on.
+        for (int step = 0; step < 8; ++step)
+            v->liveRegions->roiCount[step] = c.regionThere ? 1 : 0;
         answer = c.answer;
         window->SlotAdjustArea();
         EXPECT_EQ(!boxes.filter(LanStr(354).left(4)).isEmpty(), c.asked);
-        EXPECT_EQ(v->editRegions->roiCount[1], c.regionThere ? 1 : 0) << "no region made";
+        EXPECT_EQ(v->editRegions->roiCount[window->editStep], c.regionThere ? 1 : 0) << "no region made";
         EXPECT_EQ(window->displayState, 3);
         nextCase();
     }
 }
 
-TEST_F(Commands, AccountAndAlarmReviewOnlyHideTheColumnAndThePanel)
+TEST_F(Commands, AccountHidesTheColumnAndThePanelAlarmReviewOpensTheEditor)
 {
     para.is_psw_used = 1;
     startShown();
@@ -218,7 +220,7 @@ TEST_F(Commands, AccountAndAlarmReviewOnlyHideTheColumnAndThePanel)
     EXPECT_EQ(passwordBoxes, 0);
     EXPECT_EQ(window->displayState, 3);
     EXPECT_TRUE(window->indexButton->isHidden());
-    EXPECT_TRUE(window->ioStatusWidget->isHidden());
+    EXPECT_EQ(window->sideStack->currentIndex(), 1) << "the editor, on its region bar";
     nextCase();
 
     para.is_psw_used = 1;
