@@ -16,6 +16,8 @@
 
 namespace {
 
+constexpr int kTextCameraRestart = 605; // "Camera Restart"
+
 void closeAllCameras()
 {
     for (int i : usedSlots()) {
@@ -113,7 +115,7 @@ void CameraRestart()
             d->CameraStart();
         }
     }
-    host::insertRecord(QStringLiteral("Camera Restart"));
+    host::insertRecord(LanStr(kTextCameraRestart));
     if (numCamera <= 0) {
         CameraSetSpeed();
         return;

@@ -14,6 +14,7 @@ public:
     void setDragOrigin(int x, int y) override;
     void dragOrigin(int* x, int* y) const override;
     void setPan(double x, double y) override;
+    void setEditTools(const EditTools& tools) override;
     void selectCamera(int camera) override;
     void alarmSetCamera(int camera) override;
     void templatePrevious() override;
@@ -26,4 +27,7 @@ public:
     bool loadFailImage(int camera, int step, int kind, unsigned char* rgb32) override;
 
     static MainViewHost& instance();
+    // A camera's status message as its row shows it: while the IO board does
+    // not answer, the row says so after the camera's own status.
+    static QString statusRow(const QString& status);
 };

@@ -7,6 +7,13 @@
 #include "cameradriver/checkcamera.h"
 #include "monitor/controlport.h"
 #include "monitor/imagecontainer.h"
+#include "monitor/indexbutton.h"
+#include "monitor/iostatuswidget.h"
+#include "editor/alarmoption.h"
+#include "editor/drawroiwidget.h"
+#include "editor/regionpanel.h"
+#include "editor/regioption.h"
+#include "monitor/maineditorhost.h"
 #include "monitor/mainviewhost.h"
 #include "monitor/savefialimagethread.h"
 #include "monitor/journal.h"
@@ -14,6 +21,7 @@
 #include "monitor/logmanager.h"
 #include "monitor/placeholders.h"
 #include "monitor/startupdb.h"
+#include "monitor/titlebar.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
@@ -64,9 +72,13 @@ MainWindow::MainWindow(QWidget* parent) : BWidget(parent), userLevel(uiHost().us
     titleBar = new TitleBar(this);
     alarmOptionBar = new AlarmOption(this);
     regionOptionBar = new RegiOption(this);
+    connect(regionOptionBar, &RegiOption::btnsToggled, this, &MainWindow::RegionBtnsToggledSlot);
+    connect(alarmOptionBar, &AlarmOption::btnsToggled, this, &MainWindow::AlarmtnsToggledSlot);
+    connect(alarmOptionBar, &AlarmOption::AlarmChangeSource, this, &MainWindow::SlotChangeSource);
     layOut();
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setFixedSize(1920, 1080);
+    connect(optionBar, &OptionBar::btnsToggled, this, &MainWindow::OptBtnsToggledSlot);
 }
 
 MainWindow::~MainWindow()
@@ -218,8 +230,11 @@ void MainWindow::Monitor_Init()
     gpNumPad = new NumberInput(nullptr);
     gpNumCharPad = new NumCharInput(nullptr);
 
-    // 12. The IO board link, clamp prohibited until detection starts.
-    gpControlIO = new ControlPort;
+    // 12. The IO board link, clamp prohibited until detection starts. A
+    // link the process made before the window (tests, tools) is taken as it is.
+    if (!gpControlIO)
+        gpControlIO = new ControlPort;
+    gpControlIO->setClampHold([] { return gisLost != 0; });
     gpControlIO->IOSetOut(0, 1);
     gpControlIO->IOFlashOut();
 
@@ -252,6 +267,8 @@ void MainWindow::Monitor_Init()
     installSettingsHost();
     settingsWindow = new SystemSettingWidget(this);
     setViewHost(&MainViewHost::instance());
+    setEditorHost(&MainEditorHost::instance());
+    setViewPartsMaker(&MakeViewParts);
     imageContainer = new ImageContainer(this);
 
     // 16. The camera count against the stored serials; without cameras the
@@ -338,13 +355,9 @@ void MainWindow::Monitor_Init()
     QDir().mkpath(statisticsDir.path());
     journal_.InitDate();
     SlotCheckDate();
-    StartDetect();
-
-    // 26. Clamp cut at fixed time keeps the clamp prohibited from the start.
-    if (gpWPara->is_cut_ontime && gpWPara->mold_pulse > 0) {
-        gpControlIO->IOSetOut(0, 1);
-        gpControlIO->IOFlashOut();
-    }
+    // 26. Clamp cut at fixed time keeps the clamp prohibited from the start
+    // (never published free in between).
+    StartDetect(gpWPara->is_cut_ontime && gpWPara->mold_pulse > 0);
 
     // 27. Nothing manual pending; the cycle starts 5 ms after the event loop.
     manualCycle = false;

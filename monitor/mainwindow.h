@@ -3,7 +3,9 @@
 // cycle timers and the cycle state. The constructor runs the whole start-up
 // (Monitor_Init). The monitoring cycle's operations are plain methods driven
 // by the timers, so tests can call them in virtual time.
+#include "inspection/regionedit.h"
 #include "monitor/journal.h"
+#include "monitor/optionbar.h"
 #include "monitor/rawframestore.h"
 #include "widgets/basewidgets.h"
 
@@ -20,7 +22,6 @@ class HardwareConfigurationWidget;
 class ImageContainer;
 class IndexButton;
 class IOStatusWidget;
-class OptionBar;
 class QPushButton;
 class QStackedLayout;
 class QTimer;
@@ -62,6 +63,9 @@ public:
 
     // ---- run states --------------------------------------------------------
     void StartDetect();
+    // The same with the clamp prohibited in the first word published, so a
+    // start that keeps it prohibited never shows it free.
+    void StartDetect(bool clampProhibited);
     void SetStopDetect();
     void StopDetect();
     bool CheckRoot();
@@ -81,6 +85,7 @@ public:
     RegiOption* regionOptionBar = nullptr;
     AlarmOption* alarmOptionBar = nullptr;
     int savedMainPage = 0;
+    bool savedSplitView = true;
     TitleBar* titleBar = nullptr;
     ImageContainer* imageContainer = nullptr;
     CammerWidget* cameraViews[8] = {}; // by slot; only the slots in use have a camera
@@ -115,6 +120,7 @@ public:
     float viewPixelScaleY = 1;
     float viewScaleX = 1;
     float viewScaleY = 1;
+    EditTools editTools; // the region editor's drawing tools
 
     // ---- databases and folders -------------------------------------------
     QSqlDatabase paramDb;
@@ -183,6 +189,28 @@ public:
     int lastFrameCount[8] = {};
     int framesPerSecond[8] = {};
 
+    // ---- evidence of this cycle ---------------------------------------------
+    // Frames are numbered as they are taken. A step judges only when every
+    // camera in use has a frame numbered past the step's start (its trigger,
+    // the forced or manual start, the alarm reset); otherwise it waits for
+    // one (kMinFreshWaitMs, or three frame periods) and then the camera
+    // without a new frame is lost. While a camera is lost no step ends in a
+    // verdict.
+    static constexpr int kMinFreshWaitMs = 150;
+    // Hardware-triggered cameras deliver only on a trigger, within their
+    // exposure and transfer time.
+    static constexpr int kTriggeredFreshWaitMs = 500;
+    quint64 frameSerial = 0;      // number of the last frame taken
+    quint64 frameSeq[8] = {};     // per slot: number of the frame in curImage
+    quint64 stepStartSeq[8] = {}; // per step slot: frameSerial when the step started
+    bool awaitingFrames[8] = {};  // per step slot: due, waiting for new frames
+    qint64 freshDeadlineMs[8] = {};
+    int freshWaitMs[8] = {};
+    quint64 judgedStartSeq = 0;   // start of the step judged last
+    quint64 manualRequestSeq = 0; // frameSerial at the last manual trigger
+    quint64 cameraRoundStartSeq = 0; // hardware trigger: frames of the round are past this
+    qint64 cameraRoundDeadlineMs = 0;
+
 public slots:
     void TimerLCD();
     void TimerLogout();
@@ -198,6 +226,12 @@ public slots:
     void CheckTemp();
     void SlotResetAlarm();
     void SlotDrawHint();
+    // Region editing: the area-settings command, the buttons of the region
+    // and alarm option bars, and a source chosen on the alarm bar.
+    void SlotAdjustArea();
+    void RegionBtnsToggledSlot(int type, bool);
+    void AlarmtnsToggledSlot(int type, bool);
+    void SlotChangeSource(int s);
     void MEnlargeScale();
     void MReductionScale();
     void MRecovery();
@@ -207,6 +241,23 @@ public slots:
     void SlotMoveB();
     void SlotMoveL();
     void SlotMoveR();
+
+    // ==== operator commands of the main screen ==============================
+public:
+    // The password gate: 0 refused, else the level granted.
+    int CheckPassword();
+    // Another editing screen or an alarm holds the display.
+    bool commandBlocked() const;
+    void cameraPramsAdjust(bool detached);
+
+public slots:
+    void OptBtnsToggledSlot(OptionBar::BTN_TYPE type, bool checked);
+    void SlotAccount();
+    void SlotShowAlarmImgae();
+    void SlotReturn();
+    void SlotShowStatisticsWidget();
+    void SlotHelp();
+    void SlotMuliManualTrig();
 
     // ==== monitoring cycle: commands, triggers and their state ============
 public:
@@ -265,6 +316,25 @@ private:
     void requestImages();
     void updateExpectedInput();
     void saveRawFrame(int camera, int step);
+    // The judgement of a step slot whose start is set: now when every camera
+    // has a frame past the start, else once one arrives (Run), else a loss.
+    void requestJudgement(int slot);
+    void judgeStep(int slot);
+    void redetectNow(int step);
+    void serveWaitingSteps();
+    int staleCameras(int slot) const;
+    int waitForFramesMs(int cameras) const;
+    void noFreshFrames(int cameras, int waitedMs);
+    // Ends every step of the cycle without a verdict, the clamp prohibited.
+    void abandonSteps();
+    bool slotBusy(int slot) const;
+    void manualAlarmOutputs(int step);
+    quint64 startSeq = 0;     // start of a step the current scan starts
+    bool cameraTriggered = false; // input 0 of this pass is the hardware trigger
+    int manualSlot = -1;      // slot of the waiting manual judgement
+    int safetySlot = -1;      // slot of the waiting safety-door judgement
+    int redetectSlot = -1;    // slot of the waiting alarm-reset re-judgement
+    int redetectStep = 0;
     // Every view's results of the steps in use OK (and their values 0).
     void resultsOK(bool zeroValues);
     RawFrameStore rawFrames;

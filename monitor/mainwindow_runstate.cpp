@@ -1,12 +1,17 @@
 // Run states: detecting, sampling templates, stopped; the operator's start,
 // stop and resample commands.
 #include "cameradriver/cameradriver.h"
+#include "editor/alarmoption.h"
+#include "editor/drawroiwidget.h"
+#include "editor/regioption.h"
 #include "inspection/paramroi.h"
 #include "monitor/controlport.h"
 #include "monitor/cycleview.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
+#include "monitor/indexbutton.h"
 #include "monitor/placeholders.h"
+#include "monitor/titlebar.h"
 #include "settings/systemsettingwidget.h"
 #include "params/lanstr.h"
 #include "params/procedures.h"
@@ -26,13 +31,18 @@ ControlPort& IO() { return *gpControlIO; }
 int mode() { return gpWPara->procedure; }
 } // namespace
 
-void MainWindow::StartDetect()
+void MainWindow::StartDetect() { StartDetect(false); }
+
+void MainWindow::StartDetect(bool clampProhibited)
 {
     gpCycleTrigger = &triggerNumber; // the inspection collects region results while it is set
     IO().IOResetAllOut();
     if (P().mold_cutoff)
         IO().IOSetOut(1, 1);
+    if (clampProhibited)
+        IO().IOSetOut(0, 1);
     IO().IOFlashOut();
+    std::fill(awaitingFrames, awaitingFrames + 8, false);
     displayState = 0;
     std::fill(recheckCount, recheckCount + 8, 0);
     recheckPending = false;
@@ -52,6 +62,7 @@ void MainWindow::SetStopDetect()
             countdown[i] = 0;
         }
     }
+    std::fill(awaitingFrames, awaitingFrames + 8, false);
     runState = 3;
 }
 
@@ -73,16 +84,17 @@ void MainWindow::SlotStartStop()
     const auto shown = [](QWidget* w) { return w && w->isVisible(); };
     if (shown(settingsWindow) || shown(alarmOptionBar) || shown(regionOptionBar))
         return;
+    // A start during an alarm would release the outputs the alarm holds.
+    if (displayState == 2)
+        return;
     if (runState == 3) {
-        StartDetect();
-        if (P().is_cut_ontime && P().mold_pulse > 0) {
-            IO().IOSetOut(0, 1);
-            IO().IOFlashOut();
-        }
+        StartDetect(P().is_cut_ontime && P().mold_pulse > 0);
         InsertRecord(LanStr(142));
         LEDOnOff(led::kRunBit, 1);
         if (titleBar)
             titleBar->setStyleSheet(QStringLiteral("TitleBar{background-color:#1f3f8d;}"));
+        if (optionBar)
+            optionBar->showRunning(true);
     } else {
         if (CheckPassword() == 0 || !showChooseBox(LanStr(140)))
             return;
@@ -93,6 +105,8 @@ void MainWindow::SlotStartStop()
         LEDOnOff(led::kRunBit, 0);
         if (titleBar)
             titleBar->setStyleSheet(QStringLiteral("TitleBar{background-color:#ee2329;}"));
+        if (optionBar)
+            optionBar->showRunning(false);
     }
     update();
     reportRunCommandToLink();
@@ -111,14 +125,11 @@ void MainWindow::SlotReTrain()
     displayState = 0;
     resultsOK(false);
     if (runState == 3) {
-        StartDetect();
-        if (P().is_cut_ontime && P().mold_pulse > 0) {
-            IO().IOSetOut(0, 1);
-            IO().IOFlashOut();
-        }
+        StartDetect(P().is_cut_ontime && P().mold_pulse > 0);
         LEDOnOff(led::kRunBit, 1);
     }
     runState = 2;
+    roiEditor->SlotTempDeleteAll();
     for (int c : usedSlots()) {
         CammerWidget* v = cameraViews[c];
         if (!v)
@@ -162,7 +173,13 @@ void MainWindow::CheckArea(bool)
     displayState = 3;
     if (indexButton)
         indexButton->hide();
+    roiEditor->Reset(false);
     gFromTrain = true;
 }
 
-void MainWindow::SlotDrawHint() {}
+void MainWindow::SlotDrawHint()
+{
+    drawHintTimer->stop();
+    gDrawHint = 0;
+    update();
+}

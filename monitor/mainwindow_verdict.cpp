@@ -1,11 +1,13 @@
 // The verdict of a judged step: release or re-check or alarm, the result
 // display, the output pulses, the result images and the end of a cycle.
 #include "monitor/controlport.h"
+#include "editor/drawroiwidget.h"
 #include "inspection/cammerrecongnize.h"
 #include "monitor/cycleview.h"
 #include "monitor/journal.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
+#include "monitor/indexbutton.h"
 #include "monitor/placeholders.h"
 #include "settings/systemsettingwidget.h"
 #include "monitor/savefialimagethread.h"
@@ -37,6 +39,10 @@ void MainWindow::CheckNG()
 {
     if (gFromTrain)
         return;
+    if (gisLost) { // no verdict while a camera is lost
+        abandonSteps();
+        return;
+    }
     const WizardPara& p = P();
     const bool pulse = p.pulse_output != 0;
     const int s = twoMold() ? (currentStep & 1) : currentStep;
@@ -99,10 +105,6 @@ void MainWindow::CheckNG()
                 recheckPending = true;
             alarmStartMs = platform::now().toMSecsSinceEpoch();
         } else {
-            if ((safetyTriggerActive && mode() != ProcMultiDetect) || (mode() == ProcStandardNoRecheck && s == 1)) {
-                IO().IOSetOut(0, 1);
-                IO().IOFlashOut();
-            }
             enterAlarm();
         }
     }
@@ -228,6 +230,11 @@ void MainWindow::enterAlarm()
         if (p.location_level > 0)
             lcdTimer->start(p.location_level * 1000);
     }
+    // Whatever the options left free: while an alarm shows, the clamp is
+    // prohibited and the alarm output on.
+    IO().IOSetOut(0, 1);
+    IO().IOSetOut(2, 1);
+    IO().IOFlashOut();
     SetStopDetect();
     displayState = 2;
     selectedCamera = numCamera;
@@ -238,6 +245,7 @@ void MainWindow::enterAlarm()
     ChangeCammer();
     if (indexButton)
         indexButton->hide();
+    roiEditor->Reset(false); // alarm review with the alarm option bar
     recheckPending = false;
     showVerdictLeds(true);
     QString cameras;
@@ -256,6 +264,7 @@ void MainWindow::clearAlarm(int s)
     const WizardPara& p = P();
     if (s == 0 && p.enable_stop_not_alarm)
         return;
+    roiEditor->Restart();
     if (sideStack)
         sideStack->setCurrentIndex(0);
     auto resume = [this](std::initializer_list<int> off) {

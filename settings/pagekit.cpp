@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
 #include <QSlider>
@@ -26,6 +27,11 @@ SliderRow addSliderRow(QWidget* page, QGridLayout* grid, int row, const QString&
     r.value = new BlineLabel(r.slider, page, QString(), QString(), KeyboardDigital);
     r.value->setScale(scale);
     r.value->setStyleSheet(QString::fromLatin1(kValueStyle));
+    // Room for the widest value, so that no digit is cut off.
+    QFont font = r.value->font();
+    font.setPixelSize(32); // the value style's size
+    r.value->setMinimumWidth(QFontMetrics(font).horizontalAdvance(QString::number(max) + QStringLiteral(".0")));
+    r.value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     r.unit = new QLabel(unit, page);
     r.unit->setStyleSheet(QString::fromLatin1(kUnitStyle));
     grid->addWidget(r.caption, row, 0, Qt::AlignLeft);

@@ -14,10 +14,13 @@
 #include "settings/systemfunctionswidget.h"
 #include "settings/systemparamswidget.h"
 #include "platform/host.h"
+#include "widgets/edit.h"
 #include "widgets/msgbox.h"
 #include "widgets/splash.h"
 #include "widgets/uihost.h"
 
+#include <QButtonGroup>
+#include <QComboBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
@@ -87,6 +90,28 @@ void SystemSettingWidget::BtnConnect()
     connect(systemFunctions->resetCountButton, &QPushButton::clicked, this, &SystemSettingWidget::ResetTotal);
     connect(systemFunctions->shutDownButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotShutDown);
     connect(systemFunctions->changePasswordButton, &QPushButton::clicked, this, &SystemSettingWidget::ChangePwd);
+    cameraFunctions->factoryShown = [this] { return advanceFunctions->factoryParamShown(); };
+    connect(cameraFunctions->autoShadingBox(), &QCheckBox::stateChanged, this, &SystemSettingWidget::SetAutoWDR);
+    ioParams->factoryShown = [this] { return advanceFunctions->factoryParamShown(); };
+    ioFunctions->factoryShown = [this] { return advanceFunctions->factoryParamShown(); };
+    connect(ioParams->procedureGroup, QOverload<int>::of(&QButtonGroup::buttonClicked), this,
+            &SystemSettingWidget::SlotChangeSysFun);
+    connect(ioParams->customIOButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotShowIOWidget);
+    connect(ioParams->ioNameButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotShowCustomIONameWidget);
+    connect(advanceParams->backupButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotParaGroupBackup);
+    connect(advanceParams->groupList, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &SystemSettingWidget::SlotParaGroupChange);
+    connect(advanceParams->restoreButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotParaGroupRestore);
+    connect(advanceParams->deleteButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotParaGroupDelete);
+    connect(advanceFunctions->updateButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotUpdateApp);
+    connect(advanceFunctions->exportButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotExportData);
+    connect(advanceFunctions->factoryResetButton, &QPushButton::clicked, this,
+            &SystemSettingWidget::SlotRestoreFactorySet);
+    connect(advanceFunctions->hardwareButton, &QPushButton::clicked, this,
+            &SystemSettingWidget::SlotShowHardwareConfigurationWidget);
+    connect(advanceFunctions->exitButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotExit);
+    connect(advanceFunctions->timeButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotModifyTime);
+    connect(advanceFunctions->calibrationButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotCalibration);
     connect(this, &SystemSettingWidget::pListWClick, systemLog, &SystemLogWidget::modelChange);
 }
 

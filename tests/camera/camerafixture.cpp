@@ -74,6 +74,7 @@ void CameraTest::SetUp()
     gLan = 1;
     gaLanStr[332][1] = QStringLiteral("The %1th Camera Lost, %2");
     gaLanStr[39][1] = QStringLiteral("camera unavailable");
+    gaLanStr[605][1] = QStringLiteral("Camera Restart");
 
     host::Hooks h;
     h.insertRecord = [this](const QString& t) { records << t; };

@@ -50,12 +50,12 @@ protected:
         ASSERT_TRUE(client->connectToServer());
         ASSERT_TRUE(QTest::qWaitFor([&] { return link->clientAlive.load(); }, 3000));
     }
+    // One cycle of the mold step judging frames taken after its start.
     void moldCycle(bool ok)
     {
-        frames(ok, true);
-        window->Run();
         setInput(0, false);
         edge(0);
+        frames(ok, true);
         tick();
     }
     // Waits for at least n frames; the kinds received so far.
@@ -116,9 +116,9 @@ TEST_F(LinkWiring, JournalCycleAlarmAndReleaseReachTheClient)
     // The safety door re-judges OK frames: the alarm is released.
     client->clearFrames();
     clock.advanceMs(5000);
-    frames(true, true);
-    window->Run();
+    newFrames(true, true);
     edge(1);
+    newFrames(true, true); // judged on frames newer than the reset
     ASSERT_NE(window->displayState, 2);
     ASSERT_TRUE(QTest::qWaitFor([&] { return kinds(1).contains(20); }, 3000));
     const QJsonObject cancel = object(body(20));

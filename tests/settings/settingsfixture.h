@@ -6,6 +6,7 @@
 #include "../cycle/cyclefixture.h"
 #include "settings/settingshost.h"
 #include "settings/systemsettingwidget.h"
+#include "widgets/edit.h"
 #include "widgets/uihost.h"
 
 #include <QPushButton>
@@ -23,8 +24,9 @@ protected:
     // The program folder with `para`, the main window shown, English texts.
     void startShown(int lan = 1)
     {
+        gLan = lan; // stored with the parameters: the start-up builds every text in it
         start();
-        gLan = lan;
+        EXPECT_EQ(gLan, lan);
         settingshost::Hooks h = settingshost::hooks();
         h.cameraOp = [this](int slot, settingshost::CameraOp op, int step) {
             cameraCalls << QString("%1:%2:%3").arg(slot).arg(int(op)).arg(step);

@@ -84,7 +84,7 @@ TEST_F(SettingsWindow, LanguageChangeThatDoesNotHappen)
         EXPECT_EQ(gLan, 1);
         EXPECT_TRUE(testenv::commands().lines().isEmpty());
         EXPECT_EQ(records().size(), recordsBefore);
-        EXPECT_EQ(paramValue("system2").section(' ', 12, 12), "0") << "stored language untouched";
+        EXPECT_EQ(paramValue("system2").section(' ', 12, 12), "1") << "stored language untouched";
         nextCase();
     }
 }

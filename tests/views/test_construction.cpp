@@ -4,7 +4,7 @@
 
 #include "cameradriver/cameraglobals.h"
 #include "cameradriver/checkcamera.h"
-#include "camera/roioperation.h"
+#include "editor/roioperation.h"
 #include "params/geometry.h"
 #include "platform/cameras/simcamera.h"
 

@@ -4,7 +4,7 @@
 #include "viewfixture.h"
 
 #include "cameradriver/cameraglobals.h"
-#include "camera/roioperation.h"
+#include "editor/roioperation.h"
 #include "monitor/imagecontainer.h"
 #include "monitor/mainviewhost.h"
 #include "monitor/mainwindow.h"

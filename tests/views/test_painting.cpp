@@ -167,7 +167,7 @@ TEST_F(Painting, TemplateEditingDrawsOnlyTheSelectedRegionUntilAllAreMoved)
     EXPECT_EQ(at(img, leftEdge(1)), ramp(120, 325));
     shoot("template-editing", img);
 
-    view->moveMode = 2;
+    view->edit.moveMode = 2;
     img = render(view);
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(at(img, leftEdge(i)), kGreen) << i;

@@ -3,6 +3,7 @@
 #include "cameradriver/cameraglobals.h"
 #include "cameradriver/camerahost.h"
 #include "cameradriver/checkcamera.h"
+#include "editor/regionpanel.h"
 #include "monitor/controlport.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
@@ -80,6 +81,7 @@ void ViewTest::SetUp()
     c.sleep = [](int) {};
     camerahost::install(c);
     setViewHost(&host);
+    setViewPartsMaker(&MakeViewParts); // as the main window does
 }
 
 void ViewTest::TearDown()
