@@ -67,6 +67,12 @@ void onTemplatePicture(const QString& path)
         gpNet->CNT_SendTempPic(path);
 }
 
+void onTemplateDeleted(int cameraNumber, int stepNumber, const QString& name)
+{
+    if (gpNet && gpNet->canSend())
+        gpNet->CNT_SendDelTempPic(cameraNumber, stepNumber, name);
+}
+
 } // namespace
 
 CNT_Net::CNT_Net(QObject* parent, quint16 port) : QTcpServer(parent)
@@ -98,6 +104,7 @@ CNT_Net::CNT_Net(QObject* parent, quint16 port) : QTcpServer(parent)
     setParamSavedHook(onParamsSaved);
     setRegionParamHook(onRegionsSaved);
     setTempPicHook(onTemplatePicture);
+    setDelTempPicHook(onTemplateDeleted);
 
     netEnabled = true;
     getWhichSend();

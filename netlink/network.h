@@ -141,8 +141,9 @@ public:
     void CNT_SendParam();                                                                       // 2
     void CNT_SendAlarmPic(const QString& path);                                                 // 5
     void CNT_SendTempPic(const QString& path);                                                  // 6
-    // Recomputes, stores and sends the statistics (7); from another thread
-    // the work is handed to the link's own thread.
+    // Recomputes, stores and sends the statistics (7); called from another
+    // thread (the image writer), the work is handed to the GUI thread the
+    // link lives on.
     void CNT_SendStatistics(const QString& ngImage);
     void CNT_SendROIParam(int camera, int step);                                                // 8
     void CNT_SendManualStop();                                                                  // 10

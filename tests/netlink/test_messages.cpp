@@ -592,3 +592,25 @@ TEST_F(LinkMessages, DisabledLinkOrSwitchedOffKindsQueueNothing)
     EXPECT_FALSE(QFile::exists(linkrecord::kRemindFile));
     EXPECT_TRUE(testenv::commands().calls().isEmpty()) << "the link starts no client by itself";
 }
+
+TEST_F(LinkMessages, RegionAndTemplateNoticesReachTheClient)
+{
+    makeMessageLink();
+    CammerSingleton store(1);
+    link->sources.regions = [&](int camera) { return camera == 1 ? &store : nullptr; };
+    NotifyTempPic("/prog/cammer12/template0.bmp");
+    EXPECT_EQ(link->sendQueue.size(), 0) << "no client attached";
+    StandInClient& c = connectClient();
+    NotifyRegionParam(1, 3);
+    NotifyTempPic("/prog/cammer12/template0.bmp");
+    NotifyDelTempPic(2, 2, "template4.bmp");
+    ASSERT_TRUE(waitFor([&] { return c.frameCount() == 3; }));
+    const auto f = c.frames();
+    EXPECT_EQ(f[0].kind, 8);
+    EXPECT_EQ(object(f[0].body).value("camera_id").toString(), "2");
+    EXPECT_EQ(object(f[0].body).value("detect").toInt(), 4);
+    EXPECT_EQ(f[1].kind, 6);
+    EXPECT_EQ(f[1].body, "/prog/cammer12/template0.bmp");
+    EXPECT_EQ(f[2].kind, 11);
+    EXPECT_EQ(StandInClient::decodeForm(f[2].body).value(3).second, "template4.bmp");
+}

@@ -50,6 +50,7 @@ protected:
         ASSERT_TRUE(client->connectToServer());
         ASSERT_TRUE(QTest::qWaitFor([&] { return link->clientAlive.load(); }, 3000));
     }
+    // One cycle of the mold step judging frames taken after its start.
     void moldCycle(bool ok)
     {
         setInput(0, false);
@@ -115,9 +116,9 @@ TEST_F(LinkWiring, JournalCycleAlarmAndReleaseReachTheClient)
     // The safety door re-judges OK frames: the alarm is released.
     client->clearFrames();
     clock.advanceMs(5000);
-    frames(true, true);
-    window->Run();
+    newFrames(true, true);
     edge(1);
+    newFrames(true, true); // judged on frames newer than the reset
     ASSERT_NE(window->displayState, 2);
     ASSERT_TRUE(QTest::qWaitFor([&] { return kinds(1).contains(20); }, 3000));
     const QJsonObject cancel = object(body(20));
