@@ -1,6 +1,7 @@
 // The real main window in virtual time with the reporting link enabled and a
 // real client attached: the journal, the cycle's and the verdict's messages,
 // the alarm release, start and stop, and the image writer's pictures.
+#include "monitor/savefialimagethread.h"
 #include "cyclefixture.h"
 #include "inspection/paramroi.h"
 #include "netlink/network.h"
@@ -148,6 +149,7 @@ TEST_F(LinkWiring, SavedImagesAreReportedWithTheirPaths)
     para.pulse_output = 1; // an NG image is written at once
     para.ng_max_num = 5;
     startLinked();
+    StartFailImageWriter(); // the fixture holds the writer; here it writes
     watchStep(1);
     moldCycle(false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return kinds(1).contains(5); }, 10000));
