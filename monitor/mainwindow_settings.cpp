@@ -3,6 +3,7 @@
 // raw-image switch and the orderly stop before a reboot.
 #include "cameradriver/cameraglobals.h"
 #include "camera/cammerwidget.h"
+#include "editor/drawroiwidget.h"
 #include "monitor/indexbutton.h"
 #include "monitor/mainwindow.h"
 #include "monitor/mapplication.h"
@@ -21,6 +22,10 @@ void MainWindow::installSettingsHost()
                 cameraViews[slot]->update();
     };
     h.showHideTools = [this](int mode) { MShowHide(mode); };
+    h.changeDetectNum = [this](int n) {
+        if (roiEditor)
+            roiEditor->ChangeDetectNum(n);
+    };
     h.showCameraViews = [this] { setcontentLayout(); };
     h.resetSteps = [this](int n, const WizardPara& edit) {
         for (int c : usedSlots()) {

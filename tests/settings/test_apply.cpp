@@ -2,6 +2,7 @@
 // applied when the operator leaves the settings window.
 #include "settingsfixture.h"
 
+#include "editor/regioption.h"
 #include "params/procedures.h"
 #include "settings/changelog.h"
 
@@ -259,10 +260,12 @@ TEST_F(SettingsWindow, MultiDetectionStepCountTakesEffectAtOnce)
     }
     startShown();
     ASSERT_EQ(gDNum, 4);
+    ASSERT_EQ(window->regionOptionBar->stepList->count(), 4);
     open();
     edit([](WizardPara& p) { p.detect_count = 3; });
     exitSetup();
     EXPECT_EQ(gDNum, 3);
+    EXPECT_EQ(window->regionOptionBar->stepList->count(), 3) << "the region bar lists the new steps";
     EXPECT_EQ(window->currentStep, 2);
     EXPECT_EQ(std::vector<int>(gpWPara->step_enabled, gpWPara->step_enabled + 4), (std::vector<int>{1, 1, 1, 0}));
     EXPECT_EQ(gpWPara->step_trigger_input[2], TriginNo[2] - 1);
