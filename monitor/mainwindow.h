@@ -239,7 +239,10 @@ public:
     void CheckArea(bool);
     void SlotManualTrig(int step);
     // The alarm reset's re-judgement of the current step (the region
-    // editor's re-detect without its own screen work).
+    // editor's re-detect without its own screen work). Only prohibitions are
+    // published at once; the step is judged, and its verdict given, as soon
+    // as every camera has a frame taken after the call (the next pass, or
+    // the call itself when one is waiting).
     void ReDetect();
     int cameraTriggerSet = 0; // slot bits of the cameras that delivered since the last camera trigger
     int lastDelay = 0;        // delay of the step scheduled last, in tenths of a second

@@ -453,6 +453,10 @@ bool MainWindow::scheduleSteps(int k)
 bool MainWindow::startSlot(int slot, int delay)
 {
     stepStartSeq[slot] = startSeq;
+    // A new start of the slot is an ordinary step, whatever waited before.
+    for (int* marked : {&manualSlot, &safetySlot, &redetectSlot})
+        if (*marked == slot)
+            *marked = -1;
     if (delay != 0) {
         countdown[slot] = float(delay) / 10;
         countdownTimers[slot]->start(100);

@@ -323,3 +323,27 @@ TEST_F(Evidence, ASilentBoardKeepsTheClampAndShowsInTheStatusRow)
     EXPECT_TRUE(out(0)) << "but not released to a board that does not hear it";
     EXPECT_FALSE(everOff(0));
 }
+
+// A re-judgement still waiting when detection is stopped is dropped: the
+// next cycle's step is judged as a step of its own (the temperature alarm
+// counts, as it does not for a re-judgement).
+TEST_F(Evidence, AReJudgementDroppedByAStopDoesNotJudgeTheNextCycle)
+{
+    startMoldOnly();
+    edge(0);
+    newFrames(false, true);
+    tick();
+    ASSERT_EQ(window->displayState, 2);
+    edge(1); // the reset, no frame after it yet
+    ASSERT_TRUE(window->awaitingFrames[1]);
+    window->StopDetect();
+    window->StartDetect();
+    EXPECT_FALSE(window->awaitingFrames[1]);
+    gisTempAlarm = true;
+    setInput(0, false);
+    edge(0);
+    newFrames(true, true);
+    tick();
+    EXPECT_EQ(window->displayState, 2) << "the temperature alarm failed the mold step";
+    EXPECT_TRUE(out(0));
+}
