@@ -202,6 +202,18 @@ bool CammerData::SaveReTrainImage(int step)
     return true;
 }
 
+bool CammerData::SaveTemplate(int step, int slot)
+{
+    if (step < 0 || step >= kStepCount || slot < 0 || slot >= int(templateImages[step].size()) ||
+        templateImages[step][slot].empty())
+        return false;
+    const QString path = QStringLiteral("%1/template%2.bmp").arg(Folder(step)).arg(slot);
+    if (!writeBitmap(templateImages[step][slot], path))
+        return false;
+    NotifyTempPic(QFileInfo(path).absoluteFilePath());
+    return true;
+}
+
 bool CammerData::DeleteROI(int e, int r)
 {
     if (!editRegions || e < 0 || e >= kStepCount)

@@ -48,6 +48,9 @@ public:
     // (alignImage is overwritten with it too); false when the file could not
     // be written.
     bool SaveReTrainImage(int step);
+    // Writes the template bitmap of a used slot from its buffer (and tells
+    // the reporting link); false when it could not be written.
+    bool SaveTemplate(int step, int slot);
     // Template buffer of a slot, made (zeroed) when the slot has none yet.
     cv::Mat& TemplateImage(int step, int slot);
     // The 8-bit plane the inspection works on for a used template slot (the

@@ -91,7 +91,7 @@ void CammerRecong::ShapeMatch(int step)
     if (p.rotate_angle >= 1 && p.rotate_angle <= 180)
         TransformImage(curMat, alignMat, {dx, dy}, {double(modelCentreX[step]), double(modelCentreY[step])}, angle);
     else
-        MoveImage(curMat, alignMat, int(std::lround(dx)), int(std::lround(dy)));
+        MoveImage(curMat, alignMat, dx, dy);
 }
 
 void CammerRecong::VarTrain(int step)

@@ -1,12 +1,15 @@
 #include "monitor/mainviewhost.h"
 
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "monitor/controlport.h"
 #include "monitor/cycletexts.h"
+#include "editor/alarmoption.h"
+#include "editor/regioption.h"
 #include "monitor/journal.h"
 #include "monitor/mainwindow.h"
 #include "monitor/placeholders.h"
 #include "monitor/savefialimagethread.h"
+#include "monitor/titlebar.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
@@ -71,7 +74,16 @@ ViewState MainViewHost::state(int camera) const
         s.failCount = gFailNum[camera];
         s.frameRate = w->framesPerSecond[camera];
     }
-    // The region editor's record pictures come with the editor.
+    s.drawTool = w->editTools.drawTool;
+    s.copyAreaMode = w->editTools.copyAreaMode;
+    s.freeHandMode = w->editTools.freeHandMode;
+    if (const RegiOption* bar = w->regionOptionBar) {
+        s.picture = bar->picture;
+        s.pictureCount = bar->pictureCount;
+        s.pictureCamera = bar->pictureCamera;
+        s.pictureIndex = bar->pictureIndex;
+        s.pictureName = bar->pictureName;
+    }
     return s;
 }
 
@@ -120,10 +132,30 @@ void MainViewHost::selectCamera(int camera)
     gpWin->ChangeCammer();
 }
 
-// The alarm and region option bars are still stand-ins without these calls.
-void MainViewHost::alarmSetCamera(int) {}
-void MainViewHost::templatePrevious() {}
-void MainViewHost::templateNext() {}
+void MainViewHost::setEditTools(const EditTools& tools)
+{
+    if (gpWin)
+        gpWin->editTools = tools;
+}
+
+void MainViewHost::alarmSetCamera(int camera)
+{
+    const int k = cameraOfSlot(camera);
+    if (gpWin && gpWin->alarmOptionBar && k >= 0)
+        gpWin->alarmOptionBar->SetCamera(k);
+}
+
+void MainViewHost::templatePrevious()
+{
+    if (gpWin && gpWin->regionOptionBar)
+        gpWin->regionOptionBar->SlotTempLast();
+}
+
+void MainViewHost::templateNext()
+{
+    if (gpWin && gpWin->regionOptionBar)
+        gpWin->regionOptionBar->SlotTempNext();
+}
 
 QString MainViewHost::statusRow(const QString& status)
 {
@@ -135,7 +167,8 @@ QString MainViewHost::statusRow(const QString& status)
 void MainViewHost::setCameraInfo(int camera, int type, const QString& text, int kind)
 {
     if (gpWin && gpWin->titleBar)
-        gpWin->titleBar->setCameraInfo(camera, type, type == 1 ? statusRow(text) : text, kind);
+        gpWin->titleBar->setCameraInfo(camera, CameraInfo::DATA_TYPE(type), type == 1 ? statusRow(text) : text,
+                                       MessageType(kind));
 }
 
 void MainViewHost::setLocation(const QString& text)

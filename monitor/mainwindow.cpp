@@ -1,11 +1,18 @@
 #include "monitor/mainwindow.h"
 
-#include "camera/camerahost.h"
-#include "camera/cameradriver.h"
+#include "cameradriver/camerahost.h"
+#include "cameradriver/cameradriver.h"
 #include "camera/cammerwidget.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/checkcamera.h"
 #include "monitor/controlport.h"
 #include "monitor/imagecontainer.h"
+#include "monitor/indexbutton.h"
+#include "monitor/iostatuswidget.h"
+#include "editor/alarmoption.h"
+#include "editor/drawroiwidget.h"
+#include "editor/regionpanel.h"
+#include "editor/regioption.h"
+#include "monitor/maineditorhost.h"
 #include "monitor/mainviewhost.h"
 #include "monitor/savefialimagethread.h"
 #include "monitor/journal.h"
@@ -13,12 +20,14 @@
 #include "monitor/logmanager.h"
 #include "monitor/placeholders.h"
 #include "monitor/startupdb.h"
+#include "monitor/titlebar.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
 #include "platform/clock.h"
 #include "platform/commandrunner.h"
 #include "platform/host.h"
+#include "settings/systemsettingwidget.h"
 #include "widgets/edit.h"
 #include "widgets/keypads.h"
 #include "widgets/msgbox.h"
@@ -62,9 +71,13 @@ MainWindow::MainWindow(QWidget* parent) : BWidget(parent), userLevel(uiHost().us
     titleBar = new TitleBar(this);
     alarmOptionBar = new AlarmOption(this);
     regionOptionBar = new RegiOption(this);
+    connect(regionOptionBar, &RegiOption::btnsToggled, this, &MainWindow::RegionBtnsToggledSlot);
+    connect(alarmOptionBar, &AlarmOption::btnsToggled, this, &MainWindow::AlarmtnsToggledSlot);
+    connect(alarmOptionBar, &AlarmOption::AlarmChangeSource, this, &MainWindow::SlotChangeSource);
     layOut();
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setFixedSize(1920, 1080);
+    connect(optionBar, &OptionBar::btnsToggled, this, &MainWindow::OptBtnsToggledSlot);
 }
 
 MainWindow::~MainWindow()
@@ -249,8 +262,11 @@ void MainWindow::Monitor_Init()
     // its camera counts it).
     numCamera = 0;
     optionBar = new OptionBar(this);
+    installSettingsHost();
     settingsWindow = new SystemSettingWidget(this);
     setViewHost(&MainViewHost::instance());
+    setEditorHost(&MainEditorHost::instance());
+    setViewPartsMaker(&MakeViewParts);
     imageContainer = new ImageContainer(this);
 
     // 16. The camera count against the stored serials; without cameras the

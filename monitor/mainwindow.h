@@ -3,7 +3,9 @@
 // cycle timers and the cycle state. The constructor runs the whole start-up
 // (Monitor_Init). The monitoring cycle's operations are plain methods driven
 // by the timers, so tests can call them in virtual time.
+#include "inspection/regionedit.h"
 #include "monitor/journal.h"
+#include "monitor/optionbar.h"
 #include "monitor/rawframestore.h"
 #include "widgets/basewidgets.h"
 
@@ -20,7 +22,6 @@ class HardwareConfigurationWidget;
 class ImageContainer;
 class IndexButton;
 class IOStatusWidget;
-class OptionBar;
 class QPushButton;
 class QStackedLayout;
 class QTimer;
@@ -79,6 +80,7 @@ public:
     RegiOption* regionOptionBar = nullptr;
     AlarmOption* alarmOptionBar = nullptr;
     int savedMainPage = 0;
+    bool savedSplitView = true;
     TitleBar* titleBar = nullptr;
     ImageContainer* imageContainer = nullptr;
     CammerWidget* cameraViews[8] = {}; // by slot; only the slots in use have a camera
@@ -113,6 +115,7 @@ public:
     float viewPixelScaleY = 1;
     float viewScaleX = 1;
     float viewScaleY = 1;
+    EditTools editTools; // the region editor's drawing tools
 
     // ---- databases and folders -------------------------------------------
     QSqlDatabase paramDb;
@@ -220,6 +223,12 @@ public slots:
     void CheckTemp();
     void SlotResetAlarm();
     void SlotDrawHint();
+    // Region editing: the area-settings command, the buttons of the region
+    // and alarm option bars, and a source chosen on the alarm bar.
+    void SlotAdjustArea();
+    void RegionBtnsToggledSlot(int type, bool);
+    void AlarmtnsToggledSlot(int type, bool);
+    void SlotChangeSource(int s);
     void MEnlargeScale();
     void MReductionScale();
     void MRecovery();
@@ -229,6 +238,23 @@ public slots:
     void SlotMoveB();
     void SlotMoveL();
     void SlotMoveR();
+
+    // ==== operator commands of the main screen ==============================
+public:
+    // The password gate: 0 refused, else the level granted.
+    int CheckPassword();
+    // Another editing screen or an alarm holds the display.
+    bool commandBlocked() const;
+    void cameraPramsAdjust(bool detached);
+
+public slots:
+    void OptBtnsToggledSlot(OptionBar::BTN_TYPE type, bool checked);
+    void SlotAccount();
+    void SlotShowAlarmImgae();
+    void SlotReturn();
+    void SlotShowStatisticsWidget();
+    void SlotHelp();
+    void SlotMuliManualTrig();
 
     // ==== monitoring cycle: commands, triggers and their state ============
 public:
@@ -320,6 +346,8 @@ protected:
 
 private:
     void makeTimers();
+    // What the settings window reaches of this window (mainwindow_settings.cpp).
+    void installSettingsHost();
     void makeFolders();
     void openDatabases();
     void layOut();

@@ -2,13 +2,16 @@
 // frames, watches the inputs and starts the detection steps, the step
 // countdowns, debouncing, the no-input watchdog, the one-second frame check
 // and the manual and simulated triggers.
-#include "camera/cameraloss.h"
+#include "cameradriver/cameraloss.h"
+#include "editor/drawroiwidget.h"
 #include "monitor/controlport.h"
 #include "monitor/cycletexts.h"
 #include "monitor/cycleview.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
+#include "monitor/iostatuswidget.h"
 #include "monitor/placeholders.h"
+#include "monitor/titlebar.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"
 #include "params/procedures.h"
@@ -163,7 +166,7 @@ void MainWindow::alarmResetWatch()
             else if (!in0 && in3)
                 leftMoldActive = 0;
         }
-        ReDetect();
+        roiEditor->SlotReCheck(); // saves what was edited in the review, then judges again
     }
     watchdogTimer->stop();
 }
@@ -697,6 +700,8 @@ void MainWindow::judgeStep(int slot)
     if (slot == redetectSlot) {
         redetectSlot = -1;
         redetectNow(redetectStep);
+        if (roiEditor)
+            roiEditor->ReCheckJudged();
         return;
     }
     const WizardPara& p = P();

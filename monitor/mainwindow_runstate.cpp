@@ -1,13 +1,19 @@
 // Run states: detecting, sampling templates, stopped; the operator's start,
 // stop and resample commands.
-#include "camera/cameradriver.h"
 #include "camera/cammerwidget.h"
+#include "cameradriver/cameradriver.h"
+#include "editor/alarmoption.h"
+#include "editor/drawroiwidget.h"
+#include "editor/regioption.h"
 #include "inspection/paramroi.h"
 #include "monitor/controlport.h"
 #include "monitor/cycleview.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
+#include "monitor/indexbutton.h"
 #include "monitor/placeholders.h"
+#include "monitor/titlebar.h"
+#include "settings/systemsettingwidget.h"
 #include "params/lanstr.h"
 #include "params/procedures.h"
 #include "params/wizardpara.h"
@@ -137,12 +143,17 @@ void MainWindow::SlotStartStop()
     const auto shown = [](QWidget* w) { return w && w->isVisible(); };
     if (shown(settingsWindow) || shown(alarmOptionBar) || shown(regionOptionBar))
         return;
+    // A start during an alarm would release the outputs the alarm holds.
+    if (displayState == 2)
+        return;
     if (runState == 3) {
         StartDetect(P().is_cut_ontime && P().mold_pulse > 0);
         InsertRecord(LanStr(142));
         LEDOnOff(led::kRunBit, 1);
         if (titleBar)
             titleBar->setStyleSheet(QStringLiteral("TitleBar{background-color:#1f3f8d;}"));
+        if (optionBar)
+            optionBar->showRunning(true);
     } else {
         if (CheckPassword() == 0 || !showChooseBox(LanStr(140)))
             return;
@@ -153,6 +164,8 @@ void MainWindow::SlotStartStop()
         LEDOnOff(led::kRunBit, 0);
         if (titleBar)
             titleBar->setStyleSheet(QStringLiteral("TitleBar{background-color:#ee2329;}"));
+        if (optionBar)
+            optionBar->showRunning(false);
     }
     update();
 }
@@ -174,6 +187,7 @@ void MainWindow::SlotReTrain()
         LEDOnOff(led::kRunBit, 1);
     }
     runState = 2;
+    roiEditor->SlotTempDeleteAll();
     for (int c : usedSlots()) {
         CammerWidget* v = cameraViews[c];
         if (!v)
@@ -217,7 +231,13 @@ void MainWindow::CheckArea(bool)
     displayState = 3;
     if (indexButton)
         indexButton->hide();
+    roiEditor->Reset(false);
     gFromTrain = true;
 }
 
-void MainWindow::SlotDrawHint() {}
+void MainWindow::SlotDrawHint()
+{
+    drawHintTimer->stop();
+    gDrawHint = 0;
+    update();
+}

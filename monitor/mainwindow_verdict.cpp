@@ -1,12 +1,15 @@
 // The verdict of a judged step: release or re-check or alarm, the result
 // display, the output pulses, the result images and the end of a cycle.
 #include "monitor/controlport.h"
+#include "editor/drawroiwidget.h"
 #include "inspection/cammerrecongnize.h"
 #include "monitor/cycleview.h"
 #include "monitor/journal.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
+#include "monitor/indexbutton.h"
 #include "monitor/placeholders.h"
+#include "settings/systemsettingwidget.h"
 #include "monitor/savefialimagethread.h"
 #include "inspection/paramroi.h"
 #include "params/lanstr.h"
@@ -245,6 +248,7 @@ void MainWindow::enterAlarm()
     ChangeCammer();
     if (indexButton)
         indexButton->hide();
+    roiEditor->Reset(false); // alarm review with the alarm option bar
     recheckPending = false;
     showVerdictLeds(true);
     QString cameras;
@@ -263,6 +267,7 @@ void MainWindow::clearAlarm(int s)
     const WizardPara& p = P();
     if (s == 0 && p.enable_stop_not_alarm)
         return;
+    roiEditor->Restart();
     if (sideStack)
         sideStack->setCurrentIndex(0);
     auto resume = [this](std::initializer_list<int> off) {

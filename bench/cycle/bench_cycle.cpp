@@ -15,8 +15,8 @@
 // Prints median, p99 and maximum of each; exits 1 when a target is missed
 // (edge p99 <= 20 ms, output p99 <= 60 ms, idle pass p99 <= 0.5 ms).
 #include "boardsim.h"
-#include "camera/camerahost.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/camerahost.h"
+#include "cameradriver/checkcamera.h"
 #include "camera/cammerwidget.h"
 #include "inspection/cammersingleton.h"
 #include "monitor/controlport.h"

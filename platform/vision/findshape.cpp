@@ -6,8 +6,25 @@
 
 namespace {
 
-constexpr int kTopMinSide = 16;  // model side at the coarsest level
-constexpr int kMaxTopLevel = 6;
+constexpr int kTopMinSide = 16; // model side at the coarsest refined level
+// An angled search may scan further down, to this model side, when the
+// scan would otherwise cost too much; the climb through the finer levels
+// then sorts its candidates out.
+constexpr int kScanMinSide = 8;
+constexpr int kMaxLevel = 7;
+// Angles times pixels of the scanned image an angled scan may cost (about
+// 10 ms on one core); a wider range or a larger image scans a coarser level.
+constexpr double kScanBudget = 6e5;
+// Angles of the scan are this many refinement steps apart: the scan level is
+// smoothed enough that a part turned half a scan step away still correlates
+// clearly, and the climb that follows finds the angle between.
+constexpr double kScanStepFactor = 2.0;
+// Grey-level spread below which the scan's local normalisation stops
+// amplifying, so that flat, noisy areas do not look like structure.
+constexpr float kScanMinSpread = 4.0f;
+// Points used by the final least-squares step: plenty for a hundredth of a
+// pixel, few enough to cost well under a millisecond.
+constexpr size_t kRefinePoints = 1200;
 
 inline float sampleBilinear(const cv::Mat& img, double x, double y)
 {
@@ -44,12 +61,42 @@ cv::Mat levelMask(const cv::Mat& mask, cv::Size size)
     return m;
 }
 
+// Angle in (-180, 180].
+double wrapAngle(double a)
+{
+    while (a > 180.0)
+        a -= 360.0;
+    while (a <= -180.0)
+        a += 360.0;
+    return a;
+}
+
+double angleDistance(double a, double b) { return std::abs(wrapAngle(a - b)); }
+
+// (I - local mean) / local spread over a win x win box, the spread kept at
+// kScanMinSpread or more.
+cv::Mat localNormalised(const cv::Mat& img, int win)
+{
+    cv::Mat f, mean, sq, meanSq;
+    img.convertTo(f, CV_32F);
+    const cv::Size k(win, win);
+    cv::boxFilter(f, mean, CV_32F, k, cv::Point(-1, -1), true, cv::BORDER_REFLECT);
+    cv::multiply(f, f, sq);
+    cv::boxFilter(sq, meanSq, CV_32F, k, cv::Point(-1, -1), true, cv::BORDER_REFLECT);
+    cv::Mat var = meanSq - mean.mul(mean);
+    cv::max(var, kScanMinSpread * kScanMinSpread, var);
+    cv::sqrt(var, var);
+    cv::subtract(f, mean, f);
+    cv::divide(f, var, f);
+    return f;
+}
+
 } // namespace
 
 void FindShape::Clear()
 {
     levels_.clear();
-    top_.clear();
+    top_ = 0;
     valid_ = false;
 }
 
@@ -75,7 +122,7 @@ bool FindShape::CreateShape(const cv::Mat& model, double minScore, int levels, i
     centreX_ = centreX;
     centreY_ = centreY;
     angleRange_ = std::max(0, std::min(180, angleRange));
-    minScore_ = minScore > 0 ? minScore : 0.5;
+    minScore_ = minScore > 0 ? minScore : kFindShapeAcceptScore;
     ignorePolarity_ = ignorePolarity;
     speed = std::max(0, std::min(10, speed));
     candidates_ = speed >= 7 ? 1 : speed >= 4 ? 3 : 5;
@@ -83,18 +130,23 @@ bool FindShape::CreateShape(const cv::Mat& model, double minScore, int levels, i
 
     int top = 0;
     if (levels > 0) {
-        top = std::min(kMaxTopLevel, levels - 1);
+        top = std::min(kMaxLevel, levels - 1);
         while (top > 0 && std::min(model.cols, model.rows) >> top < 4)
             --top;
     } else {
-        while (top < kMaxTopLevel && (std::min(model.cols, model.rows) >> (top + 1)) >= kTopMinSide)
+        while (top < kMaxLevel && (std::min(model.cols, model.rows) >> (top + 1)) >= kTopMinSide)
             ++top;
     }
+    top_ = top;
+    int deepest = top;
+    if (angleRange_ > 0)
+        while (deepest < kMaxLevel && (std::min(model.cols, model.rows) >> (deepest + 1)) >= kScanMinSide)
+            ++deepest;
     std::vector<cv::Mat> pyr;
-    cv::buildPyramid(model, pyr, top);
+    cv::buildPyramid(model, pyr, deepest);
 
     const cv::Point2f ref0(float(model.cols / 2), float(model.rows / 2));
-    for (int l = 0; l <= top; ++l) {
+    for (int l = 0; l <= deepest; ++l) {
         Level lv;
         lv.model = pyr[l];
         lv.mask = levelMask(m, pyr[l].size());
@@ -104,14 +156,33 @@ bool FindShape::CreateShape(const cv::Mat& model, double minScore, int levels, i
         lv.angleStep = std::atan(1.0 / std::max(1.0, radius)) * 180.0 / CV_PI;
 
         // Sample points: the strongest gradients inside the (eroded) mask; a
-        // flat model falls back to a regular grid of mask pixels.
+        // flat model falls back to a regular grid of mask pixels. The
+        // threshold comes from a histogram of the magnitudes, so that a large
+        // model costs no sort of all its pixels.
         cv::Mat gx, gy, mag, inner;
         cv::Sobel(lv.model, gx, CV_16S, 1, 0);
         cv::Sobel(lv.model, gy, CV_16S, 0, 1);
         mag = cv::abs(gx) + cv::abs(gy);
         cv::erode(lv.mask, inner, cv::Mat(), cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(0));
+        std::vector<int> hist(2048, 0);
+        for (int y = 1; y < lv.model.rows - 1; ++y) {
+            const short* mr = mag.ptr<short>(y);
+            const uchar* ir = inner.ptr<uchar>(y);
+            for (int x = 1; x < lv.model.cols - 1; ++x)
+                if (ir[x] && mr[x] > 0)
+                    ++hist[std::min(2047, int(mr[x]))];
+        }
+        // Coarser levels only need to bring the next one within a pixel.
+        const int levelBudget = std::max(256, budget >> l);
+        int threshold = 1;
+        for (int v = 2047, acc = 0; v >= 1; --v) {
+            acc += hist[v];
+            if (acc >= levelBudget) {
+                threshold = v;
+                break;
+            }
+        }
         struct P {
-            int mag;
             int x, y;
         };
         std::vector<P> cand;
@@ -119,22 +190,25 @@ bool FindShape::CreateShape(const cv::Mat& model, double minScore, int levels, i
             const short* mr = mag.ptr<short>(y);
             const uchar* ir = inner.ptr<uchar>(y);
             for (int x = 1; x < lv.model.cols - 1; ++x)
-                if (ir[x] && mr[x] > 0)
-                    cand.push_back({mr[x], x, y});
+                if (ir[x] && mr[x] >= threshold)
+                    cand.push_back({x, y});
         }
-        if (int(cand.size()) > budget) {
-            std::nth_element(cand.begin(), cand.begin() + budget, cand.end(),
-                             [](const P& a, const P& b) { return a.mag > b.mag; });
-            cand.resize(budget);
+        if (int(cand.size()) > levelBudget) {
+            // Ties at the threshold: spread the survivors over the model.
+            std::vector<P> even;
+            const double stride = double(cand.size()) / levelBudget;
+            for (int i = 0; i < levelBudget; ++i)
+                even.push_back(cand[size_t(i * stride)]);
+            cand.swap(even);
         }
         if (cand.size() < 32) {
             cand.clear();
             const int total = cv::countNonZero(lv.mask);
-            const int stride = std::max(1, int(std::sqrt(double(total) / budget)));
+            const int stride = std::max(1, int(std::sqrt(double(total) / levelBudget)));
             for (int y = 0; y < lv.model.rows; y += stride)
                 for (int x = 0; x < lv.model.cols; x += stride)
                     if (lv.mask.at<uchar>(y, x))
-                        cand.push_back({0, x, y});
+                        cand.push_back({x, y});
         }
         double s = 0, s2 = 0;
         for (const P& p : cand) {
@@ -148,55 +222,71 @@ bool FindShape::CreateShape(const cv::Mat& model, double minScore, int levels, i
         if (sdp < 1.0)
             return false;
         for (const P& p : cand) {
+            const float v = lv.model.at<uchar>(p.y, p.x);
             lv.pts.emplace_back(float(p.x), float(p.y));
-            lv.weights.push_back(float((lv.model.at<uchar>(p.y, p.x) - mu) / (sdp * n)));
+            lv.values.push_back(v);
+            lv.weights.push_back(float((v - mu) / (sdp * n)));
         }
         levels_.push_back(std::move(lv));
     }
 
-    // Coarsest level: the model turned through the angle range, for the scan.
-    const Level& t = levels_.back();
-    const bool wholeMask = size_t(cv::countNonZero(t.mask)) == t.mask.total();
-    std::vector<double> angles{0.0};
-    if (angleRange_ > 0) {
-        const int n = int(std::ceil(angleRange_ / t.angleStep));
-        angles.clear();
+    if (angleRange_ > 0)
+        for (int l = top; l < int(levels_.size()); ++l)
+            if (!buildKernels(levels_[l]))
+                return false;
+    valid_ = true;
+    return valid_;
+}
+
+// The scan of an angled search runs on a locally normalised image with the
+// model turned through the range beforehand.
+bool FindShape::buildKernels(Level& t) const
+{
+    t.window = std::max(5, (std::min(t.model.cols, t.model.rows) / 2) | 1);
+    const double step = kScanStepFactor * t.angleStep;
+    std::vector<double> angles;
+    if (angleRange_ >= 180) {
+        const int n = int(std::ceil(360.0 / step));
+        for (int k = 0; k < n; ++k)
+            angles.push_back(wrapAngle(-180.0 + 360.0 * (k + 1) / n));
+    } else {
+        const int n = int(std::ceil(angleRange_ / step));
         for (int k = -n; k <= n; ++k)
             angles.push_back(double(angleRange_) * k / n);
     }
+    // Normalised upright, then turned, so that the kernel sees what the
+    // normalised image shows of a turned part.
+    const cv::Mat tf = localNormalised(t.model, t.window);
+    const double half = 0.5 * std::hypot(double(t.model.cols), double(t.model.rows));
+    const int side = int(std::ceil(2 * half)) + 1;
     for (double a : angles) {
-        Rotated r{a, {}, {}, cv::Point()};
-        if (a == 0.0) {
-            r.model = t.model;
-            if (!wholeMask)
-                r.mask = t.mask;
-        } else {
-            const cv::Mat rot = cv::getRotationMatrix2D(t.ref, a, 1.0);
-            cv::warpAffine(t.model, r.model, rot, t.model.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
-            cv::warpAffine(t.mask, r.mask, rot, t.mask.size(), cv::INTER_NEAREST, cv::BORDER_CONSTANT,
-                           cv::Scalar(0));
-            if (cv::countNonZero(r.mask) < 16)
-                continue;
-            if (wholeMask) {
-                // A turned rectangle: its largest centred upright part that is
-                // all model is matched without a mask, which is several times
-                // faster than a masked match.
-                cv::Rect in(0, 0, r.model.cols, r.model.rows);
-                while (in.width > 4 && in.height > 4 && cv::countNonZero(r.mask(in)) < in.area()) {
-                    const int dx = std::max(1, in.width / 40), dy = std::max(1, in.height / 40);
-                    in = cv::Rect(in.x + dx, in.y + dy, in.width - 2 * dx, in.height - 2 * dy);
-                }
-                if (in.area() * 2 >= int(r.model.total())) {
-                    r.model = r.model(in).clone();
-                    r.mask.release();
-                    r.offset = in.tl();
-                }
-            }
-        }
-        top_.push_back(std::move(r));
+        // Kernel pixel q shows model pixel ref + R^-1 (q - c).
+        const double r = a * CV_PI / 180.0, ca = std::cos(r), sa = std::sin(r);
+        const cv::Point2d c(side / 2.0, side / 2.0);
+        cv::Matx23d inv(ca, -sa, 0, sa, ca, 0);
+        inv(0, 2) = t.ref.x - (ca * c.x - sa * c.y);
+        inv(1, 2) = t.ref.y - (sa * c.x + ca * c.y);
+        cv::Mat w, mk;
+        cv::warpAffine(tf, w, inv, cv::Size(side, side), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP,
+                       cv::BORDER_REPLICATE);
+        cv::warpAffine(t.mask, mk, inv, cv::Size(side, side), cv::INTER_NEAREST | cv::WARP_INVERSE_MAP,
+                       cv::BORDER_CONSTANT, cv::Scalar(0));
+        const int count = cv::countNonZero(mk);
+        if (count < 16)
+            continue;
+        const cv::Rect used = cv::boundingRect(mk);
+        cv::Mat kw = w(used).clone();
+        const cv::Mat km = mk(used);
+        const double mu = cv::mean(kw, km)[0];
+        kw -= mu;
+        kw.setTo(0, km == 0);
+        const double norm = cv::norm(kw);
+        if (norm < 1e-6)
+            continue;
+        kw /= norm;
+        t.kernels.push_back({a, kw, c - cv::Point2d(used.tl()), std::sqrt(double(count))});
     }
-    valid_ = !top_.empty();
-    return valid_;
+    return !t.kernels.empty();
 }
 
 double FindShape::scoreAt(const Level& lv, const cv::Mat& img, cv::Point2d t, double angle) const
@@ -309,128 +399,318 @@ void FindShape::scoreGrid(const Level& lv, const cv::Mat& img, cv::Point2d t, do
     finish();
 }
 
-bool FindShape::Find(const cv::Mat& image, int, double* x, double* y, double* score, double* angle)
+// Hill climb: the best of the 3 x 3 positions around, then a step of the
+// angle either way, until neither improves.
+void FindShape::climb(const Level& lv, const cv::Mat& img, Candidate& c) const
 {
-    if (!valid_ || image.type() != CV_8UC1)
-        return false;
-    const int top = int(levels_.size()) - 1;
-    if (image.cols < levels_[0].model.cols || image.rows < levels_[0].model.rows)
-        return false;
-    std::vector<cv::Mat> pyr;
-    cv::buildPyramid(image, pyr, top);
-    const cv::Mat& imgTop = pyr[top];
-    const Level& lt = levels_[top];
-    if (imgTop.cols < lt.model.cols || imgTop.rows < lt.model.rows)
-        return false;
+    const double da = angleRange_ > 0 ? lv.angleStep : 0.0;
+    double grid[9];
+    for (int iter = 0; iter < 16; ++iter) {
+        scoreGrid(lv, img, c.t, c.angle, grid);
+        c.score = grid[4];
+        const int best = int(std::max_element(grid, grid + 9) - grid);
+        if (grid[best] > c.score) {
+            c.t += cv::Point2d(best % 3 - 1, best / 3 - 1);
+            continue;
+        }
+        bool turned = false;
+        for (int sign : {-1, 1}) {
+            if (da == 0)
+                break;
+            double a = c.angle + sign * da;
+            if (angleRange_ >= 180)
+                a = wrapAngle(a);
+            else if (std::abs(a) > angleRange_ + 1e-9)
+                continue;
+            const double s = scoreAt(lv, img, c.t, a);
+            if (s > c.score) {
+                c.score = s;
+                c.angle = a;
+                turned = true;
+                break;
+            }
+        }
+        if (!turned)
+            break;
+    }
+}
 
-    // Scan of the coarsest level.
-    std::vector<Candidate> found;
+// Gauss-Newton on the full-resolution points: position, angle (when searched),
+// and the gain and offset between model and image, with large residuals (a
+// part of the model covered or changed) weighed down. Kept only when it
+// stays near the climb's answer and keeps its correlation.
+void FindShape::refine(int level, const cv::Mat& img, Candidate& c) const
+{
+    const Level& lv = levels_[size_t(level)];
+    const size_t total = lv.pts.size();
+    const size_t stride = std::max<size_t>(1, total / kRefinePoints);
+    const bool turn = angleRange_ > 0;
+    const int np = turn ? 5 : 4;
+    double tx = c.t.x, ty = c.t.y, th = c.angle * CV_PI / 180.0;
+    double gain = 1, offset = 0;
+    // The 4 x 4 pixels around a point give its value and both differences.
+    const double maxX = img.cols - 2.001, maxY = img.rows - 2.001;
+    auto sample = [&](double x, double y, double* I, double* Ix, double* Iy) {
+        const int x0 = int(x), y0 = int(y);
+        const double fx = x - x0, fy = y - y0;
+        double h[4][3];
+        for (int j = 0; j < 4; ++j) {
+            const uchar* r = img.ptr<uchar>(y0 - 1 + j) + x0 - 1;
+            for (int i = 0; i < 3; ++i)
+                h[j][i] = r[i] + (r[i + 1] - r[i]) * fx;
+        }
+        auto down = [&](int j, int i) { return h[j][i] + (h[j + 1][i] - h[j][i]) * fy; };
+        *I = down(1, 1);
+        if (Ix) {
+            *Ix = 0.5 * (down(1, 2) - down(1, 0));
+            *Iy = 0.5 * (down(2, 1) - down(0, 1));
+        }
+    };
+
+    std::vector<double> res;
+    double scale = 0;
+    // Above full resolution a few rounds do: the next level finishes the job.
+    const int rounds = level > 0 ? 4 : 8;
+    for (int iter = 0; iter < rounds; ++iter) {
+        const double ca = std::cos(th), sa = std::sin(th);
+        double A[5][5] = {{0}}, b[5] = {0};
+        double s1 = 0, sI = 0, sT = 0, sII = 0, sIT = 0;
+        res.clear();
+        for (size_t k = 0; k < total; k += stride) {
+            const double dx = lv.pts[k].x - lv.ref.x, dy = lv.pts[k].y - lv.ref.y;
+            const double qx = tx + lv.ref.x + ca * dx + sa * dy, qy = ty + lv.ref.y - sa * dx + ca * dy;
+            if (qx < 1 || qy < 1 || qx > maxX || qy > maxY)
+                continue;
+            double I, Ix = 0, Iy = 0;
+            sample(qx, qy, &I, iter == 0 ? nullptr : &Ix, &Iy);
+            const double T = lv.values[k];
+            if (iter == 0) {
+                // Gain and offset to start from: least squares of T on I.
+                s1 += 1;
+                sI += I;
+                sT += T;
+                sII += I * I;
+                sIT += I * T;
+                continue;
+            }
+            const double e = gain * I + offset - T;
+            res.push_back(std::abs(e));
+            // Tukey's weight: a point far off (covered, or outside the camera's
+            // view) has no say at all.
+            double w = 1.0;
+            if (scale > 0) {
+                const double u = e / scale;
+                w = std::abs(u) >= 1 ? 0.0 : (1 - u * u) * (1 - u * u);
+            }
+            double J[5];
+            J[0] = gain * Ix;
+            J[1] = gain * Iy;
+            int j = 2;
+            if (turn)
+                J[j++] = gain * (Ix * (-sa * dx + ca * dy) + Iy * (-ca * dx - sa * dy));
+            J[j++] = I;
+            J[j] = 1;
+            for (int r = 0; r < np; ++r) {
+                b[r] -= w * J[r] * e;
+                for (int q = r; q < np; ++q)
+                    A[r][q] += w * J[r] * J[q];
+            }
+        }
+        if (iter == 0) {
+            const double den = s1 * sII - sI * sI;
+            if (s1 < 16 || std::abs(den) < 1e-9)
+                return;
+            gain = (s1 * sIT - sI * sT) / den;
+            offset = (sT - gain * sI) / s1;
+            continue;
+        }
+        if (res.size() < 16)
+            return;
+        // The first two rounds are plain least squares: far from the answer
+        // the edges leave the largest residuals, and they must pull it in.
+        // Then the scale for the next round: 4.7 robust standard deviations.
+        if (iter >= 2) {
+            std::nth_element(res.begin(), res.begin() + res.size() / 2, res.end());
+            scale = std::max(10.0, 4.685 * 1.4826 * res[res.size() / 2]);
+        }
+        cv::Mat Am(np, np, CV_64F), bm(np, 1, CV_64F, b), d;
+        for (int r = 0; r < np; ++r)
+            for (int q = 0; q < np; ++q)
+                Am.at<double>(r, q) = r <= q ? A[r][q] : A[q][r];
+        if (!cv::solve(Am, bm, d, cv::DECOMP_CHOLESKY))
+            return;
+        tx += d.at<double>(0);
+        ty += d.at<double>(1);
+        int j = 2;
+        if (turn)
+            th += d.at<double>(j++);
+        gain += d.at<double>(j++);
+        offset += d.at<double>(j);
+        if (std::abs(d.at<double>(0)) < 1e-3 && std::abs(d.at<double>(1)) < 1e-3 &&
+            (!turn || std::abs(d.at<double>(2)) < 2e-5))
+            break;
+    }
+    const double angle = turn ? th * 180.0 / CV_PI : c.angle;
+    if (std::abs(tx - c.t.x) > 1.5 || std::abs(ty - c.t.y) > 1.5 ||
+        (turn && angleDistance(angle, c.angle) > 1.5 * lv.angleStep))
+        return;
+    // The correlation at a fractional place is taken on interpolated, thus
+    // slightly smoothed pixels, so it may come out a little below that of the
+    // nearest whole pixel; only a clear drop means the step went astray.
+    const double s = scoreAt(lv, img, {tx, ty}, angle);
+    if (s + 0.05 < c.score)
+        return;
+    c.t = {tx, ty};
+    c.angle = angleRange_ >= 180 ? wrapAngle(angle) : angle;
+    c.score = s;
+}
+
+void FindShape::scan(int level, const cv::Mat& img, std::vector<Candidate>& found) const
+{
+    const Level& lt = levels_[size_t(level)];
     const int rad = std::max(2, std::min(lt.model.cols, lt.model.rows) / 4);
     cv::Mat res;
-    for (const Rotated& r : top_) {
-        if (r.mask.empty())
-            cv::matchTemplate(imgTop, r.model, res, cv::TM_CCOEFF_NORMED);
+    auto peaks = [&](cv::Mat& r, double scale, cv::Point2d toTopLeft, double angle) {
+        for (int k = 0; k < candidates_; ++k) {
+            double best;
+            cv::Point at;
+            cv::minMaxLoc(r, nullptr, &best, nullptr, &at);
+            if (best <= -1.5)
+                break;
+            found.push_back({best * scale, cv::Point2d(at) + toTopLeft, angle});
+            cv::rectangle(r, cv::Rect(at.x - rad, at.y - rad, 2 * rad + 1, 2 * rad + 1), cv::Scalar(-2), cv::FILLED);
+        }
+    };
+    if (lt.kernels.empty()) {
+        // Shift only: the exact masked correlation of the upright model.
+        if (size_t(cv::countNonZero(lt.mask)) == lt.mask.total())
+            cv::matchTemplate(img, lt.model, res, cv::TM_CCOEFF_NORMED);
         else
-            cv::matchTemplate(imgTop, r.model, res, cv::TM_CCOEFF_NORMED, r.mask);
+            cv::matchTemplate(img, lt.model, res, cv::TM_CCOEFF_NORMED, lt.mask);
         cv::patchNaNs(res, 0);
         res = cv::min(cv::max(res, -1.0), 1.0);
         if (ignorePolarity_)
             res = cv::abs(res);
-        for (int k = 0; k < candidates_; ++k) {
-            double best;
-            cv::Point at;
-            cv::minMaxLoc(res, nullptr, &best, nullptr, &at);
-            if (best <= -1.5)
-                break;
-            found.push_back({best, cv::Point2d(at - r.offset), r.angle});
-            cv::rectangle(res, cv::Rect(at.x - rad, at.y - rad, 2 * rad + 1, 2 * rad + 1), cv::Scalar(-2), cv::FILLED);
-        }
+        peaks(res, 1.0, {0, 0}, 0.0);
+        return;
     }
+    // A turned part may reach beyond the searched box with its corners: the
+    // normalised image is padded with zeros (nothing to correlate) so that
+    // such places still score by what is inside.
+    int padX = 0, padY = 0;
+    for (const Kernel& k : lt.kernels) {
+        padX = std::max(padX, (k.weights.cols - lt.model.cols + 1) / 2);
+        padY = std::max(padY, (k.weights.rows - lt.model.rows + 1) / 2);
+    }
+    cv::Mat z;
+    cv::copyMakeBorder(localNormalised(img, lt.window), z, padY, padY, padX, padX, cv::BORDER_CONSTANT,
+                       cv::Scalar(0));
+    const cv::Point2d pad(padX, padY);
+    for (const Kernel& k : lt.kernels) {
+        if (z.cols < k.weights.cols || z.rows < k.weights.rows)
+            continue;
+        cv::matchTemplate(z, k.weights, res, cv::TM_CCORR);
+        if (ignorePolarity_)
+            res = cv::abs(res);
+        // Kernel top-left u: the reference point lies at u + refAt.
+        peaks(res, 1.0 / k.norm, k.refAt - cv::Point2d(lt.ref) - pad, k.angle);
+    }
+}
+
+bool FindShape::Find(const cv::Mat& image, int, double* x, double* y, double* score, double* angle)
+{
+    if (!valid_ || image.type() != CV_8UC1)
+        return false;
+    if (image.cols < levels_[0].model.cols || image.rows < levels_[0].model.rows)
+        return false;
+    // The scan level: the refined top, or for an angled search the first
+    // level down from it whose scan fits the budget.
+    int scanLevel = top_;
+    if (angleRange_ > 0)
+        while (scanLevel + 1 < int(levels_.size()) &&
+               double(levels_[size_t(scanLevel)].kernels.size()) * image.total() / double(1 << (2 * scanLevel)) >
+                   kScanBudget)
+            ++scanLevel;
+    std::vector<cv::Mat> pyr;
+    cv::buildPyramid(image, pyr, scanLevel);
+    const Level& lt = levels_[size_t(scanLevel)];
+    if (pyr[scanLevel].cols < lt.model.cols || pyr[scanLevel].rows < lt.model.rows)
+        return false;
+
+    std::vector<Candidate> found;
+    scan(scanLevel, pyr[scanLevel], found);
     std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
+    const int rad = std::max(2, std::min(lt.model.cols, lt.model.rows) / 4);
+    const bool angled = !lt.kernels.empty();
+    const double sameAngle = 1.5 * kScanStepFactor * lt.angleStep;
+    const int wanted = angled ? candidates_ + 2 : candidates_;
     std::vector<Candidate> keep;
     for (const Candidate& c : found) {
         bool near = false;
         for (const Candidate& k : keep)
-            near = near || (std::abs(k.t.x - c.t.x) <= rad && std::abs(k.t.y - c.t.y) <= rad);
+            near = near || (std::abs(k.t.x - c.t.x) <= rad && std::abs(k.t.y - c.t.y) <= rad &&
+                            angleDistance(k.angle, c.angle) <= sameAngle);
         if (!near)
             keep.push_back(c);
-        if (int(keep.size()) >= candidates_)
+        if (int(keep.size()) >= wanted)
             break;
     }
     if (keep.empty())
         return false;
 
-    // Refinement: every candidate through the first refinement level, then
-    // only the best one further down.
-    // Hill climb: the best of the 3 x 3 positions around, then a step of the
-    // angle either way, until neither improves.
-    auto climb = [&](const Level& lv, const cv::Mat& img, Candidate& c) {
-        const double da = angleRange_ > 0 ? lv.angleStep : 0.0;
-        double grid[9];
-        for (int iter = 0; iter < 12; ++iter) {
-            scoreGrid(lv, img, c.t, c.angle, grid);
-            c.score = grid[4];
-            const int best = int(std::max_element(grid, grid + 9) - grid);
-            if (grid[best] > c.score) {
-                c.t += cv::Point2d(best % 3 - 1, best / 3 - 1);
-                continue;
-            }
-            bool turned = false;
-            for (int sign : {-1, 1}) {
-                const double a = c.angle + sign * da;
-                if (da == 0 || std::abs(a) > angleRange_ + 1e-9)
-                    continue;
-                const double s = scoreAt(lv, img, c.t, a);
-                if (s > c.score) {
-                    c.score = s;
-                    c.angle = a;
-                    turned = true;
-                    break;
-                }
-            }
-            if (!turned)
-                break;
-        }
-    };
-
-    for (int l = top; l >= 0; --l) {
-        const Level& lv = levels_[l];
-        if (l < top)
+    // Refinement: the candidates are climbed at the scan level (an angled
+    // scan is approximate) and the next, then only the best one further down.
+    // Shift only, the climb goes down to full resolution, where pixel reads
+    // are cheap, and least squares finishes from the best whole pixel. Angled,
+    // least squares takes over one level above full resolution, which brings
+    // the start within a fraction of a pixel, so that the full-resolution
+    // step cannot slide into a neighbouring optimum.
+    const Level& l0 = levels_[0];
+    const int lowest = angled ? 1 : 0;
+    for (int l = scanLevel; l >= lowest; --l) {
+        if (l < scanLevel)
             for (Candidate& c : keep)
                 c.t *= 2.0;
-        if (l == top && top > 0)
-            continue; // the scan was exhaustive here
+        if (l == scanLevel && !angled)
+            continue; // the shift-only scan was exact here
         for (Candidate& c : keep)
-            climb(lv, pyr[l], c);
-        if (keep.size() > 1) {
-            std::sort(keep.begin(), keep.end(), [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
-            keep.resize(1);
-        }
+            climb(levels_[size_t(l)], pyr[l], c);
+        std::sort(keep.begin(), keep.end(), [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
+        keep.resize(std::min(keep.size(), size_t(l == scanLevel ? 2 : 1)));
     }
     Candidate best = keep.front();
-
-    // Sub-pixel and sub-step estimate at full resolution.
-    const Level& l0 = levels_[0];
-    const double sx = parabolaOffset(scoreAt(l0, pyr[0], {best.t.x - 1, best.t.y}, best.angle), best.score,
-                                     scoreAt(l0, pyr[0], {best.t.x + 1, best.t.y}, best.angle));
-    const double sy = parabolaOffset(scoreAt(l0, pyr[0], {best.t.x, best.t.y - 1}, best.angle), best.score,
-                                     scoreAt(l0, pyr[0], {best.t.x, best.t.y + 1}, best.angle));
-    double sa = 0;
-    if (angleRange_ > 0) {
-        const double da = l0.angleStep;
-        sa = parabolaOffset(scoreAt(l0, pyr[0], best.t, best.angle - da), best.score,
-                            scoreAt(l0, pyr[0], best.t, best.angle + da)) *
-             da;
+    if (angled) {
+        if (scanLevel > 0) {
+            Candidate c = best;
+            refine(1, pyr[1], c);
+            best.t = c.t * 2.0;
+            best.angle = c.angle;
+        } else {
+            climb(l0, pyr[0], best);
+        }
+        best.score = scoreAt(l0, pyr[0], best.t, best.angle);
     }
-    best.t += cv::Point2d(sx, sy);
-    best.angle += sa;
+    Candidate fine = best;
+    refine(0, pyr[0], fine);
+    if (fine.t == best.t && angled) {
+        best.t = cv::Point2d(std::round(best.t.x), std::round(best.t.y));
+        climb(l0, pyr[0], best);
+        fine = best;
+        refine(0, pyr[0], fine);
+    }
+    if (fine.t == best.t && !angled) {
+        // Least squares declined: parabolic sub-pixel estimate.
+        const double sx = parabolaOffset(scoreAt(l0, pyr[0], {best.t.x - 1, best.t.y}, 0), best.score,
+                                         scoreAt(l0, pyr[0], {best.t.x + 1, best.t.y}, 0));
+        const double sy = parabolaOffset(scoreAt(l0, pyr[0], {best.t.x, best.t.y - 1}, 0), best.score,
+                                         scoreAt(l0, pyr[0], {best.t.x, best.t.y + 1}, 0));
+        fine.t += cv::Point2d(sx, sy);
+    }
 
-    if (best.score < minScore_)
-        return false;
-    const cv::Point2d refAt = best.t + cv::Point2d(l0.ref.x, l0.ref.y);
+    const cv::Point2d refAt = fine.t + cv::Point2d(l0.ref.x, l0.ref.y);
     *x = centreX_ - refAt.x;
     *y = centreY_ - refAt.y;
-    *score = best.score;
-    *angle = best.angle;
-    return true;
+    *score = fine.score;
+    *angle = fine.angle;
+    return fine.score >= minScore_;
 }

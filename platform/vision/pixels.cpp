@@ -8,12 +8,10 @@
 #include <cstdlib>
 #include <opencv2/imgproc.hpp>
 
-void MoveImage(const cv::Mat& src, cv::Mat& dst, int dx, int dy)
+namespace {
+
+void moveWhole(const cv::Mat& src, cv::Mat& dst, int dx, int dy)
 {
-    if (src.empty()) {
-        dst.release();
-        return;
-    }
     // Beyond one image width nothing of the source stays in view; the last
     // column/row replicated is the sound limit.
     dx = std::max(-(src.cols - 1), std::min(src.cols - 1, dx));
@@ -21,6 +19,46 @@ void MoveImage(const cv::Mat& src, cv::Mat& dst, int dx, int dy)
     const cv::Rect keep(std::max(0, -dx), std::max(0, -dy), src.cols - std::abs(dx), src.rows - std::abs(dy));
     cv::copyMakeBorder(src(keep), dst, std::max(0, dy), std::max(0, -dy), std::max(0, dx), std::max(0, -dx),
                        cv::BORDER_REPLICATE);
+}
+
+// A fraction of a pixel this small is not worth interpolating.
+constexpr double kWholeEnough = 1.0 / 64;
+
+} // namespace
+
+void MoveImage(const cv::Mat& src, cv::Mat& dst, double dx, double dy)
+{
+    if (src.empty()) {
+        dst.release();
+        return;
+    }
+    int sx = int(std::floor(dx)), sy = int(std::floor(dy));
+    double fx = dx - sx, fy = dy - sy;
+    if (fx > 1 - kWholeEnough) {
+        fx = 0;
+        ++sx;
+    }
+    if (fy > 1 - kWholeEnough) {
+        fy = 0;
+        ++sy;
+    }
+    fx = fx < kWholeEnough ? 0 : fx;
+    fy = fy < kWholeEnough ? 0 : fy;
+    if (fx == 0 && fy == 0) {
+        moveWhole(src, dst, sx, sy);
+        return;
+    }
+    // dst(p) = src(p - s - f): the fraction by a 2 x 2 interpolation that
+    // mixes each pixel with its left and upper neighbours, then the whole
+    // pixels.
+    cv::Mat k(2, 2, CV_32F);
+    k.at<float>(0, 0) = float(fx * fy);
+    k.at<float>(0, 1) = float((1 - fx) * fy);
+    k.at<float>(1, 0) = float(fx * (1 - fy));
+    k.at<float>(1, 1) = float((1 - fx) * (1 - fy));
+    thread_local cv::Mat mixed;
+    cv::filter2D(src, mixed, -1, k, cv::Point(1, 1), 0, cv::BORDER_REPLICATE);
+    moveWhole(mixed, dst, sx, sy);
 }
 
 void TransformImage(const cv::Mat& src, cv::Mat& dst, cv::Point2d shift, cv::Point2d centre, double angle)

@@ -77,23 +77,31 @@ private:
     bool valid_ = false;
 };
 
+// Score a positioning model needs to count as found when the caller gives
+// none: the correlation of the model's edge points with the frame. A good
+// part under changed light and noise scores 0.8 and more; below one half,
+// something covering the model or a wrong place is likelier than a shaken
+// camera, and a frame aligned there would be judged on the wrong pixels.
+constexpr double kFindShapeAcceptScore = 0.5;
+
 // Positioning model. Coarse-to-fine: the model and the searched image are
-// reduced in a Gaussian pyramid; at the coarsest level (model side about 16 px)
-// the whole searched image is scanned with normalised correlation for every
-// angle of the rotation range (models pre-rotated, masked); the best few
-// candidates are then refined level by level down to full resolution on the
-// model's strongest-gradient points (a +-1 px / +-1 angle-step hill climb per
-// level, parabolic sub-pixel fit at the end). The model's reference point is
-// its pixel (w / 2, h / 2); centreX, centreY say where that pixel lies in the
-// image the model was cut from.
+// reduced in a Gaussian pyramid. At the coarsest level the whole searched
+// image is scanned for every angle of the rotation range on a locally
+// normalised copy (one correlation per angle, the models turned beforehand);
+// the best candidates are then refined level by level down to full
+// resolution on the model's strongest-gradient points (hill climb over
+// +-1 px and +-1 angle step), and finally by least squares on those points
+// (position, angle, gain and offset) to a small fraction of a pixel. The
+// model's reference point is its pixel (w / 2, h / 2); centreX, centreY say
+// where that pixel lies in the image the model was cut from.
 class FindShape {
 public:
-    // model: the cut-out; minScore: acceptance (0 = 0.5); levels: pyramid
-    // levels (0 = automatic); angleRange: rotation searched in +- degrees
-    // (0 = shift only); ignorePolarity: accept inverted contrast; maskLevel:
-    // mask pixels at or above it belong to the model; speed 0..10: fewer
-    // candidates and points when higher; flags reserved. False (and not valid)
-    // when the model has no structure to find.
+    // model: the cut-out; minScore: acceptance (0 = kFindShapeAcceptScore);
+    // levels: pyramid levels (0 = automatic); angleRange: rotation searched in
+    // +- degrees (0 = shift only, at most 180); ignorePolarity: accept
+    // inverted contrast; maskLevel: mask pixels at or above it belong to the
+    // model; speed 0..10: fewer candidates and points when higher; flags
+    // reserved. False (and not valid) when the model has no structure to find.
     bool CreateShape(const cv::Mat& model, double minScore, int levels, int angleRange, int centreX,
                      int centreY, bool ignorePolarity, int maskLevel, const cv::Mat& mask, int speed,
                      int flags);
@@ -101,23 +109,30 @@ public:
     // of the searched box within the full frame is the shift that brings the
     // part back to its model position (MoveImage / TransformImage), angle is
     // the part's rotation against the model in degrees (counter-clockwise as
-    // shown), score the correlation 0..1.
+    // shown), score the correlation 0..1. False when the best place scores
+    // below the acceptance (score and angle then still tell the best found).
     bool Find(const cv::Mat& image, int flags, double* x, double* y, double* score, double* angle);
     bool IsValid() const { return valid_; }
     void Clear();
 
 private:
+    // The model at a scan level turned by `angle`: zero-mean, unit-norm
+    // weights inside the turned mask, 0 outside.
+    struct Kernel {
+        double angle;
+        cv::Mat weights;   // CV_32F
+        cv::Point2d refAt; // where the reference point lies in `weights`
+        double norm;       // sqrt of the number of model pixels in it
+    };
     struct Level {
         cv::Mat model, mask;
         std::vector<cv::Point2f> pts; // sample points, model coordinates
+        std::vector<float> values;    // model grey level at each point
         std::vector<float> weights;   // (T - mean) / (sd * n) per point
         cv::Point2f ref;              // reference point at this level
         double angleStep = 0;         // degrees that move the farthest point ~1 px
-    };
-    struct Rotated {
-        double angle;
-        cv::Mat model, mask; // mask empty: whole model
-        cv::Point offset;    // of `model` within the turned model
+        int window = 5;               // side of the scan's local normalisation window
+        std::vector<Kernel> kernels;  // angled search: one per scanned angle
     };
     struct Candidate {
         double score;
@@ -126,22 +141,27 @@ private:
     };
     double scoreAt(const Level& lv, const cv::Mat& img, cv::Point2d t, double angle) const;
     void scoreGrid(const Level& lv, const cv::Mat& img, cv::Point2d t, double angle, double out[9]) const;
+    void climb(const Level& lv, const cv::Mat& img, Candidate& c) const;
+    void refine(int level, const cv::Mat& img, Candidate& c) const;
+    void scan(int level, const cv::Mat& img, std::vector<Candidate>& found) const;
+    bool buildKernels(Level& lv) const;
 
-    std::vector<Level> levels_;
-    std::vector<Rotated> top_;
+    std::vector<Level> levels_; // full resolution first
+    int top_ = 0;               // coarsest level refined from (and scanned when shift only)
     int centreX_ = 0, centreY_ = 0;
     int angleRange_ = 0;
-    double minScore_ = 0.5;
+    double minScore_ = kFindShapeAcceptScore;
     bool ignorePolarity_ = false;
     int candidates_ = 3;
     bool valid_ = false;
 };
 
-// dst shows src moved by (dx, dy): dst(p) = src(p - d). Uncovered borders are
-// filled by replicating the nearest edge pixel (a black border would look like
-// a dark defect). src and dst must not share pixels; dst keeps its buffer when
-// it already has the right size and type.
-void MoveImage(const cv::Mat& src, cv::Mat& dst, int dx, int dy);
+// dst shows src moved by (dx, dy): dst(p) = src(p - d), bilinear between
+// pixels for a fractional move. Uncovered borders are filled by replicating
+// the nearest edge pixel (a black border would look like a dark defect).
+// src and dst must not share pixels; dst keeps its buffer when it already has
+// the right size and type.
+void MoveImage(const cv::Mat& src, cv::Mat& dst, double dx, double dy);
 // dst shows the part at its template position when src shows it moved by
 // -shift and rotated by `angle` degrees about the template point `centre`
 // (the values FindShape gives). Bilinear, border replicated.

@@ -1,8 +1,8 @@
 #include "camerafixture.h"
 
-#include "camera/camerahost.h"
-#include "camera/cameraloss.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/camerahost.h"
+#include "cameradriver/cameraloss.h"
+#include "cameradriver/checkcamera.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"

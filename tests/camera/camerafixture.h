@@ -1,7 +1,7 @@
 #pragma once
 // Common ground of the camera tests: simulated SDK buses, parameter records,
 // recording main-window hooks and clean camera globals for every test.
-#include "camera/cameradriver.h"
+#include "cameradriver/cameradriver.h"
 #include "platform/cameras/simcamera.h"
 #include "testenv.h"
 

@@ -2,8 +2,8 @@
 // of every back-end, serial saving, frame speed and the defaults restore.
 #include "camerafixture.h"
 
-#include "camera/camerathread.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/camerathread.h"
+#include "cameradriver/checkcamera.h"
 #include "params/geometry.h"
 #include "params/paramdb.h"
 

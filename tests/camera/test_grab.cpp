@@ -3,8 +3,8 @@
 // new-frame flag; frames of the wrong size are dropped; colour layouts.
 #include "camerafixture.h"
 
-#include "camera/camerathread.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/camerathread.h"
+#include "cameradriver/checkcamera.h"
 #include "params/geometry.h"
 
 #include <QThread>

@@ -4,8 +4,8 @@
 #include "camerafixture.h"
 #include "netns.h"
 
-#include "camera/gvcp.h"
-#include "camera/ipconfig.h"
+#include "cameradriver/gvcp.h"
+#include "cameradriver/ipconfig.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -3,9 +3,9 @@
 #include "camerafixture.h"
 #include "y4m.h"
 
-#include "camera/cameraloss.h"
-#include "camera/camerathread.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/cameraloss.h"
+#include "cameradriver/camerathread.h"
+#include "cameradriver/checkcamera.h"
 #include "params/geometry.h"
 #include "platform/clock.h"
 #include "platform/sysroot.h"

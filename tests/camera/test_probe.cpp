@@ -2,7 +2,7 @@
 #include "camerafixture.h"
 #include "y4m.h"
 
-#include "camera/checkcamera.h"
+#include "cameradriver/checkcamera.h"
 #include "params/geometry.h"
 #include "platform/sysroot.h"
 

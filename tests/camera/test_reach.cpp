@@ -2,7 +2,7 @@
 // candidate order, and moving cameras that sit outside their host's subnet.
 #include "camerafixture.h"
 
-#include "camera/EnsureDeviceReach.h"
+#include "cameradriver/EnsureDeviceReach.h"
 
 #include <QSet>
 

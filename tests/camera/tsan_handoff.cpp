@@ -3,8 +3,8 @@
 // settings change contrast, gamma and frame speed.
 #include "y4m.h"
 
-#include "camera/cameradriver.h"
-#include "camera/camerathread.h"
+#include "cameradriver/cameradriver.h"
+#include "cameradriver/camerathread.h"
 #include "params/geometry.h"
 #include "params/wizardpara.h"
 #include "platform/cameras/simcamera.h"

@@ -4,8 +4,8 @@
 // pass: the test sets input bits, hands frames to the views as a grab thread
 // would, calls the pass, the countdown ticks and the timer slots itself, and
 // reads the outputs the cycle published.
-#include "camera/cameraloss.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/cameraloss.h"
+#include "cameradriver/checkcamera.h"
 #include "camera/cammerwidget.h"
 #include "inspection/cammerrecongnize.h"
 #include "monitor/controlport.h"

@@ -4,8 +4,8 @@
 // test scripts, and the real inspection engine.
 #include "../ioboard/boardsim.h"
 #include "cyclefixture.h"
-#include "camera/cameraloss.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/cameraloss.h"
+#include "cameradriver/checkcamera.h"
 #include "camera/cammerwidget.h"
 #include "inspection/cammersingleton.h"
 #include "monitor/controlport.h"

@@ -1,5 +1,5 @@
 #include "monitor/savefialimagethread.h"
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "monitor/mainwindow.h"
 #include "params/geometry.h"
 #include "platform/clock.h"

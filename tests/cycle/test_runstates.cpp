@@ -3,6 +3,7 @@
 #include "cyclefixture.h"
 
 #include "monitor/placeholders.h"
+#include "monitor/titlebar.h"
 #include "monitor/rawframestore.h"
 
 #include <QImage>

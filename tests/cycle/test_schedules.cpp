@@ -22,7 +22,7 @@
 #include "../ioboard/boardsim.h"
 #include "cyclefixture.h"
 
-#include "camera/cameraloss.h"
+#include "cameradriver/cameraloss.h"
 #include "inspection/cammersingleton.h"
 #include "params/procedures.h"
 #include "platform/cameras/simcamera.h"

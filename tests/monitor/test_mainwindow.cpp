@@ -1,5 +1,5 @@
-#include "camera/cameraglobals.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/cameraglobals.h"
+#include "cameradriver/checkcamera.h"
 #include "monitor/controlport.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"

@@ -2,9 +2,9 @@
 // camera back-end, their buffers, tools and blink timer.
 #include "viewfixture.h"
 
-#include "camera/cameraglobals.h"
-#include "camera/checkcamera.h"
-#include "camera/roioperation.h"
+#include "cameradriver/cameraglobals.h"
+#include "cameradriver/checkcamera.h"
+#include "editor/roioperation.h"
 #include "params/geometry.h"
 #include "platform/cameras/simcamera.h"
 

@@ -3,7 +3,7 @@
 // whole window for a person to look at.
 #include "viewfixture.h"
 
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "monitor/mainwindow.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"

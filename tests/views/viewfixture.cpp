@@ -1,8 +1,9 @@
 #include "viewfixture.h"
 
-#include "camera/cameraglobals.h"
-#include "camera/camerahost.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/cameraglobals.h"
+#include "cameradriver/camerahost.h"
+#include "cameradriver/checkcamera.h"
+#include "editor/regionpanel.h"
 #include "monitor/controlport.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
@@ -80,6 +81,7 @@ void ViewTest::SetUp()
     c.sleep = [](int) {};
     camerahost::install(c);
     setViewHost(&host);
+    setViewPartsMaker(&MakeViewParts); // as the main window does
 }
 
 void ViewTest::TearDown()

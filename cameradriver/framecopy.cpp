@@ -1,0 +1,26 @@
+#include "cameradriver/framecopy.h"
+
+namespace framecopy {
+
+void greyToRgb32(const uint8_t* grey, uint8_t* out, size_t pixels)
+{
+    for (size_t i = 0; i < pixels; ++i) {
+        const uint8_t v = grey[i];
+        out[4 * i] = v;
+        out[4 * i + 1] = v;
+        out[4 * i + 2] = v;
+        out[4 * i + 3] = 255;
+    }
+}
+
+void rgbToRgb32(const uint8_t* rgb, uint8_t* out, size_t pixels)
+{
+    for (size_t i = 0; i < pixels; ++i) {
+        out[4 * i] = rgb[3 * i + 2];
+        out[4 * i + 1] = rgb[3 * i + 1];
+        out[4 * i + 2] = rgb[3 * i];
+        out[4 * i + 3] = 255;
+    }
+}
+
+} // namespace framecopy

@@ -1,0 +1,43 @@
+// The settings window's hooks into this window: the views, the zoom tools,
+// the left area, the cycle state of a new multi-detection step count, the
+// raw-image switch and the orderly stop before a reboot.
+#include "cameradriver/cameraglobals.h"
+#include "camera/cammerwidget.h"
+#include "monitor/mainwindow.h"
+#include "monitor/mapplication.h"
+#include "params/wizardpara.h"
+#include "settings/settingshost.h"
+
+#include <QStackedLayout>
+
+void MainWindow::installSettingsHost()
+{
+    settingshost::Hooks h;
+    h.repaintViews = [this] {
+        for (int slot : usedSlots())
+            if (cameraViews[slot])
+                cameraViews[slot]->update();
+    };
+    h.showHideTools = [this](int mode) { MShowHide(mode); };
+    h.showCameraViews = [this] { setcontentLayout(); };
+    h.resetSteps = [this](int n, const WizardPara& edit) {
+        for (int c : usedSlots()) {
+            for (int s = 0; s < n && s < 8; ++s) {
+                if (edit.step_enabled[s])
+                    pendingCameras[s] = 0;
+                if (cameraViews[c])
+                    cameraViews[c]->noDetect[s] = false;
+                stepSaveCode[c][s] = 0;
+                stepArmed[s] = false;
+            }
+            cycleCounted[c] = false;
+            failCounted[c] = false;
+        }
+        currentStep = n - 1;
+    };
+    h.saveOriginalImages = [this] { return saveOriginalImages != 0; };
+    h.setSaveOriginalImages = [this](bool on) { saveOriginalImages = on ? 1 : 0; };
+    h.stopWatchdog = [] { StopWTD(); };
+    h.flushAll = [this] { FLushAll(); };
+    settingshost::install(h);
+}

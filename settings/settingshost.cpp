@@ -1,0 +1,131 @@
+#include "settings/settingshost.h"
+
+#include "cameradriver/cameradriver.h"
+#include "cameradriver/cameraglobals.h"
+#include "camera/cammerwidget.h"
+#include "inspection/cammerrecongnize.h"
+
+namespace settingshost {
+
+namespace {
+Hooks gHooks;
+bool gSaveOriginal = false;
+} // namespace
+
+void install(const Hooks& hooks) { gHooks = hooks; }
+const Hooks& hooks() { return gHooks; }
+
+std::vector<int> usedSlots()
+{
+    if (gHooks.usedSlots)
+        return gHooks.usedSlots();
+    std::vector<int> inUse;
+    for (int s : ::usedSlots())
+        inUse.push_back(s);
+    return inUse;
+}
+
+void directCameraOp(int slot, CameraOp op, int step)
+{
+    CameraDriver* driver = CameraDriver::at(slot);
+    auto* view = dynamic_cast<CammerWidget*>(driver);
+    switch (op) {
+    case CameraOp::Expose:
+        if (driver)
+            driver->SetExposeTime();
+        return;
+    case CameraOp::Gain:
+        if (driver)
+            driver->SetAdjustPlus();
+        return;
+    case CameraOp::Sharp:
+        if (driver)
+            driver->SetSharp();
+        return;
+    case CameraOp::Contrast:
+        if (driver)
+            driver->SetContrast();
+        return;
+    case CameraOp::Gamma:
+        if (driver)
+            driver->SetGamma();
+        return;
+    case CameraOp::ChangeTrig:
+        if (driver)
+            driver->CameraChangeTrig(false);
+        return;
+    default:
+        break;
+    }
+    // A view without its inspection data (a slot whose camera did not open)
+    // has nothing to train or save.
+    if (!view || !view->isComplete())
+        return;
+    switch (op) {
+    case CameraOp::CreateShape:
+        view->recong->CreateShape(step);
+        break;
+    case CameraOp::VarTrain:
+        view->recong->VarTrain(step);
+        break;
+    case CameraOp::CopyPara:
+        view->CopyPara();
+        break;
+    case CameraOp::SaveRegions:
+        view->liveRegions->SaveDatatoFile();
+        break;
+    default:
+        break;
+    }
+}
+
+void cameraOp(int slot, CameraOp op, int step)
+{
+    if (gHooks.cameraOp)
+        gHooks.cameraOp(slot, op, step);
+    else
+        directCameraOp(slot, op, step);
+}
+
+void setSpeed()
+{
+    if (gHooks.setSpeed)
+        gHooks.setSpeed();
+    else
+        CameraSetSpeed();
+}
+
+#define CALL_IF(name, ...) \
+    if (gHooks.name)       \
+        gHooks.name(__VA_ARGS__);
+
+void repaintViews() { CALL_IF(repaintViews) }
+void showHideTools(int mode) { CALL_IF(showHideTools, mode) }
+void showCameraViews() { CALL_IF(showCameraViews) }
+void changeDetectNum(int n) { CALL_IF(changeDetectNum, n) }
+void resetSteps(int n, const WizardPara& edit) { CALL_IF(resetSteps, n, edit) }
+void indexShowHide(int mode) { CALL_IF(indexShowHide, mode) }
+void stopWatchdog() { CALL_IF(stopWatchdog) }
+void flushAll() { CALL_IF(flushAll) }
+void netCardsRestore() { CALL_IF(netCardsRestore) }
+void netCardsCommit() { CALL_IF(netCardsCommit) }
+void applyNetwork(int flags) { CALL_IF(applyNetwork, flags) }
+void restartLink() { CALL_IF(restartLink) }
+
+#undef CALL_IF
+
+bool saveOriginalImages() { return gHooks.saveOriginalImages ? gHooks.saveOriginalImages() : gSaveOriginal; }
+
+void setSaveOriginalImages(bool on)
+{
+    if (gHooks.setSaveOriginalImages)
+        gHooks.setSaveOriginalImages(on);
+    else
+        gSaveOriginal = on;
+}
+
+bool netCardsDiffer() { return gHooks.netCardsDiffer && gHooks.netCardsDiffer(); }
+int stageNetwork() { return gHooks.stageNetwork ? gHooks.stageNetwork() : 0; }
+bool takeServerMark() { return gHooks.takeServerMark && gHooks.takeServerMark(); }
+
+} // namespace settingshost
