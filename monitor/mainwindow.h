@@ -207,6 +207,10 @@ public:
     quint64 manualRequestSeq = 0; // frameSerial at the last manual trigger
     quint64 cameraRoundStartSeq = 0; // hardware trigger: frames of the round are past this
     qint64 cameraRoundDeadlineMs = 0;
+    // Passes more than this apart (the process starved, or the previous pass
+    // judged for long) push the waits back by the gap.
+    static constexpr int kLatePassMs = 30;
+    qint64 lastPassMs = 0;
 
 public slots:
     void TimerLCD();

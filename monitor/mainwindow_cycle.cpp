@@ -64,6 +64,17 @@ void MainWindow::Run()
         return;
     }
 
+    // A pass that comes late means the process did not run: the grab threads
+    // did not either, and that time does not count against their frames.
+    const qint64 now = nowMs();
+    if (lastPassMs > 0 && now - lastPassMs > kLatePassMs) {
+        const qint64 late = now - lastPassMs - 3;
+        for (qint64& d : freshDeadlineMs)
+            d += late;
+        cameraRoundDeadlineMs += late;
+    }
+    lastPassMs = now;
+
     std::fill(newFrame, newFrame + 8, false);
     takeFrames();
     if (!gisLost)

@@ -273,7 +273,7 @@ TEST_F(EndToEnd, AMachineCycleOkThenNgAndTheSafetyDoorClearsTheAlarm)
     ASSERT_TRUE(waitFor([&] { return jpgs(ngDir).size() == 2; }, 8000)) << qPrintable(jpgs(ngDir).join(' '));
     EXPECT_TRUE(jpgs(ngDir).first().startsWith("1_")) << "named after the first failing region";
     EXPECT_TRUE(jpgs("alarmimage/camera2/detect1/NG").isEmpty());
-    EXPECT_GT(alarmPolls, 10);
+    EXPECT_GT(alarmPolls, 0);
     EXPECT_EQ(clampFreeInAlarm, 0) << "the board held the clamp prohibited while the alarm showed";
 
 }
@@ -426,7 +426,9 @@ TEST_F(EndToEnd, AManualTriggerThatEndsInAnAlarmProhibitsClampAndEjector)
     EXPECT_EQ(window->currentStep, 0);
     ASSERT_TRUE(waitFor([&] { return atBoard(0) && atBoard(1) && atBoard(2); }, 1000));
     EXPECT_EQ(records().last(), "Camera 2Alarm");
-    waitFor([] { return false; }, 100);
+    alarmPolls = clampFreeInAlarm = 0; // the board had the alarm's word; from here on it must keep it
+    waitFor([] { return false; }, 400);
+    EXPECT_GT(alarmPolls, 0);
     EXPECT_EQ(clampFreeInAlarm, 0);
 }
 
