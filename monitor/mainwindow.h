@@ -216,6 +216,10 @@ public:
     quint64 manualRequestSeq = 0; // frameSerial at the last manual trigger
     quint64 cameraRoundStartSeq = 0; // hardware trigger: frames of the round are past this
     qint64 cameraRoundDeadlineMs = 0;
+    // Passes more than this apart (the process starved, or the previous pass
+    // judged for long) push the waits back by the gap.
+    static constexpr int kLatePassMs = 30;
+    qint64 lastPassMs = 0;
 
 public slots:
     void TimerLCD();
@@ -276,7 +280,10 @@ public:
     void CheckArea(bool);
     void SlotManualTrig(int step);
     // The alarm reset's re-judgement of the current step (the region
-    // editor's re-detect without its own screen work).
+    // editor's re-detect without its own screen work). Only prohibitions are
+    // published at once; the step is judged, and its verdict given, as soon
+    // as every camera has a frame taken after the call (the next pass, or
+    // the call itself when one is waiting).
     void ReDetect();
     int cameraTriggerSet = 0; // slot bits of the cameras that delivered since the last camera trigger
     int lastDelay = 0;        // delay of the step scheduled last, in tenths of a second

@@ -44,6 +44,7 @@ void MainWindow::StartDetect(bool clampProhibited)
         IO().IOSetOut(0, 1);
     IO().IOFlashOut();
     std::fill(awaitingFrames, awaitingFrames + 8, false);
+    manualSlot = safetySlot = redetectSlot = -1;
     displayState = 0;
     std::fill(recheckCount, recheckCount + 8, 0);
     recheckPending = false;
@@ -120,6 +121,7 @@ void MainWindow::SetStopDetect()
         }
     }
     std::fill(awaitingFrames, awaitingFrames + 8, false);
+    manualSlot = safetySlot = redetectSlot = -1;
     runState = 3;
 }
 
