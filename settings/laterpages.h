@@ -66,12 +66,3 @@ class HelpWidget : public BWidget {
 public:
     explicit HelpWidget(QWidget* parent = nullptr) : BWidget(parent) {}
 };
-
-// ---- Multi-detection IO page (shown from the IO parameters page) -----------------
-class IOWidget : public BWidget {
-    Q_OBJECT
-public:
-    explicit IOWidget(QWidget* parent = nullptr) : BWidget(parent) { hide(); }
-    void WizardParaInit() {}
-    void accept() {}
-};

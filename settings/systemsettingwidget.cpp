@@ -9,6 +9,7 @@
 #include "settings/changelog.h"
 #include "settings/iofunctionswidget.h"
 #include "settings/ioparamswidget.h"
+#include "settings/iowidget.h"
 #include "settings/laterpages.h"
 #include "settings/settingshost.h"
 #include "settings/systemfunctionswidget.h"
