@@ -13,6 +13,7 @@
 #include "editor/alarmoption.h"
 #include "editor/regioption.h"
 #include "monitor/placeholders.h"
+#include "settings/settingshost.h"
 #include "settings/systemsettingwidget.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
@@ -59,6 +60,7 @@ void MainWindow::OptBtnsToggledSlot(OptionBar::BTN_TYPE type, bool)
         if (userLevel == 2)
             userLevel = gpWPara->is_psw_used ? 1 : 0;
         *gpWParaBak = *gpWPara;
+        settingshost::netCardsRestore(); // the network pages edit a copy of the network in force
         if (CheckPassword() == 0) {
             optionBar->SetTLast();
             return;
