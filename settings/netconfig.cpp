@@ -398,22 +398,36 @@ bool pingAnswered(const QByteArray& output)
     return false;
 }
 
-QString connectivityTest(const std::function<bool()>& clientAlive)
+Probe probeConnectivity()
 {
+    Probe probe;
     const QString none = QStringLiteral("null");
     const QString gateway =
         gatewayFromRoutes(platform::runCommand(QStringLiteral("ip"), {QStringLiteral("route"), QStringLiteral("show")}).out,
                           none);
     if (gateway == none)
-        return LanStr(419);
-    const bool lan = pingAnswered(
+        return probe;
+    probe.gatewayFound = true;
+    probe.lan = pingAnswered(
         platform::runCommand(QStringLiteral("ping"), {gateway, QStringLiteral("-w"), QStringLiteral("2")}).out);
-    const bool internet = pingAnswered(
+    probe.internet = pingAnswered(
         platform::runCommand(QStringLiteral("ping"), {QLatin1String(kPublicHost), QStringLiteral("-w"), QStringLiteral("3")})
             .out);
-    const bool server = clientAlive && clientAlive();
-    return LanStr(lan ? 420 : 421) + QLatin1Char(',') + LanStr(internet ? 422 : 423) + QLatin1Char(',')
-        + LanStr(server ? 439 : 440);
+    return probe;
+}
+
+QString connectivityText(const Probe& probe, bool clientAlive)
+{
+    if (!probe.gatewayFound)
+        return LanStr(419);
+    return LanStr(probe.lan ? 420 : 421) + QLatin1Char(',') + LanStr(probe.internet ? 422 : 423) + QLatin1Char(',')
+        + LanStr(clientAlive ? 439 : 440);
+}
+
+QString connectivityTest(const std::function<bool()>& clientAlive)
+{
+    const Probe probe = probeConnectivity();
+    return connectivityText(probe, clientAlive && clientAlive());
 }
 
 } // namespace netconfig

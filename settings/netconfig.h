@@ -117,8 +117,18 @@ InstallResult installStaged(int flags, const NetCard& card);
 QString gatewayFromRoutes(const QByteArray& routes, const QString& none);
 // A ping output with at least one reply of a time above zero.
 bool pingAnswered(const QByteArray& output);
-// Runs the test through the command runner; the result line in the current
-// language. `clientAlive` is asked at the end.
+// What the test found: the gateway, and which hosts answered.
+struct Probe {
+    bool gatewayFound = false;
+    bool lan = false;
+    bool internet = false;
+};
+// Reads the routing table and pings the gateway and the public host through
+// the command runner (seconds: run it off the GUI thread).
+Probe probeConnectivity();
+// The result line in the current language, with the reporting client's state.
+QString connectivityText(const Probe& probe, bool clientAlive);
+// Both in one, for callers that may wait.
 QString connectivityTest(const std::function<bool()>& clientAlive);
 
 } // namespace netconfig

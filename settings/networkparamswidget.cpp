@@ -9,13 +9,14 @@
 #include "widgets/edit.h"
 #include "widgets/keyboards.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThread>
 #include <QVBoxLayout>
+#include <memory>
 
 namespace {
 
@@ -147,6 +148,10 @@ NetworkParamsWidget::NetworkParamsWidget(QWidget* parent)
     connect(useCardBox, &QCheckBox::pressed, this, &NetworkParamsWidget::SlotCntClick);
     connect(useCardBox, &QCheckBox::stateChanged, this, &NetworkParamsWidget::SlotCntName);
     connect(testButton, &QPushButton::clicked, this, &NetworkParamsWidget::SlotCheckPing);
+    // The edited set starts as the one in force (the settings command copies
+    // it again at each opening), so an apply never stages an empty network.
+    if (gpNet)
+        gpNet->editCard = gpNet->systemCard;
 }
 
 NetCard& NetworkParamsWidget::card()
@@ -223,7 +228,7 @@ void NetworkParamsWidget::SlotCmbCard(int index)
     // A wireless interface is not configured here: show what it runs with.
     const QMap<QString, QString> running = liveAddresses ? liveAddresses() : QMap<QString, QString>();
     const QString gateway = netconfig::gatewayFromRoutes(
-        platform::runCommand(QStringLiteral("ip"), {QStringLiteral("route"), QStringLiteral("show")}).out,
+        platform::runCommand(QStringLiteral("ip"), {QStringLiteral("route"), QStringLiteral("show")}, 2000).out,
         QStringLiteral("0.0.0.0"));
     if (gpWPara && name.toLatin1() == QByteArray(gpWPara->CntNet_UseName) && running.contains(name)
         && netconfig::parseIPv4(gateway)) {
@@ -260,13 +265,32 @@ void NetworkParamsWidget::SlotCntName(int state)
                  state != 0 ? fieldBytes(cardSelector->currentText()) : QByteArrayLiteral("null"));
 }
 
+// The pings run on a thread of their own: the GUI thread runs the machine
+// cycle and must not wait seconds for them.
 void NetworkParamsWidget::SlotCheckPing()
 {
+    if (tester_)
+        return;
     pingResultText += QLatin1Char('*');
     resultLabel->setText(pingResultText);
-    resultLabel->repaint();
-    QApplication::processEvents();
-    pingResultText = netconfig::connectivityTest([] { return gpNet && gpNet->clientAlive.load(); });
-    resultLabel->setText(pingResultText);
-    update();
+    testButton->setEnabled(false);
+    auto probe = std::make_shared<netconfig::Probe>();
+    tester_ = QThread::create([probe] { *probe = netconfig::probeConnectivity(); });
+    connect(tester_, &QThread::finished, this, [this, probe] {
+        tester_->deleteLater();
+        tester_ = nullptr;
+        pingResultText = netconfig::connectivityText(*probe, gpNet && gpNet->clientAlive.load());
+        resultLabel->setText(pingResultText);
+        testButton->setEnabled(true);
+        update();
+    });
+    tester_->start();
+}
+
+NetworkParamsWidget::~NetworkParamsWidget()
+{
+    if (tester_) {
+        tester_->wait();
+        delete tester_;
+    }
 }

@@ -17,11 +17,13 @@ struct NetCard;
 class QButtonGroup;
 class QLabel;
 class QPushButton;
+class QThread;
 
 class NetworkParamsWidget : public BWidget {
     Q_OBJECT
 public:
     explicit NetworkParamsWidget(QWidget* parent = nullptr);
+    ~NetworkParamsWidget() override;
     void WizardParaInit();
     void accept();
     // The interface list, the device number and the video choice from the
@@ -46,6 +48,8 @@ public:
     QString pingResultText;
     // The running addresses of the interfaces (getifaddrs); tests replace it.
     std::function<QMap<QString, QString>()> liveAddresses;
+    // A connectivity test is running (its pings take seconds).
+    bool testRunning() const { return tester_ != nullptr; }
 
 public slots:
     void SlotCBoxIsUseCntNet(int state);
@@ -63,4 +67,5 @@ private:
     NetCard& card();
     void modifyEntry(int entry, const QString& text);
     bool pressed_ = false;
+    QThread* tester_ = nullptr;
 };

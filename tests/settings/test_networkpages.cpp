@@ -29,7 +29,9 @@
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
+#include <QThread>
 #include <QVariant>
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -264,17 +266,20 @@ TEST_F(NetworkPages, SwitchSerialPortAndVideo)
     EXPECT_EQ(edit.serial_port, 7);
 }
 
-TEST_F(NetworkPages, ConnectivityTestShowsProgressThenTheResult)
+TEST_F(NetworkPages, ConnectivityTestRunsBesideTheGuiThread)
 {
     makeLink();
     struct Runner : platform::RecordingCommandRunner {
-        NetworkParamsWidget* page = nullptr;
-        QString seen;
+        std::atomic<bool> release{false};
+        std::atomic<bool> onGuiThread{false};
         platform::CommandResult run(const QString& program, const QStringList& args, int timeoutMs) override
         {
             RecordingCommandRunner::run(program, args, timeoutMs);
+            if (QThread::currentThread() == qApp->thread())
+                onGuiThread = true;
             if (program == "ip") {
-                seen = page->resultLabel->text();
+                while (!release) // a slow routing table
+                    QThread::msleep(1);
                 return {true, 0, "default via 192.168.1.1 dev eth0 \n", {}};
             }
             if (args.first() == "192.168.1.1")
@@ -282,15 +287,24 @@ TEST_F(NetworkPages, ConnectivityTestShowsProgressThenTheResult)
             return {true, 1, "", {}};
         }
     } runner;
-    NetworkParamsWidget page;
-    runner.page = &page;
     platform::CommandRunner::setInstance(&runner);
+    NetworkParamsWidget page;
     page.pingResultText = "LAN NG,Internet NG,Server NG";
     page.testButton->click();
-    EXPECT_EQ(runner.seen, "LAN NG,Internet NG,Server NG*");
+    // The GUI thread is back at once, showing the marker of a running test.
+    EXPECT_EQ(page.resultLabel->text(), "LAN NG,Internet NG,Server NG*");
+    EXPECT_FALSE(page.testButton->isEnabled());
+    page.testButton->click(); // a second press while one runs starts nothing
+    runner.release = true;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !page.testRunning(); }, 5000));
     EXPECT_EQ(page.resultLabel->text(), "LAN OK,Internet NG,Server NG");
+    EXPECT_TRUE(page.testButton->isEnabled());
+    EXPECT_FALSE(runner.onGuiThread);
+    EXPECT_EQ(runner.lines().size(), 3);
+
     link->clientAlive = true;
     page.testButton->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !page.testRunning(); }, 5000));
     EXPECT_EQ(page.resultLabel->text(), "LAN OK,Internet NG,Server OK");
 }
 
