@@ -11,6 +11,7 @@
 #include "monitor/mainscreenrules.h"
 #include "monitor/mainwindow.h"
 #include "editor/alarmoption.h"
+#include "editor/drawroiwidget.h"
 #include "editor/regioption.h"
 #include "monitor/placeholders.h"
 #include "settings/settingshost.h"
@@ -119,6 +120,7 @@ void MainWindow::SlotShowAlarmImgae()
         indexButton->hide();
     if (ioStatusWidget)
         ioStatusWidget->hide();
+    roiEditor->Reset(false);
 }
 
 void MainWindow::SlotReturn()
@@ -146,6 +148,12 @@ void MainWindow::cameraPramsAdjust(bool detached)
         mainStack->setCurrentIndex(savedMainPage);
         imageContainer->showSplit(savedSplitView);
     }
+}
+
+void MainWindow::sysSettingWidgetAccept()
+{
+    if (settingsWindow)
+        settingsWindow->accept();
 }
 
 // The statistics page is built by whoever makes the statistics store; until

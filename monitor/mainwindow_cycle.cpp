@@ -54,13 +54,14 @@ int usedMask()
 void MainWindow::Run()
 {
     // White balance after start-up and recovery; a lost camera holds the
-    // clamp prohibited and is retried every 3 s.
+    // clamp prohibited on every pass while its recovery works off this
+    // thread, retried every 3 s.
     const bool lost = gisLost;
-    CameraWatch::instance().runStep();
+    const int next = CameraWatch::instance().runStep();
     if (lost) {
         abandonSteps();
         watchdogTimer->stop();
-        runTimer->start(3000);
+        runTimer->start(next);
         return;
     }
 
@@ -89,8 +90,11 @@ void MainWindow::Run()
 
     showLiveFrames();
     IO().IOFlashOut();
-    if (ioStatusWidget)
+    if (ioStatusWidget) {
+        // The title bar follows the board also while the band is hidden.
+        ioStatusWidget->pushStates();
         ioStatusWidget->update();
+    }
     if (titleBar)
         titleBar->update();
     runTimer->start(3);

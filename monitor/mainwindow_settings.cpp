@@ -3,8 +3,10 @@
 // raw-image switch and the orderly stop before a reboot.
 #include "cameradriver/cameraglobals.h"
 #include "camera/cammerwidget.h"
+#include "monitor/indexbutton.h"
 #include "monitor/mainwindow.h"
 #include "monitor/mapplication.h"
+#include "netlink/network.h"
 #include "params/wizardpara.h"
 #include "settings/settingshost.h"
 
@@ -37,7 +39,28 @@ void MainWindow::installSettingsHost()
     };
     h.saveOriginalImages = [this] { return saveOriginalImages != 0; };
     h.setSaveOriginalImages = [this](bool on) { saveOriginalImages = on ? 1 : 0; };
+    h.indexShowHide = [this](int mode) {
+        if (indexButton)
+            indexButton->ShowHide(mode);
+    };
     h.stopWatchdog = [] { StopWTD(); };
     h.flushAll = [this] { FLushAll(); };
+    // The reporting link's network-card sets, its server mark and its client.
+    h.netCardsDiffer = [] { return gpNet && gpNet->editCard != gpNet->systemCard; };
+    h.netCardsRestore = [] {
+        if (gpNet)
+            gpNet->editCard = gpNet->systemCard;
+    };
+    h.netCardsCommit = [] {
+        if (gpNet)
+            gpNet->systemCard = gpNet->editCard;
+    };
+    h.takeServerMark = [] {
+        const bool marked = gpNet && gpNet->serverChanged;
+        if (marked)
+            gpNet->serverChanged = false;
+        return marked;
+    };
+    h.restartLink = [] { CNT_Net::CNT_ReStart(); };
     settingshost::install(h);
 }

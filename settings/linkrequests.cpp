@@ -1,6 +1,5 @@
 #include "settings/linkrequests.h"
 
-#include "netlink/linkframes.h"
 #include "netlink/network.h"
 #include "params/wizardpara.h"
 
@@ -14,13 +13,13 @@ bool linkUp() { return gpWPara && gpWPara->cntnet_enable && gpNet && gpNet->netE
 void askProducts()
 {
     if (linkUp())
-        gpNet->enqueueFrame(linkframe::KindGetProduct, QByteArray());
+        gpNet->CNT_SendGetProduct();
 }
 
 void askReminders()
 {
     if (linkUp())
-        gpNet->enqueueFrame(linkframe::KindGetRemindList, QByteArray());
+        gpNet->CNT_SendGetRemindList();
 }
 
 void resetStatistics()
@@ -30,8 +29,10 @@ void resetStatistics()
     // Folders of the program, removed with checked file operations.
     for (const char* dir : {"./cnt_net/cnt_alarmimage", "./cnt_net/cnt_tempimage", "./cnt_net/cnt_fail"})
         QDir(QLatin1String(dir)).removeRecursively();
-    // The link keeps no statistics or manual-stop record in memory yet; once
-    // it does, it reloads them here from the files now gone.
+    if (gpNet) {
+        gpNet->InitStatistics();
+        gpNet->InitManualStop();
+    }
 }
 
 } // namespace linkrequests

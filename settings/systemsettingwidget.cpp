@@ -125,6 +125,7 @@ void SystemSettingWidget::mousePressEvent(QMouseEvent* event) { BVerticalTabBar:
 
 void SystemSettingWidget::showEvent(QShowEvent* event)
 {
+    editsOpen_ = true;
     WizardParaInit();
     settingshost::showHideTools(0);
     BVerticalTabBar::showEvent(event);
@@ -135,8 +136,9 @@ void SystemSettingWidget::hideEvent(QHideEvent* event)
     // Left without applying (an alarm, a refused apply left behind): the
     // cameras drop what the live tuning gave them and show the saved
     // values again. After an apply the two records are equal and nothing runs.
-    if (gpWPara && gpWParaBak)
+    if (editsOpen_ && gpWPara && gpWParaBak)
         RestoreCameras(CaptureChanges(*gpWPara, *gpWParaBak));
+    editsOpen_ = false;
     BVerticalTabBar::hideEvent(event);
 }
 

@@ -146,7 +146,7 @@ protected:
         spec.sensorHeight = 480;
         cameras << camsdk::simBus(camsdk::Vendor::MindVision).add(spec);
         setGrey(2, kOk);
-        cameras[1]->setFailure("CameraInit", mindvision::kBusy);
+        cameras[1]->setFailure("CameraInit", mindvision::CAMERA_STATUS_DEVICE_IS_OPENED);
         bindSerials = true;
         inUse = {0, 2};
     }
@@ -350,7 +350,7 @@ TEST_F(EndToEnd, TheCameraPastAFailedSlotIsJudgedAndNamedByItsSlot)
 {
     failSlotOne();
     start();
-    EXPECT_TRUE(records().contains(QString("Mind Fail = %1").arg(mindvision::kBusy)));
+    EXPECT_TRUE(records().contains(QString("Mind Fail = %1").arg(mindvision::CAMERA_STATUS_DEVICE_IS_OPENED)));
     EXPECT_FALSE(window->cameraViews[1]->isComplete()) << "slot 1 stays a shell";
     EXPECT_EQ(window->usedView(1), window->cameraViews[2]);
     // Both cameras side by side; the shell is never laid out.

@@ -5,6 +5,8 @@
 
 #include "monitor/cycletexts.h"
 #include "monitor/mainviewhost.h"
+#include "monitor/iostatuswidget.h"
+#include "monitor/titlebar.h"
 #include "params/procedures.h"
 
 namespace {
@@ -306,16 +308,19 @@ TEST_F(Evidence, SamplingCompletionNeverShowsTheClampFree)
     EXPECT_FALSE(everOff(0));
 }
 
-// While the board does not answer no word frees the clamp, and the cameras'
-// status rows say so.
-TEST_F(Evidence, ASilentBoardKeepsTheClampAndShowsInTheStatusRow)
+// While the board does not answer no word frees the clamp, and the title
+// bar's IO state says so.
+TEST_F(Evidence, ASilentBoardKeepsTheClampAndShowsInTheTitleBar)
 {
     startMoldOnly();
-    EXPECT_EQ(MainViewHost::statusRow("Camera 1"), "Camera 1");
+    window->ioStatusWidget->pushStates();
+    EXPECT_TRUE(window->titleBar->boardAnswering());
     for (int i = 0; i < IOThread::kSilentPasses; ++i)
         gpControlIO->thread()->pass(); // no board on the line
     ASSERT_FALSE(gpControlIO->boardAnswering());
-    EXPECT_EQ(MainViewHost::statusRow("Camera 1"), "Camera 1   " + LanStr(cycletext::kBoardNotAnswering));
+    window->ioStatusWidget->pushStates(); // as every pass does
+    EXPECT_FALSE(window->titleBar->boardAnswering());
+    EXPECT_EQ(window->titleBar->boardNote->text(), LanStr(cycletext::kBoardNotAnswering));
     edge(0);
     newFrames(true, true);
     tick();

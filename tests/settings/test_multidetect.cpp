@@ -44,7 +44,7 @@ QStringList items(const QComboBox* box)
 
 QString shotDir()
 {
-    const QString dir = QCoreApplication::applicationDirPath() + "/screenshots";
+    const QString dir = QStringLiteral(SETTINGS_SHOT_DIR);
     QDir().mkpath(dir);
     return dir;
 }

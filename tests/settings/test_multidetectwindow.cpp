@@ -110,7 +110,7 @@ TEST_F(MultiDetectWindow, CustomIOConfirmsIntoTheEditCopyAndReturnsToIOParameter
 
 TEST_F(MultiDetectWindow, Screenshots)
 {
-    const QString dir = QCoreApplication::applicationDirPath() + "/screenshots";
+    const QString dir = QStringLiteral(SETTINGS_SHOT_DIR);
     QDir().mkpath(dir);
     for (int lan : {1, 0}) {
         startMultiDetect(lan);

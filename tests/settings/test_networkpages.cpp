@@ -60,7 +60,7 @@ QStringList items(const QComboBox* box)
 
 QString shotDir()
 {
-    const QString dir = QCoreApplication::applicationDirPath() + "/screenshots";
+    const QString dir = QStringLiteral(SETTINGS_SHOT_DIR);
     QDir().mkpath(dir);
     return dir;
 }
@@ -538,17 +538,20 @@ TEST_F(NetworkPages, StatisticsResetRemovesTheLinkFilesAfterYes)
         putFile("cnt_net/cnt_fail/c.jpg", "x");
     };
     fixture();
+    link->ngTimes = {5000, 7000};
     answer = QDialog::Rejected;
     emit page.resetButton->pressed();
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_TRUE(boxes[0].contains(LanStr(447)));
     EXPECT_TRUE(QFile::exists("cnt_net/data/Statistics"));
+    EXPECT_EQ(link->ngTimes.size(), 2);
     answer = QDialog::Accepted;
     emit page.resetButton->pressed();
     for (const char* gone : {"cnt_net/data/Statistics", "cnt_net/data/ManualStop", "cnt_net/cnt_alarmimage",
                              "cnt_net/cnt_tempimage", "cnt_net/cnt_fail"})
         EXPECT_FALSE(QFileInfo::exists(gone)) << gone;
     EXPECT_TRUE(QFile::exists("cnt_net/data/Remind"));
+    EXPECT_TRUE(link->ngTimes.isEmpty()) << "the link reloaded its statistics from the files now gone";
     EXPECT_TRUE(testenv::commands().lines().isEmpty()) << "no shell for the program's own files";
 }
 

@@ -222,7 +222,7 @@ TEST_F(NetworkWindow, RemindersComeFromTheClientWhenTheTabIsChosen)
 
 TEST_F(NetworkWindow, Screenshots)
 {
-    const QString dir = QCoreApplication::applicationDirPath() + "/screenshots";
+    const QString dir = QStringLiteral(SETTINGS_SHOT_DIR);
     QDir().mkpath(dir);
     for (int lan : {1, 0}) {
         para.cntnet_enable = 1;
