@@ -301,7 +301,8 @@ void MainWindow::Monitor_Init()
     roiEditor->hide();
     cameraOrderDialog = new WidgetChangeCamera(this);
     cameraOrderDialog->hide();
-    customIONameWidget = new CustomIONameWidget(this);
+    customIONameWidget = new CustomIONameWidget(this, settingsWindow);
+    customIONameWidget->init();
     customIONameWidget->hide();
     hardwareConfigWidget = new HardwareConfigurationWidget(this);
     hardwareConfigWidget->hide();
