@@ -1,4 +1,5 @@
 #include "monitor/mainwindow.h"
+#include "netlink/network.h"
 
 #include "cameradriver/camerahost.h"
 #include "cameradriver/cameradriver.h"
@@ -176,6 +177,7 @@ void MainWindow::Monitor_Init()
             gpControlIO->IOFlashOut();
     };
     host::install(hooks);
+    InstallLinkSources();
 
     // 4. Backlight, logout and debounce timers.
     logoutTimer = makeTimer(this);
@@ -299,7 +301,8 @@ void MainWindow::Monitor_Init()
     roiEditor->hide();
     cameraOrderDialog = new WidgetChangeCamera(this);
     cameraOrderDialog->hide();
-    customIONameWidget = new CustomIONameWidget(this);
+    customIONameWidget = new CustomIONameWidget(this, settingsWindow);
+    customIONameWidget->init();
     customIONameWidget->hide();
     hardwareConfigWidget = new HardwareConfigurationWidget(this);
     hardwareConfigWidget->hide();
@@ -379,6 +382,10 @@ void MainWindow::Monitor_Init()
     lastCycleStart = int(now.toSecsSinceEpoch() * 10 + now.time().msec() / 100);
     CountRead();
     CameraSetSpeed();
+
+    // 30. The shared video frames are announced to an attached client.
+    if (gpNet && gpNet->canSend())
+        gpNet->CNT_SendMemoryInfo();
 
     // 31. Backlight timer.
     if (gpWPara->location_level > 0)

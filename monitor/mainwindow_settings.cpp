@@ -3,8 +3,11 @@
 // raw-image switch and the orderly stop before a reboot.
 #include "cameradriver/cameraglobals.h"
 #include "camera/cammerwidget.h"
+#include "editor/drawroiwidget.h"
+#include "monitor/indexbutton.h"
 #include "monitor/mainwindow.h"
 #include "monitor/mapplication.h"
+#include "netlink/network.h"
 #include "params/wizardpara.h"
 #include "settings/settingshost.h"
 
@@ -19,6 +22,10 @@ void MainWindow::installSettingsHost()
                 cameraViews[slot]->update();
     };
     h.showHideTools = [this](int mode) { MShowHide(mode); };
+    h.changeDetectNum = [this](int n) {
+        if (roiEditor)
+            roiEditor->ChangeDetectNum(n);
+    };
     h.showCameraViews = [this] { setcontentLayout(); };
     h.resetSteps = [this](int n, const WizardPara& edit) {
         for (int c : usedSlots()) {
@@ -37,7 +44,28 @@ void MainWindow::installSettingsHost()
     };
     h.saveOriginalImages = [this] { return saveOriginalImages != 0; };
     h.setSaveOriginalImages = [this](bool on) { saveOriginalImages = on ? 1 : 0; };
+    h.indexShowHide = [this](int mode) {
+        if (indexButton)
+            indexButton->ShowHide(mode);
+    };
     h.stopWatchdog = [] { StopWTD(); };
     h.flushAll = [this] { FLushAll(); };
+    // The reporting link's network-card sets, its server mark and its client.
+    h.netCardsDiffer = [] { return gpNet && gpNet->editCard != gpNet->systemCard; };
+    h.netCardsRestore = [] {
+        if (gpNet)
+            gpNet->editCard = gpNet->systemCard;
+    };
+    h.netCardsCommit = [] {
+        if (gpNet)
+            gpNet->systemCard = gpNet->editCard;
+    };
+    h.takeServerMark = [] {
+        const bool marked = gpNet && gpNet->serverChanged;
+        if (marked)
+            gpNet->serverChanged = false;
+        return marked;
+    };
+    h.restartLink = [] { CNT_Net::CNT_ReStart(); };
     settingshost::install(h);
 }

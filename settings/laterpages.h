@@ -4,17 +4,6 @@
 // (and its stand-in slots in systemsettingwidget_later.cpp) with the real page.
 #include "widgets/basewidgets.h"
 
-// ---- Device parameters page (tab 2) ---------------------------------------
-class DeviceParamsWidget : public BWidget {
-    Q_OBJECT
-public:
-    explicit DeviceParamsWidget(QWidget* parent = nullptr) : BWidget(parent) {}
-    void WizardParaInit() {}
-    void accept() {}
-public slots:
-    void SlotGetProductName() {}
-};
-
 // ---- Camera parameters page (tab 3) ---------------------------------------
 class CameraParamsWidget : public BWidget {
     Q_OBJECT
@@ -22,26 +11,6 @@ public:
     explicit CameraParamsWidget(QWidget* parent = nullptr) : BWidget(parent) {}
     void WizardParaInit() {}
     void accept() {}
-};
-
-// ---- Network parameters page (tab 5) ----------------------------------------
-class NetworkParamsWidget : public BWidget {
-    Q_OBJECT
-public:
-    explicit NetworkParamsWidget(QWidget* parent = nullptr) : BWidget(parent) {}
-    void WizardParaInit() {}
-    void accept() {}
-};
-
-// ---- Other networks page (tab 6) ----------------------------------------------
-class OtherNetworksWidget : public BWidget {
-    Q_OBJECT
-public:
-    explicit OtherNetworksWidget(QWidget* parent = nullptr) : BWidget(parent) {}
-    void WizardParaInit() {}
-    void accept() {}
-public slots:
-    void SlotGetRemindList() {}
 };
 
 // ---- System log page (tab 7) ------------------------------------------------------
@@ -53,25 +22,9 @@ public slots:
     void modelChange() {}
 };
 
-// ---- Memorandum page (tab 8) --------------------------------------------------------
-class MemorandumWidget : public BWidget {
-    Q_OBJECT
-public:
-    explicit MemorandumWidget(QWidget* parent = nullptr) : BWidget(parent) {}
-};
-
 // ---- Help page (tab 14) ----------------------------------------------------------------
 class HelpWidget : public BWidget {
     Q_OBJECT
 public:
     explicit HelpWidget(QWidget* parent = nullptr) : BWidget(parent) {}
-};
-
-// ---- Multi-detection IO page (shown from the IO parameters page) -----------------
-class IOWidget : public BWidget {
-    Q_OBJECT
-public:
-    explicit IOWidget(QWidget* parent = nullptr) : BWidget(parent) { hide(); }
-    void WizardParaInit() {}
-    void accept() {}
 };

@@ -121,5 +121,7 @@ protected:
 
 private:
     void sysparaInit();
+    // Shown since the last apply that saved or discarded the edits.
+    bool editsOpen_ = false;
     void BtnConnect();
 };

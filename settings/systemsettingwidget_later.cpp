@@ -1,7 +1,7 @@
 // Stand-ins for the settings window's command slots whose work comes later
 // (record viewer, counters and password, power and clock, live camera
-// tuning, multi-detection IO and IO names, parameter groups, export and
-// update, hardware view). Each work replaces its own slots here.
+// tuning, parameter groups, export and update, hardware view). Each work
+// replaces its own slots here.
 #include "settings/systemsettingwidget.h"
 
 void SystemSettingWidget::SlotToRecord() {}
@@ -9,8 +9,6 @@ void SystemSettingWidget::ResetTotal() {}
 void SystemSettingWidget::SlotShutDown() {}
 void SystemSettingWidget::ChangePwd() {}
 void SystemSettingWidget::SetAutoWDR(int) {}
-void SystemSettingWidget::SlotShowIOWidget() {}
-void SystemSettingWidget::SlotShowCustomIONameWidget() {}
 void SystemSettingWidget::SlotParaGroupBackup() {}
 void SystemSettingWidget::SlotParaGroupChange(int) {}
 void SystemSettingWidget::SlotParaGroupRestore() {}
