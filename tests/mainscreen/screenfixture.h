@@ -3,6 +3,7 @@
 // offscreen screen so that what is visible counts as on a panel. Modal
 // boxes are answered as told: questions with `answer`, the password box by
 // typing `password` (an empty text cancels it).
+#include "../ioboard/boardsim.h"
 #include "cyclefixture.h"
 
 #include "monitor/indexbutton.h"
@@ -17,6 +18,7 @@
 
 #include <QCoreApplication>
 #include <QStackedLayout>
+#include <functional>
 
 class MainScreen : public CycleWindow {
 protected:
@@ -51,6 +53,22 @@ protected:
         start();
         window->show();
         QCoreApplication::processEvents();
+    }
+
+    // The board link's passes run here, as its thread would run them, each
+    // answered by the board in lockstep and the clock moved on by one poll
+    // period; true as soon as `done` holds.
+    bool runBoardUntil(BoardSim& board, const std::function<bool()>& done, int passes = 2000)
+    {
+        for (int i = 0; i < passes; ++i) {
+            gpControlIO->thread()->pass();
+            board.serve(0);
+            clock.advanceMs(5);
+            QCoreApplication::processEvents();
+            if (done())
+                return true;
+        }
+        return false;
     }
 
     OptionBar* bar() { return window->optionBar; }

@@ -103,27 +103,25 @@ TEST_F(IoStatus, TheBoardsSilenceShowsInTheTitleBar)
     BoardSim board;
     ASSERT_TRUE(board.open()) << qPrintable(board.error());
     ASSERT_TRUE(board.link(platform::sysPath("/dev/ttyS0")));
-    board.start();
     para.serial_port = 0;
     startShown();
     auto answering = [this] {
         window->ioStatusWidget->pushStates();
         return title()->boardAnswering();
     };
-    QTRY_VERIFY_WITH_TIMEOUT(gpControlIO->thread()->inputReports() > 0, 5000);
+    ASSERT_TRUE(runBoardUntil(board, [&] { return gpControlIO->thread()->inputReports() > 0; }));
     EXPECT_TRUE(answering());
     EXPECT_TRUE(title()->boardNote->isHidden());
 
     // The board's inputs reach the icons through the link.
     board.setInput(2, true);
-    QTRY_VERIFY_WITH_TIMEOUT((window->ioStatusWidget->pushStates(), icon(2) == ":/img/icons/22.png"), 5000);
+    ASSERT_TRUE(runBoardUntil(board, [&] { return (window->ioStatusWidget->pushStates(), icon(2) == ":/img/icons/22.png"); }));
 
     board.setSilent(true);
-    QTRY_VERIFY_WITH_TIMEOUT(!answering(), 5000);
+    ASSERT_TRUE(runBoardUntil(board, [&] { return !answering(); }));
     EXPECT_TRUE(title()->boardNote->isVisible());
     board.setSilent(false);
-    QTRY_VERIFY_WITH_TIMEOUT(answering(), 5000);
+    ASSERT_TRUE(runBoardUntil(board, [&] { return answering(); }));
     EXPECT_FALSE(title()->boardNote->isVisible());
     cycletest::endWindow(window);
-    board.stop();
 }

@@ -52,7 +52,6 @@ TEST_F(Screenshots, TheMainScreenInBothLanguages)
     BoardSim board;
     ASSERT_TRUE(board.open()) << qPrintable(board.error());
     ASSERT_TRUE(board.link(platform::sysPath("/dev/ttyS0")));
-    board.start();
     board.setInputs(0b0110); // safety door closed, ejector back
     // The demonstration pictures the install step puts into the program folder.
     QDir().mkpath("cammer15");
@@ -71,7 +70,7 @@ TEST_F(Screenshots, TheMainScreenInBothLanguages)
         gAllNum[1] = 1234;
         gFailNum[1] = 1;
         window->show();
-        QTRY_VERIFY_WITH_TIMEOUT(gpControlIO->thread()->inputReports() > 2, 5000);
+        ASSERT_TRUE(runBoardUntil(board, [&] { return gpControlIO->thread()->inputReports() > 2; }));
         QTest::qWait(300); // the cycle's passes and the views' repaints
         window->ioStatusWidget->pushStates();
         window->titleBar->tick(); // the clock's first second
@@ -106,13 +105,12 @@ TEST_F(Screenshots, TheMainScreenInBothLanguages)
         answer = QDialog::Accepted;
         window->SlotStartStop();
         board.setSilent(true);
-        QTRY_VERIFY_WITH_TIMEOUT((window->ioStatusWidget->pushStates(), !window->titleBar->boardAnswering()), 5000);
+        ASSERT_TRUE(runBoardUntil(board, [&] { return (window->ioStatusWidget->pushStates(), !window->titleBar->boardAnswering()); }));
         QTest::qWait(100);
         const QImage stopped = shoot("mainscreen-stopped");
         EXPECT_EQ(stopped.pixelColor(5, 5), QColor("#ee2329"));
         board.setSilent(false);
         nextCase();
     }
-    board.stop();
     gLan = 0;
 }

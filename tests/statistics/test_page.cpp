@@ -284,7 +284,7 @@ TEST_F(StatisticsPage, TheRefreshSetsTheTemperatureAlarm)
     EXPECT_EQ(alarm, 0);
     temps[6] = 100.1f;
     alarm = -1;
-    QTRY_COMPARE_WITH_TIMEOUT(alarm, 1, 2500);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return alarm == 1; }, 2500));
     EXPECT_FALSE(page->isVisible());
     EXPECT_EQ(page->temperaturePage->box(6)->valueLabel()->text(), QString("100.1"));
     temps[6] = 100.0f;
