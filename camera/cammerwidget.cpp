@@ -156,7 +156,6 @@ CammerWidget::CammerWidget(int slot, QWidget* parent)
         countCamera(slot);
     else if (slot > 0)
         return; // a shell: no camera in this slot, and no frame buffers either
-    showImage.assign(size_t(std::max(0, gColorLen)), 0);
     showRGBA = cv::Mat(std::max(0, gImageH), std::max(0, gImageW), CV_8UC4, cv::Scalar::all(0));
     if (!showRGBA.empty())
         showQImage = QImage(showRGBA.data, showRGBA.cols, showRGBA.rows, int(showRGBA.step), QImage::Format_RGB32);
@@ -171,6 +170,7 @@ CammerWidget::CammerWidget(int slot, QWidget* parent)
     // Frame and result buffers, templates, recent NG frames, ignore points,
     // the region stores and the engine (which trains the enabled steps).
     BuildInspection();
+    showImage = curImage;
     allOK = true;
     blinkPhase = 0;
     for (int d = 0; d < kStepCount; ++d) {
@@ -232,10 +232,10 @@ bool CammerWidget::LoadFrame(const QString& path)
         std::lock_guard<std::mutex> lock(pMutex[cameraIndex]);
         std::memcpy(recvImage.data(), frame.data, recvImage.size());
     }
-    if (!curImage.empty())
+    if (!curImage.empty()) {
         frame.copyTo(curImage);
-    if (showImage.size() == frame.total() * frame.elemSize())
-        std::memcpy(showImage.data(), frame.data, showImage.size());
+        showImage = curImage;
+    }
     update();
     return true;
 }
@@ -251,11 +251,12 @@ void CammerWidget::MUpdateXYV(int x, int y)
     if (ix < 0 || iy < 0 || ix >= gImageW || iy >= gImageH)
         return;
     const size_t at = size_t(iy) * size_t(gImageW) + size_t(ix);
-    if (gisColor && showImage.size() >= (at + 1) * 4) {
-        const unsigned char* px = showImage.data() + at * 4; // blue, green, red, alpha
+    const size_t shown = showImage.total() * showImage.elemSize();
+    if (gisColor && shown >= (at + 1) * 4) {
+        const unsigned char* px = showImage.data + at * 4; // blue, green, red, alpha
         host.setCursorValue((px[2] << 16) | (px[1] << 8) | px[0]);
-    } else if (!gisColor && showImage.size() > at) {
-        host.setCursorValue(showImage[at]);
+    } else if (!gisColor && shown > at) {
+        host.setCursorValue(showImage.data[at]);
     }
 }
 
@@ -346,7 +347,7 @@ void CammerWidget::paintRecordPictures(QPainter& p, const ViewState& st)
 void CammerWidget::paintRecentNG(QPainter& p, const ViewState& st)
 {
     const int step = clampStep(st.editStep);
-    toRGBA(showImage.data(), showImage.size());
+    toRGBA(showImage.data, showImage.total() * showImage.elemSize());
     p.save();
     if (cameraIndex == st.selectedCamera)
         applyZoom(p, st);
@@ -385,7 +386,7 @@ void CammerWidget::paintCameraImage(QPainter& p, const ViewState& st)
     const bool selectedView = cameraIndex == st.selectedCamera;
     const bool hasSelection = selectedRegion >= 0 && selectedRegion < count;
 
-    toRGBA(showImage.data(), showImage.size());
+    toRGBA(showImage.data, showImage.total() * showImage.elemSize());
 
     p.save(); // the zoom transform of the selected view lasts to the decorations' end
     if (selectedView)

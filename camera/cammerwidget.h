@@ -81,7 +81,9 @@ public:
     // "%1: %2 / %3 " with the limit for steps of up to ten regions, else "%1: %2".
     static QString RegionLabel(const CammerSingleton& regions, int step, int r, int value);
 
-    std::vector<unsigned char> showImage; // gColorLen: what the view shows
+    // What the view shows: the newest frame, a template or a recent NG
+    // frame. It shares the frame it shows instead of holding a copy.
+    cv::Mat showImage;
     // The display copy of showImage that overlays are written into
     // (W x H x 4 bytes, Qt RGB32), and its image.
     cv::Mat showRGBA;

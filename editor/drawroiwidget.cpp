@@ -89,8 +89,7 @@ void DrawROIWidget::ShowTemplate(CammerWidget* v, int step, int slot)
         return;
     if (slot >= 0 && slot < int(v->templateImages[step].size()) && !v->templateImages[step][size_t(slot)].empty()) {
         const cv::Mat& t = v->templateImages[step][size_t(slot)];
-        const size_t n = std::min(v->showImage.size(), t.total() * t.elemSize());
-        std::memcpy(v->showImage.data(), t.data, n);
+        v->showImage = t;
         if (gisColor && !v->grayImage.empty()) {
             if (gisGrayHue)
                 RGBA2Gray(v->grayImage.data, t.data, t.cols, t.rows);

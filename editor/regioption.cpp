@@ -57,11 +57,8 @@ void showRecentNG(CammerWidget* v, int step)
 {
     if (step < 0 || step >= kStepCount)
         return;
-    const cv::Mat& f = v->recentNG[step][std::max(0, std::min(2, v->recentNGIndex))];
-    if (!f.empty() && f.total() * f.elemSize() == v->showImage.size())
-        std::memcpy(v->showImage.data(), f.data, v->showImage.size());
-    else
-        std::fill(v->showImage.begin(), v->showImage.end(), 0); // no NG frame kept yet
+    // Shown as it is kept (no copy); nothing kept yet shows black.
+    v->showImage = v->recentNG[step][std::max(0, std::min(2, v->recentNGIndex))];
 }
 
 } // namespace

@@ -130,6 +130,12 @@ void CammerData::BuildInspection()
     recong.reset(new CammerRecong(liveRegions.get(), this));
 }
 
+void CammerData::Detach(cv::Mat& m)
+{
+    if (m.u && m.u->refcount > 1)
+        m = cv::Mat(m.rows, m.cols, m.type());
+}
+
 cv::Mat& CammerData::TemplateImage(int step, int slot)
 {
     std::vector<cv::Mat>& slotList = templateImages[step];
@@ -139,7 +145,19 @@ cv::Mat& CammerData::TemplateImage(int step, int slot)
     }
     if (slotList[slot].empty())
         slotList[slot] = newStepFrame(gisColor ? CV_8UC4 : CV_8UC1);
+    else
+        Detach(slotList[slot]); // callers write it
     return slotList[slot];
+}
+
+void CammerData::KeepRecentNG(int step)
+{
+    if (step < 0 || step >= kStepCount || alignImage.empty())
+        return;
+    cv::Mat& slot = recentNG[step][recentNGCount[step] % 3];
+    Detach(slot);
+    alignImage.copyTo(slot);
+    ++recentNGCount[step];
 }
 
 cv::Mat CammerData::TemplatePlane(int step, int slot) const

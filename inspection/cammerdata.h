@@ -79,6 +79,14 @@ public:
     // grey or hue plane of a colour template); empty for an unused slot.
     cv::Mat TemplatePlane(int step, int slot) const;
 
+    // The aligned frame joins the step's ring of the three newest NG frames.
+    void KeepRecentNG(int step);
+
+    // A frame buffer about to be overwritten: when something else still
+    // shares it (the view shows it), it is replaced by a buffer of its own
+    // first, so what is shown never changes under the viewer.
+    static void Detach(cv::Mat& m);
+
     // Removes region r of `step` from the edit store: clears the ignore points
     // in its image box, writes the bitmap and moves later regions down. An
     // index outside the step's regions changes nothing (false).

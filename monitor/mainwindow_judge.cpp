@@ -110,8 +110,7 @@ void MainWindow::RunAlgorithm(int c, int s)
                 }
             }
             if (stepSaveCode[c][step] == 1 && R == 0) {
-                v->alignImage.copyTo(v->recentNG[step][v->recentNGCount[step] % 3]);
-                ++v->recentNGCount[step];
+                v->KeepRecentNG(step);
             }
         }
     }

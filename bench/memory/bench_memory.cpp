@@ -8,7 +8,10 @@
 // Each configuration runs in a process of its own, so what one leaves in the
 // allocator never counts for the next.
 //
-//   bench_memory [--cameras N]... [--templates T]... [--check]
+//   bench_memory [--cameras N]... [--templates T]... [--check] [--in-process]
+//
+// --in-process runs the first configuration in this process, for heap
+// profilers that do not follow a fork (heaptrack).
 //
 // Prints the figures in MiB; with --check exits 1 when eight cameras with one
 // template per step need 1 GiB or more after training.
@@ -175,6 +178,22 @@ Figures measure(int cameras, int templates)
     return f;
 }
 
+// One configuration in this process, with the program's start-up around it.
+Figures runHere(int cameras, int templates, int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    platform::RecordingCommandRunner commands;
+    platform::CommandRunner::setInstance(&commands);
+    platform::RecordingPanelDevice panel;
+    platform::PanelDevice::setInstance(&panel);
+    setModalRunner([](QDialog&) { return int(QDialog::Accepted); });
+    gRepairCameraAddresses = nullptr;
+    gDiscoverCameraInterfaces = nullptr;
+    Data_Init();
+    OpenLedDevice();
+    return measure(cameras, templates);
+}
+
 // Runs one configuration in a child process and reads its figures.
 Figures runChild(int cameras, int templates, int argc, char** argv)
 {
@@ -190,17 +209,7 @@ Figures runChild(int cameras, int templates, int argc, char** argv)
         return f;
     if (pid == 0) {
         ::close(fd[0]);
-        QApplication app(argc, argv);
-        platform::RecordingCommandRunner commands;
-        platform::CommandRunner::setInstance(&commands);
-        platform::RecordingPanelDevice panel;
-        platform::PanelDevice::setInstance(&panel);
-        setModalRunner([](QDialog&) { return int(QDialog::Accepted); });
-        gRepairCameraAddresses = nullptr;
-        gDiscoverCameraInterfaces = nullptr;
-        Data_Init();
-        OpenLedDevice();
-        const Figures r = measure(cameras, templates);
+        const Figures r = runHere(cameras, templates, argc, argv);
         (void)::write(fd[1], &r, sizeof r);
         ::close(fd[1]);
         std::fflush(stdout);
@@ -225,6 +234,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::vector<int> cameraCounts, templateCounts;
     bool check = false;
+    bool inProcess = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--cameras") == 0 && i + 1 < argc)
             cameraCounts.push_back(std::clamp(std::atoi(argv[++i]), 1, 8));
@@ -232,6 +242,8 @@ int main(int argc, char** argv)
             templateCounts.push_back(std::clamp(std::atoi(argv[++i]), 1, 10));
         else if (std::strcmp(argv[i], "--check") == 0)
             check = true;
+        else if (std::strcmp(argv[i], "--in-process") == 0)
+            inProcess = true;
     }
     if (cameraCounts.empty())
         cameraCounts = {1, 2, 8};
@@ -243,7 +255,8 @@ int main(int argc, char** argv)
     bool met = true;
     for (int cameras : cameraCounts) {
         for (int templates : templateCounts) {
-            const Figures f = runChild(cameras, templates, argc, argv);
+            const Figures f = inProcess ? runHere(cameras, templates, argc, argv)
+                                        : runChild(cameras, templates, argc, argv);
             if (!f.ok) {
                 std::printf("%8d %10d   (did not run)\n", cameras, templates);
                 met = false;
@@ -253,6 +266,10 @@ int main(int argc, char** argv)
             std::fflush(stdout);
             if (cameras == 8 && templates == 1 && f.trainedMiB >= 1024)
                 met = false;
+            if (inProcess) {
+                std::fflush(stdout);
+                _exit(check && !met ? 1 : 0); // one configuration, and no tear-down
+            }
         }
     }
     return check && !met ? 1 : 0;

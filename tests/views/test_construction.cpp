@@ -51,7 +51,7 @@ TEST_F(Construction, WithoutBackendTheFirstFourSlotsCountAsOpen)
         EXPECT_EQ(v->recong != nullptr, slot < 4) << slot;
         // A slot whose camera opened has its frame buffers; a shell has none.
         const size_t frame = slot < 4 ? size_t(gColorLen) : 0u;
-        EXPECT_EQ(v->showImage.size(), frame) << slot;
+        EXPECT_EQ(v->showImage.total() * v->showImage.elemSize(), frame) << slot;
         EXPECT_EQ(v->showQImage.size(), slot < 4 ? QSize(gImageW, gImageH) : QSize(0, 0)) << slot;
         EXPECT_EQ(v->recvImage.size(), frame) << slot;
         EXPECT_FALSE(v->isVisible()) << "the main window lays the views out";
@@ -95,13 +95,13 @@ TEST_F(Construction, ColourBuffersOnlyWithTheColourSetting)
     EXPECT_TRUE(mono->grayImage.empty());
     EXPECT_EQ(mono->recvImage.size(), size_t(gImageLen));
     EXPECT_EQ(gColorLen, gImageLen);
-    EXPECT_EQ(mono->showImage.size(), size_t(gImageLen));
+    EXPECT_EQ(mono->showImage.total() * mono->showImage.elemSize(), size_t(gImageLen));
 
     SetImageGeometry(gImageW, gImageH, true);
     CammerWidget* colour = makeView(1);
     EXPECT_EQ(colour->grayImage.total(), size_t(gImageLen));
     EXPECT_EQ(colour->recvImage.size(), size_t(gImageLen) * 4);
-    EXPECT_EQ(colour->showImage.size(), size_t(gImageLen) * 4);
+    EXPECT_EQ(colour->showImage.total() * colour->showImage.elemSize(), size_t(gImageLen) * 4);
 }
 
 TEST_F(Construction, ToolBits)
@@ -154,7 +154,7 @@ TEST_F(Construction, AStoredPictureOfTheWorkingSizeBecomesTheNewestFrame)
     ASSERT_TRUE(v->LoadFrame("picture.bmp"));
     const size_t at = size_t(7 * gImageW + 300);
     const uchar expected = uchar(300 ^ 7);
-    EXPECT_EQ(v->showImage[at], expected);
+    EXPECT_EQ(v->showImage.data[at], expected);
     EXPECT_EQ(v->curImage.data[at], expected);
     EXPECT_EQ(v->recvImage[at], expected) << "the frame hand-off copies it too";
 
@@ -163,7 +163,7 @@ TEST_F(Construction, AStoredPictureOfTheWorkingSizeBecomesTheNewestFrame)
     ASSERT_TRUE(other.save("other.bmp"));
     EXPECT_FALSE(v->LoadFrame("other.bmp"));
     EXPECT_FALSE(v->LoadFrame("missing.bmp"));
-    EXPECT_EQ(v->showImage[at], expected);
+    EXPECT_EQ(v->showImage.data[at], expected);
 }
 
 // The demonstration pictures shipped for the program folder have the

@@ -389,7 +389,7 @@ TEST_F(Painting, CursorReadoutOfMonoAndColourImages)
     CammerWidget* colour = makeView(1);
     host.s.zoomFactor = 1;
     host.s.panX = 0;
-    unsigned char* px = colour->showImage.data() + size_t(100 * gImageW + 100) * 4;
+    unsigned char* px = colour->showImage.data + size_t(100 * gImageW + 100) * 4;
     px[0] = 10, px[1] = 20, px[2] = 30; // blue, green, red
     colour->MUpdateXYV(301, 201);
     EXPECT_EQ(host.s.cursorValue, 0x1E140A);

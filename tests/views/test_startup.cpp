@@ -47,20 +47,20 @@ TEST_F(StartUp, WithoutCamerasTwoDemonstrationViewsShowTheirPictures)
         for (QPoint p : {QPoint(600, 330), QPoint(10, 10), QPoint(1900, 1000)}) {
             const uchar grey = pic.constScanLine(p.y())[p.x()];
             const size_t at = size_t(p.y()) * 1920 + size_t(p.x());
-            EXPECT_EQ(v->showImage[at], grey) << i;
+            EXPECT_EQ(v->showImage.data[at], grey) << i;
             EXPECT_EQ(v->curImage.data[at], grey) << i;
             EXPECT_EQ(v->recvImage[at], grey) << i;
         }
     }
     // The two pictures differ (a mold with parts, and emptied).
-    EXPECT_NE(window->cameraViews[0]->showImage, window->cameraViews[1]->showImage);
+    EXPECT_GT(cv::norm(window->cameraViews[0]->showImage, window->cameraViews[1]->showImage, cv::NORM_INF), 0);
 
     // The running cycle keeps showing them (no frames arrive without cameras).
     window->show();
     QTest::qWait(300);
     for (int i = 0; i < 2; ++i) {
         const QImage pic = QImage(QStringLiteral("cammer15/template%1.bmp").arg(i)).convertToFormat(QImage::Format_Grayscale8);
-        EXPECT_EQ(window->cameraViews[i]->showImage[size_t(330) * 1920 + 600], pic.constScanLine(330)[600]) << i;
+        EXPECT_EQ(window->cameraViews[i]->showImage.data[size_t(330) * 1920 + 600], pic.constScanLine(330)[600]) << i;
     }
     const QImage shot = window->grab().toImage();
     EXPECT_EQ(shot.size(), QSize(1920, 1080));
@@ -80,8 +80,9 @@ TEST_F(StartUp, MissingDemonstrationPicturesLeaveTheViewsDark)
     start();
     EXPECT_EQ(numCamera, 2);
     for (int i = 0; i < 2; ++i) {
-        const std::vector<unsigned char>& img = window->cameraViews[i]->showImage;
-        EXPECT_EQ(std::count(img.begin(), img.end(), 0), long(img.size())) << i;
+        const cv::Mat& img = window->cameraViews[i]->showImage;
+        EXPECT_FALSE(img.empty()) << i;
+        EXPECT_EQ(cv::countNonZero(img.reshape(1)), 0) << i;
     }
 }
 

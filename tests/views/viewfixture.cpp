@@ -150,7 +150,7 @@ void ViewTest::fillRamp(CammerWidget* v)
 {
     for (int y = 0; y < gImageH; ++y)
         for (int x = 0; x < gImageW; ++x)
-            v->showImage[size_t(y * gImageW + x)] = uchar((x / 3 + y / 4) % 200 + 20);
+            v->showImage.data[size_t(y * gImageW + x)] = uchar((x / 3 + y / 4) % 200 + 20);
 }
 
 // ---------------------------------------------------------------- main window
