@@ -5,6 +5,7 @@
 #include "camera/cammerwidget.h"
 #include "monitor/mainwindow.h"
 #include "monitor/mapplication.h"
+#include "monitor/placeholders.h"
 #include "params/wizardpara.h"
 #include "settings/settingshost.h"
 
@@ -39,5 +40,27 @@ void MainWindow::installSettingsHost()
     h.setSaveOriginalImages = [this](bool on) { saveOriginalImages = on ? 1 : 0; };
     h.stopWatchdog = [] { StopWTD(); };
     h.flushAll = [this] { FLushAll(); };
+    h.showCamera = [this](int camera) {
+        selectedCamera = camera;
+        ChangeCammer();
+    };
+    h.cameraParamsAdjust = [this](bool detached) { cameraPramsAdjust(detached); };
+    h.tuneCamera = [this] {
+        setcontentLayout();
+        cameraOrderDialog->show();
+        cameraOrderDialog->raise();
+    };
+    h.showHardwareConfiguration = [this] {
+        hardwareConfigWidget->show();
+        hardwareConfigWidget->raise();
+    };
+    h.exitProgram = [](int status) { Exit(status); };
+    h.resetCounters = [this] {
+        for (int c = 0; c < 8; ++c)
+            gAllNum[c] = gFailNum[c] = 0;
+        CountWrite();
+    };
+    h.rawFramesRemoved = [this] { rawFrames.relist(); };
+    h.clearRecord = [this] { ClearRecord(); };
     settingshost::install(h);
 }

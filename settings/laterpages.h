@@ -15,15 +15,6 @@ public slots:
     void SlotGetProductName() {}
 };
 
-// ---- Camera parameters page (tab 3) ---------------------------------------
-class CameraParamsWidget : public BWidget {
-    Q_OBJECT
-public:
-    explicit CameraParamsWidget(QWidget* parent = nullptr) : BWidget(parent) {}
-    void WizardParaInit() {}
-    void accept() {}
-};
-
 // ---- Network parameters page (tab 5) ----------------------------------------
 class NetworkParamsWidget : public BWidget {
     Q_OBJECT
@@ -44,27 +35,11 @@ public slots:
     void SlotGetRemindList() {}
 };
 
-// ---- System log page (tab 7) ------------------------------------------------------
-class SystemLogWidget : public BWidget {
-    Q_OBJECT
-public:
-    explicit SystemLogWidget(QWidget* parent = nullptr) : BWidget(parent) {}
-public slots:
-    void modelChange() {}
-};
-
 // ---- Memorandum page (tab 8) --------------------------------------------------------
 class MemorandumWidget : public BWidget {
     Q_OBJECT
 public:
     explicit MemorandumWidget(QWidget* parent = nullptr) : BWidget(parent) {}
-};
-
-// ---- Help page (tab 14) ----------------------------------------------------------------
-class HelpWidget : public BWidget {
-    Q_OBJECT
-public:
-    explicit HelpWidget(QWidget* parent = nullptr) : BWidget(parent) {}
 };
 
 // ---- Multi-detection IO page (shown from the IO parameters page) -----------------

@@ -5,6 +5,9 @@
 #include "camera/cammerwidget.h"
 #include "inspection/cammerrecongnize.h"
 
+#include <QDebug>
+#include <QSqlDatabase>
+
 namespace settingshost {
 
 namespace {
@@ -53,6 +56,10 @@ void directCameraOp(int slot, CameraOp op, int step)
     case CameraOp::ChangeTrig:
         if (driver)
             driver->CameraChangeTrig(false);
+        return;
+    case CameraOp::RestoreDefaults:
+        if (driver)
+            driver->RestoreDefaultSettings();
         return;
     default:
         break;
@@ -111,6 +118,14 @@ void netCardsRestore() { CALL_IF(netCardsRestore) }
 void netCardsCommit() { CALL_IF(netCardsCommit) }
 void applyNetwork(int flags) { CALL_IF(applyNetwork, flags) }
 void restartLink() { CALL_IF(restartLink) }
+void showCamera(int camera) { CALL_IF(showCamera, camera) }
+void cameraParamsAdjust(bool detached) { CALL_IF(cameraParamsAdjust, detached) }
+void tuneCamera() { CALL_IF(tuneCamera) }
+void showHardwareConfiguration() { CALL_IF(showHardwareConfiguration) }
+void resetCounters() { CALL_IF(resetCounters) }
+void rawFramesRemoved() { CALL_IF(rawFramesRemoved) }
+void clearRecord() { CALL_IF(clearRecord) }
+void exitProgram(int status) { CALL_IF(exitProgram, status) }
 
 #undef CALL_IF
 
@@ -122,6 +137,20 @@ void setSaveOriginalImages(bool on)
         gHooks.setSaveOriginalImages(on);
     else
         gSaveOriginal = on;
+}
+
+void reopenDatabases()
+{
+    if (gHooks.reopenDatabases) {
+        gHooks.reopenDatabases();
+        return;
+    }
+    // The connections FLushAll closed stay registered; they only open again.
+    for (const char* name : {"dbT", "dbIn", "dbRecord"}) {
+        QSqlDatabase db = QSqlDatabase::database(QLatin1String(name), false);
+        if (db.isValid() && !db.isOpen() && !db.open())
+            qWarning().noquote() << "cannot open the database" << db.databaseName() << "again";
+    }
 }
 
 bool netCardsDiffer() { return gHooks.netCardsDiffer && gHooks.netCardsDiffer(); }

@@ -6,12 +6,15 @@
 #include "settings/advanceparamwidget.h"
 #include "settings/applyedit.h"
 #include "settings/camerafunctionswidget.h"
+#include "settings/cameraparamswidget.h"
 #include "settings/changelog.h"
 #include "settings/iofunctionswidget.h"
 #include "settings/ioparamswidget.h"
+#include "settings/helpwidget.h"
 #include "settings/laterpages.h"
 #include "settings/settingshost.h"
 #include "settings/systemfunctionswidget.h"
+#include "settings/systemlogwidget.h"
 #include "settings/systemparamswidget.h"
 #include "platform/host.h"
 #include "widgets/edit.h"
@@ -67,6 +70,7 @@ SystemSettingWidget::SystemSettingWidget(QWidget* parent) : BVerticalTabBar(pare
 
     sysparaInit();
     BtnConnect();
+    maintenanceInit();
 }
 
 SystemSettingWidget::~SystemSettingWidget() = default;

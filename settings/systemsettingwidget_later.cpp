@@ -4,22 +4,5 @@
 // update, hardware view). Each work replaces its own slots here.
 #include "settings/systemsettingwidget.h"
 
-void SystemSettingWidget::SlotToRecord() {}
-void SystemSettingWidget::ResetTotal() {}
-void SystemSettingWidget::SlotShutDown() {}
-void SystemSettingWidget::ChangePwd() {}
-void SystemSettingWidget::SetAutoWDR(int) {}
 void SystemSettingWidget::SlotShowIOWidget() {}
 void SystemSettingWidget::SlotShowCustomIONameWidget() {}
-void SystemSettingWidget::SlotParaGroupBackup() {}
-void SystemSettingWidget::SlotParaGroupChange(int) {}
-void SystemSettingWidget::SlotParaGroupRestore() {}
-void SystemSettingWidget::SlotParaGroupDelete() {}
-void SystemSettingWidget::ParaGroupUpdateList() {}
-void SystemSettingWidget::SlotUpdateApp() {}
-void SystemSettingWidget::SlotExportData() {}
-void SystemSettingWidget::SlotRestoreFactorySet() {}
-void SystemSettingWidget::SlotShowHardwareConfigurationWidget() {}
-void SystemSettingWidget::SlotExit() {}
-void SystemSettingWidget::SlotModifyTime() {}
-void SystemSettingWidget::SlotCalibration() {}

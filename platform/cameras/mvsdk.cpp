@@ -374,6 +374,32 @@ int CameraSetAeState(CameraHandle handle, int automatic)
     return camsdk::kNotAvailable;
 }
 
+int CameraSetAeTarget(CameraHandle handle, int target)
+{
+    if (sim())
+        return setValue(handle, "CameraSetAeTarget", target);
+    CAMSDK_FORWARD(lib(), CameraSetAeTarget, handle, target);
+    return camsdk::kNotAvailable;
+}
+
+int CameraSetAeExposureRange(CameraHandle handle, double minimumUs, double maximumUs)
+{
+    if (sim()) {
+        const int r = setValue(handle, "CameraSetAeExposureRange min", minimumUs);
+        return r == kSuccess ? setValue(handle, "CameraSetAeExposureRange max", maximumUs) : r;
+    }
+    CAMSDK_FORWARD(lib(), CameraSetAeExposureRange, handle, minimumUs, maximumUs);
+    return camsdk::kNotAvailable;
+}
+
+int CameraSetAntiFlick(CameraHandle handle, int enable)
+{
+    if (sim())
+        return setValue(handle, "CameraSetAntiFlick", enable);
+    CAMSDK_FORWARD(lib(), CameraSetAntiFlick, handle, enable);
+    return camsdk::kNotAvailable;
+}
+
 int CameraSetExposureTime(CameraHandle handle, double microseconds)
 {
     if (sim())

@@ -98,6 +98,9 @@ int CameraGetImageBuffer(CameraHandle handle, FrameHead* head, unsigned char** r
 int CameraImageProcess(CameraHandle handle, unsigned char* raw, unsigned char* out, FrameHead* head);
 int CameraReleaseImageBuffer(CameraHandle handle, unsigned char* raw);
 int CameraSetAeState(CameraHandle handle, int automatic);
+int CameraSetAeTarget(CameraHandle handle, int target);
+int CameraSetAeExposureRange(CameraHandle handle, double minimumUs, double maximumUs);
+int CameraSetAntiFlick(CameraHandle handle, int enable);
 int CameraSetExposureTime(CameraHandle handle, double microseconds);
 int CameraGetExposureTime(CameraHandle handle, double* microseconds);
 int CameraCommonCall(CameraHandle handle, const char* command, char* result, unsigned resultSize);
