@@ -264,6 +264,7 @@ bool GroupRestore::commit()
     }
     if (!removeAny(trash_))
         qWarning().noquote() << "the replaced parameters stay in" << trash_;
+    removeAny(staging_);
     return true;
 }
 

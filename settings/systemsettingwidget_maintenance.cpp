@@ -136,7 +136,8 @@ void SystemSettingWidget::SlotUpdateApp()
     if (!showChooseBox(LanStr(323)))
         return;
     settingshost::stopWatchdog();
-    const QString target = maintenance::updateTarget(path.split(QLatin1Char('/'), Qt::SkipEmptyParts).value(-1));
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    const QString target = maintenance::updateTarget(parts.isEmpty() ? QString() : parts.last());
     if (target.isEmpty())
         return;
     // Only a complete package may wait for the start-up to unpack it.
