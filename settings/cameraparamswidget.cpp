@@ -156,7 +156,7 @@ void CameraParamsSubWidget::viewBtnToggled(bool on)
         formerSize_ = size();
         setFixedSize(1105, 325);
         root_->setContentsMargins(20, 20, 20, 20);
-        viewButton->setIcon(QIcon(QStringLiteral(":/img/icons/67.png")));
+        viewButton->setIcon(QIcon(QStringLiteral(":/img/icons/58-1.png")));
         setWindowModality(Qt::WindowModal);
         show();
         displayIndependent(true);

@@ -35,9 +35,10 @@ int PageButtonFor(int value, int scrollMax, int pages)
         return 0;
     if (value == 0)
         return -1;
+    // Page i (from 1) is the button "i", at position i - 1.
     for (int i = 1; i <= pages; ++i)
         if (value <= i * step)
-            return i <= 3 ? i : -1;
+            return i <= 4 ? i - 1 : -1;
     return -1;
 }
 
@@ -49,7 +50,10 @@ SystemLogWidget::SystemLogWidget(QWidget* parent) : BWidget(parent)
     dayList->setFixedSize(200, 810);
     dayList->setFont(font);
     table = new QTableView(this);
-    table->setFixedSize(1170, 810);
+    // 1170 wide where the page has the room; narrower beside a wide tab
+    // column, so that the scroll bar stays on the screen.
+    table->setFixedHeight(810);
+    table->setMaximumWidth(1170);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setFont(font);
     table->setStyleSheet(QStringLiteral("QHeaderView::section{font: max_datapt}"));

@@ -19,7 +19,8 @@ struct RecordPaging {
     int step = 0;
 };
 RecordPaging ComputePaging(int rows, int rowHeight, int viewportHeight, int scrollMax);
-// The number button (0..3) the scroll position stands for; -1 to leave them.
+// The number button (0..3, showing "1" to "4") of the page the scroll
+// position lies in; -1 to leave them (at the top, or past page 4).
 int PageButtonFor(int value, int scrollMax, int pages);
 
 class SystemLogWidget : public BWidget {
