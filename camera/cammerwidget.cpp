@@ -419,6 +419,11 @@ void CammerWidget::paintCameraImage(QPainter& p, const ViewState& st)
             p.setPen(verdict);
             p.drawText(5, 85, allOK ? QStringLiteral("OK") : QStringLiteral("NG"));
             p.drawText(1450, 40, LanStr(367).arg(averageGrey));
+            const QString why = recong && !allOK ? recong->AlignmentText(s) : QString();
+            if (!why.isEmpty()) {
+                p.setFont(viewFont(30));
+                p.drawText(5, 130, why);
+            }
         }
         p.setFont(viewFont(20));
         if (templateSource) {

@@ -87,7 +87,7 @@ bool bChooseNoUseIp(uint32_t network, uint32_t start, uint32_t* address)
     return false;
 }
 
-void DoForceIp(mvs::DeviceInfo* device, uint32_t address, uint32_t mask, uint32_t gateway)
+void DoForceIp(mvs::MV_CC_DEVICE_INFO* device, uint32_t address, uint32_t mask, uint32_t gateway)
 {
     void* handle = nullptr;
     int r = mvs::MV_CC_CreateHandle(&handle, device);
@@ -110,25 +110,28 @@ void DoForceIp(mvs::DeviceInfo* device, uint32_t address, uint32_t mask, uint32_
 
 int EnsureDeviceReachWith(const _ALL_NET_INFO& table)
 {
-    mvs::DeviceList list;
+    mvs::MV_CC_DEVICE_INFO_LIST list;
     std::memset(&list, 0, sizeof list);
-    mvs::MV_CC_EnumDevices(mvs::kGigEDevice, &list);
+    mvs::MV_CC_EnumDevices(mvs::MV_GIGE_DEVICE, &list);
     int moved = 0;
-    for (unsigned i = 0; i < list.count && i < unsigned(mvs::kMaxDevices); ++i) {
-        mvs::DeviceInfo* d = list.devices[i];
+    for (unsigned i = 0; i < list.nDeviceNum && i < mvs::MV_MAX_DEVICE_NUM; ++i) {
+        mvs::MV_CC_DEVICE_INFO* d = list.pDeviceInfo[i];
         if (!d)
             break;
-        const uint32_t host = d->gige.hostIp;
+        if (d->nTLayerType != mvs::MV_GIGE_DEVICE)
+            continue;
+        const mvs::MV_GIGE_DEVICE_INFO& g = d->SpecialInfo.stGigEInfo;
+        const uint32_t host = g.nNetExport;
         uint32_t mask = 0;
         if (!GetMaskFromIp(host, &mask, &table))
-            mask = d->gige.currentMask;
-        if ((d->gige.currentIp & mask) == (host & mask)) {
-            mvs::MV_CC_IsDeviceAccessible(d, mvs::kAccessExclusive);
+            mask = g.nCurrentSubNetMask;
+        // A camera in the host's subnet is reachable; whether another program
+        // holds it changes nothing here, so it is not asked.
+        if ((g.nCurrentIp & mask) == (host & mask))
             continue;
-        }
         const uint32_t network = host & 0xFFFFFF00u;
         uint32_t address = 0;
-        if (bChooseNoUseIp(network, d->gige.currentIp & 0xFF, &address)) {
+        if (bChooseNoUseIp(network, g.nCurrentIp & 0xFF, &address)) {
             DoForceIp(d, address, mask, network + 254);
             ++moved;
         }

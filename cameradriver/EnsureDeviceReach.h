@@ -31,7 +31,7 @@ bool bChooseNoUseIp(uint32_t network, uint32_t start, uint32_t* address);
 // True only when a ping of the address ran and got no reply.
 bool IsFreeIp(const char* address);
 QByteArray getStrIp(uint32_t hostOrder);
-void DoForceIp(mvs::DeviceInfo* device, uint32_t address, uint32_t mask, uint32_t gateway);
+void DoForceIp(mvs::MV_CC_DEVICE_INFO* device, uint32_t address, uint32_t mask, uint32_t gateway);
 
 // The pass over the machine's interfaces; returns the cameras moved.
 int EnsureDeviceReach();

@@ -5,9 +5,16 @@
 // settings, and the receive buffer that frames are delivered into.
 //
 // The camera view owns one driver per slot (it derives from this class). All
-// operations run on the GUI thread; only grabOnce() and ImageCallBack() run
-// on the grab thread or the SDK's callback thread, and they touch the receive
-// buffer only under pMutex[cameraIndex].
+// operations run on the GUI thread; only the grab thread and the Hikvision
+// frame callback run elsewhere, on the grab state of the open camera
+// (GrabState), and they touch the receive buffer only under
+// pMutex[cameraIndex]. A grab side that cannot go on (frames of another size
+// or format, a filter graph that cannot be built, a source that went silent)
+// reports a fault; the loss check turns it into a loss with its cause.
+//
+// No wait for the grab thread is unbounded: a thread that does not end in
+// time is left to finish on its own, with everything it uses, and whatever
+// it still delivers is dropped.
 #include "cameradriver/cameraglobals.h"
 #include "platform/cameras/gxapi.h"
 #include "platform/cameras/mvsapi.h"
@@ -15,28 +22,87 @@
 #include "platform/cameras/ueyeapi.h"
 
 #include <QByteArray>
+#include <QString>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <opencv2/core.hpp>
 #include <vector>
 
-struct AVCodec;
-struct AVCodecContext;
-struct AVDictionary;
 struct AVFilterContext;
 struct AVFilterGraph;
-struct AVFormatContext;
 struct AVFrame;
-struct AVPacket;
-struct SwsContext;
 class CameraThread;
+class V4l2Session;
 class WizardPara;
+
+// Why a camera's frames stopped.
+enum class CameraFault {
+    None,
+    FrameSize,   // frames of another size than the working size
+    FrameFormat, // a pixel format the driver cannot convert
+    FilterGraph, // the V4L2 filter graph could not be built
+    Silent,      // no frame within the source's deadline
+    ReadFailed,  // reading frames fails
+    Processing,  // the library's image processing or conversion failed
+    StuckThread, // the grab thread did not end when told to
+};
+
+struct FaultReport {
+    CameraFault kind = CameraFault::None;
+    int width = 0;      // FrameSize: the frame's size
+    int height = 0;
+    int64_t detail = 0; // FrameFormat: the format code; Silent: milliseconds
+};
+
+// The operator's text of a fault of camera slot `slot` (text table).
+QString FaultText(int slot, const FaultReport& fault);
+
+// Everything the grab side of one open camera works with. Made by each open;
+// the grab thread (or the Hikvision callback) holds it until it has ended, so
+// a thread left to finish never touches what a later open uses.
+struct GrabState {
+    class CameraDriver* owner = nullptr;
+    uint32_t generation = 0; // the driver's open count when made
+    int backend = 0;
+    int width = 0;  // working size
+    int height = 0;
+    bool colour = false;
+
+    gx::GX_DEV_HANDLE gxDevice = nullptr;
+    gx::GX_FRAME_DATA gxFrame{};
+    std::vector<unsigned char> rawFrame; // Daheng: the SDK writes the payload here
+
+    ueye::HIDS ueyeCamera = 0;
+    char* ueyeMemory = nullptr;
+    ueye::INT ueyePitch = 0;
+    std::vector<unsigned char> idsLast; // the last frame seen in the image memory
+
+    mindvision::CameraHandle mindCamera = 0;
+    mindvision::tSdkFrameHead mindFrameHead{};
+    mindvision::BYTE* mindRawBuffer = nullptr;
+
+    void* hikDevice = nullptr;
+    mvs::MV_CC_PIXEL_CONVERT_PARAM hikConvert{};
+
+    std::shared_ptr<V4l2Session> v4l2;
+    AVFrame* avFrame = nullptr;    // decoded
+    AVFrame* avFiltered = nullptr; // out of the filter graph
+    int64_t lastPacketMs = 0; // V4L2: when the last packet came (monotonic)
+
+    // SDK output before conversion (sized by back-end at open).
+    std::vector<unsigned char> grabBuffer;
+    // The next frame in the receive buffer's layout; swapped with it on delivery.
+    std::vector<unsigned char> colorBuffer;
+
+    ~GrabState();
+};
 
 class CameraDriver {
 public:
-    // Allocates the buffers for the current image geometry (params/geometry.h)
-    // and registers the driver as the one of its slot.
+    // Allocates the receive buffer for the current image geometry
+    // (params/geometry.h) and registers the driver as the one of its slot.
     explicit CameraDriver(int slot);
     virtual ~CameraDriver();
     CameraDriver(const CameraDriver&) = delete;
@@ -69,22 +135,33 @@ public:
     bool takeFrame(unsigned char* dest);
     // Frames delivered since the driver was made (the loss check's counter).
     uint32_t framesDelivered() const { return delivered_.load(); }
-    // Frames refused because their size did not match the working size.
+    // Frames refused (another size or format, a failed conversion).
     uint32_t framesDropped() const { return dropped_.load(); }
     // Packets read on the V4L2 path.
     uint32_t packetsRead() const { return packets_.load(); }
-    // Failed reads on the V4L2 path.
+    // Failed or empty reads on the V4L2 path.
     uint32_t readFailures() const { return readErrors_.load(); }
     bool isOpen() const;
+
+    // The first fault of the grab side since the camera was opened; taking it
+    // clears it. Safe from any thread.
+    bool takeFault(FaultReport* out);
+    bool hasFault() const { return faultKind_.load() != int(CameraFault::None); }
+    // Called from the grab side (and by the driver itself).
+    void reportFault(const FaultReport& fault);
+
+    // Why the last open failed, "" when it did not or no reason is known.
+    QString openFailure() const { return openFailure_; }
 
     // Called by the loss check for every camera it closes; the view clears
     // its overall result.
     virtual void onCameraLost() {}
 
-    // One poll of the grab thread; true when the thread should pause 10 ms.
-    bool grabOnce();
-    // Frame callback of the Hikvision SDK (its own thread); user is the driver.
-    static void ImageCallBack(unsigned char* data, mvs::FrameInfo* info, void* user);
+    // One poll of the grab thread on its state; true when the thread should
+    // pause 10 ms.
+    bool grabOnce(GrabState& g);
+    // Frame callback of the Hikvision SDK (its own thread); user is the grab state.
+    static void ImageCallBack(unsigned char* data, mvs::MV_FRAME_OUT_INFO* info, void* user);
 
     // V4L2: builds the filter graph "in" -> description -> "out" (grey). The
     // caller holds graphMutex. A failed build keeps the previous graph.
@@ -100,38 +177,41 @@ public:
     // another demuxer at the same device path).
     static void setV4l2InputFormat(const QByteArray& name);
     static QByteArray v4l2InputFormat();
+    // A V4L2 source the recovery opened off the GUI thread for this slot;
+    // the next open takes it instead of opening the device again.
+    void adoptV4l2Session(std::shared_ptr<V4l2Session> session);
+
+    // Waits for the grab thread (milliseconds): at close, and at a start
+    // while the previous thread is still finishing its poll.
+    static constexpr int kCloseWaitMs = 1000;
+    static constexpr int kV4l2CloseWaitMs = 100;
+    static constexpr int kStartWaitMs = 300;
+    // Grab threads left to finish on their own that have not ended yet.
+    static int retiredThreads();
 
     const int cameraIndex;
     CameraThread* grabThread = nullptr;
     int averageGrey = 0;
 
-    std::vector<unsigned char> recvImage;   // gColorLen: the delivered frame
-    std::vector<unsigned char> grabBuffer;  // gImageLen * 4: SDK output
-    std::vector<unsigned char> colorBuffer; // gColorLen, colour setting only
-    std::vector<unsigned char> rawFrame;    // gImageLen: Daheng raw frame
+    std::vector<unsigned char> recvImage; // gColorLen: the delivered frame
 
     gx::GX_DEV_HANDLE gxDevice = nullptr;
-    gx::GxFrameData gxFrame{};
     ueye::HIDS ueyeCamera = 0;
     char* ueyeMemory = nullptr;
-    ueye::INT ueyeMemoryId = 0;
+    int ueyeMemoryId = 0;
     int ueyeColorMode = 0;
     int ueyeBitsPerPixel = 0;
     mindvision::CameraHandle mindCamera = 0;
-    mindvision::FrameHead mindFrameHead{};
-    unsigned char* mindRawBuffer = nullptr;
-    mindvision::Capability mindCapability{};
+    mindvision::tSdkCameraCapbility mindCapability{};
+    const mindvision::tSdkCameraDevInfo* mindDevice = nullptr; // the list entry opened
     void* hikDevice = nullptr;
-    mvs::DeviceInfo* hikDeviceInfo = nullptr;
-    mvs::ConvertParam hikConvert{};
+    mvs::MV_CC_DEVICE_INFO* hikDeviceInfo = nullptr;
 
-    AVFormatContext* avFormat = nullptr;
-    int avVideoStream = -1;
-    AVCodecContext* avCodecContext = nullptr;
-    const AVCodec* avDecoder = nullptr;
-    AVFrame* avFrame = nullptr;
-    AVPacket* avPacket = nullptr;
-    AVDictionary* avOptions = nullptr;
+    // The grab state of the open camera (null while closed).
+    std::shared_ptr<GrabState> grabState;
+
+    // V4L2: the source of the open camera (null while closed).
+    std::shared_ptr<V4l2Session> v4l2;
     AVFilterGraph* avGraph = nullptr;
     AVFilterContext* avSource = nullptr;
     AVFilterContext* avSink = nullptr;
@@ -144,11 +224,16 @@ public:
     QByteArray extraPart;
 
 private:
+    friend struct GrabState;
     const WizardPara* settings(bool exposure = false) const;
-    void deliver(const unsigned char* frame);
-    void deliverGrey(const unsigned char* grey);
-    void dropFrame() { ++dropped_; }
+    // The frame in g.colorBuffer becomes the receive buffer's content.
+    void deliverStaged(GrabState& g);
+    // A frame of one byte per pixel, converted into the receive layout.
+    void deliverGrey(GrabState& g, const unsigned char* grey, size_t stride);
+    void dropFrame(GrabState& g, const FaultReport& fault);
+    void failOpen(const QString& why);
 
+    std::shared_ptr<GrabState> newGrabState();
     bool openDaheng(const QByteArray& serial);
     bool openIds(const QByteArray& serial);
     bool openMind(const QByteArray& serial);
@@ -158,12 +243,15 @@ private:
     void stopAcquisition();
     void applyMindFormat();
     void rebuildFilters();
+    // Tells the grab thread to end and waits at most waitMs; a thread that
+    // has not ended by then is retired. True when it ended.
+    bool endGrabThread(int waitMs);
 
-    void grabDaheng();
-    void grabIds();
-    void grabMind();
-    bool grabV4l2();
-    void hikFrame(const unsigned char* data, const mvs::FrameInfo* info);
+    void grabDaheng(GrabState& g);
+    void grabIds(GrabState& g);
+    void grabMind(GrabState& g);
+    bool grabV4l2(GrabState& g);
+    void hikFrame(GrabState& g, const unsigned char* data, const mvs::MV_FRAME_OUT_INFO* info);
 
     const int imageW_;
     const int imageH_;
@@ -171,20 +259,26 @@ private:
     const size_t colorLen_;
     const bool colour_;
     bool acquiring_ = false;
-    std::vector<unsigned char> idsLast_;
-    AVFrame* avFiltered_ = nullptr;
-    SwsContext* sws_ = nullptr;
+    uint32_t opens_ = 0;               // GrabState generations
+    std::atomic<uint32_t> current_{0}; // generation whose frames are delivered; 0 none
+    std::shared_ptr<V4l2Session> preparedV4l2_;
+    struct SwsContext* sws_ = nullptr; // under graphMutex
+    QString openFailure_;
     int avWidth_ = 0, avHeight_ = 0, avPixFmt_ = -1;
     int avTimeNum_ = 1, avTimeDen_ = 1, avSarNum_ = 0, avSarDen_ = 1;
     std::atomic<uint32_t> delivered_{0};
     std::atomic<uint32_t> dropped_{0};
     std::atomic<uint32_t> packets_{0};
     std::atomic<uint32_t> readErrors_{0};
+    std::atomic<int> faultKind_{0};
+    std::mutex faultMutex_;
+    FaultReport fault_;
 };
 
 // Applies the frame speed of the live record to every open camera (each is
 // stopped, given its speed and started again).
 void CameraSetSpeed();
 // Saves the serials of the open cameras into "SN.db" (clear 0) or clears all
-// bindings (clear 1); they bind the slots at the next start.
-void SaveSN(int clear);
+// bindings (clear 1); they bind the slots at the next start. A row that is
+// missing is written; a failure is journaled and shown. False on a failure.
+bool SaveSN(int clear);

@@ -5,6 +5,7 @@
 
 #include "cameradriver/framecopy.h"
 #include "cameradriver/v4l2input.h"
+#include "cameradriver/v4l2session.h"
 #include "platform/sysroot.h"
 
 #include <QMutex>
@@ -21,7 +22,9 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <chrono>
 #include <mutex>
+#include <new>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -48,6 +51,8 @@ const AVInputFormat* inputFormat()
     registerDevices();
     return av_find_input_format(CameraDriver::v4l2InputFormat().constData());
 }
+
+QByteArray formatName() { return CameraDriver::v4l2InputFormat(); }
 
 QByteArray devicePath(int number)
 {
@@ -92,78 +97,62 @@ QByteArray CameraDriver::filterDescription() const
 
 void CameraDriver::rebuildFilters()
 {
-    std::lock_guard<std::mutex> lock(graphMutex);
-    const QByteArray description = filterDescription();
-    init_filters(description.constData());
+    int status = 0;
+    {
+        std::lock_guard<std::mutex> lock(graphMutex);
+        const QByteArray description = filterDescription();
+        status = init_filters(description.constData());
+    }
+    // The previous graph stays, but frames no longer follow the settings (or
+    // none come at all when there was none): a loss with its cause.
+    if (status < 0)
+        reportFault({CameraFault::FilterGraph});
+}
+
+void CameraDriver::adoptV4l2Session(std::shared_ptr<V4l2Session> session)
+{
+    preparedV4l2_ = std::move(session);
 }
 
 bool CameraDriver::openV4l2()
 {
-    const AVInputFormat* format = v4l2input::inputFormat();
-    auto tryOpen = [&](int number) {
-        avFormat = avformat_alloc_context();
-        av_dict_free(&avOptions);
-        av_dict_set(&avOptions, "framerate", "30", 0);
-        // A failed open frees the context and clears the pointer.
-        return avformat_open_input(&avFormat, v4l2input::devicePath(number).constData(), format, &avOptions) == 0;
-    };
-    bool opened = tryOpen(cameraIndex);
-    for (int n = gFindCamera; !opened && n <= 63; ++n)
-        opened = tryOpen(n);
-    if (!opened) {
-        av_dict_free(&avOptions);
-        return false;
-    }
-    avVideoStream = -1;
-    if (avformat_find_stream_info(avFormat, nullptr) >= 0) {
-        for (unsigned i = 0; i < avFormat->nb_streams; ++i)
-            if (avFormat->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-                avVideoStream = int(i);
-    }
-    bool ok = avVideoStream >= 0;
-    if (ok) {
-        AVStream* st = avFormat->streams[avVideoStream];
-        avDecoder = avcodec_find_decoder(st->codecpar->codec_id);
-        avCodecContext = avDecoder ? avcodec_alloc_context3(avDecoder) : nullptr;
-        ok = avCodecContext && avcodec_parameters_to_context(avCodecContext, st->codecpar) >= 0
-            && avcodec_open2(avCodecContext, avDecoder, nullptr) >= 0;
-        if (ok) {
-            avWidth_ = avCodecContext->width;
-            avHeight_ = avCodecContext->height;
-            avPixFmt_ = avCodecContext->pix_fmt;
-            avTimeNum_ = st->time_base.num;
-            avTimeDen_ = st->time_base.den;
-            avSarNum_ = avCodecContext->sample_aspect_ratio.num;
-            avSarDen_ = avCodecContext->sample_aspect_ratio.den > 0 ? avCodecContext->sample_aspect_ratio.den : 1;
+    std::shared_ptr<V4l2Session> s = std::move(preparedV4l2_);
+    if (!s) {
+        QString why;
+        s = V4l2Session::openForSlot(cameraIndex, gFindCamera, false, &why);
+        if (!s) {
+            failOpen(why);
+            return false;
         }
     }
-    if (!ok) {
-        avcodec_free_context(&avCodecContext);
-        avformat_close_input(&avFormat);
-        av_dict_free(&avOptions);
-        return false;
-    }
-    avFrame = av_frame_alloc();
-    avFiltered_ = av_frame_alloc();
-    avPacket = av_packet_alloc();
+    v4l2 = s;
+    avWidth_ = s->width;
+    avHeight_ = s->height;
+    avPixFmt_ = s->pixelFormat;
+    avTimeNum_ = s->timeBaseNum;
+    avTimeDen_ = s->timeBaseDen;
+    avSarNum_ = s->aspectNum;
+    avSarDen_ = s->aspectDen;
+    grabState = newGrabState();
+    grabState->v4l2 = s;
+    grabState->avFrame = av_frame_alloc();
+    grabState->avFiltered = av_frame_alloc();
+    grabState->colorBuffer.resize(colorLen_);
+    if (!grabState->avFrame || !grabState->avFiltered)
+        throw std::bad_alloc();
     return true;
 }
 
 void CameraDriver::closeV4l2()
 {
-    av_packet_free(&avPacket);
-    av_frame_free(&avFrame);
-    av_frame_free(&avFiltered_);
-    avcodec_free_context(&avCodecContext);
-    avformat_close_input(&avFormat);
-    av_dict_free(&avOptions);
     {
         std::lock_guard<std::mutex> lock(graphMutex);
         avfilter_graph_free(&avGraph);
         avSource = avSink = nullptr;
+        sws_freeContext(sws_);
+        sws_ = nullptr;
     }
-    sws_freeContext(sws_);
-    sws_ = nullptr;
+    v4l2.reset(); // a thread left to finish keeps the source until it ends
 }
 
 int CameraDriver::init_filters(const char* description)
@@ -262,42 +251,72 @@ cv::Mat CameraDriver::avframe_to_cvmat(const AVFrame* frame)
     return out;
 }
 
-bool CameraDriver::grabV4l2()
+bool CameraDriver::grabV4l2(GrabState& g)
 {
-    // Reading and decoding happen outside every lock: a device read blocks
-    // until the next frame, and the GUI thread takes the frame lock every 3 ms.
-    if (av_read_frame(avFormat, avPacket) < 0) {
+    V4l2Session& source = *g.v4l2;
+    const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+    if (g.lastPacketMs == 0)
+        g.lastPacketMs = now;
+    // Reading and decoding happen outside every lock: the GUI thread takes
+    // the frame lock every 3 ms.
+    switch (source.read()) {
+    case V4l2Session::Read::Packet:
+        break;
+    case V4l2Session::Read::Aborted:
+        return false;
+    case V4l2Session::Read::Nothing:
+        if (now - g.lastPacketMs > V4l2Session::kSilentMs)
+            dropFrame(g, {CameraFault::Silent, 0, 0, V4l2Session::kSilentMs});
+        return true; // nothing yet: look again after the pause
+    case V4l2Session::Read::Silent:
         ++readErrors_;
-        return true; // pause before trying again: an unplugged device fails at once
+        dropFrame(g, {CameraFault::Silent, 0, 0, V4l2Session::kSilentMs});
+        return true;
+    case V4l2Session::Read::Failed:
+        ++readErrors_;
+        // An unplugged device fails at once: pause, and give up once no
+        // packet came for as long as a silent source is allowed.
+        if (now - g.lastPacketMs > V4l2Session::kSilentMs)
+            dropFrame(g, {CameraFault::ReadFailed});
+        return true;
     }
     ++packets_;
-    if (avPacket->stream_index != avVideoStream) {
-        av_packet_unref(avPacket);
-        return false;
-    }
-    const int sent = avcodec_send_packet(avCodecContext, avPacket);
-    av_packet_unref(avPacket);
+    g.lastPacketMs = now;
+    const int sent = avcodec_send_packet(source.codec, source.packet);
+    av_packet_unref(source.packet);
     if (sent < 0 && sent != AVERROR(EAGAIN))
         return true;
-    while (avcodec_receive_frame(avCodecContext, avFrame) == 0) {
+    while (avcodec_receive_frame(source.codec, g.avFrame) == 0) {
         bool produced = false;
         {
             std::lock_guard<std::mutex> lock(graphMutex);
-            if (avSource && av_buffersrc_add_frame_flags(avSource, avFrame, AV_BUFFERSRC_FLAG_KEEP_REF) >= 0) {
-                while (av_buffersink_get_frame(avSink, avFiltered_) >= 0) {
-                    const cv::Mat image = avframe_to_cvmat(avFiltered_);
-                    av_frame_unref(avFiltered_);
+            if (g.generation != current_.load()) {
+                // A closed camera's thread finishing its last packet: its
+                // graph is gone (or belongs to a later open).
+            } else if (!avSource) {
+                dropFrame(g, {CameraFault::FilterGraph});
+            } else if (av_buffersrc_add_frame_flags(avSource, g.avFrame, AV_BUFFERSRC_FLAG_KEEP_REF) >= 0) {
+                while (av_buffersink_get_frame(avSink, g.avFiltered) >= 0) {
+                    if (!sws_isSupportedInput(AVPixelFormat(g.avFiltered->format))) {
+                        dropFrame(g, {CameraFault::FrameFormat, 0, 0, g.avFiltered->format});
+                        av_frame_unref(g.avFiltered);
+                        continue;
+                    }
+                    const cv::Mat image = avframe_to_cvmat(g.avFiltered);
+                    av_frame_unref(g.avFiltered);
                     if (colour_)
-                        framecopy::rgbToRgb32(image.data, colorBuffer.data(), imageLen_);
+                        framecopy::rgbToRgb32(image.data, g.colorBuffer.data(), imageLen_);
                     else
-                        std::memcpy(grabBuffer.data(), image.data, imageLen_);
+                        std::memcpy(g.colorBuffer.data(), image.data, imageLen_);
                     produced = true;
                 }
             }
         }
-        av_frame_unref(avFrame);
+        av_frame_unref(g.avFrame);
         if (produced)
-            deliver(colour_ ? colorBuffer.data() : grabBuffer.data());
+            deliverStaged(g);
     }
     return true;
 }

@@ -17,12 +17,18 @@ bool cameraOpened[kCameraSlots] = {};
 std::mutex pMutex[kCameraSlots];
 bool isImageFill[kCameraSlots] = {};
 
-mindvision::ImageResolution gImageResolution = {};
-mindvision::DeviceInfo gCList[mindvision::kMaxDevices] = {};
+mindvision::tSdkCameraDevInfo gCList[mindvision::kMaxDevices] = {};
 int gCListCount = 0;
-mvs::DeviceList gDevList = {};
+mvs::MV_CC_DEVICE_INFO_LIST gDevList = {};
 
 QStringList gCameraInterfaces;
+
+void addCameraInterfaces(const QStringList& names)
+{
+    for (const QString& n : names)
+        if (!n.isEmpty() && !gCameraInterfaces.contains(n))
+            gCameraInterfaces << n;
+}
 
 void countCamera(int slot)
 {

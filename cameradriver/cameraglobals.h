@@ -66,11 +66,12 @@ SlotRange usedSlots();
 extern std::mutex pMutex[kCameraSlots];
 extern bool isImageFill[kCameraSlots];
 
-extern mindvision::ImageResolution gImageResolution; // preset for 2592-wide sensors with the cut
-extern mindvision::DeviceInfo gCList[mindvision::kMaxDevices];
+extern mindvision::tSdkCameraDevInfo gCList[mindvision::kMaxDevices];
 extern int gCListCount;   // entries of gCList filled by the last enumeration
-extern mvs::DeviceList gDevList;
+extern mvs::MV_CC_DEVICE_INFO_LIST gDevList;
 
-// Host interfaces on which the address repair found cameras; the loss
-// recovery cycles only these.
+// Host interfaces on which cameras answered (any maker, any address), at
+// start-up and at every recovery attempt; the recovery cycles only these.
 extern QStringList gCameraInterfaces;
+// Adds interfaces to gCameraInterfaces (never removes one).
+void addCameraInterfaces(const QStringList& names);

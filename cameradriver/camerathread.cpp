@@ -2,7 +2,10 @@
 
 #include "cameradriver/cameradriver.h"
 
-CameraThread::CameraThread(CameraDriver* owner, QObject* parent) : QThread(parent), owner(owner) {}
+CameraThread::CameraThread(CameraDriver* owner, std::shared_ptr<GrabState> state, QObject* parent)
+    : QThread(parent), owner(owner), state(std::move(state))
+{
+}
 
 void CameraThread::run()
 {
@@ -10,7 +13,7 @@ void CameraThread::run()
     for (int waited = 0; waited < 300 && running; waited += 10)
         msleep(10);
     while (running) {
-        if (owner->grabOnce())
+        if (owner->grabOnce(*state))
             msleep(10);
     }
 }

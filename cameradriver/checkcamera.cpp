@@ -4,23 +4,28 @@
 #include "cameradriver/cameraglobals.h"
 #include "cameradriver/camerahost.h"
 #include "cameradriver/ipconfig.h"
+#include "cameradriver/cameratexts.h"
 #include "cameradriver/v4l2input.h"
+#include "cameradriver/v4l2session.h"
 #include "params/geometry.h"
 #include "platform/cameras/gxapi.h"
 #include "platform/cameras/mvsapi.h"
 #include "platform/cameras/ueyeapi.h"
 #include "platform/commandrunner.h"
 #include "platform/sysroot.h"
+#include "params/lanstr.h"
 
 #include <QDebug>
 #include <QFile>
 #include <cstring>
 
-extern "C" {
-#include <libavformat/avformat.h>
-}
-
 int (*gRepairCameraAddresses)() = &RepairAllCameraIP;
+QStringList (*gDiscoverCameraInterfaces)() = &DiscoverCameraInterfaces;
+
+bool networkStepAllowed(const void* step, const void* real)
+{
+    return step && !(step == real && platform::ProcessCommandRunner::refusing());
+}
 
 WorkingSize DahengWorkingSize(int ow, int oh, bool cut)
 {
@@ -35,30 +40,18 @@ WorkingSize DahengWorkingSize(int ow, int oh, bool cut)
     return {ow, oh};
 }
 
-WorkingSize MindWorkingSize(int ow, int oh, bool cut, const mindvision::Capability& capability,
-                            mindvision::ImageResolution* preset)
+QString SdkVersionRecord()
 {
-    if (!cut)
-        return {ow, oh};
-    switch (ow) {
-    case 1280:
-        return {1120, 840};
-    case 1600:
-        return {1300, 1000};
-    case 2048:
-        return {1600, 1200};
-    case 3088:
-        return {2592, 1944};
-    case 2592:
-        // A camera offering fewer presets keeps its sensor size.
-        if (capability.presets && capability.presetCount > 10) {
-            *preset = capability.presets[10];
-            return {preset->width, preset->height};
-        }
-        return {ow, oh};
-    default:
-        return {ow, oh};
+    if (gCameraID != kCameraMind)
+        return QString();
+    const char* field = gCListCount > 0 ? gCList[0].acDriverVersion : "";
+    const QString version =
+        QString::fromLatin1(field, int(strnlen(field, sizeof gCList[0].acDriverVersion))).trimmed();
+    if (version.isEmpty()) {
+        qInfo() << "MindVision: the device list reports no driver version";
+        return LanStr(cameratext::kMindNoVersion);
     }
+    return LanStr(cameratext::kMindVersion).arg(version);
 }
 
 int CheckUSBCameraNum()
@@ -92,6 +85,8 @@ void setSize(WorkingSize s)
 bool probeDaheng()
 {
     using namespace gx;
+    if (!Usable())
+        return false;
     GXInitLib();
     uint32_t count = 0;
     const GX_STATUS st = GXUpdateDeviceList(&count, 20);
@@ -99,23 +94,23 @@ bool probeDaheng()
         qInfo() << "find 0 MerCamera ";
         return false;
     }
-    if (st != kSuccess) {
+    if (st != GX_STATUS_SUCCESS) {
         qInfo() << "GX_STATUS_SUCCESS:" << st;
         return false;
     }
     GX_DEV_HANDLE device = nullptr;
     GX_STATUS s = GXOpenDeviceByIndex(1, &device);
-    if (s != kSuccess) {
+    if (s != GX_STATUS_SUCCESS) {
         qInfo() << "Open MerCamera Error : " << s;
         return false;
     }
     int64_t w = 0, h = 0;
-    if ((s = GXGetInt(device, kWidth, &w)) != kSuccess) {
+    if ((s = GXGetInt(device, GX_INT_WIDTH, &w)) != GX_STATUS_SUCCESS) {
         qInfo() << "Get MerCamera width Error : " << s;
         GXCloseDevice(device); // an open device would block the view's own open
         return false;
     }
-    if ((s = GXGetInt(device, kHeight, &h)) != kSuccess) {
+    if ((s = GXGetInt(device, GX_INT_HEIGHT, &h)) != GX_STATUS_SUCCESS) {
         qInfo() << "Get MerCamera height Error : " << s;
         GXCloseDevice(device);
         return false;
@@ -134,13 +129,13 @@ bool probeIds()
 {
     using namespace ueye;
     INT n = 0;
-    if (is_GetNumberOfCameras(&n) != kSuccess || n < 1)
+    if (!Usable() || is_GetNumberOfCameras(&n) != IS_SUCCESS || n < 1)
         return false;
-    HIDS h = kUseDeviceId;
-    if (is_InitCamera(&h, nullptr) != kSuccess)
+    HIDS h = IS_USE_DEVICE_ID;
+    if (is_InitCamera(&h, nullptr) != IS_SUCCESS)
         return false;
-    SensorInfo info{};
-    if (is_GetSensorInfo(h, &info) != kSuccess) {
+    SENSORINFO info{};
+    if (is_GetSensorInfo(h, &info) != IS_SUCCESS) {
         is_ExitCamera(h);
         return false;
     }
@@ -157,59 +152,76 @@ bool probeIds()
 bool probeMind()
 {
     using namespace mindvision;
+    if (!Usable())
+        return false;
     int count = kMaxDevices;
     CameraEnumerateDevice(gCList, &count);
-    gCListCount = count;
+    gCListCount = qBound(0, count, int(kMaxDevices));
     CameraHandle handle = 0;
-    if (count < 1 || CameraInit(&gCList[0], -1, -1, &handle) != kSuccess)
+    if (gCListCount < 1 || CameraInit(&gCList[0], -1, -1, &handle) != CAMERA_STATUS_SUCCESS)
         return false;
-    Capability cap;
+    tSdkCameraCapbility cap;
     std::memset(&cap, 0, sizeof cap);
     CameraGetCapability(handle, &cap);
-    gSensorColor = cap.isMonoSensor == 0 ? 1 : 0;
-    gOW = cap.maxWidth;
-    gOH = cap.maxHeight;
-    setSize(MindWorkingSize(gOW, gOH, gisCut != 0, cap, &gImageResolution));
+    gSensorColor = cap.sIspCapacity.bMonoSensor == 0 ? 1 : 0;
+    gOW = cap.sResolutionRange.iWidthMax;
+    gOH = cap.sResolutionRange.iHeightMax;
+    setSize({gOW, gOH});
+    if (gisCut && DahengWorkingSize(gOW, gOH, true).width != gOW)
+        qInfo().noquote() << "MindVision: the lens optimisation is not applied; the library interface has no call "
+                             "that sets the resolution, so the camera works at its sensor size";
     gCameraID = kCameraMind;
     gFindCamera = count;
     CameraUnInit(handle);
     int again = kMaxDevices;
     CameraEnumerateDevice(gCList, &again);
-    gCListCount = again;
+    gCListCount = qBound(0, again, int(kMaxDevices));
     return true;
 }
 
 bool probeHik()
 {
     using namespace mvs;
+    if (!Usable())
+        return false;
     EnsureDeviceReach();
-    MV_CC_EnumDevices(kGigEDevice | kUsbDevice, &gDevList);
-    if (gDevList.count < 1 || !gDevList.devices[0])
+    MV_CC_EnumDevices(MV_GIGE_DEVICE | MV_USB_DEVICE, &gDevList);
+    if (gDevList.nDeviceNum < 1 || !gDevList.pDeviceInfo[0])
         return false;
     void* handle = nullptr;
-    if (MV_CC_CreateHandle(&handle, gDevList.devices[0]) != MV_OK)
+    if (MV_CC_CreateHandle(&handle, gDevList.pDeviceInfo[0]) != MV_OK)
         return false;
-    if (MV_CC_OpenDevice(handle, kAccessExclusive, 0) != MV_OK) {
+    if (MV_CC_OpenDevice(handle, MV_ACCESS_Exclusive, 0) != MV_OK) {
         MV_CC_DestroyHandle(handle);
         return false;
     }
-    StringValue model{};
+    MVCC_STRINGVALUE model{};
     MV_CC_GetStringValue(handle, "DeviceModelName", &model);
-    const size_t len = strnlen(model.value, sizeof model.value);
-    gSensorColor = len > 0 && model.value[len - 1] == 'M' ? 0 : 1;
-    IntValue v{};
-    if (MV_CC_GetIntValue(handle, "WidthMax", &v) == MV_OK)
-        gOW = int(v.current);
-    if (MV_CC_GetIntValue(handle, "HeightMax", &v) == MV_OK)
-        gOH = int(v.current);
-    if (MV_CC_GetIntValue(handle, "Width", &v) == MV_OK)
-        gImageW = int(v.current);
-    if (MV_CC_GetIntValue(handle, "Height", &v) == MV_OK)
-        gImageH = int(v.current);
+    const size_t len = strnlen(model.chCurValue, sizeof model.chCurValue);
+    gSensorColor = len > 0 && model.chCurValue[len - 1] == 'M' ? 0 : 1;
+    // The working size is the camera's current one; without it there is no
+    // size to build the frames on, and the back-end is not used.
+    MVCC_INTVALUE_EX v{};
+    if (MV_CC_GetIntValueEx(handle, "WidthMax", &v) == MV_OK)
+        gOW = int(v.nCurValue);
+    if (MV_CC_GetIntValueEx(handle, "HeightMax", &v) == MV_OK)
+        gOH = int(v.nCurValue);
+    int w = 0, h = 0;
+    if (MV_CC_GetIntValueEx(handle, "Width", &v) == MV_OK)
+        w = int(v.nCurValue);
+    if (MV_CC_GetIntValueEx(handle, "Height", &v) == MV_OK)
+        h = int(v.nCurValue);
     MV_CC_CloseDevice(handle);
     MV_CC_DestroyHandle(handle);
+    if (w <= 0 || h <= 0 || w > 0xFFFF || h > 0xFFFF) {
+        qWarning().noquote() << QStringLiteral("Hikvision: the working size %1 x %2 cannot be used; back-end not used")
+                                    .arg(w)
+                                    .arg(h);
+        return false;
+    }
+    setSize({w, h});
     gCameraID = kCameraHik;
-    gFindCamera = int(gDevList.count);
+    gFindCamera = int(gDevList.nDeviceNum);
     return true;
 }
 
@@ -218,18 +230,12 @@ bool probeV4l2()
     gFindCamera = CheckUSBCameraNum();
     if (gFindCamera < 1)
         return false;
-    AVFormatContext* ctx = avformat_alloc_context();
-    if (avformat_open_input(&ctx, v4l2input::devicePath(0).constData(), v4l2input::inputFormat(), nullptr) != 0)
-        return false; // the failed open has freed the context
-    bool video = false;
-    if (avformat_find_stream_info(ctx, nullptr) >= 0) {
-        for (unsigned i = 0; i < ctx->nb_streams; ++i)
-            if (ctx->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-                video = true;
-    }
-    avformat_close_input(&ctx);
-    if (!video)
+    // Opened as the driver opens it: never waiting without a limit.
+    QString why;
+    if (!V4l2Session::open(0, false, &why)) {
+        qInfo().noquote() << "V4L2:" << why;
         return false;
+    }
     gCameraID = kCameraV4l2;
     setSize({960, 540});
     return true;
@@ -244,9 +250,9 @@ void CheckCameraID()
     gSensorColor = 0;
     // Under test the real repair would broadcast on the machine's own
     // interfaces: only a repair a test installed itself may run there.
-    const bool realRepairRefused =
-        gRepairCameraAddresses == &RepairAllCameraIP && platform::ProcessCommandRunner::refusing();
-    if (gRepairCameraAddresses && !realRepairRefused && gRepairCameraAddresses() > 0)
+    if (networkStepAllowed(reinterpret_cast<const void*>(gRepairCameraAddresses),
+                           reinterpret_cast<const void*>(&RepairAllCameraIP))
+        && gRepairCameraAddresses() > 0)
         camerahost::sleepMs(6000); // the cameras come up with their new addresses
 
     bool found = probeDaheng();

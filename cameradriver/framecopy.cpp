@@ -23,4 +23,14 @@ void rgbToRgb32(const uint8_t* rgb, uint8_t* out, size_t pixels)
     }
 }
 
+void bgrToRgb32(const uint8_t* bgr, uint8_t* out, size_t pixels)
+{
+    for (size_t i = 0; i < pixels; ++i) {
+        out[4 * i] = bgr[3 * i];
+        out[4 * i + 1] = bgr[3 * i + 1];
+        out[4 * i + 2] = bgr[3 * i + 2];
+        out[4 * i + 3] = 255;
+    }
+}
+
 } // namespace framecopy

@@ -11,5 +11,7 @@ namespace framecopy {
 void greyToRgb32(const uint8_t* grey, uint8_t* out, size_t pixels);
 // pixels R,G,B triplets -> pixels * 4 bytes
 void rgbToRgb32(const uint8_t* rgb, uint8_t* out, size_t pixels);
+// pixels B,G,R triplets -> pixels * 4 bytes
+void bgrToRgb32(const uint8_t* bgr, uint8_t* out, size_t pixels);
 
 } // namespace framecopy

@@ -112,9 +112,10 @@ bool DeviceList::offer(const uint8_t* data, int length, uint32_t nowMs)
     // serial fields of the record unfilled.
     if (!data || length < kRecordSize || get16(data + 2) != kDiscoveryAnswer)
         return false;
+    std::lock_guard<std::recursive_mutex> l(lock_);
+    ++answers_;
     if (std::memcmp(data + 176, prefix_.constData(), size_t(prefix_.size())) != 0)
         return false;
-    std::lock_guard<std::recursive_mutex> l(lock_);
     for (int i = 0; i < count_; ++i) {
         const uint8_t* r = records_[i].bytes;
         if (valid_[i] && std::memcmp(r + 18, data + 18, 6) == 0 && std::memcmp(r + 44, data + 44, 4) == 0) {
@@ -131,9 +132,16 @@ bool DeviceList::offer(const uint8_t* data, int length, uint32_t nowMs)
     return true;
 }
 
+int DeviceList::answersSeen() const
+{
+    std::lock_guard<std::recursive_mutex> l(lock_);
+    return answers_;
+}
+
 void DeviceList::clear()
 {
     std::lock_guard<std::recursive_mutex> l(lock_);
+    answers_ = 0;
     count_ = 0;
     std::fill(std::begin(valid_), std::end(valid_), false);
     std::fill(std::begin(lastSeen_), std::end(lastSeen_), 0u);

@@ -71,10 +71,14 @@ public:
     // Copies the valid entries in list order; returns how many.
     int copyValid(DiscoveryRecord* out, int capacity) const;
     int validCount() const;
+    // Complete discovery answers received, whatever their maker's prefix
+    // (a camera of another maker is still a camera on that interface).
+    int answersSeen() const;
 
 private:
     mutable std::recursive_mutex lock_;
     QByteArray prefix_;
+    int answers_ = 0;
     DiscoveryRecord records_[kMaxDevices];
     bool valid_[kMaxDevices] = {};
     uint32_t lastSeen_[kMaxDevices] = {};

@@ -283,11 +283,16 @@ bool CIpConfig::GetDevInfo(int device, MV_GE_DEV_INF_* out) const
 QStringList CIpConfig::interfacesWithDevices() const
 {
     QStringList names;
-    for (int i = 0; i < deviceRecordCount; ++i) {
-        const QString n = QString::fromLocal8Bit(interfaces[deviceInterface[size_t(i)]].name);
+    auto add = [&](int i) {
+        const QString n = QString::fromLocal8Bit(interfaces[i].name);
         if (!names.contains(n))
             names << n;
-    }
+    };
+    for (int i = 0; i < deviceRecordCount; ++i)
+        add(deviceInterface[size_t(i)]);
+    for (int i = 0; i < interfaceCount; ++i)
+        if (discoveries[i] && discoveries[i]->devices.answersSeen() > 0)
+            add(i);
     return names;
 }
 
@@ -296,12 +301,22 @@ int RepairAllCameraIP()
     auto config = std::make_unique<CIpConfig>();
     if (!config->Init())
         return -1;
-    if (config->RefreshDevList() <= 0)
+    const int listed = config->RefreshDevList();
+    addCameraInterfaces(config->interfacesWithDevices());
+    if (listed <= 0)
         return 0;
-    gCameraInterfaces = config->interfacesWithDevices();
     int repaired = 0;
     for (int i = 0; i < config->deviceRecordCount; ++i)
         if (!config->IsDevIPValid(i) && config->AutoSetIpAddr(i))
             ++repaired;
     return repaired;
+}
+
+QStringList DiscoverCameraInterfaces()
+{
+    auto config = std::make_unique<CIpConfig>();
+    if (!config->Init())
+        return {};
+    config->RefreshDevList();
+    return config->interfacesWithDevices();
 }

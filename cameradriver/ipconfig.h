@@ -68,7 +68,8 @@ public:
     bool AutoSetIpAddr(int device);
     bool SetIpAddr(int device, const char* ip, const char* mask, const char* gateway);
     bool GetDevInfo(int device, MV_GE_DEV_INF_* out) const;
-    // Names of the interfaces on which cameras answered.
+    // Names of the interfaces on which cameras answered, of any maker (only
+    // cameras of the repair's maker are listed and repaired).
     QStringList interfacesWithDevices() const;
 
     std::unique_ptr<CGevDiscovery> discoveries[kMaxInterfaces];
@@ -86,5 +87,8 @@ private:
 };
 
 // -1 without a usable IPv4 interface, else the number of cameras re-addressed.
-// Records the interfaces that carry cameras in gCameraInterfaces.
+// Adds the interfaces that carry cameras to gCameraInterfaces.
 int RepairAllCameraIP();
+// One discovery round on every interface, nothing repaired: the interfaces on
+// which any camera answered.
+QStringList DiscoverCameraInterfaces();

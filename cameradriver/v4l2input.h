@@ -10,6 +10,7 @@ namespace v4l2input {
 
 void registerDevices();
 const AVInputFormat* inputFormat();
+QByteArray formatName();
 QByteArray devicePath(int number);
 
 } // namespace v4l2input

@@ -5,9 +5,11 @@
 #include "inspection/paramroi.h"
 #include "inspection/shapebase.h"
 #include "params/geometry.h"
+#include "params/lanstr.h"
 #include "params/wizardpara.h"
 #include "platform/host.h"
 
+#include <QDebug>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
@@ -17,6 +19,10 @@ CammerRecong::CammerRecong(CammerSingleton* r, CammerData* v) : regions(r), view
         searchRect[k] = cv::Rect();
         modelCentreX[k] = modelCentreY[k] = 0;
         positionModels[k].Clear();
+        alignState[k] = AlignState::Whole;
+        alignFailures[k] = 0;
+        alignScore[k] = 0;
+        wholeView(k);
     }
     curMat = cv::Mat(gImageH, gImageW, CV_8UC1, view->curImage.data);
     alignMat = cv::Mat(gImageH, gImageW, CV_8UC1, view->alignImage.data);
@@ -60,6 +66,10 @@ void CammerRecong::CreateShape(int step)
     else
         positionModels[step].CreateShape(plane(box), 0.0, 0, angle, modelCentreX[step], modelCentreY[step], false,
                                          255, mask, speed, 0);
+    if (!positionModels[step].IsValid())
+        qWarning() << "camera" << view->cameraIndex + 1 << "step" << step + 1
+                   << ": no position model, the template has too little structure in" << box.x << box.y
+                   << box.width << box.height << "; its frames are judged NG";
 
     const int g = p.location_adge;
     const int x0 = std::max(0, box.x - g), y0 = std::max(0, box.y - g);
@@ -67,13 +77,38 @@ void CammerRecong::CreateShape(int step)
     searchRect[step] = (right - x0 >= 1 && bottom - y0 >= 1) ? cv::Rect(x0, y0, right - x0, bottom - y0) : cv::Rect();
 }
 
+void CammerRecong::wholeView(int step)
+{
+    const double r = gImageW - 1, b = gImageH - 1;
+    viewCorners[step][0] = {0, 0};
+    viewCorners[step][1] = {r, 0};
+    viewCorners[step][2] = {r, b};
+    viewCorners[step][3] = {0, b};
+}
+
 void CammerRecong::ShapeMatch(int step)
 {
     const WizardPara& p = *gpWPara;
     auto plainCopy = [&] { view->curImage.copyTo(view->alignImage); };
-    if (step < 0 || step >= kStepCount || p.enable_correct == -1 || gisColor || !positionModels[step].IsValid() ||
-        searchRect[step].width < 1) {
+    if (step < 0 || step >= kStepCount) {
         plainCopy();
+        return;
+    }
+    wholeView(step);
+    if (p.enable_correct == -1 || gisColor) {
+        alignState[step] = AlignState::Whole;
+        plainCopy();
+        return;
+    }
+    // A frame that cannot be aligned is judged where it lies, to show what
+    // is there, but never passes as if aligned.
+    auto failed = [&](AlignState why) {
+        alignState[step] = why;
+        ++alignFailures[step];
+        plainCopy();
+    };
+    if (!positionModels[step].IsValid() || searchRect[step].width < 1) {
+        failed(AlignState::NoModel);
         return;
     }
     // The headers follow the view's buffers should they ever be replaced.
@@ -82,16 +117,82 @@ void CammerRecong::ShapeMatch(int step)
         alignMat = cv::Mat(gImageH, gImageW, CV_8UC1, view->alignImage.data);
     }
     const cv::Rect& s = searchRect[step];
-    double x, y, score, angle;
-    if (!positionModels[step].Find(curMat(s), 0, &x, &y, &score, &angle)) {
-        plainCopy();
+    double x = 0, y = 0, score = 0, angle = 0;
+    const bool found = positionModels[step].Find(curMat(s), 0, &x, &y, &score, &angle);
+    alignScore[step] = score;
+    if (!found) {
+        failed(AlignState::NotFound);
+        qWarning() << "camera" << view->cameraIndex + 1 << "step" << step + 1 << ": position model not found, score"
+                   << score << "," << alignFailures[step] << "frames so far; judged NG";
         return;
     }
+    alignState[step] = AlignState::Aligned;
     const double dx = x - s.x, dy = y - s.y;
-    if (p.rotate_angle >= 1 && p.rotate_angle <= 180)
-        TransformImage(curMat, alignMat, {dx, dy}, {double(modelCentreX[step]), double(modelCentreY[step])}, angle);
-    else
+    const double r = gImageW - 1, b = gImageH - 1;
+    cv::Point2d* c = viewCorners[step];
+    if (p.rotate_angle >= 1 && p.rotate_angle <= 180) {
+        const cv::Point2d centre(modelCentreX[step], modelCentreY[step]);
+        TransformImage(curMat, alignMat, {dx, dy}, centre, angle);
+        // A frame pixel s shows up at centre + R^-1 (s - (centre - shift)).
+        const double a = angle * CV_PI / 180.0, ca = std::cos(a), sa = std::sin(a);
+        const cv::Point2d from = centre - cv::Point2d(dx, dy);
+        const cv::Point2d frame[4] = {{1, 1}, {r - 1, 1}, {r - 1, b - 1}, {1, b - 1}};
+        for (int k = 0; k < 4; ++k) {
+            const cv::Point2d d = frame[k] - from;
+            c[k] = centre + cv::Point2d(ca * d.x - sa * d.y, sa * d.x + ca * d.y);
+        }
+    } else {
         MoveImage(curMat, alignMat, dx, dy);
+        const bool whole = std::abs(dx - std::round(dx)) < 1.0 / 64 && std::abs(dy - std::round(dy)) < 1.0 / 64;
+        const double m = whole ? 0 : 1;
+        const cv::Point2d d = whole ? cv::Point2d(std::round(dx), std::round(dy)) : cv::Point2d(dx, dy);
+        c[0] = cv::Point2d(m, m) + d;
+        c[1] = cv::Point2d(r - m, m) + d;
+        c[2] = cv::Point2d(r - m, b - m) + d;
+        c[3] = cv::Point2d(m, b - m) + d;
+    }
+}
+
+QString CammerRecong::AlignmentText(int step) const
+{
+    if (step < 0 || step >= kStepCount)
+        return QString();
+    switch (alignState[step]) {
+    case AlignState::NotFound:
+        return LanStr(kLanAlignNotFound).arg(alignFailures[step]);
+    case AlignState::NoModel:
+        return LanStr(kLanAlignNoModel);
+    default:
+        return QString();
+    }
+}
+
+cv::Mat CammerRecong::InView(int step, const cv::Rect& box) const
+{
+    if (step < 0 || step >= kStepCount || box.width < 1 || box.height < 1)
+        return cv::Mat();
+    const cv::Point2d* c = viewCorners[step];
+    // The outline is convex and keeps its turning sense: a point is inside
+    // when it lies on the same side of all four edges.
+    auto inside = [&](double x, double y) {
+        for (int k = 0; k < 4; ++k) {
+            const cv::Point2d e = c[(k + 1) % 4] - c[k];
+            if (e.x * (y - c[k].y) - e.y * (x - c[k].x) < -1e-9)
+                return false;
+        }
+        return true;
+    };
+    const double x1 = box.x + box.width - 1, y1 = box.y + box.height - 1;
+    if (inside(box.x, box.y) && inside(x1, box.y) && inside(x1, y1) && inside(box.x, y1))
+        return cv::Mat();
+    cv::Mat m(box.size(), CV_8UC1, cv::Scalar(0));
+    constexpr int kBits = 4; // sub-pixel corners
+    std::vector<cv::Point> quad;
+    for (int k = 0; k < 4; ++k)
+        quad.emplace_back(int(std::lround((c[k].x - box.x) * (1 << kBits))),
+                          int(std::lround((c[k].y - box.y) * (1 << kBits))));
+    cv::fillConvexPoly(m, quad, cv::Scalar(255), cv::LINE_8, kBits);
+    return m;
 }
 
 void CammerRecong::VarTrain(int step)
@@ -196,6 +297,8 @@ void CammerRecong::Run(int step)
     }
     v.ngOverlay.setTo(0);
     const bool collect = gpCycleTrigger && *gpCycleTrigger && p.cntnet_enable;
+    if (alignState[step] == AlignState::NoModel || alignState[step] == AlignState::NotFound)
+        v.allOK = false;
 
     for (int r = 0; r < count; ++r) {
         const int m = regions->algorithm[step][r];
@@ -221,8 +324,12 @@ void CammerRecong::Run(int step)
             continue;
         }
         const cv::Mat g = plane(box);
+        // Pixels from outside the camera's view count as ignore points.
+        const cv::Mat inView = InView(step, box);
         cv::Mat allowed;
         cv::bitwise_and(validMask[step](box), mask, allowed);
+        if (!inView.empty())
+            cv::bitwise_and(allowed, inView, allowed);
 
         int value = 0, lower = 0, upper = -1;
         bool ng = false;
@@ -234,7 +341,7 @@ void CammerRecong::Run(int step)
             cv::Mat found(box.size(), CV_8UC1, cv::Scalar(0));
             std::vector<cv::Rect> flagged;
             for (const measure::DirectionBlob& b :
-                 measure::DirectionBlobs(g, lower, upper, regions->min_size[step][r])) {
+                 measure::DirectionBlobs(g, lower, upper, regions->min_size[step][r], inView)) {
                 if (!b.flagged)
                     continue;
                 const std::vector<std::vector<cv::Point>> one{b.contour};
@@ -252,7 +359,7 @@ void CammerRecong::Run(int step)
             if (m == MethodSimilarity) {
                 SURF& model = similarityModels[step][r];
                 if (model.IsValid())
-                    score = int(model.Match(g, z2));
+                    score = int(model.Match(g, z2, inView));
             } else if (measure::GreySelect(m, g, allowed, regions->min_size[step][r], regions->sensibility[step][r],
                                            z2)) {
                 k = m == MethodWhiteNum ? std::max(regions->min_size[step][r], 1) : p.min_spot;
@@ -260,7 +367,7 @@ void CammerRecong::Run(int step)
                 // Defect, and any unknown code judged like it.
                 GrayMatch& model = defectModels[step][r];
                 if (m == MethodDefect && model.IsValid())
-                    model.Match(g, z2);
+                    model.Match(g, z2, inView);
                 k = p.enable_display_detail ? regions->min_size[step][r] : p.minimum_size;
             }
             const measure::Blobs b = measure::OpenAndMeasure(z2, k, kMaxNgRects);

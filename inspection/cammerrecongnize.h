@@ -5,9 +5,22 @@
 #include "inspection/cammersingleton.h"
 #include "platform/vision/vision.h"
 
+#include <QString>
 #include <opencv2/core.hpp>
 
 class CammerData;
+
+// Text rows of the alignment failures shown with a camera's result.
+constexpr int kLanAlignNotFound = 1400; // "%1": frames not aligned since the start
+constexpr int kLanAlignNoModel = 1401;
+
+// How the last alignment of a step went.
+enum class AlignState {
+    Whole,    // positioning off (or a colour camera): judged as it lies
+    Aligned,  // the part found and the frame moved onto the template
+    NoModel,  // positioning on, but the template gave no position model
+    NotFound, // positioning on, the part not found in the frame
+};
 
 class CammerRecong {
 public:
@@ -19,7 +32,15 @@ public:
     void CreateShape(int step);
     // Aligns the view's curImage into alignImage for the step (a plain copy
     // when positioning is off, untrained, colour, or the part is not found).
+    // A step whose positioning is on but could not align is judged NG by
+    // Run; each such frame is counted and logged.
     void ShapeMatch(int step);
+    // The operator's text for the step's last alignment: empty unless it
+    // failed.
+    QString AlignmentText(int step) const;
+    // 255 where pixels of the box in alignImage came from inside the camera's
+    // view after the step's last alignment; empty when all of them did.
+    cv::Mat InView(int step, const cv::Rect& box) const;
     // Valid mask of the step and the defect and similarity models of its regions.
     void VarTrain(int step);
     void AreaGen() {}
@@ -43,4 +64,14 @@ public:
     int modelCentreX[kStepCount];
     int modelCentreY[kStepCount];
     cv::Rect searchRect[kStepCount];
+
+    AlignState alignState[kStepCount];
+    int alignFailures[kStepCount]; // frames of the step not aligned since the start
+    double alignScore[kStepCount]; // the last search's score
+    // The frame's outline in alignImage after the step's last alignment
+    // (a pixel's margin inside where pixels were interpolated).
+    cv::Point2d viewCorners[kStepCount][4];
+
+private:
+    void wholeView(int step);
 };

@@ -222,10 +222,12 @@ bool CammerSingleton::SaveDatatoFile()
     QSqlDatabase db = QSqlDatabase::database(QLatin1String(kParamConnection), false);
     if (!db.isOpen()) {
         qWarning() << "regions of camera" << camera << "not saved: the parameter database is not open";
+        host::showWarning(LanStr(kLanRegionSaveFailed));
         return false;
     }
     if (!db.transaction()) {
         qWarning() << "regions of camera" << camera << "not saved:" << db.lastError().text();
+        host::showWarning(LanStr(kLanRegionSaveFailed));
         return false;
     }
     QSqlQuery update(db), insert(db), remove(db);
@@ -298,6 +300,7 @@ bool CammerSingleton::SaveDatatoFile()
                             insert.lastError().text() + ' ' + remove.lastError().text();
         db.rollback();
         qWarning() << "regions of camera" << camera << "not saved:" << why.simplified();
+        host::showWarning(LanStr(kLanRegionSaveFailed));
         return false;
     }
     for (int d = 0; d < kStepCount; ++d)

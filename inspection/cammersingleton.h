@@ -13,6 +13,7 @@
 class CammerData;
 
 constexpr int kStepCount = 8;    // detection steps per camera
+constexpr int kLanRegionSaveFailed = 1402; // text of the warning when a save fails
 constexpr int kRegionCount = 50; // regions per step
 
 // Detection methods (`algorithm`).
@@ -41,8 +42,9 @@ public:
     // step empty. False when the database could not be read.
     bool LoadDatafromFile(CammerData* view);
     // Writes the whole store in one transaction (values bound, never pasted
-    // into the statement). False, with nothing written, when any statement
-    // fails; the reporting link hears of each step only after a commit.
+    // into the statement). False, with nothing written and the operator
+    // warned, when any statement fails; the reporting link hears of each
+    // step only after a commit.
     bool SaveDatatoFile();
 
     // Image box of the slot's shape (the kind named by shapeType; empty for

@@ -71,12 +71,31 @@ Blobs OpenAndMeasure(const cv::Mat& z2, int k, int maxBoxes)
     return b;
 }
 
-std::vector<DirectionBlob> DirectionBlobs(const cv::Mat& g, int lower, int upper, int side)
+std::vector<DirectionBlob> DirectionBlobs(const cv::Mat& g, int lower, int upper, int side, const cv::Mat& inView)
 {
     if (upper < lower)
         std::swap(lower, upper);
     cv::Mat z2;
-    cv::threshold(g, z2, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
+    if (inView.empty()) {
+        cv::threshold(g, z2, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
+    } else {
+        // Otsu's level of the pixels in view only.
+        std::vector<uchar> seen;
+        for (int y = 0; y < g.rows; ++y) {
+            const uchar* gr = g.ptr<uchar>(y);
+            const uchar* vr = inView.ptr<uchar>(y);
+            for (int x = 0; x < g.cols; ++x)
+                if (vr[x])
+                    seen.push_back(gr[x]);
+        }
+        if (seen.empty())
+            return {};
+        const cv::Mat row(1, int(seen.size()), CV_8UC1, seen.data());
+        cv::Mat unused;
+        const double level = cv::threshold(row, unused, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
+        cv::threshold(g, z2, level, 255, cv::THRESH_BINARY);
+        cv::bitwise_and(z2, inView, z2);
+    }
     std::vector<std::vector<cv::Point>> contours;
     cv::findContours(z2, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE);
     std::vector<DirectionBlob> out;

@@ -32,7 +32,9 @@ struct DirectionBlob {
 // Direction recognition: Otsu-binarised g, external blobs with
 // lower < area < upper (bounds swapped when reversed); side 0 flags a blob
 // whose box's uncovered part has its centroid right of the middle, side 1
-// left of it.
-std::vector<DirectionBlob> DirectionBlobs(const cv::Mat& g, int lower, int upper, int side);
+// left of it. With `inView` (255 where g came from the camera's view), the
+// threshold is taken from those pixels and nothing outside them is a blob.
+std::vector<DirectionBlob> DirectionBlobs(const cv::Mat& g, int lower, int upper, int side,
+                                          const cv::Mat& inView = cv::Mat());
 
 } // namespace measure

@@ -5,6 +5,6 @@ namespace cycletext {
 constexpr int kBoardPortFailed = 600;  // %1 port, %2 reason
 constexpr int kBoardSilent = 601;      // %1 port
 constexpr int kBoardAnswersAgain = 602; // %1 port
-constexpr int kBoardNotAnswering = 603; // status row while the board is silent
+constexpr int kBoardNotAnswering = 603; // the title bar while the board is silent
 constexpr int kNoFreshFrame = 604;     // %1 camera number, %2 milliseconds waited
 } // namespace cycletext

@@ -16,7 +16,7 @@ namespace {
 constexpr int kAlarmOutput = 2;
 }
 
-bool ioBoardAnswering() { return gpControlIO && gpControlIO->thread() && gpControlIO->thread()->boardAnswering(); }
+bool ioBoardAnswering() { return gpControlIO && gpControlIO->boardAnswering(); }
 
 IOStatusWidget::IOStatusWidget(MainWindow* window) : QWidget(window), window_(window)
 {

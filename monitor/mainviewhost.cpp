@@ -1,8 +1,6 @@
 #include "monitor/mainviewhost.h"
 
 #include "cameradriver/cameraglobals.h"
-#include "monitor/controlport.h"
-#include "monitor/cycletexts.h"
 #include "editor/alarmoption.h"
 #include "editor/regioption.h"
 #include "monitor/journal.h"
@@ -11,7 +9,6 @@
 #include "monitor/savefialimagethread.h"
 #include "monitor/titlebar.h"
 #include "params/geometry.h"
-#include "params/lanstr.h"
 #include "params/wizardpara.h"
 
 #include <QMutexLocker>
@@ -157,18 +154,10 @@ void MainViewHost::templateNext()
         gpWin->regionOptionBar->SlotTempNext();
 }
 
-QString MainViewHost::statusRow(const QString& status)
-{
-    if (!gpControlIO || gpControlIO->boardAnswering())
-        return status;
-    return status + QStringLiteral("   ") + LanStr(cycletext::kBoardNotAnswering);
-}
-
 void MainViewHost::setCameraInfo(int camera, int type, const QString& text, int kind)
 {
     if (gpWin && gpWin->titleBar)
-        gpWin->titleBar->setCameraInfo(camera, CameraInfo::DATA_TYPE(type), type == 1 ? statusRow(text) : text,
-                                       MessageType(kind));
+        gpWin->titleBar->setCameraInfo(camera, CameraInfo::DATA_TYPE(type), text, MessageType(kind));
 }
 
 void MainViewHost::setLocation(const QString& text)

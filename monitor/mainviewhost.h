@@ -27,7 +27,4 @@ public:
     bool loadFailImage(int camera, int step, int kind, unsigned char* rgb32) override;
 
     static MainViewHost& instance();
-    // A camera's status message as its row shows it: while the IO board does
-    // not answer, the row says so after the camera's own status.
-    static QString statusRow(const QString& status);
 };

@@ -1,4 +1,5 @@
 #include "monitor/mainwindow.h"
+#include "netlink/network.h"
 
 #include "cameradriver/camerahost.h"
 #include "cameradriver/cameradriver.h"
@@ -177,6 +178,7 @@ void MainWindow::Monitor_Init()
             gpControlIO->IOFlashOut();
     };
     host::install(hooks);
+    InstallLinkSources();
 
     // 4. Backlight, logout and debounce timers.
     logoutTimer = makeTimer(this);
@@ -304,7 +306,8 @@ void MainWindow::Monitor_Init()
     cameraOrderDialog = new WidgetChangeCamera(this);
     cameraOrderDialog->shutDown = [this] { settingsWindow->SlotShutDown(); };
     cameraOrderDialog->hide();
-    customIONameWidget = new CustomIONameWidget(this);
+    customIONameWidget = new CustomIONameWidget(this, settingsWindow);
+    customIONameWidget->init();
     customIONameWidget->hide();
     hardwareConfigWidget = new HardwareConfigurationWidget(this);
     hardwareConfigWidget->returnTo = settingsWindow;
@@ -372,9 +375,12 @@ void MainWindow::Monitor_Init()
     runTimer->start(5);
     dateTimer->start(60000);
 
-    // 28. Ready.
+    // 28. Ready, and the camera library's version.
     InsertRecord(LanStr(150).arg(numCamera));
     fpsTimer->start(1000);
+    const QString sdkVersion = SdkVersionRecord();
+    if (!sdkVersion.isEmpty())
+        InsertRecord(sdkVersion);
 
     // 29. Cycle counters.
     cycleTime = 0;
@@ -382,6 +388,10 @@ void MainWindow::Monitor_Init()
     lastCycleStart = int(now.toSecsSinceEpoch() * 10 + now.time().msec() / 100);
     CountRead();
     CameraSetSpeed();
+
+    // 30. The shared video frames are announced to an attached client.
+    if (gpNet && gpNet->canSend())
+        gpNet->CNT_SendMemoryInfo();
 
     // 31. Backlight timer.
     if (gpWPara->location_level > 0)

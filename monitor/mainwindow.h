@@ -45,6 +45,15 @@ public:
     void CountWrite();
     OperationJournal& journal() { return journal_; }
 
+    // ---- reporting link (mainwindow_link.cpp) ------------------------------
+    // The journal hook and what the link reads of the window.
+    void InstallLinkSources();
+    void reportCycleToLink(bool ng);      // the judged cycle's results
+    void reportFirstNGToLink(int s);      // NG video, alarm message, region alarms, statistics
+    void reportCycleEndToLink();          // statistics after the counters
+    void reportAlarmReleaseToLink();      // alarm duration, NG video end, release
+    void reportRunCommandToLink();        // manual stop and statistics after start/stop
+
     // ---- layout of the camera views (zoom and pan) -----------------------
     void ChangeCammer();
     void setcontentLayout();
@@ -57,6 +66,10 @@ public:
     // The same with the clamp prohibited in the first word published, so a
     // start that keeps it prohibited never shows it free.
     void StartDetect(bool clampProhibited);
+    // A new run of the cycle in the same window: every step, timer and flag
+    // of the cycle back to its start value, the steps derived again from the
+    // live parameters, detection started as the start-up starts it.
+    void resetCycle();
     void SetStopDetect();
     void StopDetect();
     bool CheckRoot();
@@ -198,9 +211,15 @@ public:
     qint64 freshDeadlineMs[8] = {};
     int freshWaitMs[8] = {};
     quint64 judgedStartSeq = 0;   // start of the step judged last
+    int verdicts = 0;             // verdicts given since the start
+    bool lastVerdictNG = false;   // the last verdict, temperature alarm included
     quint64 manualRequestSeq = 0; // frameSerial at the last manual trigger
     quint64 cameraRoundStartSeq = 0; // hardware trigger: frames of the round are past this
     qint64 cameraRoundDeadlineMs = 0;
+    // Passes more than this apart (the process starved, or the previous pass
+    // judged for long) push the waits back by the gap.
+    static constexpr int kLatePassMs = 30;
+    qint64 lastPassMs = 0;
 
 public slots:
     void TimerLCD();
@@ -240,6 +259,8 @@ public:
     // Another editing screen or an alarm holds the display.
     bool commandBlocked() const;
     void cameraPramsAdjust(bool detached);
+    // The settings window's apply step, from outside the window.
+    void sysSettingWidgetAccept();
 
 public slots:
     void OptBtnsToggledSlot(OptionBar::BTN_TYPE type, bool checked);
@@ -259,7 +280,10 @@ public:
     void CheckArea(bool);
     void SlotManualTrig(int step);
     // The alarm reset's re-judgement of the current step (the region
-    // editor's re-detect without its own screen work).
+    // editor's re-detect without its own screen work). Only prohibitions are
+    // published at once; the step is judged, and its verdict given, as soon
+    // as every camera has a frame taken after the call (the next pass, or
+    // the call itself when one is waiting).
     void ReDetect();
     int cameraTriggerSet = 0; // slot bits of the cameras that delivered since the last camera trigger
     int lastDelay = 0;        // delay of the step scheduled last, in tenths of a second

@@ -11,8 +11,10 @@
 #include "monitor/mainscreenrules.h"
 #include "monitor/mainwindow.h"
 #include "editor/alarmoption.h"
+#include "editor/drawroiwidget.h"
 #include "editor/regioption.h"
 #include "monitor/placeholders.h"
+#include "settings/settingshost.h"
 #include "settings/systemsettingwidget.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
@@ -59,6 +61,7 @@ void MainWindow::OptBtnsToggledSlot(OptionBar::BTN_TYPE type, bool)
         if (userLevel == 2)
             userLevel = gpWPara->is_psw_used ? 1 : 0;
         *gpWParaBak = *gpWPara;
+        settingshost::netCardsRestore(); // the network pages edit a copy of the network in force
         if (CheckPassword() == 0) {
             optionBar->SetTLast();
             return;
@@ -117,6 +120,7 @@ void MainWindow::SlotShowAlarmImgae()
         indexButton->hide();
     if (ioStatusWidget)
         ioStatusWidget->hide();
+    roiEditor->Reset(false);
 }
 
 void MainWindow::SlotReturn()
@@ -144,6 +148,12 @@ void MainWindow::cameraPramsAdjust(bool detached)
         mainStack->setCurrentIndex(savedMainPage);
         imageContainer->showSplit(savedSplitView);
     }
+}
+
+void MainWindow::sysSettingWidgetAccept()
+{
+    if (settingsWindow)
+        settingsWindow->accept();
 }
 
 // The statistics page is built by whoever makes the statistics store; until

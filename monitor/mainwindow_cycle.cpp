@@ -54,15 +54,27 @@ int usedMask()
 void MainWindow::Run()
 {
     // White balance after start-up and recovery; a lost camera holds the
-    // clamp prohibited and is retried every 3 s.
+    // clamp prohibited on every pass while its recovery works off this
+    // thread, retried every 3 s.
     const bool lost = gisLost;
-    CameraWatch::instance().runStep();
+    const int next = CameraWatch::instance().runStep();
     if (lost) {
         abandonSteps();
         watchdogTimer->stop();
-        runTimer->start(3000);
+        runTimer->start(next);
         return;
     }
+
+    // A pass that comes late means the process did not run: the grab threads
+    // did not either, and that time does not count against their frames.
+    const qint64 now = nowMs();
+    if (lastPassMs > 0 && now - lastPassMs > kLatePassMs) {
+        const qint64 late = now - lastPassMs - 3;
+        for (qint64& d : freshDeadlineMs)
+            d += late;
+        cameraRoundDeadlineMs += late;
+    }
+    lastPassMs = now;
 
     std::fill(newFrame, newFrame + 8, false);
     takeFrames();
@@ -89,8 +101,11 @@ void MainWindow::Run()
 
     showLiveFrames();
     IO().IOFlashOut();
-    if (ioStatusWidget)
+    if (ioStatusWidget) {
+        // The title bar follows the board also while the band is hidden.
+        ioStatusWidget->pushStates();
         ioStatusWidget->update();
+    }
     if (titleBar)
         titleBar->update();
     runTimer->start(3);
@@ -456,6 +471,10 @@ bool MainWindow::scheduleSteps(int k)
 bool MainWindow::startSlot(int slot, int delay)
 {
     stepStartSeq[slot] = startSeq;
+    // A new start of the slot is an ordinary step, whatever waited before.
+    for (int* marked : {&manualSlot, &safetySlot, &redetectSlot})
+        if (*marked == slot)
+            *marked = -1;
     if (delay != 0) {
         countdown[slot] = float(delay) / 10;
         countdownTimers[slot]->start(100);

@@ -86,7 +86,10 @@ void MainWindow::RunAlgorithm(int c, int s)
                 if (!p.enable_stop_not_alarm && R == 0)
                     IO().IOSetOut(2, 1);
             } else if (p.pre_cut && R != 0) {
+                // Nothing counted or signalled before the last re-check, but
+                // the clamp is prohibited from the first sight of a stuck part.
                 quiet = true;
+                IO().IOSetOut(0, 1);
             } else {
                 IO().IOSetOut(0, 1);
                 if (R == 0)

@@ -4,6 +4,7 @@
 #include "editor/alarmoption.h"
 #include "editor/drawroiwidget.h"
 #include "editor/regioption.h"
+#include "camera/cammerwidget.h"
 #include "inspection/paramroi.h"
 #include "monitor/controlport.h"
 #include "monitor/cycleview.h"
@@ -43,11 +44,68 @@ void MainWindow::StartDetect(bool clampProhibited)
         IO().IOSetOut(0, 1);
     IO().IOFlashOut();
     std::fill(awaitingFrames, awaitingFrames + 8, false);
+    manualSlot = safetySlot = redetectSlot = -1;
     displayState = 0;
     std::fill(recheckCount, recheckCount + 8, 0);
     recheckPending = false;
     ResetRun();
     runState = 1;
+}
+
+void MainWindow::resetCycle()
+{
+    for (QTimer* t : {resultTimer, ngPulseTimer, clampPulseTimer, ejectorPulseTimer, reserveTimer, alarmResetTimer,
+                      watchdogTimer})
+        if (t)
+            t->stop();
+    for (int i = 0; i < 8; ++i) {
+        if (countdownTimers[i])
+            countdownTimers[i]->stop();
+        if (debounceTimers[i])
+            debounceTimers[i]->stop();
+    }
+    leftMoldActive = 1;
+    gpWPara->DeriveProcedure();
+    const bool multi = mode() == ProcMultiDetect;
+    currentStep = multi ? gDNum - 1 : (gpWPara->detect_product != 1 ? 1 : 0);
+    lastStartedStep = multi ? gDNum - 1 : 0;
+    runState = 1;
+    displayState = 0;
+    cyclePhase = 3;
+    forcedStep = -1;
+    noInputWarned = false;
+    recheckPending = false;
+    tempCheckLatch = 0;
+    simulatedInput = expectedInput = -1;
+    manualTriggerStep = gDNum;
+    manualCycle = false;
+    triggerNumber = 0;
+    safetyTriggerActive = 0;
+    shownStep = 0;
+    lastResultNG = false;
+    cameraTriggerSet = 0;
+    cameraTriggered = false;
+    lastDelay = 0;
+    manualSlot = safetySlot = redetectSlot = -1;
+    for (int i = 0; i < 8; ++i) {
+        pendingCameras[i] = recheckCount[i] = 0;
+        inputConfirmed[i] = stepArmed[i] = cycleCounted[i] = failCounted[i] = newFrame[i] = false;
+        awaitingFrames[i] = false;
+        countdown[i] = 0;
+        std::fill(stepSaveCode[i], stepSaveCode[i] + 8, 0);
+    }
+    std::fill(ngOutputs, ngOutputs + 4, false);
+    for (int c : usedSlots()) {
+        if (CammerWidget* v = cameraViews[c]) {
+            std::fill(v->noDetect, v->noDetect + 8, false);
+            std::fill(v->samplePending, v->samplePending + 8, false);
+            if (v->blinkTimer)
+                v->blinkTimer->stop();
+        }
+    }
+    gisSafeDoorOpen = false;
+    gisReTrain = gisReShape = gFromTrain = false;
+    StartDetect(gpWPara->is_cut_ontime && gpWPara->mold_pulse > 0);
 }
 
 void MainWindow::SetStopDetect()
@@ -63,6 +121,7 @@ void MainWindow::SetStopDetect()
         }
     }
     std::fill(awaitingFrames, awaitingFrames + 8, false);
+    manualSlot = safetySlot = redetectSlot = -1;
     runState = 3;
 }
 
@@ -109,6 +168,7 @@ void MainWindow::SlotStartStop()
             optionBar->showRunning(false);
     }
     update();
+    reportRunCommandToLink();
 }
 
 void MainWindow::SlotReTrain()

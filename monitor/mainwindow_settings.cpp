@@ -3,9 +3,12 @@
 // raw-image switch and the orderly stop before a reboot.
 #include "cameradriver/cameraglobals.h"
 #include "camera/cammerwidget.h"
+#include "editor/drawroiwidget.h"
+#include "monitor/indexbutton.h"
 #include "monitor/mainwindow.h"
 #include "monitor/mapplication.h"
 #include "monitor/placeholders.h"
+#include "netlink/network.h"
 #include "params/wizardpara.h"
 #include "settings/settingshost.h"
 
@@ -20,6 +23,10 @@ void MainWindow::installSettingsHost()
                 cameraViews[slot]->update();
     };
     h.showHideTools = [this](int mode) { MShowHide(mode); };
+    h.changeDetectNum = [this](int n) {
+        if (roiEditor)
+            roiEditor->ChangeDetectNum(n);
+    };
     h.showCameraViews = [this] { setcontentLayout(); };
     h.resetSteps = [this](int n, const WizardPara& edit) {
         for (int c : usedSlots()) {
@@ -38,6 +45,10 @@ void MainWindow::installSettingsHost()
     };
     h.saveOriginalImages = [this] { return saveOriginalImages != 0; };
     h.setSaveOriginalImages = [this](bool on) { saveOriginalImages = on ? 1 : 0; };
+    h.indexShowHide = [this](int mode) {
+        if (indexButton)
+            indexButton->ShowHide(mode);
+    };
     h.stopWatchdog = [] { StopWTD(); };
     h.flushAll = [this] { FLushAll(); };
     h.showCamera = [this](int camera) {
@@ -62,5 +73,22 @@ void MainWindow::installSettingsHost()
     };
     h.rawFramesRemoved = [this] { rawFrames.relist(); };
     h.clearRecord = [this] { ClearRecord(); };
+    // The reporting link's network-card sets, its server mark and its client.
+    h.netCardsDiffer = [] { return gpNet && gpNet->editCard != gpNet->systemCard; };
+    h.netCardsRestore = [] {
+        if (gpNet)
+            gpNet->editCard = gpNet->systemCard;
+    };
+    h.netCardsCommit = [] {
+        if (gpNet)
+            gpNet->systemCard = gpNet->editCard;
+    };
+    h.takeServerMark = [] {
+        const bool marked = gpNet && gpNet->serverChanged;
+        if (marked)
+            gpNet->serverChanged = false;
+        return marked;
+    };
+    h.restartLink = [] { CNT_Net::CNT_ReStart(); };
     settingshost::install(h);
 }

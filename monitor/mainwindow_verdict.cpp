@@ -49,6 +49,7 @@ void MainWindow::CheckNG()
     if (s < 0 || s >= 8)
         return;
     const int R = recheckCount[s];
+    ++verdicts;
 
     // Verdict.
     bool ng = false;
@@ -63,17 +64,27 @@ void MainWindow::CheckNG()
         ng = ng || gisTempAlarm;
     else
         tempCheckLatch = 0;
+    lastVerdictNG = ng;
 
     // The cycle's region results are reported once.
     if (R == 0 && triggerNumber != 0) {
+        reportCycleToLink(ng);
         triggerNumber = 0;
         g_listParamROI.clear();
     }
-    if (ng && R == 0)
+    if (ng && R == 0) {
         stepArmed[currentStep] = false;
+        reportFirstNGToLink(s);
+    }
 
-    // Outputs.
+    // Outputs. An NG of the clamp's step prohibits the clamp at once, the
+    // temperature's included, re-checks pending or not.
     const bool productNG = ng && s == 0 && p.enable_stop_not_alarm;
+    const int lastStep = mode() == ProcMultiDetect ? gDNum - 1 : 1;
+    if (ng && !pulse && s == lastStep) {
+        IO().IOSetOut(0, 1);
+        IO().IOFlashOut();
+    }
     if (pulse) {
         IO().IOSetOut(0, ng ? 1 : 0);
         IO().IOSetOut(1, ng ? 0 : 1);
@@ -173,8 +184,10 @@ void MainWindow::CheckNG()
     if (!ng || pulse) {
         requestImages();
         const int last = (mode() == ProcMultiDetect || mode() == ProcStandardNoRecheck) ? gDNum - 1 : 1;
-        if (s == last)
+        if (s == last) {
             CountWrite(); // the cycle ends with its last step
+            reportCycleEndToLink();
+        }
     }
     if (p.cntnet_enable)
         g_listParamROI.clear();
@@ -295,6 +308,7 @@ void MainWindow::clearAlarm(int s)
         }
         break;
     }
+    reportAlarmReleaseToLink();
 }
 
 void MainWindow::TimerShow()

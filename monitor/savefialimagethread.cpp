@@ -2,6 +2,7 @@
 
 #include "cameradriver/cameraglobals.h"
 #include "monitor/mainwindow.h"
+#include "netlink/network.h"
 #include "params/geometry.h"
 #include "platform/clock.h"
 
@@ -124,7 +125,11 @@ int SaveFialImageThread::pass()
                 const QString dir = folders_[i][j][toNG ? 0 : 1];
                 prune(dir, limit);
                 QDir().mkpath(dir);
-                work_.save(QStringLiteral("%1/%2.jpg").arg(dir, imageName(dir, failIndex)), "JPG");
+                const QString path = QStringLiteral("%1/%2.jpg").arg(dir, imageName(dir, failIndex));
+                if (work_.save(path, "JPG") && gpNet && gpNet->canSend()) {
+                    gpNet->CNT_SendAlarmPic(path);
+                    gpNet->CNT_SendStatistics(QLatin1Char('.') + QString(path).remove(QDir::currentPath()));
+                }
                 ++written;
                 sleep(k == 0 && asked[0] && asked[1] ? 1000 : 200);
             }

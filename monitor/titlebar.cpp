@@ -1,5 +1,6 @@
 #include "monitor/titlebar.h"
 
+#include "monitor/cycletexts.h"
 #include "monitor/mainscreenrules.h"
 #include "params/lanstr.h"
 #include "platform/clock.h"
@@ -12,8 +13,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-constexpr int kBoardSilentRow = 800;
 
 QPixmap widthScaled(const QString& path, int width)
 {
@@ -94,7 +93,7 @@ TitleBar::TitleBar(QWidget* parent) : BWidget(parent)
     dateLabel = new QLabel(QStringLiteral("0000-00-00"), this);
     timeLabel = new QLabel(QStringLiteral("00:00"), this);
     locationLabel = new QLabel(QStringLiteral("311,432,0"), this);
-    boardNote = new QLabel(LanStr(kBoardSilentRow), this);
+    boardNote = new QLabel(LanStr(cycletext::kBoardNotAnswering), this);
     boardNote->setStyleSheet(QStringLiteral("color:#ffc107;font-size:16px;"));
     boardNote->setAlignment(Qt::AlignCenter);
     QSizePolicy keep = boardNote->sizePolicy();
@@ -193,10 +192,11 @@ void TitleBar::promptSwitching_State(int kind, int index, int state)
     if (index < 0 || index > 3)
         return;
     const int entry = mainscreen::ioIconEntry(kind, index);
-    const QString path = mainscreen::ioIconPath(kind, index, state != 0);
-    if (path == iconPath_[entry])
+    // Called on every pass of the cycle: only a change costs anything.
+    if (active_[entry] == (state != 0))
         return;
-    iconPath_[entry] = path;
+    active_[entry] = state != 0;
+    iconPath_[entry] = mainscreen::ioIconPath(kind, index, active_[entry]);
     showIcon(entry);
     update();
 }

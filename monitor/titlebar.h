@@ -66,5 +66,6 @@ public slots:
 private:
     void showIcon(int entry);
     QString iconPath_[8];
+    bool active_[8] = {}; // what each icon shows now
     bool boardAnswering_ = true;
 };

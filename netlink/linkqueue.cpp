@@ -12,7 +12,7 @@ int LinkQueue::push(int kind, const QByteArray& bytes)
     quint64 total = 0;
     int droppedKind = 0;
     {
-        QMutexLocker lock(&queueMutex);
+        std::lock_guard<std::mutex> lock(queueMutex);
         frames_.push_back({nextId_++, kind, bytes});
         bytes_ += bytes.size();
         // The newest frame always stays, however large.
@@ -36,7 +36,7 @@ int LinkQueue::push(int kind, const QByteArray& bytes)
 
 bool LinkQueue::takeFront(Frame* frame)
 {
-    QMutexLocker lock(&queueMutex);
+    std::lock_guard<std::mutex> lock(queueMutex);
     if (frames_.empty())
         return false;
     *frame = std::move(frames_.front());
@@ -47,39 +47,39 @@ bool LinkQueue::takeFront(Frame* frame)
 
 void LinkQueue::putBack(const Frame& frame)
 {
-    QMutexLocker lock(&queueMutex);
+    std::lock_guard<std::mutex> lock(queueMutex);
     frames_.push_front(frame);
     bytes_ += frame.bytes.size();
 }
 
 void LinkQueue::clear()
 {
-    QMutexLocker lock(&queueMutex);
+    std::lock_guard<std::mutex> lock(queueMutex);
     frames_.clear();
     bytes_ = 0;
 }
 
 int LinkQueue::size() const
 {
-    QMutexLocker lock(&queueMutex);
+    std::lock_guard<std::mutex> lock(queueMutex);
     return int(frames_.size());
 }
 
 qint64 LinkQueue::bytes() const
 {
-    QMutexLocker lock(&queueMutex);
+    std::lock_guard<std::mutex> lock(queueMutex);
     return bytes_;
 }
 
 quint64 LinkQueue::dropped() const
 {
-    QMutexLocker lock(&queueMutex);
+    std::lock_guard<std::mutex> lock(queueMutex);
     return dropped_;
 }
 
 QList<int> LinkQueue::kinds() const
 {
-    QMutexLocker lock(&queueMutex);
+    std::lock_guard<std::mutex> lock(queueMutex);
     QList<int> out;
     for (const Frame& f : frames_)
         out << f.kind;

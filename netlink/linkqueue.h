@@ -4,8 +4,9 @@
 // so an enqueue never waits for the client. The list is bounded: when it is
 // full the oldest frames make room.
 #include <QByteArray>
-#include <QMutex>
+#include <QList>
 #include <deque>
+#include <mutex>
 
 class LinkQueue {
 public:
@@ -35,7 +36,8 @@ public:
     QList<int> kinds() const;
 
 private:
-    mutable QMutex queueMutex;
+    // Plain std::mutex so that the thread sanitizer sees the hand-off.
+    mutable std::mutex queueMutex;
     std::deque<Frame> frames_;
     int maxFrames_;
     qint64 maxBytes_;

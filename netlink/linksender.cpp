@@ -15,20 +15,23 @@ CNT_Thread::CNT_Thread(CNT_Net* link) : owner(link)
     worker_->moveToThread(this);
 }
 
-CNT_Thread::~CNT_Thread() { shutdown(); }
+CNT_Thread::~CNT_Thread()
+{
+    shutdown();
+    delete worker_; // its thread has ended
+    worker_ = nullptr;
+}
 
 void CNT_Thread::run()
 {
     exec();
-    // Deleted on its own thread, with its socket and timer.
-    delete worker_;
-    worker_ = nullptr;
+    worker_->closeSocket(); // on its own thread, with its timer
 }
 
 void CNT_Thread::attach(qintptr descriptor, quint64 connection)
 {
     LinkSender* w = worker_;
-    if (!w || !isRunning()) {
+    if (stopping_.load() || !isRunning()) {
         ::close(int(descriptor));
         return;
     }
@@ -39,19 +42,17 @@ void CNT_Thread::attach(qintptr descriptor, quint64 connection)
 void CNT_Thread::kick()
 {
     LinkSender* w = worker_;
-    if (!w || kickPending_.exchange(true))
+    if (stopping_.load() || kickPending_.exchange(true))
         return;
     QMetaObject::invokeMethod(w, [w] { w->pump(); }, Qt::QueuedConnection);
 }
 
 void CNT_Thread::shutdown()
 {
+    stopping_ = true;
     if (isRunning()) {
         quit();
         wait();
-    } else if (worker_) {
-        delete worker_;
-        worker_ = nullptr;
     }
 }
 
@@ -198,6 +199,8 @@ void LinkSender::socketGone(QTcpSocket* s)
     dropSocket();
     notifyGone(connection);
 }
+
+void LinkSender::closeSocket() { dropSocket(); }
 
 void LinkSender::dropSocket()
 {

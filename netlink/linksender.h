@@ -19,6 +19,8 @@ public:
 
     void attach(qintptr descriptor, quint64 connection);
     void pump();
+    // At the thread's end: the socket closed, nothing in flight.
+    void closeSocket();
 
 private:
     void readReplies(QTcpSocket* socket);

@@ -1,5 +1,6 @@
 #include "netlink/network.h"
 
+#include "inspection/paramroi.h"
 #include "params/wizardpara.h"
 #include "platform/clock.h"
 #include "platform/commandrunner.h"
@@ -47,6 +48,31 @@ void stopPreviousClient()
     platform::runCommand(QStringLiteral("kill"), {QString::number(pid)}, 5000);
 }
 
+// What the parameter record and the region store tell the link once saved.
+void onParamsSaved(const WizardPara&)
+{
+    if (gpNet && gpNet->canSend())
+        gpNet->CNT_SendParam();
+}
+
+void onRegionsSaved(int camera, int step)
+{
+    if (gpNet && gpNet->canSend())
+        gpNet->CNT_SendROIParam(camera, step);
+}
+
+void onTemplatePicture(const QString& path)
+{
+    if (gpNet && gpNet->canSend())
+        gpNet->CNT_SendTempPic(path);
+}
+
+void onTemplateDeleted(int cameraNumber, int stepNumber, const QString& name)
+{
+    if (gpNet && gpNet->canSend())
+        gpNet->CNT_SendDelTempPic(cameraNumber, stepNumber, name);
+}
+
 } // namespace
 
 CNT_Net::CNT_Net(QObject* parent, quint16 port) : QTcpServer(parent)
@@ -54,6 +80,8 @@ CNT_Net::CNT_Net(QObject* parent, quint16 port) : QTcpServer(parent)
     systemCard.interfaceTable = getNewNetCardInfo();
     systemCard.hostName = getNetHostName();
     systemCard.macTable = getNetMac();
+    // An apply before the network pages edited anything finds no change.
+    editCard = systemCard;
     switches_.fill(false);
 
     if (!readEnabled())
@@ -71,6 +99,13 @@ CNT_Net::CNT_Net(QObject* parent, quint16 port) : QTcpServer(parent)
     lastHeart = platform::now();
     timerNames.insert(startTimer(int(kHeartbeatPeriodMs), Qt::CoarseTimer), QStringLiteral("heart_timer"));
 
+    InitManualStop();
+    InitStatistics();
+    setParamSavedHook(onParamsSaved);
+    setRegionParamHook(onRegionsSaved);
+    setTempPicHook(onTemplatePicture);
+    setDelTempPicHook(onTemplateDeleted);
+
     netEnabled = true;
     getWhichSend();
 }
@@ -78,6 +113,7 @@ CNT_Net::CNT_Net(QObject* parent, quint16 port) : QTcpServer(parent)
 CNT_Net::~CNT_Net()
 {
     close();
+    CNT_FreeShareMemory();
     if (sendThread) {
         sendThread->shutdown();
         delete sendThread;
@@ -175,6 +211,10 @@ void CNT_Net::SlotDisConnetced(quint64 connection)
         return; // an older connection, already replaced
     connection_ = 0;
     clientAlive = false;
+    memInfoSent = false; // the next client gets the description again
+    for (const VideoShareInfo& v : videoShares)
+        if (v.sem)
+            v.sem->retInitPV(); // a hold the client may have left
 }
 
 void CNT_Net::ParsingBackBuf(quint64 connection, const linkframe::Reply& reply)
@@ -227,6 +267,8 @@ void CNT_Net::timerEvent(QTimerEvent* event)
     const QString name = timerNames.value(event->timerId());
     if (name == QLatin1String("heart_timer"))
         heartbeatTick();
+    else if (name == QLatin1String("send_timer"))
+        frameTick();
 }
 
 qint64 CNT_Net::clientScriptPid() { return gClientPid; }

@@ -12,19 +12,39 @@
 // connection that is no longer current is ignored.
 #include "netlink/linkframes.h"
 #include "netlink/linkqueue.h"
+#include "netlink/linkrecords.h"
 #include "netlink/netcard.h"
+#include "netlink/sharedvideo.h"
 
 #include <QDateTime>
+#include <QImage>
 #include <QMap>
+#include <QVector>
 #include <QStringList>
 #include <QTcpServer>
 #include <QThread>
 #include <array>
 #include <atomic>
 #include <functional>
+#include <mutex>
 
+class CammerSingleton;
 class CNT_Net;
 class LinkSender;
+struct param_roi;
+
+// What the link reads of the main window (installed at start-up). Absent
+// sources read as nothing: no cameras, zero counts, state 2.
+struct LinkSources {
+    std::function<int()> runState;         // 1 detecting, 2 sampling templates, 3 stopped
+    std::function<int()> cycleTime;        // last cycle time, tenths of a second
+    std::function<QVector<int>()> cameras; // slots of the cameras in use
+    std::function<int(int slot)> allCount; // judged cycles
+    std::function<int(int slot)> failCount; // NG cycles
+    std::function<int()> releaseCode;      // image code of the first camera's step 1 at an alarm release
+    std::function<const CammerSingleton*(int camera)> regions; // live region store of a camera
+    std::function<QImage()> screen;        // the camera display area, for the screen video
+};
 
 // The sender thread: owns the client's socket, writes frames and reads
 // replies with its own event loop. Acknowledgements are handled here, on the
@@ -53,7 +73,8 @@ protected:
 private:
     friend class LinkSender;
     CNT_Net* owner;
-    LinkSender* worker_ = nullptr;
+    LinkSender* worker_ = nullptr; // lives as long as the thread object
+    std::atomic<bool> stopping_{false};
     std::atomic<bool> kickPending_{false};
     std::atomic<quint64> writes_{0};
     std::atomic<quint64> acked_{0};
@@ -115,10 +136,74 @@ public:
     // The heartbeat watchdog's tick (every 60 s).
     void heartbeatTick();
 
-    // Stand-ins until the shared video lands.
-    void CNT_FirstInit() {}
-    void CNT_SendMemoryInfo() {}
-    void CNT_AddUseMemory(int id, int width, int height, void* source) {}
+    // ---- messages (each returns at once when its kind is switched off) ----
+    void CNT_SendRecord(const QDateTime& when, const QString& operatorText, const QString& text); // 1
+    void CNT_SendParam();                                                                       // 2
+    void CNT_SendAlarmPic(const QString& path);                                                 // 5
+    void CNT_SendTempPic(const QString& path);                                                  // 6
+    // Recomputes, stores and sends the statistics (7); called from another
+    // thread (the image writer), the work is handed to the GUI thread the
+    // link lives on.
+    void CNT_SendStatistics(const QString& ngImage);
+    void CNT_SendROIParam(int camera, int step);                                                // 8
+    void CNT_SendManualStop();                                                                  // 10
+    void CNT_SendDelTempPic(int camera, int step, const QString& name);                         // 11
+    void CNT_SendAddRemind(const CNT_Path_Remind& remind);                                      // 12
+    void CNT_SendDelRemind(qint64 utc);                                                         // 13
+    void CNT_SendGetProduct();                                                                  // 14
+    void CNT_SendSaveNgVideo(int camera, int isng);                                             // 15
+    void CNT_SendTelInfo(int check, int count);                                                 // 16
+    void CNT_SendGetRemindList();                                                               // 17
+    void CNT_SendStatistics_Once(const QList<param_roi>& results, bool ng, int trigger);       // 18
+    void CNT_SendRunState();                                                                    // 19
+    void CNT_SendCancle();                                                                      // 20
+
+    // One alarm of a region, all 0-based.
+    void ChkandAddStaticticsItem(int camera, int step, int region);
+    // One alarm's duration.
+    void CNT_AddNgTimes(qint64 ms);
+    // Prunes the durations and returns their mean.
+    qint64 CNT_AddCycle(int unused = 0);
+    // Back to a new statistics period, then the stored record if any.
+    void InitStatistics();
+    // Back to no stop, then the stored record if any.
+    void InitManualStop();
+
+    static void ccJSON_AddItemToObject(cJSON* o, const char* name, const char* v) { ::ccJSON_AddItemToObject(o, name, v); }
+    static void ccJSON_AddItemToObject(cJSON* o, const char* name, const qint64& v) { ::ccJSON_AddItemToObject(o, name, v); }
+    static void ccJSON_AddItemToObject(cJSON* o, const char* name, const QString& v) { ::ccJSON_AddItemToObject(o, name, v); }
+    static void ccJSON_AddItemToObject(cJSON* o, const char* name, const std::string& v) { ::ccJSON_AddItemToObject(o, name, v); }
+
+    // The records, under recordMutex: the image writer's thread and the GUI
+    // thread both reach them.
+    mutable std::mutex recordMutex;
+    CNT_Path_ManualStop manualStop;
+    CNT_Path_Statistics statistics;
+    QVector<qint64> ngTimes;
+    qint64 lastCycleUtc = 0; // utc of the last cycle message, 0 before the first
+
+    LinkSources sources;
+
+    // ---- shared video ----------------------------------------------------
+    // Registers frame id of width x height pixels (cut to even sizes, which
+    // the I420 conversion needs) with its source, a 32-bit image of
+    // width x height that the frame timer copies from.
+    void CNT_AddUseMemory(int id, int width, int height, void* source = nullptr);
+    // After the main window: the screen frame when chosen, and the frame timer.
+    void CNT_FirstInit();
+    // The frames' description (9), once per connection.
+    void CNT_SendMemoryInfo();
+    // Converts one frame (from source, or the registered one) into its
+    // segment under its semaphore; false when nothing was copied.
+    bool CNT_UpdateMemory(int id, const uchar* source = nullptr, int stride = 0);
+    void CNT_FreeShareMemory();
+    // The frame timer's tick (every 50 ms).
+    void frameTick();
+
+    bool memInfoSent = false;   // the description was queued on this connection
+    bool memRegistered = false; // a frame is registered
+    QMap<int, VideoShareInfo> videoShares;
+    QMap<int, uchar*> frameSources;
 
     // Readers of the operating system's network set-up (they use no member).
     // Interfaces from "/etc/network/interfaces" and "/proc/net/dev".
@@ -147,7 +232,15 @@ protected:
 
 private:
     bool readEnabled() const;
+    QString deviceId() const { return systemCard.hostName; }
+    int runState() const { return sources.runState ? sources.runState() : 0; }
+    // 1 stopped, 0 detecting, 2 otherwise.
+    int stateCode() const;
+    void initStatisticsLocked();
 
+    QVector<VideoShareInfo> descriptions_; // in registration order
+    QMap<int, QByteArray> converted_;       // I420 pictures ready to copy
+    QMap<int, bool> skipWarned_;
     QMap<int, QString> timerNames;
     std::array<bool, linkframe::kKinds> switches_{};
     quint64 connection_ = 0;

@@ -106,7 +106,7 @@ AdvanceparamWidget::AdvanceparamWidget(QWidget* parent) : QWidget(parent)
     grid->setVerticalSpacing(20);
     grid->setHorizontalSpacing(0);
     const std::vector<SliderField>& t = Sliders();
-    const QString units[9] = {QString(), QString(), QString::fromUtf8("个"), QString(), LanStr(540), LanStr(540),
+    const QString units[9] = {QString(), QString(), LanStr(settingstext::kPiecesUnit), QString(), LanStr(540), LanStr(540),
                               LanStr(570), LanStr(570), LanStr(570)};
     for (size_t i = 0; i < t.size(); ++i) {
         rows.push_back(pagekit::addSliderRow(this, grid, int(i), LanStr(t[i].captionRow), t[i].min, t[i].max, 1,

@@ -53,3 +53,15 @@ void selectId(QButtonGroup* group, int id);
 } // namespace pagekit
 
 #define PAGE_FIELD(expr) [](WizardPara& p) -> int32_t& { return p.expr; }
+
+// Texts the settings pages added to the table.
+namespace settingstext {
+constexpr int kTimesUnit = 900;     // unit of the re-check count
+constexpr int kPiecesUnit = 901;    // unit of the minimum spot
+constexpr int kPasswordTitle = 902; // keypad title of the password fields
+constexpr int kPasswordHint = 903;  // keypad hint of the password fields
+constexpr int kConfirmLabel = 904;  // before the second password field
+constexpr int kSimplifiedChinese = 905; // the language buttons
+constexpr int kTraditionalChinese = 906;
+constexpr int kEnglish = 907;
+} // namespace settingstext

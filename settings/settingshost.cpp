@@ -4,6 +4,8 @@
 #include "cameradriver/cameraglobals.h"
 #include "camera/cammerwidget.h"
 #include "inspection/cammerrecongnize.h"
+#include "netlink/network.h"
+#include "settings/netapply.h"
 
 #include <QDebug>
 #include <QSqlDatabase>
@@ -114,10 +116,6 @@ void resetSteps(int n, const WizardPara& edit) { CALL_IF(resetSteps, n, edit) }
 void indexShowHide(int mode) { CALL_IF(indexShowHide, mode) }
 void stopWatchdog() { CALL_IF(stopWatchdog) }
 void flushAll() { CALL_IF(flushAll) }
-void netCardsRestore() { CALL_IF(netCardsRestore) }
-void netCardsCommit() { CALL_IF(netCardsCommit) }
-void applyNetwork(int flags) { CALL_IF(applyNetwork, flags) }
-void restartLink() { CALL_IF(restartLink) }
 void showCamera(int camera) { CALL_IF(showCamera, camera) }
 void cameraParamsAdjust(bool detached) { CALL_IF(cameraParamsAdjust, detached) }
 void tuneCamera() { CALL_IF(tuneCamera) }
@@ -153,8 +151,58 @@ void reopenDatabases()
     }
 }
 
-bool netCardsDiffer() { return gHooks.netCardsDiffer && gHooks.netCardsDiffer(); }
-int stageNetwork() { return gHooks.stageNetwork ? gHooks.stageNetwork() : 0; }
-bool takeServerMark() { return gHooks.takeServerMark && gHooks.takeServerMark(); }
+// Without hooks the reporting link's own network sets and mark.
+bool netCardsDiffer()
+{
+    if (gHooks.netCardsDiffer)
+        return gHooks.netCardsDiffer();
+    return gpNet
+        && (gpNet->editCard.interfaceTable != gpNet->systemCard.interfaceTable
+            || gpNet->editCard.hostName != gpNet->systemCard.hostName);
+}
+
+void netCardsRestore()
+{
+    if (gHooks.netCardsRestore)
+        gHooks.netCardsRestore();
+    else if (gpNet)
+        gpNet->editCard = gpNet->systemCard;
+}
+
+void netCardsCommit()
+{
+    if (gHooks.netCardsCommit)
+        gHooks.netCardsCommit();
+    else if (gpNet)
+        gpNet->systemCard = gpNet->editCard;
+}
+
+int stageNetwork() { return gHooks.stageNetwork ? gHooks.stageNetwork() : netapply::stage(); }
+
+void applyNetwork(int flags)
+{
+    if (gHooks.applyNetwork)
+        gHooks.applyNetwork(flags);
+    else
+        netapply::install(flags);
+}
+
+bool takeServerMark()
+{
+    if (gHooks.takeServerMark)
+        return gHooks.takeServerMark();
+    if (!gpNet || !gpNet->serverChanged)
+        return false;
+    gpNet->serverChanged = false;
+    return true;
+}
+
+void restartLink()
+{
+    if (gHooks.restartLink)
+        gHooks.restartLink();
+    else
+        CNT_Net::CNT_ReStart();
+}
 
 } // namespace settingshost

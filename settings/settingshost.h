@@ -46,8 +46,8 @@ struct Hooks {
     std::function<void()> stopWatchdog;                        // StopWTD()
     std::function<void()> flushAll;                            // MainWindow::FLushAll()
 
-    // The reporting link's network-card sets and its server mark; filled by
-    // the network pages' work. Defaults: no difference, nothing staged.
+    // The reporting link's network-card sets and its server mark. Defaults:
+    // the link's own (gpNet), staged and installed by settings/netapply.
     std::function<bool()> netCardsDiffer;   // editCard differs from systemCard
     std::function<void()> netCardsRestore;  // editCard = systemCard
     std::function<void()> netCardsCommit;   // systemCard = editCard

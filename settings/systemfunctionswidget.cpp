@@ -79,9 +79,9 @@ SystemFunctionsWidget::SystemFunctionsWidget(QWidget* parent) : BWidget(parent)
     v->addLayout(row({caption(LanStr(177)), twoSameBox, caption(LanStr(176)), correctBox}, {1, 100}));
 
     languageGroup = new QButtonGroup(this);
-    auto* zh = new QRadioButton(QString::fromUtf8("简体中文"), this);
-    auto* tw = new QRadioButton(QString::fromUtf8("繁体中文"), this);
-    auto* en = new QRadioButton(QStringLiteral("English"), this);
+    auto* zh = new QRadioButton(LanStr(settingstext::kSimplifiedChinese), this);
+    auto* tw = new QRadioButton(LanStr(settingstext::kTraditionalChinese), this);
+    auto* en = new QRadioButton(LanStr(settingstext::kEnglish), this);
     languageGroup->addButton(zh, 0);
     languageGroup->addButton(tw, 2);
     languageGroup->addButton(en, 1);
@@ -95,8 +95,8 @@ SystemFunctionsWidget::SystemFunctionsWidget(QWidget* parent) : BWidget(parent)
     v->addLayout(row({caption(LanStr(228)), resetCountButton, shutDownButton}, {}, 80));
     v->addLayout(row({caption(LanStr(170)), passwordBox, templateUpdateBox}, {1, 100}));
 
-    const QString title = QString::fromUtf8("设置密码");
-    const QString hint = QString::fromUtf8("建议设置6个以上字符");
+    const QString title = LanStr(settingstext::kPasswordTitle);
+    const QString hint = LanStr(settingstext::kPasswordHint);
     newPassword = new BLineEdit(this, title, hint, KeyboardDigital);
     confirmPassword = new BLineEdit(this, title, hint, KeyboardDigital);
     for (BLineEdit* e : {newPassword, confirmPassword}) {
@@ -104,9 +104,9 @@ SystemFunctionsWidget::SystemFunctionsWidget(QWidget* parent) : BWidget(parent)
         e->setEchoMode(QLineEdit::Password);
     }
     QLabel* newLabel = caption(LanStr(226));
-    newLabel->setFixedSize(100, 50);
-    QLabel* confirmLabel = caption(QString::fromUtf8("确认:"));
-    confirmLabel->setFixedSize(50, 50);
+    newLabel->setMinimumSize(100, 50);
+    QLabel* confirmLabel = caption(LanStr(settingstext::kConfirmLabel));
+    confirmLabel->setMinimumSize(50, 50); // wider for a longer text
     QHBoxLayout* pw = row({newLabel, newPassword, confirmLabel, confirmPassword, changePasswordButton}, {}, 40);
     pw->setContentsMargins(0, 0, 0, 0);
     v->addLayout(pw);

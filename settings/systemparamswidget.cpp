@@ -50,7 +50,7 @@ SystemParamsWidget::SystemParamsWidget(QWidget* parent) : BWidget(parent)
     delayRows[1] = pagekit::addSliderRow(this, grid, 1, LanStr(multi ? 509 : 162), 0, kDelayMax, 10, LanStr(540));
     filterRow = pagekit::addSliderRow(this, grid, 2, LanStr(22), kFilterMin, kFilterMax, 1, QString());
     areaRow = pagekit::addSliderRow(this, grid, 3, LanStr(24), 0, kAreaMax, 1, QString());
-    recheckRow = pagekit::addSliderRow(this, grid, 4, LanStr(222), 0, kRecheckMax, 1, QString::fromUtf8("次"));
+    recheckRow = pagekit::addSliderRow(this, grid, 4, LanStr(222), 0, kRecheckMax, 1, LanStr(settingstext::kTimesUnit));
     grid->setRowStretch(5, 1);
     for (const pagekit::SliderRow* r : {&delayRows[0], &delayRows[1], &filterRow, &areaRow, &recheckRow}) {
         connect(r->slider, &QSlider::valueChanged, this, &SystemParamsWidget::slotQSliderValue);

@@ -8,10 +8,15 @@
 #include "settings/camerafunctionswidget.h"
 #include "settings/cameraparamswidget.h"
 #include "settings/changelog.h"
+#include "settings/deviceparamswidget.h"
 #include "settings/iofunctionswidget.h"
 #include "settings/ioparamswidget.h"
 #include "settings/helpwidget.h"
-#include "settings/laterpages.h"
+#include "settings/iowidget.h"
+#include "settings/memorandumwidget.h"
+#include "settings/netapply.h"
+#include "settings/networkparamswidget.h"
+#include "settings/othernetworkswidget.h"
 #include "settings/settingshost.h"
 #include "settings/systemfunctionswidget.h"
 #include "settings/systemlogwidget.h"
@@ -123,6 +128,7 @@ void SystemSettingWidget::mousePressEvent(QMouseEvent* event) { BVerticalTabBar:
 
 void SystemSettingWidget::showEvent(QShowEvent* event)
 {
+    editsOpen_ = true;
     WizardParaInit();
     settingshost::showHideTools(0);
     BVerticalTabBar::showEvent(event);
@@ -133,8 +139,9 @@ void SystemSettingWidget::hideEvent(QHideEvent* event)
     // Left without applying (an alarm, a refused apply left behind): the
     // cameras drop what the live tuning gave them and show the saved
     // values again. After an apply the two records are equal and nothing runs.
-    if (gpWPara && gpWParaBak)
+    if (editsOpen_ && gpWPara && gpWParaBak)
         RestoreCameras(CaptureChanges(*gpWPara, *gpWParaBak));
+    editsOpen_ = false;
     BVerticalTabBar::hideEvent(event);
 }
 
@@ -199,6 +206,13 @@ SystemSettingWidget::ApplyResult SystemSettingWidget::applyEdits()
 
     if (!AnyMethodEnabled(edit)) {
         showWarnBox(LanStr(232));
+        return ApplyResult::Refused;
+    }
+    // A typed address, netmask, gateway or host name that the system would
+    // not take is refused before anything is staged.
+    const QString networkProblem = netapply::problem();
+    if (!networkProblem.isEmpty()) {
+        showWarnBox(networkProblem);
         return ApplyResult::Refused;
     }
     const ApplyChanges changes = CaptureChanges(live, edit);

@@ -100,8 +100,8 @@ public slots:
     // and IO buttons follow at once.
     void SlotChangeSysFun(int id);
 
-    // Slots of the commands that come with their own work (stand-ins until
-    // then, in systemsettingwidget_later.cpp).
+    // Commands of the pages (the record viewer, counters and password,
+    // power and clock, parameter groups, export and update, hardware view).
     void SlotToRecord();
     void ResetTotal();
     void SlotShutDown();
@@ -151,6 +151,8 @@ protected:
 
 private:
     void sysparaInit();
+    // Shown since the last apply that saved or discarded the edits.
+    bool editsOpen_ = false;
     void BtnConnect();
     // The maintenance dialogs, the record connection and the connections of
     // the camera pages and the record viewer.

@@ -89,13 +89,16 @@ void GrayMatch::Train(int tolerance, int amplify, int flatPercent, int edgePerce
     cv::add(high_, tol, highBand_);
 }
 
-void GrayMatch::Match(const cv::Mat& image, cv::Mat& out)
+void GrayMatch::Match(const cv::Mat& image, cv::Mat& out, const cv::Mat& inView)
 {
     out.create(h_, w_, CV_8UC1);
     out.setTo(0);
     if (!valid_ || templates_ == 0 || image.type() != CV_8UC1 || image.cols != w_ || image.rows != h_ ||
         w_ == 0 || h_ == 0)
         return;
+    cv::Mat judged = mask_;
+    if (inView.type() == CV_8UC1 && inView.size() == mask_.size())
+        cv::bitwise_and(mask_, inView, judged);
 
     // Brightness fit. Gain: the image's 10th..90th percentile spread against
     // the templates' (robust to a defect below a tenth of the region). Offset:
@@ -103,7 +106,7 @@ void GrayMatch::Match(const cv::Mat& image, cv::Mat& out)
     // lighting is taken back while the templates' own variation is not (robust
     // to a defect below half of the region). Both bounded, so a large defect is
     // not absorbed.
-    const cv::Mat hist = maskedHist(image, mask_);
+    const cv::Mat hist = maskedHist(image, judged);
     const int spread = percentile(hist, 0.90) - percentile(hist, 0.10);
     double gain = 1.0;
     if (spread >= kFlatSpread && refSpread_ >= kFlatSpread)
@@ -117,7 +120,7 @@ void GrayMatch::Match(const cv::Mat& image, cv::Mat& out)
         const uchar* ir = image.ptr<uchar>(y);
         const uchar* lr = low_.ptr<uchar>(y);
         const uchar* hr = high_.ptr<uchar>(y);
-        const uchar* mr = mask_.ptr<uchar>(y);
+        const uchar* mr = judged.ptr<uchar>(y);
         for (int x = 0; x < w_; ++x)
             if (mr[x]) {
                 const int v = lut[ir[x]];
@@ -145,7 +148,7 @@ void GrayMatch::Match(const cv::Mat& image, cv::Mat& out)
     cv::compare(*src, lowBand_, a_, cv::CMP_LT);
     cv::compare(*src, highBand_, b_, cv::CMP_GT);
     cv::bitwise_or(a_, b_, out);
-    cv::bitwise_and(out, mask_, out);
+    cv::bitwise_and(out, judged, out);
 }
 
 void GrayMatch::Clear()

@@ -63,13 +63,16 @@ void SURF::AddTemp(const cv::Mat& image, int slack, int flatRange, int)
 
 void SURF::Train(int, int, int, int) { valid_ = true; }
 
-float SURF::Match(const cv::Mat& image, cv::Mat& out)
+float SURF::Match(const cv::Mat& image, cv::Mat& out, const cv::Mat& inView)
 {
     out.create(h_, w_, CV_8UC1);
     out.setTo(0);
     if (!valid_ || temps_.empty() || image.type() != CV_8UC1 || image.cols != w_ || image.rows != h_ ||
         w_ == 0 || h_ == 0)
         return 0.f;
+    cv::Mat judged = mask_;
+    if (inView.type() == CV_8UC1 && inView.size() == mask_.size())
+        cv::bitwise_and(mask_, inView, judged);
     const cv::Mat c = smoothed(image);
     cv::Mat work;
 
@@ -85,7 +88,7 @@ float SURF::Match(const cv::Mat& image, cv::Mat& out)
                 if (tr.width < 1 || tr.height < 1)
                     continue;
                 const cv::Rect cr = tr + cv::Point(sx, sy);
-                const Stats s = masked(t.smooth(tr), c(cr), mask_(tr), work);
+                const Stats s = masked(t.smooth(tr), c(cr), judged(tr), work);
                 if (!s.any)
                     continue;
                 double score;
@@ -122,7 +125,7 @@ float SURF::Match(const cv::Mat& image, cv::Mat& out)
     cv::absdiff(fitted, bestT->smooth(tr), diff);
     cv::Mat marks;
     cv::compare(diff, std::max(kDiffFloor, 0.5 * bestStats.sdT), marks, cv::CMP_GT);
-    cv::bitwise_and(marks, mask_(tr), marks);
+    cv::bitwise_and(marks, judged(tr), marks);
     marks.copyTo(out(cr));
 
     return float(std::max(0.0, std::min(100.0, best * 100.0)));

@@ -28,7 +28,9 @@ public:
     // edgePercent scale the tolerance on flat pixels and on edge pixels.
     void Train(int tolerance, int amplify, int flatPercent, int edgePercent);
     // out = w x h, 255 where the image leaves the band inside the mask, else 0.
-    void Match(const cv::Mat& image, cv::Mat& out);
+    // inView (optional, w x h): 255 where the image's pixels came from the
+    // camera's view; the others are neither judged nor used for the lighting.
+    void Match(const cv::Mat& image, cv::Mat& out, const cv::Mat& inView = cv::Mat());
     bool IsValid() const { return valid_; }
     void Clear();
 
@@ -60,8 +62,9 @@ public:
     void AddTemp(const cv::Mat& image, int slack, int flatRange, int minScore);
     void Train(int, int, int, int);
     // Score 0..100; out = w x h, 255 where the image deviates clearly from the
-    // best template after the gain/offset fit, inside the mask.
-    float Match(const cv::Mat& image, cv::Mat& out);
+    // best template after the gain/offset fit, inside the mask. inView as for
+    // GrayMatch: pixels outside it are left out of the comparison.
+    float Match(const cv::Mat& image, cv::Mat& out, const cv::Mat& inView = cv::Mat());
     bool IsValid() const { return valid_; }
     void Clear();
 

@@ -154,7 +154,7 @@ protected:
     void answer(bool yes)
     {
         QRect box;
-        ASSERT_TRUE(waitFor([&] { return questionShown(&box); }, 20000))
+        ASSERT_TRUE(waitFor([&] { return questionShown(&box); }, 40000))
             << "no question on " << qPrintable(display) << "; the monitor "
             << (monitor.state() == QProcess::Running ? "runs" : "ended") << " and said: "
             << monitor.readAll().toStdString() << "\nwindows:\n"
@@ -217,7 +217,7 @@ TEST_F(StartStop, TheOptionBarSwitchesTheClampAsTheRunStatesSay)
                         return true;
                 return false;
             },
-            20000));
+            40000));
         QThread::msleep(1500);
         ASSERT_TRUE(waitClamp(c.detecting)) << "detecting";
         shot(QStringLiteral("detecting-%1").arg(&c - cases));

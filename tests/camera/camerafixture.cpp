@@ -69,8 +69,12 @@ void CameraTest::SetUp()
     gCListCount = 0;
     std::memset(&gDevList, 0, sizeof gDevList);
     gCameraInterfaces.clear();
+    gDiscoverCameraInterfaces = nullptr; // never the machine's own interfaces
     CameraWatch::instance().reset();
-    // Texts of the loss journal and warning in a column the test owns.
+    // The table in English, with the loss journal and warning in texts the
+    // tests own.
+    static const bool loaded = (LoadTextTable(), true);
+    (void)loaded;
     gLan = 1;
     gaLanStr[332][1] = QStringLiteral("The %1th Camera Lost, %2");
     gaLanStr[39][1] = QStringLiteral("camera unavailable");
@@ -94,7 +98,7 @@ void CameraTest::SetUp()
 void CameraTest::TearDown()
 {
     closeAll();
-    NetworkCycle::instance().wait();
+    CameraWatch::instance().reset();
     camsdk::resetSimulators();
     host::install({});
     camerahost::install({});

@@ -59,7 +59,7 @@ protected:
             mindvision::CameraEnumerateDevice(gCList, &gCListCount);
         }
         if (backend == kCameraHik)
-            mvs::MV_CC_EnumDevices(mvs::kGigEDevice | mvs::kUsbDevice, &gDevList);
+            mvs::MV_CC_EnumDevices(mvs::MV_GIGE_DEVICE | mvs::MV_USB_DEVICE, &gDevList);
         openAll(2);
     }
     void openAll(int n)

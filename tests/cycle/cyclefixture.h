@@ -178,6 +178,10 @@ protected:
         gpControlIO = new ControlPort(platform::sysPath("/dev/ttyS0"), false);
         window = new MainWindow;
         ASSERT_EQ(numCamera, 2) << "the demonstration views";
+        // The tests read the image requests the cycle leaves for the writer;
+        // the writer itself is tested on its own.
+        gpSaveFialImageThread->requestInterruption();
+        gpSaveFialImageThread->wait();
         boxes.clear();
     }
 

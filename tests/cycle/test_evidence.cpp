@@ -5,6 +5,8 @@
 
 #include "monitor/cycletexts.h"
 #include "monitor/mainviewhost.h"
+#include "monitor/iostatuswidget.h"
+#include "monitor/titlebar.h"
 #include "params/procedures.h"
 
 namespace {
@@ -25,6 +27,14 @@ protected:
     {
         published.clear();
         gpControlIO->setPublishRecorder([this](int word) { published << word; });
+    }
+    // Passes 3 ms apart for the given time, as the run timer makes them.
+    void passes(int ms)
+    {
+        for (int t = 0; t < ms; t += 3) {
+            clock.advanceMs(qMin(3, ms - t));
+            window->Run();
+        }
     }
     // Whether any word published since the last record() had output n off.
     bool everOff(int n)
@@ -53,8 +63,7 @@ TEST_F(Evidence, AFrameOlderThanTheStepIsNeverJudged)
     EXPECT_TRUE(out(0));
 
     // Within the wait a frame of camera 2 arrives: judged as usual.
-    clock.advanceMs(MainWindow::kMinFreshWaitMs - 1);
-    window->Run();
+    passes(MainWindow::kMinFreshWaitMs - 1);
     EXPECT_TRUE(window->awaitingFrames[1]);
     deliver(1, 200);
     window->Run();
@@ -70,8 +79,9 @@ TEST_F(Evidence, AFrameOlderThanTheStepIsNeverJudged)
     tick();
     ASSERT_TRUE(window->awaitingFrames[1]);
     record();
-    clock.advanceMs(MainWindow::kMinFreshWaitMs);
-    window->Run();
+    passes(MainWindow::kMinFreshWaitMs - 1);
+    EXPECT_TRUE(window->awaitingFrames[1]);
+    passes(1);
     EXPECT_FALSE(window->awaitingFrames[1]);
     EXPECT_EQ(gAllNum[0], 1) << "the step was not judged";
     EXPECT_EQ(window->pendingCameras[1], 0) << "the cycle is over without a verdict";
@@ -94,11 +104,9 @@ TEST_F(Evidence, TheWaitFollowsTheCamerasFrameRate)
     tick();
     ASSERT_TRUE(window->awaitingFrames[1]);
     EXPECT_EQ(window->freshWaitMs[1], 750);
-    clock.advanceMs(749);
-    window->Run();
+    passes(749);
     EXPECT_TRUE(window->awaitingFrames[1]);
-    clock.advanceMs(1);
-    window->Run();
+    passes(1);
     EXPECT_FALSE(window->awaitingFrames[1]);
     EXPECT_TRUE(records().contains(LanStr(cycletext::kNoFreshFrame).arg(1).arg(750)));
 }
@@ -306,20 +314,66 @@ TEST_F(Evidence, SamplingCompletionNeverShowsTheClampFree)
     EXPECT_FALSE(everOff(0));
 }
 
-// While the board does not answer no word frees the clamp, and the cameras'
-// status rows say so.
-TEST_F(Evidence, ASilentBoardKeepsTheClampAndShowsInTheStatusRow)
+// While the board does not answer no word frees the clamp, and the title
+// bar's IO state says so.
+TEST_F(Evidence, ASilentBoardKeepsTheClampAndShowsInTheTitleBar)
 {
     startMoldOnly();
-    EXPECT_EQ(MainViewHost::statusRow("Camera 1"), "Camera 1");
+    window->ioStatusWidget->pushStates();
+    EXPECT_TRUE(window->titleBar->boardAnswering());
     for (int i = 0; i < IOThread::kSilentPasses; ++i)
         gpControlIO->thread()->pass(); // no board on the line
     ASSERT_FALSE(gpControlIO->boardAnswering());
-    EXPECT_EQ(MainViewHost::statusRow("Camera 1"), "Camera 1   " + LanStr(cycletext::kBoardNotAnswering));
+    window->ioStatusWidget->pushStates(); // as every pass does
+    EXPECT_FALSE(window->titleBar->boardAnswering());
+    EXPECT_EQ(window->titleBar->boardNote->text(), LanStr(cycletext::kBoardNotAnswering));
     edge(0);
     newFrames(true, true);
     tick();
     EXPECT_EQ(gAllNum[0], 1) << "judged";
     EXPECT_TRUE(out(0)) << "but not released to a board that does not hear it";
     EXPECT_FALSE(everOff(0));
+}
+
+// A re-judgement still waiting when detection is stopped is dropped: the
+// next cycle's step is judged as a step of its own (the temperature alarm
+// counts, as it does not for a re-judgement).
+TEST_F(Evidence, AReJudgementDroppedByAStopDoesNotJudgeTheNextCycle)
+{
+    startMoldOnly();
+    edge(0);
+    newFrames(false, true);
+    tick();
+    ASSERT_EQ(window->displayState, 2);
+    edge(1); // the reset, no frame after it yet
+    ASSERT_TRUE(window->awaitingFrames[1]);
+    window->StopDetect();
+    window->StartDetect();
+    EXPECT_FALSE(window->awaitingFrames[1]);
+    gisTempAlarm = true;
+    setInput(0, false);
+    edge(0);
+    newFrames(true, true);
+    tick();
+    EXPECT_EQ(window->displayState, 2) << "the temperature alarm failed the mold step";
+    EXPECT_TRUE(out(0));
+}
+
+// Time in which the process did not run at all does not count against the
+// cameras: a pass that comes late pushes the wait back.
+TEST_F(Evidence, ALatePassDoesNotMakeACameraLost)
+{
+    startMoldOnly();
+    edge(0);
+    tick();
+    ASSERT_TRUE(window->awaitingFrames[1]);
+    passes(30);
+    clock.advanceMs(400); // the panel was busy elsewhere
+    window->Run();
+    EXPECT_TRUE(window->awaitingFrames[1]) << "the 400 ms do not count";
+    passes(MainWindow::kMinFreshWaitMs - 30 - 3 - 1); // the late pass counted 3 ms
+    EXPECT_TRUE(window->awaitingFrames[1]);
+    passes(1);
+    EXPECT_FALSE(window->awaitingFrames[1]);
+    EXPECT_EQ(records().last(), LanStr(cycletext::kNoFreshFrame).arg(2).arg(MainWindow::kMinFreshWaitMs));
 }

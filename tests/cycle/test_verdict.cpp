@@ -8,16 +8,6 @@ namespace {
 
 class Verdict : public CycleWindow {
 protected:
-    // The image writer thread would take a request at any moment; stopped,
-    // it leaves every request in place for the test to see.
-    void start()
-    {
-        CycleWindow::start();
-        if (gpSaveFialImageThread) {
-            gpSaveFialImageThread->requestInterruption();
-            gpSaveFialImageThread->wait();
-        }
-    }
     // Mode 0 with only the mold step (delay 0.5 s) watched.
     void moldOnly()
     {

@@ -1,5 +1,7 @@
 #include "inspectionfixture.h"
 
+#include "params/lanstr.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -170,4 +172,186 @@ TEST_F(Alignment, TrainingUsesTheCountedTemplatesOnly)
     EXPECT_GT(cv::countNonZero(out), 1000) << "slot 7 was not learnt";
     m.Match(tmpl(cv::Rect(150, 150, 150, 150)), out);
     EXPECT_EQ(cv::countNonZero(out), 0);
+}
+
+namespace {
+
+QStringList* gLogged = nullptr;
+void keepMessage(QtMsgType, const QMessageLogContext&, const QString& text)
+{
+    if (gLogged)
+        *gLogged << text;
+}
+
+// Collects the log lines written while it lives.
+struct LogLines {
+    LogLines() : previous(qInstallMessageHandler(keepMessage)) { gLogged = &lines; }
+    ~LogLines()
+    {
+        gLogged = nullptr;
+        qInstallMessageHandler(previous);
+    }
+    bool contain(const QString& text) const
+    {
+        for (const QString& l : lines)
+            if (l.contains(text))
+                return true;
+        return false;
+    }
+    QStringList lines;
+    QtMessageHandler previous;
+};
+
+} // namespace
+
+// A frame that cannot be aligned is never judged as if it were: the camera is
+// NG with the reason as its text, each such frame is counted and logged with
+// its camera and step, and the next good frame passes again.
+TEST_F(Alignment, FailuresAreCountedShownLoggedAndJudgedNg)
+{
+    LoadTextTable();
+    gLan = 1;
+    const cv::Rect pos(180, 150, 200, 160);
+    const cv::Rect clean(60, 60, 90, 70);
+    auto view = makeView(2);
+    CammerRecong& e = *view->recong;
+    addRect(*view, 0, pos, MethodPosition, 5, 0, 0);
+    const int d = addRect(*view, 0, clean, MethodDefect, 3, 25, 100);
+
+    // A plain template: no position model can be made.
+    LogLines log;
+    view->TemplateImage(0, 0).setTo(120);
+    e.CreateShape(0);
+    e.VarTrain(0);
+    EXPECT_FALSE(e.positionModels[0].IsValid());
+    EXPECT_TRUE(log.contain("camera 3 step 1")) << log.lines.join('\n').toStdString();
+    view->TemplateImage(0, 0).copyTo(view->curImage);
+    e.ShapeMatch(0);
+    e.Run(0);
+    EXPECT_EQ(e.alignState[0], AlignState::NoModel);
+    EXPECT_FALSE(view->allOK);
+    EXPECT_TRUE(view->roiOK[0][d]) << "the regions themselves are fine";
+    EXPECT_EQ(e.AlignmentText(0), LanStr(kLanAlignNoModel));
+    EXPECT_EQ(e.alignFailures[0], 1);
+
+    // A good template, frames of another scene: not found, counted.
+    tmpl.copyTo(view->TemplateImage(0, 0));
+    e.CreateShape(0);
+    e.VarTrain(0);
+    ASSERT_TRUE(e.positionModels[0].IsValid());
+    for (int n = 2; n <= 3; ++n) {
+        texture({575, 491}, 70 + n).copyTo(view->curImage);
+        e.ShapeMatch(0);
+        e.Run(0);
+        EXPECT_EQ(e.alignState[0], AlignState::NotFound);
+        EXPECT_FALSE(view->allOK);
+        EXPECT_EQ(e.alignFailures[0], n);
+        EXPECT_EQ(e.AlignmentText(0), LanStr(kLanAlignNotFound).arg(n));
+        EXPECT_TRUE(e.AlignmentText(0).contains(QString::number(n)));
+        EXPECT_LT(e.alignScore[0], kFindShapeAcceptScore);
+    }
+    EXPECT_TRUE(log.contain("camera 3 step 1 : position model not found"));
+
+    // The part back: aligned, passes, no text.
+    frameOf({4, -3}, {280, 230}, 0).copyTo(view->curImage);
+    e.ShapeMatch(0);
+    e.Run(0);
+    EXPECT_EQ(e.alignState[0], AlignState::Aligned);
+    EXPECT_TRUE(view->allOK);
+    EXPECT_TRUE(e.AlignmentText(0).isEmpty());
+    EXPECT_EQ(e.alignFailures[0], 3);
+
+    // Positioning off: judged as it lies, never an alignment NG.
+    params_.enable_correct = -1;
+    texture({575, 491}, 90).copyTo(view->curImage);
+    e.ShapeMatch(0);
+    e.Run(0);
+    EXPECT_EQ(e.alignState[0], AlignState::Whole);
+    EXPECT_TRUE(e.AlignmentText(0).isEmpty());
+    EXPECT_EQ(e.alignFailures[0], 3);
+}
+
+// After a turn, the corners of the aligned frame come from outside the
+// camera's view. They are ignored by every method, as ignore points are,
+// while the pixels in view are judged as before.
+TEST_F(Alignment, PixelsFromOutsideTheViewAreNotJudged)
+{
+    params_.rotate_angle = 10;
+    const cv::Rect pos(150, 120, 275, 250);
+    // A bright bar along the top edge ends at the top-right corner: spread
+    // out by replication it would fill that corner with white.
+    tmpl(cv::Rect(420, 0, 155, 6)).setTo(250);
+    tmpl(cv::Rect(420, 6, 155, 60)).setTo(30);
+    // Dark ground at the bottom left with a light wedge pointing right.
+    tmpl(cv::Rect(0, 380, 150, 111)).setTo(10);
+    const std::vector<cv::Point> wedge{{40, 420}, {80, 420}, {80, 460}};
+    cv::fillConvexPoly(tmpl, wedge, cv::Scalar(240));
+
+    auto view = makeView();
+    tmpl.copyTo(view->templateImages[0][0]);
+    addRect(*view, 0, pos, MethodPosition, 5, 0, 0);
+    struct Region {
+        const char* name;
+        cv::Rect box;
+        int method, minSize, sens, maxArea;
+    } regions[] = {
+        {"defect top left", {0, 0, 110, 90}, MethodDefect, 3, 25, 100},
+        {"white area top right", {465, 8, 110, 52}, MethodWhiteArea, 0, 150, 100},
+        {"similarity bottom right", {465, 401, 110, 90}, MethodSimilarity, 0, 70, 0},
+        {"direction bottom left", {0, 380, 150, 111}, MethodDirection, 0, 300, 5000},
+    };
+    std::vector<int> index;
+    for (const Region& r : regions)
+        index.push_back(addRect(*view, 0, r.box, r.method, r.minSize, r.sens, r.maxArea));
+    CammerRecong& e = *view->recong;
+    e.CreateShape(0);
+    e.VarTrain(0);
+    params_.min_spot = 1;
+
+    for (const double angle : {8.0, -8.0}) {
+        SCOPED_TRACE(angle);
+        frameOf({5, -4}, {287, 245}, angle).copyTo(view->curImage);
+        e.ShapeMatch(0);
+        ASSERT_EQ(e.alignState[0], AlignState::Aligned);
+        e.Run(0);
+        for (size_t k = 0; k < index.size(); ++k) {
+            SCOPED_TRACE(regions[k].name);
+            EXPECT_TRUE(view->roiOK[0][index[k]]) << view->roiValue[0][index[k]];
+            const cv::Mat inView = e.InView(0, regions[k].box);
+            EXPECT_FALSE(inView.empty()) << "a corner region reaches out of the view";
+            const int seen = cv::countNonZero(inView);
+            EXPECT_GT(seen, 0);
+            EXPECT_LT(seen, regions[k].box.area());
+        }
+        EXPECT_TRUE(e.InView(0, pos).empty()) << "the middle is all in view";
+    }
+
+    // The outline's area: what a frame turned by 8 degrees about the model's
+    // centre leaves of the corner box, against counting the pixels whose
+    // source lies inside the frame.
+    const cv::Rect corner(0, 0, 110, 90);
+    const cv::Mat inView = e.InView(0, corner);
+    cv::Mat source(corner.size(), CV_8UC1, cv::Scalar(0));
+    {
+        const double a = -8.0 * CV_PI / 180, ca = std::cos(a), sa = std::sin(a);
+        for (int y = 0; y < corner.height; ++y)
+            for (int x = 0; x < corner.width; ++x) {
+                // Where the aligned pixel was taken from in the frame.
+                const double qx = x - 287.0, qy = y - 245.0;
+                const double sx = 287.0 + 5 + ca * qx + sa * qy, sy = 245.0 - 4 - sa * qx + ca * qy;
+                if (sx >= 1 && sy >= 1 && sx <= 573 && sy <= 489)
+                    source.at<uchar>(y, x) = 255;
+            }
+    }
+    cv::Mat differ;
+    cv::bitwise_xor(inView, source, differ);
+    EXPECT_LT(cv::countNonZero(differ), 2 * (corner.width + corner.height)) << "at most about the outline";
+
+    // A real defect in the part of the corner that is in view is found.
+    cv::Mat bad = tmpl.clone();
+    cv::circle(bad, {80, 70}, 9, cv::Scalar(255), cv::FILLED);
+    MovedPicture(bad, {5, -4}, {287, 245}, -8.0).copyTo(view->curImage);
+    e.ShapeMatch(0);
+    e.Run(0);
+    EXPECT_FALSE(view->roiOK[0][index[0]]);
 }

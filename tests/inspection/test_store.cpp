@@ -192,12 +192,18 @@ TEST_F(Store, FailedSaveChangesNothingAndIsReported)
     s.roiCount[1] = 1;
     s.roiCount[5] = 1;
     s.shapeType[5][0] = ShapeRect;
+    LoadTextTable();
+    warnings.clear();
     EXPECT_FALSE(s.SaveDatatoFile());
     EXPECT_EQ(rowCount(1, "ROI1-%"), 3) << "the earlier step's deletions were rolled back";
     EXPECT_EQ(row(1, "detect1").left(2), QStringLiteral("3 "));
+    ASSERT_EQ(warnings.size(), 1) << "the operator is told, not only the log";
+    EXPECT_EQ(warnings.last(), LanStr(kLanRegionSaveFailed));
+    EXPECT_FALSE(warnings.last().isEmpty());
 
     CloseSqlite(QLatin1String(kParamConnection));
     EXPECT_FALSE(s.SaveDatatoFile());
+    EXPECT_EQ(warnings.size(), 2);
     CammerSingleton t(1);
     EXPECT_FALSE(t.LoadDatafromFile(nullptr));
     EXPECT_EQ(t.roiCount[1], 0);

@@ -10,6 +10,7 @@
 #include "monitor/optionbar.h"
 #include "monitor/placeholders.h"
 #include "monitor/titlebar.h"
+#include "settings/systemsettingwidget.h"
 #include "widgets/keyboards.h"
 #include "widgets/passwordbox.h"
 #include "widgets/uihost.h"

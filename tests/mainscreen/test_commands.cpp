@@ -212,7 +212,7 @@ TEST_F(Commands, AutomaticAreaIsOfferedOnlyForAnEmptyStep)
     }
 }
 
-TEST_F(Commands, AccountAndAlarmReviewOnlyHideTheColumnAndThePanel)
+TEST_F(Commands, AccountHidesTheColumnAndThePanelAlarmReviewOpensTheEditor)
 {
     para.is_psw_used = 1;
     startShown();
@@ -220,7 +220,7 @@ TEST_F(Commands, AccountAndAlarmReviewOnlyHideTheColumnAndThePanel)
     EXPECT_EQ(passwordBoxes, 0);
     EXPECT_EQ(window->displayState, 3);
     EXPECT_TRUE(window->indexButton->isHidden());
-    EXPECT_TRUE(window->ioStatusWidget->isHidden());
+    EXPECT_EQ(window->sideStack->currentIndex(), 1) << "the editor, on its region bar";
     nextCase();
 
     para.is_psw_used = 1;

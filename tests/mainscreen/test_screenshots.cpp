@@ -90,6 +90,18 @@ TEST_F(Screenshots, TheMainScreenInBothLanguages)
             window->optionBar->mapTo(window, QPoint()));
         EXPECT_EQ(shot.pixelColor(stop.left() + 5, stop.top() + 5), QColor("#4ab74c"));
 
+        // Camera 1 alone, zoomed in, with the zoom tools and the fine-tuning pad.
+        window->selectedCamera = 0;
+        window->ChangeCammer();
+        window->cursorImageX = 600;
+        window->cursorImageY = 330;
+        window->MEnlargeScale();
+        window->MEnlargeScale();
+        QTest::qWait(50);
+        EXPECT_TRUE(window->optionBar->finetuningPad()->isVisible());
+        shoot("mainscreen-zoomed");
+        window->OptBtnsToggledSlot(OptionBar::MultiScreen, true);
+
         // Stopped, with the board gone silent.
         answer = QDialog::Accepted;
         window->SlotStartStop();

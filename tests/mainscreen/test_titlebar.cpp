@@ -1,6 +1,7 @@
 // The title bar alone: its first texts, what each status update reaches
 // (and that cameras without a row reach nothing), the IO icons, the layout
 // of the rows, the clock and the board's silence.
+#include "monitor/cycletexts.h"
 #include "monitor/titlebar.h"
 #include "params/lanstr.h"
 #include "platform/clock.h"
@@ -162,7 +163,7 @@ TEST_F(TitleBarTest, ASilentBoardDimsTheIconsAndSaysSo)
     const QImage lit = bar->ioIcons[1]->pixmap()->toImage();
     bar->setBoardAnswering(false);
     EXPECT_TRUE(bar->boardNote->isVisible());
-    EXPECT_EQ(bar->boardNote->text(), LanStr(800));
+    EXPECT_EQ(bar->boardNote->text(), LanStr(cycletext::kBoardNotAnswering));
     EXPECT_NE(bar->ioIcons[1]->pixmap()->toImage(), lit);
     bar->promptSwitching_State(0, 1, 0); // states still follow while silent
     EXPECT_EQ(bar->ioIconShown(1), ":/img/icons/21.png");

@@ -2,6 +2,7 @@
 // applied when the operator leaves the settings window.
 #include "settingsfixture.h"
 
+#include "editor/regioption.h"
 #include "params/procedures.h"
 #include "settings/changelog.h"
 
@@ -90,6 +91,42 @@ TEST_F(SettingsWindow, ApplyCases)
              EXPECT_EQ(live.expose_time[2], 45);
              EXPECT_STREQ(live.password, "4711");
          }},
+        {"limits, port and image switches: restart notes in order",
+         [](WizardPara& p) { p.max_mold_num = 1; p.serial_port = 0; },
+         [](WizardPara& p) { p.max_mold_num = 3; p.serial_port = 2; },
+         QDialog::Accepted,
+         {LanStr(234, 1), LanStr(276, 1), LanStr(309, 1)},
+         modify + ", IO Port is changed from 0 to 2, Temp number is changed from 1 to 3",
+         {},
+         nullptr},
+        {"amplification retrains every enabled step",
+         [](WizardPara& p) { p.difference_multiplier = 0; },
+         [](WizardPara& p) { p.difference_multiplier = 2; },
+         QDialog::Accepted,
+         {LanStr(234, 1)},
+         modify + ", Amplify is changed from 0 to 2",
+         {op(0, CameraOp::VarTrain, 0), op(0, CameraOp::VarTrain, 1), op(1, CameraOp::VarTrain, 0),
+          op(1, CameraOp::VarTrain, 1)},
+         nullptr},
+        {"two same parameters copies, saves and retrains each view",
+         [](WizardPara& p) { p.enabe_two_test = 0; p.detect_product = 1; },
+         [](WizardPara& p) { p.enabe_two_test = 1; },
+         QDialog::Accepted,
+         {LanStr(234, 1)},
+         modify + ", Two same parameters is changed to active",
+         {op(0, CameraOp::CopyPara), op(0, CameraOp::SaveRegions), op(0, CameraOp::CreateShape, 0),
+          op(0, CameraOp::VarTrain, 0), op(0, CameraOp::CreateShape, 1), op(0, CameraOp::VarTrain, 1),
+          op(1, CameraOp::CopyPara), op(1, CameraOp::SaveRegions), op(1, CameraOp::CreateShape, 0),
+          op(1, CameraOp::VarTrain, 0), op(1, CameraOp::CreateShape, 1), op(1, CameraOp::VarTrain, 1)},
+         nullptr},
+        {"external trigger switches the views in use",
+         [](WizardPara& p) { p.use_external_trigger = 0; },
+         [](WizardPara& p) { p.use_external_trigger = 1; },
+         QDialog::Accepted,
+         {LanStr(234, 1)},
+         modify + ", Use External Trigger is changed to active",
+         {op(0, CameraOp::ChangeTrig), op(1, CameraOp::ChangeTrig)},
+         nullptr},
         {"procedure 0 to 1",
          [](WizardPara& p) {
              p.cavity_position = 1;
@@ -146,8 +183,9 @@ TEST_F(SettingsWindow, ApplyCases)
         }
         const bool saved = !c.record.isEmpty();
         EXPECT_EQ(paramRows() == before, !saved);
-        if (c.answer == QDialog::Rejected || saved)
+        if (c.answer == QDialog::Rejected || saved) {
             EXPECT_TRUE(gpWPara->sameAs(*gpWParaBak));
+        }
         EXPECT_EQ(cameraCalls, c.cameraCalls);
         if (c.check)
             c.check(*gpWPara);
@@ -223,10 +261,12 @@ TEST_F(SettingsWindow, MultiDetectionStepCountTakesEffectAtOnce)
     }
     startShown();
     ASSERT_EQ(gDNum, 4);
+    ASSERT_EQ(window->regionOptionBar->stepList->count(), 4);
     open();
     edit([](WizardPara& p) { p.detect_count = 3; });
     exitSetup();
     EXPECT_EQ(gDNum, 3);
+    EXPECT_EQ(window->regionOptionBar->stepList->count(), 3) << "the region bar lists the new steps";
     EXPECT_EQ(window->currentStep, 2);
     EXPECT_EQ(std::vector<int>(gpWPara->step_enabled, gpWPara->step_enabled + 4), (std::vector<int>{1, 1, 1, 0}));
     EXPECT_EQ(gpWPara->step_trigger_input[2], TriginNo[2] - 1);
@@ -250,8 +290,51 @@ TEST_F(SettingsWindow, ScreenOffTimeRestartsTheBacklightTimer)
         edit([level](WizardPara& p) { p.location_level = level; p.minimum_area = 321; });
         exitSetup();
         EXPECT_EQ(window->lcdTimer->isActive(), level > 0);
-        if (level > 0)
+        if (level > 0) {
             EXPECT_EQ(window->lcdTimer->interval(), level * 1000);
+        }
         nextCase();
     }
+}
+
+TEST_F(SettingsWindow, NetworkSetsAndLinkMarkReachTheirHooks)
+{
+    startShown();
+    QStringList calls;
+    bool cardsDiffer = true;
+    bool mark = true;
+    settingshost::Hooks h = settingshost::hooks();
+    h.netCardsDiffer = [&] { return cardsDiffer; };
+    h.netCardsCommit = [&] { calls << "commit"; };
+    h.netCardsRestore = [&] { calls << "restore"; };
+    h.stageNetwork = [&] { calls << "stage"; return cardsDiffer ? 2 : 0; };
+    h.applyNetwork = [&](int flags) { calls << QString("apply %1").arg(flags); };
+    h.takeServerMark = [&] { const bool m = mark; mark = false; return m; };
+    h.restartLink = [&] { calls << "restart"; };
+    h.indexShowHide = [&](int mode) { calls << QString("index %1").arg(mode); };
+    h.setSpeed = [&] { calls << "speed"; };
+    settingshost::install(h);
+
+    // Only the host name changed: asked, journaled with the heading alone.
+    open();
+    exitSetup();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(records().last(), LanStr(235, 1));
+    EXPECT_EQ(calls, (QStringList{"restart", "stage", "commit", "apply 2"}));
+
+    // Declined: the edited sets go back.
+    calls.clear();
+    open();
+    answer = QDialog::Rejected;
+    exitSetup();
+    EXPECT_EQ(calls, QStringList{"restore"});
+
+    // Snapshot buttons and speed: the index column follows, the cameras get the speed.
+    calls.clear();
+    cardsDiffer = false;
+    answer = QDialog::Accepted;
+    open();
+    edit([](WizardPara& p) { p.snap_shot = !p.snap_shot; p.capture_speed += 1; });
+    exitSetup();
+    EXPECT_EQ(calls, (QStringList{"stage", "commit", "speed", "index 3"}));
 }

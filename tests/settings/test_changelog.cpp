@@ -104,8 +104,9 @@ TEST_F(ChangeLog, EveryEntryChangedAloneGivesOnePhrase)
         EXPECT_TRUE(phrase.startsWith(", ") || phrase.startsWith(", ")) << phrase.toStdString();
         EXPECT_EQ(ChangeLogText(before, after), LanStr(235) + phrase) << e.row;
         EXPECT_FALSE(phrase.contains("secret"));
-        if (e.field)
+        if (e.field) {
             EXPECT_TRUE(fields.insert(&e.field(before)).second) << "one entry per field: " << e.row;
+        }
     }
 }
 

@@ -92,14 +92,14 @@ TEST_F(Construction, ColourBuffersOnlyWithTheColourSetting)
 {
     CammerWidget* mono = makeView(0);
     EXPECT_TRUE(mono->grayImage.empty());
-    EXPECT_TRUE(mono->colorBuffer.empty());
+    EXPECT_EQ(mono->recvImage.size(), size_t(gImageLen));
     EXPECT_EQ(gColorLen, gImageLen);
     EXPECT_EQ(mono->showImage.size(), size_t(gImageLen));
 
     SetImageGeometry(gImageW, gImageH, true);
     CammerWidget* colour = makeView(1);
     EXPECT_EQ(colour->grayImage.total(), size_t(gImageLen));
-    EXPECT_EQ(colour->colorBuffer.size(), size_t(gImageLen) * 4);
+    EXPECT_EQ(colour->recvImage.size(), size_t(gImageLen) * 4);
     EXPECT_EQ(colour->showImage.size(), size_t(gImageLen) * 4);
 }
 
