@@ -785,7 +785,8 @@ void CameraDriver::SetExposeTime()
 
 void CameraDriver::SetAdjustPlus()
 {
-    const WizardPara* p = settings();
+    // The floating exposure block tunes the gain too.
+    const WizardPara* p = settings(true);
     if (!isOpen() || !p)
         return;
     const int g = p->adjust_plus[cameraIndex];

@@ -7,6 +7,9 @@
 #include "netlink/network.h"
 #include "settings/netapply.h"
 
+#include <QDebug>
+#include <QSqlDatabase>
+
 namespace settingshost {
 
 namespace {
@@ -55,6 +58,10 @@ void directCameraOp(int slot, CameraOp op, int step)
     case CameraOp::ChangeTrig:
         if (driver)
             driver->CameraChangeTrig(false);
+        return;
+    case CameraOp::RestoreDefaults:
+        if (driver)
+            driver->RestoreDefaultSettings();
         return;
     default:
         break;
@@ -109,6 +116,14 @@ void resetSteps(int n, const WizardPara& edit) { CALL_IF(resetSteps, n, edit) }
 void indexShowHide(int mode) { CALL_IF(indexShowHide, mode) }
 void stopWatchdog() { CALL_IF(stopWatchdog) }
 void flushAll() { CALL_IF(flushAll) }
+void showCamera(int camera) { CALL_IF(showCamera, camera) }
+void cameraParamsAdjust(bool detached) { CALL_IF(cameraParamsAdjust, detached) }
+void tuneCamera() { CALL_IF(tuneCamera) }
+void showHardwareConfiguration() { CALL_IF(showHardwareConfiguration) }
+void resetCounters() { CALL_IF(resetCounters) }
+void rawFramesRemoved() { CALL_IF(rawFramesRemoved) }
+void clearRecord() { CALL_IF(clearRecord) }
+void exitProgram(int status) { CALL_IF(exitProgram, status) }
 
 #undef CALL_IF
 
@@ -120,6 +135,20 @@ void setSaveOriginalImages(bool on)
         gHooks.setSaveOriginalImages(on);
     else
         gSaveOriginal = on;
+}
+
+void reopenDatabases()
+{
+    if (gHooks.reopenDatabases) {
+        gHooks.reopenDatabases();
+        return;
+    }
+    // The connections FLushAll closed stay registered; they only open again.
+    for (const char* name : {"dbT", "dbIn", "dbRecord"}) {
+        QSqlDatabase db = QSqlDatabase::database(QLatin1String(name), false);
+        if (db.isValid() && !db.isOpen() && !db.open())
+            qWarning().noquote() << "cannot open the database" << db.databaseName() << "again";
+    }
 }
 
 // Without hooks the reporting link's own network sets and mark.

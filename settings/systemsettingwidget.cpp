@@ -6,18 +6,20 @@
 #include "settings/advanceparamwidget.h"
 #include "settings/applyedit.h"
 #include "settings/camerafunctionswidget.h"
+#include "settings/cameraparamswidget.h"
 #include "settings/changelog.h"
 #include "settings/deviceparamswidget.h"
 #include "settings/iofunctionswidget.h"
 #include "settings/ioparamswidget.h"
+#include "settings/helpwidget.h"
 #include "settings/iowidget.h"
-#include "settings/laterpages.h"
 #include "settings/memorandumwidget.h"
 #include "settings/netapply.h"
 #include "settings/networkparamswidget.h"
 #include "settings/othernetworkswidget.h"
 #include "settings/settingshost.h"
 #include "settings/systemfunctionswidget.h"
+#include "settings/systemlogwidget.h"
 #include "settings/systemparamswidget.h"
 #include "platform/host.h"
 #include "widgets/edit.h"
@@ -73,6 +75,7 @@ SystemSettingWidget::SystemSettingWidget(QWidget* parent) : BVerticalTabBar(pare
 
     sysparaInit();
     BtnConnect();
+    maintenanceInit();
 }
 
 SystemSettingWidget::~SystemSettingWidget() = default;
