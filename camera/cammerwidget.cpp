@@ -156,10 +156,6 @@ CammerWidget::CammerWidget(int slot, QWidget* parent)
         countCamera(slot);
     else if (slot > 0)
         return; // a shell: no camera in this slot, and no frame buffers either
-    showRGBA = cv::Mat(std::max(0, gImageH), std::max(0, gImageW), CV_8UC4, cv::Scalar::all(0));
-    if (!showRGBA.empty())
-        showQImage = QImage(showRGBA.data, showRGBA.cols, showRGBA.rows, int(showRGBA.step), QImage::Format_RGB32);
-
     edit.handleIndex = -1;
     edit.drawState = DrawIdle;
     edit.shapeDrag = false;
@@ -181,8 +177,11 @@ CammerWidget::CammerWidget(int slot, QWidget* parent)
 
     CameraStart();
 
-    if (gpWPara && gpWPara->video_type == 2 && isOpen() && gpWPara->cntnet_enable && gpNet && gpNet->netEnabled)
-        gpNet->CNT_AddUseMemory(slot, gImageW, gImageH, showRGBA.data);
+    if (gpWPara && gpWPara->video_type == 2 && isOpen() && gpWPara->cntnet_enable && gpNet && gpNet->netEnabled &&
+        gImageW > 0 && gImageH > 0) {
+        linkFrame = cv::Mat(gImageH, gImageW, CV_8UC4, cv::Scalar::all(0));
+        gpNet->CNT_AddUseMemory(slot, gImageW, gImageH, linkFrame.data);
+    }
 
     blinkTimer = new QTimer(this);
     connect(blinkTimer, &QTimer::timeout, this, &CammerWidget::TimerShowAlarm);
@@ -286,29 +285,127 @@ QString CammerWidget::RegionLabel(const CammerSingleton& regions, int step, int 
 
 // ---------------------------------------------------------------- painting
 
-void CammerWidget::toRGBA(const unsigned char* frame, size_t len)
+namespace {
+
+// A frame of the working size into an RGB32 image of the working size:
+// colour frames are copied, grey ones widened; anything else is black.
+void frameToRGB32(const cv::Mat& frame, uchar* out, size_t outStride)
 {
-    if (showRGBA.empty())
-        return;
-    const size_t pixels = showRGBA.total();
-    if (frame && len == pixels * 4)
-        std::memcpy(showRGBA.data, frame, len);
-    else if (frame && len == pixels)
-        Gray2RGBA(frame, showRGBA.data, showRGBA.cols, showRGBA.rows);
-    else
-        showRGBA.setTo(cv::Scalar::all(0)); // not a frame of the working size
+    const int W = gImageW, H = gImageH;
+    const size_t pixels = size_t(std::max(0, W)) * size_t(std::max(0, H));
+    const size_t len = frame.total() * frame.elemSize();
+    for (int y = 0; y < H; ++y) {
+        uchar* row = out + size_t(y) * outStride;
+        if (pixels > 0 && len == pixels * 4 && frame.isContinuous())
+            std::memcpy(row, frame.data + size_t(y) * size_t(W) * 4, size_t(W) * 4);
+        else if (pixels > 0 && len == pixels && frame.isContinuous())
+            Gray2RGBA(frame.data + size_t(y) * size_t(W), row, W, 1);
+        else
+            std::memset(row, 0, size_t(W) * 4);
+    }
 }
 
-void CammerWidget::overlay(const QRect& box, const cv::Mat& mask, unsigned colour)
+} // namespace
+
+void CammerWidget::compose(const ViewState& st, const std::vector<Overlay>& overlays)
 {
-    if (box.isEmpty() || mask.empty() || mask.rows != showRGBA.rows || mask.cols != showRGBA.cols)
+    const int W = gImageW, H = gImageH;
+    auto usable = [&](const Overlay& o) {
+        return !o.box.isEmpty() && o.mask && o.mask->rows == H && o.mask->cols == W && o.box.left() >= 0 &&
+               o.box.top() >= 0 && o.box.right() < W && o.box.bottom() < H;
+    };
+
+    // The link shares the whole frame with its overlays.
+    if (!linkFrame.empty() && linkFrame.rows == H && linkFrame.cols == W) {
+        frameToRGB32(showImage, linkFrame.data, linkFrame.step);
+        for (const Overlay& o : overlays) {
+            if (!usable(o))
+                continue;
+            for (int y = o.box.top(); y <= o.box.bottom(); ++y) {
+                const uchar* m = o.mask->ptr(y);
+                auto* px = reinterpret_cast<quint32*>(linkFrame.ptr(y));
+                for (int x = o.box.left(); x <= o.box.right(); ++x)
+                    if (m[x])
+                        px[x] = o.colour;
+            }
+        }
+    }
+
+    const int w = width(), h = height();
+    if (w <= 0 || h <= 0 || W <= 0 || H <= 0) {
+        display = QImage();
         return;
-    for (int y = box.top(); y <= box.bottom(); ++y) {
-        const uchar* m = mask.ptr(y);
-        auto* px = reinterpret_cast<quint32*>(showRGBA.ptr(y));
-        for (int x = box.left(); x <= box.right(); ++x)
-            if (m[x])
-                px[x] = colour;
+    }
+    if (display.size() != QSize(w, h))
+        display = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+
+    // The frame pixel each widget column and row shows: the pixel's centre
+    // taken back through the zoom and the scaling into the view, nearest
+    // pixel as the painter's fast scaling takes it; -1 outside the frame.
+    const bool zoomed = cameraIndex == st.selectedCamera;
+    const double zoom = zoomed ? st.zoomFactor : 1;
+    const double panX = zoomed ? st.panX : 0, panY = zoomed ? st.panY : 0;
+    std::vector<int> xs(size_t(w), -1), ys(size_t(h), -1);
+    if (zoom > 0) {
+        for (int x = 0; x < w; ++x) {
+            const double f = (x + 0.5 - panX) / zoom * W / w;
+            if (f >= 0 && f < W)
+                xs[size_t(x)] = int(f);
+        }
+        for (int y = 0; y < h; ++y) {
+            const double f = (y + 0.5 - panY) / zoom * H / h;
+            if (f >= 0 && f < H)
+                ys[size_t(y)] = int(f);
+        }
+    }
+
+    const size_t pixels = size_t(W) * size_t(H);
+    const size_t len = showImage.total() * showImage.elemSize();
+    const int bytes = !showImage.isContinuous() ? 0 : len == pixels * 4 ? 4 : len == pixels ? 1 : 0;
+    for (int y = 0; y < h; ++y) {
+        auto* out = reinterpret_cast<quint32*>(display.scanLine(y));
+        const int iy = ys[size_t(y)];
+        if (iy < 0) {
+            std::fill(out, out + w, 0u);
+            continue;
+        }
+        const uchar* row = bytes ? showImage.data + size_t(iy) * size_t(W) * size_t(bytes) : nullptr;
+        for (int x = 0; x < w; ++x) {
+            const int ix = xs[size_t(x)];
+            if (ix < 0) {
+                out[x] = 0;
+            } else if (bytes == 4) {
+                quint32 v;
+                std::memcpy(&v, row + size_t(ix) * 4, 4);
+                out[x] = v | 0xFF000000u; // the frame's fourth byte is not alpha
+            } else if (bytes == 1) {
+                const quint32 g = row[ix];
+                out[x] = 0xFF000000u | (g << 16) | (g << 8) | g;
+            } else {
+                out[x] = 0xFF000000u; // not a frame of the working size: black
+            }
+        }
+    }
+
+    for (const Overlay& o : overlays) {
+        if (!usable(o))
+            continue;
+        std::vector<int> columns;
+        for (int x = 0; x < w; ++x)
+            if (xs[size_t(x)] >= o.box.left() && xs[size_t(x)] <= o.box.right())
+                columns.push_back(x);
+        if (columns.empty())
+            continue;
+        for (int y = 0; y < h; ++y) {
+            const int iy = ys[size_t(y)];
+            if (iy < o.box.top() || iy > o.box.bottom())
+                continue;
+            const uchar* m = o.mask->ptr(iy);
+            auto* out = reinterpret_cast<quint32*>(display.scanLine(y));
+            for (int x : columns)
+                if (m[xs[size_t(x)]])
+                    out[x] = o.colour;
+        }
     }
 }
 
@@ -347,13 +444,9 @@ void CammerWidget::paintRecordPictures(QPainter& p, const ViewState& st)
 void CammerWidget::paintRecentNG(QPainter& p, const ViewState& st)
 {
     const int step = clampStep(st.editStep);
-    toRGBA(showImage.data, showImage.total() * showImage.elemSize());
-    p.save();
-    if (cameraIndex == st.selectedCamera)
-        applyZoom(p, st);
-    if (!showQImage.isNull())
-        p.drawImage(QRect(0, 0, width(), height()), showQImage);
-    p.restore();
+    compose(st, {});
+    if (!display.isNull())
+        p.drawImage(0, 0, display);
 
     QString status;
     if (st.runState == 2) {
@@ -386,27 +479,26 @@ void CammerWidget::paintCameraImage(QPainter& p, const ViewState& st)
     const bool selectedView = cameraIndex == st.selectedCamera;
     const bool hasSelection = selectedRegion >= 0 && selectedRegion < count;
 
-    toRGBA(showImage.data, showImage.total() * showImage.elemSize());
+    // Overlays, in the order they are written over each other.
+    std::vector<Overlay> overlays;
+    if (st.displayState == 2 && gSource == 1 && blinkPhase == 1) {
+        for (int r = 0; r < count; ++r)
+            if (!roiOK[s][r])
+                overlays.push_back({regionBox(regions, s, r), &ngOverlay, 0xFFFF0000u});
+    }
+    if (templateSource) {
+        for (int r = 0; r < count; ++r)
+            overlays.push_back({regionBox(regions, s, r), &ignoreMask[s], 0xFF00FFFFu});
+    }
+    if (previewShown && hasSelection)
+        overlays.push_back({regionBox(regions, s, selectedRegion), &ngOverlay, 0xFF00FFFFu});
+    compose(st, overlays);
+    if (!display.isNull())
+        p.drawImage(0, 0, display);
 
     p.save(); // the zoom transform of the selected view lasts to the decorations' end
     if (selectedView)
         applyZoom(p, st);
-
-    // Overlays written into the display copy.
-    if (st.displayState == 2 && gSource == 1 && blinkPhase == 1) {
-        for (int r = 0; r < count; ++r)
-            if (!roiOK[s][r])
-                overlay(regionBox(regions, s, r), ngOverlay, 0xFFFF0000u);
-    }
-    if (templateSource) {
-        for (int r = 0; r < count; ++r)
-            overlay(regionBox(regions, s, r), ignoreMask[s], 0xFF00FFFFu);
-    }
-    if (previewShown && hasSelection)
-        overlay(regionBox(regions, s, selectedRegion), ngOverlay, 0xFF00FFFFu);
-
-    if (!showQImage.isNull())
-        p.drawImage(QRect(0, 0, width(), height()), showQImage);
 
     QString templateLine; // the selected region's label while templates are edited
     const bool decorate = templateSource || st.displayState == 1 || (st.displayState == 2 && gSource == 1) ||
@@ -780,12 +872,19 @@ bool CammerWidget::DeleteROI(int r) { return DeleteROI(viewHost().state(cameraIn
 void CammerWidget::SaveFailImage(int step, int kind)
 {
     if (step < 0 || step >= kStepCount || kind < 0 || kind > 1 || !liveRegions || alignImage.empty() ||
-        showQImage.isNull())
+        gImageW <= 0 || gImageH <= 0)
         return;
     const int camera = cameraIndex;
-    toRGBA(alignImage.data, alignImage.total() * alignImage.elemSize());
+    // One drawing surface for every view's result images (they are drawn on
+    // the GUI thread, one at a time).
+    static QImage surface;
+    if (surface.size() != QSize(gImageW, gImageH))
+        surface = QImage(gImageW, gImageH, QImage::Format_RGB32);
+    if (surface.isNull())
+        return;
+    frameToRGB32(alignImage, surface.bits(), size_t(surface.bytesPerLine()));
     {
-        QPainter p(&showQImage);
+        QPainter p(&surface);
         const ViewState st = viewHost().state(camera);
         const QString second = st.safetyDoorDetection ? LanStr(265) : QString();
         const QColor verdict = kind == 0 ? QColor(Qt::red) : QColor(Qt::green);
@@ -846,7 +945,7 @@ void CammerWidget::SaveFailImage(int step, int kind)
                        RegionLabel(regions, step, i, roiValue[step][i]));
         }
     }
-    viewHost().storeFailImage(camera, step, kind, showRGBA.data);
+    viewHost().storeFailImage(camera, step, kind, surface.constBits());
 }
 
 void CammerWidget::UpdateFailImage(int step, int kind)

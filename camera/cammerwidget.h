@@ -84,10 +84,12 @@ public:
     // What the view shows: the newest frame, a template or a recent NG
     // frame. It shares the frame it shows instead of holding a copy.
     cv::Mat showImage;
-    // The display copy of showImage that overlays are written into
-    // (W x H x 4 bytes, Qt RGB32), and its image.
-    cv::Mat showRGBA;
-    QImage showQImage;
+    // The shown frame with its overlays at the size the view paints it, as
+    // far as the zoom shows it; remade by every paint.
+    QImage display;
+    // The full-size copy of the display that the reporting link shares
+    // (W x H x 4 bytes, Qt RGB32), only while the link shares this view.
+    cv::Mat linkFrame;
 
     QPixmap camNumIcon;
     QPushButton* previousTemplateButton = nullptr;
@@ -142,11 +144,18 @@ private:
     // The editor's tools from the host, and back after a touch.
     EditTools tools(const ViewState& st) const;
     void apply(const TouchResult& r, const EditTools& before, const EditTools& after);
-    // A frame of the working size (gColorLen bytes) into showRGBA.
-    void toRGBA(const unsigned char* frame, size_t len);
+    // Pixels of box (inclusive, image coordinates) whose mask byte is set
+    // take colour.
+    struct Overlay {
+        QRect box;
+        const cv::Mat* mask;
+        quint32 colour;
+    };
+    // showImage with the overlays into `display`, sampled as the painter
+    // scales it into the view (with the zoom of the selected view); pixels
+    // outside the frame stay transparent. The link's copy too, when shared.
+    void compose(const ViewState& st, const std::vector<Overlay>& overlays);
     void paintRecordPictures(QPainter& p, const ViewState& st);
     void paintRecentNG(QPainter& p, const ViewState& st);
     void paintCameraImage(QPainter& p, const ViewState& st);
-    // Pixels of box (inclusive, image) whose mask byte is set take colour.
-    void overlay(const QRect& box, const cv::Mat& mask, unsigned colour);
 };
