@@ -20,6 +20,7 @@
 #include "widgets/passwordbox.h"
 
 #include <QFile>
+#include <new>
 #include <QTimer>
 #include <cstring>
 
@@ -377,8 +378,18 @@ void DrawROIWidget::SlotIgnoreAlarmPoint()
     if (!ask(LanStr(113)))
         return;
     const int s = H().currentStep();
-    if (s < 0 || s >= kStepCount || v->ignoreMask[s].empty())
+    if (s < 0 || s >= kStepCount || !v->stepLoaded[s])
         return;
+    cv::Mat* ignoreMask = nullptr;
+    try {
+        ignoreMask = &v->CammerData::IgnoreMask(s); // made with the step's first points
+    } catch (const std::bad_alloc&) {
+    } catch (const cv::Exception&) {
+    }
+    if (!ignoreMask) {
+        v->RefuseStep(s);
+        return;
+    }
     host::insertRecord(LanStr(114).arg(v->cameraIndex + 1));
     const int n = std::max(0, std::min(kRegionCount, v->liveRegions->roiCount[s]));
     for (int r = 0; r < n; ++r) {
@@ -395,7 +406,7 @@ void DrawROIWidget::SlotIgnoreAlarmPoint()
             const int x2 = std::min(gImageW - 1, b[2]), y2 = std::min(gImageH - 1, b[3]);
             for (int y = y1; y <= y2; ++y) {
                 const uchar* ng = v->ngOverlay.ptr(y);
-                uchar* ignore = v->ignoreMask[s].ptr(y);
+                uchar* ignore = ignoreMask->ptr(y);
                 for (int x = x1; x <= x2; ++x)
                     if (ng[x])
                         ignore[x] = 255;
@@ -418,10 +429,11 @@ void DrawROIWidget::SlotDeleteIgnorePoint()
     if (!ask(LanStr(116)))
         return;
     const int s = H().currentStep();
-    if (s < 0 || s >= kStepCount || v->ignoreMask[s].empty())
+    if (s < 0 || s >= kStepCount || !v->stepLoaded[s])
         return;
     host::insertRecord(LanStr(117).arg(v->cameraIndex + 1));
-    v->ignoreMask[s].setTo(0);
+    if (!v->ignoreMask[s].empty())
+        v->ignoreMask[s].setTo(0);
     v->update();
     v->SaveIgnorePoint(s);
     if (v->recong)

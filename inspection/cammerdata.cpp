@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <algorithm>
 #include <cstring>
 
 int gTempNum = 10;
@@ -233,12 +234,21 @@ void CammerData::loadIgnorePoint(int d, bool inUse)
     ignoreMask[d].release();
     if (!inUse)
         return;
-    ignoreMask[d] = newStepFrame(CV_8UC1);
     QImage img(QStringLiteral("%1/ignorepoint.bmp").arg(Folder(d)));
     if (img.isNull() || img.width() != gImageW || img.height() != gImageH)
         return;
     if (!isEightBit(img.format()))
         img = img.convertToFormat(QImage::Format_Grayscale8);
+    // Most steps have no ignore points: their mask is made only when points
+    // are drawn, so it costs no frame of memory until then.
+    bool any = false;
+    for (int y = 0; y < img.height() && !any; ++y) {
+        const uchar* row = img.constScanLine(y);
+        any = std::any_of(row, row + img.width(), [](uchar b) { return b != 0; });
+    }
+    if (!any)
+        return;
+    ignoreMask[d] = newStepFrame(CV_8UC1);
     copyRows(img, ignoreMask[d], 1);
 }
 
@@ -304,11 +314,21 @@ void CammerData::RefuseStep(int step)
 
 bool CammerData::SaveIgnorePoint(int step)
 {
-    if (step < 0 || step >= kStepCount || ignoreMask[step].empty())
+    if (step < 0 || step >= kStepCount || (ignoreMask[step].empty() && !stepLoaded[step]))
         return false;
     const QString path = QStringLiteral("%1/ignorepoint.bmp").arg(Folder(step));
-    if (!writeBitmap(ignoreMask[step], path))
+    try {
+        // A step in use without a mask has no points: an empty bitmap, made
+        // only for the write.
+        const cv::Mat plane =
+            ignoreMask[step].empty() ? cv::Mat(gImageH, gImageW, CV_8UC1, cv::Scalar(0)) : ignoreMask[step];
+        if (!writeBitmap(plane, path))
+            return false;
+    } catch (const std::bad_alloc&) {
         return false;
+    } catch (const cv::Exception&) {
+        return false;
+    }
     NotifyTempPic(QFileInfo(path).absoluteFilePath());
     return true;
 }

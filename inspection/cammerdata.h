@@ -52,6 +52,7 @@ public:
     void LoadTemplates();
     // Ignore-point masks of every step in use from "ignorepoint.bmp"
     // (converted to 8 bit when stored otherwise; wrong size: nothing ignored).
+    // A step without points keeps no mask (empty: nothing ignored).
     void LoadIgnorePoint();
     // Follows the steps in use (start-up, and whenever the procedure or the
     // settings change them): a step newly in use gets its templates and
@@ -64,7 +65,8 @@ public:
     void RefuseStep(int step);
     // The ignore-point mask of a step, made (nothing ignored) when the step has none.
     cv::Mat& IgnoreMask(int step);
-    // Writes the step's ignore-point bitmap; false when it could not be written.
+    // Writes the step's ignore-point bitmap (all clear for a step in use
+    // without a mask); false when it could not be written.
     bool SaveIgnorePoint(int step);
     // The newest frame becomes template 0 of the step, in memory and on disk
     // (alignImage is overwritten with it too); false when the file could not
@@ -125,7 +127,7 @@ public:
     std::unique_ptr<int[][kRegionCount][100][4]> ngRects;
     bool previewShown = false;
 
-    cv::Mat ignoreMask[kStepCount]; // non-zero: never judged
+    cv::Mat ignoreMask[kStepCount]; // non-zero: never judged; empty: no points
     bool stepLoaded[kStepCount] = {};  // templates and ignore points are held
     bool stepRefused[kStepCount] = {}; // no memory for the step: judged NG
     std::vector<cv::Mat> templateImages[kStepCount];

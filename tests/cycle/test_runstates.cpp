@@ -95,7 +95,7 @@ TEST_F(RunStates, ResamplingTakesTheNextFramesAsTemplatesThenOpensTheRegionCheck
     para.detect_delay[1] = 5;
     start();
     watchStep(0);
-    view(0)->ignoreMask[1].setTo(255);
+    view(0)->CammerData::IgnoreMask(1).setTo(255);
     edge(0);
     frames(true, true);
     tick(); // an ordinary cycle first

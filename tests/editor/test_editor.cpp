@@ -141,7 +141,7 @@ TEST_F(Editor, ARefusedSaveLeavesTheStoredRegionsAndBitmapsUntouched)
     watchStep(0);
     CammerWidget* v = view(0);
     ASSERT_TRUE(v->liveRegions->SaveDatatoFile());
-    v->ignoreMask[0](cv::Rect(300, 300, 40, 40)).setTo(255);
+    v->CammerData::IgnoreMask(0)(cv::Rect(300, 300, 40, 40)).setTo(255);
     ASSERT_TRUE(v->SaveIgnorePoint(0));
     const QString storedRow = row(0, "ROI0-0");
     const QByteArray bitmap = digest("cammer11/ignorepoint.bmp");
@@ -444,7 +444,7 @@ TEST_F(Editor, IgnoringAlarmPointsRefusesLargeAreasOneByOne)
         box[0] = marks[r].x - 2, box[1] = marks[r].y - 2, box[2] = marks[r].br().x + 2, box[3] = marks[r].br().y + 2;
         v->ngOverlay(marks[r]).setTo(255);
     }
-    v->ignoreMask[1].setTo(0);
+    v->CammerData::IgnoreMask(1).setTo(0);
     boxes.clear();
     editor()->SlotIgnoreAlarmPoint();
     EXPECT_EQ(boxes.filter(LanStr(115).arg(2000)).size(), 1);

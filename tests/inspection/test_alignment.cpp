@@ -124,9 +124,9 @@ TEST_F(Alignment, PositionRegionChoiceAndSearchBox)
 TEST_F(Alignment, ValidMaskFromIgnorePointsAndIgnoreRegions)
 {
     auto view = makeView();
-    view->ignoreMask[0].setTo(0);
-    view->ignoreMask[0](cv::Rect(10, 10, 20, 20)).setTo(1); // any non-zero value is an ignore point
-    view->ignoreMask[0](cv::Rect(100, 100, 30, 30)).setTo(255);
+    view->CammerData::IgnoreMask(0).setTo(0);
+    view->CammerData::IgnoreMask(0)(cv::Rect(10, 10, 20, 20)).setTo(1); // any non-zero value is an ignore point
+    view->CammerData::IgnoreMask(0)(cv::Rect(100, 100, 30, 30)).setTo(255);
     // A ring-shaped ignore region over the second patch: inside its box the
     // ring replaces the ignore points.
     CammerSingleton& s = *view->liveRegions;

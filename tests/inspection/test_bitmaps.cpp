@@ -133,9 +133,9 @@ TEST_F(Bitmaps, IgnorePointsRoundTripAndOtherDepthsAreConverted)
     CammerData view(0);
     view.LoadIgnorePoint();
     for (int d = 0; d < 8; ++d)
-        EXPECT_EQ(cv::countNonZero(view.ignoreMask[d]), 0) << "all eight steps exist";
-    view.ignoreMask[6](cv::Rect(3, 4, 5, 6)).setTo(255);
-    view.ignoreMask[6].at<uchar>(22, 36) = 1;
+        EXPECT_TRUE(view.ignoreMask[d].empty()) << "no points: no mask, nothing ignored";
+    view.CammerData::IgnoreMask(6)(cv::Rect(3, 4, 5, 6)).setTo(255);
+    view.CammerData::IgnoreMask(6).at<uchar>(22, 36) = 1;
     ASSERT_TRUE(view.SaveIgnorePoint(6));
     CammerData again(0);
     again.LoadIgnorePoint();
@@ -152,7 +152,29 @@ TEST_F(Bitmaps, IgnorePointsRoundTripAndOtherDepthsAreConverted)
     again.LoadIgnorePoint();
     EXPECT_EQ(cv::countNonZero(again.ignoreMask[2]), 1);
     EXPECT_NE(again.ignoreMask[2].at<uchar>(22, 36), 0);
-    EXPECT_EQ(cv::countNonZero(again.ignoreMask[3]), 0);
+    EXPECT_TRUE(again.ignoreMask[3].empty());
+}
+
+TEST_F(Bitmaps, OnlyAStepWithIgnorePointsHoldsAMask)
+{
+    SetImageGeometry(37, 23, false);
+    CammerData view(0);
+    view.SyncSteps();
+    ASSERT_TRUE(view.stepLoaded[0]);
+    EXPECT_TRUE(view.ignoreMask[0].empty());
+    view.IgnoreMask(0)(cv::Rect(1, 1, 2, 2)).setTo(255);
+    ASSERT_TRUE(view.SaveIgnorePoint(0));
+
+    CammerData again(0);
+    again.SyncSteps();
+    EXPECT_EQ(cv::countNonZero(again.ignoreMask[0]), 4) << "points on disk make the mask";
+    again.ignoreMask[0].setTo(0);
+    ASSERT_TRUE(again.SaveIgnorePoint(0));
+    CammerData third(0);
+    third.SyncSteps();
+    EXPECT_TRUE(third.ignoreMask[0].empty()) << "an all-clear bitmap makes none";
+    EXPECT_TRUE(third.SaveIgnorePoint(0)) << "a step in use without a mask writes a clear bitmap";
+    EXPECT_EQ(QImage("cammer11/ignorepoint.bmp").size(), QSize(37, 23));
 }
 
 namespace {
@@ -185,7 +207,7 @@ TEST_F(Bitmaps, OnlyStepsInUseHoldMemoryAndAStepWithoutMemoryIsRefused)
     view.SyncSteps();
     EXPECT_TRUE(view.stepLoaded[2]);
     EXPECT_EQ(view.templateCount[2], 1);
-    EXPECT_EQ(view.ignoreMask[2].rows, 30);
+    EXPECT_TRUE(view.ignoreMask[2].empty()) << "no ignore points: no mask";
     params_.step_enabled[2] = 0;
     view.SyncSteps();
     EXPECT_FALSE(view.stepLoaded[2]);
@@ -193,7 +215,7 @@ TEST_F(Bitmaps, OnlyStepsInUseHoldMemoryAndAStepWithoutMemoryIsRefused)
     EXPECT_TRUE(view.ignoreMask[2].empty());
 
     // No memory for it: a warning, once, and the step is refused, never an abort.
-    gBudget = 40 * 30; // one plane fits, not the template and the ignore points
+    gBudget = 40 * 30 - 1; // not even the template fits
     const auto previous = gNewStepBuffer;
     gNewStepBuffer = &limitedBuffer;
     params_.step_enabled[2] = 1;

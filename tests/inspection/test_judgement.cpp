@@ -149,7 +149,7 @@ TEST_F(Judgement, IgnorePointsAndIgnoreRegionsHideDefects)
     block(bad, {110, 90, 15, 15}, 30);
     block(bad, {180, 150, 15, 15}, 30);
 
-    view->ignoreMask[0](cv::Rect(105, 85, 25, 25)).setTo(255);
+    view->CammerData::IgnoreMask(0)(cv::Rect(105, 85, 25, 25)).setTo(255);
     judge(*view, bad);
     EXPECT_EQ(view->roiValue[0][r], 196) << "only the second square counts";
     addRect(*view, 0, {175, 145, 30, 30}, MethodIgnore, 0, 0, 0);

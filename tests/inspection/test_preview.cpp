@@ -61,7 +61,7 @@ TEST_F(Preview, AgreesWithTheJudgement)
     };
     for (const Region& g : regions)
         addRect(*view, 0, {0, 0, 575, 491}, g.method, g.minSize, g.sens, g.maxArea);
-    view->ignoreMask[0](cv::Rect(0, 0, 200, 200)).setTo(255);
+    view->CammerData::IgnoreMask(0)(cv::Rect(0, 0, 200, 200)).setTo(255);
     view->recong->VarTrain(0);
     pic.copyTo(view->curImage);
     view->recong->ShapeMatch(0);

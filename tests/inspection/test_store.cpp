@@ -223,7 +223,7 @@ TEST_F(Store, DeleteRegionShiftsAndIgnoresIndicesPastTheCount)
         e.min_size[0][r] = r;
         e.output_point[r] = r + 1;
     }
-    view.ignoreMask[0].setTo(255);
+    view.CammerData::IgnoreMask(0).setTo(255);
 
     EXPECT_FALSE(view.DeleteROI(0, 3));
     EXPECT_FALSE(view.DeleteROI(0, -1));

@@ -177,9 +177,9 @@ TEST_F(Painting, TemplateEditingMarksIgnoredPointsCyan)
 {
     addRect(view, 0, QRect(QPoint(100, 100), QPoint(199, 149)));
     *view->editRegions = *view->liveRegions;
-    view->ignoreMask[0].setTo(0);
-    view->ignoreMask[0](cv::Rect(150, 120, 5, 5)).setTo(255);   // inside the region
-    view->ignoreMask[0](cv::Rect(400, 400, 5, 5)).setTo(255);   // outside every region
+    view->CammerData::IgnoreMask(0).setTo(0);
+    view->CammerData::IgnoreMask(0)(cv::Rect(150, 120, 5, 5)).setTo(255);   // inside the region
+    view->CammerData::IgnoreMask(0)(cv::Rect(400, 400, 5, 5)).setTo(255);   // outside every region
     gSource = 0;
     host.s.displayState = 3;
     const QImage img = render(view);
