@@ -227,9 +227,11 @@ bool CammerWidget::LoadFrame(const QString& path)
     const size_t rowBytes = size_t(gImageW) * (gisColor ? 4 : 1);
     for (int y = 0; y < gImageH; ++y)
         std::memcpy(frame.ptr(y), img.constScanLine(y), rowBytes);
-    if (recvImage.size() == frame.total() * frame.elemSize()) {
+    // The picture becomes the delivered frame only without a grab, which
+    // writes that buffer outside the lock.
+    if (!grabState && recvImage->size() == frame.total() * frame.elemSize()) {
         std::lock_guard<std::mutex> lock(pMutex[cameraIndex]);
-        std::memcpy(recvImage.data(), frame.data, recvImage.size());
+        std::memcpy(recvImage->data(), frame.data, recvImage->size());
     }
     if (!curImage.empty()) {
         frame.copyTo(curImage);

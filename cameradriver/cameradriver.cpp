@@ -244,6 +244,7 @@ std::shared_ptr<GrabState> CameraDriver::newGrabState()
     g->width = imageW_;
     g->height = imageH_;
     g->colour = colour_;
+    g->colorBuffer = recvImage;
     return g;
 }
 
@@ -259,9 +260,13 @@ bool CameraDriver::CameraOpen()
     const QByteArray serial = storedSerial(cameraIndex);
     bool ok = false;
     try {
-        if (recvImage.size() != colorLen_) {
+        {
+            // A buffer of this open's own: a thread of an earlier open may
+            // still be writing into the previous one.
+            auto fresh = std::make_shared<std::vector<unsigned char>>(colorLen_, 0);
             std::lock_guard<std::mutex> lock(pMutex[cameraIndex]);
-            recvImage.assign(colorLen_, 0);
+            recvImage = std::move(fresh);
+            isImageFill[cameraIndex] = false;
         }
         switch (gCameraID) {
         case kCameraNone:
@@ -354,7 +359,6 @@ bool CameraDriver::openDaheng(const QByteArray& serial)
     grabState = newGrabState();
     grabState->gxDevice = gxDevice;
     grabState->rawFrame.assign(imageLen_, 0);
-    grabState->colorBuffer.resize(colorLen_);
     return true;
 }
 
@@ -434,7 +438,6 @@ bool CameraDriver::openIds(const QByteArray& serial)
     grabState->ueyeMemory = ueyeMemory;
     grabState->ueyePitch = pitch;
     grabState->idsLast.assign(imageLen_, 0);
-    grabState->colorBuffer.resize(colorLen_);
     return true;
 }
 
@@ -505,7 +508,6 @@ bool CameraDriver::openMind(const QByteArray& serial)
     CameraSetFrameSpeed(mindCamera, 0);
     grabState = newGrabState();
     grabState->mindCamera = mindCamera;
-    grabState->colorBuffer.resize(colorLen_); // up to four bytes per pixel with colour
     grabState->processBytes = bytes;
     return true;
 }
@@ -548,7 +550,6 @@ bool CameraDriver::openHik(const QByteArray& serial)
     grabState->hikDevice = hikDevice;
     const bool rgb = gSensorColor && colour_;
     grabState->hikConverts = rgb;
-    grabState->colorBuffer.resize(colorLen_);
     MV_CC_PIXEL_CONVERT_PARAM& c = grabState->hikConvert;
     std::memset(&c, 0, sizeof c);
     c.nWidth = (unsigned short)imageW_;
@@ -1012,13 +1013,22 @@ void CameraDriver::RestoreDefaultSettings()
 
 // ---------------------------------------------------------------- frames
 
+bool CameraDriver::beginFrame(GrabState& g)
+{
+    std::lock_guard<std::mutex> lock(pMutex[cameraIndex]);
+    // A thread left to finish, or a camera closed meanwhile, writes nothing.
+    if (g.generation != current_.load() || !g.colorBuffer || g.colorBuffer != recvImage ||
+        g.colorBuffer->size() != colorLen_)
+        return false;
+    isImageFill[cameraIndex] = false; // being overwritten: never taken half-written
+    return true;
+}
+
 void CameraDriver::deliverStaged(GrabState& g)
 {
     std::lock_guard<std::mutex> lock(pMutex[cameraIndex]);
-    // A thread left to finish, or a camera closed meanwhile, delivers nothing.
-    if (g.generation != current_.load() || g.colorBuffer.size() != recvImage.size())
+    if (g.generation != current_.load() || g.colorBuffer != recvImage)
         return;
-    recvImage.swap(g.colorBuffer);
     isImageFill[cameraIndex] = true;
     ++delivered_;
 }
@@ -1026,9 +1036,9 @@ void CameraDriver::deliverStaged(GrabState& g)
 void CameraDriver::deliverGrey(GrabState& g, const unsigned char* grey, size_t stride)
 {
     const size_t w = size_t(std::max(0, g.width)), h = size_t(std::max(0, g.height));
-    if (g.colorBuffer.size() != colorLen_)
-        g.colorBuffer.resize(colorLen_);
-    unsigned char* out = g.colorBuffer.data();
+    if (!beginFrame(g))
+        return;
+    unsigned char* out = g.colorBuffer->data();
     for (size_t y = 0; y < h; ++y) {
         const unsigned char* row = grey + y * stride;
         if (colour_)
@@ -1049,9 +1059,10 @@ void CameraDriver::dropFrame(GrabState& g, const FaultReport& fault)
 bool CameraDriver::takeFrame(unsigned char* dest)
 {
     std::lock_guard<std::mutex> lock(pMutex[cameraIndex]);
-    if (dest && recvImage.size() == colorLen_)
-        std::memcpy(dest, recvImage.data(), colorLen_);
     const bool fresh = isImageFill[cameraIndex];
+    // Only a complete frame is copied: otherwise the grab side may be writing it.
+    if (fresh && dest && recvImage->size() == colorLen_)
+        std::memcpy(dest, recvImage->data(), colorLen_);
     isImageFill[cameraIndex] = false;
     return fresh;
 }
@@ -1100,9 +1111,11 @@ void CameraDriver::grabDaheng(GrabState& g)
         contrast = gContrast[cameraIndex];
     }
     // Into the start of the next frame, made colour in place when it has to be.
-    DxContrast(g.rawFrame.data(), g.colorBuffer.data(), int32_t(imageLen_), contrast);
+    if (!beginFrame(g))
+        return;
+    DxContrast(g.rawFrame.data(), g.colorBuffer->data(), int32_t(imageLen_), contrast);
     if (colour_)
-        framecopy::greyToRgb32InPlace(g.colorBuffer.data(), imageLen_);
+        framecopy::greyToRgb32InPlace(g.colorBuffer->data(), imageLen_);
     deliverStaged(g);
 }
 
@@ -1128,13 +1141,18 @@ void CameraDriver::grabMind(GrabState& g)
     if (CameraGetImageBuffer(g.mindCamera, &g.mindFrameHead, &g.mindRawBuffer, 100) != CAMERA_STATUS_SUCCESS)
         return;
     FaultReport fault;
+    bool retired = false;
     if (g.mindFrameHead.iWidth != g.width || g.mindFrameHead.iHeight != g.height)
         fault = {CameraFault::FrameSize, g.mindFrameHead.iWidth, g.mindFrameHead.iHeight, 0};
-    else if (CameraImageProcess(g.mindCamera, g.mindRawBuffer, g.colorBuffer.data(), &g.mindFrameHead)
+    else if (!beginFrame(g))
+        retired = true;
+    else if (CameraImageProcess(g.mindCamera, g.mindRawBuffer, g.colorBuffer->data(), &g.mindFrameHead)
              != CAMERA_STATUS_SUCCESS)
         fault = {CameraFault::Processing};
     CameraReleaseImageBuffer(g.mindCamera, g.mindRawBuffer);
     g.mindRawBuffer = nullptr;
+    if (retired)
+        return;
     if (fault.kind != CameraFault::None) {
         dropFrame(g, fault);
         return;
@@ -1143,11 +1161,11 @@ void CameraDriver::grabMind(GrabState& g)
     const UINT type = g.mindFrameHead.uiMediaType;
     if (type == CAMERA_MEDIA_TYPE_MONO8) {
         if (colour_)
-            framecopy::greyToRgb32InPlace(g.colorBuffer.data(), imageLen_);
+            framecopy::greyToRgb32InPlace(g.colorBuffer->data(), imageLen_);
     } else if (type == CAMERA_MEDIA_TYPE_RGB8 && colour_) {
-        framecopy::rgbToRgb32InPlace(g.colorBuffer.data(), imageLen_);
+        framecopy::rgbToRgb32InPlace(g.colorBuffer->data(), imageLen_);
     } else if (type == CAMERA_MEDIA_TYPE_BGR8 && colour_) {
-        framecopy::bgrToRgb32InPlace(g.colorBuffer.data(), imageLen_);
+        framecopy::bgrToRgb32InPlace(g.colorBuffer->data(), imageLen_);
     } else {
         dropFrame(g, {CameraFault::FrameFormat, 0, 0, int64_t(type)});
         return;
@@ -1178,13 +1196,15 @@ void CameraDriver::hikFrame(GrabState& g, const unsigned char* data, const mvs::
         c.pSrcData = const_cast<unsigned char*>(data);
         c.nSrcDataLen = info->nFrameLen;
         c.enDstPixelType = mvs::PixelType_Gvsp_RGB8_Packed;
-        c.pDstBuffer = g.colorBuffer.data();
-        c.nDstBufferSize = unsigned(g.colorBuffer.size());
+        if (!beginFrame(g))
+            return;
+        c.pDstBuffer = g.colorBuffer->data();
+        c.nDstBufferSize = unsigned(g.colorBuffer->size());
         if (mvs::MV_CC_ConvertPixelType(g.hikDevice, &c) != mvs::MV_OK || c.nDstLen < imageLen_ * 3) {
             dropFrame(g, {CameraFault::FrameFormat, 0, 0, info->enPixelType});
             return;
         }
-        framecopy::rgbToRgb32InPlace(g.colorBuffer.data(), imageLen_);
+        framecopy::rgbToRgb32InPlace(g.colorBuffer->data(), imageLen_);
         deliverStaged(g);
         return;
     }

@@ -93,10 +93,11 @@ struct GrabState {
     AVFrame* avFiltered = nullptr; // out of the filter graph
     int64_t lastPacketMs = 0; // V4L2: when the last packet came (monotonic)
 
-    // The next frame in the receive buffer's layout; the libraries write into
-    // its start and the frame is widened in place. Swapped with the receive
-    // buffer on delivery.
-    std::vector<unsigned char> colorBuffer;
+    // The receive buffer of the open this state belongs to; the libraries
+    // write the next frame into its start and it is widened in place, after
+    // beginFrame. Shared, so a thread left to finish writes only into the
+    // buffer of its own open, never into a later one's.
+    std::shared_ptr<std::vector<unsigned char>> colorBuffer;
 
     ~GrabState();
 };
@@ -195,7 +196,11 @@ public:
     CameraThread* grabThread = nullptr;
     int averageGrey = 0;
 
-    std::vector<unsigned char> recvImage; // gColorLen once a camera opened: the delivered frame
+    // gColorLen bytes once a camera opened: the delivered frame, written in
+    // place by the grab side (never null). The cycle copies it out only while
+    // the new-frame flag is set, and the grab side clears that flag under the
+    // lock before it writes: one buffer per camera instead of a staging copy.
+    std::shared_ptr<std::vector<unsigned char>> recvImage = std::make_shared<std::vector<unsigned char>>();
 
     gx::GX_DEV_HANDLE gxDevice = nullptr;
     ueye::HIDS ueyeCamera = 0;
@@ -228,7 +233,11 @@ public:
 private:
     friend struct GrabState;
     const WizardPara* settings(bool exposure = false) const;
-    // The frame in g.colorBuffer becomes the receive buffer's content.
+    // Before the grab side writes a frame into g.colorBuffer: the frame in
+    // it stops being new. False for a thread of an earlier open (it writes
+    // nothing).
+    bool beginFrame(GrabState& g);
+    // The frame written since beginFrame is the new frame.
     void deliverStaged(GrabState& g);
     // A frame of one byte per pixel, converted into the receive layout.
     void deliverGrey(GrabState& g, const unsigned char* grey, size_t stride);

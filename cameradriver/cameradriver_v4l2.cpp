@@ -137,7 +137,6 @@ bool CameraDriver::openV4l2()
     grabState->v4l2 = s;
     grabState->avFrame = av_frame_alloc();
     grabState->avFiltered = av_frame_alloc();
-    grabState->colorBuffer.resize(colorLen_);
     if (!grabState->avFrame || !grabState->avFiltered)
         throw std::bad_alloc();
     return true;
@@ -306,10 +305,12 @@ bool CameraDriver::grabV4l2(GrabState& g)
                     }
                     const cv::Mat image = avframe_to_cvmat(g.avFiltered);
                     av_frame_unref(g.avFiltered);
+                    if (!beginFrame(g))
+                        continue; // the camera was closed meanwhile
                     if (colour_)
-                        framecopy::rgbToRgb32(image.data, g.colorBuffer.data(), imageLen_);
+                        framecopy::rgbToRgb32(image.data, g.colorBuffer->data(), imageLen_);
                     else
-                        std::memcpy(g.colorBuffer.data(), image.data, imageLen_);
+                        std::memcpy(g.colorBuffer->data(), image.data, imageLen_);
                     produced = true;
                 }
             }

@@ -116,14 +116,14 @@ void MainWindow::takeFrames()
     const bool external = P().use_external_trigger != 0;
     for (int j : usedSlots()) {
         CammerWidget* v = cameraViews[j];
-        if (!v || v->curImage.empty() || v->recvImage.size() < size_t(gColorLen))
+        if (!v || v->curImage.empty() || v->recvImage->size() < size_t(gColorLen))
             continue;
         const int cam = v->cameraIndex;
         {
             std::lock_guard<std::mutex> lock(pMutex[cam]);
             if (!isImageFill[cam])
                 continue; // counted only for a new frame, so a stalled camera shows
-            std::memcpy(v->curImage.data, v->recvImage.data(), size_t(gColorLen));
+            std::memcpy(v->curImage.data, v->recvImage->data(), size_t(gColorLen));
             isImageFill[cam] = false;
         }
         if (gisColor) {

@@ -210,7 +210,7 @@ protected:
     {
         CammerWidget* v = view(c);
         std::lock_guard<std::mutex> lock(pMutex[v->cameraIndex]);
-        std::fill(v->recvImage.begin(), v->recvImage.end(), uchar(grey));
+        std::fill(v->recvImage->begin(), v->recvImage->end(), uchar(grey));
         isImageFill[v->cameraIndex] = true;
     }
     void frames(bool cam0Ok, bool cam1Ok = true)

@@ -231,7 +231,7 @@ protected:
     {
         CammerWidget* v = window->cameraViews[c];
         std::lock_guard<std::mutex> lock(pMutex[v->cameraIndex]);
-        std::fill(v->recvImage.begin(), v->recvImage.end(), uchar(grey));
+        std::fill(v->recvImage->begin(), v->recvImage->end(), uchar(grey));
         isImageFill[v->cameraIndex] = true;
     }
     void note(const QString& e)

@@ -379,11 +379,11 @@ TEST_F(Triggers, ColourFramesShowTheirMeanGrey)
     {
         CammerWidget* v = view(0);
         std::lock_guard<std::mutex> lock(pMutex[0]);
-        for (size_t i = 0; i < v->recvImage.size(); i += 4) {
-            v->recvImage[i] = 60;      // blue
-            v->recvImage[i + 1] = 90;  // green
-            v->recvImage[i + 2] = 120; // red
-            v->recvImage[i + 3] = 255; // alpha
+        for (size_t i = 0; i < v->recvImage->size(); i += 4) {
+            (*v->recvImage)[i] = 60;      // blue
+            (*v->recvImage)[i + 1] = 90;  // green
+            (*v->recvImage)[i + 2] = 120; // red
+            (*v->recvImage)[i + 3] = 255; // alpha
         }
         isImageFill[0] = true;
     }

@@ -56,7 +56,7 @@ TEST_F(Construction, WithoutBackendTheFirstFourSlotsCountAsOpen)
         // reporting link's full-size copy only while the link shares it.
         EXPECT_TRUE(v->display.isNull()) << slot;
         EXPECT_TRUE(v->linkFrame.empty()) << slot;
-        EXPECT_EQ(v->recvImage.size(), frame) << slot;
+        EXPECT_EQ(v->recvImage->size(), frame) << slot;
         EXPECT_FALSE(v->isVisible()) << "the main window lays the views out";
         EXPECT_EQ(v->blinkTimer != nullptr, slot < 4);
     }
@@ -96,14 +96,14 @@ TEST_F(Construction, ColourBuffersOnlyWithTheColourSetting)
 {
     CammerWidget* mono = makeView(0);
     EXPECT_TRUE(mono->grayImage.empty());
-    EXPECT_EQ(mono->recvImage.size(), size_t(gImageLen));
+    EXPECT_EQ(mono->recvImage->size(), size_t(gImageLen));
     EXPECT_EQ(gColorLen, gImageLen);
     EXPECT_EQ(mono->showImage.total() * mono->showImage.elemSize(), size_t(gImageLen));
 
     SetImageGeometry(gImageW, gImageH, true);
     CammerWidget* colour = makeView(1);
     EXPECT_EQ(colour->grayImage.total(), size_t(gImageLen));
-    EXPECT_EQ(colour->recvImage.size(), size_t(gImageLen) * 4);
+    EXPECT_EQ(colour->recvImage->size(), size_t(gImageLen) * 4);
     EXPECT_EQ(colour->showImage.total() * colour->showImage.elemSize(), size_t(gImageLen) * 4);
 }
 
@@ -159,7 +159,7 @@ TEST_F(Construction, AStoredPictureOfTheWorkingSizeBecomesTheNewestFrame)
     const uchar expected = uchar(300 ^ 7);
     EXPECT_EQ(v->showImage.data[at], expected);
     EXPECT_EQ(v->curImage.data[at], expected);
-    EXPECT_EQ(v->recvImage[at], expected) << "the frame hand-off copies it too";
+    EXPECT_EQ((*v->recvImage)[at], expected) << "the frame hand-off copies it too";
 
     QImage other(gImageW + 1, gImageH, QImage::Format_Grayscale8);
     other.fill(9);

@@ -49,7 +49,7 @@ TEST_F(StartUp, WithoutCamerasTwoDemonstrationViewsShowTheirPictures)
             const size_t at = size_t(p.y()) * 1920 + size_t(p.x());
             EXPECT_EQ(v->showImage.data[at], grey) << i;
             EXPECT_EQ(v->curImage.data[at], grey) << i;
-            EXPECT_EQ(v->recvImage[at], grey) << i;
+            EXPECT_EQ((*v->recvImage)[at], grey) << i;
         }
     }
     // The two pictures differ (a mold with parts, and emptied).
