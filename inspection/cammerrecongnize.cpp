@@ -202,6 +202,13 @@ cv::Mat CammerRecong::InView(int step, const cv::Rect& box) const
     return m;
 }
 
+cv::Mat CammerRecong::ValidIn(int step, const cv::Rect& box) const
+{
+    if (!validMask[step].empty())
+        return validMask[step](box);
+    return cv::Mat(box.size(), CV_8UC1, cv::Scalar(255));
+}
+
 void CammerRecong::VarTrain(int step)
 {
     if (step < 0 || step >= kStepCount)
@@ -231,7 +238,11 @@ void CammerRecong::VarTrain(int step)
             m.copyTo(ignore(box));
     }
     // Any non-zero value marks an ignored pixel, not only 255.
-    cv::compare(ignore, 0, validMask[step], cv::CMP_EQ);
+    if (cv::countNonZero(ignore) == 0)
+        validMask[step].release(); // nothing ignored: no frame-sized mask
+    else
+        cv::compare(ignore, 0, validMask[step], cv::CMP_EQ);
+    validTrained[step] = true;
 
     std::vector<cv::Mat> planes;
     for (int j = 0; j < gTempNum && int(planes.size()) < view->templateCount[step]; ++j) {
@@ -247,7 +258,7 @@ void CammerRecong::VarTrain(int step)
         cv::Mat rm;
         if (!shapes::RegionArea(regions->ImageRect(step, r), view->liveMasks[step][r], &box, &rm))
             continue;
-        cv::Mat m = validMask[step](box).clone();
+        cv::Mat m = ValidIn(step, box).clone();
         if (!rm.empty())
             cv::bitwise_and(m, rm, m);
         if (method == MethodSimilarity) {
@@ -331,7 +342,7 @@ void CammerRecong::Run(int step)
         int error = 0;
         if (regionMask.empty())
             error = -1;
-        else if (validMask[step].empty())
+        else if (!validTrained[step])
             error = -2;
         else if (!shapes::RegionArea(regions->ImageRect(step, r), regionMask, &box, &mask))
             error = -3;
@@ -344,7 +355,7 @@ void CammerRecong::Run(int step)
         // Pixels from outside the camera's view count as ignore points.
         const cv::Mat inView = InView(step, box);
         cv::Mat allowed;
-        cv::bitwise_and(validMask[step](box), mask, allowed);
+        cv::bitwise_and(ValidIn(step, box), mask, allowed);
         if (!inView.empty())
             cv::bitwise_and(allowed, inView, allowed);
 
@@ -463,7 +474,7 @@ void CammerRecong::RunTest(int step, int r)
     cv::Rect box;
     cv::Mat mask;
     if (!shapes::RegionArea(s.ImageRect(step, r), v.editMasks[step][r], &box, &mask) || mask.empty() ||
-        validMask[step].empty() || plane.empty() || plane.type() != CV_8UC1)
+        !validTrained[step] || plane.empty() || plane.type() != CV_8UC1)
         return;
     const cv::Mat g = plane(box);
     cv::Mat found(box.size(), CV_8UC1, cv::Scalar(0));
@@ -480,7 +491,7 @@ void CammerRecong::RunTest(int step, int r)
         }
     } else {
         cv::Mat allowed, z2;
-        cv::bitwise_and(validMask[step](box), mask, allowed);
+        cv::bitwise_and(ValidIn(step, box), mask, allowed);
         measure::GreySelect(m, g, allowed, s.min_size[step][r], s.sensibility[step][r], z2);
         const int k = m == MethodWhiteNum ? std::max(s.min_size[step][r], 1) : p.min_spot;
         const measure::Blobs b = measure::OpenAndMeasure(z2, k, 0);

@@ -57,7 +57,12 @@ public:
     CammerSingleton* regions;
     CammerData* view;
     cv::Mat curMat, alignMat; // 8-bit W x H headers over curImage and alignImage
-    cv::Mat validMask[kStepCount]; // 255: judged, 0: ignored
+    // 255: judged, 0: ignored. A trained step that ignores nothing keeps no
+    // mask (every pixel judged); validTrained says the step was trained.
+    cv::Mat validMask[kStepCount];
+    bool validTrained[kStepCount] = {};
+    // The step's judged pixels inside box (all of them without a mask).
+    cv::Mat ValidIn(int step, const cv::Rect& box) const;
     GrayMatch defectModels[kStepCount][kRegionCount];
     SURF similarityModels[kStepCount][kRegionCount];
     FindShape positionModels[kStepCount];

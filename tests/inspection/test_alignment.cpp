@@ -124,6 +124,11 @@ TEST_F(Alignment, PositionRegionChoiceAndSearchBox)
 TEST_F(Alignment, ValidMaskFromIgnorePointsAndIgnoreRegions)
 {
     auto view = makeView();
+    // Nothing ignored: trained without a frame-sized mask, every pixel judged.
+    view->recong->VarTrain(0);
+    EXPECT_TRUE(view->recong->validTrained[0]);
+    EXPECT_TRUE(view->recong->validMask[0].empty());
+    EXPECT_EQ(cv::countNonZero(view->recong->ValidIn(0, cv::Rect(5, 5, 10, 10))), 100);
     view->CammerData::IgnoreMask(0).setTo(0);
     view->CammerData::IgnoreMask(0)(cv::Rect(10, 10, 20, 20)).setTo(1); // any non-zero value is an ignore point
     view->CammerData::IgnoreMask(0)(cv::Rect(100, 100, 30, 30)).setTo(255);
