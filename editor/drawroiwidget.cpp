@@ -91,11 +91,12 @@ void DrawROIWidget::ShowTemplate(CammerWidget* v, int step, int slot)
     if (slot >= 0 && slot < int(v->templateImages[step].size()) && !v->templateImages[step][size_t(slot)].empty()) {
         const cv::Mat& t = v->templateImages[step][size_t(slot)];
         v->showImage = t;
-        if (gisColor && !v->grayImage.empty()) {
+        if (gisColor && t.type() == CV_8UC4) {
+            cv::Mat& plane = v->GrayImage(); // the preview judges the shown template
             if (gisGrayHue)
-                RGBA2Gray(v->grayImage.data, t.data, t.cols, t.rows);
+                RGBA2Gray(plane.data, t.data, t.cols, t.rows);
             else
-                RGBA2Hue(v->grayImage.data, t.data, t.cols, t.rows);
+                RGBA2Hue(plane.data, t.data, t.cols, t.rows);
         }
     }
     gTempTime = TemplateFileTime(*v, step, slot);
@@ -378,8 +379,8 @@ void DrawROIWidget::SlotIgnoreAlarmPoint()
     if (!ask(LanStr(113)))
         return;
     const int s = H().currentStep();
-    if (s < 0 || s >= kStepCount || !v->stepLoaded[s])
-        return;
+    if (s < 0 || s >= kStepCount || !v->stepLoaded[s] || v->ngOverlay.empty())
+        return; // nothing found to ignore
     cv::Mat* ignoreMask = nullptr;
     try {
         ignoreMask = &v->CammerData::IgnoreMask(s); // made with the step's first points

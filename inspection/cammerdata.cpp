@@ -113,9 +113,10 @@ void CammerData::BuildInspection()
 {
     curImage = NewFrame();
     alignImage = NewFrame();
-    if (gisColor)
-        grayImage = cv::Mat(gImageH, gImageW, CV_8UC1, cv::Scalar(0));
-    ngOverlay = cv::Mat(gImageH, gImageW, CV_8UC1, cv::Scalar(0));
+    // Made by the first judgement or preview (and the grey plane by the
+    // first template shown): a camera never judged holds neither.
+    grayImage.release();
+    ngOverlay.release();
     allOK = true;
     recentNGIndex = 0;
     for (int d = 0; d < kStepCount; ++d) {
@@ -250,6 +251,20 @@ void CammerData::loadIgnorePoint(int d, bool inUse)
         return;
     ignoreMask[d] = newStepFrame(CV_8UC1);
     copyRows(img, ignoreMask[d], 1);
+}
+
+cv::Mat& CammerData::GrayImage()
+{
+    if (grayImage.rows != gImageH || grayImage.cols != gImageW || grayImage.type() != CV_8UC1)
+        grayImage = cv::Mat(gImageH, gImageW, CV_8UC1, cv::Scalar(0));
+    return grayImage;
+}
+
+cv::Mat& CammerData::NgOverlay()
+{
+    if (ngOverlay.rows != gImageH || ngOverlay.cols != gImageW || ngOverlay.type() != CV_8UC1)
+        ngOverlay = cv::Mat(gImageH, gImageW, CV_8UC1, cv::Scalar(0));
+    return ngOverlay;
 }
 
 cv::Mat& CammerData::IgnoreMask(int step)

@@ -63,6 +63,10 @@ public:
     // given back, and every judgement of it is NG until it is in use again
     // with its memory.
     void RefuseStep(int step);
+    // The grey or hue plane and the found-pixel overlay, made (zeroed, of the
+    // working size) on first use.
+    cv::Mat& GrayImage();
+    cv::Mat& NgOverlay();
     // The ignore-point mask of a step, made (nothing ignored) when the step has none.
     cv::Mat& IgnoreMask(int step);
     // Writes the step's ignore-point bitmap (all clear for a step in use
@@ -116,8 +120,8 @@ public:
 
     cv::Mat curImage;   // newest frame (buffer address never changes)
     cv::Mat alignImage; // the frame aligned to the template
-    cv::Mat grayImage;  // grey or hue plane of a colour frame (colour only)
-    cv::Mat ngOverlay;  // pixels found by the last judgement or preview
+    cv::Mat grayImage;  // grey or hue plane of a colour frame (colour only; see GrayImage)
+    cv::Mat ngOverlay;  // pixels found by the last judgement or preview (see NgOverlay)
 
     bool roiOK[kStepCount][kRegionCount];
     bool allOK = true;

@@ -315,15 +315,16 @@ void CammerRecong::Run(int step)
 
     cv::Mat plane = v.alignImage;
     if (v.alignImage.type() == CV_8UC4) {
-        if (v.grayImage.empty())
-            v.grayImage = cv::Mat(v.alignImage.rows, v.alignImage.cols, CV_8UC1);
+        if (v.grayImage.rows != v.alignImage.rows || v.grayImage.cols != v.alignImage.cols ||
+            v.grayImage.type() != CV_8UC1)
+            v.grayImage = cv::Mat(v.alignImage.rows, v.alignImage.cols, CV_8UC1); // the first judgement
         if (gisGrayHue)
             RGBA2Gray(v.grayImage.data, v.alignImage.data, v.alignImage.cols, v.alignImage.rows);
         else
             RGBA2Hue(v.grayImage.data, v.alignImage.data, v.alignImage.cols, v.alignImage.rows);
         plane = v.grayImage;
     }
-    v.ngOverlay.setTo(0);
+    v.NgOverlay().setTo(0);
     const bool collect = gpCycleTrigger && *gpCycleTrigger && p.cntnet_enable;
     if (alignState[step] == AlignState::NoModel || alignState[step] == AlignState::NotFound)
         v.allOK = false;
@@ -460,7 +461,7 @@ void CammerRecong::RunTest(int step, int r)
     } else if (v.curTemplate >= 0 && v.curTemplate < int(v.templateImages[step].size())) {
         plane = v.templateImages[step][v.curTemplate];
     }
-    v.ngOverlay.setTo(0);
+    v.NgOverlay().setTo(0);
     v.roiValue[step][r] = 0;
     v.ngRects[step][r][0][0] = 0;
     if (r >= s.roiCount[step])

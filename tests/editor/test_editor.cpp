@@ -435,7 +435,7 @@ TEST_F(Editor, IgnoringAlarmPointsRefusesLargeAreasOneByOne)
     // Two NG regions: 2500 and 300 pixels, each with one NG box of marked pixels.
     const int values[2] = {2500, 300};
     const cv::Rect marks[2] = {cv::Rect(10, 10, 10, 10), cv::Rect(100, 100, 10, 10)};
-    v->ngOverlay.setTo(0);
+    v->NgOverlay().setTo(0);
     for (int r = 0; r < 2; ++r) {
         v->roiOK[1][r] = false;
         v->roiValue[1][r] = values[r];

@@ -102,7 +102,8 @@ TEST_F(Construction, ColourBuffersOnlyWithTheColourSetting)
 
     SetImageGeometry(gImageW, gImageH, true);
     CammerWidget* colour = makeView(1);
-    EXPECT_EQ(colour->grayImage.total(), size_t(gImageLen));
+    EXPECT_TRUE(colour->grayImage.empty()) << "made by the first judgement or template shown";
+    EXPECT_TRUE(colour->ngOverlay.empty()) << "made by the first judgement or preview";
     EXPECT_EQ(colour->recvImage->size(), size_t(gImageLen) * 4);
     EXPECT_EQ(colour->showImage.total() * colour->showImage.elemSize(), size_t(gImageLen) * 4);
 }

@@ -52,8 +52,8 @@ protected:
     void ngRegion()
     {
         const int r = addRect(view, 0, QRect(QPoint(100, 100), QPoint(199, 149)));
-        view->ngOverlay.setTo(0);
-        view->ngOverlay(cv::Rect(120, 120, 10, 10)).setTo(255);
+        view->NgOverlay().setTo(0);
+        view->NgOverlay()(cv::Rect(120, 120, 10, 10)).setTo(255);
         view->roiOK[0][r] = false;
         view->roiValue[0][r] = 100;
         view->allOK = false;
