@@ -225,11 +225,18 @@ void CammerRecong::VarTrain(int step)
             similarityModels[step][r].Clear();
     }
 
-    // Ignore points, overwritten inside each ignore region's box by its shape.
-    cv::Mat ignore = view->ignoreMask[step].empty() ? cv::Mat(gImageH, gImageW, CV_8UC1, cv::Scalar(0))
-                                                     : view->ignoreMask[step].clone();
+    // Ignore points, overwritten inside each ignore region's box by its shape
+    // (no frame-sized working copy when the step ignores nothing).
     const int count = std::max(0, std::min(kRegionCount, regions->roiCount[step]));
-    for (int r = 0; r < count; ++r) {
+    bool ignoreRegions = false;
+    for (int r = 0; r < count; ++r)
+        ignoreRegions = ignoreRegions || regions->algorithm[step][r] == MethodIgnore;
+    cv::Mat ignore;
+    if (!view->ignoreMask[step].empty())
+        ignore = view->ignoreMask[step].clone();
+    else if (ignoreRegions)
+        ignore = cv::Mat(gImageH, gImageW, CV_8UC1, cv::Scalar(0));
+    for (int r = 0; r < count && !ignore.empty(); ++r) {
         if (regions->algorithm[step][r] != MethodIgnore)
             continue;
         cv::Rect box;
@@ -238,7 +245,7 @@ void CammerRecong::VarTrain(int step)
             m.copyTo(ignore(box));
     }
     // Any non-zero value marks an ignored pixel, not only 255.
-    if (cv::countNonZero(ignore) == 0)
+    if (ignore.empty() || cv::countNonZero(ignore) == 0)
         validMask[step].release(); // nothing ignored: no frame-sized mask
     else
         cv::compare(ignore, 0, validMask[step], cv::CMP_EQ);

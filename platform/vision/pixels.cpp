@@ -91,11 +91,18 @@ void RGBA2Hue(unsigned char* out, const unsigned char* in, int w, int h)
     if (w <= 0 || h <= 0)
         return;
     const cv::Mat src(h, w, CV_8UC4, const_cast<unsigned char*>(in));
-    cv::Mat bgr, hsv;
-    cv::cvtColor(src, bgr, cv::COLOR_BGRA2BGR);
-    cv::cvtColor(bgr, hsv, cv::COLOR_BGR2HSV_FULL);
     cv::Mat dst(h, w, CV_8UC1, out);
-    cv::extractChannel(hsv, dst, 0);
+    // In bands of rows: the three-channel working copies stay small instead
+    // of two frame-sized ones per call (every colour judgement makes one).
+    constexpr int kBand = 64;
+    cv::Mat bgr, hsv;
+    for (int y = 0; y < h; y += kBand) {
+        const cv::Range rows(y, std::min(h, y + kBand));
+        cv::cvtColor(src.rowRange(rows), bgr, cv::COLOR_BGRA2BGR);
+        cv::cvtColor(bgr, hsv, cv::COLOR_BGR2HSV_FULL);
+        cv::Mat part = dst.rowRange(rows);
+        cv::extractChannel(hsv, part, 0);
+    }
 }
 
 void RGB2RGBA(unsigned char* out, const unsigned char* in, int w, int h)

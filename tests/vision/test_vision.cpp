@@ -304,6 +304,16 @@ TEST(PixelFormats, ConvertRgb32AndBack)
     EXPECT_NEAR(hue[2], 170, 1);
     EXPECT_EQ(hue[3], 0);
 
+    // A frame taller than one band of rows: every row, the last partial band too.
+    cv::Mat frame(150, 37, CV_8UC4);
+    cv::randu(frame, 0, 256);
+    cv::Mat bgr, hsv, want, got(150, 37, CV_8UC1, cv::Scalar(0));
+    cv::cvtColor(frame, bgr, cv::COLOR_BGRA2BGR);
+    cv::cvtColor(bgr, hsv, cv::COLOR_BGR2HSV_FULL);
+    cv::extractChannel(hsv, want, 0);
+    RGBA2Hue(got.data, frame.data, 37, 150);
+    EXPECT_EQ(cv::countNonZero(got != want), 0);
+
     const unsigned char rgb[] = {10, 20, 30};
     unsigned char out[4];
     RGB2RGBA(out, rgb, 1, 1);
