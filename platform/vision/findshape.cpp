@@ -439,7 +439,7 @@ void FindShape::climb(const Level& lv, const cv::Mat& img, Candidate& c) const
 // and the gain and offset between model and image, with large residuals (a
 // part of the model covered or changed) weighed down. Kept only when it
 // stays near the climb's answer and keeps its correlation.
-void FindShape::refine(int level, const cv::Mat& img, Candidate& c) const
+bool FindShape::refine(int level, const cv::Mat& img, Candidate& c) const
 {
     const Level& lv = levels_[size_t(level)];
     const size_t total = lv.pts.size();
@@ -466,15 +466,40 @@ void FindShape::refine(int level, const cv::Mat& img, Candidate& c) const
             *Iy = 0.5 * (down(2, 1) - down(0, 1));
         }
     };
+    // The correlation of the points' grey levels with the model's there.
+    auto correlation = [&](double px, double py, double pth) {
+        const double ca = std::cos(pth), sa = std::sin(pth);
+        double s1 = 0, sI = 0, sT = 0, sII = 0, sTT = 0, sIT = 0;
+        for (size_t k = 0; k < total; k += stride) {
+            const double dx = lv.pts[k].x - lv.ref.x, dy = lv.pts[k].y - lv.ref.y;
+            const double qx = px + lv.ref.x + ca * dx + sa * dy, qy = py + lv.ref.y - sa * dx + ca * dy;
+            if (qx < 1 || qy < 1 || qx > maxX || qy > maxY)
+                continue;
+            double I;
+            sample(qx, qy, &I, nullptr, nullptr);
+            const double T = lv.values[k];
+            s1 += 1;
+            sI += I;
+            sT += T;
+            sII += I * I;
+            sTT += T * T;
+            sIT += I * T;
+        }
+        const double vi = s1 * sII - sI * sI, vt = s1 * sTT - sT * sT;
+        if (s1 < 16 || vi <= 0 || vt <= 0)
+            return 0.0;
+        const double r = (s1 * sIT - sI * sT) / std::sqrt(vi * vt);
+        return ignorePolarity_ ? std::abs(r) : r;
+    };
 
     std::vector<double> res;
-    double scale = 0;
+    double scale = 0, before = 0;
     // Above full resolution a few rounds do: the next level finishes the job.
-    const int rounds = level > 0 ? 4 : 8;
+    const int rounds = level > 0 ? 4 : 7;
     for (int iter = 0; iter < rounds; ++iter) {
         const double ca = std::cos(th), sa = std::sin(th);
         double A[5][5] = {{0}}, b[5] = {0};
-        double s1 = 0, sI = 0, sT = 0, sII = 0, sIT = 0;
+        double s1 = 0, sI = 0, sT = 0, sII = 0, sTT = 0, sIT = 0;
         res.clear();
         for (size_t k = 0; k < total; k += stride) {
             const double dx = lv.pts[k].x - lv.ref.x, dy = lv.pts[k].y - lv.ref.y;
@@ -490,6 +515,7 @@ void FindShape::refine(int level, const cv::Mat& img, Candidate& c) const
                 sI += I;
                 sT += T;
                 sII += I * I;
+                sTT += T * T;
                 sIT += I * T;
                 continue;
             }
@@ -517,15 +543,17 @@ void FindShape::refine(int level, const cv::Mat& img, Candidate& c) const
             }
         }
         if (iter == 0) {
-            const double den = s1 * sII - sI * sI;
-            if (s1 < 16 || std::abs(den) < 1e-9)
-                return;
+            const double den = s1 * sII - sI * sI, vt = s1 * sTT - sT * sT;
+            if (s1 < 16 || std::abs(den) < 1e-9 || vt <= 0)
+                return false;
             gain = (s1 * sIT - sI * sT) / den;
             offset = (sT - gain * sI) / s1;
+            const double r = (s1 * sIT - sI * sT) / std::sqrt(std::max(1e-12, den * vt));
+            before = ignorePolarity_ ? std::abs(r) : r;
             continue;
         }
         if (res.size() < 16)
-            return;
+            return false;
         // The first two rounds are plain least squares: far from the answer
         // the edges leave the largest residuals, and they must pull it in.
         // Then the scale for the next round: 4.7 robust standard deviations.
@@ -533,36 +561,41 @@ void FindShape::refine(int level, const cv::Mat& img, Candidate& c) const
             std::nth_element(res.begin(), res.begin() + res.size() / 2, res.end());
             scale = std::max(10.0, 4.685 * 1.4826 * res[res.size() / 2]);
         }
-        cv::Mat Am(np, np, CV_64F), bm(np, 1, CV_64F, b), d;
-        for (int r = 0; r < np; ++r)
+        cv::Matx<double, 5, 5> Am = cv::Matx<double, 5, 5>::eye();
+        cv::Matx<double, 5, 1> bm = cv::Matx<double, 5, 1>::zeros(), d;
+        for (int r = 0; r < np; ++r) {
+            bm(r) = b[r];
             for (int q = 0; q < np; ++q)
-                Am.at<double>(r, q) = r <= q ? A[r][q] : A[q][r];
+                Am(r, q) = r <= q ? A[r][q] : A[q][r];
+        }
         if (!cv::solve(Am, bm, d, cv::DECOMP_CHOLESKY))
-            return;
-        tx += d.at<double>(0);
-        ty += d.at<double>(1);
+            return false;
+        tx += d(0);
+        ty += d(1);
         int j = 2;
         if (turn)
-            th += d.at<double>(j++);
-        gain += d.at<double>(j++);
-        offset += d.at<double>(j);
-        if (std::abs(d.at<double>(0)) < 1e-3 && std::abs(d.at<double>(1)) < 1e-3 &&
-            (!turn || std::abs(d.at<double>(2)) < 2e-5))
+            th += d(j++);
+        gain += d(j++);
+        offset += d(j);
+        // A hundredth of a pixel, and of a degree, is as good as it gets.
+        if (std::abs(d(0)) < 5e-3 && std::abs(d(1)) < 5e-3 && (!turn || std::abs(d(2)) < 1.5e-4))
             break;
     }
     const double angle = turn ? th * 180.0 / CV_PI : c.angle;
     if (std::abs(tx - c.t.x) > 1.5 || std::abs(ty - c.t.y) > 1.5 ||
         (turn && angleDistance(angle, c.angle) > 1.5 * lv.angleStep))
-        return;
+        return false;
     // The correlation at a fractional place is taken on interpolated, thus
-    // slightly smoothed pixels, so it may come out a little below that of the
-    // nearest whole pixel; only a clear drop means the step went astray.
-    const double s = scoreAt(lv, img, {tx, ty}, angle);
-    if (s + 0.05 < c.score)
-        return;
+    // slightly smoothed pixels, so it may come out a little below that at the
+    // start; only a clear drop means the step went astray.
+    const double after = correlation(tx, ty, th);
+    if (after + 0.03 < before)
+        return false;
     c.t = {tx, ty};
     c.angle = angleRange_ >= 180 ? wrapAngle(angle) : angle;
-    c.score = s;
+    if (turn)
+        c.score = after;
+    return true;
 }
 
 void FindShape::scan(int level, const cv::Mat& img, std::vector<Candidate>& found) const
@@ -688,17 +721,20 @@ bool FindShape::Find(const cv::Mat& image, int, double* x, double* y, double* sc
         } else {
             climb(l0, pyr[0], best);
         }
-        best.score = scoreAt(l0, pyr[0], best.t, best.angle);
     }
+    // Shift only, the climb's score over all points stands; angled, the
+    // least-squares step measures it where it ends.
     Candidate fine = best;
-    refine(0, pyr[0], fine);
-    if (fine.t == best.t && angled) {
+    bool refined = refine(0, pyr[0], fine);
+    if (!refined && angled) {
         best.t = cv::Point2d(std::round(best.t.x), std::round(best.t.y));
         climb(l0, pyr[0], best);
         fine = best;
-        refine(0, pyr[0], fine);
+        refined = refine(0, pyr[0], fine);
+        if (!refined)
+            fine.score = best.score;
     }
-    if (fine.t == best.t && !angled) {
+    if (!refined && !angled) {
         // Least squares declined: parabolic sub-pixel estimate.
         const double sx = parabolaOffset(scoreAt(l0, pyr[0], {best.t.x - 1, best.t.y}, 0), best.score,
                                          scoreAt(l0, pyr[0], {best.t.x + 1, best.t.y}, 0));
