@@ -14,7 +14,9 @@ constexpr int kScanMinSide = 8;
 constexpr int kMaxLevel = 7;
 // Angles times pixels of the scanned image an angled scan may cost (about
 // 10 ms on one core); a wider range or a larger image scans a coarser level.
-constexpr double kScanBudget = 6e5;
+constexpr double kScanBudget = 2e6;
+// The kernels' spectra are kept between searches up to this size per level.
+constexpr size_t kMaxSpectraBytes = size_t(8) << 20;
 // Angles of the scan are this many refinement steps apart: the scan level is
 // smoothed enough that a part turned half a scan step away still correlates
 // clearly, and the climb that follows finds the angle between.
@@ -635,14 +637,39 @@ void FindShape::scan(int level, const cv::Mat& img, std::vector<Candidate>& foun
         padX = std::max(padX, (k.weights.cols - lt.model.cols + 1) / 2);
         padY = std::max(padY, (k.weights.rows - lt.model.rows + 1) / 2);
     }
-    cv::Mat z;
-    cv::copyMakeBorder(localNormalised(img, lt.window), z, padY, padY, padX, padX, cv::BORDER_CONSTANT,
-                       cv::Scalar(0));
+    // One correlation per kernel through the Fourier domain: the image's
+    // spectrum once, each kernel's kept from the last search of this size.
+    const cv::Mat z = localNormalised(img, lt.window);
+    const cv::Size padded(z.cols + 2 * padX, z.rows + 2 * padY);
+    const cv::Size n(cv::getOptimalDFTSize(padded.width), cv::getOptimalDFTSize(padded.height));
+    cv::Mat zp = cv::Mat::zeros(n, CV_32F), zf, product, full;
+    z.copyTo(zp(cv::Rect(padX, padY, z.cols, z.rows)));
+    cv::dft(zp, zf, 0, padY + z.rows);
+    const bool keep = lt.kernels.size() * n.area() * sizeof(float) <= kMaxSpectraBytes;
+    if (lt.spectraSize != n) {
+        lt.spectra.clear();
+        lt.spectraSize = keep ? n : cv::Size();
+    }
     const cv::Point2d pad(padX, padY);
-    for (const Kernel& k : lt.kernels) {
-        if (z.cols < k.weights.cols || z.rows < k.weights.rows)
+    cv::Mat spectrum;
+    for (size_t i = 0; i < lt.kernels.size(); ++i) {
+        const Kernel& k = lt.kernels[i];
+        if (padded.width < k.weights.cols || padded.height < k.weights.rows)
             continue;
-        cv::matchTemplate(z, k.weights, res, cv::TM_CCORR);
+        if (i < lt.spectra.size()) {
+            spectrum = lt.spectra[i];
+        } else {
+            cv::Mat kp = cv::Mat::zeros(n, CV_32F);
+            k.weights.copyTo(kp(cv::Rect(0, 0, k.weights.cols, k.weights.rows)));
+            cv::dft(kp, spectrum, 0, k.weights.rows);
+            if (keep && i == lt.spectra.size())
+                lt.spectra.push_back(spectrum.clone());
+        }
+        // Correlation: res(u) = sum over v of kernel(v) image(u + v).
+        const cv::Size valid(padded.width - k.weights.cols + 1, padded.height - k.weights.rows + 1);
+        cv::mulSpectrums(zf, spectrum, product, 0, true);
+        cv::dft(product, full, cv::DFT_INVERSE | cv::DFT_REAL_OUTPUT | cv::DFT_SCALE, valid.height);
+        res = full(cv::Rect(cv::Point(), valid)).clone();
         if (ignorePolarity_)
             res = cv::abs(res);
         // Kernel top-left u: the reference point lies at u + refAt.

@@ -141,6 +141,10 @@ private:
         double angleStep = 0;         // degrees that move the farthest point ~1 px
         int window = 5;               // side of the scan's local normalisation window
         std::vector<Kernel> kernels;  // angled search: one per scanned angle
+        // The kernels' spectra for the searched image's padded size, kept
+        // from one search to the next (the searched box stays the same).
+        mutable std::vector<cv::Mat> spectra;
+        mutable cv::Size spectraSize;
     };
     struct Candidate {
         double score;
