@@ -10,9 +10,10 @@
 
 // Defect model of one region. Each pixel gets a band learnt from the
 // templates: from the darkest to the brightest template there, widened by
-// half the local grey-level range (the frame may sit a fraction of a pixel
-// off, and is interpolated where the template is not) and, near highlights,
-// by what a highlight growing or shrinking by a few pixels changes. Before
+// what the frame's placing may change (half a pixel of the local slope, and
+// half the local curvature for the smoothing of interpolation; on a hard
+// edge about half its height, on smooth steel next to nothing) and, near
+// highlights, by what a highlight growing, shrinking or dimming changes. Before
 // comparing, a frame is brought to the templates' light by a smooth gain and
 // level fitted robustly over the region (a lamp's slope, an offset, a sheen;
 // not a blob), bounded so that a covering part is not explained away. A
@@ -27,10 +28,10 @@ public:
     void Create(int w, int h, const cv::Mat& mask, int flags);
     // One good sample of the region (w x h; other sizes are ignored).
     void AddTemp(const cv::Mat& image);
-    // tolerance: grey levels a pixel may leave its band by; amplify (0..4)
-    // divides it (tolerance / (1 + amplify)); flatPercent and edgePercent
-    // scale it on plain pixels and on edge pixels. Every template added
-    // widens the bands by its own spread.
+    // tolerance: grey levels a patch may leave its band by (see above);
+    // amplify (0..4) divides it (tolerance / (1 + amplify)); flatPercent and
+    // edgePercent scale it on plain pixels and on edge pixels. Every template
+    // added widens the bands by its own spread.
     void Train(int tolerance, int amplify, int flatPercent, int edgePercent);
     // out = w x h, 255 where the image leaves the band inside the mask, else 0.
     // inView (optional, w x h): 255 where the image's pixels came from the
@@ -93,7 +94,8 @@ private:
 constexpr double kFindShapeAcceptScore = 0.5;
 
 // Positioning model. Coarse-to-fine: the model and the searched image are
-// reduced in a Gaussian pyramid. At the coarsest level the whole searched
+// reduced in a Gaussian pyramid. At a coarse level (model side 16 px, or
+// down to 8 px for a wide rotation range on a large image) the whole searched
 // image is scanned for every angle of the rotation range on a locally
 // normalised copy (one correlation per angle, the models turned beforehand);
 // the best candidates are then refined level by level down to full
