@@ -1,19 +1,15 @@
 #include "camera/cammerwidget.h"
 
-#include "camera/roioperation.h"
 #include "camera/viewhost.h"
 #include "inspection/cammerrecongnize.h"
+#include "inspection/changelog.h"
 #include "inspection/shapebase.h"
 #include "netlink/network.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
 #include "platform/vision/vision.h"
-#include "widgets/basewidgets.h"
-#include "widgets/edit.h"
-#include "widgets/slider.h"
 
-#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -23,6 +19,12 @@
 
 int gSource = -1;
 QString gTempTime;
+
+namespace {
+ViewPartsMaker gPartsMaker = nullptr;
+} // namespace
+
+void setViewPartsMaker(ViewPartsMaker maker) { gPartsMaker = maker; }
 
 namespace {
 
@@ -111,14 +113,16 @@ void applyZoom(QPainter& p, const ViewState& st)
 
 // ---------------------------------------------------------------- construction
 
-CammerWidget::CammerWidget(int slot, QWidget* parent) : QWidget(parent), CameraDriver(slot), CammerData(slot)
+CammerWidget::CammerWidget(int slot, QWidget* parent)
+    : QWidget(parent), CameraDriver(slot), CammerData(slot), edit(*this)
 {
     camNumIcon = QPixmap(QStringLiteral(":/img/icons/camNum%1.png").arg(slot + 1));
     if (!camNumIcon.isNull())
         camNumIcon = camNumIcon.scaledToWidth(48, Qt::SmoothTransformation);
 
-    drawingBar = new roiOperation(this);
-    drawingBar->move(950, 850);
+    // The drawing toolbar and the region panel, hidden until the editor shows them.
+    if (gPartsMaker)
+        gPartsMaker(this);
 
     auto templateButton = [this](const QString& icon, QPoint at) {
         auto* b = new QPushButton(this);
@@ -144,28 +148,25 @@ CammerWidget::CammerWidget(int slot, QWidget* parent) : QWidget(parent), CameraD
     setMouseTracking(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     hide();
-    showImage.assign(size_t(std::max(0, gColorLen)), 0);
-    showRGBA = cv::Mat(std::max(0, gImageH), std::max(0, gImageW), CV_8UC4, cv::Scalar::all(0));
-    if (!showRGBA.empty())
-        showQImage = QImage(showRGBA.data, showRGBA.cols, showRGBA.rows, int(showRGBA.step), QImage::Format_RGB32);
     selectedRegion = -1;
-    previousRegion = -1;
+    edit.previousRegion = -1;
     averageGrey = 0;
 
     if (CameraOpen())
         countCamera(slot);
     else if (slot > 0)
-        return; // a shell: no camera in this slot
+        return; // a shell: no camera in this slot, and no frame buffers either
+    showImage.assign(size_t(std::max(0, gColorLen)), 0);
+    showRGBA = cv::Mat(std::max(0, gImageH), std::max(0, gImageW), CV_8UC4, cv::Scalar::all(0));
+    if (!showRGBA.empty())
+        showQImage = QImage(showRGBA.data, showRGBA.cols, showRGBA.rows, int(showRGBA.step), QImage::Format_RGB32);
 
-    handleIndex = -1;
-    drawState = 0;
-    shapeDrag = false;
-    polyCount = 0;
-    polyPoints.assign(RePolygon::MaxPoints, QPoint());
-    gestureActive = false;
-    touchDown = false;
-
-    buildPanel();
+    edit.handleIndex = -1;
+    edit.drawState = DrawIdle;
+    edit.shapeDrag = false;
+    edit.polyCount = 0;
+    edit.gestureActive = false;
+    edit.touchDown = false;
 
     // Frame and result buffers, templates, recent NG frames, ignore points,
     // the region stores and the engine (which trains the enabled steps).
@@ -185,70 +186,18 @@ CammerWidget::CammerWidget(int slot, QWidget* parent) : QWidget(parent), CameraD
 
     blinkTimer = new QTimer(this);
     connect(blinkTimer, &QTimer::timeout, this, &CammerWidget::TimerShowAlarm);
-    editMaxGray = false;
-    moveMode = 0;
+    edit.editMaxGray = false;
+    edit.moveMode = 0;
 }
 
 CammerWidget::~CammerWidget() = default;
-
-void CammerWidget::buildPanel()
-{
-    minSizeSlider = new Slider(0, 10, 1, 25, this, QString());
-    sensibilitySlider = new Slider(0, 255, 1, 25, this, QString());
-    maxAreaSlider = new Slider(0, 1000, 1, 50, this, QString());
-
-    funcLabel = new QLabel(LanStr(2), this);
-    funcLabel->setFont(viewFont(40));
-    QPalette green = funcLabel->palette();
-    green.setColor(QPalette::WindowText, Qt::green);
-    funcLabel->setPalette(green);
-
-    funcButton = new ColorButton(QString(), this, 3);
-    graySwitchButton = new ColorButton(LanStr(3), this, 3);
-
-    outputCombo = new ComboBox(this);
-    for (int i = 0; i < 4; ++i)
-        outputCombo->addItem(tr("N%1").arg(i + 1), i);
-    outputCombo->setFont(viewFont(20));
-    outputCombo->setItemHeight(50);
-
-    roiSwitchButton = new ColorButton(LanStr(4), this, 3);
-    objectButton = new ColorButton(QString(), this, 3);
-    for (ColorButton*& b : nudgeButtons) {
-        b = new ColorButton(QString(), this, 3);
-        b->setAutoRepeat(true);
-    }
-    for (int k = 0; k < 4; ++k) {
-        moveButtons[k] = new ColorButton(LanStr(5 + k), this, 5);
-        moveButtons[k]->setAutoRepeat(true);
-        moveButtons[k]->setFixedSize(120, 60);
-        moveButtons[k]->move(300 + 130 * k, 930);
-    }
-    moveAllButton = new ColorButton(QString(), this, 5);
-    moveAllButton->setFixedSize(120, 60);
-    moveAllButton->move(820, 930);
-    for (int k = 0; k < 8; ++k) {
-        cavityBoxes[k] = new CheckBox(this, LanStr(460 + k));
-        cavityBoxes[k]->setGeometry(450 + 155 * k, 35, 145, 75);
-    }
-
-    const QList<QWidget*> panel = {minSizeSlider, sensibilitySlider, maxAreaSlider, funcLabel,  funcButton,
-                                   graySwitchButton, outputCombo, roiSwitchButton, objectButton, moveAllButton};
-    for (QWidget* w : panel)
-        w->hide();
-    for (QWidget* w : nudgeButtons)
-        w->hide();
-    for (QWidget* w : moveButtons)
-        w->hide();
-    for (QWidget* w : cavityBoxes)
-        w->hide();
-}
 
 void CammerWidget::ShowHideTool(int bits)
 {
     previousTemplateButton->setVisible(bits & 1);
     nextTemplateButton->setVisible(bits & 1);
-    drawingBar->setVisible(bits & 2);
+    if (drawingBar)
+        drawingBar->setVisible(bits & 2);
 }
 
 void CammerWidget::TimerShowAlarm()
@@ -312,15 +261,7 @@ void CammerWidget::MUpdateXYV(int x, int y)
 
 // ---------------------------------------------------------------- texts
 
-QString CammerWidget::StepName(int d)
-{
-    const int procedure = gpWPara ? gpWPara->procedure : 0;
-    if (procedure == 1 || procedure == 2)
-        return LanStr(372 + d);
-    if (procedure == 4)
-        return LanStr(477 + d);
-    return LanStr(263 + d);
-}
+QString CammerWidget::StepName(int d) { return StepText(d); }
 
 QString CammerWidget::LimitText(const CammerSingleton& regions, int step, int r)
 {
@@ -502,7 +443,7 @@ void CammerWidget::paintCameraImage(QPainter& p, const ViewState& st)
             const int method = regions.algorithm[s][r];
             if (method == MethodPosition && !templateSource)
                 continue;
-            if (templateSource && hasSelection && moveMode != 2 && r != selectedRegion)
+            if (templateSource && hasSelection && edit.moveMode != 2 && r != selectedRegion)
                 continue;
 
             if (templateSource && method == MethodDefect && (!hasSelection || r == selectedRegion)) {
@@ -544,8 +485,9 @@ void CammerWidget::paintCameraImage(QPainter& p, const ViewState& st)
 
             if (templateSource && r == selectedRegion && regions.shapeType[s][r] == ShapePolygon) {
                 const RePolygon& poly = regions.polygons[s][r];
-                if (nudgeTarget >= 0 && nudgeTarget < poly.count && nudgeTarget < int(poly.viewPoints.size())) {
-                    const QPoint v = poly.viewPoints[size_t(nudgeTarget)];
+                const int t = edit.nudgeTarget;
+                if (t >= 0 && t < poly.count && t < int(poly.viewPoints.size())) {
+                    const QPoint v = poly.viewPoints[size_t(t)];
                     p.setPen(QPen(Qt::cyan, 2));
                     p.drawEllipse(QRect(QPoint(v.x() - 5, v.y() - 5), QPoint(v.x() + 4, v.y() + 4)));
                 }
@@ -647,21 +589,21 @@ void CammerWidget::paintCameraImage(QPainter& p, const ViewState& st)
     if (selectedView)
         applyZoom(p, st);
     p.setPen(Qt::green);
-    if (drawState == 1) {
+    if (edit.drawState == DrawDrawing) {
         if (st.drawTool == 2) {
-            const int n = std::min(polyCount, int(polyPoints.size()));
+            const int n = std::min(edit.polyCount, int(edit.polyPoints.size()));
             p.setPen(QPen(Qt::green, 2));
             for (int i = 1; i < n; ++i)
-                p.drawLine(polyPoints[size_t(i - 1)], polyPoints[size_t(i)]);
+                p.drawLine(edit.polyPoints[size_t(i - 1)], edit.polyPoints[size_t(i)]);
             if (n >= 1) {
-                const QPoint f = polyPoints[0];
+                const QPoint f = edit.polyPoints[0];
                 p.setPen(QPen(Qt::cyan, 2));
                 p.drawEllipse(QRect(QPoint(f.x() - 5, f.y() - 5), QPoint(f.x() + 4, f.y() + 4)));
             }
         } else if (st.drawTool == 4) {
-            workRing.Draw(p);
+            edit.workRing.Draw(p);
         } else if (st.drawTool == 1) {
-            workRect.Draw(p);
+            edit.workRect.Draw(p);
         }
     }
     const QPen framePen = p.pen();
@@ -674,6 +616,34 @@ void CammerWidget::paintCameraImage(QPainter& p, const ViewState& st)
 }
 
 // ---------------------------------------------------------------- touch
+
+QPoint CammerWidget::viewPoint(int xr, int yr, const ViewState& st)
+{
+    const double zoom = st.zoomFactor > 0 ? st.zoomFactor : 1;
+    return QPoint(int((xr - st.panX) / zoom), int((yr - st.panY) / zoom));
+}
+
+EditTools CammerWidget::tools(const ViewState& st) const
+{
+    EditTools t;
+    t.drawTool = st.drawTool;
+    t.copyAreaMode = st.copyAreaMode;
+    t.freeHandMode = st.freeHandMode;
+    return t;
+}
+
+void CammerWidget::apply(const TouchResult& r, const EditTools& before, const EditTools& after)
+{
+    if (after.drawTool != before.drawTool || after.copyAreaMode != before.copyAreaMode ||
+        after.freeHandMode != before.freeHandMode)
+        viewHost().setEditTools(after);
+    if (r.cursor >= 0)
+        setCursor(Qt::CursorShape(r.cursor));
+    if (r.panelRefresh)
+        ShowHideROIPara();
+    if (r.repaint)
+        update();
+}
 
 void CammerWidget::mousePressEvent(QMouseEvent* event)
 {
@@ -699,7 +669,10 @@ void CammerWidget::mousePressEvent(QMouseEvent* event)
         setCursor(Qt::ArrowCursor);
         return;
     }
-    // Touch editing of the template's regions comes with the region editor.
+    const EditTools before = tools(st);
+    EditTools after = before;
+    const TouchResult r = edit.Press(viewPoint(xr, yr, st), st.editStep, after);
+    apply(r, before, after);
 }
 
 void CammerWidget::mouseMoveEvent(QMouseEvent* event)
@@ -712,15 +685,94 @@ void CammerWidget::mouseMoveEvent(QMouseEvent* event)
         MUpdateXYV(xr, yr);
     if (!slotInUse(cameraIndex))
         return;
-    if ((gSource == -1 || gSource == 1) && st.zoomToolState == 2 && st.zoomFactor > 1.1 &&
-        event->buttons() == Qt::LeftButton) {
+    const bool panning = st.zoomToolState == 2 && st.zoomFactor > 1.1 && event->buttons() == Qt::LeftButton;
+    auto pan = [&] {
         int ox = 0, oy = 0;
         host.dragOrigin(&ox, &oy);
         host.setPan(st.panX + (xr - ox), st.panY + (yr - oy));
         host.setDragOrigin(xr, yr);
         update();
-    }
+    };
+    if ((gSource == -1 || gSource == 1) && panning)
+        pan();
+    if (gSource != 0)
+        return;
+    const EditTools before = tools(st);
+    EditTools after = before;
+    const TouchResult r = edit.Move(viewPoint(xr, yr, st), st.editStep, after, size());
+    apply(r, before, after);
+    if (r.pan && panning)
+        pan();
 }
+
+void CammerWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!slotInUse(cameraIndex) || gSource != 0) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    const ViewState st = viewHost().state(cameraIndex);
+    const EditTools before = tools(st);
+    EditTools after = before;
+    const TouchResult r = edit.Release(st.editStep, after);
+    apply(r, before, after);
+}
+
+// ---------------------------------------------------------------- region editing
+
+void CammerWidget::ShowHideROIPara()
+{
+    previewShown = false;
+    if (panel)
+        panel->ShowHideROIPara();
+    update();
+}
+
+void CammerWidget::ShowHideCheckBox(bool shown)
+{
+    if (panel)
+        panel->ShowHideCheckBox(shown);
+}
+
+void CammerWidget::SetCheckBoxState(int row)
+{
+    if (panel)
+        panel->SetCheckBoxState(row);
+}
+
+void CammerWidget::DeselectROI()
+{
+    const ViewState st = viewHost().state(cameraIndex);
+    const EditTools before = tools(st);
+    EditTools after = before;
+    edit.DeselectROI(st.editStep, after);
+    apply(TouchResult(), before, after);
+}
+
+void CammerWidget::SavePolygon()
+{
+    const ViewState st = viewHost().state(cameraIndex);
+    const EditTools before = tools(st);
+    EditTools after = before;
+    apply(edit.SavePolygon(st.editStep, after), before, after);
+}
+
+void CammerWidget::SlotCopyArea(QPoint p)
+{
+    const ViewState st = viewHost().state(cameraIndex);
+    const EditTools t = tools(st);
+    apply(edit.CopyArea(p, st.editStep), t, t);
+}
+
+void CammerWidget::SlotNextROI()
+{
+    const ViewState st = viewHost().state(cameraIndex);
+    const EditTools before = tools(st);
+    EditTools after = before;
+    apply(edit.NextROI(st.editStep, after), before, after);
+}
+
+bool CammerWidget::DeleteROI(int r) { return DeleteROI(viewHost().state(cameraIndex).editStep, r); }
 
 // ---------------------------------------------------------------- result image
 

@@ -7,8 +7,9 @@
 // A view above slot 0 whose camera does not open stays a shell: it keeps
 // only its frame buffers and is never laid out as a camera. Slot 0 is always
 // complete.
-#include "camera/cameradriver.h"
+#include "cameradriver/cameradriver.h"
 #include "inspection/cammerdata.h"
+#include "inspection/regionedit.h"
 
 #include <QImage>
 #include <QPixmap>
@@ -16,15 +17,10 @@
 #include <QWidget>
 #include <vector>
 
-class CheckBox;
-class ColorButton;
-class ComboBox;
-class QLabel;
+class CammerWidget;
 class QPainter;
 class QPushButton;
 class QTimer;
-class Slider;
-class roiOperation;
 struct ViewState;
 
 // Image source of the region editor and the alarm review: -1 live view, 0
@@ -34,6 +30,24 @@ extern int gSource;
 // File time of the template shown in the editor ("yyyy-MM-dd hh.mm.ss").
 extern QString gTempTime;
 
+// What a view needs of the region panel that the region editor attaches to it.
+class RegionPanelBase {
+public:
+    virtual ~RegionPanelBase() = default;
+    // Shows the controls of the selected region next to it, or hides them
+    // when nothing is selected.
+    virtual void ShowHideROIPara() = 0;
+    virtual void ShowHideCheckBox(bool shown) = 0;
+    // Ticks the cavity boxes from a row of the edit store's cavity flags.
+    virtual void SetCheckBoxState(int row) = 0;
+};
+
+// The drawing toolbar and the region panel of a view come with the region
+// editor, which installs their maker before the views are made; a view made
+// without one has neither.
+using ViewPartsMaker = void (*)(CammerWidget* view);
+void setViewPartsMaker(ViewPartsMaker maker);
+
 class CammerWidget : public QWidget, public CameraDriver, public CammerData {
     Q_OBJECT
 public:
@@ -41,6 +55,7 @@ public:
     ~CammerWidget() override;
 
     using CameraDriver::cameraIndex;
+    using CammerData::DeleteROI;
 
     // True when the view has its inspection data (slot 0, or a camera opened).
     bool isComplete() const { return bool(liveRegions); }
@@ -75,22 +90,8 @@ public:
     QPixmap camNumIcon;
     QPushButton* previousTemplateButton = nullptr;
     QPushButton* nextTemplateButton = nullptr;
-    roiOperation* drawingBar = nullptr;
-
-    // Region panel (shown by the region editor; hidden until then).
-    Slider* minSizeSlider = nullptr;
-    Slider* sensibilitySlider = nullptr;
-    Slider* maxAreaSlider = nullptr;
-    QLabel* funcLabel = nullptr;
-    ColorButton* funcButton = nullptr;
-    ColorButton* graySwitchButton = nullptr;
-    ComboBox* outputCombo = nullptr;
-    ColorButton* roiSwitchButton = nullptr;
-    ColorButton* objectButton = nullptr;
-    ColorButton* nudgeButtons[4] = {};
-    ColorButton* moveButtons[4] = {};
-    ColorButton* moveAllButton = nullptr;
-    CheckBox* cavityBoxes[8] = {};
+    QWidget* drawingBar = nullptr;     // the drawing toolbar (with the editor)
+    RegionPanelBase* panel = nullptr;  // the region panel (with the editor)
 
     QTimer* blinkTimer = nullptr;
     int blinkPhase = 0; // 1: the NG pixels are painted red
@@ -101,20 +102,8 @@ public:
     bool samplePending[8] = {};
     bool templateAdded[8] = {};
 
-    // Touch-editing state.
-    int previousRegion = -1;
-    int handleIndex = -1;
-    int drawState = 0;
-    bool shapeDrag = false;
-    bool gestureActive = false;
-    bool touchDown = false;
-    ClustomRect workRect;
-    Circle workRing;
-    std::vector<QPoint> polyPoints;
-    int polyCount = 0;
-    int moveMode = 0;
-    int nudgeTarget = 0;
-    bool editMaxGray = false;
+    // Touch editing of the edit store and the panel's state.
+    RegionEditor edit;
 
 public slots:
     // The aligned frame with the verdict, the regions and their values, for
@@ -125,16 +114,32 @@ public slots:
     void UpdateFailImage(int step, int kind);
     void TimerShowAlarm();
 
+    // Region editing (the edit store of the editor's step).
+    void ShowHideROIPara();
+    void ShowHideCheckBox(bool shown);
+    void SetCheckBoxState(int row);
+    void DeselectROI();
+    void SavePolygon();
+    void SlotCopyArea(QPoint p);
+    void SlotNextROI();
+    // Removes region r of the editor's step from the edit store.
+    bool DeleteROI(int r);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
     void RequestRepaint() override { update(); }
     void onCameraLost() override;
 
 private:
-    void buildPanel();
+    // A widget point of the view shown alone in view coordinates.
+    static QPoint viewPoint(int xr, int yr, const ViewState& st);
+    // The editor's tools from the host, and back after a touch.
+    EditTools tools(const ViewState& st) const;
+    void apply(const TouchResult& r, const EditTools& before, const EditTools& after);
     // A frame of the working size (gColorLen bytes) into showRGBA.
     void toRGBA(const unsigned char* frame, size_t len);
     void paintRecordPictures(QPainter& p, const ViewState& st);

@@ -1,5 +1,6 @@
 #include "camera/viewhost.h"
 
+#include "inspection/regionedit.h"
 #include "params/geometry.h"
 
 #include <cstring>
@@ -44,6 +45,13 @@ void BasicViewHost::setPan(double x, double y)
 {
     s.panX = x;
     s.panY = y;
+}
+
+void BasicViewHost::setEditTools(const EditTools& t)
+{
+    s.drawTool = t.drawTool;
+    s.copyAreaMode = t.copyAreaMode;
+    s.freeHandMode = t.freeHandMode;
 }
 
 void BasicViewHost::selectCamera(int camera) { s.selectedCamera = camera; }

@@ -9,6 +9,8 @@
 #include <QString>
 #include <vector>
 
+struct EditTools;
+
 // One snapshot of the main window, taken by the view at each paint or touch.
 struct ViewState {
     int displayState = 0;   // 0 live, 1 OK shown, 2 alarm, 3 editing
@@ -33,6 +35,8 @@ struct ViewState {
     int cursorY = 0;
     int cursorValue = 0;
     int drawTool = 0;       // region-drawing tool of the editor
+    bool copyAreaMode = false; // the editor's copy tool waits for its press
+    bool freeHandMode = false; // the polygon tool draws free hand
     bool tempAlarm = false; // the temperature alarm of the statistics pages
     bool safetyDoorDetection = false; // the mold step was started by the safety door
     // Per camera (of the camera asked for).
@@ -59,6 +63,8 @@ public:
     virtual void setDragOrigin(int x, int y) = 0;
     virtual void dragOrigin(int* x, int* y) const = 0;
     virtual void setPan(double x, double y) = 0;
+    // The editor's tools after a touch used or reset them.
+    virtual void setEditTools(const EditTools& tools) = 0;
     // The split view's choice: the camera of the slot is shown alone (layout included).
     virtual void selectCamera(int camera) = 0;
     // The alarm option bar follows the camera chosen in the alarm display.
@@ -93,6 +99,7 @@ public:
     void setDragOrigin(int x, int y) override;
     void dragOrigin(int* x, int* y) const override;
     void setPan(double x, double y) override;
+    void setEditTools(const EditTools& tools) override;
     void selectCamera(int camera) override;
     void alarmSetCamera(int) override {}
     void templatePrevious() override {}

@@ -8,11 +8,13 @@ const int* gpCycleTrigger = nullptr;
 namespace {
 RegionParamHook gRegionHook = nullptr;
 TempPicHook gPicHook = nullptr;
+DelTempPicHook gDelPicHook = nullptr;
 bool linkOn() { return gpWPara && gpWPara->cntnet_enable; }
 } // namespace
 
 void setRegionParamHook(RegionParamHook hook) { gRegionHook = hook; }
 void setTempPicHook(TempPicHook hook) { gPicHook = hook; }
+void setDelTempPicHook(DelTempPicHook hook) { gDelPicHook = hook; }
 
 void NotifyRegionParam(int camera, int step)
 {
@@ -24,4 +26,10 @@ void NotifyTempPic(const QString& absolutePath)
 {
     if (gPicHook && linkOn())
         gPicHook(absolutePath);
+}
+
+void NotifyDelTempPic(int cameraNumber, int stepNumber, const QString& name)
+{
+    if (gDelPicHook && linkOn())
+        gDelPicHook(cameraNumber, stepNumber, name);
 }

@@ -28,10 +28,15 @@ extern const int* gpCycleTrigger;
 using RegionParamHook = void (*)(int camera, int step);
 // A template or ignore-point picture was written (absolute path).
 using TempPicHook = void (*)(const QString& absolutePath);
+// A template picture was deleted: 1-based camera and step numbers of its
+// folder and the name the link is told.
+using DelTempPicHook = void (*)(int cameraNumber, int stepNumber, const QString& name);
 void setRegionParamHook(RegionParamHook hook);
 void setTempPicHook(TempPicHook hook);
+void setDelTempPicHook(DelTempPicHook hook);
 
 // Called by the store and the bitmaps; they do nothing unless the link is
 // enabled in the parameter record (cntnet_enable) and a hook is installed.
 void NotifyRegionParam(int camera, int step);
 void NotifyTempPic(const QString& absolutePath);
+void NotifyDelTempPic(int cameraNumber, int stepNumber, const QString& name);

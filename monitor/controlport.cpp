@@ -53,8 +53,14 @@ void ControlPort::IOResetAllOut()
 
 void ControlPort::IOFlashOut()
 {
-    QMutexLocker lock(pMutexIO);
-    gDataOut = outputWord_;
+    if (!boardAnswering() || (clampHold_ && clampHold_()))
+        IOSetOut(0, 1);
+    {
+        QMutexLocker lock(pMutexIO);
+        gDataOut = outputWord_;
+    }
+    if (recorder_)
+        recorder_(outputWord_);
 }
 
 bool ControlPort::IOState(int kind, int n) const

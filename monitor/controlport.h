@@ -4,6 +4,8 @@
 // here touches the serial port.
 #include "monitor/iothread.h"
 
+#include <functional>
+
 class ControlPort {
 public:
     // Opens "/dev/ttyS%1" of gisCOM, resets and publishes all outputs and
@@ -21,6 +23,10 @@ public:
     // the output-3 backup applied; reaches the board at the next IOFlashOut.
     void IOSetOut(int n, int on);
     void IOResetAllOut();
+    // Publishes the shadow word to the polling thread. While the board does
+    // not answer or the clamp hold says so, output 0 (clamp prohibited) is
+    // switched on first: no word published then shows the clamp free, and
+    // it stays prohibited afterwards until the cycle releases it again.
     void IOFlashOut();
     // kind nonzero: bit n of the shadow word (the electrical level); kind 0:
     // input n as seen by the last IOInTrigger call.
@@ -29,6 +35,13 @@ public:
     bool IOInTrigger(int n);
 
     IOThread* thread() const { return thread_; }
+    // True while the board answers the polls (until about a second of
+    // silence, and again from its first answer).
+    bool boardAnswering() const { return thread_->boardAnswering(); }
+    // The main window holds the clamp while a camera is lost.
+    void setClampHold(std::function<bool()> hold) { clampHold_ = std::move(hold); }
+    // Called with every word published (tests follow the outputs with it).
+    void setPublishRecorder(std::function<void(int word)> recorder) { recorder_ = std::move(recorder); }
 
 private:
     void init(const QString& portPath, bool startThread);
@@ -37,6 +50,8 @@ private:
     int outputWord_ = 0;
     int inputWord_ = 0;
     IOThread* thread_ = nullptr;
+    std::function<bool()> clampHold_;
+    std::function<void(int)> recorder_;
 };
 
 extern ControlPort* gpControlIO;

@@ -1,6 +1,9 @@
 #include "monitor/iothread.h"
 
+#include "monitor/cycletexts.h"
 #include "monitor/ioserial.h"
+#include "params/lanstr.h"
+#include "platform/clock.h"
 #include "platform/host.h"
 #include "platform/sysroot.h"
 
@@ -30,6 +33,8 @@ void reportFault(const QString& text, bool warn)
     if (warn)
         host::showWarning(text);
 }
+
+qint64 nowMs() { return platform::Clock::instance().monotonicMs(); }
 } // namespace
 
 QMutex* pMutexIO = &gIoMutex;
@@ -59,9 +64,8 @@ bool ComInit(const QString& path)
     }
     // Without the port no output, clamp prohibited included, reaches the
     // machine; the operator has to know.
-    const QString text = QStringLiteral("IO board port %1 cannot be opened: %2").arg(path, gPort->errorString());
-    qWarning().noquote() << text;
-    reportFault(text, true);
+    qWarning().noquote() << "IO board port" << path << "cannot be opened:" << gPort->errorString();
+    reportFault(LanStr(cycletext::kBoardPortFailed).arg(path, gPort->errorString()), true);
     return false;
 }
 
@@ -97,13 +101,18 @@ void IOThread::pass()
         wanted = gDataOut;
     }
 
+    reopenWhenDue();
     bool resend = false;
     const quint64 reportsBefore = inputReports_;
     if (gpCom && gpCom->isOpen()) {
+        lineWasUp_ = true;
         char chunk[ioframe::FrameDecoder::kCapacity];
         // Only what fits: the rest stays on the line for the next pass.
         const qint64 n = gpCom->read(chunk, decoder_.freeSpace());
-        if (n > 0) {
+        if (n < 0) {
+            qWarning().noquote() << "IO board line" << gpCom->path() << "failed:" << gpCom->errorString();
+            closeLine();
+        } else if (n > 0) {
             decoder_.append(chunk, int(n));
             bytesRead_ += quint64(n);
         }
@@ -120,8 +129,34 @@ void IOThread::pass()
     tempIndex_ = tempIndex;
     send(cmd, 0);
 
-    noteSilence(inputReports_ != reportsBefore);
+    noteSilence(inputReports_ != reportsBefore, wanted);
     ++passes_;
+}
+
+void IOThread::closeLine()
+{
+    if (gpCom)
+        gpCom->close();
+    decoder_.clear(); // a frame cut by the close never completes
+    reopenAtMs_ = nowMs() + backoffMs_;
+}
+
+void IOThread::reopenWhenDue()
+{
+    if (!gpCom || gpCom->isOpen() || reopenAtMs_ < 0 || nowMs() < reopenAtMs_)
+        return;
+    ++reopenAttempts_;
+    const bool opened = gpCom->open(gpCom->path());
+    qInfo().noquote() << "IO board port" << gpCom->path() << (opened ? "opened again" : "still cannot be opened:")
+                      << (opened ? QString() : gpCom->errorString());
+    // Each attempt that does not bring the board back waits twice as long.
+    backoffMs_ = qMin(2 * backoffMs_, int(kReopenMaxMs));
+    if (opened) {
+        silentRun_ = 0; // the board gets its second of polls again
+        reopenAtMs_ = -1;
+    } else {
+        reopenAtMs_ = nowMs() + backoffMs_;
+    }
 }
 
 void IOThread::handle(const ioframe::BoardFrame& frame, int wanted, bool* resend)
@@ -158,28 +193,37 @@ void IOThread::send(int cmd, int value)
         ++framesSent_;
 }
 
-void IOThread::noteSilence(bool reported)
+void IOThread::noteSilence(bool reported, int wanted)
 {
     if (reported) {
         silentRun_ = 0;
+        backoffMs_ = kReopenFirstMs;
+        reopenAtMs_ = -1;
         if (silent_.exchange(false)) {
-            const QString text = QStringLiteral("IO board on %1 answers again").arg(gpCom->path());
-            qInfo().noquote() << text;
-            inGuiThread(this, [text] { reportFault(text, false); });
+            // The board may have lost or never had the outputs of the silence.
+            send(ioframe::CmdSetOutputs, wanted);
+            const QString path = gpCom->path();
+            qInfo().noquote() << "IO board on" << path << "answers again";
+            inGuiThread(this, [path] { reportFault(LanStr(cycletext::kBoardAnswersAgain).arg(path), false); });
         }
         return;
     }
     ++missedReports_;
     if (silentRun_ < kSilentPasses)
         ++silentRun_;
-    if (silentRun_ < kSilentPasses || silent_)
+    if (silentRun_ < kSilentPasses)
+        return;
+    if (gpCom && gpCom->isOpen())
+        closeLine();
+    else if (reopenAtMs_ < 0 && gpCom)
+        reopenAtMs_ = nowMs() + backoffMs_; // a port that never opened
+    if (silent_)
         return;
     silent_ = true;
     // A port that failed to open was reported when it failed.
-    if (!gpCom || !gpCom->isOpen())
+    if (!lineWasUp_)
         return;
-    const QString text =
-        QStringLiteral("IO board on %1 does not answer: outputs cannot reach the machine").arg(gpCom->path());
-    qWarning().noquote() << text;
-    inGuiThread(this, [text] { reportFault(text, true); });
+    const QString path = gpCom->path();
+    qWarning().noquote() << "IO board on" << path << "does not answer: outputs cannot reach the machine";
+    inGuiThread(this, [path] { reportFault(LanStr(cycletext::kBoardSilent).arg(path), true); });
 }

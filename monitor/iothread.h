@@ -29,13 +29,18 @@ extern int gisCOM;
 QString comPortPath(int setting);
 // Opens the board's port into gpCom: the setting of gisCOM, or the path
 // given. On failure the fault is logged, journaled and shown once; the link
-// then runs without a port.
+// then runs without a port and the polling thread tries to open it again.
 bool ComInit();
 bool ComInit(const QString& path);
 void ComClose();
 // Writes one host frame; false when the port is closed or the line refused it.
 bool ComSend(int cmd, int value);
 
+// A board that stops answering (or a line that fails) is not trusted to come
+// back by itself: the port is closed and opened again after 1 s, then after
+// twice as long each time the board stays silent, at most 10 s apart. Each
+// change between answering and silent is journaled once, and the first
+// answer after a silence gets the wanted outputs at once.
 class IOThread : public QThread {
     Q_OBJECT
 public:
@@ -43,6 +48,8 @@ public:
     // counts as silent (about one second of polls).
     static constexpr int kSilentPasses = 200;
     static constexpr int kPassSleepMs = 5;
+    static constexpr int kReopenFirstMs = 1000;
+    static constexpr int kReopenMaxMs = 10000;
 
     explicit IOThread(QObject* parent = nullptr);
 
@@ -57,6 +64,9 @@ public:
     quint64 bytesRead() const { return bytesRead_; }
     quint64 skippedBytes() const { return skippedBytes_; }
     bool boardAnswering() const { return !silent_; }
+    quint64 reopenAttempts() const { return reopenAttempts_; }
+    // The wait before the next attempt to open the port again.
+    int reopenDelayMs() const { return backoffMs_; }
 
 protected:
     void run() override;
@@ -64,12 +74,17 @@ protected:
 private:
     void handle(const ioframe::BoardFrame& frame, int wanted, bool* resend);
     void send(int cmd, int value);
-    void noteSilence(bool reported);
+    void noteSilence(bool reported, int wanted);
+    void closeLine();
+    void reopenWhenDue();
 
     ioframe::FrameDecoder decoder_;
     ioframe::PollSchedule schedule_;
     int tempIndex_ = 0;
     int silentRun_ = 0;
+    bool lineWasUp_ = false; // the port was open at some pass
+    int backoffMs_ = kReopenFirstMs;
+    qint64 reopenAtMs_ = -1; // monotonic time of the next attempt; -1 none due
     std::atomic<bool> silent_{false};
     std::atomic<quint64> passes_{0};
     std::atomic<quint64> inputReports_{0};
@@ -77,4 +92,5 @@ private:
     std::atomic<quint64> framesSent_{0};
     std::atomic<quint64> bytesRead_{0};
     std::atomic<quint64> skippedBytes_{0};
+    std::atomic<quint64> reopenAttempts_{0};
 };

@@ -1,10 +1,13 @@
 #include "monitor/mainviewhost.h"
 
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
+#include "editor/alarmoption.h"
+#include "editor/regioption.h"
 #include "monitor/journal.h"
 #include "monitor/mainwindow.h"
 #include "monitor/placeholders.h"
 #include "monitor/savefialimagethread.h"
+#include "monitor/titlebar.h"
 #include "params/geometry.h"
 #include "params/wizardpara.h"
 
@@ -68,7 +71,16 @@ ViewState MainViewHost::state(int camera) const
         s.failCount = gFailNum[camera];
         s.frameRate = w->framesPerSecond[camera];
     }
-    // The region editor's record pictures come with the editor.
+    s.drawTool = w->editTools.drawTool;
+    s.copyAreaMode = w->editTools.copyAreaMode;
+    s.freeHandMode = w->editTools.freeHandMode;
+    if (const RegiOption* bar = w->regionOptionBar) {
+        s.picture = bar->picture;
+        s.pictureCount = bar->pictureCount;
+        s.pictureCamera = bar->pictureCamera;
+        s.pictureIndex = bar->pictureIndex;
+        s.pictureName = bar->pictureName;
+    }
     return s;
 }
 
@@ -117,15 +129,35 @@ void MainViewHost::selectCamera(int camera)
     gpWin->ChangeCammer();
 }
 
-// The alarm and region option bars are still stand-ins without these calls.
-void MainViewHost::alarmSetCamera(int) {}
-void MainViewHost::templatePrevious() {}
-void MainViewHost::templateNext() {}
+void MainViewHost::setEditTools(const EditTools& tools)
+{
+    if (gpWin)
+        gpWin->editTools = tools;
+}
+
+void MainViewHost::alarmSetCamera(int camera)
+{
+    const int k = cameraOfSlot(camera);
+    if (gpWin && gpWin->alarmOptionBar && k >= 0)
+        gpWin->alarmOptionBar->SetCamera(k);
+}
+
+void MainViewHost::templatePrevious()
+{
+    if (gpWin && gpWin->regionOptionBar)
+        gpWin->regionOptionBar->SlotTempLast();
+}
+
+void MainViewHost::templateNext()
+{
+    if (gpWin && gpWin->regionOptionBar)
+        gpWin->regionOptionBar->SlotTempNext();
+}
 
 void MainViewHost::setCameraInfo(int camera, int type, const QString& text, int kind)
 {
     if (gpWin && gpWin->titleBar)
-        gpWin->titleBar->setCameraInfo(camera, type, text, kind);
+        gpWin->titleBar->setCameraInfo(camera, CameraInfo::DATA_TYPE(type), text, MessageType(kind));
 }
 
 void MainViewHost::setLocation(const QString& text)
@@ -152,12 +184,12 @@ void MainViewHost::markFirstFailure(int camera, int step, int region)
         gFailIndex[camera][step] = region;
 }
 
-// Images go only into the buffers the start-up made for the cameras and
-// steps in use.
+// Images go only into the buffers of the cameras and steps in use.
 void MainViewHost::storeFailImage(int camera, int step, int kind, const unsigned char* rgb32)
 {
     if (!validSlot(camera, step, kind) || gImageLen <= 0)
         return;
+    FailImagesFollowSteps(); // a step the settings brought into use gets its buffers
     QMutexLocker lock(pMutexSaveFail);
     if (gpFailImage[camera][step][kind])
         std::memcpy(gpFailImage[camera][step][kind], rgb32, size_t(gImageLen) * 4);

@@ -14,6 +14,7 @@ public:
     void setDragOrigin(int x, int y) override;
     void dragOrigin(int* x, int* y) const override;
     void setPan(double x, double y) override;
+    void setEditTools(const EditTools& tools) override;
     void selectCamera(int camera) override;
     void alarmSetCamera(int camera) override;
     void templatePrevious() override;

@@ -1,11 +1,19 @@
 #include "monitor/mainwindow.h"
+#include "netlink/network.h"
 
-#include "camera/camerahost.h"
-#include "camera/cameradriver.h"
+#include "cameradriver/camerahost.h"
+#include "cameradriver/cameradriver.h"
 #include "camera/cammerwidget.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/checkcamera.h"
 #include "monitor/controlport.h"
 #include "monitor/imagecontainer.h"
+#include "monitor/indexbutton.h"
+#include "monitor/iostatuswidget.h"
+#include "editor/alarmoption.h"
+#include "editor/drawroiwidget.h"
+#include "editor/regionpanel.h"
+#include "editor/regioption.h"
+#include "monitor/maineditorhost.h"
 #include "monitor/mainviewhost.h"
 #include "monitor/savefialimagethread.h"
 #include "monitor/journal.h"
@@ -13,12 +21,15 @@
 #include "monitor/logmanager.h"
 #include "monitor/placeholders.h"
 #include "monitor/startupdb.h"
+#include "monitor/titlebar.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
 #include "platform/clock.h"
 #include "platform/commandrunner.h"
 #include "platform/host.h"
+#include "settings/cameraparamswidget.h"
+#include "settings/systemsettingwidget.h"
 #include "widgets/edit.h"
 #include "widgets/keypads.h"
 #include "widgets/msgbox.h"
@@ -62,9 +73,13 @@ MainWindow::MainWindow(QWidget* parent) : BWidget(parent), userLevel(uiHost().us
     titleBar = new TitleBar(this);
     alarmOptionBar = new AlarmOption(this);
     regionOptionBar = new RegiOption(this);
+    connect(regionOptionBar, &RegiOption::btnsToggled, this, &MainWindow::RegionBtnsToggledSlot);
+    connect(alarmOptionBar, &AlarmOption::btnsToggled, this, &MainWindow::AlarmtnsToggledSlot);
+    connect(alarmOptionBar, &AlarmOption::AlarmChangeSource, this, &MainWindow::SlotChangeSource);
     layOut();
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setFixedSize(1920, 1080);
+    connect(optionBar, &OptionBar::btnsToggled, this, &MainWindow::OptBtnsToggledSlot);
 }
 
 MainWindow::~MainWindow()
@@ -163,6 +178,7 @@ void MainWindow::Monitor_Init()
             gpControlIO->IOFlashOut();
     };
     host::install(hooks);
+    InstallLinkSources();
 
     // 4. Backlight, logout and debounce timers.
     logoutTimer = makeTimer(this);
@@ -215,8 +231,11 @@ void MainWindow::Monitor_Init()
     gpNumPad = new NumberInput(nullptr);
     gpNumCharPad = new NumCharInput(nullptr);
 
-    // 12. The IO board link, clamp prohibited until detection starts.
-    gpControlIO = new ControlPort;
+    // 12. The IO board link, clamp prohibited until detection starts. A
+    // link the process made before the window (tests, tools) is taken as it is.
+    if (!gpControlIO)
+        gpControlIO = new ControlPort;
+    gpControlIO->setClampHold([] { return gisLost != 0; });
     gpControlIO->IOSetOut(0, 1);
     gpControlIO->IOFlashOut();
 
@@ -224,7 +243,10 @@ void MainWindow::Monitor_Init()
     camerahost::Hooks cameraHooks;
     cameraHooks.runState = [this] { return runState; };
     cameraHooks.settingsVisible = [this] { return settingsWindow && settingsWindow->isVisible(); };
-    cameraHooks.exposurePanelVisible = [] { return false; }; // the settings window has no detached panel yet
+    cameraHooks.exposurePanelVisible = [this] {
+        return settingsWindow && settingsWindow->cameraParams && settingsWindow->cameraParams->subWidget->detached()
+            && settingsWindow->cameraParams->subWidget->isVisible();
+    };
     cameraHooks.hideWarning = [] {
         if (gpWarnBox)
             gpWarnBox->hide();
@@ -246,8 +268,11 @@ void MainWindow::Monitor_Init()
     // its camera counts it).
     numCamera = 0;
     optionBar = new OptionBar(this);
+    installSettingsHost();
     settingsWindow = new SystemSettingWidget(this);
     setViewHost(&MainViewHost::instance());
+    setEditorHost(&MainEditorHost::instance());
+    setViewPartsMaker(&MakeViewParts);
     imageContainer = new ImageContainer(this);
 
     // 16. The camera count against the stored serials; without cameras the
@@ -279,10 +304,13 @@ void MainWindow::Monitor_Init()
     roiEditor = new DrawROIWidget(this);
     roiEditor->hide();
     cameraOrderDialog = new WidgetChangeCamera(this);
+    cameraOrderDialog->shutDown = [this] { settingsWindow->SlotShutDown(); };
     cameraOrderDialog->hide();
-    customIONameWidget = new CustomIONameWidget(this);
+    customIONameWidget = new CustomIONameWidget(this, settingsWindow);
+    customIONameWidget->init();
     customIONameWidget->hide();
     hardwareConfigWidget = new HardwareConfigurationWidget(this);
+    hardwareConfigWidget->returnTo = settingsWindow;
     hardwareConfigWidget->hide();
     panX = panY = 0;
     zoomFactor = 1;
@@ -334,13 +362,9 @@ void MainWindow::Monitor_Init()
     QDir().mkpath(statisticsDir.path());
     journal_.InitDate();
     SlotCheckDate();
-    StartDetect();
-
-    // 26. Clamp cut at fixed time keeps the clamp prohibited from the start.
-    if (gpWPara->is_cut_ontime && gpWPara->mold_pulse > 0) {
-        gpControlIO->IOSetOut(0, 1);
-        gpControlIO->IOFlashOut();
-    }
+    // 26. Clamp cut at fixed time keeps the clamp prohibited from the start
+    // (never published free in between).
+    StartDetect(gpWPara->is_cut_ontime && gpWPara->mold_pulse > 0);
 
     // 27. Nothing manual pending; the cycle starts 5 ms after the event loop.
     manualCycle = false;
@@ -351,9 +375,12 @@ void MainWindow::Monitor_Init()
     runTimer->start(5);
     dateTimer->start(60000);
 
-    // 28. Ready.
+    // 28. Ready, and the camera library's version.
     InsertRecord(LanStr(150).arg(numCamera));
     fpsTimer->start(1000);
+    const QString sdkVersion = SdkVersionRecord();
+    if (!sdkVersion.isEmpty())
+        InsertRecord(sdkVersion);
 
     // 29. Cycle counters.
     cycleTime = 0;
@@ -361,6 +388,10 @@ void MainWindow::Monitor_Init()
     lastCycleStart = int(now.toSecsSinceEpoch() * 10 + now.time().msec() / 100);
     CountRead();
     CameraSetSpeed();
+
+    // 30. The shared video frames are announced to an attached client.
+    if (gpNet && gpNet->canSend())
+        gpNet->CNT_SendMemoryInfo();
 
     // 31. Backlight timer.
     if (gpWPara->location_level > 0)
@@ -432,6 +463,14 @@ CammerWidget* MainWindow::usedView(int k) const
 {
     const int slot = cameraSlot(k);
     return slot >= 0 ? cameraViews[slot] : nullptr;
+}
+
+void MainWindow::StepsChanged()
+{
+    for (int c : usedSlots())
+        if (cameraViews[c] && cameraViews[c]->isComplete())
+            cameraViews[c]->SyncSteps();
+    AllocateFailImages();
 }
 
 // ---- journal ------------------------------------------------------------------

@@ -3,7 +3,9 @@
 // cycle timers and the cycle state. The constructor runs the whole start-up
 // (Monitor_Init). The monitoring cycle's operations are plain methods driven
 // by the timers, so tests can call them in virtual time.
+#include "inspection/regionedit.h"
 #include "monitor/journal.h"
+#include "monitor/optionbar.h"
 #include "monitor/rawframestore.h"
 #include "widgets/basewidgets.h"
 
@@ -20,7 +22,6 @@ class HardwareConfigurationWidget;
 class ImageContainer;
 class IndexButton;
 class IOStatusWidget;
-class OptionBar;
 class QPushButton;
 class QStackedLayout;
 class QTimer;
@@ -44,6 +45,15 @@ public:
     void CountWrite();
     OperationJournal& journal() { return journal_; }
 
+    // ---- reporting link (mainwindow_link.cpp) ------------------------------
+    // The journal hook and what the link reads of the window.
+    void InstallLinkSources();
+    void reportCycleToLink(bool ng);      // the judged cycle's results
+    void reportFirstNGToLink(int s);      // NG video, alarm message, region alarms, statistics
+    void reportCycleEndToLink();          // statistics after the counters
+    void reportAlarmReleaseToLink();      // alarm duration, NG video end, release
+    void reportRunCommandToLink();        // manual stop and statistics after start/stop
+
     // ---- layout of the camera views (zoom and pan) -----------------------
     void ChangeCammer();
     void setcontentLayout();
@@ -53,6 +63,13 @@ public:
 
     // ---- run states --------------------------------------------------------
     void StartDetect();
+    // The same with the clamp prohibited in the first word published, so a
+    // start that keeps it prohibited never shows it free.
+    void StartDetect(bool clampProhibited);
+    // A new run of the cycle in the same window: every step, timer and flag
+    // of the cycle back to its start value, the steps derived again from the
+    // live parameters, detection started as the start-up starts it.
+    void resetCycle();
     void SetStopDetect();
     void StopDetect();
     bool CheckRoot();
@@ -72,12 +89,16 @@ public:
     RegiOption* regionOptionBar = nullptr;
     AlarmOption* alarmOptionBar = nullptr;
     int savedMainPage = 0;
+    bool savedSplitView = true;
     TitleBar* titleBar = nullptr;
     ImageContainer* imageContainer = nullptr;
     CammerWidget* cameraViews[8] = {}; // by slot; only the slots in use have a camera
     // The view of camera k in use (usedSlots(), camera/cameraglobals.h);
     // null past the cameras in use.
     CammerWidget* usedView(int k) const;
+    // The steps in use changed (procedure, detection count, product step):
+    // each camera's templates, ignore points and result images follow them.
+    void StepsChanged();
     DrawROIWidget* roiEditor = nullptr;
     IOStatusWidget* ioStatusWidget = nullptr;
     IndexButton* indexButton = nullptr;
@@ -106,6 +127,7 @@ public:
     float viewPixelScaleY = 1;
     float viewScaleX = 1;
     float viewScaleY = 1;
+    EditTools editTools; // the region editor's drawing tools
 
     // ---- databases and folders -------------------------------------------
     QSqlDatabase paramDb;
@@ -174,6 +196,34 @@ public:
     int lastFrameCount[8] = {};
     int framesPerSecond[8] = {};
 
+    // ---- evidence of this cycle ---------------------------------------------
+    // Frames are numbered as they are taken. A step judges only when every
+    // camera in use has a frame numbered past the step's start (its trigger,
+    // the forced or manual start, the alarm reset); otherwise it waits for
+    // one (kMinFreshWaitMs, or three frame periods) and then the camera
+    // without a new frame is lost. While a camera is lost no step ends in a
+    // verdict.
+    static constexpr int kMinFreshWaitMs = 150;
+    // Hardware-triggered cameras deliver only on a trigger, within their
+    // exposure and transfer time.
+    static constexpr int kTriggeredFreshWaitMs = 500;
+    quint64 frameSerial = 0;      // number of the last frame taken
+    quint64 frameSeq[8] = {};     // per slot: number of the frame in curImage
+    quint64 stepStartSeq[8] = {}; // per step slot: frameSerial when the step started
+    bool awaitingFrames[8] = {};  // per step slot: due, waiting for new frames
+    qint64 freshDeadlineMs[8] = {};
+    int freshWaitMs[8] = {};
+    quint64 judgedStartSeq = 0;   // start of the step judged last
+    int verdicts = 0;             // verdicts given since the start
+    bool lastVerdictNG = false;   // the last verdict, temperature alarm included
+    quint64 manualRequestSeq = 0; // frameSerial at the last manual trigger
+    quint64 cameraRoundStartSeq = 0; // hardware trigger: frames of the round are past this
+    qint64 cameraRoundDeadlineMs = 0;
+    // Passes more than this apart (the process starved, or the previous pass
+    // judged for long) push the waits back by the gap.
+    static constexpr int kLatePassMs = 30;
+    qint64 lastPassMs = 0;
+
 public slots:
     void TimerLCD();
     void TimerLogout();
@@ -189,6 +239,12 @@ public slots:
     void CheckTemp();
     void SlotResetAlarm();
     void SlotDrawHint();
+    // Region editing: the area-settings command, the buttons of the region
+    // and alarm option bars, and a source chosen on the alarm bar.
+    void SlotAdjustArea();
+    void RegionBtnsToggledSlot(int type, bool);
+    void AlarmtnsToggledSlot(int type, bool);
+    void SlotChangeSource(int s);
     void MEnlargeScale();
     void MReductionScale();
     void MRecovery();
@@ -199,6 +255,25 @@ public slots:
     void SlotMoveL();
     void SlotMoveR();
 
+    // ==== operator commands of the main screen ==============================
+public:
+    // The password gate: 0 refused, else the level granted.
+    int CheckPassword();
+    // Another editing screen or an alarm holds the display.
+    bool commandBlocked() const;
+    void cameraPramsAdjust(bool detached);
+    // The settings window's apply step, from outside the window.
+    void sysSettingWidgetAccept();
+
+public slots:
+    void OptBtnsToggledSlot(OptionBar::BTN_TYPE type, bool checked);
+    void SlotAccount();
+    void SlotShowAlarmImgae();
+    void SlotReturn();
+    void SlotShowStatisticsWidget();
+    void SlotHelp();
+    void SlotMuliManualTrig();
+
     // ==== monitoring cycle: commands, triggers and their state ============
 public:
     void ReCheck();
@@ -208,7 +283,10 @@ public:
     void CheckArea(bool);
     void SlotManualTrig(int step);
     // The alarm reset's re-judgement of the current step (the region
-    // editor's re-detect without its own screen work).
+    // editor's re-detect without its own screen work). Only prohibitions are
+    // published at once; the step is judged, and its verdict given, as soon
+    // as every camera has a frame taken after the call (the next pass, or
+    // the call itself when one is waiting).
     void ReDetect();
     int cameraTriggerSet = 0; // slot bits of the cameras that delivered since the last camera trigger
     int lastDelay = 0;        // delay of the step scheduled last, in tenths of a second
@@ -256,6 +334,25 @@ private:
     void requestImages();
     void updateExpectedInput();
     void saveRawFrame(int camera, int step);
+    // The judgement of a step slot whose start is set: now when every camera
+    // has a frame past the start, else once one arrives (Run), else a loss.
+    void requestJudgement(int slot);
+    void judgeStep(int slot);
+    void redetectNow(int step);
+    void serveWaitingSteps();
+    int staleCameras(int slot) const;
+    int waitForFramesMs(int cameras) const;
+    void noFreshFrames(int cameras, int waitedMs);
+    // Ends every step of the cycle without a verdict, the clamp prohibited.
+    void abandonSteps();
+    bool slotBusy(int slot) const;
+    void manualAlarmOutputs(int step);
+    quint64 startSeq = 0;     // start of a step the current scan starts
+    bool cameraTriggered = false; // input 0 of this pass is the hardware trigger
+    int manualSlot = -1;      // slot of the waiting manual judgement
+    int safetySlot = -1;      // slot of the waiting safety-door judgement
+    int redetectSlot = -1;    // slot of the waiting alarm-reset re-judgement
+    int redetectStep = 0;
     // Every view's results of the steps in use OK (and their values 0).
     void resultsOK(bool zeroValues);
     RawFrameStore rawFrames;
@@ -267,6 +364,8 @@ protected:
 
 private:
     void makeTimers();
+    // What the settings window reaches of this window (mainwindow_settings.cpp).
+    void installSettingsHost();
     void makeFolders();
     void openDatabases();
     void layOut();

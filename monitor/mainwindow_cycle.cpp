@@ -2,12 +2,16 @@
 // frames, watches the inputs and starts the detection steps, the step
 // countdowns, debouncing, the no-input watchdog, the one-second frame check
 // and the manual and simulated triggers.
-#include "camera/cameraloss.h"
+#include "cameradriver/cameraloss.h"
+#include "editor/drawroiwidget.h"
 #include "monitor/controlport.h"
+#include "monitor/cycletexts.h"
 #include "monitor/cycleview.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
+#include "monitor/iostatuswidget.h"
 #include "monitor/placeholders.h"
+#include "monitor/titlebar.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"
 #include "params/procedures.h"
@@ -33,6 +37,16 @@ int nowTenths()
     return int(now.toSecsSinceEpoch() * 10 + now.time().msec() / 100);
 }
 
+qint64 nowMs() { return platform::Clock::instance().monotonicMs(); }
+
+int usedMask()
+{
+    int all = 0;
+    for (int c : usedSlots())
+        all |= 1 << c;
+    return all;
+}
+
 } // namespace
 
 // ---- the pass ---------------------------------------------------------------
@@ -40,17 +54,34 @@ int nowTenths()
 void MainWindow::Run()
 {
     // White balance after start-up and recovery; a lost camera holds the
-    // clamp prohibited and is retried every 3 s.
+    // clamp prohibited on every pass while its recovery works off this
+    // thread, retried every 3 s.
     const bool lost = gisLost;
-    CameraWatch::instance().runStep();
+    const int next = CameraWatch::instance().runStep();
     if (lost) {
+        abandonSteps();
         watchdogTimer->stop();
-        runTimer->start(3000);
+        runTimer->start(next);
         return;
     }
 
+    // A pass that comes late means the process did not run: the grab threads
+    // did not either, and that time does not count against their frames.
+    const qint64 now = nowMs();
+    if (lastPassMs > 0 && now - lastPassMs > kLatePassMs) {
+        const qint64 late = now - lastPassMs - 3;
+        for (qint64& d : freshDeadlineMs)
+            d += late;
+        cameraRoundDeadlineMs += late;
+    }
+    lastPassMs = now;
+
+    std::fill(newFrame, newFrame + 8, false);
     takeFrames();
+    if (!gisLost)
+        serveWaitingSteps();
     if (gisLost) {
+        abandonSteps();
         runTimer->start(3);
         return;
     }
@@ -70,8 +101,11 @@ void MainWindow::Run()
 
     showLiveFrames();
     IO().IOFlashOut();
-    if (ioStatusWidget)
+    if (ioStatusWidget) {
+        // The title bar follows the board also while the band is hidden.
+        ioStatusWidget->pushStates();
         ioStatusWidget->update();
+    }
     if (titleBar)
         titleBar->update();
     runTimer->start(3);
@@ -81,7 +115,6 @@ void MainWindow::takeFrames()
 {
     const bool external = P().use_external_trigger != 0;
     for (int j : usedSlots()) {
-        newFrame[j] = false;
         CammerWidget* v = cameraViews[j];
         if (!v || v->curImage.empty() || v->recvImage.size() < size_t(gColorLen))
             continue;
@@ -99,8 +132,14 @@ void MainWindow::takeFrames()
         } else {
             v->averageGrey = int(cv::mean(cv::Mat(gImageH, gImageW, CV_8UC1, v->curImage.data))[0]);
         }
-        if (external && displayState != 2)
+        frameSeq[j] = ++frameSerial;
+        if (external && displayState != 2) {
+            if (cameraTriggerSet == 0) { // the trigger: the round's frames count from here
+                cameraRoundStartSeq = frameSeq[j] - 1;
+                cameraRoundDeadlineMs = nowMs() + waitForFramesMs(usedMask());
+            }
             cameraTriggerSet |= 1 << j;
+        }
         ++frameCount[j];
         newFrame[j] = true;
         if (gisLost)
@@ -142,7 +181,7 @@ void MainWindow::alarmResetWatch()
             else if (!in0 && in3)
                 leftMoldActive = 0;
         }
-        ReDetect();
+        roiEditor->SlotReCheck(); // saves what was edited in the review, then judges again
     }
     watchdogTimer->stop();
 }
@@ -163,14 +202,20 @@ void MainWindow::normalPass()
                 stepSaveCode[c][3] = 1;
             }
         }
+        const int slot = mode() == ProcMultiDetect ? gDNum - 1 : 1;
+        if (slot >= 0 && slot < 8 && !countdownTimers[slot]->isActive()) {
+            stepStartSeq[slot] = frameSerial;
+            safetySlot = slot;
+        }
         safetyTriggerActive = 1;
-        TimerUp(mode() == ProcMultiDetect ? gDNum - 1 : 1);
+        TimerUp(slot);
         safetyTriggerActive = 0;
     }
 
     // b. Stopped: edges are taken and dropped; the two-colour procedure
     // still follows its mold inputs.
     if (runState == 3) {
+        cameraTriggerSet = 0; // a hardware trigger counts again from the start
         for (int k = 0; k < 4; ++k) {
             const bool edge = IO().IOInTrigger(k);
             if (!edge || mode() != ProcTwoColor)
@@ -187,7 +232,7 @@ void MainWindow::normalPass()
     // c. No input is read while a step counts down.
     bool counting = false;
     for (int l = 0; l < gDNum && l < 8; ++l)
-        counting = counting || countdownTimers[l]->isActive();
+        counting = counting || slotBusy(l);
     if (counting)
         simulatedInput = -1;
 
@@ -207,17 +252,8 @@ void MainWindow::normalPass()
         }
         if (start) {
             manualStart(m);
-            if (displayState == 2) {
-                if (mode() == ProcMultiDetect) {
-                    setStepOutput(currentStep, 1);
-                } else if (!p.pulse_output) {
-                    IO().IOSetOut(0, 1);
-                    if (m == 0 && !p.enable_cutoff_ontime && !p.enable_stop_not_alarm)
-                        IO().IOSetOut(1, 1);
-                }
-                IO().IOFlashOut();
+            if (displayState == 2)
                 return;
-            }
         }
     }
 
@@ -229,12 +265,28 @@ void MainWindow::normalPass()
         if ((cameraTriggerSet & all) == all) {
             cameraTriggerSet = 0;
             simulatedInput = 0;
+            cameraTriggered = true;
         }
     }
 
     // f. The inputs, unless a step counts down.
     if (!counting)
         scanInputs();
+    cameraTriggered = false;
+}
+
+// The outputs of a manual judgement that ended in an alarm.
+void MainWindow::manualAlarmOutputs(int m)
+{
+    const WizardPara& p = P();
+    if (mode() == ProcMultiDetect) {
+        setStepOutput(currentStep, 1);
+    } else if (!p.pulse_output) {
+        IO().IOSetOut(0, 1);
+        if (m == 0 && !p.enable_cutoff_ontime && !p.enable_stop_not_alarm)
+            IO().IOSetOut(1, 1);
+    }
+    IO().IOFlashOut();
 }
 
 // ---- inputs -----------------------------------------------------------------
@@ -256,6 +308,9 @@ bool MainWindow::scanInputs()
         inputConfirmed[k] = false;
         simulatedInput = -1;
         triggerNumber = k + 1;
+        // Steps started by this input judge only frames taken after it; the
+        // frames of a hardware trigger count from the round's first one.
+        startSeq = k == 0 && cameraTriggered ? cameraRoundStartSeq : frameSerial;
         if (!(mode() == ProcMultiDetect ? applyMultiDetectRules(k) : applyInputRules(k)))
             return false;
     }
@@ -384,7 +439,7 @@ bool MainWindow::scheduleSteps(int k)
     const int slotCount = twoMold() ? 2 : qMin(gDNum, 8);
     for (int l = 0; l < slotCount; ++l) {
         const bool enabled = twoMold() ? p.step_enabled[leftMoldActive ? l : l + 2] : p.step_enabled[l];
-        if (!enabled || countdownTimers[l]->isActive())
+        if (!enabled || slotBusy(l))
             continue;
         const int input = p.step_trigger_input[l];
         bool match = input == k;
@@ -415,16 +470,25 @@ bool MainWindow::scheduleSteps(int k)
 // False when that judgement stopped detection.
 bool MainWindow::startSlot(int slot, int delay)
 {
+    stepStartSeq[slot] = startSeq;
+    // A new start of the slot is an ordinary step, whatever waited before.
+    for (int* marked : {&manualSlot, &safetySlot, &redetectSlot})
+        if (*marked == slot)
+            *marked = -1;
     if (delay != 0) {
         countdown[slot] = float(delay) / 10;
         countdownTimers[slot]->start(100);
         cyclePhase = 1;
         return true;
     }
-    std::fill(newFrame, newFrame + 8, false); // the views keep the judged images
     countdown[slot] = 0;
     TimerUp(slot);
     return runState != 3;
+}
+
+bool MainWindow::slotBusy(int slot) const
+{
+    return slot >= 0 && slot < 8 && (countdownTimers[slot]->isActive() || awaitingFrames[slot]);
 }
 
 // ---- multi-detection --------------------------------------------------------
@@ -480,8 +544,7 @@ bool MainWindow::applyMultiDetectRules(int k)
 
     lastStartedStep = u;
     for (int l = 0; l < gDNum && l < 8; ++l) {
-        if (!p.step_enabled[l] || countdownTimers[l]->isActive() || p.step_trigger_input[l] != k
-            || pendingCameras[l] == 0)
+        if (!p.step_enabled[l] || slotBusy(l) || p.step_trigger_input[l] != k || pendingCameras[l] == 0)
             continue;
         lastStartedStep = l;
         if (!startSlot(l, p.detect_delay[l]) || p.detect_delay[l] == 0)
@@ -499,6 +562,10 @@ void MainWindow::TimerUp(int slot)
 {
     if (slot < 0 || slot >= 8)
         return;
+    if (gisLost) { // a loss ends every step without a verdict
+        abandonSteps();
+        return;
+    }
     const WizardPara& p = P();
     const int last = mode() == ProcMultiDetect ? gDNum - 1 : 1;
     if (slot == last && p.pre_cut >= 1 && p.pre_cut <= 99 && !p.pulse_output && p.pre_cut >= 10 * countdown[slot]) {
@@ -521,10 +588,156 @@ void MainWindow::TimerUp(int slot)
         return;
     }
     countdownTimers[slot]->stop();
+    requestJudgement(slot);
+}
+
+// ---- judgement on frames of this cycle ---------------------------------------------
+
+void MainWindow::requestJudgement(int slot)
+{
+    if (gisLost) {
+        abandonSteps();
+        return;
+    }
+    takeFrames(); // the newest frames, should one have come since the pass
+    if (gisLost) {
+        abandonSteps();
+        return;
+    }
+    const int stale = staleCameras(slot);
+    if (stale == 0) {
+        awaitingFrames[slot] = false;
+        judgeStep(slot);
+        return;
+    }
+    awaitingFrames[slot] = true;
+    freshWaitMs[slot] = waitForFramesMs(stale);
+    freshDeadlineMs[slot] = nowMs() + freshWaitMs[slot];
+}
+
+int MainWindow::staleCameras(int slot) const
+{
+    int stale = 0;
+    for (int c : usedSlots())
+        if (cameraViews[c] && frameSeq[c] <= stepStartSeq[slot])
+            stale |= 1 << c;
+    return stale;
+}
+
+int MainWindow::waitForFramesMs(int cameras) const
+{
+    int ms = P().use_external_trigger ? kTriggeredFreshWaitMs : kMinFreshWaitMs;
+    for (int c = 0; c < 8; ++c)
+        if ((cameras >> c) & 1 && framesPerSecond[c] > 0)
+            ms = qMax(ms, 3000 / framesPerSecond[c]); // three frame periods
+    return ms;
+}
+
+// Called by the pass after it took the frames: waiting steps are judged in
+// step order once their frames came, or their cameras are lost.
+void MainWindow::serveWaitingSteps()
+{
+    const qint64 now = nowMs();
+    for (int l = 0; l < 8; ++l) {
+        if (!awaitingFrames[l])
+            continue;
+        const int stale = staleCameras(l);
+        if (stale == 0) {
+            awaitingFrames[l] = false;
+            judgeStep(l);
+            if (gisLost)
+                return;
+        } else if (now >= freshDeadlineMs[l]) {
+            noFreshFrames(stale, freshWaitMs[l]);
+            return;
+        }
+    }
+    // A hardware trigger that not every camera answered.
+    if (P().use_external_trigger && cameraTriggerSet != 0 && runState == 1 && displayState != 2
+        && now >= cameraRoundDeadlineMs) {
+        const int missing = usedMask() & ~cameraTriggerSet;
+        if (missing)
+            noFreshFrames(missing, waitForFramesMs(usedMask()));
+    }
+}
+
+// Cameras without a frame of this cycle are lost, not judged.
+void MainWindow::noFreshFrames(int cameras, int waitedMs)
+{
+    int first = -1;
+    for (int c = 0; c < 8; ++c) {
+        if (!((cameras >> c) & 1))
+            continue;
+        if (first < 0)
+            first = c;
+        InsertRecord(LanStr(cycletext::kNoFreshFrame).arg(c + 1).arg(waitedMs));
+    }
+    abandonSteps();
+    if (first >= 0)
+        CameraCheck(first);
+}
+
+void MainWindow::abandonSteps()
+{
+    for (int l = 0; l < 8; ++l) {
+        if (countdownTimers[l])
+            countdownTimers[l]->stop();
+        countdown[l] = 0;
+        awaitingFrames[l] = false;
+    }
+    manualSlot = safetySlot = redetectSlot = -1;
+    std::fill(pendingCameras, pendingCameras + 8, 0);
+    recheckPending = false;
+    manualTriggerStep = gDNum;
+    cameraTriggerSet = 0;
+    if (mode() == ProcMultiDetect) { // the next round starts from its first step
+        lastStartedStep = gDNum - 1;
+        expectedInput = -1;
+    }
+    // In pulse mode the end of a running pulse would free the clamp.
+    if (P().pulse_output) {
+        clampPulseTimer->stop();
+        ejectorPulseTimer->stop();
+    }
+    if (cyclePhase == 1)
+        cyclePhase = 3;
+    IO().IOSetOut(0, 1);
+    IO().IOFlashOut();
+}
+
+void MainWindow::judgeStep(int slot)
+{
+    if (gisLost) {
+        abandonSteps();
+        return;
+    }
+    judgedStartSeq = stepStartSeq[slot];
+    if (slot == redetectSlot) {
+        redetectSlot = -1;
+        redetectNow(redetectStep);
+        if (roiEditor)
+            roiEditor->ReCheckJudged();
+        return;
+    }
+    const WizardPara& p = P();
+    const int last = mode() == ProcMultiDetect ? gDNum - 1 : 1;
+    const bool manual = slot == manualSlot;
+    if (manual)
+        manualSlot = -1;
+    const bool safety = slot == safetySlot;
+    if (safety) {
+        safetySlot = -1;
+        safetyTriggerActive = 1;
+    }
+    std::fill(newFrame, newFrame + 8, false); // the views keep the judged images
     for (int c : usedSlots())
         RunAlgorithm(c, slot);
     CheckNG();
+    if (safety)
+        safetyTriggerActive = 0;
     cyclePhase = 2;
+    if (manual && displayState == 2)
+        manualAlarmOutputs(slot);
 
     if (displayState == 2 || slot != last || recheckPending || !p.template_auto_update || mode() != ProcAutoParts)
         return;
@@ -576,6 +789,7 @@ void MainWindow::SlotManualTrig(int step)
         return;
     }
     manualTriggerStep = step;
+    manualRequestSeq = frameSerial; // the snapshot judges frames taken after the press
     for (int c : usedSlots())
         if (cameraViews[c])
             for (int s = 0; s < gDNum && s < 8; ++s)
@@ -596,6 +810,10 @@ void MainWindow::manualStart(int step)
     if (step == 0)
         std::fill(ngOutputs, ngOutputs + 4, false);
     recheckCount[0] = recheckCount[1] = 0;
+    if (step >= 0 && step < 8 && !countdownTimers[step]->isActive()) {
+        stepStartSeq[step] = manualRequestSeq;
+        manualSlot = step;
+    }
     TimerUp(step);
 }
 
@@ -605,8 +823,15 @@ void MainWindow::loadDemoImage()
     const QString path = QStringLiteral("cammer15/template%1.bmp").arg(demoImageIndex);
     demoImageIndex = (demoImageIndex + 1) % 5;
     CammerWidget* v = usedView(selectedCamera >= 0 && selectedCamera < numCamera ? selectedCamera : 0);
-    if (v)
-        v->LoadFrame(path);
+    if (!v || !v->LoadFrame(path))
+        return;
+    // Without cameras the picture is the new frame of every demonstration view.
+    for (int c : usedSlots()) {
+        if (!cameraViews[c])
+            continue;
+        std::lock_guard<std::mutex> lock(pMutex[cameraViews[c]->cameraIndex]);
+        isImageFill[cameraViews[c]->cameraIndex] = true;
+    }
 }
 
 void MainWindow::SlotSimulationTrigIn1() { simulatedInput = 0; }

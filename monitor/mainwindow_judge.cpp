@@ -56,11 +56,7 @@ void MainWindow::RunAlgorithm(int c, int s)
             for (int d = 0; d < gDNum && d < 8 && !left; ++d)
                 left = cameraViews[cc] && p.step_enabled[d] && cameraViews[cc]->samplePending[d];
         if (!left) {
-            StartDetect();
-            if (!p.pulse_output) {
-                IO().IOSetOut(0, 1);
-                IO().IOFlashOut();
-            }
+            StartDetect(!p.pulse_output); // never published free in between
             runState = 2;
             CheckArea(false);
             return;
@@ -90,7 +86,10 @@ void MainWindow::RunAlgorithm(int c, int s)
                 if (!p.enable_stop_not_alarm && R == 0)
                     IO().IOSetOut(2, 1);
             } else if (p.pre_cut && R != 0) {
+                // Nothing counted or signalled before the last re-check, but
+                // the clamp is prohibited from the first sight of a stuck part.
                 quiet = true;
+                IO().IOSetOut(0, 1);
             } else {
                 IO().IOSetOut(0, 1);
                 if (R == 0)
@@ -188,23 +187,35 @@ void MainWindow::ResetRun()
         countdown[s] = 0;
 }
 
+// The alarm reset: only prohibitions reach the board before the verdict, and
+// the step is judged again on frames taken after the reset.
 void MainWindow::ReDetect()
 {
     const WizardPara& p = P();
-    ResetRun();
     const int s = currentStep;
     if (s < 0 || s >= 8)
         return;
     const int g = twoMold() ? (s & 1) : s;
     const int last = mode() == ProcMultiDetect ? gDNum - 1 : 1;
-    pendingCameras[g] = 0;
-    if (mode() == ProcStandardNoRecheck)
-        IO().IOSetOut(0, 0);
-    else if (g == last && !p.cut_clamp_on_mold_alarm)
-        IO().IOSetOut(0, 1);
-    else if (g == 0 && !p.enable_cutoff_ontime && !p.enable_stop_not_alarm && !p.cut_ejector_on_prod_alarm)
-        IO().IOSetOut(1, 1);
+    if (mode() != ProcStandardNoRecheck) {
+        if (g == last && !p.cut_clamp_on_mold_alarm)
+            IO().IOSetOut(0, 1);
+        else if (g == 0 && !p.enable_cutoff_ontime && !p.enable_stop_not_alarm && !p.cut_ejector_on_prod_alarm)
+            IO().IOSetOut(1, 1);
+    }
     IO().IOFlashOut();
+    stepStartSeq[g] = frameSerial;
+    redetectSlot = g;
+    redetectStep = s;
+    requestJudgement(g);
+}
+
+void MainWindow::redetectNow(int s)
+{
+    const WizardPara& p = P();
+    ResetRun();
+    const int g = twoMold() ? (s & 1) : s;
+    pendingCameras[g] = 0;
     for (int c : usedSlots()) {
         if (!cameraViews[c] || cameraViews[c]->noDetect[s])
             continue;

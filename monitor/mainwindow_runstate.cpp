@@ -1,12 +1,19 @@
 // Run states: detecting, sampling templates, stopped; the operator's start,
 // stop and resample commands.
-#include "camera/cameradriver.h"
+#include "cameradriver/cameradriver.h"
+#include "editor/alarmoption.h"
+#include "editor/drawroiwidget.h"
+#include "editor/regioption.h"
+#include "camera/cammerwidget.h"
 #include "inspection/paramroi.h"
 #include "monitor/controlport.h"
 #include "monitor/cycleview.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
+#include "monitor/indexbutton.h"
 #include "monitor/placeholders.h"
+#include "monitor/titlebar.h"
+#include "settings/systemsettingwidget.h"
 #include "params/lanstr.h"
 #include "params/procedures.h"
 #include "params/wizardpara.h"
@@ -25,18 +32,80 @@ ControlPort& IO() { return *gpControlIO; }
 int mode() { return gpWPara->procedure; }
 } // namespace
 
-void MainWindow::StartDetect()
+void MainWindow::StartDetect() { StartDetect(false); }
+
+void MainWindow::StartDetect(bool clampProhibited)
 {
     gpCycleTrigger = &triggerNumber; // the inspection collects region results while it is set
     IO().IOResetAllOut();
     if (P().mold_cutoff)
         IO().IOSetOut(1, 1);
+    if (clampProhibited)
+        IO().IOSetOut(0, 1);
     IO().IOFlashOut();
+    std::fill(awaitingFrames, awaitingFrames + 8, false);
+    manualSlot = safetySlot = redetectSlot = -1;
     displayState = 0;
     std::fill(recheckCount, recheckCount + 8, 0);
     recheckPending = false;
     ResetRun();
     runState = 1;
+}
+
+void MainWindow::resetCycle()
+{
+    for (QTimer* t : {resultTimer, ngPulseTimer, clampPulseTimer, ejectorPulseTimer, reserveTimer, alarmResetTimer,
+                      watchdogTimer})
+        if (t)
+            t->stop();
+    for (int i = 0; i < 8; ++i) {
+        if (countdownTimers[i])
+            countdownTimers[i]->stop();
+        if (debounceTimers[i])
+            debounceTimers[i]->stop();
+    }
+    leftMoldActive = 1;
+    gpWPara->DeriveProcedure();
+    const bool multi = mode() == ProcMultiDetect;
+    currentStep = multi ? gDNum - 1 : (gpWPara->detect_product != 1 ? 1 : 0);
+    lastStartedStep = multi ? gDNum - 1 : 0;
+    runState = 1;
+    displayState = 0;
+    cyclePhase = 3;
+    forcedStep = -1;
+    noInputWarned = false;
+    recheckPending = false;
+    tempCheckLatch = 0;
+    simulatedInput = expectedInput = -1;
+    manualTriggerStep = gDNum;
+    manualCycle = false;
+    triggerNumber = 0;
+    safetyTriggerActive = 0;
+    shownStep = 0;
+    lastResultNG = false;
+    cameraTriggerSet = 0;
+    cameraTriggered = false;
+    lastDelay = 0;
+    manualSlot = safetySlot = redetectSlot = -1;
+    for (int i = 0; i < 8; ++i) {
+        pendingCameras[i] = recheckCount[i] = 0;
+        inputConfirmed[i] = stepArmed[i] = cycleCounted[i] = failCounted[i] = newFrame[i] = false;
+        awaitingFrames[i] = false;
+        countdown[i] = 0;
+        std::fill(stepSaveCode[i], stepSaveCode[i] + 8, 0);
+    }
+    std::fill(ngOutputs, ngOutputs + 4, false);
+    for (int c : usedSlots()) {
+        if (CammerWidget* v = cameraViews[c]) {
+            std::fill(v->noDetect, v->noDetect + 8, false);
+            std::fill(v->samplePending, v->samplePending + 8, false);
+            if (v->blinkTimer)
+                v->blinkTimer->stop();
+        }
+    }
+    gisSafeDoorOpen = false;
+    gisReTrain = gisReShape = gFromTrain = false;
+    StartDetect(gpWPara->is_cut_ontime && gpWPara->mold_pulse > 0);
 }
 
 void MainWindow::SetStopDetect()
@@ -51,6 +120,8 @@ void MainWindow::SetStopDetect()
             countdown[i] = 0;
         }
     }
+    std::fill(awaitingFrames, awaitingFrames + 8, false);
+    manualSlot = safetySlot = redetectSlot = -1;
     runState = 3;
 }
 
@@ -72,16 +143,17 @@ void MainWindow::SlotStartStop()
     const auto shown = [](QWidget* w) { return w && w->isVisible(); };
     if (shown(settingsWindow) || shown(alarmOptionBar) || shown(regionOptionBar))
         return;
+    // A start during an alarm would release the outputs the alarm holds.
+    if (displayState == 2)
+        return;
     if (runState == 3) {
-        StartDetect();
-        if (P().is_cut_ontime && P().mold_pulse > 0) {
-            IO().IOSetOut(0, 1);
-            IO().IOFlashOut();
-        }
+        StartDetect(P().is_cut_ontime && P().mold_pulse > 0);
         InsertRecord(LanStr(142));
         LEDOnOff(led::kRunBit, 1);
         if (titleBar)
             titleBar->setStyleSheet(QStringLiteral("TitleBar{background-color:#1f3f8d;}"));
+        if (optionBar)
+            optionBar->showRunning(true);
     } else {
         if (CheckPassword() == 0 || !showChooseBox(LanStr(140)))
             return;
@@ -92,8 +164,11 @@ void MainWindow::SlotStartStop()
         LEDOnOff(led::kRunBit, 0);
         if (titleBar)
             titleBar->setStyleSheet(QStringLiteral("TitleBar{background-color:#ee2329;}"));
+        if (optionBar)
+            optionBar->showRunning(false);
     }
     update();
+    reportRunCommandToLink();
 }
 
 void MainWindow::SlotReTrain()
@@ -109,14 +184,11 @@ void MainWindow::SlotReTrain()
     displayState = 0;
     resultsOK(false);
     if (runState == 3) {
-        StartDetect();
-        if (P().is_cut_ontime && P().mold_pulse > 0) {
-            IO().IOSetOut(0, 1);
-            IO().IOFlashOut();
-        }
+        StartDetect(P().is_cut_ontime && P().mold_pulse > 0);
         LEDOnOff(led::kRunBit, 1);
     }
     runState = 2;
+    roiEditor->SlotTempDeleteAll();
     for (int c : usedSlots()) {
         CammerWidget* v = cameraViews[c];
         if (!v)
@@ -160,7 +232,13 @@ void MainWindow::CheckArea(bool)
     displayState = 3;
     if (indexButton)
         indexButton->hide();
+    roiEditor->Reset(false);
     gFromTrain = true;
 }
 
-void MainWindow::SlotDrawHint() {}
+void MainWindow::SlotDrawHint()
+{
+    drawHintTimer->stop();
+    gDrawHint = 0;
+    update();
+}

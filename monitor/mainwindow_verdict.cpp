@@ -1,12 +1,15 @@
 // The verdict of a judged step: release or re-check or alarm, the result
 // display, the output pulses, the result images and the end of a cycle.
 #include "monitor/controlport.h"
+#include "editor/drawroiwidget.h"
 #include "inspection/cammerrecongnize.h"
 #include "monitor/cycleview.h"
 #include "monitor/journal.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
+#include "monitor/indexbutton.h"
 #include "monitor/placeholders.h"
+#include "settings/systemsettingwidget.h"
 #include "monitor/savefialimagethread.h"
 #include "inspection/paramroi.h"
 #include "params/lanstr.h"
@@ -36,12 +39,17 @@ void MainWindow::CheckNG()
 {
     if (gFromTrain)
         return;
+    if (gisLost) { // no verdict while a camera is lost
+        abandonSteps();
+        return;
+    }
     const WizardPara& p = P();
     const bool pulse = p.pulse_output != 0;
     const int s = twoMold() ? (currentStep & 1) : currentStep;
     if (s < 0 || s >= 8)
         return;
     const int R = recheckCount[s];
+    ++verdicts;
 
     // Verdict.
     bool ng = false;
@@ -56,17 +64,27 @@ void MainWindow::CheckNG()
         ng = ng || gisTempAlarm;
     else
         tempCheckLatch = 0;
+    lastVerdictNG = ng;
 
     // The cycle's region results are reported once.
     if (R == 0 && triggerNumber != 0) {
+        reportCycleToLink(ng);
         triggerNumber = 0;
         g_listParamROI.clear();
     }
-    if (ng && R == 0)
+    if (ng && R == 0) {
         stepArmed[currentStep] = false;
+        reportFirstNGToLink(s);
+    }
 
-    // Outputs.
+    // Outputs. An NG of the clamp's step prohibits the clamp at once, the
+    // temperature's included, re-checks pending or not.
     const bool productNG = ng && s == 0 && p.enable_stop_not_alarm;
+    const int lastStep = mode() == ProcMultiDetect ? gDNum - 1 : 1;
+    if (ng && !pulse && s == lastStep) {
+        IO().IOSetOut(0, 1);
+        IO().IOFlashOut();
+    }
     if (pulse) {
         IO().IOSetOut(0, ng ? 1 : 0);
         IO().IOSetOut(1, ng ? 0 : 1);
@@ -95,10 +113,6 @@ void MainWindow::CheckNG()
                 recheckPending = true;
             alarmStartMs = platform::now().toMSecsSinceEpoch();
         } else {
-            if ((safetyTriggerActive && mode() != ProcMultiDetect) || (mode() == ProcStandardNoRecheck && s == 1)) {
-                IO().IOSetOut(0, 1);
-                IO().IOFlashOut();
-            }
             enterAlarm();
         }
     }
@@ -170,8 +184,10 @@ void MainWindow::CheckNG()
     if (!ng || pulse) {
         requestImages();
         const int last = (mode() == ProcMultiDetect || mode() == ProcStandardNoRecheck) ? gDNum - 1 : 1;
-        if (s == last)
+        if (s == last) {
             CountWrite(); // the cycle ends with its last step
+            reportCycleEndToLink();
+        }
     }
     if (p.cntnet_enable)
         g_listParamROI.clear();
@@ -222,6 +238,11 @@ void MainWindow::enterAlarm()
         if (p.location_level > 0)
             lcdTimer->start(p.location_level * 1000);
     }
+    // Whatever the options left free: while an alarm shows, the clamp is
+    // prohibited and the alarm output on.
+    IO().IOSetOut(0, 1);
+    IO().IOSetOut(2, 1);
+    IO().IOFlashOut();
     SetStopDetect();
     displayState = 2;
     selectedCamera = numCamera;
@@ -232,6 +253,7 @@ void MainWindow::enterAlarm()
     ChangeCammer();
     if (indexButton)
         indexButton->hide();
+    roiEditor->Reset(false); // alarm review with the alarm option bar
     recheckPending = false;
     showVerdictLeds(true);
     QString cameras;
@@ -250,6 +272,7 @@ void MainWindow::clearAlarm(int s)
     const WizardPara& p = P();
     if (s == 0 && p.enable_stop_not_alarm)
         return;
+    roiEditor->Restart();
     if (sideStack)
         sideStack->setCurrentIndex(0);
     auto resume = [this](std::initializer_list<int> off) {
@@ -285,6 +308,7 @@ void MainWindow::clearAlarm(int s)
         }
         break;
     }
+    reportAlarmReleaseToLink();
 }
 
 void MainWindow::TimerShow()

@@ -1,6 +1,6 @@
 // Layout of the camera views, the zoom tools, zoom and pan.
 #include "camera/cammerwidget.h"
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "monitor/imagecontainer.h"
 #include "monitor/mainwindow.h"
 #include "monitor/placeholders.h"

@@ -1,6 +1,6 @@
 #include "monitor/mapplication.h"
 
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
 #include "params/lanstr.h"

@@ -40,7 +40,8 @@ DbOpenResult OpenStartupDatabase(const StartupDatabase& db)
         return DbOpenResult::Opened;
 
     qWarning() << "database" << db.file << "cannot be opened";
-    host::showWarning(LanStr(db.message, 1));
+    // In the language of the warning box's title, never English under a Chinese title.
+    host::showWarning(LanStr(db.message));
     if (!DatabaseUsable(db.replacement, db.table)) {
         qCritical() << "no usable default for" << db.file << "- staying up without it";
         return DbOpenResult::Unusable;

@@ -13,6 +13,14 @@ std::atomic<CommandRunner*> gRunner{nullptr};
 
 CommandRunner::~CommandRunner() = default;
 
+bool CommandRunner::startTracked(const QString& program, const QStringList& args, const QString& workDir,
+                                 qint64* pid)
+{
+    if (pid)
+        *pid = 0;
+    return startDetached(program, args, workDir);
+}
+
 CommandRunner& CommandRunner::instance()
 {
     CommandRunner* r = gRunner.load();
@@ -68,6 +76,18 @@ bool ProcessCommandRunner::startDetached(const QString& program, const QStringLi
     return QProcess::startDetached(program, args, workDir);
 }
 
+bool ProcessCommandRunner::startTracked(const QString& program, const QStringList& args, const QString& workDir,
+                                        qint64* pid)
+{
+    if (pid)
+        *pid = 0;
+    if (refusing()) {
+        qWarning() << "command refused in test mode:" << program << args;
+        return false;
+    }
+    return QProcess::startDetached(program, args, workDir, pid);
+}
+
 CommandResult RecordingCommandRunner::run(const QString& program, const QStringList& args, int)
 {
     QMutexLocker lock(&mutex_);
@@ -87,6 +107,16 @@ bool RecordingCommandRunner::startDetached(const QString& program, const QString
     calls_.append({program, args, true});
     auto it = scripted_.constFind(program);
     return it == scripted_.constEnd() || it->started;
+}
+
+bool RecordingCommandRunner::startTracked(const QString& program, const QStringList& args, const QString& workDir,
+                                          qint64* pid)
+{
+    const bool started = startDetached(program, args, workDir);
+    QMutexLocker lock(&mutex_);
+    if (pid)
+        *pid = started ? nextPid_++ : 0;
+    return started;
 }
 
 void RecordingCommandRunner::script(const QString& program, const CommandResult& result)

@@ -29,6 +29,10 @@ public:
     // Starts the program and lets it run on its own.
     virtual bool startDetached(const QString& program, const QStringList& args = {},
                                const QString& workDir = QString()) = 0;
+    // Like startDetached, and gives the started program's process id (0 when
+    // none is known), so that the caller can stop it later.
+    virtual bool startTracked(const QString& program, const QStringList& args, const QString& workDir,
+                              qint64* pid);
 
     static CommandRunner& instance();
     // Replaces the runner for the rest of the process (tests); takes no ownership.
@@ -41,6 +45,8 @@ class ProcessCommandRunner : public CommandRunner {
 public:
     CommandResult run(const QString& program, const QStringList& args, int timeoutMs) override;
     bool startDetached(const QString& program, const QStringList& args, const QString& workDir) override;
+    bool startTracked(const QString& program, const QStringList& args, const QString& workDir,
+                      qint64* pid) override;
     static bool refusing();
 };
 
@@ -56,6 +62,9 @@ public:
     };
     CommandResult run(const QString& program, const QStringList& args, int timeoutMs) override;
     bool startDetached(const QString& program, const QStringList& args, const QString& workDir) override;
+    // Records a detached call and hands out made-up process ids from 900001 on.
+    bool startTracked(const QString& program, const QStringList& args, const QString& workDir,
+                      qint64* pid) override;
 
     void script(const QString& program, const CommandResult& result);
     QList<Call> calls() const;
@@ -66,6 +75,7 @@ private:
     mutable QMutex mutex_;
     QList<Call> calls_;
     QMap<QString, CommandResult> scripted_;
+    qint64 nextPid_ = 900001;
 };
 
 // Convenience for callers: runs through the installed runner.

@@ -8,7 +8,7 @@ PKGS=(
   libavformat-dev libavcodec-dev libavdevice-dev libavfilter-dev libavutil-dev libswscale-dev
   libcjson-dev
   libgtest-dev libbenchmark-dev
-  xvfb x11vnc xauth
+  xvfb x11vnc xauth xdotool
   fonts-noto-cjk fonts-wqy-microhei fonts-wqy-zenhei fonts-open-sans
   sqlite3 iproute2
 )

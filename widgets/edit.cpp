@@ -154,7 +154,10 @@ UnitEdit::UnitEdit(int padFlags, QString unit, ValueRow* owner) : Edit(padFlags,
         charWidth_ = 27;
         unitLabel_ = new QLabel(unit, this);
         unitLabel_->setFixedSize(unit.length() * charWidth_ + 10, 50);
-        unitLabel_->setFont(kitPointFont(QStringLiteral("wqy-microhei"), 27));
+        QFont font = kitPointFont(QStringLiteral("wqy-microhei"), 27);
+        if (!drawsEveryCharacter(unit, font))
+            font = kitPointFont(QStringLiteral("wenquanyi"), 27);
+        unitLabel_->setFont(font);
         unitLabel_->setAlignment(Qt::AlignCenter);
         const QMargins m = textMargins();
         setTextMargins(m.left(), m.top(), unitLabel_->width(), m.bottom());

@@ -106,6 +106,18 @@ void NumberInput::setContent(int id)
 
 void NumberInput::eraseContent()
 {
+    // A row's field shows the row's integer: the key drops that integer's last
+    // digit, so the next digit extends what the row holds, not a stale text.
+    auto* unitField = qobject_cast<UnitEdit*>(registeredField());
+    if (unitField && unitField->owner()) {
+        ValueRow* row = unitField->owner();
+        const int v = row->typedValue(unitField);
+        row->setTypedValue(unitField, v / 10);
+        if (v / 10 == 0)
+            replaceNext_ = true;
+        unitField->setCursorPosition(unitField->text().length());
+        return;
+    }
     bool empty = false;
     if (backspace(&empty) && empty)
         replaceNext_ = true;

@@ -1,6 +1,11 @@
 #include "widgets/kitstyle.h"
 
+#include <QGlyphRun>
+#include <QPainterPath>
+#include <QRawFont>
+#include <QRegularExpression>
 #include <QStringList>
+#include <QTextLayout>
 #include <utility>
 
 void InstallKitFonts()
@@ -29,6 +34,25 @@ QFont kitPointFont(const QString& family, int pointSize)
     QFont f(family);
     f.setPointSize(pointSize);
     return f;
+}
+
+bool drawsEveryCharacter(const QString& text, const QFont& font)
+{
+    QString visible = text;
+    visible.remove(QRegularExpression(QStringLiteral("\\s")));
+    if (visible.isEmpty())
+        return true;
+    QTextLayout layout(visible, font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    for (const QGlyphRun& run : layout.glyphRuns()) {
+        const QRawFont raw = run.rawFont();
+        for (quint32 glyph : run.glyphIndexes())
+            if (glyph == 0 || raw.pathForGlyph(glyph).isEmpty())
+                return false;
+    }
+    return true;
 }
 
 QString AppStyleSheet()

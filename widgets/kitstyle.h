@@ -12,6 +12,10 @@ void InstallKitFonts();
 QFont kitFont(const QString& family, int pixelSize);
 // The same at a point size.
 QFont kitPointFont(const QString& family, int pointSize);
+// True when the font draws every visible character of the text with a
+// shape. WenQuanYi Micro Hei maps some signs (the degree sign "℃") to an
+// empty glyph, which shows nothing at all.
+bool drawsEveryCharacter(const QString& text, const QFont& font);
 
 // The one style sheet of the whole program, set by the start-up.
 QString AppStyleSheet();

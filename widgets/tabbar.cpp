@@ -97,6 +97,12 @@ void BVerticalTabBar::addWidgetGroup(QPixmap& icon, QVector<QString> newNames, Q
 
 int BVerticalTabBar::currentPage() const { return stack->currentIndex(); }
 
+void BVerticalTabBar::setCurrentPage(int index)
+{
+    if (index >= 0 && index < stack->count())
+        stack->setCurrentIndex(index);
+}
+
 QString BVerticalTabBar::titleText() const { return titleLabel->text(); }
 
 void BVerticalTabBar::tabBtnPressed()

@@ -21,6 +21,8 @@ public:
 
     const QVector<QPushButton*>& tabButtons() const { return buttons; }
     int currentPage() const;
+    // Shows a page without touching the tab column.
+    void setCurrentPage(int index);
     QString titleText() const;
     QPushButton* exitButton() const { return exitButton_; }
     QVBoxLayout* columnLayout() const { return columnLayout_; }

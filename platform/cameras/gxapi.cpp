@@ -6,6 +6,7 @@
 #include <QHash>
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 using camsdk::SimCamera;
 
@@ -15,7 +16,10 @@ namespace {
 
 camsdk::VendorLibrary& lib()
 {
-    static camsdk::VendorLibrary l{"libgxiapi.so"};
+    static camsdk::VendorLibrary l{{"libgxiapi.so"},
+                                   {"GXInitLib", "GXUpdateDeviceList", "GXOpenDeviceByIndex", "GXOpenDevice",
+                                    "GXCloseDevice", "GXGetInt", "GXSetInt", "GXSetEnum", "GXSetBool", "GXGetFloat",
+                                    "GXSetFloat", "GXGetFloatRange", "GXSendCommand", "GXGetImage"}};
     return l;
 }
 
@@ -24,24 +28,36 @@ bool sim() { return bus().active(); }
 
 SimCamera* cam(GX_DEV_HANDLE h) { return static_cast<SimCamera*>(h); }
 
-QString key(int32_t feature) { return QStringLiteral("0x") + QString::number(quint32(feature), 16).toUpper(); }
+QString key(GX_FEATURE_ID feature) { return QStringLiteral("0x") + QString::number(quint32(feature), 16).toUpper(); }
 
 GX_STATUS openSim(const camsdk::SimCameraPtr& c, GX_DEV_HANDLE* device)
 {
     if (!c)
-        return kNotFound;
+        return GX_STATUS_NOT_FOUND_DEVICE;
     if (int f = c->failure(QStringLiteral("GXOpenDevice")))
         return f;
     if (!c->tryOpen())
-        return kNotFound;
+        return GX_STATUS_INVALID_ACCESS;
     c->record(QStringLiteral("open"));
     *device = c.get();
-    return kSuccess;
+    return GX_STATUS_SUCCESS;
 }
 
 } // namespace
 
-const char* featureKey(int32_t feature)
+bool Usable(const char** why)
+{
+    if (sim() || lib().usable())
+        return true;
+    if (why) {
+        static thread_local std::string reason;
+        reason = lib().reason();
+        *why = reason.c_str();
+    }
+    return false;
+}
+
+const char* featureKey(GX_FEATURE_ID feature)
 {
     static thread_local QByteArray k;
     k = key(feature).toLatin1();
@@ -72,19 +88,19 @@ GX_STATUS GXOpenDeviceByIndex(uint32_t index, GX_DEV_HANDLE* device)
     if (sim()) {
         const auto listed = bus().listed();
         if (index < 1 || int(index) > listed.size())
-            return kNotFound;
+            return GX_STATUS_NOT_FOUND_DEVICE;
         return openSim(listed.at(int(index) - 1), device);
     }
     CAMSDK_FORWARD(lib(), GXOpenDeviceByIndex, index, device);
     return camsdk::kNotAvailable;
 }
 
-GX_STATUS GXOpenDevice(GxOpenParam* param, GX_DEV_HANDLE* device)
+GX_STATUS GXOpenDevice(GX_OPEN_PARAM* param, GX_DEV_HANDLE* device)
 {
     if (sim()) {
-        if (!param || !param->content || param->openMode != 0)
-            return kNotFound;
-        return openSim(bus().bySerial(QByteArray(param->content)), device);
+        if (!param || !param->pszContent || param->openMode != GX_OPEN_SN)
+            return GX_STATUS_INVALID_PARAMETER;
+        return openSim(bus().bySerial(QByteArray(param->pszContent)), device);
     }
     CAMSDK_FORWARD(lib(), GXOpenDevice, param, device);
     return camsdk::kNotAvailable;
@@ -94,151 +110,160 @@ GX_STATUS GXCloseDevice(GX_DEV_HANDLE device)
 {
     if (sim()) {
         if (!device)
-            return kInvalidHandle;
+            return GX_STATUS_INVALID_HANDLE;
         cam(device)->record(QStringLiteral("close"));
         cam(device)->close();
-        return kSuccess;
+        return GX_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), GXCloseDevice, device);
     return camsdk::kNotAvailable;
 }
 
-GX_STATUS GXGetInt(GX_DEV_HANDLE device, int32_t feature, int64_t* value)
+GX_STATUS GXGetInt(GX_DEV_HANDLE device, GX_FEATURE_ID feature, int64_t* value)
 {
     if (sim()) {
         SimCamera* c = cam(device);
         if (!c)
-            return kInvalidHandle;
+            return GX_STATUS_INVALID_HANDLE;
         if (int f = c->failure(QStringLiteral("GXGetInt ") + key(feature)))
             return f;
-        if (feature == kWidth)
+        if (feature == GX_INT_WIDTH)
             *value = c->outputWidth();
-        else if (feature == kHeight)
+        else if (feature == GX_INT_HEIGHT)
             *value = c->outputHeight();
+        else if (feature == GX_INT_PAYLOAD_SIZE)
+            *value = int64_t(c->outputWidth()) * c->outputHeight(); // 8-bit pixels
         else
             *value = int64_t(c->value(key(feature)));
-        return kSuccess;
+        return GX_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), GXGetInt, device, feature, value);
     return camsdk::kNotAvailable;
 }
 
-GX_STATUS GXSetInt(GX_DEV_HANDLE device, int32_t feature, int64_t value)
+GX_STATUS GXSetInt(GX_DEV_HANDLE device, GX_FEATURE_ID feature, int64_t value)
 {
     if (sim()) {
         SimCamera* c = cam(device);
         if (!c)
-            return kInvalidHandle;
+            return GX_STATUS_INVALID_HANDLE;
         c->setValue(key(feature), double(value));
-        if (feature == kWidth)
+        if (feature == GX_INT_WIDTH)
             c->setOutputSize(int(value), c->outputHeight());
-        else if (feature == kHeight)
+        else if (feature == GX_INT_HEIGHT)
             c->setOutputSize(c->outputWidth(), int(value));
-        return kSuccess;
+        return GX_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), GXSetInt, device, feature, value);
     return camsdk::kNotAvailable;
 }
 
-GX_STATUS GXSetEnum(GX_DEV_HANDLE device, int32_t feature, int64_t value)
+GX_STATUS GXSetEnum(GX_DEV_HANDLE device, GX_FEATURE_ID feature, int64_t value)
 {
     if (sim()) {
         if (!cam(device))
-            return kInvalidHandle;
+            return GX_STATUS_INVALID_HANDLE;
         cam(device)->setValue(key(feature), double(value));
-        return kSuccess;
+        return GX_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), GXSetEnum, device, feature, value);
     return camsdk::kNotAvailable;
 }
 
-GX_STATUS GXSetBool(GX_DEV_HANDLE device, int32_t feature, bool value)
+GX_STATUS GXSetBool(GX_DEV_HANDLE device, GX_FEATURE_ID feature, bool value)
 {
     if (sim()) {
         if (!cam(device))
-            return kInvalidHandle;
+            return GX_STATUS_INVALID_HANDLE;
         cam(device)->setValue(key(feature), value ? 1 : 0);
-        return kSuccess;
+        return GX_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), GXSetBool, device, feature, value);
     return camsdk::kNotAvailable;
 }
 
-GX_STATUS GXGetFloat(GX_DEV_HANDLE device, int32_t feature, double* value)
+GX_STATUS GXGetFloat(GX_DEV_HANDLE device, GX_FEATURE_ID feature, double* value)
 {
     if (sim()) {
         if (!cam(device))
-            return kInvalidHandle;
+            return GX_STATUS_INVALID_HANDLE;
         *value = cam(device)->value(key(feature));
-        return kSuccess;
+        return GX_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), GXGetFloat, device, feature, value);
     return camsdk::kNotAvailable;
 }
 
-GX_STATUS GXSetFloat(GX_DEV_HANDLE device, int32_t feature, double value)
+GX_STATUS GXSetFloat(GX_DEV_HANDLE device, GX_FEATURE_ID feature, double value)
 {
     if (sim()) {
         if (!cam(device))
-            return kInvalidHandle;
+            return GX_STATUS_INVALID_HANDLE;
         cam(device)->setValue(key(feature), value);
-        return kSuccess;
+        return GX_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), GXSetFloat, device, feature, value);
     return camsdk::kNotAvailable;
 }
 
-GX_STATUS GXGetFloatRange(GX_DEV_HANDLE device, int32_t feature, GxFloatRange* range)
+GX_STATUS GXGetFloatRange(GX_DEV_HANDLE device, GX_FEATURE_ID feature, GX_FLOAT_RANGE* range)
 {
     if (sim()) {
         if (!cam(device))
-            return kInvalidHandle;
-        if (!cam(device)->range(key(feature), &range->min, &range->max))
-            return kNotFound;
-        range->inc = 0;
-        return kSuccess;
+            return GX_STATUS_INVALID_HANDLE;
+        std::memset(range, 0, sizeof *range);
+        if (!cam(device)->range(key(feature), &range->dMin, &range->dMax))
+            return GX_STATUS_INVALID_PARAMETER;
+        return GX_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), GXGetFloatRange, device, feature, range);
     return camsdk::kNotAvailable;
 }
 
-GX_STATUS GXSendCommand(GX_DEV_HANDLE device, int32_t feature)
+GX_STATUS GXSendCommand(GX_DEV_HANDLE device, GX_FEATURE_ID feature)
 {
     if (sim()) {
         SimCamera* c = cam(device);
         if (!c)
-            return kInvalidHandle;
+            return GX_STATUS_INVALID_HANDLE;
         c->record(QStringLiteral("command ") + key(feature));
-        if (feature == kAcquisitionStart)
+        if (feature == GX_COMMAND_ACQUISITION_START)
             c->setAcquiring(true);
-        else if (feature == kAcquisitionStop)
+        else if (feature == GX_COMMAND_ACQUISITION_STOP)
             c->setAcquiring(false);
-        return kSuccess;
+        return GX_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), GXSendCommand, device, feature);
     return camsdk::kNotAvailable;
 }
 
-GX_STATUS GXGetImage(GX_DEV_HANDLE device, GxFrameData* frame, uint32_t timeoutMs)
+GX_STATUS GXGetImage(GX_DEV_HANDLE device, GX_FRAME_DATA* frame, uint32_t timeoutMs)
 {
     if (sim()) {
         SimCamera* c = cam(device);
-        if (!c || !frame)
-            return kInvalidHandle;
+        if (!c || !frame || !frame->pImgBuf)
+            return GX_STATUS_INVALID_PARAMETER;
+        if (int f = c->failure(QStringLiteral("GXGetImage")))
+            return f;
         SimCamera::Frame f;
         if (!c->nextFrame(int(timeoutMs), &f))
-            return kTimeout;
-        const int size = f.width * f.height;
-        // The simulated SDK never writes past the buffer it was given.
-        if (frame->imageBuffer && frame->bufferSize > 0)
-            SimCamera::fill(f, false, static_cast<uint8_t*>(frame->imageBuffer), size_t(frame->bufferSize));
-        frame->status = 0;
-        frame->width = f.width;
-        frame->height = f.height;
-        frame->imageSize = size;
-        frame->pixelFormat = 0x01080001;
-        frame->frameId = f.counter;
-        return kSuccess;
+            return GX_STATUS_TIMEOUT;
+        // Like the library: the caller's buffer holds the payload the camera
+        // announced; a larger frame is refused, never written past it.
+        const size_t bytes = size_t(f.width) * size_t(f.height);
+        const size_t payload = size_t(c->outputWidth()) * size_t(c->outputHeight());
+        if (bytes > payload)
+            return GX_STATUS_NEED_MORE_BUFFER;
+        SimCamera::fill(f, false, static_cast<uint8_t*>(frame->pImgBuf), bytes);
+        frame->nStatus = GX_FRAME_STATUS_SUCCESS;
+        frame->nWidth = f.width;
+        frame->nHeight = f.height;
+        frame->nImgSize = int32_t(bytes);
+        frame->nPixelFormat = int32_t(c->value(QStringLiteral("frame format"), GX_PIXEL_FORMAT_MONO8));
+        frame->nFrameID = f.counter;
+        frame->nTimestamp = f.counter;
+        frame->nOffsetX = frame->nOffsetY = 0;
+        return GX_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), GXGetImage, device, frame, timeoutMs);
     return camsdk::kNotAvailable;

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <deque>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -17,7 +18,13 @@ namespace {
 
 camsdk::VendorLibrary& lib()
 {
-    static camsdk::VendorLibrary l{"libMvCameraControl.so"};
+    static camsdk::VendorLibrary l{
+        {"libMvCameraControl.so"},
+        {"MV_CC_EnumDevices", "MV_CC_CreateHandle", "MV_CC_DestroyHandle", "MV_CC_OpenDevice", "MV_CC_CloseDevice",
+         "MV_CC_GetStringValue", "MV_CC_GetIntValueEx", "MV_CC_SetIntValueEx", "MV_CC_GetFloatValue",
+         "MV_CC_SetFloatValue", "MV_CC_SetEnumValue", "MV_CC_SetBoolValue", "MV_CC_SetCommandValue",
+         "MV_CC_GetSharpness", "MV_CC_SetBalanceWhiteAuto", "MV_CC_RegisterImageCallBack", "MV_CC_StartGrabbing",
+         "MV_CC_StopGrabbing", "MV_CC_ConvertPixelType", "MV_GIGE_ForceIpEx"}};
     return l;
 }
 
@@ -29,7 +36,7 @@ bool sim() { return bus().active(); }
 struct Handle {
     SimCameraPtr camera;
     bool opened = false;
-    ImageCallback callback = nullptr;
+    ImageCallBack callback = nullptr;
     void* user = nullptr;
     std::thread grabber;
     std::atomic<bool> stop{false};
@@ -38,21 +45,30 @@ struct Handle {
 // Device records handed out by the enumeration stay valid until exit, as the
 // driver keeps pointers into the list.
 std::mutex gListMutex;
-std::deque<DeviceInfo> gRecords;
+std::deque<MV_CC_DEVICE_INFO> gRecords;
 
-void copyText(char* dst, size_t size, const QByteArray& text)
+template <size_t N>
+void copyText(unsigned char (&dst)[N], const QByteArray& text)
 {
-    std::memset(dst, 0, size);
-    std::memcpy(dst, text.constData(), size_t(qMin(text.size(), int(size) - 1)));
+    std::memset(dst, 0, N);
+    // A text that fills the field has no closing zero, as in the library's records.
+    std::memcpy(dst, text.constData(), size_t(qMin(text.size(), int(N))));
 }
 
-SimCameraPtr cameraOf(const DeviceInfo* d)
+QByteArray fieldText(const unsigned char* field, size_t size)
+{
+    return QByteArray(reinterpret_cast<const char*>(field), int(strnlen(reinterpret_cast<const char*>(field), size)));
+}
+
+SimCameraPtr cameraOf(const MV_CC_DEVICE_INFO* d)
 {
     if (!d)
         return nullptr;
-    const char* s = d->transportLayer == kGigEDevice ? d->gige.serialNumber : d->usb.serialNumber;
+    size_t size = 0;
+    const unsigned char* s = SerialField(*d, &size);
+    const QByteArray serial = fieldText(s, size);
     for (const SimCameraPtr& c : bus().all())
-        if (c->spec().serial == QByteArray(s))
+        if (c->spec().serial.left(int(size)) == serial)
             return c;
     return nullptr;
 }
@@ -72,10 +88,17 @@ void grabLoop(Handle* x)
         SimCamera::Frame f;
         if (!x->camera->nextFrame(50, &f, &x->stop))
             continue;
-        const int64_t type = int64_t(x->camera->value(QStringLiteral("PixelFormat"), double(kPixelMono8)));
+        const MvGvspPixelType type =
+            MvGvspPixelType(x->camera->value(QStringLiteral("PixelFormat"), double(PixelType_Gvsp_Mono8)));
         data.resize(size_t(f.width) * size_t(f.height));
         SimCamera::fill(f, false, data.data(), data.size());
-        FrameInfo info{uint16_t(f.width), uint16_t(f.height), type, f.counter, unsigned(data.size())};
+        MV_FRAME_OUT_INFO info;
+        std::memset(&info, 0, sizeof info);
+        info.nWidth = (unsigned short)f.width;
+        info.nHeight = (unsigned short)f.height;
+        info.enPixelType = type;
+        info.nFrameNum = f.counter;
+        info.nFrameLen = unsigned(data.size());
         if (x->callback)
             x->callback(data.data(), &info, x->user);
     }
@@ -95,84 +118,86 @@ int setValue(void* handle, const char* key, double v)
 {
     SimCamera* c = openCam(handle);
     if (!c)
-        return kError;
+        return MV_E_HANDLE;
     if (int f = c->failure(QLatin1String(key)))
         return f;
     c->setValue(QLatin1String(key), v);
     return MV_OK;
 }
 
-int getFloat(void* handle, const char* key, FloatValue* value)
-{
-    SimCamera* c = openCam(handle);
-    if (!c || !value)
-        return kError;
-    double mn = 0, mx = 0;
-    if (!c->range(QLatin1String(key), &mn, &mx))
-        return kNotFound;
-    value->min = float(mn);
-    value->max = float(mx);
-    value->current = float(c->value(QLatin1String(key), mn));
-    return MV_OK;
-}
-
 } // namespace
 
-int MV_CC_EnumDevices(unsigned layers, DeviceList* list)
+bool Usable(const char** why)
+{
+    if (sim() || lib().usable())
+        return true;
+    if (why) {
+        static thread_local std::string reason;
+        reason = lib().reason();
+        *why = reason.c_str();
+    }
+    return false;
+}
+
+const unsigned char* SerialField(const MV_CC_DEVICE_INFO& d, size_t* size)
+{
+    if (d.nTLayerType == MV_GIGE_DEVICE) {
+        *size = sizeof d.SpecialInfo.stGigEInfo.chSerialNumber;
+        return d.SpecialInfo.stGigEInfo.chSerialNumber;
+    }
+    *size = sizeof d.SpecialInfo.stUsb3VInfo.chSerialNumber;
+    return d.SpecialInfo.stUsb3VInfo.chSerialNumber;
+}
+
+int MV_CC_EnumDevices(unsigned int layers, MV_CC_DEVICE_INFO_LIST* list)
 {
     if (sim()) {
+        if (!list)
+            return MV_E_PARAMETER;
         std::memset(list, 0, sizeof *list);
         if (int f = bus().failure(QStringLiteral("MV_CC_EnumDevices")))
             return f;
         std::lock_guard<std::mutex> l(gListMutex);
         for (const SimCameraPtr& c : bus().listed()) {
-            const unsigned layer = c->spec().gige ? kGigEDevice : kUsbDevice;
-            if (!(layers & layer) || list->count >= unsigned(kMaxDevices))
+            const unsigned layer = c->spec().gige ? MV_GIGE_DEVICE : MV_USB_DEVICE;
+            if (!(layers & layer) || list->nDeviceNum >= MV_MAX_DEVICE_NUM)
                 continue;
-            DeviceInfo d;
+            MV_CC_DEVICE_INFO d;
             std::memset(&d, 0, sizeof d);
-            d.transportLayer = layer;
+            d.nTLayerType = layer;
             const camsdk::SimSpec& s = c->spec();
-            if (c->spec().gige) {
-                d.gige.currentIp = s.ip;
-                d.gige.currentMask = s.mask;
-                d.gige.gateway = s.gateway;
-                d.gige.hostIp = s.hostIp;
-                copyText(d.gige.serialNumber, sizeof d.gige.serialNumber, s.serial);
-                copyText(d.gige.modelName, sizeof d.gige.modelName, s.model);
+            if (s.gige) {
+                MV_GIGE_DEVICE_INFO& g = d.SpecialInfo.stGigEInfo;
+                g.nCurrentIp = s.ip;
+                g.nCurrentSubNetMask = s.mask;
+                g.nDefultGateWay = s.gateway;
+                g.nNetExport = s.hostIp;
+                copyText(g.chManufacturerName, "SIM");
+                copyText(g.chModelName, s.model);
+                copyText(g.chSerialNumber, s.serial);
             } else {
-                copyText(d.usb.serialNumber, sizeof d.usb.serialNumber, s.serial);
-                copyText(d.usb.modelName, sizeof d.usb.modelName, s.model);
+                MV_USB3_DEVICE_INFO& u = d.SpecialInfo.stUsb3VInfo;
+                copyText(u.chManufacturerName, "SIM");
+                copyText(u.chModelName, s.model);
+                copyText(u.chSerialNumber, s.serial);
             }
             gRecords.push_back(d);
-            list->devices[list->count++] = &gRecords.back();
+            list->pDeviceInfo[list->nDeviceNum++] = &gRecords.back();
         }
         return MV_OK;
     }
     CAMSDK_FORWARD(lib(), MV_CC_EnumDevices, layers, list);
-    std::memset(list, 0, sizeof *list);
+    if (list)
+        std::memset(list, 0, sizeof *list);
     return camsdk::kNotAvailable;
 }
 
-bool MV_CC_IsDeviceAccessible(DeviceInfo* device, unsigned access)
-{
-    if (sim()) {
-        SimCameraPtr c = cameraOf(device);
-        if (!c)
-            return false;
-        c->record(QStringLiteral("MV_CC_IsDeviceAccessible %1").arg(access));
-        return !c->isOpen();
-    }
-    CAMSDK_FORWARD(lib(), MV_CC_IsDeviceAccessible, device, access);
-    return false;
-}
-
-int MV_CC_CreateHandle(void** handle, const DeviceInfo* device)
+int MV_CC_CreateHandle(void** handle, const MV_CC_DEVICE_INFO* device)
 {
     if (sim()) {
         SimCameraPtr c = cameraOf(device);
         if (!c || !handle)
-            return kError;
+            return MV_E_PARAMETER;
         if (int f = c->failure(QStringLiteral("MV_CC_CreateHandle")))
             return f;
         auto* x = new Handle;
@@ -189,7 +214,7 @@ int MV_CC_DestroyHandle(void* handle)
     if (sim()) {
         Handle* x = h(handle);
         if (!x)
-            return kError;
+            return MV_E_HANDLE;
         stopGrabber(x);
         if (x->opened)
             x->camera->close();
@@ -200,16 +225,16 @@ int MV_CC_DestroyHandle(void* handle)
     return camsdk::kNotAvailable;
 }
 
-int MV_CC_OpenDevice(void* handle, unsigned access, uint16_t switchoverKey)
+int MV_CC_OpenDevice(void* handle, unsigned int access, unsigned short switchoverKey)
 {
     if (sim()) {
         Handle* x = h(handle);
         if (!x)
-            return kError;
+            return MV_E_HANDLE;
         if (int f = x->camera->failure(QStringLiteral("MV_CC_OpenDevice")))
             return f;
         if (!x->camera->tryOpen())
-            return kError;
+            return MV_E_ACCESS_DENIED;
         x->opened = true;
         x->camera->record(QStringLiteral("open"));
         return MV_OK;
@@ -223,7 +248,7 @@ int MV_CC_CloseDevice(void* handle)
     if (sim()) {
         Handle* x = h(handle);
         if (!x || !x->opened)
-            return kError;
+            return MV_E_HANDLE;
         stopGrabber(x);
         x->camera->record(QStringLiteral("close"));
         x->camera->close();
@@ -234,52 +259,56 @@ int MV_CC_CloseDevice(void* handle)
     return camsdk::kNotAvailable;
 }
 
-int MV_CC_GetStringValue(void* handle, const char* key, StringValue* value)
+int MV_CC_GetStringValue(void* handle, const char* key, MVCC_STRINGVALUE* value)
 {
     if (sim()) {
         SimCamera* c = openCam(handle);
         if (!c || !value)
-            return kError;
+            return MV_E_HANDLE;
         if (qstrcmp(key, "DeviceModelName") != 0)
-            return kNotFound;
-        copyText(value->value, sizeof value->value, c->spec().model);
+            return MV_E_SUPPORT;
+        std::memset(value, 0, sizeof *value);
+        std::memcpy(value->chCurValue, c->spec().model.constData(), size_t(qMin(c->spec().model.size(), 255)));
+        value->nMaxLength = 256;
         return MV_OK;
     }
     CAMSDK_FORWARD(lib(), MV_CC_GetStringValue, handle, key, value);
     return camsdk::kNotAvailable;
 }
 
-int MV_CC_GetIntValue(void* handle, const char* key, IntValue* value)
+int MV_CC_GetIntValueEx(void* handle, const char* key, MVCC_INTVALUE_EX* value)
 {
     if (sim()) {
         SimCamera* c = openCam(handle);
         if (!c || !value)
-            return kError;
+            return MV_E_HANDLE;
         std::memset(value, 0, sizeof *value);
         const QLatin1String k(key);
+        if (int f = c->failure(QStringLiteral("get ") + k))
+            return f;
         if (k == QLatin1String("WidthMax"))
-            value->current = c->spec().sensorWidth;
+            value->nCurValue = c->spec().sensorWidth;
         else if (k == QLatin1String("HeightMax"))
-            value->current = c->spec().sensorHeight;
+            value->nCurValue = c->spec().sensorHeight;
         else if (k == QLatin1String("Width"))
-            value->current = c->outputWidth();
+            value->nCurValue = c->outputWidth();
         else if (k == QLatin1String("Height"))
-            value->current = c->outputHeight();
+            value->nCurValue = c->outputHeight();
         else {
             double mn = 0, mx = 0;
             if (!c->range(k, &mn, &mx))
-                return kNotFound;
-            value->min = int64_t(mn);
-            value->max = int64_t(mx);
-            value->current = int64_t(c->value(k, mn));
+                return MV_E_SUPPORT;
+            value->nMin = int64_t(mn);
+            value->nMax = int64_t(mx);
+            value->nCurValue = int64_t(c->value(k, mn));
         }
         return MV_OK;
     }
-    CAMSDK_FORWARD(lib(), MV_CC_GetIntValue, handle, key, value);
+    CAMSDK_FORWARD(lib(), MV_CC_GetIntValueEx, handle, key, value);
     return camsdk::kNotAvailable;
 }
 
-int MV_CC_SetIntValue(void* handle, const char* key, int64_t value)
+int MV_CC_SetIntValueEx(void* handle, const char* key, int64_t value)
 {
     if (sim()) {
         const int r = setValue(handle, key, double(value));
@@ -290,14 +319,25 @@ int MV_CC_SetIntValue(void* handle, const char* key, int64_t value)
             c->setOutputSize(c->outputWidth(), int(value));
         return r;
     }
-    CAMSDK_FORWARD(lib(), MV_CC_SetIntValue, handle, key, value);
+    CAMSDK_FORWARD(lib(), MV_CC_SetIntValueEx, handle, key, value);
     return camsdk::kNotAvailable;
 }
 
-int MV_CC_GetFloatValue(void* handle, const char* key, FloatValue* value)
+int MV_CC_GetFloatValue(void* handle, const char* key, MVCC_FLOATVALUE* value)
 {
-    if (sim())
-        return getFloat(handle, key, value);
+    if (sim()) {
+        SimCamera* c = openCam(handle);
+        if (!c || !value)
+            return MV_E_HANDLE;
+        double mn = 0, mx = 0;
+        if (!c->range(QLatin1String(key), &mn, &mx))
+            return MV_E_SUPPORT;
+        std::memset(value, 0, sizeof *value);
+        value->fMin = float(mn);
+        value->fMax = float(mx);
+        value->fCurValue = float(c->value(QLatin1String(key), mn));
+        return MV_OK;
+    }
     CAMSDK_FORWARD(lib(), MV_CC_GetFloatValue, handle, key, value);
     return camsdk::kNotAvailable;
 }
@@ -310,7 +350,7 @@ int MV_CC_SetFloatValue(void* handle, const char* key, float value)
     return camsdk::kNotAvailable;
 }
 
-int MV_CC_SetEnumValue(void* handle, const char* key, unsigned value)
+int MV_CC_SetEnumValue(void* handle, const char* key, unsigned int value)
 {
     if (sim())
         return setValue(handle, key, double(value));
@@ -331,7 +371,7 @@ int MV_CC_SetCommandValue(void* handle, const char* key)
     if (sim()) {
         SimCamera* c = openCam(handle);
         if (!c)
-            return kError;
+            return MV_E_HANDLE;
         c->record(QStringLiteral("command ") + QLatin1String(key));
         if (qstrcmp(key, "UserSetLoad") == 0) {
             for (const char* name : {"ExposureTime", "Gain", "Sharpness", "Gamma"}) {
@@ -346,31 +386,27 @@ int MV_CC_SetCommandValue(void* handle, const char* key)
     return camsdk::kNotAvailable;
 }
 
-int MV_CC_GetGain(void* handle, FloatValue* value)
+int MV_CC_GetSharpness(void* handle, MVCC_INTVALUE* value)
 {
-    if (sim())
-        return getFloat(handle, "Gain", value);
-    CAMSDK_FORWARD(lib(), MV_CC_GetGain, handle, value);
-    return camsdk::kNotAvailable;
-}
-
-int MV_CC_GetSharpness(void* handle, IntValue* value)
-{
-    if (sim())
-        return MV_CC_GetIntValue(handle, "Sharpness", value);
+    if (sim()) {
+        SimCamera* c = openCam(handle);
+        if (!c || !value)
+            return MV_E_HANDLE;
+        double mn = 0, mx = 0;
+        if (!c->range(QStringLiteral("Sharpness"), &mn, &mx))
+            return MV_E_SUPPORT;
+        std::memset(value, 0, sizeof *value);
+        value->nMin = unsigned(mn);
+        value->nMax = unsigned(mx);
+        value->nCurValue = unsigned(c->value(QStringLiteral("Sharpness"), mn));
+        value->nInc = 1;
+        return MV_OK;
+    }
     CAMSDK_FORWARD(lib(), MV_CC_GetSharpness, handle, value);
     return camsdk::kNotAvailable;
 }
 
-int MV_CC_GetGamma(void* handle, FloatValue* value)
-{
-    if (sim())
-        return getFloat(handle, "Gamma", value);
-    CAMSDK_FORWARD(lib(), MV_CC_GetGamma, handle, value);
-    return camsdk::kNotAvailable;
-}
-
-int MV_CC_SetBalanceWhiteAuto(void* handle, unsigned mode)
+int MV_CC_SetBalanceWhiteAuto(void* handle, unsigned int mode)
 {
     if (sim())
         return setValue(handle, "BalanceWhiteAuto", mode);
@@ -378,12 +414,12 @@ int MV_CC_SetBalanceWhiteAuto(void* handle, unsigned mode)
     return camsdk::kNotAvailable;
 }
 
-int MV_CC_RegisterImageCallBack(void* handle, ImageCallback callback, void* user)
+int MV_CC_RegisterImageCallBack(void* handle, ImageCallBack callback, void* user)
 {
     if (sim()) {
         Handle* x = h(handle);
         if (!x || !x->opened || x->grabber.joinable())
-            return kError;
+            return MV_E_CALLORDER;
         x->callback = callback;
         x->user = user;
         return MV_OK;
@@ -397,7 +433,7 @@ int MV_CC_StartGrabbing(void* handle)
     if (sim()) {
         Handle* x = h(handle);
         if (!x || !x->opened)
-            return kError;
+            return MV_E_HANDLE;
         x->camera->record(QStringLiteral("MV_CC_StartGrabbing"));
         x->camera->setAcquiring(true);
         if (!x->grabber.joinable())
@@ -413,7 +449,7 @@ int MV_CC_StopGrabbing(void* handle)
     if (sim()) {
         Handle* x = h(handle);
         if (!x || !x->opened)
-            return kError;
+            return MV_E_HANDLE;
         x->camera->record(QStringLiteral("MV_CC_StopGrabbing"));
         x->camera->setAcquiring(false);
         stopGrabber(x);
@@ -423,36 +459,38 @@ int MV_CC_StopGrabbing(void* handle)
     return camsdk::kNotAvailable;
 }
 
-int MV_CC_ConvertPixelType(void* handle, ConvertParam* p)
+int MV_CC_ConvertPixelType(void* handle, MV_CC_PIXEL_CONVERT_PARAM* p)
 {
     if (sim()) {
-        if (!openCam(handle) || !p || !p->srcData || !p->dstBuffer)
-            return kError;
-        if (p->dstPixelType != kPixelRgb8)
-            return kError;
-        const size_t n = size_t(p->width) * size_t(p->height);
-        if (p->srcDataLength < n || p->dstBufferSize < n * 3)
-            return kError;
-        const bool bayer = p->srcPixelType == kPixelBayerRG8;
+        if (!openCam(handle) || !p || !p->pSrcData || !p->pDstBuffer)
+            return MV_E_PARAMETER;
+        if (p->enDstPixelType != PixelType_Gvsp_RGB8_Packed)
+            return MV_E_SUPPORT;
+        const size_t n = size_t(p->nWidth) * size_t(p->nHeight);
+        if (p->nSrcDataLen < n || p->nDstBufferSize < n * 3)
+            return MV_E_PARAMETER;
+        if (p->enSrcPixelType != PixelType_Gvsp_BayerRG8 && p->enSrcPixelType != PixelType_Gvsp_Mono8)
+            return MV_E_SUPPORT;
+        const bool bayer = p->enSrcPixelType == PixelType_Gvsp_BayerRG8;
         for (size_t i = 0; i < n; ++i) {
-            uint8_t rgb[3] = {p->srcData[i], p->srcData[i], p->srcData[i]};
+            uint8_t rgb[3] = {p->pSrcData[i], p->pSrcData[i], p->pSrcData[i]};
             if (bayer)
-                SimCamera::colourOf(p->srcData[i], rgb);
-            std::memcpy(p->dstBuffer + i * 3, rgb, 3);
+                SimCamera::colourOf(p->pSrcData[i], rgb);
+            std::memcpy(p->pDstBuffer + i * 3, rgb, 3);
         }
-        p->dstLength = unsigned(n * 3);
+        p->nDstLen = unsigned(n * 3);
         return MV_OK;
     }
     CAMSDK_FORWARD(lib(), MV_CC_ConvertPixelType, handle, p);
     return camsdk::kNotAvailable;
 }
 
-int MV_GIGE_ForceIpEx(void* handle, uint32_t ip, uint32_t mask, uint32_t gateway)
+int MV_GIGE_ForceIpEx(void* handle, unsigned int ip, unsigned int mask, unsigned int gateway)
 {
     if (sim()) {
         Handle* x = h(handle);
         if (!x)
-            return kError;
+            return MV_E_HANDLE;
         if (int f = x->camera->failure(QStringLiteral("MV_GIGE_ForceIpEx")))
             return f;
         x->camera->record(QStringLiteral("MV_GIGE_ForceIpEx %1 %2 %3").arg(ip).arg(mask).arg(gateway));

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <map>
+#include <string>
 #include <vector>
 
 using camsdk::SimCamera;
@@ -16,19 +17,26 @@ namespace {
 
 camsdk::VendorLibrary& lib()
 {
-    static camsdk::VendorLibrary l{"libMVSDK.so"};
+    static camsdk::VendorLibrary l{
+        {"libMVSDK.so"},
+        {"CameraSdkInit", "CameraEnumerateDevice", "CameraInit", "CameraUnInit", "CameraGetCapability",
+         "CameraSetIspOutFormat", "CameraGetIspOutFormat", "CameraSetWbMode", "CameraSetFrameSpeed", "CameraSetTriggerMode", "CameraPlay",
+         "CameraStop", "CameraGetImageBuffer", "CameraImageProcess", "CameraReleaseImageBuffer", "CameraSetAeState",
+         "CameraSetExposureTime", "CameraGetExposureTime", "CameraSetAnalogGain", "CameraGetAnalogGain",
+         "CameraSetSharpness", "CameraGetSharpness", "CameraSetGamma", "CameraGetGamma", "CameraSetOnceWB"},
+        {"CameraUSBDeviceInit", "CameraGetAeAnalogGainRange", "CameraSetAeTarget", "CameraSetAeExposureRange",
+         "CameraSetAntiFlick"}};
     return l;
 }
 
 camsdk::SimBus& bus() { return camsdk::simBus(camsdk::Vendor::MindVision); }
 bool sim() { return bus().active(); }
 
-// Per opened simulated camera: the preset list and the raw buffer lent out
-// between get-buffer and release-buffer.
+// Per opened simulated camera: the raw buffer lent out between get-buffer
+// and release-buffer.
 struct Session {
     SimCameraPtr camera;
-    std::vector<ImageResolution> presets;
-    std::vector<unsigned char> raw;
+    std::vector<BYTE> raw;
     bool lent = false;
 };
 
@@ -48,33 +56,53 @@ SimCamera* cam(CameraHandle h)
     return s ? s->camera.get() : nullptr;
 }
 
-void copyText(char* dst, size_t size, const QByteArray& text)
+template <size_t N>
+void copyText(char (&dst)[N], const QByteArray& text)
 {
-    std::memset(dst, 0, size);
-    std::memcpy(dst, text.constData(), size_t(qMin(text.size(), int(size) - 1)));
+    std::memset(dst, 0, N);
+    std::memcpy(dst, text.constData(), size_t(qMin(text.size(), int(N) - 1)));
 }
 
-int setValue(CameraHandle h, const char* name, double v)
+CameraSdkStatus setValue(CameraHandle h, const char* name, double v)
 {
     SimCamera* c = cam(h);
     if (!c)
-        return kFailed;
+        return CAMERA_STATUS_FAILED;
+    if (int f = c->failure(QLatin1String(name)))
+        return f;
     c->setValue(QLatin1String(name), v);
-    return kSuccess;
+    return CAMERA_STATUS_SUCCESS;
 }
 
-int getInt(CameraHandle h, const char* name, int* v)
+CameraSdkStatus getInt(CameraHandle h, const char* name, int* v)
 {
     SimCamera* c = cam(h);
-    if (!c)
-        return kFailed;
+    if (!c || !v)
+        return CAMERA_STATUS_FAILED;
     *v = int(c->value(QLatin1String(name)));
-    return kSuccess;
+    return CAMERA_STATUS_SUCCESS;
 }
 
 } // namespace
 
-int CameraSdkInit(int language)
+bool Usable(const char** why)
+{
+    if (sim() || lib().usable())
+        return true;
+    if (why) {
+        static thread_local std::string reason;
+        reason = lib().reason();
+        *why = reason.c_str();
+    }
+    return false;
+}
+
+bool HasAeAnalogGainRange()
+{
+    return sim() || lib().symbol("CameraGetAeAnalogGainRange") != nullptr;
+}
+
+CameraSdkStatus CameraSdkInit(int language)
 {
     if (sim())
         return bus().failure(QStringLiteral("CameraSdkInit"));
@@ -82,7 +110,7 @@ int CameraSdkInit(int language)
     return camsdk::kNotAvailable;
 }
 
-int CameraUSBDeviceInit()
+CameraSdkStatus CameraUSBDeviceInit()
 {
     if (sim())
         return bus().failure(QStringLiteral("CameraUSBDeviceInit"));
@@ -90,12 +118,14 @@ int CameraUSBDeviceInit()
     return camsdk::kNotAvailable;
 }
 
-int CameraEnumerateDevice(DeviceInfo* list, int* count)
+CameraSdkStatus CameraEnumerateDevice(tSdkCameraDevInfo* list, INT* count)
 {
     const int capacity = count ? *count : 0;
-    if (count)
-        *count = 0;
     if (sim()) {
+        if (count)
+            *count = 0;
+        if (!list || !count)
+            return CAMERA_STATUS_PARAMETER_INVALID;
         if (int f = bus().failure(QStringLiteral("CameraEnumerateDevice")))
             return f;
         const auto listed = bus().listed();
@@ -104,57 +134,56 @@ int CameraEnumerateDevice(DeviceInfo* list, int* count)
         for (const SimCameraPtr& c : listed) {
             if (n >= capacity)
                 break;
-            DeviceInfo& d = list[n++];
+            tSdkCameraDevInfo& d = list[n++];
             std::memset(&d, 0, sizeof d);
-            copyText(d.productName, sizeof d.productName, c->spec().model);
-            copyText(d.portType, sizeof d.portType, c->spec().gige ? "NET" : "USB3");
-            copyText(d.serial, sizeof d.serial, c->spec().serial);
-            d.instance = uint32_t(all.indexOf(c));
+            copyText(d.acProductSeries, "SIM");
+            copyText(d.acProductName, c->spec().model);
+            copyText(d.acFriendlyName, c->spec().model + '#' + c->spec().serial);
+            copyText(d.acLinkName, c->spec().gige ? "gige" : "usb");
+            copyText(d.acDriverVersion, c->spec().driverVersion);
+            copyText(d.acSensorType, c->spec().colour ? "colour" : "mono");
+            copyText(d.acPortType, c->spec().gige ? "NET" : "USB3");
+            copyText(d.acSn, c->spec().serial);
+            d.uInstance = UINT(all.indexOf(c));
         }
         *count = n;
-        return n > 0 ? kSuccess : kNoDevice;
+        return n > 0 ? CAMERA_STATUS_SUCCESS : CAMERA_STATUS_NO_DEVICE_FOUND;
     }
     CAMSDK_FORWARD(lib(), CameraEnumerateDevice, list, count);
+    if (count)
+        *count = 0;
+    (void)capacity;
     return camsdk::kNotAvailable;
 }
 
-int CameraInit(const DeviceInfo* info, int paramLoadMode, int team, CameraHandle* handle)
+CameraSdkStatus CameraInit(tSdkCameraDevInfo* info, int paramLoadMode, int team, CameraHandle* handle)
 {
     if (sim()) {
         if (!info || !handle)
-            return kFailed;
-        SimCameraPtr c = bus().bySerial(QByteArray(info->serial, int(strnlen(info->serial, sizeof info->serial))));
+            return CAMERA_STATUS_PARAMETER_INVALID;
+        SimCameraPtr c = bus().bySerial(QByteArray(info->acSn, int(strnlen(info->acSn, sizeof info->acSn))));
         if (!c)
-            return kNoDevice;
+            return CAMERA_STATUS_NO_DEVICE_FOUND;
         if (int f = c->failure(QStringLiteral("CameraInit")))
             return f;
         if (!c->tryOpen())
-            return kBusy;
+            return CAMERA_STATUS_DEVICE_IS_OPENED;
         c->record(QStringLiteral("open"));
         const CameraHandle h = CameraHandle(bus().all().indexOf(c) + 1);
         Session s;
         s.camera = c;
-        const int w = c->spec().sensorWidth, hh = c->spec().sensorHeight;
-        for (int i = 0; i < 12; ++i) {
-            ImageResolution r;
-            std::memset(&r, 0, sizeof r);
-            r.index = i;
-            r.width = r.widthFov = (w * (12 - i) / 12) & ~15;
-            r.height = r.heightFov = (hh * (12 - i) / 12) & ~15;
-            s.presets.push_back(r);
-        }
         {
             std::lock_guard<std::mutex> l(gMutex);
             gSessions[h] = std::move(s);
         }
         *handle = h;
-        return kSuccess;
+        return CAMERA_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), CameraInit, info, paramLoadMode, team, handle);
     return camsdk::kNotAvailable;
 }
 
-int CameraUnInit(CameraHandle handle)
+CameraSdkStatus CameraUnInit(CameraHandle handle)
 {
     if (sim()) {
         SimCameraPtr c;
@@ -162,72 +191,49 @@ int CameraUnInit(CameraHandle handle)
             std::lock_guard<std::mutex> l(gMutex);
             auto it = gSessions.find(handle);
             if (it == gSessions.end())
-                return kFailed;
+                return CAMERA_STATUS_FAILED;
             c = it->second.camera;
             gSessions.erase(it);
         }
         c->record(QStringLiteral("close"));
         c->close();
-        return kSuccess;
+        return CAMERA_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), CameraUnInit, handle);
     return camsdk::kNotAvailable;
 }
 
-int CameraGetCapability(CameraHandle handle, Capability* capability)
+CameraSdkStatus CameraGetCapability(CameraHandle handle, tSdkCameraCapbility* capability)
 {
     if (sim()) {
         Session* s = session(handle);
-        if (!s)
-            return kFailed;
+        if (!s || !capability)
+            return CAMERA_STATUS_FAILED;
         const SimCamera& c = *s->camera;
         std::memset(capability, 0, sizeof *capability);
-        capability->isMonoSensor = c.spec().colour ? 0 : 1;
-        capability->maxWidth = c.spec().sensorWidth;
-        capability->maxHeight = c.spec().sensorHeight;
+        capability->sIspCapacity.bMonoSensor = c.spec().colour ? 0 : 1;
+        capability->sResolutionRange.iWidthMax = c.spec().sensorWidth;
+        capability->sResolutionRange.iHeightMax = c.spec().sensorHeight;
+        capability->sResolutionRange.iWidthMin = capability->sResolutionRange.iHeightMin = 16;
         auto rangeOf = [&](const char* name, int dmin, int dmax) {
             double mn = dmin, mx = dmax;
             c.range(QLatin1String(name), &mn, &mx);
-            return IntRange{int(mn), int(mx)};
+            return tRange{int(mn), int(mx)};
         };
-        capability->sharpness = rangeOf("sharpness", 0, 100);
-        capability->contrast = rangeOf("contrast", 0, 200);
-        capability->gamma = rangeOf("gamma", 0, 250);
-        capability->presets = s->presets.data();
-        capability->presetCount = int(s->presets.size());
-        return kSuccess;
+        capability->sSharpnessRange = rangeOf("sharpness", 0, 100);
+        capability->sContrastRange = rangeOf("contrast", 0, 200);
+        capability->sGammaRange = rangeOf("gamma", 0, 250);
+        const tRange gain = rangeOf("capabilityGain", 0, 0);
+        capability->sExposeDesc.uiAnalogGainMin = UINT(gain.iMin);
+        capability->sExposeDesc.uiAnalogGainMax = UINT(gain.iMax);
+        capability->sExposeDesc.fAnalogGainStep = 0.125f;
+        return CAMERA_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), CameraGetCapability, handle, capability);
     return camsdk::kNotAvailable;
 }
 
-int CameraSetImageResolution(CameraHandle handle, const ImageResolution* r)
-{
-    if (sim()) {
-        SimCamera* c = cam(handle);
-        if (!c || !r)
-            return kFailed;
-        c->setValue(QStringLiteral("resolution index"), r->index);
-        c->setValue(QStringLiteral("resolution hOffset"), r->hOffsetFov);
-        c->setValue(QStringLiteral("resolution vOffset"), r->vOffsetFov);
-        c->setValue(QStringLiteral("resolution width"), r->width);
-        c->setValue(QStringLiteral("resolution height"), r->height);
-        c->setOutputSize(r->width, r->height);
-        return kSuccess;
-    }
-    CAMSDK_FORWARD(lib(), CameraSetImageResolution, handle, r);
-    return camsdk::kNotAvailable;
-}
-
-int CameraSetWbMode(CameraHandle handle, int automatic)
-{
-    if (sim())
-        return setValue(handle, "CameraSetWbMode", automatic);
-    CAMSDK_FORWARD(lib(), CameraSetWbMode, handle, automatic);
-    return camsdk::kNotAvailable;
-}
-
-int CameraSetIspOutFormat(CameraHandle handle, unsigned format)
+CameraSdkStatus CameraSetIspOutFormat(CameraHandle handle, UINT format)
 {
     if (sim())
         return setValue(handle, "CameraSetIspOutFormat", format);
@@ -235,31 +241,31 @@ int CameraSetIspOutFormat(CameraHandle handle, unsigned format)
     return camsdk::kNotAvailable;
 }
 
-int CameraSetMonochrome(CameraHandle handle, int enable)
+CameraSdkStatus CameraGetIspOutFormat(CameraHandle handle, UINT* format)
 {
-    if (sim())
-        return setValue(handle, "CameraSetMonochrome", enable);
-    CAMSDK_FORWARD(lib(), CameraSetMonochrome, handle, enable);
+    if (sim()) {
+        SimCamera* c = cam(handle);
+        if (!c || !format)
+            return CAMERA_STATUS_FAILED;
+        // What the processor will write: a scripted format ("process
+        // format") stands for a camera that keeps another one.
+        const UINT set = UINT(c->value(QStringLiteral("CameraSetIspOutFormat"), CAMERA_MEDIA_TYPE_MONO8));
+        *format = UINT(c->value(QStringLiteral("process format"), set));
+        return CAMERA_STATUS_SUCCESS;
+    }
+    CAMSDK_FORWARD(lib(), CameraGetIspOutFormat, handle, format);
     return camsdk::kNotAvailable;
 }
 
-int CameraSetMediaType(CameraHandle handle, int index)
+CameraSdkStatus CameraSetWbMode(CameraHandle handle, BOOL automatic)
 {
     if (sim())
-        return setValue(handle, "CameraSetMediaType", index);
-    CAMSDK_FORWARD(lib(), CameraSetMediaType, handle, index);
+        return setValue(handle, "CameraSetWbMode", automatic);
+    CAMSDK_FORWARD(lib(), CameraSetWbMode, handle, automatic);
     return camsdk::kNotAvailable;
 }
 
-int CameraSetMirror(CameraHandle handle, int direction, int enable)
-{
-    if (sim())
-        return setValue(handle, direction ? "CameraSetMirror vertical" : "CameraSetMirror horizontal", enable);
-    CAMSDK_FORWARD(lib(), CameraSetMirror, handle, direction, enable);
-    return camsdk::kNotAvailable;
-}
-
-int CameraSetFrameSpeed(CameraHandle handle, int speed)
+CameraSdkStatus CameraSetFrameSpeed(CameraHandle handle, int speed)
 {
     if (sim())
         return setValue(handle, "CameraSetFrameSpeed", speed);
@@ -267,7 +273,7 @@ int CameraSetFrameSpeed(CameraHandle handle, int speed)
     return camsdk::kNotAvailable;
 }
 
-int CameraSetTriggerMode(CameraHandle handle, int mode)
+CameraSdkStatus CameraSetTriggerMode(CameraHandle handle, int mode)
 {
     if (sim())
         return setValue(handle, "CameraSetTriggerMode", mode);
@@ -275,98 +281,104 @@ int CameraSetTriggerMode(CameraHandle handle, int mode)
     return camsdk::kNotAvailable;
 }
 
-int CameraPlay(CameraHandle handle)
+CameraSdkStatus CameraPlay(CameraHandle handle)
 {
     if (sim()) {
         SimCamera* c = cam(handle);
         if (!c)
-            return kFailed;
+            return CAMERA_STATUS_FAILED;
         c->record(QStringLiteral("CameraPlay"));
         c->setAcquiring(true);
-        return kSuccess;
+        return CAMERA_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), CameraPlay, handle);
     return camsdk::kNotAvailable;
 }
 
-int CameraStop(CameraHandle handle)
+CameraSdkStatus CameraStop(CameraHandle handle)
 {
     if (sim()) {
         SimCamera* c = cam(handle);
         if (!c)
-            return kFailed;
+            return CAMERA_STATUS_FAILED;
         c->record(QStringLiteral("CameraStop"));
         c->setAcquiring(false);
-        return kSuccess;
+        return CAMERA_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), CameraStop, handle);
     return camsdk::kNotAvailable;
 }
 
-int CameraGetImageBuffer(CameraHandle handle, FrameHead* head, unsigned char** raw, unsigned timeoutMs)
+CameraSdkStatus CameraGetImageBuffer(CameraHandle handle, tSdkFrameHead* head, BYTE** raw, UINT timeoutMs)
 {
     if (sim()) {
         Session* s = session(handle);
         if (!s || !head || !raw)
-            return kFailed;
+            return CAMERA_STATUS_PARAMETER_INVALID;
         if (s->lent)
-            return kBusy;
+            return CAMERA_STATUS_FAILED;
         SimCamera::Frame f;
         if (!s->camera->nextFrame(int(timeoutMs), &f))
-            return kTimeout;
+            return CAMERA_STATUS_TIME_OUT;
+        // The sensor's own data: RGB for colour sensors, grey otherwise.
         const bool colour = s->camera->spec().colour;
         s->raw.resize(size_t(f.width) * size_t(f.height) * (colour ? 3 : 1));
         SimCamera::fill(f, colour, s->raw.data(), s->raw.size());
         s->lent = true;
-        head->width = f.width;
-        head->height = f.height;
-        head->bytes = unsigned(s->raw.size());
-        head->mediaType = colour ? kIspRgb8 : kIspMono8;
-        head->frameId = f.counter;
+        std::memset(head, 0, sizeof *head);
+        head->uiMediaType = colour ? CAMERA_MEDIA_TYPE_RGB8 : CAMERA_MEDIA_TYPE_MONO8;
+        head->uBytes = UINT(s->raw.size());
+        head->iWidth = f.width;
+        head->iHeight = f.height;
+        head->uiTimeStamp = f.counter;
         *raw = s->raw.data();
-        return kSuccess;
+        return CAMERA_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), CameraGetImageBuffer, handle, head, raw, timeoutMs);
     return camsdk::kNotAvailable;
 }
 
-int CameraImageProcess(CameraHandle handle, unsigned char* raw, unsigned char* out, FrameHead* head)
+CameraSdkStatus CameraImageProcess(CameraHandle handle, BYTE* raw, BYTE* out, tSdkFrameHead* head)
 {
     if (sim()) {
         Session* s = session(handle);
         if (!s || !s->lent || raw != s->raw.data() || !out || !head)
-            return kFailed;
+            return CAMERA_STATUS_PARAMETER_INVALID;
         const bool colourIn = s->camera->spec().colour;
-        const bool rgbOut = unsigned(s->camera->value(QStringLiteral("CameraSetIspOutFormat"), kIspMono8)) == kIspRgb8;
-        const size_t n = size_t(head->width) * size_t(head->height);
+        UINT format = CAMERA_MEDIA_TYPE_MONO8;
+        CameraGetIspOutFormat(handle, &format);
+        const size_t n = size_t(head->iWidth) * size_t(head->iHeight);
+        const int outBytes = format == CAMERA_MEDIA_TYPE_RGB8 || format == CAMERA_MEDIA_TYPE_BGR8       ? 3
+            : format == CAMERA_MEDIA_TYPE_RGBA8 || format == CAMERA_MEDIA_TYPE_BGRA8                   ? 4
+            : format == CAMERA_MEDIA_TYPE_MONO16                                                        ? 2
+                                                                                                        : 1;
         for (size_t i = 0; i < n; ++i) {
-            if (rgbOut) {
-                for (int k = 0; k < 3; ++k)
-                    out[i * 3 + k] = colourIn ? raw[i * 3 + k] : raw[i];
-            } else {
-                out[i] = colourIn ? raw[i * 3] : raw[i];
-            }
+            const BYTE grey = colourIn ? raw[i * 3] : raw[i];
+            for (int k = 0; k < outBytes; ++k)
+                out[i * size_t(outBytes) + size_t(k)] = outBytes == 3 && colourIn ? raw[i * 3 + size_t(k)] : grey;
         }
-        return kSuccess;
+        head->uiMediaType = format;
+        head->uBytes = UINT(n * size_t(outBytes));
+        return CAMERA_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), CameraImageProcess, handle, raw, out, head);
     return camsdk::kNotAvailable;
 }
 
-int CameraReleaseImageBuffer(CameraHandle handle, unsigned char* raw)
+CameraSdkStatus CameraReleaseImageBuffer(CameraHandle handle, BYTE* raw)
 {
     if (sim()) {
         Session* s = session(handle);
         if (!s || !s->lent || raw != s->raw.data())
-            return kFailed;
+            return CAMERA_STATUS_PARAMETER_INVALID;
         s->lent = false;
-        return kSuccess;
+        return CAMERA_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), CameraReleaseImageBuffer, handle, raw);
     return camsdk::kNotAvailable;
 }
 
-int CameraSetAeState(CameraHandle handle, int automatic)
+CameraSdkStatus CameraSetAeState(CameraHandle handle, BOOL automatic)
 {
     if (sim())
         return setValue(handle, "CameraSetAeState", automatic);
@@ -374,7 +386,33 @@ int CameraSetAeState(CameraHandle handle, int automatic)
     return camsdk::kNotAvailable;
 }
 
-int CameraSetExposureTime(CameraHandle handle, double microseconds)
+CameraSdkStatus CameraSetAeTarget(CameraHandle handle, int target)
+{
+    if (sim())
+        return setValue(handle, "CameraSetAeTarget", target);
+    CAMSDK_FORWARD(lib(), CameraSetAeTarget, handle, target);
+    return camsdk::kNotAvailable;
+}
+
+CameraSdkStatus CameraSetAeExposureRange(CameraHandle handle, double minimumUs, double maximumUs)
+{
+    if (sim()) {
+        const int r = setValue(handle, "CameraSetAeExposureRange min", minimumUs);
+        return r == CAMERA_STATUS_SUCCESS ? setValue(handle, "CameraSetAeExposureRange max", maximumUs) : r;
+    }
+    CAMSDK_FORWARD(lib(), CameraSetAeExposureRange, handle, minimumUs, maximumUs);
+    return camsdk::kNotAvailable;
+}
+
+CameraSdkStatus CameraSetAntiFlick(CameraHandle handle, BOOL enable)
+{
+    if (sim())
+        return setValue(handle, "CameraSetAntiFlick", enable);
+    CAMSDK_FORWARD(lib(), CameraSetAntiFlick, handle, enable);
+    return camsdk::kNotAvailable;
+}
+
+CameraSdkStatus CameraSetExposureTime(CameraHandle handle, double microseconds)
 {
     if (sim())
         return setValue(handle, "CameraSetExposureTime", microseconds);
@@ -382,52 +420,37 @@ int CameraSetExposureTime(CameraHandle handle, double microseconds)
     return camsdk::kNotAvailable;
 }
 
-int CameraGetExposureTime(CameraHandle handle, double* microseconds)
+CameraSdkStatus CameraGetExposureTime(CameraHandle handle, double* microseconds)
 {
     if (sim()) {
         SimCamera* c = cam(handle);
-        if (!c)
-            return kFailed;
+        if (!c || !microseconds)
+            return CAMERA_STATUS_FAILED;
         *microseconds = c->value(QStringLiteral("CameraSetExposureTime"));
-        return kSuccess;
+        return CAMERA_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), CameraGetExposureTime, handle, microseconds);
     return camsdk::kNotAvailable;
 }
 
-int CameraCommonCall(CameraHandle handle, const char* command, char* result, unsigned resultSize)
+CameraSdkStatus CameraGetAeAnalogGainRange(CameraHandle handle, int* min, int* max)
 {
     if (sim()) {
         SimCamera* c = cam(handle);
-        if (!c || !command)
-            return kFailed;
-        c->record(QStringLiteral("CameraCommonCall ") + QLatin1String(command));
-        if (result && resultSize)
-            result[0] = 0;
-        return kSuccess;
-    }
-    CAMSDK_FORWARD(lib(), CameraCommonCall, handle, command, result, resultSize);
-    return camsdk::kNotAvailable;
-}
-
-int CameraGetAeAnalogGainRange(CameraHandle handle, int* min, int* max)
-{
-    if (sim()) {
-        SimCamera* c = cam(handle);
-        if (!c)
-            return kFailed;
+        if (!c || !min || !max)
+            return CAMERA_STATUS_FAILED;
         double mn = 0, mx = 0;
         if (!c->range(QStringLiteral("analogGain"), &mn, &mx))
-            return kFailed;
+            return CAMERA_STATUS_NOT_SUPPORTED;
         *min = int(mn);
         *max = int(mx);
-        return kSuccess;
+        return CAMERA_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), CameraGetAeAnalogGainRange, handle, min, max);
     return camsdk::kNotAvailable;
 }
 
-int CameraSetAnalogGain(CameraHandle handle, int gain)
+CameraSdkStatus CameraSetAnalogGain(CameraHandle handle, INT gain)
 {
     if (sim())
         return setValue(handle, "CameraSetAnalogGain", gain);
@@ -435,7 +458,7 @@ int CameraSetAnalogGain(CameraHandle handle, int gain)
     return camsdk::kNotAvailable;
 }
 
-int CameraGetAnalogGain(CameraHandle handle, int* gain)
+CameraSdkStatus CameraGetAnalogGain(CameraHandle handle, INT* gain)
 {
     if (sim())
         return getInt(handle, "CameraSetAnalogGain", gain);
@@ -443,7 +466,7 @@ int CameraGetAnalogGain(CameraHandle handle, int* gain)
     return camsdk::kNotAvailable;
 }
 
-int CameraSetSharpness(CameraHandle handle, int value)
+CameraSdkStatus CameraSetSharpness(CameraHandle handle, int value)
 {
     if (sim())
         return setValue(handle, "CameraSetSharpness", value);
@@ -451,7 +474,7 @@ int CameraSetSharpness(CameraHandle handle, int value)
     return camsdk::kNotAvailable;
 }
 
-int CameraGetSharpness(CameraHandle handle, int* value)
+CameraSdkStatus CameraGetSharpness(CameraHandle handle, int* value)
 {
     if (sim())
         return getInt(handle, "CameraSetSharpness", value);
@@ -459,23 +482,7 @@ int CameraGetSharpness(CameraHandle handle, int* value)
     return camsdk::kNotAvailable;
 }
 
-int CameraSetContrast(CameraHandle handle, int value)
-{
-    if (sim())
-        return setValue(handle, "CameraSetContrast", value);
-    CAMSDK_FORWARD(lib(), CameraSetContrast, handle, value);
-    return camsdk::kNotAvailable;
-}
-
-int CameraGetContrast(CameraHandle handle, int* value)
-{
-    if (sim())
-        return getInt(handle, "CameraSetContrast", value);
-    CAMSDK_FORWARD(lib(), CameraGetContrast, handle, value);
-    return camsdk::kNotAvailable;
-}
-
-int CameraSetGamma(CameraHandle handle, int value)
+CameraSdkStatus CameraSetGamma(CameraHandle handle, int value)
 {
     if (sim())
         return setValue(handle, "CameraSetGamma", value);
@@ -483,7 +490,7 @@ int CameraSetGamma(CameraHandle handle, int value)
     return camsdk::kNotAvailable;
 }
 
-int CameraGetGamma(CameraHandle handle, int* value)
+CameraSdkStatus CameraGetGamma(CameraHandle handle, int* value)
 {
     if (sim())
         return getInt(handle, "CameraSetGamma", value);
@@ -491,51 +498,16 @@ int CameraGetGamma(CameraHandle handle, int* value)
     return camsdk::kNotAvailable;
 }
 
-int CameraSetOnceWB(CameraHandle handle)
+CameraSdkStatus CameraSetOnceWB(CameraHandle handle)
 {
     if (sim()) {
         SimCamera* c = cam(handle);
         if (!c)
-            return kFailed;
+            return CAMERA_STATUS_FAILED;
         c->record(QStringLiteral("CameraSetOnceWB"));
-        return kSuccess;
+        return CAMERA_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), CameraSetOnceWB, handle);
-    return camsdk::kNotAvailable;
-}
-
-int CameraLoadParameter(CameraHandle handle, int team)
-{
-    if (sim()) {
-        SimCamera* c = cam(handle);
-        if (!c)
-            return kFailed;
-        c->record(QStringLiteral("CameraLoadParameter %1").arg(team));
-        // The camera's own defaults, as a test preset them ("default:<name>").
-        for (const char* name : {"CameraSetExposureTime", "CameraSetAnalogGain", "CameraSetSharpness",
-                                 "CameraSetContrast", "CameraSetGamma"}) {
-            const QString d = QStringLiteral("default:") + QLatin1String(name);
-            if (c->has(d))
-                c->presetValue(QLatin1String(name), c->value(d));
-        }
-        return kSuccess;
-    }
-    CAMSDK_FORWARD(lib(), CameraLoadParameter, handle, team);
-    return camsdk::kNotAvailable;
-}
-
-int CameraReadSN(CameraHandle handle, unsigned char* buffer, int level)
-{
-    if (sim()) {
-        SimCamera* c = cam(handle);
-        if (!c || !buffer)
-            return kFailed;
-        const QByteArray s = c->spec().serial.left(31);
-        std::memcpy(buffer, s.constData(), size_t(s.size()));
-        buffer[s.size()] = 0;
-        return kSuccess;
-    }
-    CAMSDK_FORWARD(lib(), CameraReadSN, handle, buffer, level);
     return camsdk::kNotAvailable;
 }
 

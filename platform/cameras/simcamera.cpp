@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace camsdk {
 
@@ -202,9 +203,22 @@ int SimCamera::frameHeight() const
     return frameH_ > 0 ? frameH_ : outH_;
 }
 
+void SimCamera::setHangMs(int ms)
+{
+    std::lock_guard<std::mutex> l(m_);
+    hangMs_ = std::max(0, ms);
+}
+
 bool SimCamera::nextFrame(int timeoutMs, Frame* frame, const std::atomic<bool>* cancel)
 {
     std::unique_lock<std::mutex> l(m_);
+    if (hangMs_ > 0) {
+        const int hang = hangMs_;
+        hangMs_ = 0;
+        l.unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(hang));
+        return false;
+    }
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
     for (;;) {
         if (cancel && cancel->load())

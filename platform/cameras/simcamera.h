@@ -28,6 +28,7 @@ struct SimSpec {
     bool colour = false;
     bool gige = false;
     QByteArray model = "SIM";
+    QByteArray driverVersion = "2.1.0.sim"; // as a MindVision device list reports it
     // GigE addressing, host order; hostIp is the address of the host
     // interface the camera answers on.
     uint32_t ip = 0;
@@ -57,6 +58,9 @@ public:
     void setRange(const QString& feature, double min, double max);
     bool range(const QString& feature, double* min, double* max) const;
     void setIp(uint32_t ip);
+    // The next frame call does not return for this long, whatever its
+    // time-out (a library call that hangs); 0 ends it.
+    void setHangMs(int ms);
 
     // --- what the driver did
     void setValue(const QString& feature, double value); // records a write
@@ -117,6 +121,7 @@ private:
     int outW_ = 0, outH_ = 0;
     int periodMs_ = 5;
     int grey_ = -1;
+    int hangMs_ = 0;
     uint32_t counter_ = 0;
     std::chrono::steady_clock::time_point nextDue_{};
     QMap<QString, int> failures_;

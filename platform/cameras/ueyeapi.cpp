@@ -5,7 +5,9 @@
 
 #include <QMap>
 #include <cstring>
+#include <algorithm>
 #include <map>
+#include <string>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -19,7 +21,12 @@ namespace {
 
 camsdk::VendorLibrary& lib()
 {
-    static camsdk::VendorLibrary l{"libueye_api.so", "libueye_api.so.1"};
+    static camsdk::VendorLibrary l{
+        {"libueye_api.so", "libueye_api.so.1"},
+        {"is_GetNumberOfCameras", "is_InitCamera", "is_ExitCamera", "is_GetCameraInfo", "is_GetSensorInfo",
+         "is_SetColorMode", "is_AllocImageMem", "is_SetImageMem", "is_FreeImageMem", "is_GetImageMemPitch", "is_AOI",
+         "is_SetAutoParameter", "is_SetHardwareGamma", "is_PixelClock", "is_CaptureVideo", "is_StopLiveVideo",
+         "is_Exposure", "is_SetHardwareGain", "is_Gamma"}};
     return l;
 }
 
@@ -28,12 +35,18 @@ bool sim() { return bus().active(); }
 
 // Live-capture state of one opened simulated camera: its image memories and
 // the thread that keeps writing frames into the active one.
+struct Memory {
+    std::vector<char> bytes;
+    INT width = 0;
+    INT height = 0;
+    INT pitch = 0; // bytes per row, a multiple of 4 as the library makes them
+};
+
 struct Live {
     SimCameraPtr camera;
-    std::map<INT, std::vector<char>> memories;
+    std::map<INT, Memory> memories;
     INT nextId = 1;
-    char* active = nullptr;
-    size_t activeSize = 0;
+    Memory* active = nullptr;
     std::thread writer;
     std::atomic<bool> stop{false};
 };
@@ -65,20 +78,29 @@ void writerLoop(Live* lv)
         if (!lv->camera->nextFrame(50, &f, &lv->stop))
             continue;
         std::lock_guard<std::mutex> l(gLiveMutex);
-        if (lv->active)
-            SimCamera::fill(f, false, reinterpret_cast<uint8_t*>(lv->active), lv->activeSize);
+        Memory* m = lv->active;
+        if (!m)
+            continue;
+        // Row by row at the memory's pitch; what does not fit is not written.
+        std::vector<uint8_t> row(size_t(std::max(0, f.width)));
+        SimCamera::Frame line = f;
+        line.height = 1;
+        SimCamera::fill(line, false, row.data(), row.size());
+        const size_t rowBytes = std::min(row.size(), size_t(m->pitch));
+        for (int y = 0; y < std::min(f.height, m->height); ++y)
+            std::memcpy(m->bytes.data() + size_t(y) * size_t(m->pitch), row.data(), rowBytes);
     }
 }
 
 // The image memory (id and address must agree) of a handle; the caller holds gLiveMutex.
-Live* memoryOwner(HIDS camera, char* memory, INT memoryId, std::map<INT, std::vector<char>>::iterator* at)
+Live* memoryOwner(HIDS camera, char* memory, INT memoryId, std::map<INT, Memory>::iterator* at)
 {
     auto it = gLive.find(camera);
     if (it == gLive.end())
         return nullptr;
     Live* lv = it->second.get();
     *at = lv->memories.find(memoryId);
-    if (*at == lv->memories.end() || (*at)->second.data() != memory)
+    if (*at == lv->memories.end() || (*at)->second.bytes.data() != memory)
         return nullptr;
     return lv;
 }
@@ -88,21 +110,34 @@ INT recordSetting(HIDS camera, const char* key, double value)
 {
     Live* lv = live(camera);
     if (!lv)
-        return kInvalidHandle;
+        return IS_INVALID_CAMERA_HANDLE;
     lv->camera->setValue(QLatin1String(key), value);
-    return kSuccess;
+    return IS_SUCCESS;
 }
 
 // A "set" command whose parameter is one value of type T.
 template <typename T>
-INT recordCommand(HIDS camera, const char* key, uint32_t command, uint32_t expected, void* param, uint32_t size)
+INT recordCommand(HIDS camera, const char* key, UINT command, UINT expected, void* param, UINT size)
 {
-    if (!param || size < sizeof(T) || command != expected)
-        return kInvalidHandle;
+    // The library checks the parameter's size against the command's type.
+    if (!param || size != sizeof(T) || command != expected)
+        return IS_INVALID_PARAMETER;
     return recordSetting(camera, key, double(*static_cast<T*>(param)));
 }
 
 } // namespace
+
+bool Usable(const char** why)
+{
+    if (sim() || lib().usable())
+        return true;
+    if (why) {
+        static thread_local std::string reason;
+        reason = lib().reason();
+        *why = reason.c_str();
+    }
+    return false;
+}
 
 INT is_GetNumberOfCameras(INT* count)
 {
@@ -115,14 +150,14 @@ INT is_GetNumberOfCameras(INT* count)
     return camsdk::kNotAvailable;
 }
 
-INT is_InitCamera(HIDS* camera, void* window)
+INT is_InitCamera(HIDS* camera, HWND window)
 {
     if (sim()) {
         if (int f = bus().failure(QStringLiteral("is_InitCamera")))
             return f;
-        if (!camera || !(*camera & kUseDeviceId))
-            return kNoSuccess;
-        const int id = int(*camera & ~kUseDeviceId);
+        if (!camera || !(*camera & IS_USE_DEVICE_ID))
+            return IS_NO_SUCCESS;
+        const int id = int(*camera & ~IS_USE_DEVICE_ID);
         const auto listed = bus().listed();
         SimCameraPtr chosen;
         if (id == 0) {
@@ -135,7 +170,7 @@ INT is_InitCamera(HIDS* camera, void* window)
             chosen = listed.at(id - 1);
         }
         if (!chosen || !chosen->tryOpen())
-            return kNoSuccess;
+            return IS_NO_SUCCESS;
         chosen->record(QStringLiteral("open"));
         const HIDS handle = HIDS(bus().all().indexOf(chosen) + 1);
         auto lv = std::make_unique<Live>();
@@ -145,7 +180,7 @@ INT is_InitCamera(HIDS* camera, void* window)
             gLive[handle] = std::move(lv);
         }
         *camera = handle;
-        return kSuccess;
+        return IS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), is_InitCamera, camera, window);
     return camsdk::kNotAvailable;
@@ -159,63 +194,52 @@ INT is_ExitCamera(HIDS camera)
             std::lock_guard<std::mutex> l(gLiveMutex);
             auto it = gLive.find(camera);
             if (it == gLive.end())
-                return kInvalidHandle;
+                return IS_INVALID_CAMERA_HANDLE;
             lv = std::move(it->second);
             gLive.erase(it);
         }
         stopWriter(lv.get());
         lv->camera->record(QStringLiteral("close"));
         lv->camera->close();
-        return kSuccess;
+        return IS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), is_ExitCamera, camera);
     return camsdk::kNotAvailable;
 }
 
-INT is_GetSensorInfo(HIDS camera, SensorInfo* info)
+INT is_GetSensorInfo(HIDS camera, SENSORINFO* info)
 {
     if (sim()) {
         Live* lv = live(camera);
         if (!lv)
-            return kInvalidHandle;
+            return IS_INVALID_CAMERA_HANDLE;
         if (int f = lv->camera->failure(QStringLiteral("is_GetSensorInfo")))
             return f;
         std::memset(info, 0, sizeof *info);
-        info->colorMode = lv->camera->spec().colour ? 2 : 1;
-        info->maxWidth = uint32_t(lv->camera->spec().sensorWidth);
-        info->maxHeight = uint32_t(lv->camera->spec().sensorHeight);
-        return kSuccess;
+        const QByteArray model = lv->camera->spec().model.left(31);
+        std::memcpy(info->strSensorName, model.constData(), size_t(model.size()));
+        info->nColorMode = lv->camera->spec().colour ? IS_COLORMODE_BAYER : IS_COLORMODE_MONOCHROME;
+        info->nMaxWidth = DWORD(lv->camera->spec().sensorWidth);
+        info->nMaxHeight = DWORD(lv->camera->spec().sensorHeight);
+        return IS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), is_GetSensorInfo, camera, info);
     return camsdk::kNotAvailable;
 }
 
-INT is_GetCameraInfo(HIDS camera, CameraInfo* info)
+INT is_GetCameraInfo(HIDS camera, CAMINFO* info)
 {
     if (sim()) {
         Live* lv = live(camera);
         if (!lv)
-            return kInvalidHandle;
+            return IS_INVALID_CAMERA_HANDLE;
         std::memset(info, 0, sizeof *info);
-        const QByteArray s = lv->camera->spec().serial.left(int(sizeof info->serialNumber) - 1);
-        std::memcpy(info->serialNumber, s.constData(), size_t(s.size()));
-        return kSuccess;
+        // Twelve bytes, not closed by a zero when the serial fills them.
+        const QByteArray s = lv->camera->spec().serial.left(int(sizeof info->SerNo));
+        std::memcpy(info->SerNo, s.constData(), size_t(s.size()));
+        return IS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), is_GetCameraInfo, camera, info);
-    return camsdk::kNotAvailable;
-}
-
-INT is_GetColorDepth(HIDS camera, INT* bitsPerPixel, INT* colorMode)
-{
-    if (sim()) {
-        Live* lv = live(camera);
-        if (!lv)
-            return kInvalidHandle;
-        *bitsPerPixel = lv->camera->spec().colour ? 32 : 8;
-        *colorMode = lv->camera->spec().colour ? 0 : kColorModeMono8;
-        return kSuccess;
-    }
-    CAMSDK_FORWARD(lib(), is_GetColorDepth, camera, bitsPerPixel, colorMode);
     return camsdk::kNotAvailable;
 }
 
@@ -227,20 +251,23 @@ INT is_SetColorMode(HIDS camera, INT mode)
     return camsdk::kNotAvailable;
 }
 
-INT is_AllocImageMem(HIDS camera, INT width, INT height, INT bitsPerPixel, char** memory, INT* memoryId)
+INT is_AllocImageMem(HIDS camera, INT width, INT height, INT bitsPerPixel, char** memory, int* memoryId)
 {
     if (sim()) {
         std::lock_guard<std::mutex> l(gLiveMutex);
         auto it = gLive.find(camera);
         if (it == gLive.end() || width <= 0 || height <= 0 || bitsPerPixel <= 0)
-            return kNoSuccess;
+            return IS_NO_SUCCESS;
         Live* lv = it->second.get();
         const INT id = lv->nextId++;
-        std::vector<char>& mem = lv->memories[id];
-        mem.assign(size_t(width) * size_t(height) * size_t((bitsPerPixel + 7) / 8), 0);
-        *memory = mem.data();
+        Memory& mem = lv->memories[id];
+        mem.width = width;
+        mem.height = height;
+        mem.pitch = (width * ((bitsPerPixel + 7) / 8) + 3) & ~3;
+        mem.bytes.assign(size_t(mem.pitch) * size_t(height), 0);
+        *memory = mem.bytes.data();
         *memoryId = id;
-        return kSuccess;
+        return IS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), is_AllocImageMem, camera, width, height, bitsPerPixel, memory, memoryId);
     return camsdk::kNotAvailable;
@@ -250,13 +277,12 @@ INT is_SetImageMem(HIDS camera, char* memory, INT memoryId)
 {
     if (sim()) {
         std::lock_guard<std::mutex> l(gLiveMutex);
-        std::map<INT, std::vector<char>>::iterator m;
+        std::map<INT, Memory>::iterator m;
         Live* lv = memoryOwner(camera, memory, memoryId, &m);
         if (!lv)
-            return kNoSuccess;
-        lv->active = memory;
-        lv->activeSize = m->second.size();
-        return kSuccess;
+            return IS_INVALID_MEMORY_POINTER;
+        lv->active = &m->second;
+        return IS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), is_SetImageMem, camera, memory, memoryId);
     return camsdk::kNotAvailable;
@@ -266,44 +292,63 @@ INT is_FreeImageMem(HIDS camera, char* memory, INT memoryId)
 {
     if (sim()) {
         std::lock_guard<std::mutex> l(gLiveMutex);
-        std::map<INT, std::vector<char>>::iterator m;
+        std::map<INT, Memory>::iterator m;
         Live* lv = memoryOwner(camera, memory, memoryId, &m);
         if (!lv)
-            return kNoSuccess;
-        if (lv->active == memory) {
+            return IS_INVALID_MEMORY_POINTER;
+        if (lv->active == &m->second)
             lv->active = nullptr;
-            lv->activeSize = 0;
-        }
         lv->memories.erase(m);
-        return kSuccess;
+        return IS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), is_FreeImageMem, camera, memory, memoryId);
     return camsdk::kNotAvailable;
 }
 
-INT is_ZUV(HIDS camera, uint32_t command, void* param, uint32_t size)
+INT is_GetImageMemPitch(HIDS camera, INT* pitch)
+{
+    if (sim()) {
+        std::lock_guard<std::mutex> l(gLiveMutex);
+        auto it = gLive.find(camera);
+        if (it == gLive.end())
+            return IS_INVALID_CAMERA_HANDLE;
+        if (!it->second->active || !pitch)
+            return IS_NO_IMAGE_MEM_ALLOCATED;
+        *pitch = it->second->active->pitch;
+        return IS_SUCCESS;
+    }
+    CAMSDK_FORWARD(lib(), is_GetImageMemPitch, camera, pitch);
+    return camsdk::kNotAvailable;
+}
+
+INT is_AOI(HIDS camera, UINT command, void* param, UINT size)
 {
     if (sim()) {
         Live* lv = live(camera);
-        if (!lv || !param || size < sizeof(Size2D))
-            return kInvalidHandle;
-        auto* s = static_cast<Size2D*>(param);
-        if (command == kImageSizeSet) {
-            lv->camera->setValue(QStringLiteral("is_ZUV width"), s->width);
-            lv->camera->setValue(QStringLiteral("is_ZUV height"), s->height);
-            if (s->width > lv->camera->spec().sensorWidth || s->height > lv->camera->spec().sensorHeight)
-                return kNoSuccess;
-            lv->camera->setOutputSize(s->width, s->height);
-            return kSuccess;
+        if (!lv)
+            return IS_INVALID_CAMERA_HANDLE;
+        if (!param || size != sizeof(IS_RECT))
+            return IS_INVALID_PARAMETER;
+        auto* r = static_cast<IS_RECT*>(param);
+        SimCamera& c = *lv->camera;
+        if (command == IS_AOI_IMAGE_SET_AOI) {
+            c.setValue(QStringLiteral("is_AOI x"), r->s32X);
+            c.setValue(QStringLiteral("is_AOI y"), r->s32Y);
+            c.setValue(QStringLiteral("is_AOI width"), r->s32Width);
+            c.setValue(QStringLiteral("is_AOI height"), r->s32Height);
+            if (r->s32X < 0 || r->s32Y < 0 || r->s32Width <= 0 || r->s32Height <= 0
+                || r->s32X + r->s32Width > c.spec().sensorWidth || r->s32Y + r->s32Height > c.spec().sensorHeight)
+                return IS_INVALID_PARAMETER;
+            c.setOutputSize(r->s32Width, r->s32Height);
+            return IS_SUCCESS;
         }
-        if (command == kImageSizeGet) {
-            s->width = lv->camera->frameWidth();
-            s->height = lv->camera->frameHeight();
-            return kSuccess;
+        if (command == IS_AOI_IMAGE_GET_AOI) {
+            *r = IS_RECT{0, 0, c.frameWidth(), c.frameHeight()};
+            return IS_SUCCESS;
         }
-        return kNoSuccess;
+        return IS_NOT_SUPPORTED;
     }
-    CAMSDK_FORWARD(lib(), is_ZUV, camera, command, param, size);
+    CAMSDK_FORWARD(lib(), is_AOI, camera, command, param, size);
     return camsdk::kNotAvailable;
 }
 
@@ -312,9 +357,9 @@ INT is_SetAutoParameter(HIDS camera, INT param, double* value1, double* value2)
     if (sim()) {
         Live* lv = live(camera);
         if (!lv || !value1)
-            return kInvalidHandle;
+            return IS_INVALID_CAMERA_HANDLE;
         lv->camera->setValue(QStringLiteral("is_SetAutoParameter 0x%1").arg(param, 0, 16), *value1);
-        return kSuccess;
+        return IS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), is_SetAutoParameter, camera, param, value1, value2);
     return camsdk::kNotAvailable;
@@ -328,10 +373,10 @@ INT is_SetHardwareGamma(HIDS camera, INT mode)
     return camsdk::kNotAvailable;
 }
 
-INT is_PixelClock(HIDS camera, uint32_t command, void* param, uint32_t size)
+INT is_PixelClock(HIDS camera, UINT command, void* param, UINT size)
 {
     if (sim())
-        return recordCommand<uint32_t>(camera, "is_PixelClock", command, kPixelClockSet, param, size);
+        return recordCommand<UINT>(camera, "is_PixelClock", command, IS_PIXELCLOCK_CMD_SET, param, size);
     CAMSDK_FORWARD(lib(), is_PixelClock, camera, command, param, size);
     return camsdk::kNotAvailable;
 }
@@ -341,12 +386,12 @@ INT is_CaptureVideo(HIDS camera, INT wait)
     if (sim()) {
         Live* lv = live(camera);
         if (!lv)
-            return kInvalidHandle;
+            return IS_INVALID_CAMERA_HANDLE;
         lv->camera->record(QStringLiteral("is_CaptureVideo"));
         lv->camera->setAcquiring(true);
         if (!lv->writer.joinable())
             lv->writer = std::thread(writerLoop, lv);
-        return kSuccess;
+        return IS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), is_CaptureVideo, camera, wait);
     return camsdk::kNotAvailable;
@@ -357,20 +402,20 @@ INT is_StopLiveVideo(HIDS camera, INT wait)
     if (sim()) {
         Live* lv = live(camera);
         if (!lv)
-            return kInvalidHandle;
+            return IS_INVALID_CAMERA_HANDLE;
         lv->camera->record(QStringLiteral("is_StopLiveVideo"));
         lv->camera->setAcquiring(false);
         stopWriter(lv);
-        return kSuccess;
+        return IS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), is_StopLiveVideo, camera, wait);
     return camsdk::kNotAvailable;
 }
 
-INT is_Exposure(HIDS camera, uint32_t command, void* param, uint32_t size)
+INT is_Exposure(HIDS camera, UINT command, void* param, UINT size)
 {
     if (sim())
-        return recordCommand<double>(camera, "is_Exposure", command, kExposureSet, param, size);
+        return recordCommand<double>(camera, "is_Exposure", command, IS_EXPOSURE_CMD_SET_EXPOSURE, param, size);
     CAMSDK_FORWARD(lib(), is_Exposure, camera, command, param, size);
     return camsdk::kNotAvailable;
 }
@@ -380,21 +425,21 @@ INT is_SetHardwareGain(HIDS camera, INT master, INT red, INT green, INT blue)
     if (sim()) {
         Live* lv = live(camera);
         if (!lv)
-            return kInvalidHandle;
+            return IS_INVALID_CAMERA_HANDLE;
         lv->camera->setValue(QStringLiteral("is_SetHardwareGain master"), master);
         lv->camera->setValue(QStringLiteral("is_SetHardwareGain red"), red);
         lv->camera->setValue(QStringLiteral("is_SetHardwareGain green"), green);
         lv->camera->setValue(QStringLiteral("is_SetHardwareGain blue"), blue);
-        return kSuccess;
+        return IS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), is_SetHardwareGain, camera, master, red, green, blue);
     return camsdk::kNotAvailable;
 }
 
-INT is_Gamma(HIDS camera, uint32_t command, void* param, uint32_t size)
+INT is_Gamma(HIDS camera, UINT command, void* param, UINT size)
 {
     if (sim())
-        return recordCommand<INT>(camera, "is_Gamma", command, kGammaSet, param, size);
+        return recordCommand<INT>(camera, "is_Gamma", command, IS_GAMMA_CMD_SET, param, size);
     CAMSDK_FORWARD(lib(), is_Gamma, camera, command, param, size);
     return camsdk::kNotAvailable;
 }

@@ -1,71 +1,126 @@
 #pragma once
-// The calls of the IDS uEye SDK that the camera driver makes, declared by us
-// from what the driver relies on: status 0 is success. The camera writes its
-// frames continuously into image memory that the caller allocated through the
-// SDK (live capture). The library is opened with dlopen where it is
-// installed; otherwise every call answers as if no camera were connected.
+// The IDS uEye SDK (uEye.h, libueye_api.so) as the driver calls it: the
+// vendor's names, parameter types, constants and record layouts of x86_64
+// Linux, checked below at compile time. The camera writes its frames
+// continuously into image memory allocated through the SDK (live capture).
+// The library is opened with dlopen where it is installed and used only when
+// it exports every call declared here; otherwise, and with the simulated bus
+// active, the calls answer from the simulator or as if no camera were
+// connected.
+#include <cstddef>
 #include <cstdint>
 
 namespace ueye {
 
-using HIDS = uint32_t;
-using INT = int32_t;
+typedef int32_t INT;
+typedef uint32_t UINT;
+typedef int32_t BOOL;
+typedef uint32_t DWORD;
+typedef uint32_t ULONG; // 4 bytes on Linux
+typedef uint16_t WORD;
+typedef char IS_CHAR;
+typedef DWORD HIDS;
+typedef void* HWND;
 
-constexpr INT kSuccess = 0;
-constexpr INT kNoSuccess = -1;
-constexpr INT kInvalidHandle = 1;
-constexpr HIDS kUseDeviceId = 0x8000;
+constexpr INT IS_NO_SUCCESS = -1;
+constexpr INT IS_SUCCESS = 0;
+constexpr INT IS_INVALID_CAMERA_HANDLE = 1;
+constexpr INT IS_CANT_OPEN_DEVICE = 3;
+constexpr INT IS_NO_IMAGE_MEM_ALLOCATED = 15;
+constexpr INT IS_INVALID_MEMORY_POINTER = 49;
+constexpr INT IS_INVALID_PARAMETER = 125;
+constexpr INT IS_NOT_SUPPORTED = 155;
 
-constexpr INT kColorModeMono8 = 6;
-constexpr INT kForceVideoStop = 0x4000;
-constexpr INT kSetAutoGain = 0x8800;
-constexpr INT kSetAutoShutter = 0x8802;
-constexpr uint32_t kImageSizeSet = 5;  // is_ZUV: set image size (Size2D)
-constexpr uint32_t kImageSizeGet = 6;  // is_ZUV: current image size (Size2D)
-constexpr uint32_t kPixelClockSet = 6; // is_PixelClock
-constexpr uint32_t kExposureSet = 12;  // is_Exposure, double ms
-constexpr uint32_t kGammaSet = 1;      // is_Gamma, INT
+constexpr HIDS IS_USE_DEVICE_ID = 0x8000;
+constexpr INT IS_WAIT = 1;
+constexpr INT IS_DONT_WAIT = 0;
+constexpr INT IS_FORCE_VIDEO_STOP = 0x4000;
+constexpr INT IS_CM_MONO8 = 6;
+constexpr INT IS_SET_ENABLE_AUTO_GAIN = 0x8800;
+constexpr INT IS_SET_ENABLE_AUTO_SHUTTER = 0x8802;
+constexpr char IS_COLORMODE_MONOCHROME = 1;
+constexpr char IS_COLORMODE_BAYER = 2;
 
-struct Size2D {
-    INT width;
-    INT height;
+// Commands of the calls that take (command, parameter, parameter bytes).
+constexpr UINT IS_AOI_IMAGE_SET_AOI = 1; // IS_RECT
+constexpr UINT IS_AOI_IMAGE_GET_AOI = 2; // IS_RECT
+constexpr UINT IS_PIXELCLOCK_CMD_SET = 6; // UINT, MHz
+constexpr UINT IS_EXPOSURE_CMD_SET_EXPOSURE = 12; // double, milliseconds
+constexpr UINT IS_GAMMA_CMD_SET = 1; // INT, gamma x 100
+
+// BOARDINFO, named CAMINFO by the camera calls.
+struct BOARDINFO {
+    char SerNo[12];
+    char ID[20];
+    char Version[10];
+    char Date[12];
+    uint8_t Select;
+    uint8_t Type;
+    char Reserved[8];
+};
+typedef BOARDINFO CAMINFO;
+
+struct SENSORINFO {
+    WORD SensorID;
+    IS_CHAR strSensorName[32];
+    char nColorMode; // IS_COLORMODE_MONOCHROME or IS_COLORMODE_BAYER
+    DWORD nMaxWidth;
+    DWORD nMaxHeight;
+    BOOL bMasterGain;
+    BOOL bRGain;
+    BOOL bGGain;
+    BOOL bBGain;
+    BOOL bGlobShutter;
+    WORD wPixelSize;
+    char nUpperLeftBayerPixel;
+    char Reserved[13];
 };
 
-struct SensorInfo {
-    uint16_t sensorId;
-    char sensorName[32];
-    char colorMode;
-    uint32_t maxWidth;
-    uint32_t maxHeight;
+struct IS_RECT {
+    INT s32X;
+    INT s32Y;
+    INT s32Width;
+    INT s32Height;
 };
 
-struct CameraInfo {
-    char serialNumber[32];
-    char id[20];
-    char version[10];
-    char date[12];
-    uint8_t select;
-    uint8_t type;
-};
+static_assert(sizeof(BOARDINFO) == 64 && alignof(BOARDINFO) == 1, "BOARDINFO");
+static_assert(offsetof(BOARDINFO, SerNo) == 0 && offsetof(BOARDINFO, ID) == 12 && offsetof(BOARDINFO, Version) == 32
+                  && offsetof(BOARDINFO, Date) == 42 && offsetof(BOARDINFO, Select) == 54
+                  && offsetof(BOARDINFO, Type) == 55 && offsetof(BOARDINFO, Reserved) == 56,
+              "BOARDINFO fields");
+static_assert(sizeof(SENSORINFO) == 80 && alignof(SENSORINFO) == 4, "SENSORINFO");
+static_assert(offsetof(SENSORINFO, SensorID) == 0 && offsetof(SENSORINFO, strSensorName) == 2
+                  && offsetof(SENSORINFO, nColorMode) == 34 && offsetof(SENSORINFO, nMaxWidth) == 36
+                  && offsetof(SENSORINFO, nMaxHeight) == 40 && offsetof(SENSORINFO, bMasterGain) == 44
+                  && offsetof(SENSORINFO, bGlobShutter) == 60 && offsetof(SENSORINFO, wPixelSize) == 64
+                  && offsetof(SENSORINFO, nUpperLeftBayerPixel) == 66 && offsetof(SENSORINFO, Reserved) == 67,
+              "SENSORINFO fields");
+static_assert(sizeof(IS_RECT) == 16 && offsetof(IS_RECT, s32X) == 0 && offsetof(IS_RECT, s32Y) == 4
+                  && offsetof(IS_RECT, s32Width) == 8 && offsetof(IS_RECT, s32Height) == 12,
+              "IS_RECT");
 
-INT is_GetNumberOfCameras(INT* count);
-INT is_InitCamera(HIDS* camera, void* window);
-INT is_ExitCamera(HIDS camera);
-INT is_GetSensorInfo(HIDS camera, SensorInfo* info);
-INT is_GetCameraInfo(HIDS camera, CameraInfo* info);
-INT is_GetColorDepth(HIDS camera, INT* bitsPerPixel, INT* colorMode);
-INT is_SetColorMode(HIDS camera, INT mode);
-INT is_AllocImageMem(HIDS camera, INT width, INT height, INT bitsPerPixel, char** memory, INT* memoryId);
-INT is_SetImageMem(HIDS camera, char* memory, INT memoryId);
-INT is_FreeImageMem(HIDS camera, char* memory, INT memoryId);
-INT is_ZUV(HIDS camera, uint32_t command, void* param, uint32_t size);
-INT is_SetAutoParameter(HIDS camera, INT param, double* value1, double* value2);
-INT is_SetHardwareGamma(HIDS camera, INT mode);
-INT is_PixelClock(HIDS camera, uint32_t command, void* param, uint32_t size);
-INT is_CaptureVideo(HIDS camera, INT wait);
-INT is_StopLiveVideo(HIDS camera, INT wait);
-INT is_Exposure(HIDS camera, uint32_t command, void* param, uint32_t size);
-INT is_SetHardwareGain(HIDS camera, INT master, INT red, INT green, INT blue);
-INT is_Gamma(HIDS camera, uint32_t command, void* param, uint32_t size);
+INT is_GetNumberOfCameras(INT* pnNumCams);
+INT is_InitCamera(HIDS* phCam, HWND hWnd); // in: 0 first free, n camera id, n | IS_USE_DEVICE_ID device id
+INT is_ExitCamera(HIDS hCam);
+INT is_GetCameraInfo(HIDS hCam, CAMINFO* pInfo);
+INT is_GetSensorInfo(HIDS hCam, SENSORINFO* pInfo);
+INT is_SetColorMode(HIDS hCam, INT Mode);
+INT is_AllocImageMem(HIDS hCam, INT width, INT height, INT bitspixel, char** ppcImgMem, int* pid);
+INT is_SetImageMem(HIDS hCam, char* pcMem, int id);
+INT is_FreeImageMem(HIDS hCam, char* pcMem, int id);
+INT is_GetImageMemPitch(HIDS hCam, INT* pPitch);
+INT is_AOI(HIDS hCam, UINT nCommand, void* pParam, UINT SizeOfParam);
+INT is_SetAutoParameter(HIDS hCam, INT param, double* pval1, double* pval2);
+INT is_SetHardwareGamma(HIDS hCam, INT nMode);
+INT is_PixelClock(HIDS hCam, UINT nCommand, void* pParam, UINT cbSizeOfParam);
+INT is_CaptureVideo(HIDS hCam, INT Wait);
+INT is_StopLiveVideo(HIDS hCam, INT Wait);
+INT is_Exposure(HIDS hCam, UINT nCommand, void* pParam, UINT cbSizeOfParam);
+INT is_SetHardwareGain(HIDS hCam, INT nMaster, INT nRed, INT nGreen, INT nBlue);
+INT is_Gamma(HIDS hCam, UINT nCommand, void* pParam, UINT cbSizeOfParam);
+
+// Whether the calls reach a camera bus (the simulator or a complete vendor
+// library); otherwise why not.
+bool Usable(const char** why = nullptr);
 
 } // namespace ueye

@@ -1,8 +1,8 @@
 #include "camerafixture.h"
 
-#include "camera/camerahost.h"
-#include "camera/cameraloss.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/camerahost.h"
+#include "cameradriver/cameraloss.h"
+#include "cameradriver/checkcamera.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
@@ -69,11 +69,16 @@ void CameraTest::SetUp()
     gCListCount = 0;
     std::memset(&gDevList, 0, sizeof gDevList);
     gCameraInterfaces.clear();
+    gDiscoverCameraInterfaces = nullptr; // never the machine's own interfaces
     CameraWatch::instance().reset();
-    // Texts of the loss journal and warning in a column the test owns.
+    // The table in English, with the loss journal and warning in texts the
+    // tests own.
+    static const bool loaded = (LoadTextTable(), true);
+    (void)loaded;
     gLan = 1;
     gaLanStr[332][1] = QStringLiteral("The %1th Camera Lost, %2");
     gaLanStr[39][1] = QStringLiteral("camera unavailable");
+    gaLanStr[605][1] = QStringLiteral("Camera Restart");
 
     host::Hooks h;
     h.insertRecord = [this](const QString& t) { records << t; };
@@ -84,6 +89,7 @@ void CameraTest::SetUp()
     camerahost::Hooks c;
     c.runState = [this] { return runState; };
     c.settingsVisible = [this] { return settingsShown; };
+    c.exposurePanelVisible = [this] { return exposurePanelShown; };
     c.hideWarning = [this] { ++warningHidden; };
     c.sleep = [this](int ms) { sleeps << ms; };
     camerahost::install(c);
@@ -92,7 +98,7 @@ void CameraTest::SetUp()
 void CameraTest::TearDown()
 {
     closeAll();
-    NetworkCycle::instance().wait();
+    CameraWatch::instance().reset();
     camsdk::resetSimulators();
     host::install({});
     camerahost::install({});

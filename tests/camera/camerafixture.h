@@ -1,7 +1,7 @@
 #pragma once
 // Common ground of the camera tests: simulated SDK buses, parameter records,
 // recording main-window hooks and clean camera globals for every test.
-#include "camera/cameradriver.h"
+#include "cameradriver/cameradriver.h"
 #include "platform/cameras/simcamera.h"
 #include "testenv.h"
 
@@ -45,6 +45,7 @@ public:
     QList<int> sleeps;        // blocking waits asked for
     int runState = 1;
     bool settingsShown = false;
+    bool exposurePanelShown = false; // the floating exposure block of the camera page
     int warningHidden = 0;
 
     std::vector<std::unique_ptr<CameraDriver>> drivers;

@@ -2,9 +2,10 @@
 // of every back-end, serial saving, frame speed and the defaults restore.
 #include "camerafixture.h"
 
-#include "camera/camerathread.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/camerathread.h"
+#include "cameradriver/checkcamera.h"
 #include "params/geometry.h"
+#include "params/lanstr.h"
 #include "params/paramdb.h"
 
 #include <QLocale>
@@ -62,8 +63,8 @@ TEST_F(DriverTest, StoredSerialBindsTheSlotOnlyWhenLongEnough)
     for (const Case& c : cases) {
         SCOPED_TRACE(QStringLiteral("backend %1 stored %2").arg(c.backend).arg(QString(c.stored)).toStdString());
         camsdk::resetSimulators();
-        a = addCamera(c.vendor, "SERIAL-AA", 640, 480, false, true);
-        b = addCamera(c.vendor, c.serialB, 640, 480, false, true);
+        a = addCamera(c.vendor, "SERIAL-AA", 1280, 1024, false, true);
+        b = addCamera(c.vendor, c.serialB, 1280, 1024, false, true);
         CheckCameraID();
         ASSERT_EQ(gCameraID, c.backend);
         setSerial(0, c.stored);
@@ -168,8 +169,11 @@ TEST_F(DriverTest, IdsSettingConversions)
         EXPECT_EQ(a->value(QStringLiteral("is_SetHardwareGain %1").arg(c)), 40);
     EXPECT_EQ(a->value("is_Gamma"), 160);
     EXPECT_EQ(a->value("is_SetColorMode"), 6);
-    EXPECT_EQ(a->value("is_ZUV width"), 1280);
-    EXPECT_EQ(a->value("is_ZUV height"), 1024);
+    // The working size is the area of interest from the sensor's corner.
+    EXPECT_EQ(a->value("is_AOI x"), 0);
+    EXPECT_EQ(a->value("is_AOI y"), 0);
+    EXPECT_EQ(a->value("is_AOI width"), 1280);
+    EXPECT_EQ(a->value("is_AOI height"), 1024);
     EXPECT_EQ(a->value("is_SetAutoParameter 0x8800"), 0);
     EXPECT_EQ(a->value("is_SetAutoParameter 0x8802"), 0);
     EXPECT_EQ(a->value("is_SetHardwareGamma"), 1);
@@ -194,26 +198,24 @@ TEST_F(DriverTest, MindVisionSettingConversions)
     openSlot(0);
     EXPECT_EQ(a->value("CameraSetExposureTime"), 30000);
     EXPECT_EQ(a->value("CameraSetAeState"), 0);
-    EXPECT_TRUE(a->log().contains("CameraCommonCall set_awdr_enable(false)"));
     EXPECT_EQ(a->value("CameraSetAnalogGain"), 88);
     EXPECT_EQ(a->value("CameraSetSharpness"), 25); // proportional, not stuck at the minimum
-    EXPECT_EQ(a->value("CameraSetContrast"), 100);
     EXPECT_EQ(a->value("CameraSetGamma"), 100);
     EXPECT_EQ(a->value("CameraSetTriggerMode"), 2);
-    // Colour sensor with the colour setting: RGB output, custom resolution, no mirroring.
-    EXPECT_EQ(a->value("CameraSetIspOutFormat"), double(mindvision::kIspRgb8));
-    EXPECT_EQ(a->value("CameraSetMediaType"), 0);
-    EXPECT_EQ(a->value("resolution index"), 255);
-    EXPECT_EQ(a->value("resolution hOffset"), 80);
-    EXPECT_EQ(a->value("CameraSetMirror vertical"), 0);
+    // Colour sensor with the colour setting: RGB output, manual white balance.
+    EXPECT_EQ(a->value("CameraSetIspOutFormat"), double(mindvision::CAMERA_MEDIA_TYPE_RGB8));
+    EXPECT_EQ(a->value("CameraSetWbMode"), 0);
     EXPECT_TRUE(a->log().contains("CameraSetOnceWB"));
+    // Contrast, shading and mirroring have no call in the library interface.
+    for (const QString& entry : a->log())
+        EXPECT_FALSE(entry.contains("Contrast") || entry.contains("Mirror") || entry.contains("CommonCall"))
+            << entry.toStdString();
 
     para().auto_exposure = 1;
     para().auto_shading = 1;
     a->clearLog();
     drivers[0]->SetExposeTime();
-    EXPECT_EQ(a->log(),
-              (QStringList{"CameraSetAeState=1", "CameraCommonCall set_awdr_enable(true)", "CameraSetOnceWB"}));
+    EXPECT_EQ(a->log(), (QStringList{"CameraSetAeState=1", "CameraSetOnceWB"}));
 }
 
 TEST_F(DriverTest, HikvisionSettingConversions)
@@ -235,7 +237,7 @@ TEST_F(DriverTest, HikvisionSettingConversions)
     EXPECT_FLOAT_EQ(float(a->value("Gain")), 10.0f);
     EXPECT_EQ(a->value("Sharpness"), 50);
     EXPECT_FLOAT_EQ(float(a->value("Gamma")), 1.6f);
-    EXPECT_EQ(a->value("PixelFormat"), double(mvs::kPixelMono8));
+    EXPECT_EQ(a->value("PixelFormat"), double(mvs::PixelType_Gvsp_Mono8));
     EXPECT_EQ(a->value("TriggerMode"), 0);
     EXPECT_EQ(a->value("SharpnessEnable"), 1);
     EXPECT_TRUE(a->log().contains("command UserSetLoad"));
@@ -256,6 +258,31 @@ TEST_F(DriverTest, SettersReadTheEditCopyWhileTheSettingsAreShown)
     settingsShown = true;
     drivers[0]->SetExposeTime();
     EXPECT_EQ(a->value("ExposureTime"), 7000);
+}
+
+TEST_F(DriverTest, TheFloatingExposureBlockTunesExposureAndGain)
+{
+    twoCameras(Vendor::Hikvision);
+    a->setRange("Gain", 0, 20);
+    a->setRange("Sharpness", 0, 100);
+    para().expose_time[0] = 30;
+    para().adjust_plus[0] = 2;
+    para().sharp[0] = 50;
+    edit().expose_time[0] = 7;
+    edit().adjust_plus[0] = 9;
+    edit().sharp[0] = 10;
+    openSlot(0);
+    const double liveGain = a->value("Gain");
+    exposurePanelShown = true; // the settings window itself is hidden
+    drivers[0]->SetExposeTime();
+    drivers[0]->SetAdjustPlus();
+    drivers[0]->SetSharp();
+    EXPECT_EQ(a->value("ExposureTime"), 7000);
+    EXPECT_NE(a->value("Gain"), liveGain) << "the block's gain slider reaches the camera";
+    EXPECT_EQ(a->value("Sharpness"), 50) << "the other settings follow the settings window only";
+    exposurePanelShown = false;
+    drivers[0]->SetAdjustPlus();
+    EXPECT_EQ(a->value("Gain"), liveGain);
 }
 
 TEST_F(DriverTest, V4l2FilterTextsFollowTheSettingsInAnyLocale)
@@ -359,10 +386,24 @@ TEST_F(DriverTest, SaveSerialsIntoTheSerialDatabaseAsBoundValues)
     EXPECT_EQ(stored().mid(0, 2), (QStringList{"0", "SERIAL-AA"}));
 
     records.clear();
-    SaveSN(1);
+    EXPECT_TRUE(SaveSN(1));
     EXPECT_EQ(stored(), QStringList({"0", "0", "0", "0", "0", "0", "0", "0"}));
     EXPECT_EQ(records, (QStringList{"Save SN 1: 0", "Save SN 2: 0"}));
+
+    // A row that went missing is written, not silently skipped.
+    QSqlQuery(QSqlDatabase::database(QLatin1String(kSerialConnection)))
+        .exec(QStringLiteral("delete from sysparam where name='serialNB0'"));
+    gCamNO[1] = 0;
+    EXPECT_TRUE(SaveSN(0));
+    EXPECT_EQ(stored().first(), "O'NEIL-2'");
+    EXPECT_TRUE(warnings.isEmpty());
+
+    // A database that cannot be written is reported to the operator.
     CloseSqlite(QLatin1String(kSerialConnection));
+    records.clear();
+    EXPECT_FALSE(SaveSN(0));
+    EXPECT_EQ(records.last(), LanStr(1458));
+    EXPECT_EQ(warnings, QStringList{LanStr(1458)});
 }
 
 TEST_F(DriverTest, DahengSerialsAreNotReadSoEverySlotStoresZero)
@@ -419,30 +460,20 @@ TEST_F(DriverTest, FrameSpeedPerBackendAndCamerasKeepGrabbing)
     }
 }
 
-TEST_F(DriverTest, MindVisionDefaultsAreReadBackIntoTheEditCopy)
+TEST_F(DriverTest, MindVisionDefaultsCannotBeLoadedSoTheSettingsStay)
 {
+    // The library interface has no call that loads the camera's defaults:
+    // nothing is read back as if they had been restored.
     twoCameras(Vendor::MindVision, "SERIAL-BB", 1280, 1024);
-    a->setRange("analogGain", 16, 160);
-    a->setRange("sharpness", 0, 50);
-    a->setRange("contrast", 0, 0); // empty range: read back as 0, no division by zero
-    a->setRange("gamma", 0, 250);
-    a->presetValue("default:CameraSetExposureTime", 42500);
-    a->presetValue("default:CameraSetAnalogGain", 52);
-    a->presetValue("default:CameraSetSharpness", 10);
-    a->presetValue("default:CameraSetContrast", 0);
-    a->presetValue("default:CameraSetGamma", 125);
     openAndStart(1);
+    edit().expose_time[0] = 33;
     edit().contrast[0] = 55;
+    const QStringList before = a->log();
     drivers[0]->RestoreDefaultSettings();
-    EXPECT_TRUE(a->log().contains("CameraLoadParameter 255"));
-    EXPECT_EQ(edit().expose_time[0], 42);
-    EXPECT_EQ(edit().adjust_plus[0], 16); // (52 - 16) / (144 / 64)
-    EXPECT_EQ(edit().sharp[0], 20);       // 10 / (50 / 100.0)
-    EXPECT_EQ(edit().contrast[0], 0);
-    EXPECT_EQ(edit().gamma[0], 125);
-    EXPECT_EQ(a->value("CameraSetMirror vertical"), 1); // narrow mono sensor
+    EXPECT_EQ(a->log(), before);
+    EXPECT_EQ(edit().expose_time[0], 33);
+    EXPECT_EQ(edit().contrast[0], 55);
     EXPECT_TRUE(a->acquiring());
-    EXPECT_TRUE(drivers[0]->grabThread->running);
 }
 
 TEST_F(DriverTest, HikvisionDefaultsAreReadBackIntoTheEditCopy)

@@ -3,17 +3,27 @@
 #include "camerafixture.h"
 #include "y4m.h"
 
-#include "camera/cameraloss.h"
-#include "camera/camerathread.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/cameraloss.h"
+#include "cameradriver/camerathread.h"
+#include "cameradriver/checkcamera.h"
+#include "cameradriver/v4l2session.h"
 #include "params/geometry.h"
 #include "platform/clock.h"
 #include "platform/sysroot.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSemaphore>
+#include <QFileInfo>
 #include <QThread>
+#include <atomic>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using camsdk::SimCameraPtr;
 using camsdk::Vendor;
@@ -76,6 +86,17 @@ protected:
         }
         return n;
     }
+    // One recovery attempt as the cycle makes it: started by a run, counted
+    // off this thread, applied by the next run. The delay the runs ask for.
+    int attempt()
+    {
+        CameraWatch& w = CameraWatch::instance();
+        int next = w.runStep();
+        CameraRecovery::instance().wait();
+        if (CameraRecovery::instance().ready())
+            next = w.runStep();
+        return next;
+    }
     bool allOpen() const
     {
         for (auto& d : drivers)
@@ -112,7 +133,7 @@ TEST_P(VendorLossTest, StallIsALossAndTheSameCountRestarts)
     // brings both back (even for the back-end that cannot count by itself).
     a->setStalled(false);
     records.clear();
-    EXPECT_EQ(CameraWatch::instance().runStep(), 3);
+    EXPECT_EQ(attempt(), 3);
     EXPECT_EQ(gisLost, 0);
     EXPECT_EQ(records, QStringList{"Camera Restart"});
     EXPECT_EQ(warningHidden, 1);
@@ -128,17 +149,17 @@ TEST_P(VendorLossTest, VanishedCameraRestartsOnlyWhenTheCountIsBack)
     EXPECT_EQ(ticksUntilLost({1}), 6);
     records.clear();
     CameraWatch& w = CameraWatch::instance();
-    EXPECT_EQ(w.runStep(), 3000); // attempted at once: one camera short
+    EXPECT_EQ(attempt(), 3); // attempted at once: one camera short; the pass goes on
     EXPECT_EQ(gisLost, 1);
     a->setVanished(false);
     clock.advanceMs(2999);
     w.runStep(); // too early for the next attempt
+    EXPECT_FALSE(CameraRecovery::instance().busy());
+    EXPECT_FALSE(CameraRecovery::instance().ready());
     EXPECT_EQ(gisLost, 1);
     EXPECT_TRUE(records.isEmpty());
     clock.advanceMs(1);
-    if (GetParam() == Vendor::MindVision)
-        NetworkCycle::instance().wait();
-    EXPECT_EQ(w.runStep(), 3);
+    EXPECT_EQ(attempt(), 3);
     EXPECT_EQ(records, QStringList{"Camera Restart"});
     EXPECT_TRUE(allOpen());
 }
@@ -156,7 +177,7 @@ TEST_P(VendorLossTest, ACameraThatDoesNotReopenIsANewLoss)
         ASSERT_TRUE(b->tryOpen());
     }
     records.clear();
-    CameraWatch::instance().runStep();
+    attempt();
     EXPECT_EQ(gLost, 2);
     EXPECT_EQ(records.last(), "The 2th Camera Lost, 2");
     EXPECT_TRUE(records.contains("Camera Restart"));
@@ -203,7 +224,7 @@ TEST_F(LossTest, LossesAreCountedAcrossRecoveries)
         EXPECT_EQ(records.last(), QStringLiteral("The %1th Camera Lost, 2").arg(loss));
         b->setStalled(false);
         clock.advanceMs(3000);
-        CameraWatch::instance().runStep();
+        attempt();
         ASSERT_EQ(gisLost, 0);
         waitFlowing();
         CameraWatch::instance().SlotFPS();
@@ -218,7 +239,7 @@ TEST_F(LossTest, OnlyTheCamerasInUseAreWatchedAndReopenedPastAFailedSlot)
     a = addCamera(Vendor::MindVision, "SERIAL-AA", 64, 48);
     SimCameraPtr held = addCamera(Vendor::MindVision, "SERIAL-HH", 64, 48);
     b = addCamera(Vendor::MindVision, "SERIAL-BB", 64, 48);
-    held->setFailure("CameraInit", mindvision::kBusy);
+    held->setFailure("CameraInit", mindvision::CAMERA_STATUS_DEVICE_IS_OPENED);
     CheckCameraID();
     gOW = 64;
     gOH = 48;
@@ -254,7 +275,7 @@ TEST_F(LossTest, OnlyTheCamerasInUseAreWatchedAndReopenedPastAFailedSlot)
     held->setVanished(true);
     b->setStalled(false);
     records.clear();
-    EXPECT_EQ(CameraWatch::instance().runStep(), 3);
+    EXPECT_EQ(attempt(), 3);
     EXPECT_EQ(gisLost, 0);
     EXPECT_EQ(records, (QStringList{"Mind Open 1 = SERIAL-AA", "Mind Open 3 = SERIAL-BB", "Camera Restart"}));
     EXPECT_TRUE(cameraOpened[0]);
@@ -289,13 +310,17 @@ TEST_F(LossTest, V4l2StreamThatEndsIsLostAndRestartsOnceItsCamerasAreListed)
     devices.close();
     useBackend(kCameraV4l2, 960, 540, false, 1);
     openAndStart(1);
-    ASSERT_TRUE(waitUntil([&] { return drivers[0]->readFailures() > 0; })); // end of the stream
-    EXPECT_EQ(ticksUntilLost({}), 6);
-    EXPECT_EQ(records, QStringList{"The 1th Camera Lost, 1"});
+    // After its last frame the stream is silent: a loss with its cause as
+    // soon as the source's deadline has passed, not six seconds later.
+    ASSERT_TRUE(waitUntil([&] { return drivers[0]->hasFault(); }, 3000));
+    CameraWatch::instance().runStep();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(gisLost, 1);
+    EXPECT_EQ(records, (QStringList{"The 1th Camera Lost, 1", "Camera 1: no frame within 500 ms"}));
     records.clear();
     ASSERT_TRUE(devices.open(QIODevice::WriteOnly | QIODevice::Truncate));
     devices.close();
-    CameraWatch::instance().runStep(); // none listed, one was open: no restart
+    attempt(); // none listed, one was open: no restart
     EXPECT_EQ(gisLost, 1);
     // A second listed camera (one whose slot never opened) does not hold the recovery back.
     ASSERT_TRUE(devices.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -303,7 +328,7 @@ TEST_F(LossTest, V4l2StreamThatEndsIsLostAndRestartsOnceItsCamerasAreListed)
     devices.close();
     clock.advanceMs(3000);
     const uint32_t before = drivers[0]->framesDelivered();
-    CameraWatch::instance().runStep();
+    attempt();
     EXPECT_EQ(gisLost, 0);
     EXPECT_EQ(records, QStringList{"Camera Restart"});
     EXPECT_TRUE(waitUntil([&] { return drivers[0]->framesDelivered() > before; })); // the stream from its start
@@ -337,7 +362,10 @@ public:
 
 } // namespace
 
-TEST_F(LossTest, NetworkCycleRunsOffTheGuiThreadOnCameraInterfacesOnly)
+QStringList gDiscovered;
+QStringList fakeDiscovery() { return gDiscovered; }
+
+TEST_F(LossTest, InterfaceCycleRunsOffTheGuiThreadOnEveryInterfaceACameraWasSeenOn)
 {
     EXPECT_EQ(NetworkCycle::interfaceNames("Inter-|   Receive\n face |bytes\n    lo: 1 2\n  eth0: 3 4\n"
                                            "  eth1: 5\nwlan0: 6\n"),
@@ -345,30 +373,250 @@ TEST_F(LossTest, NetworkCycleRunsOffTheGuiThreadOnCameraInterfacesOnly)
     QDir().mkpath(platform::sysPath("/proc/net"));
     QFile dev(platform::sysPath("/proc/net/dev"));
     ASSERT_TRUE(dev.open(QIODevice::WriteOnly));
-    dev.write("Inter-|   Receive\n face |bytes\n    lo: 1 2\n  eth0: 3 4\n  eth1: 5 6\n  eth2: 7 8\n");
+    dev.write("Inter-|   Receive\n face |bytes\n    lo: 1 2\n  eth0: 3 4\n  eth1: 5 6\n  eth2: 7 8\n  eth3: 9\n");
     dev.close();
+    // eth1 and eth2 carried cameras at start-up; at the recovery a camera
+    // answers on eth0 too (it came up later, or answers with another maker's
+    // prefix); eth3 never had one.
     gCameraInterfaces = QStringList{"eth1", "lo", "eth2"};
+    gDiscovered = QStringList{"eth0", "eth1"};
+    gDiscoverCameraInterfaces = &fakeDiscovery;
 
     startTwo(Vendor::MindVision);
     a->setVanished(true);
     ticksUntilLost({1});
     BlockingRunner runner;
     platform::CommandRunner::setInstance(&runner);
-    CameraWatch::instance().runStep(); // one camera short: the cycle starts and the attempt returns
+    QElapsedTimer t;
+    t.start();
+    CameraWatch::instance().runStep(); // one camera short: the worker cycles, the run returns
+    EXPECT_LT(t.elapsed(), 50);
     EXPECT_TRUE(waitUntil([&] { std::lock_guard<std::mutex> l(runner.m); return !runner.lines.isEmpty(); }));
-    EXPECT_TRUE(NetworkCycle::instance().busy());
-    a->setVanished(false);
+    EXPECT_TRUE(CameraRecovery::instance().busy());
+    a->setVanished(false); // back while the interfaces are cycled
     clock.advanceMs(3000);
-    CameraWatch::instance().runStep(); // still cycling: no count, no restart
+    CameraWatch::instance().runStep(); // the attempt is still working: nothing more is started
     EXPECT_EQ(gisLost, 1);
     runner.gate.release();
-    NetworkCycle::instance().wait();
+    CameraRecovery::instance().wait();
     platform::CommandRunner::setInstance(&testenv::commands());
-    EXPECT_EQ(runner.lines, (QStringList{"ip addr flush dev eth1", "ifdown eth1", "ifup eth1", "ip addr flush dev eth2",
-                                         "ifdown eth2", "ifup eth2"}));
-    for (QThread* t : runner.threads)
-        EXPECT_NE(t, QThread::currentThread());
-    clock.advanceMs(3000);
+    EXPECT_EQ(runner.lines, (QStringList{"ip addr flush dev eth0", "ifdown eth0", "ifup eth0", "ip addr flush dev eth1",
+                                         "ifdown eth1", "ifup eth1", "ip addr flush dev eth2", "ifdown eth2",
+                                         "ifup eth2"}));
+    for (QThread* th : runner.threads)
+        EXPECT_NE(th, QThread::currentThread());
+    // Counted again after the cycle: the same attempt brings the cameras back.
     CameraWatch::instance().runStep();
     EXPECT_EQ(gisLost, 0);
+    EXPECT_TRUE(gCameraInterfaces.contains("eth0"));
+}
+
+namespace {
+
+// A camera stream through a FIFO at the device path: a header and frames,
+// then silence with the pipe kept open (a USB camera that stops sending
+// without an error), then, once resumed, a fresh stream for the next reader.
+class FifoCamera {
+public:
+    explicit FifoCamera(const QString& path) : path_(QFile::encodeName(path))
+    {
+        signal(SIGPIPE, SIG_IGN); // a reader that went away is an error of the write, not of the test
+        QDir().mkpath(QFileInfo(path).path());
+        ok_ = mkfifo(path_.constData(), 0600) == 0;
+        thread_ = std::thread([this] { run(); });
+    }
+    ~FifoCamera()
+    {
+        stop_ = true;
+        // A writer waiting for a reader is let go by opening the pipe once.
+        const int fd = ::open(path_.constData(), O_RDONLY | O_NONBLOCK);
+        thread_.join();
+        if (fd >= 0)
+            ::close(fd);
+        ::unlink(path_.constData());
+    }
+    bool ok() const { return ok_; }
+    bool silent() const { return silent_; }
+    void resume() { resume_ = true; }
+
+private:
+    static QByteArray frame(int n)
+    {
+        return "FRAME\n" + QByteArray(64 * 48, char(40 + n % 100)) + QByteArray(2 * 32 * 24, char(128));
+    }
+    static bool writeAll(int fd, const QByteArray& data)
+    {
+        for (int done = 0; done < data.size();) {
+            const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+            if (n <= 0)
+                return false;
+            done += int(n);
+        }
+        return true;
+    }
+    void run()
+    {
+        const QByteArray header = "YUV4MPEG2 W64 H48 F30:1 Ip A1:1 C420jpeg\n";
+        int fd = ::open(path_.constData(), O_WRONLY); // until the camera is opened
+        if (fd < 0 || stop_)
+            return;
+        bool sent = writeAll(fd, header);
+        for (int n = 0; n < 40 && sent; ++n)
+            sent = writeAll(fd, frame(n));
+        silent_ = true;
+        while (!resume_ && !stop_)
+            QThread::msleep(5);
+        ::close(fd);
+        // Resumed: every reader that opens the pipe gets a stream from its start.
+        int n = 0;
+        while (!stop_) {
+            fd = ::open(path_.constData(), O_WRONLY);
+            if (fd < 0 || stop_)
+                break;
+            bool ok = writeAll(fd, header);
+            while (ok && !stop_) {
+                ok = writeAll(fd, frame(n++));
+                QThread::msleep(10);
+            }
+            ::close(fd);
+        }
+        if (fd >= 0)
+            ::close(fd);
+    }
+
+    QByteArray path_;
+    bool ok_ = false;
+    std::atomic<bool> silent_{false};
+    std::atomic<bool> resume_{false};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+} // namespace
+
+TEST_F(LossTest, SilentV4l2CameraIsLostInTimeWithoutStallingTheGuiAndComesBack)
+{
+    CameraDriver::setV4l2InputFormat("yuv4mpegpipe");
+    QFile devices(QStringLiteral("devices"));
+    ASSERT_TRUE(devices.open(QIODevice::WriteOnly));
+    devices.write("N: Name=\"USB Camera\"\n");
+    devices.close();
+    useBackend(kCameraV4l2, 960, 540, false, 1);
+    FifoCamera source(platform::sysPath(QStringLiteral("/dev/video0")));
+    ASSERT_TRUE(source.ok());
+    openAndStart(1);
+    ASSERT_TRUE(drivers[0]->isOpen()) << drivers[0]->openFailure().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return source.silent() && drivers[0]->packetsRead() >= 40; }));
+
+    // The cycle's pass every 3 ms (with the clock going along): the longest
+    // time the GUI thread spends in one pass, and when the loss came.
+    QElapsedTimer since;
+    since.start();
+    qint64 longest = 0;
+    auto pass = [&] {
+        QElapsedTimer t;
+        t.start();
+        CameraWatch::instance().runStep();
+        QCoreApplication::processEvents();
+        longest = std::max(longest, t.elapsed());
+        QThread::msleep(3);
+        clock.advanceMs(3);
+    };
+    while (!gisLost && since.elapsed() < 3000)
+        pass();
+    ASSERT_EQ(gisLost, 1);
+    EXPECT_LT(since.elapsed(), V4l2Session::kSilentMs + 400) << "the loss comes within the source's deadline";
+    EXPECT_EQ(records, (QStringList{"The 1th Camera Lost, 1", "Camera 1: no frame within 500 ms"}));
+    EXPECT_EQ(warnings.size(), 1);
+
+    // Silent still: the recovery's attempts open the device off this thread
+    // and find no frame; nothing reopens.
+    since.restart();
+    while (since.elapsed() < 4000)
+        pass();
+    EXPECT_EQ(gisLost, 1);
+
+    // The camera sends again: it is opened and delivers.
+    source.resume();
+    records.clear();
+    since.restart();
+    while (gisLost && since.elapsed() < 15000)
+        pass();
+    EXPECT_EQ(gisLost, 0);
+    EXPECT_EQ(records, QStringList{"Camera Restart"});
+    const uint32_t before = drivers[0]->framesDelivered();
+    EXPECT_TRUE(waitUntil([&] { return drivers[0]->framesDelivered() > before + 3; }));
+    EXPECT_LT(longest, 60) << "the GUI thread waited " << longest << " ms in one pass";
+    closeAll();
+    EXPECT_EQ(CameraDriver::retiredThreads(), 0);
+    CameraDriver::setV4l2InputFormat("video4linux2");
+}
+
+TEST_F(LossTest, AFaultIsALossWithItsCauseJournaledAndShownOnce)
+{
+    startTwo(Vendor::Hikvision);
+    CameraDriver* d = drivers[0].get();
+    auto declareFault = [&] {
+        EXPECT_TRUE(waitUntil([&] { return d->hasFault(); }));
+        CameraWatch::instance().runStep();
+        QCoreApplication::processEvents(); // declared from the event loop, not inside the pass
+    };
+    const QString cause = QStringLiteral("Camera 1: frames of 80 × 48 pixels, 64 × 48 expected");
+    a->setFrameSize(80, 48);
+    declareFault();
+    EXPECT_EQ(gisLost, 1);
+    EXPECT_EQ(records, (QStringList{"The 1th Camera Lost, 1", cause}));
+    EXPECT_EQ(warnings, QStringList{"camera unavailable\r\n" + cause});
+    EXPECT_TRUE(outputs.contains(qMakePair(0, 1)));
+
+    // It keeps sending them: each reopening fails the same way, without a
+    // new record or message.
+    records.clear();
+    warnings.clear();
+    for (int i = 0; i < 3; ++i) {
+        clock.advanceMs(3000);
+        attempt();
+        ASSERT_EQ(gisLost, 0);
+        declareFault();
+        ASSERT_EQ(gisLost, 1);
+    }
+    EXPECT_EQ(records, QStringList{"Camera Restart"});
+    EXPECT_TRUE(warnings.isEmpty());
+    EXPECT_EQ(gLost, 1);
+
+    // Once it delivers again, the same fault later is news again.
+    a->setFrameSize(0, 0);
+    clock.advanceMs(3000);
+    attempt();
+    ASSERT_EQ(gisLost, 0);
+    waitFlowing();
+    CameraWatch::instance().SlotFPS();
+    records.clear();
+    a->setFrameSize(80, 48);
+    declareFault();
+    EXPECT_EQ(records, (QStringList{"The 2th Camera Lost, 1", cause}));
+    EXPECT_EQ(warnings.size(), 1);
+}
+
+TEST_F(LossTest, AFilterGraphThatCannotBeBuiltIsALoss)
+{
+    CameraDriver::setV4l2InputFormat("yuv4mpegpipe");
+    const QString dev = platform::sysPath(QStringLiteral("/dev/video0"));
+    ASSERT_TRUE(writeY4m(dev, 64, 48, 200, [](int n) { return 30 + n % 100; }));
+    useBackend(kCameraV4l2, 960, 540, false, 1);
+    openAndStart(1);
+    ASSERT_TRUE(waitUntil([&] { return drivers[0]->framesDelivered() > 0; }));
+    // A description FFmpeg refuses: the previous graph stays, but the
+    // frames no longer follow the settings.
+    drivers[0]->extraPart = ",nosuchfilter";
+    para().gamma[0] = 60;
+    drivers[0]->SetGamma();
+    ASSERT_TRUE(drivers[0]->hasFault());
+    CameraWatch::instance().runStep();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(gisLost, 1);
+    EXPECT_EQ(records, (QStringList{"The 1th Camera Lost, 1", "Camera 1: the image filter could not be built"}));
+    closeAll();
+    QFile::remove(dev);
+    CameraDriver::setV4l2InputFormat("video4linux2");
 }

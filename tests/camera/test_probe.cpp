@@ -2,11 +2,13 @@
 #include "camerafixture.h"
 #include "y4m.h"
 
-#include "camera/checkcamera.h"
+#include "cameradriver/checkcamera.h"
 #include "params/geometry.h"
+#include "params/lanstr.h"
 #include "platform/sysroot.h"
 
 #include <QFile>
+#include <cstring>
 
 using camsdk::Vendor;
 
@@ -123,47 +125,24 @@ TEST_F(ProbeTest, FirstBackendThatFindsACameraWins)
     }
 }
 
-TEST_F(ProbeTest, DahengAndMindVisionWorkingSizeTables)
+TEST_F(ProbeTest, DahengWorkingSizeTable)
 {
     struct Row {
         int ow, oh;
         bool cut;
-        WorkingSize daheng, mind;
+        WorkingSize daheng;
     };
     const Row rows[] = {
-        {1280, 1024, true, {1120, 840}, {1120, 840}},  {1280, 1024, false, {1280, 1024}, {1280, 1024}},
-        {1600, 1200, true, {1600, 1200}, {1300, 1000}}, {1600, 1200, false, {1600, 1200}, {1600, 1200}},
-        {2048, 1536, true, {1600, 1200}, {1600, 1200}}, {2048, 1536, false, {2048, 1536}, {2048, 1536}},
-        {2592, 1944, false, {1296, 972}, {2592, 1944}}, {3088, 2064, true, {3088, 2064}, {2592, 1944}},
-        {3088, 2064, false, {3088, 2064}, {3088, 2064}}, {1440, 1080, true, {1440, 1080}, {1440, 1080}},
+        {1280, 1024, true, {1120, 840}},  {1280, 1024, false, {1280, 1024}}, {1600, 1200, true, {1600, 1200}},
+        {2048, 1536, true, {1600, 1200}}, {2048, 1536, false, {2048, 1536}}, {2592, 1944, false, {1296, 972}},
+        {2592, 1944, true, {1296, 972}},  {3088, 2064, true, {3088, 2064}},  {1440, 1080, true, {1440, 1080}},
     };
-    mindvision::Capability cap{};
     for (const Row& r : rows) {
         SCOPED_TRACE(QStringLiteral("%1x%2 cut %3").arg(r.ow).arg(r.oh).arg(r.cut).toStdString());
         const WorkingSize d = DahengWorkingSize(r.ow, r.oh, r.cut);
         EXPECT_EQ(d.width, r.daheng.width);
         EXPECT_EQ(d.height, r.daheng.height);
-        mindvision::ImageResolution preset{};
-        const WorkingSize m = MindWorkingSize(r.ow, r.oh, r.cut, cap, &preset);
-        EXPECT_EQ(m.width, r.mind.width);
-        EXPECT_EQ(m.height, r.mind.height);
     }
-    // 2592 with the cut on Daheng: binning whatever the cut.
-    EXPECT_EQ(DahengWorkingSize(2592, 1944, true).width, 1296);
-    // MindVision 2592 with the cut takes preset 10 of the camera.
-    std::vector<mindvision::ImageResolution> presets(12);
-    presets[10].width = 1920;
-    presets[10].height = 1080;
-    cap.presets = presets.data();
-    cap.presetCount = 12;
-    mindvision::ImageResolution chosen{};
-    const WorkingSize m = MindWorkingSize(2592, 1944, true, cap, &chosen);
-    EXPECT_EQ(m.width, 1920);
-    EXPECT_EQ(m.height, 1080);
-    EXPECT_EQ(chosen.width, 1920);
-    // A camera with too few presets keeps its sensor size instead of reading past the list.
-    cap.presetCount = 10;
-    EXPECT_EQ(MindWorkingSize(2592, 1944, true, cap, &chosen).width, 2592);
 }
 
 TEST_F(ProbeTest, DahengProbeSetsSensorAndCount)
@@ -211,12 +190,13 @@ TEST_F(ProbeTest, MindVisionProbeReadsCapability)
     EXPECT_EQ(gFindCamera, 2);
     EXPECT_EQ(gSensorColor, 1);
     EXPECT_EQ(gOW, 2592);
-    // Preset 10 of the simulated camera: 2/12 of the sensor, multiple of 16.
-    EXPECT_EQ(gImageResolution.index, 10);
-    EXPECT_EQ(gImageW, gImageResolution.width);
-    EXPECT_EQ(gImageH, gImageResolution.height);
+    EXPECT_EQ(gOH, 1944);
+    // No call sets another resolution: the sensor size, cut or not.
+    EXPECT_EQ(gisCut, 1);
+    EXPECT_EQ(gImageW, 2592);
+    EXPECT_EQ(gImageH, 1944);
     EXPECT_EQ(gCListCount, 2);
-    EXPECT_EQ(QByteArray(gCList[1].serial), QByteArray("MV0000002"));
+    EXPECT_EQ(QByteArray(gCList[1].acSn), QByteArray("MV0000002"));
 }
 
 TEST_F(ProbeTest, HikvisionModelNameDecidesColour)
@@ -241,8 +221,8 @@ TEST_F(ProbeTest, HikvisionModelNameDecidesColour)
         EXPECT_EQ(gOW, 2448);
         EXPECT_EQ(gImageW, 2448);
         EXPECT_EQ(gFindCamera, 2);
-        // In its host's subnet: only the access query.
-        EXPECT_TRUE(cam->log().contains("MV_CC_IsDeviceAccessible 1"));
+        // In its host's subnet: nothing is changed.
+        EXPECT_FALSE(cam->log().join(' ').contains("MV_GIGE_ForceIpEx"));
     }
 }
 
@@ -277,4 +257,19 @@ TEST_F(ProbeTest, V4l2IsChosenWhenTheFirstDeviceHasVideo)
     EXPECT_EQ(gFindCamera, 2);
     EXPECT_EQ(gImageW, 960);
     EXPECT_EQ(gImageH, 540);
+}
+
+TEST_F(ProbeTest, VersionRecordOnlyForMindVisionAndNeverGuessed)
+{
+    camsdk::SimSpec s;
+    s.serial = "MV0000001";
+    s.driverVersion = "";
+    camsdk::simBus(Vendor::MindVision).add(s);
+    CheckCameraID();
+    ASSERT_EQ(gCameraID, kCameraMind);
+    EXPECT_EQ(SdkVersionRecord(), LanStr(1460)); // the list reports none: said so
+    std::strcpy(gCList[0].acDriverVersion, "2.1.0.43");
+    EXPECT_EQ(SdkVersionRecord(), LanStr(1459).arg("2.1.0.43"));
+    gCameraID = kCameraHik;
+    EXPECT_TRUE(SdkVersionRecord().isEmpty());
 }

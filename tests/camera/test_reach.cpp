@@ -2,9 +2,16 @@
 // candidate order, and moving cameras that sit outside their host's subnet.
 #include "camerafixture.h"
 
-#include "camera/EnsureDeviceReach.h"
+#include "cameradriver/EnsureDeviceReach.h"
 
+#include "cameradriver/cameraloss.h"
+#include "cameradriver/checkcamera.h"
+#include "params/geometry.h"
+
+#include <QElapsedTimer>
 #include <QSet>
+#include <QThread>
+#include <atomic>
 
 using camsdk::Vendor;
 
@@ -24,8 +31,11 @@ public:
     {
         if (program != "ping" || args.size() != 3 || args[1] != "-w" || args[2] != "1")
             return {false, -1, {}, {}};
+        if (delayMs > 0)
+            QThread::msleep(ulong(delayMs.load())); // a ping waits for its answer
         std::lock_guard<std::mutex> l(m);
         pinged << args[0];
+        threads << QThread::currentThread();
         if (!runs)
             return {false, -1, {}, {}};
         return {true, used.contains(args[0]) ? 0 : 1, {}, {}};
@@ -34,7 +44,9 @@ public:
     std::mutex m;
     QSet<QString> used;
     QStringList pinged;
+    QList<QThread*> threads;
     bool runs = true;
+    std::atomic<int> delayMs{0};
 };
 
 class ReachTest : public CameraTest {
@@ -137,9 +149,9 @@ TEST_F(ReachTest, CameraOutsideItsHostSubnetIsMovedIntoTheHostsSlash24)
                                           .arg(hostIp("172.16.5.3"))
                                           .arg(hostIp("255.255.0.0"))
                                           .arg(hostIp("172.16.5.254"))));
-    // In the subnet: only asked whether it can be opened.
+    // In the subnet: left alone.
     EXPECT_EQ(near->spec().ip, hostIp("192.168.1.30"));
-    EXPECT_TRUE(near->log().contains("MV_CC_IsDeviceAccessible 1"));
+    EXPECT_FALSE(near->log().join(' ').contains("MV_GIGE_ForceIpEx"));
 }
 
 TEST_F(ReachTest, WithoutItsHostInterfaceTheCamerasOwnMaskIsUsed)
@@ -147,7 +159,7 @@ TEST_F(ReachTest, WithoutItsHostInterfaceTheCamerasOwnMaskIsUsed)
     auto cam = gigeCamera("10.9.8.7", "255.0.0.0", "10.1.2.3");
     const _ALL_NET_INFO t = table({{"192.168.1.20", "255.255.255.0"}});
     EXPECT_EQ(EnsureDeviceReachWith(t), 0);
-    EXPECT_TRUE(cam->log().contains("MV_CC_IsDeviceAccessible 1"));
+    EXPECT_FALSE(cam->log().join(' ').contains("MV_GIGE_ForceIpEx"));
     EXPECT_TRUE(ping.pinged.isEmpty());
 }
 
@@ -162,4 +174,47 @@ TEST_F(ReachTest, MaskLookupTakesTheLastMatch)
     EXPECT_FALSE(GetMaskFromIp(hostIp("10.0.0.1"), &mask, &empty));
     EXPECT_FALSE(GetMaskFromIp(hostIp("10.0.0.1"), &mask, nullptr));
     EXPECT_EQ(getStrIp(hostIp("172.16.5.254")), QByteArray("172.16.5.254"));
+}
+
+TEST_F(ReachTest, RecoveryRepairsAddressesOffTheGuiThreadWhileThePassGoesOn)
+{
+    // Two cameras in the host's subnet, grabbing.
+    auto a = gigeCamera("192.168.1.30", "255.255.255.0", "192.168.1.20");
+    auto b = gigeCamera("192.168.1.31", "255.255.255.0", "192.168.1.20");
+    for (auto& c : {a, b})
+        c->setFramePeriodMs(40);
+    CheckCameraID();
+    ASSERT_EQ(gCameraID, kCameraHik);
+    SetImageGeometry(gImageW, gImageH, false);
+    openAndStart(2);
+    ASSERT_EQ(numCamera, 2);
+    ping.pinged.clear();
+
+    // B now answers from another network; the free address for it is found
+    // by pinging, each ping taking its time: a second and more in all.
+    b->setIp(hostIp("192.168.7.31"));
+    for (int n = 31; n <= 50; ++n)
+        ping.used << QStringLiteral("192.168.1.%1").arg(n);
+    ping.delayMs = 60;
+    CameraCheck(0);
+    ASSERT_EQ(gisLost, 1);
+
+    // The cycle's pass every 3 ms: the longest gap between two passes.
+    QElapsedTimer since, gap;
+    since.start();
+    gap.start();
+    qint64 longest = 0;
+    while (gisLost && since.elapsed() < 10000) {
+        longest = std::max(longest, gap.restart());
+        CameraWatch::instance().runStep();
+        QThread::msleep(3);
+    }
+    EXPECT_EQ(gisLost, 0);
+    EXPECT_GT(since.elapsed(), 20 * 60) << "the pings took their time";
+    EXPECT_LT(longest, 60) << "the pass waited " << longest << " ms";
+    EXPECT_EQ(b->spec().ip, hostIp("192.168.1.51"));
+    std::lock_guard<std::mutex> l(ping.m);
+    EXPECT_EQ(ping.pinged.size(), 21);
+    for (QThread* t : ping.threads)
+        EXPECT_NE(t, QThread::currentThread());
 }

@@ -3,7 +3,7 @@
 #include "camerafixture.h"
 #include "y4m.h"
 
-#include "camera/camerathread.h"
+#include "cameradriver/camerathread.h"
 #include "params/geometry.h"
 #include "platform/sysroot.h"
 

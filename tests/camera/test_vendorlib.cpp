@@ -9,13 +9,20 @@ namespace {
 
 camsdk::VendorLibrary& installed()
 {
-    static camsdk::VendorLibrary l{"libno-such-vendor.so", FAKE_VENDOR_LIB};
+    static camsdk::VendorLibrary l{{"libno-such-vendor.so", FAKE_VENDOR_LIB}, {"CameraProbeValue"}, {"CameraOptional"}};
+    return l;
+}
+
+// The same library, but the layer needs a call it does not export.
+camsdk::VendorLibrary& incomplete()
+{
+    static camsdk::VendorLibrary l{{FAKE_VENDOR_LIB}, {"CameraProbeValue", "CameraMissingCall"}};
     return l;
 }
 
 camsdk::VendorLibrary& missing()
 {
-    static camsdk::VendorLibrary l{"libno-such-vendor.so"};
+    static camsdk::VendorLibrary l{{"libno-such-vendor.so"}, {"CameraProbeValue"}};
     return l;
 }
 
@@ -27,6 +34,14 @@ int CameraProbeValue(int x)
 }
 } // namespace viaInstalled
 
+namespace viaIncomplete {
+int CameraProbeValue(int x)
+{
+    CAMSDK_FORWARD(incomplete(), CameraProbeValue, x);
+    return camsdk::kNotAvailable;
+}
+} // namespace viaIncomplete
+
 namespace viaMissing {
 int CameraProbeValue(int x)
 {
@@ -37,12 +52,18 @@ int CameraProbeValue(int x)
 
 } // namespace
 
-TEST(VendorLibrary, CallsGoToTheInstalledLibraryOrReportItMissing)
+TEST(VendorLibrary, OnlyACompleteLibraryIsCalled)
 {
-    EXPECT_TRUE(installed().loaded());
+    EXPECT_TRUE(installed().usable());
     EXPECT_EQ(viaInstalled::CameraProbeValue(4), 13);
-    EXPECT_EQ(installed().symbol("NoSuchCall"), nullptr);
-    EXPECT_FALSE(missing().loaded());
+    EXPECT_EQ(installed().symbol("CameraOptional"), nullptr); // optional and absent
+    EXPECT_EQ(installed().symbol("NoSuchCall"), nullptr);     // never declared
+    // A library that lacks one call of the layer is not used at all, with the reason.
+    EXPECT_FALSE(incomplete().usable());
+    EXPECT_EQ(viaIncomplete::CameraProbeValue(4), camsdk::kNotAvailable);
+    EXPECT_NE(incomplete().reason().find("CameraMissingCall"), std::string::npos);
+    EXPECT_FALSE(missing().usable());
+    EXPECT_NE(missing().reason().find("not installed"), std::string::npos);
     EXPECT_EQ(viaMissing::CameraProbeValue(4), camsdk::kNotAvailable);
 }
 
@@ -51,7 +72,7 @@ TEST_F(CameraTest, ExposureCorrectionStepsTowardsMidGrey)
     auto cam = addCamera(camsdk::Vendor::Hikvision, "SERIAL-AA");
     gCameraID = kCameraHik;
     gFindCamera = 1;
-    mvs::MV_CC_EnumDevices(mvs::kGigEDevice | mvs::kUsbDevice, &gDevList);
+    mvs::MV_CC_EnumDevices(mvs::MV_GIGE_DEVICE | mvs::MV_USB_DEVICE, &gDevList);
     SetImageGeometry(640, 480, false);
     para().expose_time[0] = 30;
     CameraDriver* d = openSlot(0);

@@ -3,8 +3,8 @@
 // settings change contrast, gamma and frame speed.
 #include "y4m.h"
 
-#include "camera/cameradriver.h"
-#include "camera/camerathread.h"
+#include "cameradriver/cameradriver.h"
+#include "cameradriver/camerathread.h"
 #include "params/geometry.h"
 #include "params/wizardpara.h"
 #include "platform/cameras/simcamera.h"
@@ -59,7 +59,7 @@ protected:
             mindvision::CameraEnumerateDevice(gCList, &gCListCount);
         }
         if (backend == kCameraHik)
-            mvs::MV_CC_EnumDevices(mvs::kGigEDevice | mvs::kUsbDevice, &gDevList);
+            mvs::MV_CC_EnumDevices(mvs::MV_GIGE_DEVICE | mvs::MV_USB_DEVICE, &gDevList);
         openAll(2);
     }
     void openAll(int n)

@@ -4,8 +4,8 @@
 // pass: the test sets input bits, hands frames to the views as a grab thread
 // would, calls the pass, the countdown ticks and the timer slots itself, and
 // reads the outputs the cycle published.
-#include "camera/cameraloss.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/cameraloss.h"
+#include "cameradriver/checkcamera.h"
 #include "camera/cammerwidget.h"
 #include "inspection/cammerrecongnize.h"
 #include "monitor/controlport.h"
@@ -19,7 +19,9 @@
 #include "params/paramdb.h"
 #include "params/wizardpara.h"
 #include "platform/clock.h"
+#include "platform/host.h"
 #include "platform/paneldevice.h"
+#include "platform/sysroot.h"
 #include "testenv.h"
 #include "widgets/modal.h"
 
@@ -169,8 +171,17 @@ protected:
         gpWPara = new WizardPara;
         gpWParaBak = new WizardPara;
         gAppDirPath = folder();
+        // The board link without its thread and without a board: the test
+        // sets the inputs itself, and the link counts as answering until the
+        // test runs its passes.
+        host::install(host::Hooks());
+        gpControlIO = new ControlPort(platform::sysPath("/dev/ttyS0"), false);
         window = new MainWindow;
         ASSERT_EQ(numCamera, 2) << "the demonstration views";
+        // The tests read the image requests the cycle leaves for the writer;
+        // the writer itself is tested on its own.
+        gpSaveFialImageThread->requestInterruption();
+        gpSaveFialImageThread->wait();
         boxes.clear();
     }
 
@@ -206,6 +217,28 @@ protected:
     {
         deliver(0, cam0Ok ? 200 : 20);
         deliver(1, cam1Ok ? 200 : 20);
+    }
+    // Frames of both cameras taken by a pass: what a step that is due or
+    // waiting judges (a step judges only frames taken after its start).
+    void newFrames(bool cam0Ok = true, bool cam1Ok = true)
+    {
+        frames(cam0Ok, cam1Ok);
+        window->Run();
+    }
+    // Mode 0 with only the mold step (delay 0.5 s) watched.
+    void moldOnly()
+    {
+        para.detect_product = 0;
+        para.detect_delay[1] = 5;
+    }
+    // One cycle of the mold step: started by input 0's edge, judged on the
+    // frames taken after that start.
+    void moldCycle(bool cam0Ok, bool cam1Ok = true)
+    {
+        setInput(0, false);
+        edge(0);
+        frames(cam0Ok, cam1Ok);
+        tick();
     }
     void setInput(int k, bool on)
     {

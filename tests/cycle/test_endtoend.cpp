@@ -4,8 +4,8 @@
 // test scripts, and the real inspection engine.
 #include "../ioboard/boardsim.h"
 #include "cyclefixture.h"
-#include "camera/cameraloss.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/cameraloss.h"
+#include "cameradriver/checkcamera.h"
 #include "camera/cammerwidget.h"
 #include "inspection/cammersingleton.h"
 #include "monitor/controlport.h"
@@ -28,6 +28,8 @@
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QRegularExpression>
 #include <QFile>
 #include <QSqlQuery>
 #include <QThread>
@@ -97,7 +99,7 @@ protected:
             CammerSingleton regions(c);
             for (int d = 0; d < 8; ++d)
                 regions.roiCount[d] = 0;
-            for (int step = 0; step < 2; ++step) {
+            for (int step : regionSteps) {
                 regions.roiCount[step] = 1;
                 regions.shapeType[step][0] = ShapeRect;
                 regions.rects[step][0].viewRect = QRect(300, 200, 600, 400);
@@ -130,7 +132,7 @@ protected:
         ASSERT_EQ(numCamera, inUse.size());
         ASSERT_EQ(gLan, 1);
         for (int c : inUse) {
-            ASSERT_EQ(window->cameraViews[c]->liveRegions->roiCount[1], 1) << "regions loaded from PARAM.db";
+            ASSERT_EQ(window->cameraViews[c]->liveRegions->roiCount[regionSteps.last()], 1) << "regions loaded from PARAM.db";
             ASSERT_TRUE(showing(c, kOk)) << "the camera of slot " << c << " delivers";
         }
     }
@@ -146,13 +148,14 @@ protected:
         spec.sensorHeight = 480;
         cameras << camsdk::simBus(camsdk::Vendor::MindVision).add(spec);
         setGrey(2, kOk);
-        cameras[1]->setFailure("CameraInit", mindvision::kBusy);
+        cameras[1]->setFailure("CameraInit", mindvision::CAMERA_STATUS_DEVICE_IS_OPENED);
         bindSerials = true;
         inUse = {0, 2};
     }
 
-    // Runs the event loop until the condition holds.
-    static bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
+    // Runs the event loop until the condition holds. Meanwhile, whenever an
+    // alarm shows, the board must hold the clamp prohibited.
+    bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
     {
         QElapsedTimer t;
         t.start();
@@ -161,6 +164,10 @@ protected:
                 return false;
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             QThread::usleep(500);
+            if (window && window->displayState == 2) {
+                ++alarmPolls;
+                clampFreeInAlarm += !atBoard(0);
+            }
         }
         return true;
     }
@@ -205,6 +212,9 @@ protected:
     BoardSim board;
     QList<camsdk::SimCameraPtr> cameras;
     QVector<int> inUse{0, 1}; // slots expected to have their camera open
+    QVector<int> regionSteps{0, 1}; // steps with the dark-area region
+    int alarmPolls = 0;       // looks at the board while an alarm showed
+    int clampFreeInAlarm = 0; // of them, with the clamp free at the board
     bool bindSerials = false;
     platform::RecordingPanelDevice panel;
     ModalRunner previousModal;
@@ -263,6 +273,8 @@ TEST_F(EndToEnd, AMachineCycleOkThenNgAndTheSafetyDoorClearsTheAlarm)
     ASSERT_TRUE(waitFor([&] { return jpgs(ngDir).size() == 2; }, 8000)) << qPrintable(jpgs(ngDir).join(' '));
     EXPECT_TRUE(jpgs(ngDir).first().startsWith("1_")) << "named after the first failing region";
     EXPECT_TRUE(jpgs("alarmimage/camera2/detect1/NG").isEmpty());
+    EXPECT_GT(alarmPolls, 0);
+    EXPECT_EQ(clampFreeInAlarm, 0) << "the board held the clamp prohibited while the alarm showed";
 
 }
 
@@ -350,7 +362,7 @@ TEST_F(EndToEnd, TheCameraPastAFailedSlotIsJudgedAndNamedByItsSlot)
 {
     failSlotOne();
     start();
-    EXPECT_TRUE(records().contains(QString("Mind Fail = %1").arg(mindvision::kBusy)));
+    EXPECT_TRUE(records().contains(QString("Mind Fail = %1").arg(mindvision::CAMERA_STATUS_DEVICE_IS_OPENED)));
     EXPECT_FALSE(window->cameraViews[1]->isComplete()) << "slot 1 stays a shell";
     EXPECT_EQ(window->usedView(1), window->cameraViews[2]);
     // Both cameras side by side; the shell is never laid out.
@@ -399,4 +411,84 @@ TEST_F(EndToEnd, HardwareTriggeredCamerasPastAFailedSlotStartCycles)
     ASSERT_TRUE(waitFor([] { return gAllNum[0] >= 2 && gAllNum[2] >= 2; }, 8000))
         << "a frame of each camera in use is a trigger; the empty slot delivers none";
     EXPECT_EQ(gAllNum[1], 0);
+}
+
+// A manual snapshot that ends in an alarm sets the alarm outputs: the clamp
+// and, for the product step, the ejector prohibited.
+TEST_F(EndToEnd, AManualTriggerThatEndsInAnAlarmProhibitsClampAndEjector)
+{
+    start();
+    ASSERT_TRUE(waitFor([&] { return !atBoard(0) && !atBoard(1); }));
+    setGrey(1, kNg);
+    ASSERT_TRUE(showing(1, kNg));
+    window->SlotManualTrig(0);
+    ASSERT_TRUE(waitFor([&] { return window->displayState == 2; }));
+    EXPECT_EQ(window->currentStep, 0);
+    ASSERT_TRUE(waitFor([&] { return atBoard(0) && atBoard(1) && atBoard(2); }, 1000));
+    EXPECT_EQ(records().last(), "Camera 2Alarm");
+    alarmPolls = clampFreeInAlarm = 0; // the board had the alarm's word; from here on it must keep it
+    waitFor([] { return false; }, 400);
+    EXPECT_GT(alarmPolls, 0);
+    EXPECT_EQ(clampFreeInAlarm, 0);
+}
+
+// Procedure 2 with set B: the cycle starts by input 3, the selector turns to
+// set B, and the judged steps are 2 and 3, not 0 and 1.
+TEST_F(EndToEnd, TheTwoMoldProcedureJudgesSetBOnItsOwnSteps)
+{
+    para.procedure = para.procedure_requested = ProcTurntable;
+    para.cavity_position = 1; // set B only
+    para.detect_product = 0;
+    para.detect_delay[1] = 2;
+    regionSteps = {3}; // only set B's mold step looks for a stuck part
+    start();
+    setGrey(0, kNg);
+    ASSERT_TRUE(showing(0, kNg));
+    input(3, true);
+    ASSERT_TRUE(waitFor([&] { return window->displayState == 2; })) << "step 3 saw the stuck part";
+    EXPECT_EQ(window->leftMoldActive, 0);
+    EXPECT_EQ(window->currentStep, 3);
+    EXPECT_TRUE(atBoard(0));
+    ASSERT_TRUE(waitFor([&] { return atBoard(2); }, 1000));
+    EXPECT_EQ(gFailNum[0], 1);
+    EXPECT_EQ(records().last(), "Camera 1Alarm");
+}
+
+// A camera that stops delivering without an error: the step waits for a
+// frame of this cycle, then the camera is lost (journaled, shown, clamp
+// prohibited) instead of judged on the last frame it sent; once it is back
+// a new cycle releases the clamp.
+TEST_F(EndToEnd, AStalledCameraIsLostNotJudgedOnItsLastFrame)
+{
+    para.detect_product = 0;
+    start();
+    ASSERT_TRUE(waitFor([&] { return !atBoard(0); }));
+    QStringList warnings;
+    setModalRunner([&](QDialog& d) {
+        for (QLabel* l : d.findChildren<QLabel*>())
+            warnings << l->text();
+        return int(QDialog::Accepted);
+    });
+    cameras[1]->setStalled(true); // its last frame shows the empty mold
+    input(0, true);
+    ASSERT_TRUE(waitFor([&] { return gisLost == 1; }, 3000));
+    EXPECT_EQ(gAllNum[0], 0) << "the step was not judged";
+    EXPECT_TRUE(atBoard(0));
+    const QStringList recs = records();
+    EXPECT_TRUE(recs.filter(QRegularExpression("^Camera 2 delivered no new frame within \\d+ ms of the step's start$"))
+                    .size() == 1)
+        << qPrintable(recs.join('|'));
+    EXPECT_EQ(recs.last(), "The 1th Camera Lost, 2");
+    EXPECT_TRUE(warnings.filter(LanStr(39)).size() == 1) << "shown";
+
+    cameras[1]->setStalled(false);
+    ASSERT_TRUE(waitFor([&] { return gisLost == 0; }, 8000)) << "restarted";
+    EXPECT_TRUE(records().contains("Camera Restart"));
+    const int taken = window->frameCount[1];
+    ASSERT_TRUE(waitFor([&] { return window->frameCount[1] > taken; })) << "the passes go on with new frames";
+    EXPECT_TRUE(atBoard(0)) << "the old cycle releases nothing";
+    input(0, false);
+    input(0, true);
+    ASSERT_TRUE(waitFor([&] { return !atBoard(0); })) << "a new cycle does";
+    EXPECT_EQ(gAllNum[1], 1);
 }

@@ -3,6 +3,7 @@
 #include "cyclefixture.h"
 
 #include "monitor/placeholders.h"
+#include "monitor/titlebar.h"
 #include "monitor/rawframestore.h"
 
 #include <QImage>
@@ -95,9 +96,8 @@ TEST_F(RunStates, ResamplingTakesTheNextFramesAsTemplatesThenOpensTheRegionCheck
     start();
     watchStep(0);
     view(0)->ignoreMask[1].setTo(255);
-    frames(true, true);
-    window->Run();
     edge(0);
+    frames(true, true);
     tick(); // an ordinary cycle first
     ASSERT_EQ(gAllNum[0], 1);
     const QString before = outs();
@@ -111,12 +111,11 @@ TEST_F(RunStates, ResamplingTakesTheNextFramesAsTemplatesThenOpensTheRegionCheck
     EXPECT_TRUE(QFile::exists("cammer12/ignorepoint.bmp"));
     EXPECT_TRUE(records().contains(LanStr(139)));
 
-    deliver(0, 77);
-    deliver(1, 88);
-    window->Run();
     window->TimerShow();
     setInput(0, false);
     edge(0);
+    deliver(0, 77);
+    deliver(1, 88);
     tick(5); // the product step: sampled, not judged
     EXPECT_FALSE(view(0)->samplePending[0]);
     EXPECT_TRUE(view(0)->samplePending[1]);
@@ -199,9 +198,8 @@ TEST_F(RunStates, EachSavedJudgementKeepsTwoHundredRawFrames)
         f.setFileTime(QDateTime(QDate(2026, 1, 1), QTime(0, 0)).addSecs(i), QFileDevice::FileModificationTime);
     }
     window->saveOriginalImages = 1;
-    frames(true, true);
-    window->Run();
     edge(0);
+    newFrames(true, true);
     auto count = [] {
         int n = 0;
         for (const QString& d : QDir("originalimage").entryList(QDir::Dirs | QDir::NoDotAndDotDot))
@@ -211,6 +209,7 @@ TEST_F(RunStates, EachSavedJudgementKeepsTwoHundredRawFrames)
     EXPECT_EQ(count(), 201) << "one frame per camera saved, the oldest deleted before";
     EXPECT_EQ(QDir("originalimage/cammer12").entryList({"template*.bmp"}).size(), 1);
     EXPECT_FALSE(QFile::exists("originalimage/cammer21/old0.bmp"));
+    ASSERT_FALSE(QDir("originalimage/cammer12").entryInfoList({"*.bmp"}).isEmpty());
     QImage saved(QDir("originalimage/cammer12").entryInfoList({"*.bmp"}).first().absoluteFilePath());
     EXPECT_EQ(saved.format(), QImage::Format_Indexed8);
     EXPECT_EQ(saved.size(), QSize(gImageW, gImageH));

@@ -8,21 +8,6 @@ namespace {
 
 class Verdict : public CycleWindow {
 protected:
-    // Mode 0 with only the mold step (delay 0.5 s) watched.
-    void moldOnly()
-    {
-        para.detect_product = 0;
-        para.detect_delay[1] = 5;
-    }
-    // One cycle of the mold step with the given frames.
-    void moldCycle(bool cam0Ok, bool cam1Ok = true)
-    {
-        frames(cam0Ok, cam1Ok);
-        window->Run();
-        setInput(0, false);
-        edge(0);
-        tick();
-    }
     bool led(int bit) { return (LedByte() >> bit) & 1; }
 };
 
@@ -83,9 +68,8 @@ TEST_F(Verdict, PreCutWithReChecksLeftChangesNothingUntilTheLastJudgement)
     para.front_auto_check_time = 1;
     start();
     watchStep(1);
-    frames(false);
-    window->Run();
     edge(0);
+    frames(false);
     EXPECT_FALSE(out(0)) << "no clamp at the start with a pre-cut time";
     int clampAt = 0;
     tick(100, [&](int t) {
@@ -138,9 +122,8 @@ TEST_F(Verdict, OkWindowsOfClampAndEjector)
     para.thimble_pulse = 20;
     start();
     EXPECT_TRUE(out(0)) << "clamp prohibited from the start";
-    frames(true, true);
-    window->Run();
     edge(0);
+    frames(true, true);
     tick(5);
     EXPECT_FALSE(out(1));
     EXPECT_TRUE(window->ejectorPulseTimer->isActive());
@@ -173,9 +156,8 @@ TEST_F(Verdict, AProductNgWithTheEjectorPulseOptionSwitchesItsNgOutputs)
     watchStep(0, 2);
     watchStep(0, 7);
     watchStep(1);
-    frames(false, true);
-    window->Run();
     edge(0);
+    frames(false, true);
     tick(5);
     EXPECT_EQ(window->displayState, 1) << "no alarm";
     EXPECT_EQ(window->runState, 1);
@@ -190,8 +172,7 @@ TEST_F(Verdict, AProductNgWithTheEjectorPulseOptionSwitchesItsNgOutputs)
     window->OutTimerOutNG();
     EXPECT_EQ(outs().mid(4), "0000");
     EXPECT_FALSE(out(1));
-    frames(true, true);
-    window->Run();
+    newFrames(true, true);
     tick();
     EXPECT_TRUE(requested(0, 0, 0));
     EXPECT_TRUE(requested(0, 1, 1)) << "and the mold step's OK image";
@@ -221,9 +202,8 @@ TEST_F(Verdict, ImageLimitsDecideWhichImagesAreRequested)
         start();
         watchStep(0);
         watchStep(1);
-        frames(c.camOk, true);
-        window->Run();
         edge(0);
+        frames(c.camOk, true);
         tick();
         EXPECT_EQ(requested(0, 0, c.camOk ? 1 : 0), c.productImage);
         EXPECT_EQ(requested(0, 1, c.camOk ? 1 : 0), c.moldImage);
@@ -235,9 +215,8 @@ TEST_F(Verdict, TheResultDisplayEndsOnTheNextStepToShow)
 {
     para.detect_product = 0;
     start();
-    frames(true, true);
-    window->Run();
     edge(0);
+    newFrames(true, true);
     EXPECT_EQ(window->displayState, 1);
     EXPECT_EQ(window->shownStep, 1);
     EXPECT_TRUE(window->resultTimer->isActive());
@@ -293,20 +272,22 @@ TEST_F(Verdict, ClearingTheAlarmPerMode)
         para.detect_delay[1] = 5;
         start();
         watchStep(c.productAlarm ? 0 : 1);
-        frames(false, true);
-        window->Run();
         edge(0);
+        newFrames(false, true);
         if (c.mode == 1)
             edge(2); // the mold step of set A
         if (c.mode == 4)
             window->Run(); // the second step shares input 0 and follows the first
+        frames(false, true);
         tick();
         ASSERT_EQ(window->displayState, 2);
         EXPECT_TRUE(out(2));
-        frames(true, true);
-        window->Run();
+        newFrames(true, true);
         EXPECT_EQ(window->displayState, 2) << "an OK frame alone clears nothing";
         edge(1);
+        EXPECT_EQ(window->displayState, 2) << "the frames of before the reset clear nothing";
+        EXPECT_TRUE(out(0));
+        newFrames(true, true);
         EXPECT_NE(window->displayState, 2);
         EXPECT_EQ(window->runState, 1);
         EXPECT_EQ(outs().left(3), c.outputsAfter);
@@ -324,29 +305,26 @@ TEST_F(Verdict, InputTwoClearsAnAlarmOnlySemiAutomaticallyAfterTheProductStep)
     start();
     watchStep(0);
     watchStep(1);
-    frames(false, true);
-    window->Run();
     edge(0); // the product step fails
+    newFrames(false, true);
     ASSERT_EQ(window->displayState, 2);
     ASSERT_EQ(window->currentStep, 0);
-    frames(true, true);
-    window->Run();
     edge(2);
+    newFrames(true, true);
     EXPECT_EQ(window->displayState, 2) << "not for the product step";
     window->displayState = 0;
     window->StartDetect();
     window->Run();
     setInput(0, false);
     edge(0); // the product step passes
-    frames(false, true);
-    window->Run();
+    newFrames(true, true);
     setInput(2, false);
     edge(2); // the mold step fails
+    newFrames(false, true);
     ASSERT_EQ(window->displayState, 2);
     ASSERT_EQ(window->currentStep, 1);
-    frames(true, true);
-    window->Run();
     setInput(2, false);
     edge(2);
+    newFrames(true, true);
     EXPECT_EQ(window->displayState, 1) << "cleared, and the OK shown";
 }

@@ -4,8 +4,10 @@
 #include "boardsim.h"
 #include "monitor/controlport.h"
 #include "monitor/ioserial.h"
+#include "params/lanstr.h"
 #include "params/procedures.h"
 #include "params/wizardpara.h"
+#include "platform/clock.h"
 #include "platform/host.h"
 #include "testenv.h"
 
@@ -43,6 +45,8 @@ protected:
     void SetUp() override
     {
         InTempFolder::SetUp();
+        LoadTextTable();
+        gLan = 1;
         savedParams_ = gpWPara;
         gpWPara = &params_;
         host::Hooks hooks;
@@ -68,6 +72,8 @@ protected:
         gisSafeDoorOpen = false;
         for (auto& t : gFTemp)
             t = 0.0f;
+        gLan = 0;
+        platform::Clock::setInstance(nullptr);
         InTempFolder::TearDown();
     }
 
@@ -345,10 +351,12 @@ TEST_F(IoLink, StoresTemperaturesInOrderAndIgnoresReportsPastSixteen)
 TEST_F(IoLink, APortThatCannotOpenIsReportedOnce)
 {
     const QString path = testenv::sysRoot() + QStringLiteral("/dev/ttyS7");
+    platform::ManualClock clock;
+    platform::Clock::setInstance(&clock);
     port_ = std::make_unique<ControlPort>(path, false);
     ASSERT_EQ(records_.size(), 1);
     ASSERT_EQ(warnings_.size(), 1);
-    EXPECT_TRUE(records_[0].contains(path));
+    EXPECT_TRUE(records_[0].startsWith("IO board port " + path + " cannot be opened: ")) << qPrintable(records_[0]);
     for (int i = 0; i < 2 * IOThread::kSilentPasses; ++i)
         io()->pass();
     EXPECT_EQ(records_.size(), 1) << "the silence has the same cause";
@@ -356,14 +364,41 @@ TEST_F(IoLink, APortThatCannotOpenIsReportedOnce)
     EXPECT_EQ(io()->missedReports(), quint64(2 * IOThread::kSilentPasses));
     EXPECT_FALSE(io()->boardAnswering());
     EXPECT_EQ(io()->framesSent(), 0u);
+
+    // The port is tried again quietly; once the board is there it is found.
+    clock.advanceMs(1000);
+    io()->pass();
+    EXPECT_EQ(io()->reopenAttempts(), 1u);
+    EXPECT_EQ(records_.size(), 1);
+    EXPECT_EQ(warnings_.size(), 1);
+    ASSERT_TRUE(sim_->link(path));
+    sim_->start();
+    port_->IOSetOut(2, 1);
+    port_->IOFlashOut();
+    clock.advanceMs(2000);
+    ASSERT_TRUE(waitUntil([&] {
+        io()->pass();
+        return io()->boardAnswering();
+    }));
+    EXPECT_EQ(records_.size(), 2);
+    EXPECT_EQ(records_.last(), LanStr(602).arg(path));
+    EXPECT_TRUE(waitUntil([&] { return sim_->outputs() == 0x005; })) << "the wanted outputs reach the board";
 }
 
-TEST_F(IoLink, ABoardThatStopsAnsweringIsReportedOncePerOutage)
+// A silent board: journaled and shown once, the port closed and opened again
+// after 1 s, then twice as long each time the board stays silent, at most
+// 10 s apart; its first answer is journaled and gets the outputs at once.
+TEST_F(IoLink, ABoardThatStopsAnsweringIsReopenedWithBackOffAndGetsItsOutputsBack)
 {
+    platform::ManualClock clock;
+    platform::Clock::setInstance(&clock);
     connect();
+    port_->IOSetOut(0, 1);
+    port_->IOFlashOut();
     for (int i = 0; i < 3; ++i)
         cycle();
     ASSERT_TRUE(io()->boardAnswering());
+    ASSERT_EQ(sim_->outputs(), 0x001);
     const quint64 missedBefore = io()->missedReports();
 
     sim_->setSilent(true);
@@ -371,27 +406,99 @@ TEST_F(IoLink, ABoardThatStopsAnsweringIsReportedOncePerOutage)
     for (int i = 1; i < IOThread::kSilentPasses; ++i)
         cycle();
     EXPECT_TRUE(warnings_.isEmpty());
+    EXPECT_TRUE(port_->boardAnswering());
     cycle();
-    EXPECT_FALSE(io()->boardAnswering());
+    EXPECT_FALSE(port_->boardAnswering());
+    EXPECT_FALSE(gpCom->isOpen()) << "the line is closed";
     ASSERT_EQ(warnings_.size(), 1);
     ASSERT_EQ(records_.size(), 1);
-    EXPECT_TRUE(records_[0].contains(sim_->slavePath()));
-    for (int i = 0; i < IOThread::kSilentPasses; ++i)
-        cycle();
-    EXPECT_EQ(warnings_.size(), 1);
-    EXPECT_EQ(io()->missedReports(), missedBefore + 2 * IOThread::kSilentPasses);
+    EXPECT_EQ(records_[0], LanStr(601).arg(sim_->slavePath()));
+    EXPECT_EQ(warnings_[0], records_[0]);
 
-    sim_->setSilent(false);
-    cycle();
-    cycle();
-    EXPECT_TRUE(io()->boardAnswering());
-    EXPECT_EQ(records_.size(), 2) << "the return is journaled";
+    // Attempts 1, 2, 4, 8, 10 and 10 s apart, each given its second of polls.
+    QList<int> gaps;
+    qint64 last = clock.monotonicMs();
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        const quint64 before = io()->reopenAttempts();
+        int waited = 0;
+        while (io()->reopenAttempts() == before && waited < 20000) {
+            clock.advanceMs(100);
+            waited += 100;
+            io()->pass();
+        }
+        ASSERT_TRUE(gpCom->isOpen()) << attempt;
+        gaps << int(clock.monotonicMs() - last);
+        for (int i = 0; i < IOThread::kSilentPasses; ++i)
+            cycle();
+        EXPECT_FALSE(gpCom->isOpen()) << "closed again after a silent second";
+        last = clock.monotonicMs();
+    }
+    EXPECT_EQ(gaps, (QList<int>{1000, 2000, 4000, 8000, 10000, 10000}));
+    EXPECT_EQ(records_.size(), 1) << "one record per change, not per attempt";
     EXPECT_EQ(warnings_.size(), 1);
+    EXPECT_GE(io()->missedReports(), missedBefore + 7 * IOThread::kSilentPasses);
+
+    // The board comes back: the next attempt finds it answering.
+    sim_->setSilent(false);
+    const int setOutputsBefore = sim_->countCommand(1);
+    while (!gpCom->isOpen()) {
+        clock.advanceMs(100);
+        io()->pass();
+    }
+    cycle();
+    cycle();
+    EXPECT_TRUE(port_->boardAnswering());
+    ASSERT_EQ(records_.size(), 2);
+    EXPECT_EQ(records_[1], LanStr(602).arg(sim_->slavePath()));
+    EXPECT_EQ(warnings_.size(), 1);
+    EXPECT_EQ(sim_->countCommand(1), setOutputsBefore + 1)
+        << "the wanted outputs are sent at once, even where the echo agrees";
+    EXPECT_EQ(sim_->outputs(), 0x001);
+    EXPECT_EQ(io()->reopenDelayMs(), IOThread::kReopenFirstMs) << "the back-off starts again";
 
     sim_->setSilent(true);
     for (int i = 0; i <= IOThread::kSilentPasses; ++i)
         cycle();
     EXPECT_EQ(warnings_.size(), 2) << "a new outage is a new warning";
+}
+
+// While the board does not answer, no published word shows the clamp free,
+// and it stays prohibited after the board is back until the cycle frees it.
+TEST_F(IoLink, NoWordPublishedWhileTheBoardIsSilentFreesTheClamp)
+{
+    connect();
+    QList<int> published;
+    port_->setPublishRecorder([&](int word) { published << word; });
+    cycle();
+    port_->IOResetAllOut();
+    port_->IOFlashOut();
+    EXPECT_EQ(published.last(), 0);
+    sim_->setSilent(true);
+    for (int i = 0; i <= IOThread::kSilentPasses; ++i)
+        cycle();
+    ASSERT_FALSE(port_->boardAnswering());
+    port_->IOSetOut(2, 1);
+    port_->IOFlashOut();
+    EXPECT_EQ(published.last(), 0x005) << "the clamp is prohibited with the next word";
+    EXPECT_EQ(gDataOut, 0x005);
+    EXPECT_TRUE(port_->IOState(1, 0)) << "in the shadow word too";
+}
+
+// A clamp hold (the main window's camera loss) works the same way.
+TEST_F(IoLink, TheClampHoldKeepsTheClampProhibitedInEveryWord)
+{
+    connect();
+    bool hold = true;
+    port_->setClampHold([&] { return hold; });
+    port_->IOResetAllOut();
+    port_->IOFlashOut();
+    EXPECT_EQ(gDataOut, 0x001);
+    hold = false;
+    port_->IOFlashOut();
+    EXPECT_EQ(gDataOut, 0x001) << "no release by the end of the hold alone";
+    port_->IOSetOut(0, 0);
+    port_->IOFlashOut();
+    EXPECT_EQ(gDataOut, 0);
 }
 
 TEST(IoPortPath, SettingsMapToTtyNumbers)

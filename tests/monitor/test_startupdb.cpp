@@ -51,7 +51,7 @@ TEST_F(StartupDb, GoodDatabasesOpenWithoutAnySystemAction)
     EXPECT_TRUE(testenv::commands().calls().isEmpty());
 }
 
-TEST_F(StartupDb, MissingOrDamagedDatabaseWarnsInEnglishAndTriesTheDefault)
+TEST_F(StartupDb, MissingOrDamagedDatabaseWarnsInTheCurrentLanguageAndTriesTheDefault)
 {
     ASSERT_TRUE(CreateRecordDatabase("RECORDNULL.db"));
     for (bool missing : {true, false}) {
@@ -62,7 +62,7 @@ TEST_F(StartupDb, MissingOrDamagedDatabaseWarnsInEnglishAndTriesTheDefault)
         warnings.clear();
         // The recorder copies nothing, so the journal stays unusable: no reboot follows.
         EXPECT_EQ(OpenStartupDatabase(RecordDatabase()), DbOpenResult::Unusable) << missing;
-        EXPECT_EQ(warnings, QStringList{gaLanStr[135][1]}) << missing;
+        EXPECT_EQ(warnings, QStringList{gaLanStr[135][0]}) << missing;
         EXPECT_EQ(testenv::commands().lines(), QStringList{"cp -f RECORDNULL.db RECORD.db"}) << missing;
     }
 }
@@ -88,7 +88,7 @@ TEST_F(StartupDb, SuccessfulReplacementEndsInOneReboot)
     platform::CommandRunner::setInstance(&testenv::commands());
     EXPECT_EQ(r, DbOpenResult::Replaced);
     EXPECT_EQ(runner.lines(), (QStringList{"cp -f ./paraGroup/default/PARAM.db PARAM.db", "reboot"}));
-    EXPECT_EQ(warnings, QStringList{gaLanStr[160][1]});
+    EXPECT_EQ(warnings, QStringList{LanStr(160)});
     EXPECT_TRUE(DatabaseUsable("PARAM.db", "sysparam"));
 }
 

@@ -1,9 +1,11 @@
 #include "params/lanstr.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <vector>
 
@@ -84,6 +86,28 @@ TEST_F(TextTable, AddedRowsHaveAllThreeLanguages)
     for (int r : filledRows(kLanAddedFirst)) {
         for (int c = 0; c < kLanCols; ++c)
             EXPECT_FALSE(gaLanStr[r][c].trimmed().isEmpty()) << "row " << r << " column " << c;
+    }
+}
+
+// Areas add rows to one file side by side; a number given twice would make
+// one text silently show another's words.
+TEST_F(TextTable, EveryRowIsGivenOnceAndAddedRowsStayInTheirRange)
+{
+    std::map<int, QString> seen;
+    for (const char* path : {":/text/lanstr.tsv", ":/text/lanstr-added.tsv"}) {
+        QFile f(QString::fromLatin1(path));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << path;
+        const bool added = QString::fromLatin1(path).contains("added");
+        for (const QByteArray& line : f.readAll().split('\n')) {
+            if (line.isEmpty() || line.startsWith('#'))
+                continue;
+            bool ok = false;
+            const int row = line.left(line.indexOf('\t')).toInt(&ok);
+            ASSERT_TRUE(ok) << path << ": " << line.left(40).toStdString();
+            EXPECT_TRUE(seen.emplace(row, QString::fromLatin1(path)).second) << "row " << row << " given twice";
+            EXPECT_EQ(added, row >= kLanAddedFirst) << "row " << row << " in " << path;
+            EXPECT_LT(row, kLanRows);
+        }
     }
 }
 
@@ -212,7 +236,9 @@ TEST_F(TextTable, EachColumnHoldsItsOwnScript)
     const QString simplified = QStringLiteral("区设检测门开关数删确认输请错误为个张号显图时动还读发变连网录库报统启组选级帮");
     const QString traditional = QStringLiteral("區設檢測門開關數刪確認輸請錯誤為個張號顯圖時動還讀發變連網錄庫報統啟組選級幫");
     ASSERT_EQ(simplified.size(), traditional.size());
-    const std::set<int> sameInAllLanguages = {46, 329, 364, 460, 461, 462, 463, 464, 465, 466, 467, 469};
+    const std::set<int> sameInAllLanguages = {46, 329, 364, 460, 461, 462, 463, 464, 465, 466, 467, 469,
+                                              // region panel: output numbers and nudge steps
+                                              700, 701, 702, 703, 704, 705, 706, 707, 708};
 
     auto hasHan = [](const QString& s) {
         for (QChar ch : s)

@@ -43,6 +43,9 @@ TEST(CommandRunner, RealRunnerRefusesUnderTest)
     EXPECT_TRUE(platform::ProcessCommandRunner::refusing());
     EXPECT_FALSE(real.run("true", {}, 1000).started);
     EXPECT_FALSE(real.startDetached("true", {}, QString()));
+    qint64 pid = 5;
+    EXPECT_FALSE(real.startTracked("true", {}, QString(), &pid));
+    EXPECT_EQ(pid, 0);
 }
 
 TEST(Clock, ManualClockDrivesWallAndMonotonicTime)

@@ -3,8 +3,8 @@
 // and pan arithmetic.
 #include "viewfixture.h"
 
-#include "camera/cameraglobals.h"
-#include "camera/roioperation.h"
+#include "cameradriver/cameraglobals.h"
+#include "editor/roioperation.h"
 #include "monitor/imagecontainer.h"
 #include "monitor/mainviewhost.h"
 #include "monitor/mainwindow.h"

@@ -4,7 +4,7 @@
 // handlers of the live view (camera choice, cursor readout, drag pan).
 #include "viewfixture.h"
 
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"
 
@@ -167,7 +167,7 @@ TEST_F(Painting, TemplateEditingDrawsOnlyTheSelectedRegionUntilAllAreMoved)
     EXPECT_EQ(at(img, leftEdge(1)), ramp(120, 325));
     shoot("template-editing", img);
 
-    view->moveMode = 2;
+    view->edit.moveMode = 2;
     img = render(view);
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(at(img, leftEdge(i)), kGreen) << i;

@@ -3,7 +3,7 @@
 // the alarm-clear line with its image codes.
 #include "viewfixture.h"
 
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
 #include "monitor/mainwindow.h"
 #include "monitor/savefialimagethread.h"
 #include "params/geometry.h"

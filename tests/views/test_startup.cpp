@@ -3,7 +3,8 @@
 // whole window for a person to look at.
 #include "viewfixture.h"
 
-#include "camera/cameraglobals.h"
+#include "cameradriver/cameraglobals.h"
+#include "platform/cameras/simcamera.h"
 #include "monitor/mainwindow.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"
@@ -82,4 +83,26 @@ TEST_F(StartUp, MissingDemonstrationPicturesLeaveTheViewsDark)
         const std::vector<unsigned char>& img = window->cameraViews[i]->showImage;
         EXPECT_EQ(std::count(img.begin(), img.end(), 0), long(img.size())) << i;
     }
+}
+
+TEST_F(StartUp, WithMindVisionCamerasTheDriverVersionIsRecorded)
+{
+    // The library has no version call: the driver version its device list
+    // reports is recorded after the ready record.
+    camsdk::SimSpec spec;
+    spec.serial = "MV-STARTUP-1";
+    spec.sensorWidth = 320;
+    spec.sensorHeight = 240;
+    spec.driverVersion = "2.1.0.43";
+    camsdk::simBus(camsdk::Vendor::MindVision).add(spec);
+    start();
+    EXPECT_EQ(gCameraID, kCameraMind);
+    const QStringList recs = records();
+    const int ready = recs.indexOf(LanStr(150).arg(1));
+    ASSERT_GE(ready, 0);
+    ASSERT_GT(recs.size(), ready + 1);
+    EXPECT_EQ(recs[ready + 1], LanStr(1459).arg("2.1.0.43"));
+    delete window;
+    window = nullptr;
+    camsdk::resetSimulators();
 }

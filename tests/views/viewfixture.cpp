@@ -1,8 +1,9 @@
 #include "viewfixture.h"
 
-#include "camera/cameraglobals.h"
-#include "camera/camerahost.h"
-#include "camera/checkcamera.h"
+#include "cameradriver/cameraglobals.h"
+#include "cameradriver/camerahost.h"
+#include "cameradriver/checkcamera.h"
+#include "editor/regionpanel.h"
 #include "monitor/controlport.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
@@ -46,6 +47,7 @@ void ViewTest::SetUp()
     gRepairCameraAddresses = nullptr;
     para_ = std::make_unique<WizardPara>(FactoryParams());
     bak_ = std::make_unique<WizardPara>(FactoryParams());
+    para_->step_enabled[0] = para_->detect_product; // as the standard procedure derives it
     gpWPara = para_.get();
     gpWParaBak = bak_.get();
     gDNum = 2;
@@ -80,6 +82,7 @@ void ViewTest::SetUp()
     c.sleep = [](int) {};
     camerahost::install(c);
     setViewHost(&host);
+    setViewPartsMaker(&MakeViewParts); // as the main window does
 }
 
 void ViewTest::TearDown()

@@ -132,15 +132,34 @@ TEST_F(Keypads, RowFieldsTypeIntoTheRowValue)
     }
 }
 
-TEST_F(Keypads, BackspaceOnARowFieldShortensOnlyTheText)
+// Backspace drops the last digit of the row's value, not only of its text,
+// so the next digit extends what the row holds.
+TEST_F(Keypads, BackspaceOnARowFieldChangesTheValue)
 {
-    auto* row = new ClampRow(&page, 0, 1000);
-    touch(row->field);
-    press(row->field, "12B");
-    EXPECT_EQ(row->field->text(), QString("1"));
-    EXPECT_EQ(row->value, 12);
-    press(row->field, "3");
-    EXPECT_EQ(row->value, 123);
+    struct Case {
+        int min, max;
+        const char* keys;
+        int value;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, 1000, "12B", 1, "1"},
+        {0, 1000, "12B3", 13, "13"},
+        // Erasing the last digit starts a new number.
+        {0, 1000, "7B5", 5, "5"},
+        {0, 1000, "12BB4", 4, "4"},
+        // The row's clamp applies to the shortened value too.
+        {5, 1000, "12BB", 5, "5"},
+        {5, 1000, "12BB7", 7, "7"},
+    };
+    for (const Case& c : cases) {
+        auto* row = new ClampRow(&page, c.min, c.max);
+        touch(row->field);
+        press(row->field, c.keys);
+        EXPECT_EQ(row->value, c.value) << c.keys;
+        EXPECT_EQ(row->field->text(), QString(c.text)) << c.keys;
+        delete row;
+    }
 }
 
 TEST_F(Keypads, PlacementFollowsTheField)

@@ -10,6 +10,11 @@
 #include "widgets/msgbox.h"
 #include "widgets/passwordbox.h"
 #include "widgets/splash.h"
+#include "widgets/bmessagebox.h"
+#include "widgets/editip.h"
+#include "widgets/pagecontrolbar.h"
+#include "widgets/picturelabel.h"
+#include "widgets/valuerows.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -22,21 +27,11 @@
 
 namespace {
 
-// Characters drawn with glyph 0 (the empty box of a font without them).
+// The text when some character is drawn with glyph 0 (the empty box of a
+// font without it) or with a glyph that has no shape.
 QString missingGlyphs(QString text, const QFont& font)
 {
-    text.replace('\r', ' ').replace('\n', ' ');
-    if (text.trimmed().isEmpty())
-        return {};
-    QTextLayout layout(text, font);
-    layout.beginLayout();
-    layout.createLine();
-    layout.endLayout();
-    QString missing;
-    for (const QGlyphRun& run : layout.glyphRuns())
-        if (run.glyphIndexes().contains(0))
-            missing += text;
-    return missing;
+    return drawsEveryCharacter(text, font) ? QString() : text;
 }
 
 // Every text a person sees on the widget: labels, buttons, edits, placeholders.
@@ -84,7 +79,11 @@ TEST_F(Screenshots, GlyphCheckSeesMissingCharacters)
 {
     const QFont font = kitFont("wqy-microhei", 30);
     EXPECT_TRUE(missingGlyphs(QStringLiteral("警告！ Warning!"), font).isEmpty());
+    EXPECT_TRUE(missingGlyphs(QStringLiteral("a\r\n b"), font).isEmpty());
     EXPECT_FALSE(missingGlyphs(QString(QChar(0x0378)), font).isEmpty());
+    // This face has an empty shape for the degree sign.
+    EXPECT_FALSE(missingGlyphs(QString::fromUtf8("℃"), font).isEmpty());
+    EXPECT_TRUE(missingGlyphs(QString::fromUtf8("℃"), kitFont("wenquanyi", 30)).isEmpty());
 }
 
 TEST_F(Screenshots, EveryDialogInBothLanguages)
@@ -110,4 +109,40 @@ TEST_F(Screenshots, EveryDialogInBothLanguages)
     }
     BSplashScreen splash;
     shoot("splash", &splash);
+}
+
+TEST_F(Screenshots, RowsBarsAndFlagDialogsInBothLanguages)
+{
+    for (int lan : {1, 0}) {
+        setLanguage(lan);
+        BMessageBox box(LanStr(566), LanStr(447), 0x4 | 0x8, Question);
+        shoot("bmessagebox", &box);
+        BMessageBox all(LanStr(568), LanStr(324), 0x1F, NoIcon);
+        shoot("bmessagebox-all", &all);
+        MessageDialog dialog("warning", "No permission !", MessageDialog::Ok | MessageDialog::Cancel);
+        shoot("messagedialog", &dialog);
+        PageControlBar bar;
+        bar.resize(900, 70);
+        shoot("pagecontrolbar", &bar);
+
+        QWidget rows;
+        rows.setStyleSheet("background-color:#3c3c3c;");
+        auto* value = new EditBox(0, 100, &rows, LanStr(243), "S", 2, 10);
+        value->setValue(25);
+        auto* temp = new EditTempBox(0, 1000, 0, 0, &rows, QString::fromUtf8("温度1"), QString::fromUtf8("℃"), 2, 10);
+        temp->setValueRange(200, 600);
+        temp->setValue(253);
+        temp->setStyleSheet("background-color:#ffffff;");
+        temp->move(0, 70);
+        auto* ip = new EditIP("IP", &rows);
+        ip->setTextIP("192.168.1.20");
+        ip->move(0, 140);
+        ip->resize(700, 80);
+        auto* slider = new C_Slider(&rows);
+        slider->setRange(0, 100);
+        slider->setValue(40);
+        slider->setGeometry(20, 240, 500, 30);
+        rows.resize(1000, 290);
+        shoot("rows", &rows);
+    }
 }

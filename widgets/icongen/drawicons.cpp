@@ -1,5 +1,5 @@
-// Draws the kit's icons (message, password, keyboard close, switches, radio
-// marks, combo arrow, slider handle, logo) into a folder:
+// Draws the kit's icons (message, warning, password, keyboard close, switches,
+// radio marks, combo arrow, slider handle, paging arrows, logo) into a folder:
 //   draw_widget_icons <folder>
 #include <QDir>
 #include <QGuiApplication>
@@ -91,6 +91,45 @@ void handle(QPainter& p)
     p.drawEllipse(QRectF(22, 22, 16, 16));
 }
 
+void warning(QPainter& p)
+{
+    QPainterPath path;
+    path.moveTo(24, 3);
+    path.lineTo(46, 43);
+    path.lineTo(2, 43);
+    path.closeSubpath();
+    p.setPen(QPen(QColor(0xe6, 0x9b, 0x1e), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(QColor(0xe6, 0x9b, 0x1e));
+    p.drawPath(path);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(QRectF(21.5, 14, 5, 17), 2.5, 2.5);
+    p.drawEllipse(QRectF(21, 34, 6, 6));
+}
+
+// A paging key on the bar's white circle: one or two chevrons, with a stop
+// line for the first and last page.
+void pageArrow(QPainter& p, bool forward, bool toEnd)
+{
+    p.setPen(QPen(QColor(0x62, 0x5f, 0x60), 1));
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(1, 1, 58, 58));
+    p.setPen(QPen(kGrey, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    const qreal dir = forward ? 1 : -1;
+    const qreal tip = 30 + dir * 8;
+    auto chevron = [&](qreal at) {
+        QPainterPath c;
+        c.moveTo(at - dir * 10, 19);
+        c.lineTo(at, 30);
+        c.lineTo(at - dir * 10, 41);
+        p.drawPath(c);
+    };
+    chevron(toEnd ? tip - dir * 4 : tip);
+    if (toEnd)
+        p.drawLine(QPointF(tip + dir * 3, 19), QPointF(tip + dir * 3, 41));
+}
+
 void logo(QPainter& p)
 {
     // A lens looking into a mold half, beside the product letters.
@@ -131,5 +170,10 @@ int main(int argc, char** argv)
     ok &= drawIcon(dir, QStringLiteral("2a.png"), {50, 50}, arrow);
     ok &= drawIcon(dir, QStringLiteral("圆1.png"), {60, 60}, handle);
     ok &= drawIcon(dir, QStringLiteral("0logo.png"), {800, 300}, logo);
+    ok &= drawIcon(dir, QStringLiteral("warning.png"), {48, 48}, warning);
+    ok &= drawIcon(dir, QStringLiteral("72.png"), {60, 60}, [](QPainter& p) { pageArrow(p, false, true); });
+    ok &= drawIcon(dir, QStringLiteral("68.png"), {60, 60}, [](QPainter& p) { pageArrow(p, false, false); });
+    ok &= drawIcon(dir, QStringLiteral("69.png"), {60, 60}, [](QPainter& p) { pageArrow(p, true, false); });
+    ok &= drawIcon(dir, QStringLiteral("73.png"), {60, 60}, [](QPainter& p) { pageArrow(p, true, true); });
     return ok ? 0 : 1;
 }

@@ -1,0 +1,1312 @@
+#include "cameradriver/cameradriver.h"
+
+#include "cameradriver/camerahost.h"
+#include "cameradriver/camerathread.h"
+#include "cameradriver/cameratexts.h"
+#include "cameradriver/framecopy.h"
+#include "cameradriver/v4l2session.h"
+#include "params/geometry.h"
+#include "params/lanstr.h"
+#include "params/wizardpara.h"
+#include "platform/host.h"
+
+#include <QDebug>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <cstring>
+#include <new>
+
+extern "C" {
+#include <libavfilter/avfilter.h>
+#include <libavutil/frame.h>
+#include <libswscale/swscale.h>
+}
+
+namespace {
+
+CameraDriver* gDrivers[kCameraSlots] = {};
+
+// Grab threads that did not end in time, with the state they still use.
+struct Retired {
+    CameraThread* thread;
+    std::shared_ptr<GrabState> state;
+    CameraDriver* owner;
+};
+std::mutex gRetiredMutex;
+std::vector<Retired> gRetired;
+
+void reapRetired(CameraDriver* owner = nullptr, bool wait = false)
+{
+    std::vector<Retired> done;
+    {
+        std::lock_guard<std::mutex> l(gRetiredMutex);
+        for (auto it = gRetired.begin(); it != gRetired.end();) {
+            if ((owner && it->owner == owner && wait) || it->thread->isFinished()) {
+                done.push_back(*it);
+                it = gRetired.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (Retired& r : done) {
+        r.thread->wait(); // bounded by the thread's own waits
+        delete r.thread;
+    }
+}
+
+QByteArray storedSerial(int slot)
+{
+    return QByteArray(gSerialNB[slot], int(strnlen(gSerialNB[slot], WizardPara::TextLen)));
+}
+
+template <typename Char, size_t N>
+QByteArray fixedText(const Char (&field)[N])
+{
+    const char* p = reinterpret_cast<const char*>(field);
+    return QByteArray(p, int(strnlen(p, N)));
+}
+
+bool eightBitGx(int32_t format)
+{
+    switch (format) {
+    case gx::GX_PIXEL_FORMAT_MONO8:
+    case gx::GX_PIXEL_FORMAT_BAYER_GR8:
+    case gx::GX_PIXEL_FORMAT_BAYER_RG8:
+    case gx::GX_PIXEL_FORMAT_BAYER_GB8:
+    case gx::GX_PIXEL_FORMAT_BAYER_BG8:
+        return true; // one byte per pixel, delivered as grey like the maker's sample
+    default:
+        return false;
+    }
+}
+
+bool eightBitHik(mvs::MvGvspPixelType type)
+{
+    switch (type) {
+    case mvs::PixelType_Gvsp_Mono8:
+    case mvs::PixelType_Gvsp_BayerGR8:
+    case mvs::PixelType_Gvsp_BayerRG8:
+    case mvs::PixelType_Gvsp_BayerGB8:
+    case mvs::PixelType_Gvsp_BayerBG8:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A setting the library interface has no call for is left as the camera
+// has it; said once per run and setting.
+void notApplied(const char* what)
+{
+    static QSet<QByteArray> said;
+    if (said.contains(what))
+        return;
+    said.insert(what);
+    qInfo().noquote() << "MindVision:" << what << "is not set: the library interface has no call for it";
+}
+
+} // namespace
+
+QString FaultText(int slot, const FaultReport& f)
+{
+    const int camera = slot + 1;
+    switch (f.kind) {
+    case CameraFault::FrameSize:
+        return LanStr(cameratext::kFrameSize).arg(camera).arg(f.width).arg(f.height).arg(gImageW).arg(gImageH);
+    case CameraFault::FrameFormat:
+        return LanStr(cameratext::kFrameFormat).arg(camera).arg(QStringLiteral("0x%1").arg(f.detail, 8, 16, QLatin1Char('0')));
+    case CameraFault::FilterGraph:
+        return LanStr(cameratext::kFilterGraph).arg(camera);
+    case CameraFault::Silent:
+        return LanStr(cameratext::kSilent).arg(camera).arg(f.detail);
+    case CameraFault::ReadFailed:
+        return LanStr(cameratext::kReadFailed).arg(camera);
+    case CameraFault::Processing:
+        return LanStr(cameratext::kProcessing).arg(camera);
+    case CameraFault::StuckThread:
+        return LanStr(cameratext::kStuckThread).arg(camera);
+    case CameraFault::None:
+        break;
+    }
+    return QString();
+}
+
+GrabState::~GrabState()
+{
+    av_frame_free(&avFrame);
+    av_frame_free(&avFiltered);
+}
+
+CameraDriver::CameraDriver(int slot)
+    : cameraIndex(slot),
+      imageW_(gImageW),
+      imageH_(gImageH),
+      imageLen_(size_t(qMax(0, gImageLen))),
+      colorLen_(size_t(qMax(0, gColorLen))),
+      colour_(gisColor)
+{
+    // The receive buffer is made by the first open: a slot that never has a
+    // camera holds no frame.
+    if (gpWPara) {
+        contrastPart = contrastText(gpWPara->contrast[slot]);
+        gammaPart = gammaText(gpWPara->gamma[slot]);
+        sharpPart = sharpText(gpWPara->sharp[slot]);
+    }
+    if (slot >= 0 && slot < kCameraSlots)
+        gDrivers[slot] = this;
+}
+
+CameraDriver::~CameraDriver()
+{
+    if (isOpen()) {
+        CameraStop();
+        CameraClose();
+    }
+    delete grabThread;
+    reapRetired(this, true);
+    {
+        std::lock_guard<std::mutex> lock(graphMutex);
+        avfilter_graph_free(&avGraph);
+        sws_freeContext(sws_);
+        sws_ = nullptr;
+    }
+    if (cameraIndex >= 0 && cameraIndex < kCameraSlots && gDrivers[cameraIndex] == this)
+        gDrivers[cameraIndex] = nullptr;
+}
+
+CameraDriver* CameraDriver::at(int slot)
+{
+    return slot >= 0 && slot < kCameraSlots ? gDrivers[slot] : nullptr;
+}
+
+int CameraDriver::retiredThreads()
+{
+    reapRetired();
+    std::lock_guard<std::mutex> l(gRetiredMutex);
+    return int(gRetired.size());
+}
+
+bool CameraDriver::isOpen() const
+{
+    return cameraIndex >= 0 && cameraIndex < kCameraSlots && cameraOpened[cameraIndex];
+}
+
+const WizardPara* CameraDriver::settings(bool exposure) const
+{
+    const bool edit = camerahost::settingsVisible() || (exposure && camerahost::exposurePanelVisible());
+    if (edit && gpWParaBak)
+        return gpWParaBak;
+    return gpWPara;
+}
+
+// ---------------------------------------------------------------- faults
+
+void CameraDriver::reportFault(const FaultReport& f)
+{
+    std::lock_guard<std::mutex> l(faultMutex_);
+    if (faultKind_.load() != int(CameraFault::None))
+        return; // the first cause is the one that counts
+    fault_ = f;
+    faultKind_ = int(f.kind);
+}
+
+bool CameraDriver::takeFault(FaultReport* out)
+{
+    std::lock_guard<std::mutex> l(faultMutex_);
+    if (faultKind_.load() == int(CameraFault::None))
+        return false;
+    if (out)
+        *out = fault_;
+    fault_ = FaultReport();
+    faultKind_ = int(CameraFault::None);
+    return true;
+}
+
+void CameraDriver::failOpen(const QString& why)
+{
+    openFailure_ = why;
+    qWarning().noquote() << QStringLiteral("camera %1 not opened: %2").arg(cameraIndex + 1).arg(why);
+}
+
+// ---------------------------------------------------------------- opening
+
+std::shared_ptr<GrabState> CameraDriver::newGrabState()
+{
+    auto g = std::make_shared<GrabState>();
+    g->owner = this;
+    g->generation = ++opens_;
+    if (g->generation == 0)
+        g->generation = ++opens_; // 0 means "none"
+    g->backend = gCameraID;
+    g->width = imageW_;
+    g->height = imageH_;
+    g->colour = colour_;
+    return g;
+}
+
+bool CameraDriver::CameraOpen()
+{
+    if (cameraIndex < 0 || cameraIndex >= kCameraSlots)
+        return false;
+    cameraOpened[cameraIndex] = false;
+    reapRetired();
+    openFailure_.clear();
+    if (cameraIndex >= gFindCamera)
+        return false;
+    const QByteArray serial = storedSerial(cameraIndex);
+    bool ok = false;
+    try {
+        if (recvImage.size() != colorLen_) {
+            std::lock_guard<std::mutex> lock(pMutex[cameraIndex]);
+            recvImage.assign(colorLen_, 0);
+        }
+        switch (gCameraID) {
+        case kCameraNone:
+            ok = true;
+            break;
+        case kCameraDaheng:
+            ok = openDaheng(serial);
+            break;
+        case kCameraIds:
+            ok = openIds(serial);
+            break;
+        case kCameraMind:
+            ok = openMind(serial);
+            break;
+        case kCameraHik:
+            ok = openHik(serial);
+            break;
+        case kCameraV4l2:
+            ok = openV4l2();
+            break;
+        default:
+            break;
+        }
+    } catch (const std::bad_alloc&) {
+        // The frame buffers of the camera did not fit; the device is closed again below.
+        failOpen(QStringLiteral("not enough memory for the frame buffers"));
+        ok = false;
+        cameraOpened[cameraIndex] = true;
+        CameraClose();
+    }
+    if (!ok) {
+        grabState.reset();
+        return false;
+    }
+    takeFault(nullptr);
+    if (grabState)
+        current_ = grabState->generation;
+    cameraOpened[cameraIndex] = true;
+    delete grabThread;
+    grabThread = grabState ? new CameraThread(this, grabState) : nullptr;
+    CameraChangeTrig(true);
+    SetAdjustPlus();
+    SetExposeTime();
+    SetContrast();
+    SetSharp();
+    SetGamma();
+    return true;
+}
+
+bool CameraDriver::openDaheng(const QByteArray& serial)
+{
+    using namespace gx;
+    GX_STATUS st;
+    if (serial.size() > 8) {
+        QByteArray content = serial;
+        GX_OPEN_PARAM p{content.data(), GX_OPEN_SN, GX_ACCESS_EXCLUSIVE};
+        st = GXOpenDevice(&p, &gxDevice);
+    } else {
+        st = GXOpenDeviceByIndex(uint32_t(cameraIndex + 1), &gxDevice);
+    }
+    if (st != GX_STATUS_SUCCESS) {
+        gxDevice = nullptr;
+        return false;
+    }
+    GXSetInt(gxDevice, kFeature0BBB, 0);
+    if (imageW_ * 2 == gOW) {
+        for (GX_FEATURE_ID f : {kBinningHorizontal, kBinningVertical, kDecimationHorizontal, kDecimationVertical})
+            GXSetInt(gxDevice, f, 2);
+        GXSetInt(gxDevice, GX_INT_OFFSET_X, 0);
+        GXSetInt(gxDevice, GX_INT_OFFSET_Y, 0);
+    } else {
+        GXSetInt(gxDevice, GX_INT_OFFSET_X, (gOW - imageW_) / 2);
+        GXSetInt(gxDevice, GX_INT_OFFSET_Y, (gOH - imageH_) / 2);
+    }
+    GXSetInt(gxDevice, GX_INT_WIDTH, imageW_);
+    GXSetInt(gxDevice, GX_INT_HEIGHT, imageH_);
+    GXSetEnum(gxDevice, GX_ENUM_SHARPNESS_MODE, GX_SHARPNESS_MODE_ON);
+    GXSetBool(gxDevice, GX_BOOL_GAMMA_ENABLE, true);
+    // The library writes a whole payload into our buffer: it must fit, or
+    // every frame would be refused (or worse). Checked once, here.
+    int64_t payload = 0;
+    if (GXGetInt(gxDevice, GX_INT_PAYLOAD_SIZE, &payload) != GX_STATUS_SUCCESS || payload <= 0
+        || uint64_t(payload) > imageLen_) {
+        failOpen(QStringLiteral("payload %1 bytes, frame buffer %2").arg(payload).arg(imageLen_));
+        host::insertRecord(LanStr(cameratext::kWorkingSize).arg(cameraIndex + 1).arg(imageW_).arg(imageH_));
+        GXCloseDevice(gxDevice);
+        gxDevice = nullptr;
+        return false;
+    }
+    grabState = newGrabState();
+    grabState->gxDevice = gxDevice;
+    grabState->rawFrame.assign(imageLen_, 0);
+    grabState->colorBuffer.resize(colorLen_);
+    return true;
+}
+
+bool CameraDriver::openIds(const QByteArray& serial)
+{
+    using namespace ueye;
+    HIDS h = 0;
+    if (serial.size() >= 9 && serial.size() <= 19) {
+        INT n = 0;
+        is_GetNumberOfCameras(&n);
+        bool found = false;
+        for (INT i = 1; i <= n && !found; ++i) {
+            h = HIDS(i) | IS_USE_DEVICE_ID;
+            if (is_InitCamera(&h, nullptr) != IS_SUCCESS)
+                continue;
+            CAMINFO info{};
+            if (is_GetCameraInfo(h, &info) == IS_SUCCESS && fixedText(info.SerNo) == serial)
+                found = true;
+            else
+                is_ExitCamera(h);
+        }
+        if (!found)
+            return false;
+    } else {
+        h = HIDS(cameraIndex + 1) | IS_USE_DEVICE_ID;
+        if (is_InitCamera(&h, nullptr) != IS_SUCCESS)
+            return false;
+    }
+    ueyeCamera = h;
+    auto refuse = [&](const QString& why) {
+        failOpen(why);
+        host::insertRecord(LanStr(cameratext::kWorkingSize).arg(cameraIndex + 1).arg(imageW_).arg(imageH_));
+        if (ueyeMemory)
+            is_FreeImageMem(ueyeCamera, ueyeMemory, ueyeMemoryId);
+        ueyeMemory = nullptr;
+        is_ExitCamera(ueyeCamera);
+        return false;
+    };
+    // The working size comes from the sensor information: a sensor smaller
+    // than the working size cannot deliver it.
+    SENSORINFO sensor{};
+    if (is_GetSensorInfo(ueyeCamera, &sensor) != IS_SUCCESS)
+        return refuse(QStringLiteral("no sensor information"));
+    if (int(sensor.nMaxWidth) < imageW_ || int(sensor.nMaxHeight) < imageH_)
+        return refuse(QStringLiteral("sensor %1 x %2").arg(sensor.nMaxWidth).arg(sensor.nMaxHeight));
+    ueyeColorMode = IS_CM_MONO8;
+    ueyeBitsPerPixel = 8;
+    is_SetColorMode(ueyeCamera, ueyeColorMode);
+    ueyeMemory = nullptr;
+    if (is_AllocImageMem(ueyeCamera, imageW_, imageH_, ueyeBitsPerPixel, &ueyeMemory, &ueyeMemoryId) != IS_SUCCESS) {
+        ueyeMemory = nullptr;
+        return refuse(QStringLiteral("no image memory"));
+    }
+    is_SetImageMem(ueyeCamera, ueyeMemory, ueyeMemoryId);
+    INT pitch = 0;
+    if (is_GetImageMemPitch(ueyeCamera, &pitch) != IS_SUCCESS || pitch < imageW_)
+        return refuse(QStringLiteral("image memory pitch %1").arg(pitch));
+    // The image size is the area of interest from the sensor's corner; the
+    // camera keeps it, so it is set and checked here once, not per frame.
+    IS_RECT aoi{0, 0, imageW_, imageH_};
+    is_AOI(ueyeCamera, IS_AOI_IMAGE_SET_AOI, &aoi, sizeof aoi);
+    IS_RECT now{};
+    if (is_AOI(ueyeCamera, IS_AOI_IMAGE_GET_AOI, &now, sizeof now) != IS_SUCCESS || now.s32Width != imageW_
+        || now.s32Height != imageH_)
+        return refuse(QStringLiteral("area of interest %1 x %2").arg(now.s32Width).arg(now.s32Height));
+    double off = 0.0, unused = 0.0;
+    is_SetAutoParameter(ueyeCamera, IS_SET_ENABLE_AUTO_GAIN, &off, &unused);
+    off = 0.0;
+    is_SetAutoParameter(ueyeCamera, IS_SET_ENABLE_AUTO_SHUTTER, &off, &unused);
+    is_SetHardwareGamma(ueyeCamera, 1);
+    // The parameter's size goes with it, so a library that expects another
+    // type refuses the call instead of misreading the value.
+    UINT clock = 5;
+    is_PixelClock(ueyeCamera, IS_PIXELCLOCK_CMD_SET, &clock, sizeof clock);
+    grabState = newGrabState();
+    grabState->ueyeCamera = ueyeCamera;
+    grabState->ueyeMemory = ueyeMemory;
+    grabState->ueyePitch = pitch;
+    grabState->idsLast.assign(imageLen_, 0);
+    grabState->colorBuffer.resize(colorLen_);
+    return true;
+}
+
+void CameraDriver::applyMindFormat()
+{
+    using namespace mindvision;
+    // The resolution, the mirroring and the monochrome switches have no
+    // call in the library interface: the camera keeps its own, and a frame
+    // of another size is refused when it comes.
+    if (gSensorColor) {
+        CameraSetWbMode(mindCamera, 0);
+        CameraSetIspOutFormat(mindCamera, colour_ ? CAMERA_MEDIA_TYPE_RGB8 : CAMERA_MEDIA_TYPE_MONO8);
+    } else {
+        CameraSetIspOutFormat(mindCamera, CAMERA_MEDIA_TYPE_MONO8);
+    }
+}
+
+bool CameraDriver::openMind(const QByteArray& serial)
+{
+    using namespace mindvision;
+    tSdkCameraDevInfo* entry = nullptr;
+    if (serial.size() < 9) {
+        if (cameraIndex < gCListCount)
+            entry = &gCList[cameraIndex];
+    } else {
+        const int n = qMin(gFindCamera, gCListCount);
+        for (int i = 0; i < n; ++i) {
+            if (fixedText(gCList[i].acSn) == serial) {
+                host::insertRecord(QStringLiteral("Mind Open %1 = %2").arg(cameraIndex + 1).arg(QString::fromLatin1(serial)));
+                entry = &gCList[i];
+                break;
+            }
+        }
+    }
+    int status = -1;
+    if (entry)
+        status = CameraInit(entry, -1, -1, &mindCamera);
+    if (status != CAMERA_STATUS_SUCCESS) {
+        host::insertRecord(QStringLiteral("Mind Fail = %1").arg(status));
+        mindCamera = 0;
+        return false;
+    }
+    mindDevice = entry;
+    std::memset(&mindCapability, 0, sizeof mindCapability);
+    CameraGetCapability(mindCamera, &mindCapability);
+    // The image processor writes as many bytes per pixel as its output
+    // format has: the buffer is sized by the format the camera reports back.
+    applyMindFormat();
+    UINT format = 0;
+    const int bytes = CameraGetIspOutFormat(mindCamera, &format) != CAMERA_STATUS_SUCCESS ? 0
+        : format == CAMERA_MEDIA_TYPE_MONO8                                               ? 1
+        : format == CAMERA_MEDIA_TYPE_MONO16                                              ? 2
+        : format == CAMERA_MEDIA_TYPE_RGB8 || format == CAMERA_MEDIA_TYPE_BGR8            ? 3
+        : format == CAMERA_MEDIA_TYPE_RGBA8 || format == CAMERA_MEDIA_TYPE_BGRA8          ? 4
+                                                                                          : 0;
+    // The processor writes into the next frame's buffer: without the colour
+    // setting that holds one byte per pixel only.
+    if (bytes == 0 || (!colour_ && bytes > 1)) {
+        failOpen(QStringLiteral("output format 0x%1 cannot be used").arg(format, 8, 16, QLatin1Char('0')));
+        host::insertRecord(LanStr(cameratext::kFrameFormat)
+                               .arg(cameraIndex + 1)
+                               .arg(QStringLiteral("0x%1").arg(format, 8, 16, QLatin1Char('0'))));
+        CameraUnInit(mindCamera);
+        mindCamera = 0;
+        return false;
+    }
+    notApplied("the mirroring");
+    CameraSetFrameSpeed(mindCamera, 0);
+    grabState = newGrabState();
+    grabState->mindCamera = mindCamera;
+    grabState->colorBuffer.resize(colorLen_); // up to four bytes per pixel with colour
+    grabState->processBytes = bytes;
+    return true;
+}
+
+bool CameraDriver::openHik(const QByteArray& serial)
+{
+    using namespace mvs;
+    MV_CC_DEVICE_INFO* dev = nullptr;
+    const int listed = int(qMin(gDevList.nDeviceNum, MV_MAX_DEVICE_NUM));
+    if (serial.size() < 9) {
+        if (cameraIndex < listed)
+            dev = gDevList.pDeviceInfo[cameraIndex];
+    } else {
+        const int n = qMin(gFindCamera, listed);
+        for (int i = 0; i < n; ++i) {
+            MV_CC_DEVICE_INFO* d = gDevList.pDeviceInfo[i];
+            if (d && d->nTLayerType == MV_GIGE_DEVICE && fixedText(d->SpecialInfo.stGigEInfo.chSerialNumber) == serial) {
+                dev = d;
+                break;
+            }
+        }
+    }
+    if (!dev)
+        return false;
+    hikDeviceInfo = dev;
+    if (MV_CC_CreateHandle(&hikDevice, dev) != MV_OK) {
+        hikDevice = nullptr;
+        return false;
+    }
+    if (MV_CC_OpenDevice(hikDevice, MV_ACCESS_Exclusive, 0) != MV_OK) {
+        MV_CC_DestroyHandle(hikDevice);
+        hikDevice = nullptr;
+        return false;
+    }
+    MV_CC_SetEnumValue(hikDevice, "UserSetSelector", 0);
+    MV_CC_SetCommandValue(hikDevice, "UserSetLoad");
+    MV_CC_SetBoolValue(hikDevice, "SharpnessEnable", true);
+    MV_CC_SetBoolValue(hikDevice, "GammaEnable", true);
+    grabState = newGrabState();
+    grabState->hikDevice = hikDevice;
+    const bool rgb = gSensorColor && colour_;
+    grabState->hikConverts = rgb;
+    grabState->colorBuffer.resize(colorLen_);
+    MV_CC_PIXEL_CONVERT_PARAM& c = grabState->hikConvert;
+    std::memset(&c, 0, sizeof c);
+    c.nWidth = (unsigned short)imageW_;
+    c.nHeight = (unsigned short)imageH_;
+    c.nSrcDataLen = unsigned(imageLen_);
+    c.nDstLen = unsigned(imageLen_);
+    c.nDstBufferSize = unsigned(colorLen_);
+    // The grab state is the callback's user: it outlives the callbacks,
+    // which end with stop-grabbing.
+    MV_CC_RegisterImageCallBack(hikDevice, &CameraDriver::ImageCallBack, grabState.get());
+    MV_CC_SetEnumValue(hikDevice, "PixelFormat",
+                       unsigned(rgb ? PixelType_Gvsp_BayerRG8 : PixelType_Gvsp_Mono8));
+    return true;
+}
+
+bool CameraDriver::endGrabThread(int waitMs)
+{
+    if (!grabThread)
+        return true;
+    grabThread->running = false;
+    if (grabState && grabState->v4l2)
+        grabState->v4l2->abort = true;
+    if (grabThread->wait(ulong(std::max(0, waitMs)))) {
+        delete grabThread;
+        grabThread = nullptr;
+        return true;
+    }
+    qWarning().noquote() << QStringLiteral("camera %1: the grab thread did not end within %2 ms; left to finish")
+                                .arg(cameraIndex + 1)
+                                .arg(waitMs);
+    {
+        std::lock_guard<std::mutex> l(gRetiredMutex);
+        gRetired.push_back({grabThread, grabThread->state, this});
+    }
+    grabThread = nullptr;
+    return false;
+}
+
+void CameraDriver::CameraClose()
+{
+    if (!isOpen())
+        return;
+    cameraOpened[cameraIndex] = false;
+    {
+        std::lock_guard<std::mutex> lock(pMutex[cameraIndex]);
+        current_ = 0; // nothing more is delivered from this open
+    }
+    if (acquiring_)
+        stopAcquisition(); // never leave the SDK delivering into a closed camera
+    const bool ended = endGrabThread(gCameraID == kCameraV4l2 ? kV4l2CloseWaitMs : kCloseWaitMs);
+    switch (gCameraID) {
+    case kCameraDaheng:
+        gx::GXCloseDevice(gxDevice);
+        break;
+    case kCameraIds:
+        // A thread still comparing the image memory would read freed memory:
+        // the memory then goes with the camera when the library lets it go.
+        if (ended && ueyeMemory)
+            ueye::is_FreeImageMem(ueyeCamera, ueyeMemory, ueyeMemoryId);
+        ueyeMemory = nullptr;
+        ueye::is_ExitCamera(ueyeCamera);
+        break;
+    case kCameraMind:
+        if (mindCamera > 0)
+            mindvision::CameraUnInit(mindCamera);
+        break;
+    case kCameraHik:
+        mvs::MV_CC_CloseDevice(hikDevice);
+        mvs::MV_CC_DestroyHandle(hikDevice);
+        hikDevice = nullptr;
+        break;
+    case kCameraV4l2:
+        closeV4l2();
+        break;
+    default:
+        break;
+    }
+    grabState.reset();
+}
+
+bool CameraDriver::CameraStart()
+{
+    if (!isOpen())
+        return false;
+    switch (gCameraID) {
+    case kCameraDaheng:
+        gx::GXSendCommand(gxDevice, gx::GX_COMMAND_ACQUISITION_START);
+        break;
+    case kCameraIds:
+        ueye::is_CaptureVideo(ueyeCamera, ueye::IS_WAIT);
+        break;
+    case kCameraMind:
+        mindvision::CameraPlay(mindCamera);
+        break;
+    case kCameraHik:
+        mvs::MV_CC_StartGrabbing(hikDevice);
+        break;
+    default:
+        break;
+    }
+    acquiring_ = true;
+    if (grabThread) {
+        // A thread told to stop may still be finishing its last poll; a
+        // second loop beside it would share its state. One that does not end
+        // in time is a fault of the camera, not a reason to wait on.
+        if (grabThread->isRunning() && !grabThread->wait(kStartWaitMs)) {
+            reportFault({CameraFault::StuckThread});
+            return true;
+        }
+        if (grabState && grabState->v4l2)
+            grabState->v4l2->abort = false;
+        if (grabState)
+            grabState->lastPacketMs = 0;
+        grabThread->running = true;
+        grabThread->start();
+    }
+    return true;
+}
+
+void CameraDriver::stopAcquisition()
+{
+    switch (gCameraID) {
+    case kCameraDaheng:
+        gx::GXSendCommand(gxDevice, gx::GX_COMMAND_ACQUISITION_STOP);
+        break;
+    case kCameraIds:
+        ueye::is_StopLiveVideo(ueyeCamera, ueye::IS_FORCE_VIDEO_STOP);
+        break;
+    case kCameraMind:
+        if (mindCamera > 0)
+            mindvision::CameraStop(mindCamera);
+        break;
+    case kCameraHik:
+        mvs::MV_CC_StopGrabbing(hikDevice);
+        break;
+    default:
+        break;
+    }
+    acquiring_ = false;
+}
+
+void CameraDriver::CameraStop()
+{
+    if (!isOpen())
+        return;
+    stopAcquisition();
+    if (grabThread)
+        grabThread->running = false;
+    if (grabState && grabState->v4l2)
+        grabState->v4l2->abort = true;
+}
+
+void CameraDriver::CameraChangeTrig(bool restart)
+{
+    if (!isOpen() || !gpWPara)
+        return;
+    const bool external = gpWPara->use_external_trigger != 0;
+    switch (gCameraID) {
+    case kCameraDaheng:
+        if (restart)
+            gx::GXSendCommand(gxDevice, gx::GX_COMMAND_ACQUISITION_STOP);
+        gx::GXSetEnum(gxDevice, gx::GX_ENUM_ACQUISITION_MODE, gx::GX_ACQ_MODE_CONTINUOUS);
+        gx::GXSetEnum(gxDevice, gx::GX_ENUM_TRIGGER_MODE, gx::GX_TRIGGER_MODE_OFF);
+        if (restart)
+            gx::GXSendCommand(gxDevice, gx::GX_COMMAND_ACQUISITION_START);
+        break;
+    case kCameraMind:
+        mindvision::CameraSetTriggerMode(mindCamera,
+                                         external ? mindvision::TRIGGER_EXTERNAL : mindvision::TRIGGER_CONTINUATION);
+        break;
+    case kCameraHik:
+        if (external) {
+            mvs::MV_CC_SetEnumValue(hikDevice, "TriggerMode", 1);
+            mvs::MV_CC_SetEnumValue(hikDevice, "TriggerSource", 0);
+        } else {
+            mvs::MV_CC_SetEnumValue(hikDevice, "TriggerMode", 0);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------- settings
+
+void CameraDriver::SetExposeTime()
+{
+    const WizardPara* p = settings(true);
+    if (!isOpen() || !p)
+        return;
+    const int e = p->expose_time[cameraIndex];
+    switch (gCameraID) {
+    case kCameraDaheng: {
+        using namespace gx;
+        if (p->auto_exposure) {
+            GXSetEnum(gxDevice, GX_ENUM_EXPOSURE_AUTO, GX_EXPOSURE_AUTO_CONTINUOUS);
+        } else {
+            GXSetEnum(gxDevice, GX_ENUM_EXPOSURE_AUTO, GX_EXPOSURE_AUTO_OFF);
+            double current = 0;
+            GXGetFloat(gxDevice, GX_FLOAT_EXPOSURE_TIME, &current);
+            GX_FLOAT_RANGE r{};
+            double value = e; // a percentage of the range when the range is known
+            if (GXGetFloatRange(gxDevice, GX_FLOAT_EXPOSURE_TIME, &r) == GX_STATUS_SUCCESS)
+                value = int(r.dMin + (r.dMax - r.dMin) / 100 * e);
+            GXSetFloat(gxDevice, GX_FLOAT_EXPOSURE_TIME, value);
+        }
+        GXSetEnum(gxDevice, kAutoShading, p->auto_shading ? 1 : 0);
+        break;
+    }
+    case kCameraIds: {
+        double ms = e;
+        ueye::is_Exposure(ueyeCamera, ueye::IS_EXPOSURE_CMD_SET_EXPOSURE, &ms, sizeof ms);
+        break;
+    }
+    case kCameraMind:
+        if (p->auto_exposure) {
+            mindvision::CameraSetAeState(mindCamera, 1);
+        } else {
+            mindvision::CameraSetAeState(mindCamera, 0);
+            mindvision::CameraSetExposureTime(mindCamera, e * 1000.0);
+        }
+        notApplied("the automatic shading");
+        break;
+    case kCameraHik:
+        mvs::MV_CC_SetEnumValue(hikDevice, "ExposureMode", 0);
+        mvs::MV_CC_SetEnumValue(hikDevice, "ExposureAuto", 0);
+        mvs::MV_CC_SetFloatValue(hikDevice, "ExposureTime", float(e * 1000.0));
+        break;
+    default:
+        break;
+    }
+    SetWB();
+}
+
+void CameraDriver::SetAdjustPlus()
+{
+    // The floating exposure block tunes the gain too.
+    const WizardPara* p = settings(true);
+    if (!isOpen() || !p)
+        return;
+    const int g = p->adjust_plus[cameraIndex];
+    switch (gCameraID) {
+    case kCameraDaheng: {
+        gx::GX_FLOAT_RANGE r{};
+        if (gx::GXGetFloatRange(gxDevice, gx::GX_FLOAT_GAIN, &r) == gx::GX_STATUS_SUCCESS)
+            gx::GXSetFloat(gxDevice, gx::GX_FLOAT_GAIN, r.dMin + g * (r.dMax - r.dMin) / 64);
+        break;
+    }
+    case kCameraIds:
+        ueye::is_SetHardwareGain(ueyeCamera, g, g, g, g);
+        break;
+    case kCameraMind: {
+        // The auto-exposure gain range where the library has the call, else
+        // the analog gain range of the capability.
+        int mn = int(mindCapability.sExposeDesc.uiAnalogGainMin), mx = int(mindCapability.sExposeDesc.uiAnalogGainMax);
+        bool known = mx > mn;
+        if (mindvision::HasAeAnalogGainRange()) {
+            int amn = 0, amx = 0;
+            if (mindvision::CameraGetAeAnalogGainRange(mindCamera, &amn, &amx) == mindvision::CAMERA_STATUS_SUCCESS) {
+                mn = amn;
+                mx = amx;
+                known = true;
+            }
+        }
+        if (known)
+            mindvision::CameraSetAnalogGain(mindCamera, int(mn + g * double(mx - mn) / 64));
+        break;
+    }
+    case kCameraHik: {
+        mvs::MVCC_FLOATVALUE v{};
+        const bool known = mvs::MV_CC_GetFloatValue(hikDevice, "Gain", &v) == mvs::MV_OK;
+        mvs::MV_CC_SetEnumValue(hikDevice, "GainAuto", 0);
+        if (known)
+            mvs::MV_CC_SetFloatValue(hikDevice, "Gain", g * ((v.fMax - v.fMin) * (1.0f / 64)) + v.fMin);
+        break;
+    }
+    default:
+        break;
+    }
+    SetWB();
+}
+
+void CameraDriver::SetSharp()
+{
+    const WizardPara* p = settings();
+    if (!isOpen() || !p)
+        return;
+    const int s = p->sharp[cameraIndex];
+    switch (gCameraID) {
+    case kCameraDaheng: {
+        gx::GX_FLOAT_RANGE r{};
+        if (gx::GXGetFloatRange(gxDevice, gx::GX_FLOAT_SHARPNESS, &r) == gx::GX_STATUS_SUCCESS)
+            gx::GXSetFloat(gxDevice, gx::GX_FLOAT_SHARPNESS, int(r.dMin + s * (r.dMax - r.dMin) / 100));
+        break;
+    }
+    case kCameraMind: {
+        const mindvision::tRange r = mindCapability.sSharpnessRange;
+        mindvision::CameraSetSharpness(mindCamera, int(r.iMin + s * double(r.iMax - r.iMin) / 100));
+        break;
+    }
+    case kCameraHik: {
+        mvs::MVCC_INTVALUE v{};
+        if (mvs::MV_CC_GetSharpness(hikDevice, &v) == mvs::MV_OK)
+            mvs::MV_CC_SetIntValueEx(hikDevice, "Sharpness",
+                                     int64_t(s * float((double(v.nMax) - double(v.nMin)) / 100.0) + v.nMin));
+        break;
+    }
+    case kCameraV4l2:
+        sharpPart = sharpText(s);
+        rebuildFilters();
+        break;
+    default:
+        break;
+    }
+}
+
+void CameraDriver::SetContrast()
+{
+    const WizardPara* p = settings();
+    if (!isOpen() || !p)
+        return;
+    const int k = p->contrast[cameraIndex];
+    switch (gCameraID) {
+    case kCameraDaheng: {
+        std::lock_guard<std::mutex> lock(pMutex[cameraIndex]);
+        gContrast[cameraIndex] = k > 150 ? 100 : k - 50;
+        break;
+    }
+    case kCameraMind:
+        notApplied("the contrast");
+        break;
+    case kCameraV4l2:
+        contrastPart = contrastText(k);
+        rebuildFilters();
+        break;
+    default:
+        break;
+    }
+}
+
+void CameraDriver::SetGamma()
+{
+    const WizardPara* p = settings();
+    if (!isOpen() || !p)
+        return;
+    const int y = p->gamma[cameraIndex];
+    switch (gCameraID) {
+    case kCameraDaheng: {
+        gx::GX_FLOAT_RANGE r{};
+        if (gx::GXGetFloatRange(gxDevice, gx::GX_FLOAT_GAMMA, &r) == gx::GX_STATUS_SUCCESS)
+            gx::GXSetFloat(gxDevice, gx::GX_FLOAT_GAMMA, r.dMin + y * (r.dMax - r.dMin) / 250);
+        break;
+    }
+    case kCameraIds: {
+        ueye::INT v = y;
+        ueye::is_Gamma(ueyeCamera, ueye::IS_GAMMA_CMD_SET, &v, sizeof v);
+        break;
+    }
+    case kCameraMind: {
+        const mindvision::tRange r = mindCapability.sGammaRange;
+        mindvision::CameraSetGamma(mindCamera, int(r.iMin + y * double(r.iMax - r.iMin) / 250));
+        break;
+    }
+    case kCameraHik: {
+        mvs::MVCC_FLOATVALUE v{};
+        if (mvs::MV_CC_GetFloatValue(hikDevice, "Gamma", &v) == mvs::MV_OK)
+            mvs::MV_CC_SetFloatValue(hikDevice, "Gamma", y * ((v.fMax - v.fMin) / 250) + v.fMin);
+        break;
+    }
+    case kCameraV4l2:
+        gammaPart = gammaText(y);
+        rebuildFilters();
+        break;
+    default:
+        break;
+    }
+}
+
+void CameraDriver::SetWB()
+{
+    if (!isOpen() || !gisColor)
+        return;
+    if (gCameraID == kCameraMind)
+        mindvision::CameraSetOnceWB(mindCamera);
+    else if (gCameraID == kCameraHik)
+        mvs::MV_CC_SetBalanceWhiteAuto(hikDevice, mvs::MV_BALANCEWHITE_AUTO_ONCE);
+}
+
+void CameraDriver::AutoChangeExposeTime()
+{
+    if (!gpWPara)
+        return;
+    int& e = gpWPara->expose_time[cameraIndex];
+    if (averageGrey > 130)
+        e -= 1;
+    else if (averageGrey <= 125)
+        e += 1;
+    SetExposeTime();
+}
+
+namespace {
+
+// (value - min) / (range / parts), guarded against an empty range.
+int readBack(double value, double min, double max, double parts)
+{
+    const double step = (max - min) / parts;
+    return step > 0 ? int((value - min) / step) : 0;
+}
+
+} // namespace
+
+void CameraDriver::RestoreDefaultSettings()
+{
+    // A closed or lost camera has no valid handle to restore through.
+    if (!isOpen() || !gpWParaBak)
+        return;
+    WizardPara& edit = *gpWParaBak;
+    const int c = cameraIndex;
+    switch (gCameraID) {
+    case kCameraMind:
+        // Loading the camera's default parameter set has no call in the
+        // library interface: the settings stay as they are rather than
+        // reading back values that were never restored.
+        qWarning().noquote() << QStringLiteral("camera %1: MindVision defaults cannot be restored: "
+                                               "the library interface has no call to load them")
+                                    .arg(c + 1);
+        break;
+    case kCameraHik: {
+        using namespace mvs;
+        CameraStop();
+        MV_CC_SetEnumValue(hikDevice, "UserSetSelector", 0);
+        MV_CC_SetCommandValue(hikDevice, "UserSetLoad");
+        MV_CC_SetEnumValue(hikDevice, "PixelFormat",
+                           unsigned(gSensorColor && colour_ ? PixelType_Gvsp_BayerRG8 : PixelType_Gvsp_Mono8));
+        CameraStart();
+        MVCC_FLOATVALUE f{};
+        if (MV_CC_GetFloatValue(hikDevice, "ExposureTime", &f) == MV_OK)
+            edit.expose_time[c] = int(f.fCurValue / 1000);
+        if (MV_CC_GetFloatValue(hikDevice, "Gain", &f) == MV_OK)
+            edit.adjust_plus[c] = readBack(f.fCurValue, f.fMin, f.fMax, 64);
+        MVCC_INTVALUE i{};
+        if (MV_CC_GetSharpness(hikDevice, &i) == MV_OK)
+            edit.sharp[c] = readBack(double(i.nCurValue), double(i.nMin), double(i.nMax), 100);
+        if (MV_CC_GetFloatValue(hikDevice, "Gamma", &f) == MV_OK)
+            edit.gamma[c] = readBack(f.fCurValue, f.fMin, f.fMax, 250);
+        break;
+    }
+    case kCameraV4l2:
+        edit.contrast[c] = 140;
+        edit.gamma[c] = 40;
+        edit.sharp[c] = 0;
+        contrastPart = contrastText(140);
+        gammaPart = gammaText(40);
+        sharpPart = sharpText(0);
+        extraPart.clear();
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------- frames
+
+void CameraDriver::deliverStaged(GrabState& g)
+{
+    std::lock_guard<std::mutex> lock(pMutex[cameraIndex]);
+    // A thread left to finish, or a camera closed meanwhile, delivers nothing.
+    if (g.generation != current_.load() || g.colorBuffer.size() != recvImage.size())
+        return;
+    recvImage.swap(g.colorBuffer);
+    isImageFill[cameraIndex] = true;
+    ++delivered_;
+}
+
+void CameraDriver::deliverGrey(GrabState& g, const unsigned char* grey, size_t stride)
+{
+    const size_t w = size_t(std::max(0, g.width)), h = size_t(std::max(0, g.height));
+    if (g.colorBuffer.size() != colorLen_)
+        g.colorBuffer.resize(colorLen_);
+    unsigned char* out = g.colorBuffer.data();
+    for (size_t y = 0; y < h; ++y) {
+        const unsigned char* row = grey + y * stride;
+        if (colour_)
+            framecopy::greyToRgb32(row, out + y * w * 4, w);
+        else if (row != out + y * w)
+            std::memcpy(out + y * w, row, w);
+    }
+    deliverStaged(g);
+}
+
+void CameraDriver::dropFrame(GrabState& g, const FaultReport& fault)
+{
+    ++dropped_;
+    if (g.generation == current_.load())
+        reportFault(fault);
+}
+
+bool CameraDriver::takeFrame(unsigned char* dest)
+{
+    std::lock_guard<std::mutex> lock(pMutex[cameraIndex]);
+    if (dest && recvImage.size() == colorLen_)
+        std::memcpy(dest, recvImage.data(), colorLen_);
+    const bool fresh = isImageFill[cameraIndex];
+    isImageFill[cameraIndex] = false;
+    return fresh;
+}
+
+bool CameraDriver::grabOnce(GrabState& g)
+{
+    switch (g.backend) {
+    case kCameraDaheng:
+        grabDaheng(g);
+        return true;
+    case kCameraIds:
+        grabIds(g);
+        return true;
+    case kCameraMind:
+        grabMind(g);
+        return true;
+    case kCameraV4l2:
+        return grabV4l2(g);
+    default:
+        return true; // Hikvision frames come through the callback
+    }
+}
+
+void CameraDriver::grabDaheng(GrabState& g)
+{
+    using namespace gx;
+    g.gxFrame.pImgBuf = g.rawFrame.data();
+    const GX_STATUS st = GXGetImage(g.gxDevice, &g.gxFrame, 100);
+    if (st == GX_STATUS_NEED_MORE_BUFFER) {
+        dropFrame(g, {CameraFault::FrameSize, 0, 0, 0});
+        return;
+    }
+    if (st != GX_STATUS_SUCCESS || g.gxFrame.nStatus != GX_FRAME_STATUS_SUCCESS)
+        return; // no frame in time, or an incomplete one
+    if (g.gxFrame.nWidth != g.width || g.gxFrame.nHeight != g.height || g.gxFrame.nImgSize != int32_t(imageLen_)) {
+        dropFrame(g, {CameraFault::FrameSize, g.gxFrame.nWidth, g.gxFrame.nHeight, 0});
+        return;
+    }
+    if (!eightBitGx(g.gxFrame.nPixelFormat)) {
+        dropFrame(g, {CameraFault::FrameFormat, 0, 0, g.gxFrame.nPixelFormat});
+        return;
+    }
+    int contrast = 0;
+    {
+        std::lock_guard<std::mutex> lock(pMutex[cameraIndex]);
+        contrast = gContrast[cameraIndex];
+    }
+    // Into the start of the next frame, made colour in place when it has to be.
+    DxContrast(g.rawFrame.data(), g.colorBuffer.data(), int32_t(imageLen_), contrast);
+    if (colour_)
+        framecopy::greyToRgb32InPlace(g.colorBuffer.data(), imageLen_);
+    deliverStaged(g);
+}
+
+void CameraDriver::grabIds(GrabState& g)
+{
+    if (!g.ueyeMemory)
+        return;
+    // The camera keeps writing this memory; a new frame shows as new content.
+    const size_t w = size_t(g.width), pitch = size_t(g.ueyePitch);
+    bool same = true;
+    for (size_t y = 0; y < size_t(g.height) && same; ++y)
+        same = std::memcmp(g.ueyeMemory + y * pitch, g.idsLast.data() + y * w, w) == 0;
+    if (same)
+        return;
+    for (size_t y = 0; y < size_t(g.height); ++y)
+        std::memcpy(g.idsLast.data() + y * w, g.ueyeMemory + y * pitch, w);
+    deliverGrey(g, g.idsLast.data(), w);
+}
+
+void CameraDriver::grabMind(GrabState& g)
+{
+    using namespace mindvision;
+    if (CameraGetImageBuffer(g.mindCamera, &g.mindFrameHead, &g.mindRawBuffer, 100) != CAMERA_STATUS_SUCCESS)
+        return;
+    FaultReport fault;
+    if (g.mindFrameHead.iWidth != g.width || g.mindFrameHead.iHeight != g.height)
+        fault = {CameraFault::FrameSize, g.mindFrameHead.iWidth, g.mindFrameHead.iHeight, 0};
+    else if (CameraImageProcess(g.mindCamera, g.mindRawBuffer, g.colorBuffer.data(), &g.mindFrameHead)
+             != CAMERA_STATUS_SUCCESS)
+        fault = {CameraFault::Processing};
+    CameraReleaseImageBuffer(g.mindCamera, g.mindRawBuffer);
+    g.mindRawBuffer = nullptr;
+    if (fault.kind != CameraFault::None) {
+        dropFrame(g, fault);
+        return;
+    }
+    // The processed frame fills the start of the next frame's buffer.
+    const UINT type = g.mindFrameHead.uiMediaType;
+    if (type == CAMERA_MEDIA_TYPE_MONO8) {
+        if (colour_)
+            framecopy::greyToRgb32InPlace(g.colorBuffer.data(), imageLen_);
+    } else if (type == CAMERA_MEDIA_TYPE_RGB8 && colour_) {
+        framecopy::rgbToRgb32InPlace(g.colorBuffer.data(), imageLen_);
+    } else if (type == CAMERA_MEDIA_TYPE_BGR8 && colour_) {
+        framecopy::bgrToRgb32InPlace(g.colorBuffer.data(), imageLen_);
+    } else {
+        dropFrame(g, {CameraFault::FrameFormat, 0, 0, int64_t(type)});
+        return;
+    }
+    deliverStaged(g);
+}
+
+void CameraDriver::ImageCallBack(unsigned char* data, mvs::MV_FRAME_OUT_INFO* info, void* user)
+{
+    if (!info || !user)
+        return;
+    auto* g = static_cast<GrabState*>(user);
+    g->owner->hikFrame(*g, data, info);
+}
+
+void CameraDriver::hikFrame(GrabState& g, const unsigned char* data, const mvs::MV_FRAME_OUT_INFO* info)
+{
+    if (!data)
+        return;
+    if (info->nWidth != g.width || info->nHeight != g.height || info->nFrameLen < imageLen_) {
+        dropFrame(g, {CameraFault::FrameSize, info->nWidth, info->nHeight, 0});
+        return;
+    }
+    if (g.hikConverts) {
+        // RGB into the start of the next frame's buffer, made 4 bytes per pixel in place.
+        mvs::MV_CC_PIXEL_CONVERT_PARAM& c = g.hikConvert;
+        c.enSrcPixelType = info->enPixelType;
+        c.pSrcData = const_cast<unsigned char*>(data);
+        c.nSrcDataLen = info->nFrameLen;
+        c.enDstPixelType = mvs::PixelType_Gvsp_RGB8_Packed;
+        c.pDstBuffer = g.colorBuffer.data();
+        c.nDstBufferSize = unsigned(g.colorBuffer.size());
+        if (mvs::MV_CC_ConvertPixelType(g.hikDevice, &c) != mvs::MV_OK || c.nDstLen < imageLen_ * 3) {
+            dropFrame(g, {CameraFault::FrameFormat, 0, 0, info->enPixelType});
+            return;
+        }
+        framecopy::rgbToRgb32InPlace(g.colorBuffer.data(), imageLen_);
+        deliverStaged(g);
+        return;
+    }
+    // An 8-bit frame (a colour sensor with the colour setting off sends its
+    // Bayer plane as it is); anything wider cannot be read as bytes.
+    if (!eightBitHik(info->enPixelType)) {
+        dropFrame(g, {CameraFault::FrameFormat, 0, 0, info->enPixelType});
+        return;
+    }
+    deliverGrey(g, data, size_t(g.width));
+}
+
+// ---------------------------------------------------------------- all cameras
+
+void CameraSetSpeed()
+{
+    if (!gpWPara)
+        return;
+    const int s = gpWPara->capture_speed;
+    for (int i : usedSlots()) {
+        CameraDriver* d = CameraDriver::at(i);
+        if (!d || !d->isOpen())
+            continue;
+        d->CameraStop();
+        switch (gCameraID) {
+        case kCameraIds: {
+            ueye::UINT clock = ueye::UINT(s);
+            ueye::is_PixelClock(d->ueyeCamera, ueye::IS_PIXELCLOCK_CMD_SET, &clock, sizeof clock);
+            break;
+        }
+        case kCameraMind:
+            mindvision::CameraSetFrameSpeed(d->mindCamera, gisColor ? s + 1 : s);
+            break;
+        case kCameraHik:
+            mvs::MV_CC_SetBoolValue(d->hikDevice, "AcquisitionFrameRateEnable", true);
+            mvs::MV_CC_SetFloatValue(d->hikDevice, "AcquisitionFrameRate", s < 5 ? 20.0f : float(s));
+            break;
+        default:
+            break;
+        }
+        d->CameraStart();
+    }
+}
+
+bool SaveSN(int clear)
+{
+    for (auto& slot : gSerialNB)
+        setParamText(slot, QByteArrayLiteral("0"));
+    if (!clear) {
+        for (int i : usedSlots()) {
+            const int slot = gCamNO[i];
+            CameraDriver* d = CameraDriver::at(i);
+            if (slot < 0 || slot >= kCameraSlots || !d || !d->isOpen())
+                continue;
+            QByteArray text;
+            bool read = true;
+            switch (gCameraID) {
+            case kCameraIds: {
+                ueye::CAMINFO info{};
+                if (ueye::is_GetCameraInfo(d->ueyeCamera, &info) == ueye::IS_SUCCESS)
+                    text = fixedText(info.SerNo);
+                break;
+            }
+            case kCameraMind:
+                // The serial of the list entry the camera was opened from.
+                if (d->mindDevice)
+                    text = fixedText(d->mindDevice->acSn);
+                break;
+            case kCameraHik:
+                if (d->hikDeviceInfo && d->hikDeviceInfo->nTLayerType == mvs::MV_GIGE_DEVICE)
+                    text = fixedText(d->hikDeviceInfo->SpecialInfo.stGigEInfo.chSerialNumber);
+                break;
+            default:
+                read = false; // nothing reads a serial on these back-ends
+                break;
+            }
+            if (read)
+                setParamText(gSerialNB[slot], text.left(WizardPara::TextLen - 1));
+        }
+    }
+    // One transaction: a missing row is added, and a failure leaves the
+    // stored bindings as they were and is reported.
+    QSqlDatabase db = QSqlDatabase::database(QLatin1String(kSerialConnection), false);
+    QString failure;
+    if (!db.isOpen()) {
+        failure = QStringLiteral("SN.db is not open");
+    } else if (!db.transaction()) {
+        failure = db.lastError().text();
+    } else {
+        for (int k = 0; k < kCameraSlots && failure.isEmpty(); ++k) {
+            const QString name = QStringLiteral("serialNB%1").arg(k);
+            const QString text = QString::fromLatin1(storedSerial(k));
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("update sysparam set value=? where name=?"));
+            q.addBindValue(text);
+            q.addBindValue(name);
+            if (!q.exec()) {
+                failure = q.lastError().text();
+                break;
+            }
+            if (q.numRowsAffected() > 0)
+                continue;
+            QSqlQuery add(db);
+            add.prepare(QStringLiteral("insert into sysparam(name, value) values(?, ?)"));
+            add.addBindValue(name);
+            add.addBindValue(text);
+            if (!add.exec())
+                failure = add.lastError().text();
+        }
+        if (failure.isEmpty() && !db.commit())
+            failure = db.lastError().text();
+        if (!failure.isEmpty())
+            db.rollback();
+    }
+    for (int k = 0; k < kCameraSlots; ++k)
+        if (slotInUse(k))
+            host::insertRecord(QStringLiteral("Save SN %1: %2").arg(k + 1).arg(QString::fromLatin1(storedSerial(k))));
+    if (!failure.isEmpty()) {
+        qWarning().noquote() << "camera serials not saved:" << failure;
+        host::insertRecord(LanStr(cameratext::kSerialsNotSaved));
+        host::showWarning(LanStr(cameratext::kSerialsNotSaved));
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,286 @@
+#pragma once
+// The camera side of one camera view: opening the camera of a slot over the
+// back-end of the run (bound to a stored serial when one is saved), closing,
+// starting and stopping acquisition with the grab thread, trigger mode, image
+// settings, and the receive buffer that frames are delivered into.
+//
+// The camera view owns one driver per slot (it derives from this class). All
+// operations run on the GUI thread; only the grab thread and the Hikvision
+// frame callback run elsewhere, on the grab state of the open camera
+// (GrabState), and they touch the receive buffer only under
+// pMutex[cameraIndex]. A grab side that cannot go on (frames of another size
+// or format, a filter graph that cannot be built, a source that went silent)
+// reports a fault; the loss check turns it into a loss with its cause.
+//
+// No wait for the grab thread is unbounded: a thread that does not end in
+// time is left to finish on its own, with everything it uses, and whatever
+// it still delivers is dropped.
+#include "cameradriver/cameraglobals.h"
+#include "platform/cameras/gxapi.h"
+#include "platform/cameras/mvsapi.h"
+#include "platform/cameras/mvsdk.h"
+#include "platform/cameras/ueyeapi.h"
+
+#include <QByteArray>
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <opencv2/core.hpp>
+#include <vector>
+
+struct AVFilterContext;
+struct AVFilterGraph;
+struct AVFrame;
+class CameraThread;
+class V4l2Session;
+class WizardPara;
+
+// Why a camera's frames stopped.
+enum class CameraFault {
+    None,
+    FrameSize,   // frames of another size than the working size
+    FrameFormat, // a pixel format the driver cannot convert
+    FilterGraph, // the V4L2 filter graph could not be built
+    Silent,      // no frame within the source's deadline
+    ReadFailed,  // reading frames fails
+    Processing,  // the library's image processing or conversion failed
+    StuckThread, // the grab thread did not end when told to
+};
+
+struct FaultReport {
+    CameraFault kind = CameraFault::None;
+    int width = 0;      // FrameSize: the frame's size
+    int height = 0;
+    int64_t detail = 0; // FrameFormat: the format code; Silent: milliseconds
+};
+
+// The operator's text of a fault of camera slot `slot` (text table).
+QString FaultText(int slot, const FaultReport& fault);
+
+// Everything the grab side of one open camera works with. Made by each open;
+// the grab thread (or the Hikvision callback) holds it until it has ended, so
+// a thread left to finish never touches what a later open uses.
+struct GrabState {
+    class CameraDriver* owner = nullptr;
+    uint32_t generation = 0; // the driver's open count when made
+    int backend = 0;
+    int width = 0;  // working size
+    int height = 0;
+    bool colour = false;
+
+    gx::GX_DEV_HANDLE gxDevice = nullptr;
+    gx::GX_FRAME_DATA gxFrame{};
+    std::vector<unsigned char> rawFrame; // Daheng: the SDK writes the payload here
+
+    ueye::HIDS ueyeCamera = 0;
+    char* ueyeMemory = nullptr;
+    ueye::INT ueyePitch = 0;
+    std::vector<unsigned char> idsLast; // the last frame seen in the image memory
+
+    mindvision::CameraHandle mindCamera = 0;
+    mindvision::tSdkFrameHead mindFrameHead{};
+    mindvision::BYTE* mindRawBuffer = nullptr;
+    int processBytes = 1; // bytes per pixel of the image processor's output
+
+    void* hikDevice = nullptr;
+    mvs::MV_CC_PIXEL_CONVERT_PARAM hikConvert{};
+    bool hikConverts = false; // colour: the library converts to RGB
+
+    std::shared_ptr<V4l2Session> v4l2;
+    AVFrame* avFrame = nullptr;    // decoded
+    AVFrame* avFiltered = nullptr; // out of the filter graph
+    int64_t lastPacketMs = 0; // V4L2: when the last packet came (monotonic)
+
+    // The next frame in the receive buffer's layout; the libraries write into
+    // its start and the frame is widened in place. Swapped with the receive
+    // buffer on delivery.
+    std::vector<unsigned char> colorBuffer;
+
+    ~GrabState();
+};
+
+class CameraDriver {
+public:
+    // Allocates the receive buffer for the current image geometry
+    // (params/geometry.h) and registers the driver as the one of its slot.
+    explicit CameraDriver(int slot);
+    virtual ~CameraDriver();
+    CameraDriver(const CameraDriver&) = delete;
+    CameraDriver& operator=(const CameraDriver&) = delete;
+
+    // The driver of a slot (the main window's camera views), or null.
+    static CameraDriver* at(int slot);
+
+    bool CameraOpen();
+    void CameraClose();
+    bool CameraStart();
+    void CameraStop();
+    void CameraChangeTrig(bool restart);
+
+    // Image settings of the slot from the live record, or from the edit copy
+    // while the settings window is shown.
+    void SetExposeTime();
+    void SetAdjustPlus();
+    void SetSharp();
+    void SetContrast();
+    void SetGamma();
+    void SetWB();
+    void AutoChangeExposeTime();
+    // The camera's own defaults, read back into the edit copy.
+    void RestoreDefaultSettings();
+
+    // The monitoring cycle's side of the hand-off: copies the receive buffer
+    // (gColorLen bytes) to dest and clears the new-frame flag, under the lock.
+    // True when a new frame had arrived since the last call.
+    bool takeFrame(unsigned char* dest);
+    // Frames delivered since the driver was made (the loss check's counter).
+    uint32_t framesDelivered() const { return delivered_.load(); }
+    // Frames refused (another size or format, a failed conversion).
+    uint32_t framesDropped() const { return dropped_.load(); }
+    // Packets read on the V4L2 path.
+    uint32_t packetsRead() const { return packets_.load(); }
+    // Failed or empty reads on the V4L2 path.
+    uint32_t readFailures() const { return readErrors_.load(); }
+    bool isOpen() const;
+
+    // The first fault of the grab side since the camera was opened; taking it
+    // clears it. Safe from any thread.
+    bool takeFault(FaultReport* out);
+    bool hasFault() const { return faultKind_.load() != int(CameraFault::None); }
+    // Called from the grab side (and by the driver itself).
+    void reportFault(const FaultReport& fault);
+
+    // Why the last open failed, "" when it did not or no reason is known.
+    QString openFailure() const { return openFailure_; }
+
+    // Called by the loss check for every camera it closes; the view clears
+    // its overall result.
+    virtual void onCameraLost() {}
+
+    // One poll of the grab thread on its state; true when the thread should
+    // pause 10 ms.
+    bool grabOnce(GrabState& g);
+    // Frame callback of the Hikvision SDK (its own thread); user is the grab state.
+    static void ImageCallBack(unsigned char* data, mvs::MV_FRAME_OUT_INFO* info, void* user);
+
+    // V4L2: builds the filter graph "in" -> description -> "out" (grey). The
+    // caller holds graphMutex. A failed build keeps the previous graph.
+    int init_filters(const char* description);
+    // V4L2: the frame as a gImageW x gImageH image (RGB with the colour
+    // setting, else grey), centred on black; larger frames are scaled down to fit.
+    cv::Mat avframe_to_cvmat(const AVFrame* frame);
+    QByteArray filterDescription() const;
+    static QByteArray contrastText(int contrast); // "eq=contrast=%f:"
+    static QByteArray gammaText(int gamma);       // "gamma=%f,"
+    static QByteArray sharpText(int sharp);       // "unsharp=5:5:%f"
+    // Input format of the V4L2 path ("video4linux2"; tests read a file through
+    // another demuxer at the same device path).
+    static void setV4l2InputFormat(const QByteArray& name);
+    static QByteArray v4l2InputFormat();
+    // A V4L2 source the recovery opened off the GUI thread for this slot;
+    // the next open takes it instead of opening the device again.
+    void adoptV4l2Session(std::shared_ptr<V4l2Session> session);
+
+    // Waits for the grab thread (milliseconds): at close, and at a start
+    // while the previous thread is still finishing its poll.
+    static constexpr int kCloseWaitMs = 1000;
+    static constexpr int kV4l2CloseWaitMs = 100;
+    static constexpr int kStartWaitMs = 300;
+    // Grab threads left to finish on their own that have not ended yet.
+    static int retiredThreads();
+
+    const int cameraIndex;
+    CameraThread* grabThread = nullptr;
+    int averageGrey = 0;
+
+    std::vector<unsigned char> recvImage; // gColorLen once a camera opened: the delivered frame
+
+    gx::GX_DEV_HANDLE gxDevice = nullptr;
+    ueye::HIDS ueyeCamera = 0;
+    char* ueyeMemory = nullptr;
+    int ueyeMemoryId = 0;
+    int ueyeColorMode = 0;
+    int ueyeBitsPerPixel = 0;
+    mindvision::CameraHandle mindCamera = 0;
+    mindvision::tSdkCameraCapbility mindCapability{};
+    const mindvision::tSdkCameraDevInfo* mindDevice = nullptr; // the list entry opened
+    void* hikDevice = nullptr;
+    mvs::MV_CC_DEVICE_INFO* hikDeviceInfo = nullptr;
+
+    // The grab state of the open camera (null while closed).
+    std::shared_ptr<GrabState> grabState;
+
+    // V4L2: the source of the open camera (null while closed).
+    std::shared_ptr<V4l2Session> v4l2;
+    AVFilterGraph* avGraph = nullptr;
+    AVFilterContext* avSource = nullptr;
+    AVFilterContext* avSink = nullptr;
+    // Guards the filter graph between the grab thread and the settings.
+    std::mutex graphMutex;
+
+    QByteArray contrastPart;
+    QByteArray gammaPart;
+    QByteArray sharpPart;
+    QByteArray extraPart;
+
+private:
+    friend struct GrabState;
+    const WizardPara* settings(bool exposure = false) const;
+    // The frame in g.colorBuffer becomes the receive buffer's content.
+    void deliverStaged(GrabState& g);
+    // A frame of one byte per pixel, converted into the receive layout.
+    void deliverGrey(GrabState& g, const unsigned char* grey, size_t stride);
+    void dropFrame(GrabState& g, const FaultReport& fault);
+    void failOpen(const QString& why);
+
+    std::shared_ptr<GrabState> newGrabState();
+    bool openDaheng(const QByteArray& serial);
+    bool openIds(const QByteArray& serial);
+    bool openMind(const QByteArray& serial);
+    bool openHik(const QByteArray& serial);
+    bool openV4l2();
+    void closeV4l2();
+    void stopAcquisition();
+    void applyMindFormat();
+    void rebuildFilters();
+    // Tells the grab thread to end and waits at most waitMs; a thread that
+    // has not ended by then is retired. True when it ended.
+    bool endGrabThread(int waitMs);
+
+    void grabDaheng(GrabState& g);
+    void grabIds(GrabState& g);
+    void grabMind(GrabState& g);
+    bool grabV4l2(GrabState& g);
+    void hikFrame(GrabState& g, const unsigned char* data, const mvs::MV_FRAME_OUT_INFO* info);
+
+    const int imageW_;
+    const int imageH_;
+    const size_t imageLen_;
+    const size_t colorLen_;
+    const bool colour_;
+    bool acquiring_ = false;
+    uint32_t opens_ = 0;               // GrabState generations
+    std::atomic<uint32_t> current_{0}; // generation whose frames are delivered; 0 none
+    std::shared_ptr<V4l2Session> preparedV4l2_;
+    struct SwsContext* sws_ = nullptr; // under graphMutex
+    QString openFailure_;
+    int avWidth_ = 0, avHeight_ = 0, avPixFmt_ = -1;
+    int avTimeNum_ = 1, avTimeDen_ = 1, avSarNum_ = 0, avSarDen_ = 1;
+    std::atomic<uint32_t> delivered_{0};
+    std::atomic<uint32_t> dropped_{0};
+    std::atomic<uint32_t> packets_{0};
+    std::atomic<uint32_t> readErrors_{0};
+    std::atomic<int> faultKind_{0};
+    std::mutex faultMutex_;
+    FaultReport fault_;
+};
+
+// Applies the frame speed of the live record to every open camera (each is
+// stopped, given its speed and started again).
+void CameraSetSpeed();
+// Saves the serials of the open cameras into "SN.db" (clear 0) or clears all
+// bindings (clear 1); they bind the slots at the next start. A row that is
+// missing is written; a failure is journaled and shown. False on a failure.
+bool SaveSN(int clear);

@@ -1,0 +1,613 @@
+#include "editor/drawroiwidget.h"
+
+#include "cameradriver/cameraglobals.h"
+#include "camera/cammerwidget.h"
+#include "editor/alarmoption.h"
+#include "editor/editorhost.h"
+#include "editor/regioption.h"
+#include "inspection/cammerrecongnize.h"
+#include "inspection/changelog.h"
+#include "inspection/editrules.h"
+#include "inspection/paramroi.h"
+#include "inspection/templatelibrary.h"
+#include "params/geometry.h"
+#include "params/lanstr.h"
+#include "params/procedures.h"
+#include "params/wizardpara.h"
+#include "platform/host.h"
+#include "platform/vision/vision.h"
+#include "widgets/keypads.h"
+#include "widgets/passwordbox.h"
+
+#include <QFile>
+#include <QTimer>
+#include <cstring>
+
+int gDrawHint = 0;
+
+namespace {
+
+constexpr int kIgnoreAreaLimit = 2000; // NG regions larger than this are never ignored
+
+EditorHost& H() { return editorHost(); }
+const WizardPara& P() { return *gpWPara; }
+int cameras() { return std::min(numCamera, 8); }
+int steps() { return std::max(0, std::min(gDNum, kStepCount)); }
+
+bool oneCamera(int k) { return k >= 0 && k < cameras(); }
+
+// Every view of a camera in use that has its inspection data.
+template <typename F>
+void forEachView(F f)
+{
+    for (int k = 0; k < cameras(); ++k)
+        if (CammerWidget* v = H().view(k))
+            if (v->isComplete())
+                f(k, v);
+}
+
+void warn(int row) { host::showWarning(LanStr(row)); }
+bool ask(const QString& text) { return host::askChoice(text); }
+
+void retrainEnabled(CammerWidget* v, bool shapesToo)
+{
+    if (!v->recong)
+        return;
+    for (int s = 0; s < steps(); ++s) {
+        if (!P().step_enabled[s])
+            continue;
+        if (shapesToo)
+            v->recong->CreateShape(s);
+        else
+            v->recong->VarTrain(s);
+    }
+}
+
+void codeFrom3(int slot, int step, int code)
+{
+    int& c = H().stepSaveCode(slot, step);
+    if (c == 3)
+        c = code;
+}
+
+} // namespace
+
+DrawROIWidget::DrawROIWidget(QWidget* parent) : QWidget(parent) {}
+
+CammerWidget* DrawROIWidget::selectedView() const
+{
+    const int k = H().selectedCamera();
+    if (!oneCamera(k))
+        return nullptr;
+    CammerWidget* v = H().view(k);
+    return v && v->isComplete() ? v : nullptr;
+}
+
+void DrawROIWidget::ShowTemplate(CammerWidget* v, int step, int slot)
+{
+    if (!v || step < 0 || step >= kStepCount)
+        return;
+    if (slot >= 0 && slot < int(v->templateImages[step].size()) && !v->templateImages[step][size_t(slot)].empty()) {
+        const cv::Mat& t = v->templateImages[step][size_t(slot)];
+        const size_t n = std::min(v->showImage.size(), t.total() * t.elemSize());
+        std::memcpy(v->showImage.data(), t.data, n);
+        if (gisColor && !v->grayImage.empty()) {
+            if (gisGrayHue)
+                RGBA2Gray(v->grayImage.data, t.data, t.cols, t.rows);
+            else
+                RGBA2Hue(v->grayImage.data, t.data, t.cols, t.rows);
+        }
+    }
+    gTempTime = TemplateFileTime(*v, step, slot);
+}
+
+// ---------------------------------------------------------------- entering and leaving
+
+void DrawROIWidget::Reset(bool)
+{
+    forEachView([this](int, CammerWidget* v) {
+        *v->editRegions = *v->liveRegions;
+        v->BackMask();
+        for (bool& pending : ignoreClearPending[v->cameraIndex])
+            pending = false;
+    });
+    gDrawHint = 0;
+    EditorHost& h = H();
+    h.editStep() =
+        ChooseEditStep(h.currentStep(), h.displayState() == 2, P(), steps(), h.selectedCamera(), cameras());
+    if (RegiOption* bar = h.regionBar())
+        bar->setDetect(h.editStep());
+    if (h.displayState() == 2) {
+        if (AlarmOption* bar = h.alarmBar())
+            bar->CheckSource(1);
+        h.showSidePage(2);
+    } else {
+        if (RegiOption* bar = h.regionBar())
+            bar->CheckSource(0);
+        h.showSidePage(1);
+    }
+}
+
+void DrawROIWidget::Restart()
+{
+    H().displayState() = 0;
+    forEachView([](int, CammerWidget* v) { v->DeselectROI(); });
+    hide();
+    forEachView([](int, CammerWidget* v) {
+        v->ShowHideROIPara();
+        v->update();
+    });
+}
+
+void DrawROIWidget::SlotReturn()
+{
+    if (gpNumPad)
+        gpNumPad->HideUpdate();
+    if (gpNumCharPad)
+        gpNumCharPad->HideUpdate();
+    forEachView([](int, CammerWidget* v) {
+        v->curTemplate = 0;
+        v->DeselectROI();
+        v->ShowHideROIPara();
+        v->ShowHideTool(0);
+        if (P().show_cavity_number)
+            v->ShowHideCheckBox(false);
+    });
+    EditorHost& h = H();
+    if (h.displayState() == 2) {
+        // Back from template editing to the alarm.
+        SlotSaveData();
+        if (AlarmOption* bar = h.alarmBar())
+            bar->CheckSource(1);
+        return;
+    }
+    h.tools().copyAreaMode = false;
+    gSource = -1;
+    SlotSaveData();
+    Restart();
+    if (h.fromTrain()) {
+        h.fromTrain() = false;
+        h.backTrain();
+    }
+}
+
+void DrawROIWidget::SlotAutoChange()
+{
+    EditorHost& h = H();
+    if (h.displayState() != 2 || (gSource != 0 && gSource != 1))
+        return;
+    CammerWidget* v = selectedView();
+    if (!v)
+        return;
+    if (gSource == 1) {
+        h.showSidePage(1);
+        v->ShowHideTool(3);
+        if (RegiOption* bar = h.regionBar())
+            bar->CheckSource(0); // asks for the password
+    } else {
+        if (RegiOption* bar = h.regionBar())
+            bar->CheckSource(1); // back to the alarm bar
+        forEachView([](int, CammerWidget* view) {
+            if (!view->allOK && view->blinkTimer)
+                view->blinkTimer->start(1000);
+        });
+    }
+}
+
+// ---------------------------------------------------------------- drawing tools
+
+void DrawROIWidget::SlotDrawRect()
+{
+    CammerWidget* v = selectedView();
+    if (!v || gSource != 0)
+        return;
+    H().tools().copyAreaMode = false;
+    v->DeselectROI();
+    v->ShowHideROIPara();
+    H().tools().drawTool = ToolRect;
+}
+
+void DrawROIWidget::SlotDrawCircle()
+{
+    CammerWidget* v = selectedView();
+    if (!v || gSource != 0)
+        return;
+    H().tools().copyAreaMode = false;
+    v->DeselectROI();
+    v->ShowHideROIPara();
+    H().tools().drawTool = ToolRing;
+}
+
+void DrawROIWidget::SlotDrawPloygn()
+{
+    CammerWidget* v = selectedView();
+    if (!v || gSource != 0)
+        return;
+    EditTools& t = H().tools();
+    t.copyAreaMode = false;
+    t.freeHandMode = false;
+    if (t.drawTool == ToolPolygon) {
+        // The button pressed again ends the polygon being drawn.
+        v->SavePolygon();
+        if (H().tools().drawTool == ToolSelect)
+            v->update();
+        return;
+    }
+    v->DeselectROI();
+    v->ShowHideROIPara();
+    H().tools().drawTool = ToolPolygon;
+}
+
+void DrawROIWidget::SlotDrawHand()
+{
+    CammerWidget* v = selectedView();
+    if (!v || gSource != 0)
+        return;
+    H().tools().copyAreaMode = false;
+    H().tools().freeHandMode = true;
+    v->DeselectROI();
+    v->ShowHideROIPara();
+    H().tools().drawTool = ToolPolygon;
+}
+
+void DrawROIWidget::SlotCopyArea()
+{
+    if (!selectedView() || gSource != 0)
+        return;
+    H().tools().copyAreaMode = true;
+    H().tools().drawTool = ToolSelect;
+}
+
+void DrawROIWidget::SlotDeleteROI()
+{
+    CammerWidget* v = selectedView();
+    if (!v || gSource != 0)
+        return;
+    H().tools().copyAreaMode = false;
+    if (v->selectedRegion == -1) {
+        warn(65);
+    } else if (ask(LanStr(66)) && selectedView() == v && gSource >= 0 && gSource != 1) {
+        v->DeleteROI(v->selectedRegion);
+        v->selectedRegion = -1;
+        v->ShowHideROIPara();
+    }
+    H().repaint();
+}
+
+void DrawROIWidget::SlotDeleteAllROI()
+{
+    CammerWidget* v = selectedView();
+    if (!v || gSource != 0)
+        return;
+    H().tools().copyAreaMode = false;
+    if (ask(LanStr(67)) && selectedView() == v && gSource == 0) {
+        const int step = H().editStep();
+        if (step >= 0 && step < kStepCount) {
+            v->editRegions->roiCount[step] = 0;
+            v->selectedRegion = -1;
+            v->ShowHideROIPara();
+            // Part of the edit: cleared and written only when the edit is saved.
+            ignoreClearPending[v->cameraIndex][step] = true;
+        }
+    }
+    H().repaint();
+}
+
+// ---------------------------------------------------------------- alarm review
+
+void DrawROIWidget::SlotReCheck()
+{
+    SlotSaveData();
+    H().reDetect();
+}
+
+// The re-check is judged on the first frames taken after it, so the view
+// follows its verdict only then.
+void DrawROIWidget::ReCheckJudged()
+{
+    EditorHost& h = H();
+    const int c = h.selectedCamera();
+    if (c < cameras()) {
+        if (h.displayState() != 2) {
+            gSource = -1;
+        } else if (gSource == 1) {
+            // Show the first camera still in alarm, from the one shown on.
+            const int k = NextNGCamera(c, cameras(), [](int camera) {
+                CammerWidget* v = H().view(camera);
+                return v && !v->allOK;
+            });
+            h.selectedCamera() = k;
+            h.changeCamera();
+            if (AlarmOption* bar = h.alarmBar())
+                bar->SetCamera(k);
+        }
+    } else if (h.displayState() != 2) {
+        gSource = -1;
+    }
+}
+
+void DrawROIWidget::SlotNoCheckCur()
+{
+    EditorHost& h = H();
+    const int s = h.currentStep();
+    if (s < 0 || s >= kStepCount)
+        return;
+    if (P().enable_pass_protect && CheckPassword() == 0)
+        return;
+    if (P().enable_disarm_before_open && !h.safetyDoorOpened()) {
+        warn(195);
+        return;
+    }
+    if (h.selectedCamera() >= cameras()) {
+        if (!ask(LanStr(102)))
+            return;
+        SlotSaveData();
+        gSource = -1;
+        h.resetRun();
+        forEachView([s](int, CammerWidget* v) { codeFrom3(v->cameraIndex, s, 4); });
+        h.setEditorJudgement();
+        h.checkNG();
+        host::insertRecord(LanStr(103));
+        return;
+    }
+    CammerWidget* v = selectedView();
+    if (!v)
+        return;
+    if (v->allOK && h.anyCameraNG()) {
+        warn(107);
+        return;
+    }
+    const QString camera = QString::number(v->cameraIndex + 1);
+    if (!ask(LanStr(105).arg(camera)))
+        return;
+    v->noDetect[s] = true;
+    codeFrom3(v->cameraIndex, s, 4);
+    host::insertRecord(LanStr(106).arg(camera));
+    SlotReCheck();
+}
+
+void DrawROIWidget::SlotIgnoreAlarmPoint()
+{
+    CammerWidget* v = selectedView();
+    if (!v || v->allOK) {
+        warn(107);
+        return;
+    }
+    if (P().ignore_alarm_protect && CheckPassword() == 0)
+        return;
+    if (!ask(LanStr(113)))
+        return;
+    const int s = H().currentStep();
+    if (s < 0 || s >= kStepCount || v->ignoreMask[s].empty())
+        return;
+    host::insertRecord(LanStr(114).arg(v->cameraIndex + 1));
+    const int n = std::max(0, std::min(kRegionCount, v->liveRegions->roiCount[s]));
+    for (int r = 0; r < n; ++r) {
+        if (v->roiOK[s][r])
+            continue;
+        if (v->roiValue[s][r] > kIgnoreAreaLimit) {
+            host::showWarning(LanStr(115).arg(kIgnoreAreaLimit)); // the other regions go on
+            continue;
+        }
+        const int boxes = std::max(0, std::min(kMaxNgRects, v->NgRectCount(s, r)));
+        for (int i = 1; i <= boxes; ++i) {
+            const int* b = v->ngRects[s][r][i];
+            const int x1 = std::max(0, b[0]), y1 = std::max(0, b[1]);
+            const int x2 = std::min(gImageW - 1, b[2]), y2 = std::min(gImageH - 1, b[3]);
+            for (int y = y1; y <= y2; ++y) {
+                const uchar* ng = v->ngOverlay.ptr(y);
+                uchar* ignore = v->ignoreMask[s].ptr(y);
+                for (int x = x1; x <= x2; ++x)
+                    if (ng[x])
+                        ignore[x] = 255;
+            }
+        }
+    }
+    v->update();
+    v->SaveIgnorePoint(s);
+    if (v->recong)
+        v->recong->VarTrain(s);
+}
+
+void DrawROIWidget::SlotDeleteIgnorePoint()
+{
+    CammerWidget* v = selectedView();
+    if (!v || v->allOK) {
+        warn(107);
+        return;
+    }
+    if (!ask(LanStr(116)))
+        return;
+    const int s = H().currentStep();
+    if (s < 0 || s >= kStepCount || v->ignoreMask[s].empty())
+        return;
+    host::insertRecord(LanStr(117).arg(v->cameraIndex + 1));
+    v->ignoreMask[s].setTo(0);
+    v->update();
+    v->SaveIgnorePoint(s);
+    if (v->recong)
+        v->recong->VarTrain(s);
+}
+
+void DrawROIWidget::ChangeDetectNum(int n)
+{
+    if (RegiOption* bar = H().regionBar())
+        bar->ChangeDetectNum(n);
+}
+
+// ---------------------------------------------------------------- saving
+
+void DrawROIWidget::SlotSaveData()
+{
+    std::vector<CammerWidget*> changed;
+    forEachView([&](int, CammerWidget* v) {
+        bool clears = false;
+        for (bool pending : ignoreClearPending[v->cameraIndex])
+            clears = clears || pending;
+        if (clears || !SameStore(*v->editRegions, *v->liveRegions))
+            changed.push_back(v);
+    });
+
+    if (!changed.empty() && ask(LanStr(72))) {
+        const WizardPara& p = P();
+        const int mode = p.procedure;
+        const bool copySteps =
+            p.enabe_two_test && (mode == ProcTwoColor || mode == ProcTurntable ||
+                                 ((mode == ProcStandard || mode == ProcAutoParts || mode == ProcStandardNoRecheck) &&
+                                  p.step_enabled[0]));
+        for (CammerWidget* v : changed) {
+            const int slot = v->cameraIndex;
+            const StoreChanges log = ChangeRecords(*v->liveRegions, *v->editRegions, slot + 1, steps());
+            for (const QString& record : log.records)
+                host::insertRecord(record);
+            *v->liveRegions = *v->editRegions;
+            v->RestorMask();
+            if (copySteps) {
+                v->CopyPara();
+                *v->editRegions = *v->liveRegions;
+                v->BackMask();
+            }
+            v->liveRegions->SaveDatatoFile();
+            for (int d = 0; d < kStepCount; ++d) {
+                if (!ignoreClearPending[slot][d])
+                    continue;
+                ignoreClearPending[slot][d] = false;
+                if (!v->ignoreMask[d].empty())
+                    v->ignoreMask[d].setTo(0);
+                v->SaveIgnorePoint(d);
+            }
+            retrainPending[slot] = true;
+            if (log.positioning)
+                retrainEnabled(v, true);
+        }
+    }
+
+    forEachView([this](int, CammerWidget* v) {
+        if (!retrainPending[v->cameraIndex])
+            return;
+        retrainPending[v->cameraIndex] = false;
+        retrainEnabled(v, false);
+    });
+}
+
+// ---------------------------------------------------------------- template library
+
+void DrawROIWidget::SlotAddTemp()
+{
+    EditorHost& h = H();
+    const int display = h.displayState();
+    const bool alarmImage = display == 2 && gSource == 1;
+    CammerWidget* v = selectedView();
+    if (alarmImage) {
+        if (!v || v->allOK) {
+            warn(107);
+            return;
+        }
+        if (P().enable_disarm_before_open && !h.safetyDoorOpened()) {
+            warn(195);
+            return;
+        }
+    }
+    if (gTempNum < 2) {
+        warn(258);
+        return;
+    }
+    if (P().add_template_protect && CheckPassword() == 0)
+        return;
+    const int t = alarmImage ? h.currentStep() : h.editStep();
+    if (!ask(LanStr(108)))
+        return;
+    v = selectedView();
+    if (!v || t < 0 || t >= kStepCount)
+        return;
+    if (display == 2 ? (gSource != 1 && gSource != 2) : (display == 3 && gSource != 2))
+        return;
+    // The aligned frame of the alarm, or the recent NG frame shown.
+    const int e = h.editStep();
+    const cv::Mat& frame = gSource == 1 ? v->alignImage
+                           : (e >= 0 && e < kStepCount) ? v->recentNG[e][std::max(0, std::min(2, v->recentNGIndex))]
+                                                        : v->alignImage;
+    const cv::Mat blank = CammerData::NewFrame();
+    if (frame.empty() || frame.total() != blank.total() || frame.type() != blank.type())
+        return; // nothing to take
+    const int slot = v->cameraIndex;
+    host::insertRecord(LanStr(109).arg(slot + 1));
+
+    QStringList removed;
+    const int k = TakeTemplateSlot(*v, t, gTempNum, &removed);
+    for (const QString& name : removed)
+        NotifyDelTempPic(slot + 1, t + 1, name);
+    if (k < 0)
+        return;
+    frame.copyTo(v->TemplateImage(t, k));
+    v->SaveTemplate(t, k);
+
+    if (gSource == 1) {
+        const int s = h.currentStep();
+        if (v->recong && s >= 0 && s < kStepCount)
+            v->recong->VarTrain(s);
+        v->noDetect[t] = true;
+        codeFrom3(slot, s, 5);
+        SlotReCheck();
+    } else {
+        retrainPending[slot] = true;
+    }
+}
+
+void DrawROIWidget::SlotTempDeleteCur()
+{
+    CammerWidget* v = selectedView();
+    if (!v)
+        return;
+    const int s = H().editStep(), k = v->curTemplate;
+    if (s < 0 || s >= kStepCount || k < 0 || k >= int(v->templateUsed[s].size()))
+        return;
+    if (k == 0) {
+        warn(68);
+        return;
+    }
+    if (!ask(LanStr(69)) || !v->templateUsed[s][size_t(k)])
+        return;
+    const int slot = v->cameraIndex;
+    v->templateUsed[s][size_t(k)] = 0;
+    --v->templateCount[s];
+    retrainPending[slot] = true;
+    const QString name = QStringLiteral("template%1.bmp").arg(k);
+    QFile::remove(QStringLiteral("%1/%2").arg(v->Folder(s), name));
+    NotifyDelTempPic(slot + 1, s + 1, name);
+    SlotTempNext();
+    host::insertRecord(LanStr(70).arg(QString::number(slot + 1), QString::number(k + 1)));
+}
+
+void DrawROIWidget::SlotTempDeleteAll()
+{
+    forEachView([this](int, CammerWidget* v) {
+        const int slot = v->cameraIndex;
+        for (int j = 1; j <= steps(); ++j) {
+            for (const QString& name : KeepFirstTemplate(*v, j - 1, gTempNum))
+                NotifyDelTempPic(slot + 1, j, name);
+        }
+        v->curTemplate = 0;
+        retrainPending[slot] = true;
+    });
+    host::insertRecord(LanStr(71));
+}
+
+void DrawROIWidget::SlotTempNext()
+{
+    CammerWidget* v = selectedView();
+    const int s = H().editStep();
+    if (!v || s < 0 || s >= steps() || v->curTemplate < 0 || v->curTemplate >= gTempNum)
+        return;
+    if (gSource == 0) {
+        v->curTemplate = BrowseTemplate(*v, s, v->curTemplate, true, gTempNum);
+        ShowTemplate(v, s, v->curTemplate);
+    }
+    v->update();
+}
+
+void DrawROIWidget::GetTempTIme(int camera, int step, int slot)
+{
+    CammerWidget* v = H().view(camera);
+    gTempTime = v && step >= 0 && step < kStepCount ? TemplateFileTime(*v, step, slot) : QString();
+}

@@ -1,0 +1,208 @@
+#include "settings/settingshost.h"
+
+#include "cameradriver/cameradriver.h"
+#include "cameradriver/cameraglobals.h"
+#include "camera/cammerwidget.h"
+#include "inspection/cammerrecongnize.h"
+#include "netlink/network.h"
+#include "settings/netapply.h"
+
+#include <QDebug>
+#include <QSqlDatabase>
+
+namespace settingshost {
+
+namespace {
+Hooks gHooks;
+bool gSaveOriginal = false;
+} // namespace
+
+void install(const Hooks& hooks) { gHooks = hooks; }
+const Hooks& hooks() { return gHooks; }
+
+std::vector<int> usedSlots()
+{
+    if (gHooks.usedSlots)
+        return gHooks.usedSlots();
+    std::vector<int> inUse;
+    for (int s : ::usedSlots())
+        inUse.push_back(s);
+    return inUse;
+}
+
+void directCameraOp(int slot, CameraOp op, int step)
+{
+    CameraDriver* driver = CameraDriver::at(slot);
+    auto* view = dynamic_cast<CammerWidget*>(driver);
+    switch (op) {
+    case CameraOp::Expose:
+        if (driver)
+            driver->SetExposeTime();
+        return;
+    case CameraOp::Gain:
+        if (driver)
+            driver->SetAdjustPlus();
+        return;
+    case CameraOp::Sharp:
+        if (driver)
+            driver->SetSharp();
+        return;
+    case CameraOp::Contrast:
+        if (driver)
+            driver->SetContrast();
+        return;
+    case CameraOp::Gamma:
+        if (driver)
+            driver->SetGamma();
+        return;
+    case CameraOp::ChangeTrig:
+        if (driver)
+            driver->CameraChangeTrig(false);
+        return;
+    case CameraOp::RestoreDefaults:
+        if (driver)
+            driver->RestoreDefaultSettings();
+        return;
+    default:
+        break;
+    }
+    // A view without its inspection data (a slot whose camera did not open)
+    // has nothing to train or save.
+    if (!view || !view->isComplete())
+        return;
+    switch (op) {
+    case CameraOp::CreateShape:
+        view->recong->CreateShape(step);
+        break;
+    case CameraOp::VarTrain:
+        view->recong->VarTrain(step);
+        break;
+    case CameraOp::CopyPara:
+        view->CopyPara();
+        break;
+    case CameraOp::SaveRegions:
+        view->liveRegions->SaveDatatoFile();
+        break;
+    default:
+        break;
+    }
+}
+
+void cameraOp(int slot, CameraOp op, int step)
+{
+    if (gHooks.cameraOp)
+        gHooks.cameraOp(slot, op, step);
+    else
+        directCameraOp(slot, op, step);
+}
+
+void setSpeed()
+{
+    if (gHooks.setSpeed)
+        gHooks.setSpeed();
+    else
+        CameraSetSpeed();
+}
+
+#define CALL_IF(name, ...) \
+    if (gHooks.name)       \
+        gHooks.name(__VA_ARGS__);
+
+void repaintViews() { CALL_IF(repaintViews) }
+void showHideTools(int mode) { CALL_IF(showHideTools, mode) }
+void showCameraViews() { CALL_IF(showCameraViews) }
+void changeDetectNum(int n) { CALL_IF(changeDetectNum, n) }
+void resetSteps(int n, const WizardPara& edit) { CALL_IF(resetSteps, n, edit) }
+void indexShowHide(int mode) { CALL_IF(indexShowHide, mode) }
+void stopWatchdog() { CALL_IF(stopWatchdog) }
+void flushAll() { CALL_IF(flushAll) }
+void showCamera(int camera) { CALL_IF(showCamera, camera) }
+void cameraParamsAdjust(bool detached) { CALL_IF(cameraParamsAdjust, detached) }
+void tuneCamera() { CALL_IF(tuneCamera) }
+void showHardwareConfiguration() { CALL_IF(showHardwareConfiguration) }
+void resetCounters() { CALL_IF(resetCounters) }
+void rawFramesRemoved() { CALL_IF(rawFramesRemoved) }
+void clearRecord() { CALL_IF(clearRecord) }
+void exitProgram(int status) { CALL_IF(exitProgram, status) }
+
+#undef CALL_IF
+
+bool saveOriginalImages() { return gHooks.saveOriginalImages ? gHooks.saveOriginalImages() : gSaveOriginal; }
+
+void setSaveOriginalImages(bool on)
+{
+    if (gHooks.setSaveOriginalImages)
+        gHooks.setSaveOriginalImages(on);
+    else
+        gSaveOriginal = on;
+}
+
+void reopenDatabases()
+{
+    if (gHooks.reopenDatabases) {
+        gHooks.reopenDatabases();
+        return;
+    }
+    // The connections FLushAll closed stay registered; they only open again.
+    for (const char* name : {"dbT", "dbIn", "dbRecord"}) {
+        QSqlDatabase db = QSqlDatabase::database(QLatin1String(name), false);
+        if (db.isValid() && !db.isOpen() && !db.open())
+            qWarning().noquote() << "cannot open the database" << db.databaseName() << "again";
+    }
+}
+
+// Without hooks the reporting link's own network sets and mark.
+bool netCardsDiffer()
+{
+    if (gHooks.netCardsDiffer)
+        return gHooks.netCardsDiffer();
+    return gpNet
+        && (gpNet->editCard.interfaceTable != gpNet->systemCard.interfaceTable
+            || gpNet->editCard.hostName != gpNet->systemCard.hostName);
+}
+
+void netCardsRestore()
+{
+    if (gHooks.netCardsRestore)
+        gHooks.netCardsRestore();
+    else if (gpNet)
+        gpNet->editCard = gpNet->systemCard;
+}
+
+void netCardsCommit()
+{
+    if (gHooks.netCardsCommit)
+        gHooks.netCardsCommit();
+    else if (gpNet)
+        gpNet->systemCard = gpNet->editCard;
+}
+
+int stageNetwork() { return gHooks.stageNetwork ? gHooks.stageNetwork() : netapply::stage(); }
+
+void applyNetwork(int flags)
+{
+    if (gHooks.applyNetwork)
+        gHooks.applyNetwork(flags);
+    else
+        netapply::install(flags);
+}
+
+bool takeServerMark()
+{
+    if (gHooks.takeServerMark)
+        return gHooks.takeServerMark();
+    if (!gpNet || !gpNet->serverChanged)
+        return false;
+    gpNet->serverChanged = false;
+    return true;
+}
+
+void restartLink()
+{
+    if (gHooks.restartLink)
+        gHooks.restartLink();
+    else
+        CNT_Net::CNT_ReStart();
+}
+
+} // namespace settingshost

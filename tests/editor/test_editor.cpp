@@ -1,0 +1,497 @@
+// The region editor in the real main window (two demonstration cameras, no
+// board): entering and leaving editing, saving with its question and change
+// records, the alarm review with its option bar, re-checks, templates, and
+// screenshots of the editing screen and the alarm screen.
+#include "cyclefixture.h"
+
+#include "cameradriver/cameraglobals.h"
+#include "editor/alarmoption.h"
+#include "editor/drawroiwidget.h"
+#include "editor/regionpanel.h"
+#include "editor/regioption.h"
+#include "editor/roioperation.h"
+#include "inspection/changelog.h"
+#include "viewfixture.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QMouseEvent>
+#include <QStackedLayout>
+
+namespace {
+
+QByteArray digest(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1);
+}
+
+class Editor : public CycleWindow {
+protected:
+    void SetUp() override
+    {
+        CycleWindow::SetUp();
+        para.is_psw_used = 0;
+        para.enable_disarm_before_open = 0;
+        para.add_template_protect = 0;
+    }
+    DrawROIWidget* editor() { return window->roiEditor; }
+    RegiOption* regionBar() { return window->regionOptionBar; }
+    AlarmOption* alarmBar() { return window->alarmOptionBar; }
+    int page() { return window->sideStack->currentIndex(); }
+    // The camera chosen in the alarm bar's list (as after the bar showed).
+    void alarmCamera(int k)
+    {
+        alarmBar()->cameraList->setCurrentIndex(-1);
+        alarmBar()->SetCamera(k);
+    }
+
+    void touch(CammerWidget* v, QEvent::Type type, QPoint p)
+    {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, p, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(v, &e);
+    }
+    void drag(CammerWidget* v, QPoint from, QPoint to)
+    {
+        touch(v, QEvent::MouseButtonPress, from);
+        touch(v, QEvent::MouseMove, (from + to) / 2);
+        touch(v, QEvent::MouseMove, to);
+        touch(v, QEvent::MouseButtonRelease, to);
+    }
+    QString row(int camera, const QString& name)
+    {
+        QSqlQuery q(QSqlDatabase::database("dbIn"));
+        q.prepare(QString("select value from cammer%1 where name=?").arg(camera));
+        q.addBindValue(name);
+        return q.exec() && q.next() ? q.value(0).toString() : QString();
+    }
+    // The demonstration mold as every view's template of the first two steps.
+    void moldTemplates()
+    {
+        const QString mold = testenv::sourceDir() + "/resources/programdir/cammer15/template0.bmp";
+        for (const char* folder : {"cammer11", "cammer12", "cammer21", "cammer22"}) {
+            QDir().mkpath(folder);
+            QFile::remove(QString(folder) + "/template0.bmp");
+            ASSERT_TRUE(QFile::copy(mold, QString(folder) + "/template0.bmp"));
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(Editor, AreaSettingsEnterEditingAndEndSetLeavesIt)
+{
+    start();
+    watchStep(0);
+    window->SlotAdjustArea();
+    EXPECT_EQ(window->displayState, 3);
+    EXPECT_EQ(page(), 1);
+    EXPECT_EQ(gSource, 0);
+    EXPECT_EQ(window->selectedCamera, 0) << "the split view gives way to camera 1";
+    EXPECT_EQ(window->editStep, 0);
+    EXPECT_TRUE(SameStore(*view(0)->editRegions, *view(0)->liveRegions));
+    EXPECT_FALSE(view(0)->drawingBar->isHidden());
+    EXPECT_FALSE(regionBar()->deleteButton->isHidden());
+    EXPECT_TRUE(regionBar()->addButton->isHidden());
+
+    regionBar()->endButton->click();
+    EXPECT_TRUE(boxes.isEmpty()) << "nothing changed, nothing asked";
+    EXPECT_EQ(window->displayState, 0);
+    EXPECT_EQ(gSource, -1);
+    EXPECT_EQ(page(), 0);
+    EXPECT_TRUE(view(0)->drawingBar->isHidden());
+}
+
+TEST_F(Editor, TheBarsNameCamerasBySlotAndTheRecentNgSourceOffersAddingOnly)
+{
+    gLan = 1;
+    start();
+    setCameraSlots({0, 2}); // the camera of slot 1 failed: the second camera is slot 2
+    RegiOption bar;
+    QStringList names;
+    for (int i = 0; i < bar.cameraList->count(); ++i)
+        names << bar.cameraList->itemText(i);
+    EXPECT_EQ(names, (QStringList{"Camera 1", "Camera 3", "All Camera"}));
+    EXPECT_EQ(bar.sourceList->itemText(0), "Template");
+    setCameraSlots({0, 1});
+
+    window->SlotAdjustArea();
+    regionBar()->sourceList->setCurrentIndex(2); // "Recent NG"
+    EXPECT_EQ(gSource, 2);
+    EXPECT_FALSE(regionBar()->addButton->isHidden());
+    EXPECT_TRUE(regionBar()->deleteButton->isHidden());
+    EXPECT_FALSE(view(0)->previousTemplateButton->isHidden());
+    EXPECT_TRUE(view(0)->drawingBar->isHidden());
+
+    regionBar()->sourceList->setCurrentIndex(1); // "Live Image"
+    EXPECT_TRUE(view(0)->previousTemplateButton->isHidden());
+    regionBar()->cameraList->setCurrentIndex(2); // "All Camera"
+    EXPECT_EQ(window->selectedCamera, numCamera);
+    regionBar()->sourceList->setCurrentIndex(0);
+    EXPECT_EQ(window->selectedCamera, 0) << "templates are edited one camera at a time";
+}
+
+TEST_F(Editor, ARefusedSaveLeavesTheStoredRegionsAndBitmapsUntouched)
+{
+    start();
+    watchStep(0);
+    CammerWidget* v = view(0);
+    ASSERT_TRUE(v->liveRegions->SaveDatatoFile());
+    v->ignoreMask[0](cv::Rect(300, 300, 40, 40)).setTo(255);
+    ASSERT_TRUE(v->SaveIgnorePoint(0));
+    const QString storedRow = row(0, "ROI0-0");
+    const QByteArray bitmap = digest("cammer11/ignorepoint.bmp");
+    const int recordCount = records().size();
+
+    // Delete all, then draw one new rectangle.
+    auto edit = [&] {
+        window->SlotAdjustArea();
+        editor()->SlotDeleteAllROI();
+        editor()->SlotDrawRect();
+        drag(v, QPoint(900, 500), QPoint(1100, 650));
+        ASSERT_EQ(v->editRegions->roiCount[0], 1);
+        EXPECT_EQ(v->editRegions->rects[0][0].viewRect, QRect(QPoint(900, 500), QPoint(1100, 650)));
+        EXPECT_EQ(digest("cammer11/ignorepoint.bmp"), bitmap) << "nothing is written before the save";
+    };
+    edit();
+    answer = QDialog::Rejected;
+    boxes.clear();
+    regionBar()->endButton->click();
+    EXPECT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes.value(0).contains(LanStr(72)));
+    EXPECT_EQ(row(0, "ROI0-0"), storedRow);
+    EXPECT_EQ(digest("cammer11/ignorepoint.bmp"), bitmap);
+    EXPECT_EQ(cv::countNonZero(v->ignoreMask[0]), 40 * 40);
+    EXPECT_EQ(v->liveRegions->rects[0][0].viewRect, QRect(200, 200, 400, 300));
+    EXPECT_EQ(records().size(), recordCount);
+
+    // The next entry starts again from what is stored.
+    window->SlotAdjustArea();
+    EXPECT_TRUE(SameStore(*v->editRegions, *v->liveRegions));
+    boxes.clear();
+    regionBar()->endButton->click();
+    EXPECT_TRUE(boxes.isEmpty());
+
+    // Saved: one record per changed region, the rows and the cleared ignore points.
+    gLan = 1;
+    answer = QDialog::Accepted;
+    edit();
+    regionBar()->endButton->click();
+    const QStringList added = records().mid(recordCount);
+    ASSERT_EQ(added.size(), 1);
+    EXPECT_TRUE(added[0].startsWith("Detection Prod of camera 1 Changed the rectangular  area 1, "));
+    EXPECT_NE(row(0, "ROI0-0"), storedRow);
+    EXPECT_NE(digest("cammer11/ignorepoint.bmp"), bitmap);
+    EXPECT_EQ(cv::countNonZero(v->ignoreMask[0]), 0);
+    EXPECT_TRUE(SameStore(*v->editRegions, *v->liveRegions));
+    EXPECT_EQ(v->liveMasks[0][0].data, v->editMasks[0][0].data);
+}
+
+TEST_F(Editor, AnAlarmOpensTheAlarmBarAndStartStopWaitsForIt)
+{
+    moldOnly();
+    start();
+    watchStep(1);
+    window->show();
+    moldCycle(false, true);
+    ASSERT_EQ(window->displayState, 2);
+    EXPECT_EQ(page(), 2);
+    EXPECT_TRUE(alarmBar()->isVisible());
+    EXPECT_EQ(gSource, 1);
+    EXPECT_EQ(alarmBar()->sourceList->currentIndex(), 1);
+    EXPECT_TRUE(alarmBar()->buttons[4]->isHidden()) << "ignore-point buttons are not offered";
+    EXPECT_TRUE(SameStore(*view(0)->editRegions, *view(0)->liveRegions));
+
+    window->SlotStartStop();
+    EXPECT_EQ(window->runState, 3) << "detection does not restart under the alarm";
+    EXPECT_EQ(window->displayState, 2);
+
+    // "Template" on the alarm bar: the region bar takes over the column.
+    alarmCamera(0);
+    alarmBar()->sourceList->setCurrentIndex(0);
+    EXPECT_EQ(page(), 1);
+    EXPECT_EQ(gSource, 0);
+    EXPECT_FALSE(regionBar()->switchButton->isHidden());
+    regionBar()->switchButton->click(); // Live <-> Temp: back to the alarm image
+    EXPECT_EQ(gSource, 1);
+    EXPECT_EQ(page(), 2);
+}
+
+TEST_F(Editor, AReCheckShowsTheNextCameraStillInAlarm)
+{
+    struct Case {
+        int shown;
+        bool cam0Ok, cam1Ok;
+        int selected;
+        int display;
+    };
+    const Case cases[] = {
+        {0, false, false, 0, 2},
+        {1, false, true, 0, 2},
+        {0, true, false, 1, 2},
+        {1, true, true, 1, 1}, // passed: the OK result shows
+    };
+    bool first = true;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown * 100 + c.cam0Ok * 10 + c.cam1Ok);
+        if (!first)
+            nextCase();
+        first = false;
+        moldOnly();
+        para.is_psw_used = 0;
+        start();
+        watchStep(1);
+        moldCycle(false, false);
+        ASSERT_EQ(window->displayState, 2);
+        alarmCamera(c.shown);
+        ASSERT_EQ(window->selectedCamera, c.shown);
+        alarmBar()->buttons[AlarmOption::RE_DETECT - 1]->click();
+        newFrames(c.cam0Ok, c.cam1Ok); // the re-check judges frames taken after it
+        EXPECT_EQ(window->displayState, c.display);
+        EXPECT_EQ(window->selectedCamera, c.selected);
+        EXPECT_EQ(gSource, c.display == 2 ? 1 : -1);
+    }
+}
+
+TEST_F(Editor, TheSafetyDoorClearsAnAlarmReviewedOnRecentNgBackToTheLiveImage)
+{
+    moldOnly();
+    start();
+    watchStep(1);
+    moldCycle(false, true);
+    ASSERT_EQ(window->displayState, 2);
+    ASSERT_TRUE(out(2));
+    alarmCamera(0);
+    alarmBar()->sourceList->setCurrentIndex(2); // "Recent NG"
+    EXPECT_EQ(gSource, 2);
+    window->Run();
+    EXPECT_FALSE(out(2)) << "looking at other images silences the alarm";
+
+    edge(1); // the safety door
+    newFrames(true, true);
+    EXPECT_EQ(window->displayState, 1) << "the OK result shows";
+    EXPECT_EQ(gSource, -1) << "live frames are shown again";
+    EXPECT_EQ(page(), 0);
+}
+
+TEST_F(Editor, DontDetectSkipsTheAlarmCameraForThisCycle)
+{
+    moldOnly();
+    start();
+    watchStep(1);
+    gLan = 1;
+    moldCycle(false, true);
+    ASSERT_EQ(window->displayState, 2);
+    alarmCamera(1);
+    frames(false, true);
+    window->Run();
+    editor()->SlotNoCheckCur();
+    EXPECT_TRUE(boxes.last().contains("Tip: Please switch to the alarm")) << "camera 2 is not in alarm";
+    EXPECT_EQ(window->displayState, 2);
+
+    alarmCamera(0);
+    editor()->SlotNoCheckCur();
+    newFrames(false, true);
+    EXPECT_TRUE(view(0)->noDetect[1]);
+    EXPECT_EQ(window->displayState, 1) << "the other camera passes";
+    EXPECT_TRUE(records().contains("Camera 1 do not detect the mold"));
+}
+
+TEST_F(Editor, TheAlarmImageBecomesATemplateAndTheStepPassesForItsCamera)
+{
+    moldOnly();
+    para.max_mold_num = 3;
+    start();
+    watchStep(1);
+    gLan = 1;
+    moldCycle(false, true);
+    ASSERT_EQ(window->displayState, 2);
+    alarmCamera(0);
+    ASSERT_EQ(view(0)->templateCount[1], 1);
+    alarmBar()->buttons[AlarmOption::ADD_TEMP - 1]->click();
+    EXPECT_TRUE(QFile::exists("cammer12/template1.bmp"));
+    EXPECT_EQ(view(0)->templateCount[1], 2);
+    newFrames(false, true);
+    EXPECT_TRUE(view(0)->noDetect[1]);
+    EXPECT_TRUE(records().contains("Camerar 1 added a template"));
+    EXPECT_EQ(window->displayState, 1) << "the re-check passes without camera 1";
+}
+
+TEST_F(Editor, ResamplingKeepsOnlyTheFirstTemplateOfEveryStep)
+{
+    para.max_mold_num = 3;
+    moldTemplates();
+    for (const char* extra : {"cammer11/template1.bmp", "cammer11/template2.bmp", "cammer22/template2.bmp"})
+        ASSERT_TRUE(QFile::copy("cammer11/template0.bmp", extra));
+    start();
+    ASSERT_EQ(view(0)->templateCount[0], 3);
+    window->SlotReTrain();
+    EXPECT_EQ(window->runState, 2);
+    EXPECT_EQ(QDir("cammer11").entryList({"template*"}), QStringList{"template0.bmp"});
+    EXPECT_EQ(QDir("cammer22").entryList({"template*"}), QStringList{"template0.bmp"});
+    EXPECT_EQ(view(0)->templateCount[0], 1);
+    EXPECT_TRUE(records().contains(LanStr(71)));
+}
+
+TEST_F(Editor, ScreenshotsOfTheEditorAndTheAlarmBar)
+{
+    for (int lan : {1, 0}) {
+        if (lan == 0)
+            nextCase();
+        gLan = lan;
+        para.is_psw_used = 0;
+        para.enable_display_detail = 1;
+        para.enable_spot_detect = 1;
+        moldOnly();
+        para.detect_product = 1;
+        moldTemplates();
+        start();
+        window->show();
+        window->SlotAdjustArea();
+        CammerWidget* v = view(0);
+        // One region of each shape, drawn with the toolbar.
+        editor()->SlotDrawRect();
+        drag(v, QPoint(250, 150), QPoint(520, 330));
+        editor()->SlotDrawCircle();
+        drag(v, QPoint(1000, 150), QPoint(1240, 390));
+        editor()->SlotDrawPloygn();
+        for (QPoint p : {QPoint(300, 600), QPoint(600, 560), QPoint(700, 800), QPoint(350, 850), QPoint(302, 603)}) {
+            touch(v, QEvent::MouseButtonPress, p);
+            touch(v, QEvent::MouseButtonRelease, p);
+        }
+        editor()->SlotDrawHand();
+        touch(v, QEvent::MouseButtonPress, QPoint(1200, 600));
+        for (int i = 0; i <= 36; ++i) {
+            const double a = i * 2 * M_PI / 36;
+            touch(v, QEvent::MouseMove, QPoint(1300 + int(110 * std::cos(a)), 700 + int(80 * std::sin(a))));
+        }
+        touch(v, QEvent::MouseButtonRelease, QPoint(1410, 700));
+        ASSERT_EQ(v->editRegions->roiCount[0], 4);
+        touch(v, QEvent::MouseButtonPress, QPoint(1650, 900)); // nothing selected: every region shows
+        touch(v, QEvent::MouseButtonRelease, QPoint(1650, 900));
+        QCoreApplication::processEvents();
+        shoot(lan ? "regions_en" : "regions_zh", window->grab().toImage());
+        // The ring selected, its panel beside it.
+        touch(v, QEvent::MouseButtonPress, QPoint(1120, 270));
+        touch(v, QEvent::MouseButtonRelease, QPoint(1120, 270));
+        ASSERT_EQ(v->selectedRegion, 1);
+        QCoreApplication::processEvents();
+        shoot(lan ? "editor_en" : "editor_zh", window->grab().toImage());
+
+        // The alarm screen.
+        regionBar()->endButton->click();
+        moldCycle(false, true);
+        newFrames(false, true); // the product step judges frames taken after its own start
+        ASSERT_EQ(window->displayState, 2);
+        QCoreApplication::processEvents();
+        shoot(lan ? "alarm_en" : "alarm_zh", window->grab().toImage());
+        window->hide();
+    }
+}
+
+TEST_F(Editor, DeletingTheTemplateShownMovesToTheNextOne)
+{
+    para.max_mold_num = 6;
+    moldTemplates();
+    for (const char* extra : {"cammer11/template3.bmp", "cammer11/template5.bmp"})
+        ASSERT_TRUE(QFile::copy("cammer11/template0.bmp", extra));
+    gLan = 1;
+    start();
+    window->SlotAdjustArea();
+    CammerWidget* v = view(0);
+    ASSERT_EQ(v->templateCount[0], 3);
+
+    editor()->SlotTempDeleteCur();
+    EXPECT_TRUE(boxes.last().contains("If you want to delete the first")) << "the reference stays";
+
+    regionBar()->SlotTempNext();
+    EXPECT_EQ(v->curTemplate, 3);
+    EXPECT_FALSE(gTempTime.isEmpty());
+    editor()->SlotTempDeleteCur();
+    EXPECT_EQ(v->curTemplate, 5);
+    EXPECT_EQ(v->templateCount[0], 2);
+    EXPECT_FALSE(QFile::exists("cammer11/template3.bmp"));
+    EXPECT_TRUE(records().contains("Camera 1 has deleted the 4 template "));
+    regionBar()->SlotTempNext();
+    EXPECT_EQ(v->curTemplate, 0);
+    regionBar()->SlotTempLast();
+    EXPECT_EQ(v->curTemplate, 5);
+}
+
+TEST_F(Editor, IgnoringAlarmPointsRefusesLargeAreasOneByOne)
+{
+    moldOnly();
+    start();
+    watchStep(1);
+    watchStep(1);
+    moldCycle(false, true);
+    ASSERT_EQ(window->displayState, 2);
+    alarmCamera(0);
+    CammerWidget* v = view(0);
+    // Two NG regions: 2500 and 300 pixels, each with one NG box of marked pixels.
+    const int values[2] = {2500, 300};
+    const cv::Rect marks[2] = {cv::Rect(10, 10, 10, 10), cv::Rect(100, 100, 10, 10)};
+    v->ngOverlay.setTo(0);
+    for (int r = 0; r < 2; ++r) {
+        v->roiOK[1][r] = false;
+        v->roiValue[1][r] = values[r];
+        v->ngRects[1][r][0][0] = 1;
+        int* box = v->ngRects[1][r][1];
+        box[0] = marks[r].x - 2, box[1] = marks[r].y - 2, box[2] = marks[r].br().x + 2, box[3] = marks[r].br().y + 2;
+        v->ngOverlay(marks[r]).setTo(255);
+    }
+    v->ignoreMask[1].setTo(0);
+    boxes.clear();
+    editor()->SlotIgnoreAlarmPoint();
+    EXPECT_EQ(boxes.filter(LanStr(115).arg(2000)).size(), 1);
+    EXPECT_EQ(cv::countNonZero(v->ignoreMask[1]), 100);
+    EXPECT_EQ(cv::countNonZero(v->ignoreMask[1](marks[1])), 100);
+    EXPECT_TRUE(QFile::exists("cammer12/ignorepoint.bmp"));
+    EXPECT_TRUE(records().contains(LanStr(114).arg(1)));
+
+    editor()->SlotDeleteIgnorePoint();
+    EXPECT_EQ(cv::countNonZero(v->ignoreMask[1]), 0);
+    EXPECT_TRUE(records().contains(LanStr(117).arg(1)));
+}
+
+TEST_F(Editor, StepChangesWarnOfADisabledProductStepAndNoteTwoSameParametersOnce)
+{
+    para.detect_product = 0;
+    start();
+    window->SlotAdjustArea();
+    ASSERT_EQ(window->editStep, 1) << "no product step to edit";
+    boxes.clear();
+    regionBar()->stepList->setCurrentIndex(0);
+    EXPECT_EQ(regionBar()->stepList->currentIndex(), 1);
+    EXPECT_EQ(window->editStep, 1);
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].contains(LanStr(118)));
+
+    nextCase();
+    para.is_psw_used = 0;
+    para.enabe_two_test = 1;
+    start();
+    window->SlotAdjustArea();
+    ASSERT_EQ(window->editStep, 0) << "the product step's parameters count";
+    boxes.clear();
+    regionBar()->stepList->setCurrentIndex(1);
+    regionBar()->stepList->setCurrentIndex(0);
+    regionBar()->stepList->setCurrentIndex(1);
+    EXPECT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes.value(0).contains(LanStr(119).left(8)));
+    EXPECT_EQ(window->editStep, 1);
+}
+
+TEST_F(Editor, TheDrawHintTimesOut)
+{
+    start();
+    gDrawHint = 3;
+    window->drawHintTimer->start(3000);
+    window->SlotDrawHint();
+    EXPECT_EQ(gDrawHint, 0);
+    EXPECT_FALSE(window->drawHintTimer->isActive());
+}

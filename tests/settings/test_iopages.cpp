@@ -1,0 +1,207 @@
+// "IO parameters" and "IO function": clamps, tenths, option groups that keep
+// the stored value without a choice, the rows that follow the procedure and
+// the factory switch, and every field read back after a change.
+#include "pagefixture.h"
+
+#include "params/procedures.h"
+#include "settings/advancefuncwidget.h"
+#include "settings/iofunctionswidget.h"
+#include "settings/ioparamswidget.h"
+#include "widgets/edit.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+
+TEST_F(PageTest, IOParamsLoadsClampsAndKeepsWhatHasNoButton)
+{
+    struct Case {
+        const char* name;
+        std::function<void(WizardPara&)> stored;
+        std::function<void(const WizardPara&)> expect;
+    };
+    const std::vector<Case> cases = {
+        {"pre-cut above 10 s", [](WizardPara& p) { p.pre_cut = 150; },
+         [](const WizardPara& p) { EXPECT_EQ(p.pre_cut, 100); }},
+        {"pulses and debounce at their ends",
+         [](WizardPara& p) { p.thimble_pulse = 1000; p.mold_pulse = 2000; p.input_debounce_time = 101; },
+         [](const WizardPara& p) {
+             EXPECT_EQ(p.thimble_pulse, 1000);
+             EXPECT_EQ(p.mold_pulse, 1000);
+             EXPECT_EQ(p.input_debounce_time, 100);
+         }},
+        {"time-out above 10000 s", [](WizardPara& p) { p.input_timeout_len = 30000; },
+         [](const WizardPara& p) { EXPECT_EQ(p.input_timeout_len, 10000); }},
+        {"procedure 5 has no button and stays 5", [](WizardPara& p) { p.procedure_requested = 5; },
+         [](const WizardPara& p) { EXPECT_EQ(p.procedure_requested, 5); }},
+        {"cavity set 3 has no button and stays 3", [](WizardPara& p) { p.cavity_position = 3; },
+         [](const WizardPara& p) { EXPECT_EQ(p.cavity_position, 3); }},
+    };
+    IOParamsWidget page;
+    // An earlier opening chose procedure 2 and the right mold.
+    edit.procedure_requested = 2;
+    edit.cavity_position = 1;
+    page.WizardParaInit();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WizardPara p = FactoryParams();
+        c.stored(p);
+        WizardPara plain = p;
+        StoreIOParams(LoadIOParams(p, false), plain, false);
+        c.expect(plain);
+        edit = p;
+        page.WizardParaInit();
+        page.accept();
+        c.expect(edit);
+        EXPECT_TRUE(edit.sameAs(plain));
+    }
+}
+
+TEST_F(PageTest, IOParamsShowsTenthsAndStoresEveryField)
+{
+    IOParamsWidget page;
+    EXPECT_EQ(page.initialBoxes[0], nullptr) << "no initial-state boxes outside multi-detection";
+    edit.thimble_pulse = 25;
+    edit.input_timeout_len = 30;
+    edit.mold_pulse = 30;
+    edit.output_initial_state[5] = 0;
+    page.WizardParaInit();
+    EXPECT_EQ(page.ejectorRow.value->text(), "2.5");
+    EXPECT_EQ(page.timeoutRow.value->text(), "30");
+    EXPECT_EQ(page.clampRow.value->text(), "3");
+
+    type(page.timeoutRow.value, "120");
+    type(page.ejectorRow.value, "1.5");
+    type(page.clampRow.value, "4.2");
+    type(page.preCutRow.value, "0.7");
+    type(page.debounceRow.value, "0.3");
+    click(page.procedureGroup, ProcTurntable);
+    click(page.cavityGroup, 2);
+    page.accept();
+    EXPECT_EQ(edit.input_timeout_len, 120);
+    EXPECT_EQ(edit.thimble_pulse, 15);
+    EXPECT_EQ(edit.mold_pulse, 42);
+    EXPECT_EQ(edit.pre_cut, 7);
+    EXPECT_EQ(edit.input_debounce_time, 3);
+    EXPECT_EQ(edit.procedure_requested, ProcTurntable);
+    EXPECT_EQ(edit.cavity_position, 2);
+    EXPECT_EQ(edit.output_initial_state[5], 0) << "not this page's outside multi-detection";
+}
+
+TEST_F(PageTest, IOParamsRowsFollowTheProcedure)
+{
+    IOParamsWidget page;
+    page.WizardParaInit();
+    page.resize(1370, 900);
+    page.show();
+    auto shown = [&] {
+        QString s;
+        s += page.cavityCaption->isVisible() ? 'C' : '-';
+        s += page.cavityGroup->button(0)->isVisible() ? 'L' : '-';
+        s += page.customIOButton->isVisible() ? 'I' : '-';
+        s += page.ioNameButton->isVisible() ? 'N' : '-';
+        return s;
+    };
+    const std::pair<int, const char*> cases[] = {
+        {ProcTwoColor, "CL--"}, {ProcTurntable, "CL--"}, {ProcMultiDetect, "C-IN"}, {ProcStandard, "----"},
+        {ProcAutoParts, "----"}};
+    for (const auto& c : cases) {
+        page.showProcedureRows(c.first); // what the window's procedure slot does
+        EXPECT_EQ(shown(), QString(c.second)) << c.first;
+    }
+}
+
+TEST_F(PageTest, IOParamsInitialStatesInMultiDetection)
+{
+    live.procedure = ProcMultiDetect;
+    AdvanceFuncWidget advanced;
+    advanced.WizardParaInit();
+    IOParamsWidget page;
+    page.factoryShown = [&] { return advanced.factoryParamShown(); };
+    ASSERT_NE(page.initialBoxes[4], nullptr);
+    edit.detect_count = 6;
+    for (int k = 4; k < 9; ++k)
+        edit.output_initial_state[k] = k % 2;
+    page.WizardParaInit();
+    EXPECT_EQ(page.initialBoxes[0]->currentIndex(), 0);
+    EXPECT_EQ(page.initialBoxes[1]->currentIndex(), 1);
+
+    struct Case {
+        bool factory;
+        int steps;
+        const char* shown; // caption, then the five boxes
+    };
+    for (const Case& c : {Case{true, 6, "CXXX--"}, Case{true, 3, "------"}, Case{true, 8, "CXXXXX"},
+                          Case{false, 8, "------"}}) {
+        advanced.boxes[advancefunctions::kFactory]->setChecked(c.factory);
+        edit.detect_count = c.steps;
+        page.hide();
+        page.show();
+        QString s = page.initialCaption->isVisible() ? "C" : "-";
+        for (QComboBox* b : page.initialBoxes)
+            s += b->isVisible() ? 'X' : '-';
+        EXPECT_EQ(s, QString(c.shown)) << c.steps;
+    }
+    for (int k = 0; k < 5; ++k)
+        page.initialBoxes[k]->setCurrentIndex(k == 2 ? 1 : 0);
+    page.accept();
+    EXPECT_EQ(std::vector<int>(edit.output_initial_state + 4, edit.output_initial_state + 9),
+              (std::vector<int>{0, 0, 1, 0, 0}));
+}
+
+TEST_F(PageTest, IOFunctionsStoresEveryFieldAndKeepsUnknownChoices)
+{
+    IOFunctionsWidget page;
+    const auto& switches = iofunctions::Switches();
+    for (const pagekit::SwitchField& s : switches)
+        s.field(edit) = 0;
+    edit.pulse_output = 5;
+    page.WizardParaInit();
+    EXPECT_TRUE(page.boxes[4]->isChecked()) << "any non-zero value ticks";
+    page.accept();
+    EXPECT_EQ(edit.pulse_output, 1);
+
+    for (CheckBox* b : page.boxes)
+        b->setChecked(true);
+    click(page.groups[0], 2); // spare input: "Safety"
+    click(page.groups[1], 3); // spare output: "Alrm"
+    click(page.groups[2], 1);
+    click(page.groups[3], 0);
+    click(page.groups[4], 1);
+    click(page.groups[5], 1);
+    page.accept();
+    for (const pagekit::SwitchField& s : switches)
+        EXPECT_EQ(s.field(edit), 1) << s.captionRow;
+    EXPECT_EQ(edit.enable_output_thimble_pulse, 2);
+    EXPECT_EQ(edit.enable_mold_backup, 3);
+    EXPECT_EQ(std::vector<int>(edit.output_initial_state, edit.output_initial_state + 4),
+              (std::vector<int>{1, 0, 1, 1}));
+
+    // A stored spare-output use of 7 has no button: nothing is chosen and
+    // the 7 stays (no -1 is stored).
+    edit.enable_mold_backup = 7;
+    page.WizardParaInit();
+    EXPECT_EQ(page.groups[1]->checkedId(), -1);
+    page.accept();
+    EXPECT_EQ(edit.enable_mold_backup, 7);
+}
+
+TEST_F(PageTest, IOFunctionsInitialStatesAreFactoryRows)
+{
+    IOFunctionsWidget page;
+    AdvanceFuncWidget advanced;
+    page.factoryShown = [&] { return advanced.factoryParamShown(); };
+    edit.output_initial_state[2] = 1;
+    advanced.WizardParaInit();
+    page.WizardParaInit();
+    page.show();
+    EXPECT_FALSE(page.initialStateRows[0]->isVisible());
+    page.accept();
+    EXPECT_EQ(edit.output_initial_state[2], 1) << "hidden, still loaded and stored";
+    page.hide();
+    advanced.boxes[advancefunctions::kFactory]->setChecked(true);
+    page.show();
+    for (QWidget* w : page.initialStateRows)
+        EXPECT_TRUE(w->isVisible());
+}
