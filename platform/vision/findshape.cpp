@@ -27,6 +27,11 @@ constexpr float kScanMinSpread = 4.0f;
 // Points used by the final least-squares step: plenty for a hundredth of a
 // pixel, few enough to cost well under a millisecond.
 constexpr size_t kRefinePoints = 1200;
+// Shift only, the last least-squares step runs on the model and the frame
+// both smoothed this much (pixels): every point then lies at the same
+// fraction of a pixel, and on hard steel edges bilinear reads would pull the
+// fit towards whole pixels by up to a quarter of one.
+constexpr double kShiftFinishSigma = 1.0;
 
 inline float sampleBilinear(const cv::Mat& img, double x, double y)
 {
@@ -223,11 +228,16 @@ bool FindShape::CreateShape(const cv::Mat& model, double minScore, int levels, i
         const double sdp = std::sqrt(std::max(0.0, s2 / n - mu * mu));
         if (sdp < 1.0)
             return false;
+        cv::Mat smooth;
+        if (l == 0 && angleRange_ == 0)
+            cv::GaussianBlur(lv.model, smooth, cv::Size(), kShiftFinishSigma);
         for (const P& p : cand) {
             const float v = lv.model.at<uchar>(p.y, p.x);
             lv.pts.emplace_back(float(p.x), float(p.y));
             lv.values.push_back(v);
             lv.weights.push_back(float((v - mu) / (sdp * n)));
+            if (!smooth.empty())
+                lv.smoothValues.push_back(smooth.at<uchar>(p.y, p.x));
         }
         levels_.push_back(std::move(lv));
     }
@@ -441,9 +451,12 @@ void FindShape::climb(const Level& lv, const cv::Mat& img, Candidate& c) const
 // and the gain and offset between model and image, with large residuals (a
 // part of the model covered or changed) weighed down. Kept only when it
 // stays near the climb's answer and keeps its correlation.
-bool FindShape::refine(int level, const cv::Mat& img, Candidate& c) const
+bool FindShape::refine(int level, const cv::Mat& img, Candidate& c, bool smoothed) const
 {
     const Level& lv = levels_[size_t(level)];
+    const std::vector<float>& values = smoothed ? lv.smoothValues : lv.values;
+    if (values.size() != lv.pts.size())
+        return false;
     const size_t total = lv.pts.size();
     const size_t stride = std::max<size_t>(1, total / kRefinePoints);
     const bool turn = angleRange_ > 0;
@@ -479,7 +492,7 @@ bool FindShape::refine(int level, const cv::Mat& img, Candidate& c) const
                 continue;
             double I;
             sample(qx, qy, &I, nullptr, nullptr);
-            const double T = lv.values[k];
+            const double T = values[k];
             s1 += 1;
             sI += I;
             sT += T;
@@ -510,7 +523,7 @@ bool FindShape::refine(int level, const cv::Mat& img, Candidate& c) const
                 continue;
             double I, Ix = 0, Iy = 0;
             sample(qx, qy, &I, iter == 0 ? nullptr : &Ix, &Iy);
-            const double T = lv.values[k];
+            const double T = values[k];
             if (iter == 0) {
                 // Gain and offset to start from: least squares of T on I.
                 s1 += 1;
@@ -752,7 +765,23 @@ bool FindShape::Find(const cv::Mat& image, int, double* x, double* y, double* sc
     // Shift only, the climb's score over all points stands; angled, the
     // least-squares step measures it where it ends.
     Candidate fine = best;
-    bool refined = refine(0, pyr[0], fine);
+    bool refined = false;
+    if (angled) {
+        refined = refine(0, pyr[0], fine);
+    } else if (!l0.smoothValues.empty()) {
+        // The model's box with room for the fit to move and the smoothing.
+        const int m = 3 + int(std::ceil(3 * kShiftFinishSigma));
+        const cv::Rect box = cv::Rect(int(std::floor(best.t.x)) - m, int(std::floor(best.t.y)) - m,
+                                      l0.model.cols + 2 * m, l0.model.rows + 2 * m) &
+                             cv::Rect(0, 0, pyr[0].cols, pyr[0].rows);
+        cv::Mat smooth;
+        cv::GaussianBlur(pyr[0](box), smooth, cv::Size(), kShiftFinishSigma);
+        fine.t -= cv::Point2d(box.tl());
+        refined = refine(0, smooth, fine, true);
+        fine.t += cv::Point2d(box.tl());
+        if (!refined)
+            fine = best;
+    }
     if (!refined && angled) {
         best.t = cv::Point2d(std::round(best.t.x), std::round(best.t.y));
         climb(l0, pyr[0], best);

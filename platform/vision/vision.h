@@ -101,7 +101,8 @@ constexpr double kFindShapeAcceptScore = 0.5;
 // the best candidates are then refined level by level down to full
 // resolution on the model's strongest-gradient points (hill climb over
 // +-1 px and +-1 angle step), and finally by least squares on those points
-// (position, angle, gain and offset) to a small fraction of a pixel. The
+// (position, angle, gain and offset) to a small fraction of a pixel; shift
+// only, that last step sees model and image slightly smoothed. The
 // model's reference point is its pixel (w / 2, h / 2); centreX, centreY say
 // where that pixel lies in the image the model was cut from.
 class FindShape {
@@ -138,6 +139,7 @@ private:
         cv::Mat model, mask;
         std::vector<cv::Point2f> pts; // sample points, model coordinates
         std::vector<float> values;    // model grey level at each point
+        std::vector<float> smoothValues; // the same, smoothed (full resolution, shift only)
         std::vector<float> weights;   // (T - mean) / (sd * n) per point
         cv::Point2f ref;              // reference point at this level
         double angleStep = 0;         // degrees that move the farthest point ~1 px
@@ -157,7 +159,8 @@ private:
     void scoreGrid(const Level& lv, const cv::Mat& img, cv::Point2d t, double angle, double out[9]) const;
     void climb(const Level& lv, const cv::Mat& img, Candidate& c) const;
     // Least squares from c at the level; false (c unchanged) when it declines.
-    bool refine(int level, const cv::Mat& img, Candidate& c) const;
+    // `smoothed`: img is smoothed like the level's smoothValues.
+    bool refine(int level, const cv::Mat& img, Candidate& c, bool smoothed = false) const;
     void scan(int level, const cv::Mat& img, std::vector<Candidate>& found) const;
     bool buildKernels(Level& lv) const;
 

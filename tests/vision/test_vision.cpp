@@ -119,6 +119,39 @@ TEST(FindShape, RecoversShiftsAndRotations)
     }
 }
 
+// Shift only, on steel with hard edges (bars drawn without smoothing) and
+// camera noise: every fraction of a pixel is found to a few hundredths, not
+// pulled towards whole pixels.
+TEST(FindShape, ShiftOnlyHoldsFractionsOnHardEdges)
+{
+    const cv::Mat tmpl = texture({320, 240}, 11);
+    const cv::Rect box(90, 60, 140, 110);
+    const cv::Point2d centre(box.x + box.width / 2, box.y + box.height / 2);
+    auto noisy = [](const cv::Mat& img, int seed) {
+        cv::Mat n(img.size(), CV_16S), out;
+        cv::RNG(uint64_t(seed)).fill(n, cv::RNG::NORMAL, 0, 3);
+        img.convertTo(out, CV_16S);
+        cv::add(out, n, out);
+        out.convertTo(out, CV_8U);
+        return out;
+    };
+    FindShape model;
+    ASSERT_TRUE(model.CreateShape(noisy(tmpl, 1)(box).clone(), 0.0, 0, 0, int(centre.x), int(centre.y), false, 255,
+                                  cv::Mat(), 5, 0));
+    const cv::Rect search(box.x - 30, box.y - 30, box.width + 60, box.height + 60);
+    double worst = 0;
+    int seed = 2;
+    for (double fx = 0; fx < 1; fx += 0.125)
+        for (double fy = 0; fy < 1; fy += 0.125) {
+            const cv::Point2d move(fx - 4, 7 + fy);
+            const cv::Mat frame = noisy(moved(tmpl, move, centre, 0), seed++);
+            double x, y, score, angle;
+            ASSERT_TRUE(model.Find(frame(search).clone(), 0, &x, &y, &score, &angle));
+            worst = std::max(worst, std::hypot(x - search.x + move.x, y - search.y + move.y));
+        }
+    EXPECT_LT(worst, 0.1);
+}
+
 // The acceptance holds when nothing is given, and what is given replaces it.
 TEST(FindShape, AcceptsFromItsNamedScore)
 {
