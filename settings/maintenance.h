@@ -23,6 +23,7 @@ constexpr int kRowFactoryFileMissing = 1109;
 constexpr int kRowRestartFailed = 1110;
 constexpr int kRowClockNotSet = 1111;
 constexpr int kRowCalibrationNotRun = 1112;
+constexpr int kRowChooseUpdateFile = 1113; // title of the update file dialog
 
 // The operator password: what the record keeps and the keypad can type
 // again. A longer password or one with characters outside Latin-1 would be
