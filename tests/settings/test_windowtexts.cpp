@@ -14,6 +14,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 
 namespace {
@@ -83,14 +84,21 @@ TEST_F(SettingsWindow, EveryTextFollowsTheLanguage)
         open();
         SystemSettingWidget& s = settings();
         QStringList texts;
+        const QString shots = QStringLiteral(SETTINGS_SHOT_DIR);
+        QDir().mkpath(shots);
         for (int i = 0; i < s.tabButtons().size(); ++i) {
             s.tabButtons()[i]->click();
             // The about page shows the product lines of the start-up screen.
             texts << shownTexts(&s, s.about);
+            // Traditional captions run longest: looked at for cut-off texts.
+            if (c.lan == 2)
+                EXPECT_TRUE(s.grab().save(QString("%1/page%2-zht.png").arg(shots).arg(i, 2, 10, QChar('0'))));
         }
         auto* names = window->findChild<CustomIONameWidget*>();
         ASSERT_TRUE(names);
         texts << shownTexts(names);
+        if (c.lan == 2)
+            EXPECT_TRUE(names->grab().save(shots + "/ionames-zht.png"));
         lightsettingdialog light;
         texts << shownTexts(&light);
         ASSERT_GT(texts.size(), 100);
