@@ -14,6 +14,8 @@
 
 namespace {
 
+constexpr int kRowCameraInfo = 800; // "%1相机检测信息": a row before its camera reports
+
 QPixmap widthScaled(const QString& path, int width)
 {
     return QPixmap(path).scaledToWidth(width, Qt::SmoothTransformation);
@@ -53,8 +55,7 @@ CameraInfo::CameraInfo(int index, QWidget* parent) : QWidget(parent), rowIndex(i
 {
     iconLabel = new QLabel(this);
     iconLabel->setPixmap(widthScaled(QStringLiteral(":/img/icons/15.png"), 16));
-    // Fixed text, the same in every language.
-    messageLabel = new QLabel(QStringLiteral("%1相机检测信息").arg(index + 1), this);
+    messageLabel = new QLabel(LanStr(kRowCameraInfo).arg(index + 1), this);
     auto* ngIcon = new QLabel(this);
     ngIcon->setPixmap(widthScaled(QStringLiteral(":/img/icons/17a.png"), 16));
     ngLabel = new QLabel(QStringLiteral("0"), this);
