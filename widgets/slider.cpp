@@ -89,8 +89,10 @@ void Slider::paintEvent(QPaintEvent*)
     const int h = height();
     QPainter p(this);
     p.setPen(Qt::green);
-    p.setFont(kitFont(QStringLiteral("wqy-microhei"), 30));
+    const QFont font = kitFont(QStringLiteral("wqy-microhei"), 30);
+    p.setFont(fittingFont(font, objectName(), 120));
     p.drawText(QRect(QPoint(0, 0), QPoint(119, h - 1)), Qt::AlignLeft | Qt::AlignVCenter, objectName());
+    p.setFont(font);
     if (gpPixmapEdit)
         p.drawPixmap(QRect(kBoxLeft, 3, 80, h - 6), *gpPixmapEdit);
     p.drawText(QRect(QPoint(kBoxLeft, 3), QPoint(kBoxRight, h - 4)), Qt::AlignCenter, QString::number(value()));

@@ -26,7 +26,7 @@ EditBox::EditBox(int min, int max, QWidget* parent, const QString& title, QStrin
 
     title_ = new QLabel(title, this);
     setLabelColor(Qt::yellow);
-    title_->setFont(font);
+    title_->setFont(fittingFont(font, title, titleSize.width()));
     title_->setFixedSize(titleSize);
 
     auto makeKey = [&](const char* sign, int step) {
@@ -96,7 +96,12 @@ void EditBox::CheckRange()
     emit valueChanged(value_);
 }
 
-void EditBox::setText(const QString& text) { title_->setText(text); }
+void EditBox::setText(const QString& text)
+{
+    const QFont font = kitPointFont(QStringLiteral("wqy-microhei"), gShowW <= 1024 ? 12 : 27);
+    title_->setFont(fittingFont(font, text, title_->width()));
+    title_->setText(text);
+}
 
 void EditBox::setSampleShow()
 {
@@ -125,7 +130,7 @@ EditTempBox::EditTempBox(int lowerBound, int upperBound, int, int, QWidget* pare
     QPalette pal = title_->palette();
     pal.setColor(QPalette::WindowText, Qt::black);
     title_->setPalette(pal);
-    title_->setFont(font);
+    title_->setFont(fittingFont(font, title, size.width()));
     title_->setFixedSize(size);
     title_->setAlignment(Qt::AlignCenter);
 

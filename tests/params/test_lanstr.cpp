@@ -288,4 +288,30 @@ TEST_F(TextTable, TellingRowsInAllThreeLanguages)
     }
 }
 
+// Texts that every language once showed alike keep their words in the
+// column of their own language.
+TEST_F(TextTable, FormerFixedTextsKeepTheirOwnLanguage)
+{
+    struct Row {
+        int row;
+        int column;
+        const char* text;
+    };
+    const Row rows[] = {
+        {800, kZh, "%1相机检测信息"}, {801, kZh, "温度报警"},
+        {1321, kZh, "温度"}, {1322, kZh, "产出次数"}, {1323, kZh, "异常次数"}, {1324, kZh, "周期 %1"},
+        {1325, kZh, "温度%1"}, {1326, kZh, "关闭"}, {1327, kEn, "OK"}, {1328, kEn, "No"},
+        {1329, kEn, "Cancel"}, {1330, kEn, "Yes"}, {1331, kZh, "小写"}, {1332, kZh, "大写"},
+        {1333, kZh, "符号"}, {1334, kZh, "取消"}, {1335, kZh, "确定"}, {1336, kZh, "退格"},
+        {1337, kZh, "页码"}, {1338, kZh, "请输入正数"}, {1339, kZh, "页"}, {1340, kZh, "模内监控器"},
+        {1341, kZh, "您没有权限添加该账户!"}, {1342, kZh, "账户已存在!"}, {1343, kZh, "账户添加成功!"},
+        {1344, kEn, "You can not delete youself!"}, {1345, kEn, "The user is not exist!"},
+        {1346, kEn, "You do not have permission to delete the user!"}, {1347, kZh, "旧密码不正确!"},
+        {1348, kZh, "密码已更新!"}, {1349, kZh, "密码错误!"}, {1350, kZh, "账户切换成功!"},
+        {1351, kEn, "warning"}, {1352, kEn, "No permission !"},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(u8(LanStr(r.row, r.column)), r.text) << "row " << r.row;
+}
+
 } // namespace

@@ -155,7 +155,7 @@ TEST_F(StatisticsPage, TheRefreshShowsTheTotalsOfStepOne)
     EXPECT_EQ(page->morningChart->labels(), (QList<int>{8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
     EXPECT_EQ(page->nightChart->labels().first(), 20);
     EXPECT_EQ(page->clockLabel->text(), QString("2026-03-14 10.30.05"));
-    EXPECT_EQ(page->cycleLabel->text(), QString::fromUtf8("周期  3.7"));
+    EXPECT_EQ(page->cycleLabel->text(), QString("Cycle  3.7"));
     EXPECT_TRUE(page->refreshTimer->isActive());
     EXPECT_EQ(page->refreshTimer->interval(), 1000);
     EXPECT_FALSE(page->isVisible()) << "made hidden; the statistics command shows it";
@@ -304,7 +304,7 @@ TEST_F(StatisticsPage, TemperatureRowsAndTheirLimits)
     para.temp_alarm_max[2] = 800;
     TemperatureStatisticsWidget t;
     for (int k = 0; k < 8; ++k)
-        EXPECT_EQ(t.box(k)->titleLabel()->text(), QString::fromUtf8("温度%1").arg(k + 1));
+        EXPECT_EQ(t.box(k)->titleLabel()->text(), QString("Temp. %1").arg(k + 1));
     EXPECT_EQ(t.box(2)->getMinValue(), 150);
     EXPECT_EQ(t.box(2)->minimumField()->text(), QString("15"));
     EXPECT_EQ(t.box(2)->maximumField()->text(), QString("80"));
