@@ -158,7 +158,7 @@ void setSheet(QWidget* w, const QString& sheet)
     w->setProperty(kFitSetSheet, sheet);
 }
 
-void refitCaption(QWidget* w)
+void refit(QWidget* w)
 {
     QString own = w->property(kFitOwnSheet).toString();
     if (w->styleSheet() != w->property(kFitSetSheet).toString()) {
@@ -187,7 +187,7 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Show && watched->isWidgetType())
-            refitCaption(static_cast<QWidget*>(watched));
+            refit(static_cast<QWidget*>(watched));
         return false;
     }
 };
@@ -202,7 +202,15 @@ void fitCaption(QWidget* w)
     w->setProperty(kFitSetSheet, w->styleSheet());
     w->installEventFilter(new CaptionFitter(w));
     if (w->isVisible())
-        refitCaption(w);
+        refit(w);
+}
+
+void refitCaption(QWidget* w)
+{
+    if (!w)
+        return;
+    fitCaption(w);
+    refit(w);
 }
 
 void fitCaptions(QWidget* parent)

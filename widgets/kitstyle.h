@@ -33,6 +33,8 @@ QFont fittingFont(QFont font, const QString& text, int width, int smallest = 8);
 void fitCaption(QWidget* w);
 // The same for the widget's buttons, combo boxes and labels.
 void fitCaptions(QWidget* parent);
+// Fits the caption at once, for a text that changed while it is shown.
+void refitCaption(QWidget* w);
 
 // The one style sheet of the whole program, set by the start-up.
 QString AppStyleSheet();

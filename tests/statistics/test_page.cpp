@@ -2,6 +2,9 @@
 // store's hooks in place of the main window.
 #include "statsfixture.h"
 
+#include "captions.h"
+#include "programlook.h"
+
 #include "params/geometry.h"
 #include "params/lanstr.h"
 #include "params/paramdb.h"
@@ -422,7 +425,8 @@ TEST_F(StatisticsPage, Screenshots)
     }
     const QString dir = QStringLiteral(STATS_SHOT_DIR);
     ASSERT_TRUE(QDir().mkpath(dir));
-    for (int lan : {1, 0}) {
+    const ProgramLook look;
+    for (int lan : {1, 0, 2}) {
         gLan = lan;
         makePage();
         page->show();
@@ -436,10 +440,14 @@ TEST_F(StatisticsPage, Screenshots)
             const QFont font = dynamic_cast<ColorButton*>(child) ? kitFont("wqy-microhei", 22) : child->font();
             EXPECT_TRUE(drawsEveryCharacter(text, font)) << text.toStdString();
         }
-        const QString suffix = lan == 0 ? "-zh" : "-en";
+        const QString suffix = QStringList{"-zh", "-en", "-tw"}[lan];
         EXPECT_TRUE(page->grab().save(dir + "/statistics" + suffix + ".png"));
+        QStringList cut = clippedCaptions(page.get());
+        EXPECT_TRUE(cut.isEmpty()) << "statistics" << suffix.toStdString() << ": " << cut.join(" | ").toStdString();
         page->tabs->setCurrentIndex(1);
         EXPECT_TRUE(page->grab().save(dir + "/temperature" + suffix + ".png"));
+        cut = clippedCaptions(page.get());
+        EXPECT_TRUE(cut.isEmpty()) << "temperature" << suffix.toStdString() << ": " << cut.join(" | ").toStdString();
         page->hide();
         page.reset();
     }
