@@ -152,10 +152,6 @@ CammerWidget::CammerWidget(int slot, QWidget* parent)
     setMouseTracking(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     hide();
-    showImage.assign(size_t(std::max(0, gColorLen)), 0);
-    showRGBA = cv::Mat(std::max(0, gImageH), std::max(0, gImageW), CV_8UC4, cv::Scalar::all(0));
-    if (!showRGBA.empty())
-        showQImage = QImage(showRGBA.data, showRGBA.cols, showRGBA.rows, int(showRGBA.step), QImage::Format_RGB32);
     selectedRegion = -1;
     edit.previousRegion = -1;
     averageGrey = 0;
@@ -163,7 +159,11 @@ CammerWidget::CammerWidget(int slot, QWidget* parent)
     if (CameraOpen())
         countCamera(slot);
     else if (slot > 0)
-        return; // a shell: no camera in this slot
+        return; // a shell: no camera in this slot, and no frame buffers either
+    showImage.assign(size_t(std::max(0, gColorLen)), 0);
+    showRGBA = cv::Mat(std::max(0, gImageH), std::max(0, gImageW), CV_8UC4, cv::Scalar::all(0));
+    if (!showRGBA.empty())
+        showQImage = QImage(showRGBA.data, showRGBA.cols, showRGBA.rows, int(showRGBA.step), QImage::Format_RGB32);
 
     edit.handleIndex = -1;
     edit.drawState = DrawIdle;

@@ -148,7 +148,8 @@ CameraDriver::CameraDriver(int slot)
       colorLen_(size_t(qMax(0, gColorLen))),
       colour_(gisColor)
 {
-    recvImage.assign(colorLen_, 0);
+    // The receive buffer is made by the first open: a slot that never has a
+    // camera holds no frame.
     if (gpWPara) {
         contrastPart = contrastText(gpWPara->contrast[slot]);
         gammaPart = gammaText(gpWPara->gamma[slot]);
@@ -258,6 +259,10 @@ bool CameraDriver::CameraOpen()
     const QByteArray serial = storedSerial(cameraIndex);
     bool ok = false;
     try {
+        if (recvImage.size() != colorLen_) {
+            std::lock_guard<std::mutex> lock(pMutex[cameraIndex]);
+            recvImage.assign(colorLen_, 0);
+        }
         switch (gCameraID) {
         case kCameraNone:
             ok = true;
@@ -350,8 +355,6 @@ bool CameraDriver::openDaheng(const QByteArray& serial)
     grabState->gxDevice = gxDevice;
     grabState->rawFrame.assign(imageLen_, 0);
     grabState->colorBuffer.resize(colorLen_);
-    if (colour_)
-        grabState->grabBuffer.resize(imageLen_); // the contrast output before it becomes colour
     return true;
 }
 
@@ -487,8 +490,10 @@ bool CameraDriver::openMind(const QByteArray& serial)
         : format == CAMERA_MEDIA_TYPE_RGB8 || format == CAMERA_MEDIA_TYPE_BGR8            ? 3
         : format == CAMERA_MEDIA_TYPE_RGBA8 || format == CAMERA_MEDIA_TYPE_BGRA8          ? 4
                                                                                           : 0;
-    if (bytes == 0) {
-        failOpen(QStringLiteral("output format 0x%1 unknown").arg(format, 8, 16, QLatin1Char('0')));
+    // The processor writes into the next frame's buffer: without the colour
+    // setting that holds one byte per pixel only.
+    if (bytes == 0 || (!colour_ && bytes > 1)) {
+        failOpen(QStringLiteral("output format 0x%1 cannot be used").arg(format, 8, 16, QLatin1Char('0')));
         host::insertRecord(LanStr(cameratext::kFrameFormat)
                                .arg(cameraIndex + 1)
                                .arg(QStringLiteral("0x%1").arg(format, 8, 16, QLatin1Char('0'))));
@@ -500,8 +505,8 @@ bool CameraDriver::openMind(const QByteArray& serial)
     CameraSetFrameSpeed(mindCamera, 0);
     grabState = newGrabState();
     grabState->mindCamera = mindCamera;
-    grabState->grabBuffer.resize(imageLen_ * size_t(bytes));
-    grabState->colorBuffer.resize(colorLen_);
+    grabState->colorBuffer.resize(colorLen_); // up to four bytes per pixel with colour
+    grabState->processBytes = bytes;
     return true;
 }
 
@@ -542,8 +547,7 @@ bool CameraDriver::openHik(const QByteArray& serial)
     grabState = newGrabState();
     grabState->hikDevice = hikDevice;
     const bool rgb = gSensorColor && colour_;
-    if (rgb)
-        grabState->grabBuffer.resize(imageLen_ * 3);
+    grabState->hikConverts = rgb;
     grabState->colorBuffer.resize(colorLen_);
     MV_CC_PIXEL_CONVERT_PARAM& c = grabState->hikConvert;
     std::memset(&c, 0, sizeof c);
@@ -551,7 +555,7 @@ bool CameraDriver::openHik(const QByteArray& serial)
     c.nHeight = (unsigned short)imageH_;
     c.nSrcDataLen = unsigned(imageLen_);
     c.nDstLen = unsigned(imageLen_);
-    c.nDstBufferSize = unsigned(imageLen_ * 3);
+    c.nDstBufferSize = unsigned(colorLen_);
     // The grab state is the callback's user: it outlives the callbacks,
     // which end with stop-grabbing.
     MV_CC_RegisterImageCallBack(hikDevice, &CameraDriver::ImageCallBack, grabState.get());
@@ -781,7 +785,8 @@ void CameraDriver::SetExposeTime()
 
 void CameraDriver::SetAdjustPlus()
 {
-    const WizardPara* p = settings();
+    // The floating exposure block tunes the gain too.
+    const WizardPara* p = settings(true);
     if (!isOpen() || !p)
         return;
     const int g = p->adjust_plus[cameraIndex];
@@ -1044,7 +1049,7 @@ void CameraDriver::dropFrame(GrabState& g, const FaultReport& fault)
 bool CameraDriver::takeFrame(unsigned char* dest)
 {
     std::lock_guard<std::mutex> lock(pMutex[cameraIndex]);
-    if (dest)
+    if (dest && recvImage.size() == colorLen_)
         std::memcpy(dest, recvImage.data(), colorLen_);
     const bool fresh = isImageFill[cameraIndex];
     isImageFill[cameraIndex] = false;
@@ -1094,10 +1099,11 @@ void CameraDriver::grabDaheng(GrabState& g)
         std::lock_guard<std::mutex> lock(pMutex[cameraIndex]);
         contrast = gContrast[cameraIndex];
     }
-    // Without colour the contrast goes straight into the next frame.
-    unsigned char* out = colour_ ? g.grabBuffer.data() : g.colorBuffer.data();
-    DxContrast(g.rawFrame.data(), out, int32_t(imageLen_), contrast);
-    deliverGrey(g, out, size_t(g.width));
+    // Into the start of the next frame, made colour in place when it has to be.
+    DxContrast(g.rawFrame.data(), g.colorBuffer.data(), int32_t(imageLen_), contrast);
+    if (colour_)
+        framecopy::greyToRgb32InPlace(g.colorBuffer.data(), imageLen_);
+    deliverStaged(g);
 }
 
 void CameraDriver::grabIds(GrabState& g)
@@ -1124,7 +1130,7 @@ void CameraDriver::grabMind(GrabState& g)
     FaultReport fault;
     if (g.mindFrameHead.iWidth != g.width || g.mindFrameHead.iHeight != g.height)
         fault = {CameraFault::FrameSize, g.mindFrameHead.iWidth, g.mindFrameHead.iHeight, 0};
-    else if (CameraImageProcess(g.mindCamera, g.mindRawBuffer, g.grabBuffer.data(), &g.mindFrameHead)
+    else if (CameraImageProcess(g.mindCamera, g.mindRawBuffer, g.colorBuffer.data(), &g.mindFrameHead)
              != CAMERA_STATUS_SUCCESS)
         fault = {CameraFault::Processing};
     CameraReleaseImageBuffer(g.mindCamera, g.mindRawBuffer);
@@ -1133,19 +1139,20 @@ void CameraDriver::grabMind(GrabState& g)
         dropFrame(g, fault);
         return;
     }
+    // The processed frame fills the start of the next frame's buffer.
     const UINT type = g.mindFrameHead.uiMediaType;
-    const bool threeBytes = g.grabBuffer.size() >= imageLen_ * 3;
     if (type == CAMERA_MEDIA_TYPE_MONO8) {
-        deliverGrey(g, g.grabBuffer.data(), size_t(g.width));
-    } else if ((type == CAMERA_MEDIA_TYPE_RGB8 || type == CAMERA_MEDIA_TYPE_BGR8) && threeBytes && colour_) {
-        if (type == CAMERA_MEDIA_TYPE_RGB8)
-            framecopy::rgbToRgb32(g.grabBuffer.data(), g.colorBuffer.data(), imageLen_);
-        else
-            framecopy::bgrToRgb32(g.grabBuffer.data(), g.colorBuffer.data(), imageLen_);
-        deliverStaged(g);
+        if (colour_)
+            framecopy::greyToRgb32InPlace(g.colorBuffer.data(), imageLen_);
+    } else if (type == CAMERA_MEDIA_TYPE_RGB8 && colour_) {
+        framecopy::rgbToRgb32InPlace(g.colorBuffer.data(), imageLen_);
+    } else if (type == CAMERA_MEDIA_TYPE_BGR8 && colour_) {
+        framecopy::bgrToRgb32InPlace(g.colorBuffer.data(), imageLen_);
     } else {
         dropFrame(g, {CameraFault::FrameFormat, 0, 0, int64_t(type)});
+        return;
     }
+    deliverStaged(g);
 }
 
 void CameraDriver::ImageCallBack(unsigned char* data, mvs::MV_FRAME_OUT_INFO* info, void* user)
@@ -1164,19 +1171,20 @@ void CameraDriver::hikFrame(GrabState& g, const unsigned char* data, const mvs::
         dropFrame(g, {CameraFault::FrameSize, info->nWidth, info->nHeight, 0});
         return;
     }
-    if (!g.grabBuffer.empty()) {
+    if (g.hikConverts) {
+        // RGB into the start of the next frame's buffer, made 4 bytes per pixel in place.
         mvs::MV_CC_PIXEL_CONVERT_PARAM& c = g.hikConvert;
         c.enSrcPixelType = info->enPixelType;
         c.pSrcData = const_cast<unsigned char*>(data);
         c.nSrcDataLen = info->nFrameLen;
         c.enDstPixelType = mvs::PixelType_Gvsp_RGB8_Packed;
-        c.pDstBuffer = g.grabBuffer.data();
-        c.nDstBufferSize = unsigned(g.grabBuffer.size());
-        if (mvs::MV_CC_ConvertPixelType(g.hikDevice, &c) != mvs::MV_OK) {
+        c.pDstBuffer = g.colorBuffer.data();
+        c.nDstBufferSize = unsigned(g.colorBuffer.size());
+        if (mvs::MV_CC_ConvertPixelType(g.hikDevice, &c) != mvs::MV_OK || c.nDstLen < imageLen_ * 3) {
             dropFrame(g, {CameraFault::FrameFormat, 0, 0, info->enPixelType});
             return;
         }
-        framecopy::rgbToRgb32(g.grabBuffer.data(), g.colorBuffer.data(), imageLen_);
+        framecopy::rgbToRgb32InPlace(g.colorBuffer.data(), imageLen_);
         deliverStaged(g);
         return;
     }

@@ -82,18 +82,20 @@ struct GrabState {
     mindvision::CameraHandle mindCamera = 0;
     mindvision::tSdkFrameHead mindFrameHead{};
     mindvision::BYTE* mindRawBuffer = nullptr;
+    int processBytes = 1; // bytes per pixel of the image processor's output
 
     void* hikDevice = nullptr;
     mvs::MV_CC_PIXEL_CONVERT_PARAM hikConvert{};
+    bool hikConverts = false; // colour: the library converts to RGB
 
     std::shared_ptr<V4l2Session> v4l2;
     AVFrame* avFrame = nullptr;    // decoded
     AVFrame* avFiltered = nullptr; // out of the filter graph
     int64_t lastPacketMs = 0; // V4L2: when the last packet came (monotonic)
 
-    // SDK output before conversion (sized by back-end at open).
-    std::vector<unsigned char> grabBuffer;
-    // The next frame in the receive buffer's layout; swapped with it on delivery.
+    // The next frame in the receive buffer's layout; the libraries write into
+    // its start and the frame is widened in place. Swapped with the receive
+    // buffer on delivery.
     std::vector<unsigned char> colorBuffer;
 
     ~GrabState();
@@ -193,7 +195,7 @@ public:
     CameraThread* grabThread = nullptr;
     int averageGrey = 0;
 
-    std::vector<unsigned char> recvImage; // gColorLen: the delivered frame
+    std::vector<unsigned char> recvImage; // gColorLen once a camera opened: the delivered frame
 
     gx::GX_DEV_HANDLE gxDevice = nullptr;
     ueye::HIDS ueyeCamera = 0;

@@ -14,6 +14,6 @@ constexpr int kWorkingSize = 1457;      // camera, working width, working height
 constexpr int kSerialsNotSaved = 1458;
 constexpr int kMindVersion = 1459;      // version text
 constexpr int kMindNoVersion = 1460;
-constexpr int kStepRefused = 1461;      // camera, step name
+constexpr int kStepRefused = 1461;      // camera, detection (from 1); used by the inspection data
 
 } // namespace cameratext

@@ -33,4 +33,39 @@ void bgrToRgb32(const uint8_t* bgr, uint8_t* out, size_t pixels)
     }
 }
 
+// Back to front: pixel i is read before anything at or past byte 4 * i is
+// written, and no later write reaches back to an unread pixel.
+void greyToRgb32InPlace(uint8_t* buffer, size_t pixels)
+{
+    for (size_t i = pixels; i-- > 0;) {
+        const uint8_t v = buffer[i];
+        buffer[4 * i] = v;
+        buffer[4 * i + 1] = v;
+        buffer[4 * i + 2] = v;
+        buffer[4 * i + 3] = 255;
+    }
+}
+
+void rgbToRgb32InPlace(uint8_t* buffer, size_t pixels)
+{
+    for (size_t i = pixels; i-- > 0;) {
+        const uint8_t r = buffer[3 * i], g = buffer[3 * i + 1], b = buffer[3 * i + 2];
+        buffer[4 * i] = b;
+        buffer[4 * i + 1] = g;
+        buffer[4 * i + 2] = r;
+        buffer[4 * i + 3] = 255;
+    }
+}
+
+void bgrToRgb32InPlace(uint8_t* buffer, size_t pixels)
+{
+    for (size_t i = pixels; i-- > 0;) {
+        const uint8_t b = buffer[3 * i], g = buffer[3 * i + 1], r = buffer[3 * i + 2];
+        buffer[4 * i] = b;
+        buffer[4 * i + 1] = g;
+        buffer[4 * i + 2] = r;
+        buffer[4 * i + 3] = 255;
+    }
+}
+
 } // namespace framecopy

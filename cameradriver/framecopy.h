@@ -14,4 +14,10 @@ void rgbToRgb32(const uint8_t* rgb, uint8_t* out, size_t pixels);
 // pixels B,G,R triplets -> pixels * 4 bytes
 void bgrToRgb32(const uint8_t* bgr, uint8_t* out, size_t pixels);
 
+// The same in place: the pixels fill the start of a buffer of pixels * 4
+// bytes, which ends up holding the 4-byte layout (no second frame buffer).
+void greyToRgb32InPlace(uint8_t* buffer, size_t pixels);
+void rgbToRgb32InPlace(uint8_t* buffer, size_t pixels);
+void bgrToRgb32InPlace(uint8_t* buffer, size_t pixels);
+
 } // namespace framecopy

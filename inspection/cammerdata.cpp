@@ -5,9 +5,12 @@
 #include "inspection/shapebase.h"
 #include "params/geometry.h"
 #include "params/procedures.h"
+#include "params/lanstr.h"
 #include "params/wizardpara.h"
+#include "platform/host.h"
 #include "platform/vision/vision.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -16,6 +19,19 @@
 
 int gTempNum = 10;
 bool gisGrayHue = false;
+
+namespace {
+cv::Mat newStepBuffer(int rows, int cols, int type) { return cv::Mat(rows, cols, type); }
+// "Camera %1, detection %2: not enough memory ..." (the cameras' block of the text table).
+constexpr int kStepRefusedText = 1461;
+} // namespace
+
+cv::Mat (*gNewStepBuffer)(int rows, int cols, int type) = &newStepBuffer;
+
+bool StepInUse(int d)
+{
+    return d >= 0 && d < kStepCount && d < gDNum && gpWPara && gpWPara->step_enabled[d];
+}
 
 namespace {
 
@@ -76,6 +92,17 @@ cv::Mat CammerData::NewFrame()
     return cv::Mat(std::max(0, gImageH), std::max(0, gImageW), gisColor ? CV_8UC4 : CV_8UC1, cv::Scalar::all(0));
 }
 
+namespace {
+
+cv::Mat newStepFrame(int type)
+{
+    cv::Mat m = gNewStepBuffer(std::max(0, gImageH), std::max(0, gImageW), type);
+    m.setTo(cv::Scalar::all(0));
+    return m;
+}
+
+} // namespace
+
 QString CammerData::Folder(int step) const
 {
     return QStringLiteral("./cammer%1%2").arg(cameraIndex + 1).arg(step + 1);
@@ -89,14 +116,14 @@ void CammerData::BuildInspection()
         grayImage = cv::Mat(gImageH, gImageW, CV_8UC1, cv::Scalar(0));
     ngOverlay = cv::Mat(gImageH, gImageW, CV_8UC1, cv::Scalar(0));
     allOK = true;
-    LoadTemplates();
     recentNGIndex = 0;
     for (int d = 0; d < kStepCount; ++d) {
         recentNGCount[d] = 0;
         for (cv::Mat& m : recentNG[d])
             m.release(); // made when the cycle first stores an NG frame
+        stepLoaded[d] = false;
     }
-    LoadIgnorePoint();
+    SyncSteps(); // templates and ignore points of the steps in use
     liveRegions.reset(new CammerSingleton(cameraIndex));
     liveRegions->LoadDatafromFile(this);
     editRegions.reset(new CammerSingleton(cameraIndex));
@@ -111,7 +138,7 @@ cv::Mat& CammerData::TemplateImage(int step, int slot)
         templateUsed[step].resize(slot + 1, 0);
     }
     if (slotList[slot].empty())
-        slotList[slot] = NewFrame();
+        slotList[slot] = newStepFrame(gisColor ? CV_8UC4 : CV_8UC1);
     return slotList[slot];
 }
 
@@ -131,50 +158,130 @@ cv::Mat CammerData::TemplatePlane(int step, int slot) const
     return plane;
 }
 
+namespace {
+
+// The steps a load covers: one, or every step in use.
+bool covers(int only, int d) { return only < 0 ? StepInUse(d) : d == only; }
+
+} // namespace
+
 void CammerData::LoadTemplates()
+{
+    for (int d = 0; d < kStepCount; ++d)
+        loadTemplates(d, covers(-1, d));
+}
+
+void CammerData::loadTemplates(int d, bool inUse)
 {
     const int slotCount = std::max(1, gTempNum);
     const int depth = gisColor ? 32 : 8;
-    // Every step has its slots, so raising the number of steps in use later
-    // never reaches a missing template.
-    for (int d = 0; d < kStepCount; ++d) {
-        templateImages[d].assign(slotCount, cv::Mat());
-        templateUsed[d].assign(slotCount, 0);
-        templateCount[d] = 0;
-        for (int k = 0; k < slotCount; ++k) {
-            QImage img(QStringLiteral("%1/template%2.bmp").arg(Folder(d)).arg(k));
-            if (img.isNull() || img.width() != gImageW || img.height() != gImageH || img.depth() != depth)
-                continue;
-            if (gisColor && img.format() != QImage::Format_RGB32)
-                img = img.convertToFormat(QImage::Format_RGB32);
-            copyRows(img, TemplateImage(d, k), gisColor ? 4 : 1);
-            templateUsed[d][k] = 1;
-            ++templateCount[d];
-        }
-        if (!templateUsed[d][0]) {
-            cv::Mat& t = TemplateImage(d, 0);
-            t.setTo(cv::Scalar::all(0));
-            const int w4 = gImageW / 4, h4 = gImageH / 4;
-            const cv::Rect centre(w4, h4, std::min(gImageW, w4 * 3 + 1) - w4, std::min(gImageH, h4 * 3 + 1) - h4);
-            if (centre.width > 0 && centre.height > 0)
-                t(centre).setTo(cv::Scalar::all(255));
-            templateUsed[d][0] = 1;
-            ++templateCount[d];
-        }
+    // Every step has its list of slots (empty ones cost nothing), so raising
+    // the number of steps in use later never indexes a missing slot.
+    templateImages[d].assign(slotCount, cv::Mat());
+    templateUsed[d].assign(slotCount, 0);
+    templateCount[d] = 0;
+    if (!inUse)
+        return;
+    for (int k = 0; k < slotCount; ++k) {
+        QImage img(QStringLiteral("%1/template%2.bmp").arg(Folder(d)).arg(k));
+        if (img.isNull() || img.width() != gImageW || img.height() != gImageH || img.depth() != depth)
+            continue;
+        if (gisColor && img.format() != QImage::Format_RGB32)
+            img = img.convertToFormat(QImage::Format_RGB32);
+        copyRows(img, TemplateImage(d, k), gisColor ? 4 : 1);
+        templateUsed[d][k] = 1;
+        ++templateCount[d];
+    }
+    if (!templateUsed[d][0]) {
+        cv::Mat& t = TemplateImage(d, 0);
+        t.setTo(cv::Scalar::all(0));
+        const int w4 = gImageW / 4, h4 = gImageH / 4;
+        const cv::Rect centre(w4, h4, std::min(gImageW, w4 * 3 + 1) - w4, std::min(gImageH, h4 * 3 + 1) - h4);
+        if (centre.width > 0 && centre.height > 0)
+            t(centre).setTo(cv::Scalar::all(255));
+        templateUsed[d][0] = 1;
+        ++templateCount[d];
     }
 }
 
 void CammerData::LoadIgnorePoint()
 {
+    for (int d = 0; d < kStepCount; ++d)
+        loadIgnorePoint(d, covers(-1, d));
+}
+
+void CammerData::loadIgnorePoint(int d, bool inUse)
+{
+    ignoreMask[d].release();
+    if (!inUse)
+        return;
+    ignoreMask[d] = newStepFrame(CV_8UC1);
+    QImage img(QStringLiteral("%1/ignorepoint.bmp").arg(Folder(d)));
+    if (img.isNull() || img.width() != gImageW || img.height() != gImageH)
+        return;
+    if (!isEightBit(img.format()))
+        img = img.convertToFormat(QImage::Format_Grayscale8);
+    copyRows(img, ignoreMask[d], 1);
+}
+
+cv::Mat& CammerData::IgnoreMask(int step)
+{
+    if (ignoreMask[step].empty())
+        ignoreMask[step] = newStepFrame(CV_8UC1);
+    return ignoreMask[step];
+}
+
+void CammerData::SyncSteps()
+{
     for (int d = 0; d < kStepCount; ++d) {
-        ignoreMask[d] = cv::Mat(gImageH, gImageW, CV_8UC1, cv::Scalar(0));
-        QImage img(QStringLiteral("%1/ignorepoint.bmp").arg(Folder(d)));
-        if (img.isNull() || img.width() != gImageW || img.height() != gImageH)
+        const bool inUse = StepInUse(d);
+        if (inUse == stepLoaded[d] && !(inUse && stepRefused[d]))
             continue;
-        if (!isEightBit(img.format()))
-            img = img.convertToFormat(QImage::Format_Grayscale8);
-        copyRows(img, ignoreMask[d], 1);
+        if (!inUse) {
+            loadTemplates(d, false);
+            loadIgnorePoint(d, false);
+            for (cv::Mat& m : recentNG[d])
+                m.release();
+            recentNGCount[d] = 0;
+            stepLoaded[d] = false;
+            stepRefused[d] = false; // out of use: asked again when it comes back
+            continue;
+        }
+        try {
+            loadTemplates(d, true);
+            loadIgnorePoint(d, true);
+            stepLoaded[d] = true;
+            stepRefused[d] = false;
+        } catch (const std::bad_alloc&) {
+            RefuseStep(d);
+        } catch (const cv::Exception&) {
+            RefuseStep(d); // OpenCV reports a failed allocation this way
+        }
     }
+}
+
+void CammerData::RefuseStep(int step)
+{
+    if (step < 0 || step >= kStepCount)
+        return;
+    loadTemplates(step, false);
+    loadIgnorePoint(step, false);
+    for (cv::Mat& m : recentNG[step])
+        m.release();
+    stepLoaded[step] = false;
+    if (stepRefused[step])
+        return;
+    stepRefused[step] = true;
+    const QString text = LanStr(kStepRefusedText).arg(cameraIndex + 1).arg(step + 1);
+    qWarning().noquote() << text;
+    host::insertRecord(text);
+    // Shown from the event loop: a refusal found while a step is judged must
+    // not hold the pass inside a message box.
+    if (QCoreApplication::instance())
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [text] { host::showWarning(text); }, Qt::QueuedConnection);
+    else
+        host::showWarning(text);
 }
 
 bool CammerData::SaveIgnorePoint(int step)

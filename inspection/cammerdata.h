@@ -19,6 +19,16 @@ extern bool gisGrayHue;
 
 constexpr int kMaxNgRects = 99; // NG rectangles kept per region
 
+// Whether detection step d is in use: below the number of steps and enabled
+// by the procedure or the settings. Only steps in use keep their templates,
+// ignore points and result images.
+bool StepInUse(int d);
+
+// Makes the frame-sized buffers of a step (templates, ignore points); throws
+// std::bad_alloc or cv::Exception when the memory is not there. Tests replace
+// it to run out of memory.
+extern cv::Mat (*gNewStepBuffer)(int rows, int cols, int type);
+
 class CammerData {
 public:
     explicit CammerData(int cameraIndex);
@@ -36,12 +46,24 @@ public:
     // "./cammer<camera+1><step+1>"
     QString Folder(int step) const;
 
-    // Templates of every step from "template<slot>.bmp"; a wrong size or
-    // depth leaves the slot empty; an empty slot 0 gets the synthetic one.
+    // Templates of every step in use from "template<slot>.bmp"; a wrong size
+    // or depth leaves the slot empty; an empty slot 0 gets the synthetic one.
+    // Steps out of use hold none.
     void LoadTemplates();
-    // Ignore-point masks of every step from "ignorepoint.bmp" (converted to
-    // 8 bit when stored otherwise; wrong size: nothing ignored).
+    // Ignore-point masks of every step in use from "ignorepoint.bmp"
+    // (converted to 8 bit when stored otherwise; wrong size: nothing ignored).
     void LoadIgnorePoint();
+    // Follows the steps in use (start-up, and whenever the procedure or the
+    // settings change them): a step newly in use gets its templates and
+    // ignore points, a step out of use gives them back. A step whose memory
+    // cannot be had is refused.
+    void SyncSteps();
+    // The step cannot keep its templates or images: warned once, its memory
+    // given back, and every judgement of it is NG until it is in use again
+    // with its memory.
+    void RefuseStep(int step);
+    // The ignore-point mask of a step, made (nothing ignored) when the step has none.
+    cv::Mat& IgnoreMask(int step);
     // Writes the step's ignore-point bitmap; false when it could not be written.
     bool SaveIgnorePoint(int step);
     // The newest frame becomes template 0 of the step, in memory and on disk
@@ -96,6 +118,8 @@ public:
     bool previewShown = false;
 
     cv::Mat ignoreMask[kStepCount]; // non-zero: never judged
+    bool stepLoaded[kStepCount] = {};  // templates and ignore points are held
+    bool stepRefused[kStepCount] = {}; // no memory for the step: judged NG
     std::vector<cv::Mat> templateImages[kStepCount];
     std::vector<int> templateUsed[kStepCount];
     int templateCount[kStepCount];
@@ -106,4 +130,8 @@ public:
     int recentNGIndex = 0;
 
     int selectedRegion = -1;
+
+private:
+    void loadTemplates(int step, bool inUse);
+    void loadIgnorePoint(int step, bool inUse);
 };

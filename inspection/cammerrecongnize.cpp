@@ -26,11 +26,18 @@ CammerRecong::CammerRecong(CammerSingleton* r, CammerData* v) : regions(r), view
     }
     curMat = cv::Mat(gImageH, gImageW, CV_8UC1, view->curImage.data);
     alignMat = cv::Mat(gImageH, gImageW, CV_8UC1, view->alignImage.data);
-    for (int k = 0; k < kStepCount; ++k)
-        if (gpWPara->step_enabled[k]) {
+    for (int k = 0; k < kStepCount; ++k) {
+        if (!gpWPara->step_enabled[k] || view->stepRefused[k])
+            continue;
+        try {
             CreateShape(k);
             VarTrain(k);
+        } catch (const std::bad_alloc&) {
+            view->RefuseStep(k); // no memory for its models: refused, not aborted
+        } catch (const cv::Exception&) {
+            view->RefuseStep(k);
         }
+    }
 }
 
 void CammerRecong::CreateShape(int step)
@@ -199,6 +206,10 @@ void CammerRecong::VarTrain(int step)
 {
     if (step < 0 || step >= kStepCount)
         return;
+    if (!view->stepLoaded[step])
+        view->SyncSteps(); // trained on its own templates, never on none
+    if (view->stepRefused[step])
+        return;
     const WizardPara& p = *gpWPara;
     for (int r = 0; r < kRegionCount; ++r) {
         if (defectModels[step][r].IsValid())
@@ -280,6 +291,12 @@ void CammerRecong::Run(int step)
         return;
     const WizardPara& p = *gpWPara;
     CammerData& v = *view;
+    if (!v.stepLoaded[step])
+        v.SyncSteps(); // a step the settings brought into use gets its templates first
+    if (v.stepRefused[step] || !v.stepLoaded[step]) {
+        v.allOK = false; // a step without its templates is never judged OK
+        return;
+    }
     const int count = std::max(0, std::min(kRegionCount, regions->roiCount[step]));
     v.allOK = true;
     for (int r = 0; r < count; ++r)

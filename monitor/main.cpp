@@ -4,6 +4,7 @@
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
 #include "monitor/mapplication.h"
+#include "monitor/timerroundmanage.h"
 #include "netlink/network.h"
 #include "params/fonts.h"
 #include "params/lanstr.h"
@@ -22,6 +23,9 @@ int main(int argc, char* argv[])
 
     platform::PanelDevice::instance().requestIoPrivilege();
     OpenLedDevice();
+    if (!TimerRoundManage::__instance)
+        TimerRoundManage::__instance = new TimerRoundManage;
+    TimerRoundManage::__instance->init();
 
     Data_Init();
     InstallKitFonts();

@@ -184,12 +184,12 @@ void MainViewHost::markFirstFailure(int camera, int step, int region)
         gFailIndex[camera][step] = region;
 }
 
-// Images go only into the buffers the start-up made for the cameras and
-// steps in use.
+// Images go only into the buffers of the cameras and steps in use.
 void MainViewHost::storeFailImage(int camera, int step, int kind, const unsigned char* rgb32)
 {
     if (!validSlot(camera, step, kind) || gImageLen <= 0)
         return;
+    FailImagesFollowSteps(); // a step the settings brought into use gets its buffers
     QMutexLocker lock(pMutexSaveFail);
     if (gpFailImage[camera][step][kind])
         std::memcpy(gpFailImage[camera][step][kind], rgb32, size_t(gImageLen) * 4);

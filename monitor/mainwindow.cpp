@@ -28,6 +28,7 @@
 #include "platform/clock.h"
 #include "platform/commandrunner.h"
 #include "platform/host.h"
+#include "settings/cameraparamswidget.h"
 #include "settings/systemsettingwidget.h"
 #include "widgets/edit.h"
 #include "widgets/keypads.h"
@@ -242,7 +243,10 @@ void MainWindow::Monitor_Init()
     camerahost::Hooks cameraHooks;
     cameraHooks.runState = [this] { return runState; };
     cameraHooks.settingsVisible = [this] { return settingsWindow && settingsWindow->isVisible(); };
-    cameraHooks.exposurePanelVisible = [] { return false; }; // the settings window has no detached panel yet
+    cameraHooks.exposurePanelVisible = [this] {
+        return settingsWindow && settingsWindow->cameraParams && settingsWindow->cameraParams->subWidget->detached()
+            && settingsWindow->cameraParams->subWidget->isVisible();
+    };
     cameraHooks.hideWarning = [] {
         if (gpWarnBox)
             gpWarnBox->hide();
@@ -300,10 +304,13 @@ void MainWindow::Monitor_Init()
     roiEditor = new DrawROIWidget(this);
     roiEditor->hide();
     cameraOrderDialog = new WidgetChangeCamera(this);
+    cameraOrderDialog->shutDown = [this] { settingsWindow->SlotShutDown(); };
     cameraOrderDialog->hide();
-    customIONameWidget = new CustomIONameWidget(this);
+    customIONameWidget = new CustomIONameWidget(this, settingsWindow);
+    customIONameWidget->init();
     customIONameWidget->hide();
     hardwareConfigWidget = new HardwareConfigurationWidget(this);
+    hardwareConfigWidget->returnTo = settingsWindow;
     hardwareConfigWidget->hide();
     panX = panY = 0;
     zoomFactor = 1;
@@ -456,6 +463,14 @@ CammerWidget* MainWindow::usedView(int k) const
 {
     const int slot = cameraSlot(k);
     return slot >= 0 ? cameraViews[slot] : nullptr;
+}
+
+void MainWindow::StepsChanged()
+{
+    for (int c : usedSlots())
+        if (cameraViews[c] && cameraViews[c]->isComplete())
+            cameraViews[c]->SyncSteps();
+    AllocateFailImages();
 }
 
 // ---- journal ------------------------------------------------------------------

@@ -96,6 +96,9 @@ public:
     // The view of camera k in use (usedSlots(), camera/cameraglobals.h);
     // null past the cameras in use.
     CammerWidget* usedView(int k) const;
+    // The steps in use changed (procedure, detection count, product step):
+    // each camera's templates, ignore points and result images follow them.
+    void StepsChanged();
     DrawROIWidget* roiEditor = nullptr;
     IOStatusWidget* ioStatusWidget = nullptr;
     IndexButton* indexButton = nullptr;

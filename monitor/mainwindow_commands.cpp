@@ -61,7 +61,7 @@ void MainWindow::OptBtnsToggledSlot(OptionBar::BTN_TYPE type, bool)
         if (userLevel == 2)
             userLevel = gpWPara->is_psw_used ? 1 : 0;
         *gpWParaBak = *gpWPara;
-        settingshost::netCardsRestore();
+        settingshost::netCardsRestore(); // the network pages edit a copy of the network in force
         if (CheckPassword() == 0) {
             optionBar->SetTLast();
             return;

@@ -7,6 +7,7 @@
 #include "monitor/indexbutton.h"
 #include "monitor/mainwindow.h"
 #include "monitor/mapplication.h"
+#include "monitor/placeholders.h"
 #include "netlink/network.h"
 #include "params/wizardpara.h"
 #include "settings/settingshost.h"
@@ -50,6 +51,28 @@ void MainWindow::installSettingsHost()
     };
     h.stopWatchdog = [] { StopWTD(); };
     h.flushAll = [this] { FLushAll(); };
+    h.showCamera = [this](int camera) {
+        selectedCamera = camera;
+        ChangeCammer();
+    };
+    h.cameraParamsAdjust = [this](bool detached) { cameraPramsAdjust(detached); };
+    h.tuneCamera = [this] {
+        setcontentLayout();
+        cameraOrderDialog->show();
+        cameraOrderDialog->raise();
+    };
+    h.showHardwareConfiguration = [this] {
+        hardwareConfigWidget->show();
+        hardwareConfigWidget->raise();
+    };
+    h.exitProgram = [](int status) { Exit(status); };
+    h.resetCounters = [this] {
+        for (int c = 0; c < 8; ++c)
+            gAllNum[c] = gFailNum[c] = 0;
+        CountWrite();
+    };
+    h.rawFramesRemoved = [this] { rawFrames.relist(); };
+    h.clearRecord = [this] { ClearRecord(); };
     // The reporting link's network-card sets, its server mark and its client.
     h.netCardsDiffer = [] { return gpNet && gpNet->editCard != gpNet->systemCard; };
     h.netCardsRestore = [] {

@@ -4,24 +4,9 @@
 // editor and its option bars). Each is an empty widget with only the names
 // the start-up needs; none of them acts. Each real screen replaces its class
 // here when it lands.
+#include "settings/customionamewidget.h" // the real IO naming dialog
+#include "settings/hardwareconfigurationwidget.h"
+#include "settings/widgetchangecamera.h"
 #include "widgets/basewidgets.h"
 
 #include <QWidget>
-
-class WidgetChangeCamera : public QWidget {
-    Q_OBJECT
-public:
-    explicit WidgetChangeCamera(QWidget* parent = nullptr) : QWidget(parent) {}
-};
-
-class CustomIONameWidget : public QWidget {
-    Q_OBJECT
-public:
-    explicit CustomIONameWidget(QWidget* parent = nullptr) : QWidget(parent) {}
-};
-
-class HardwareConfigurationWidget : public QWidget {
-    Q_OBJECT
-public:
-    explicit HardwareConfigurationWidget(QWidget* parent = nullptr) : QWidget(parent) {}
-};

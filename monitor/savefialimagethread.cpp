@@ -1,5 +1,6 @@
 #include "monitor/savefialimagethread.h"
 
+#include "camera/cammerwidget.h"
 #include "cameradriver/cameraglobals.h"
 #include "monitor/mainwindow.h"
 #include "netlink/network.h"
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 
 bool gisSaveFail[8][8][2] = {};
 unsigned char* gpFailImage[8][8][2] = {};
@@ -28,21 +30,51 @@ SaveFialImageThread* gpSaveFialImageThread = nullptr;
 void AllocateFailImages()
 {
     const size_t len = size_t(std::max(0, gImageLen)) * 4;
-    QMutexLocker lock(pMutexSaveFail);
-    for (int c = 0; c < 8; ++c)
-        for (int s = 0; s < 8; ++s)
-            for (int k = 0; k < 2; ++k) {
-                gisSaveFail[c][s][k] = false;
-                std::unique_ptr<unsigned char[]>& store = gFailStore[c][s][k];
-                const bool used = slotInUse(c);
-                if (len != gFailStoreLen || !used)
-                    store.reset();
-                if (used && !store && len > 0)
-                    store.reset(new unsigned char[len]);
-                gpFailImage[c][s][k] = store.get();
-            }
-    gFailStoreLen = len;
-    std::memset(gFailIndex, 0, sizeof gFailIndex);
+    QList<QPair<int, int>> refused;
+    {
+        QMutexLocker lock(pMutexSaveFail);
+        const bool resized = len != gFailStoreLen;
+        for (int c = 0; c < 8; ++c)
+            for (int s = 0; s < 8; ++s)
+                for (int k = 0; k < 2; ++k) {
+                    std::unique_ptr<unsigned char[]>& store = gFailStore[c][s][k];
+                    // Only cameras and steps in use have images to keep.
+                    const bool used = slotInUse(c) && StepInUse(s);
+                    if (store && (resized || !used)) {
+                        store.reset();
+                        gisSaveFail[c][s][k] = false; // nothing left to write
+                    }
+                    if (used && !store && len > 0) {
+                        store.reset(new (std::nothrow) unsigned char[len]);
+                        gisSaveFail[c][s][k] = false;
+                        if (!store && !refused.contains(qMakePair(c, s)))
+                            refused << qMakePair(c, s);
+                    }
+                    gpFailImage[c][s][k] = store.get();
+                }
+        gFailStoreLen = len;
+    }
+    // A step whose images do not fit is refused (warned, judged NG), not the start-up.
+    for (const auto& r : refused) {
+        CammerWidget* v = gpWin ? gpWin->cameraViews[r.first] : nullptr;
+        if (v)
+            v->RefuseStep(r.second);
+    }
+}
+
+bool FailImagesFollowSteps()
+{
+    {
+        QMutexLocker lock(pMutexSaveFail);
+        bool same = true;
+        for (int c = 0; c < 8 && same; ++c)
+            for (int s = 0; s < 8 && same; ++s)
+                same = (gpFailImage[c][s][0] != nullptr) == (slotInUse(c) && StepInUse(s));
+        if (same)
+            return false;
+    }
+    AllocateFailImages();
+    return true;
 }
 
 void StartFailImageWriter()
@@ -51,6 +83,13 @@ void StartFailImageWriter()
         gpSaveFialImageThread->requestInterruption();
         gpSaveFialImageThread->wait();
         delete gpSaveFialImageThread;
+    }
+    {
+        QMutexLocker lock(pMutexSaveFail);
+        for (auto& c : gisSaveFail)
+            for (auto& s : c)
+                s[0] = s[1] = false;
+        std::memset(gFailIndex, 0, sizeof gFailIndex);
     }
     AllocateFailImages();
     gpSaveFialImageThread = new SaveFialImageThread;
@@ -104,11 +143,13 @@ int SaveFialImageThread::pass()
                 continue;
             int failIndex = 0;
             for (int k = 0; k < 2; ++k) {
+                bool have = false;
                 {
                     QMutexLocker lock(pMutexSaveFail);
                     if (!gisSaveFail[i][j][k])
                         continue;
-                    if (gpFailImage[i][j][k] && !work_.isNull())
+                    have = gpFailImage[i][j][k] && !work_.isNull();
+                    if (have)
                         std::memcpy(work_.bits(), gpFailImage[i][j][k], len);
                     gisSaveFail[i][j][k] = false;
                     // Taken together with its image, so a newer NG image
@@ -120,8 +161,8 @@ int SaveFialImageThread::pass()
                 }
                 const bool toNG = k == 0 || asked[0];
                 const int limit = toNG ? limitNG_ : limitOK_;
-                if (limit <= 0 || work_.isNull())
-                    continue; // no images are kept in this folder
+                if (limit <= 0 || !have)
+                    continue; // no images are kept in this folder (or none was rendered: never an old one)
                 const QString dir = folders_[i][j][toNG ? 0 : 1];
                 prune(dir, limit);
                 QDir().mkpath(dir);

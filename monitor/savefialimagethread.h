@@ -18,11 +18,17 @@ extern QMutex* pMutexSaveFail;
 class SaveFialImageThread;
 extern SaveFialImageThread* gpSaveFialImageThread;
 
-// The image buffers of the slots in use (usedSlots()), for the current image
-// geometry, with their requests cleared. Buffers are kept for the whole run.
+// The image buffers of the slots and steps in use (usedSlots(), StepInUse()),
+// for the current image geometry; buffers of slots or steps out of use are
+// given back with their requests. Called again when the steps in use change.
+// A step whose buffers cannot be had is refused (RefuseStep).
 void AllocateFailImages();
-// The start-up's image step: the buffers above, then the writer thread made
-// and started (a writer left from an earlier window is ended first).
+// Makes the buffers follow the steps in use when they no longer match (a
+// step the settings enabled); true when something changed.
+bool FailImagesFollowSteps();
+// The start-up's image step: every request cleared, the buffers above, then
+// the writer thread made and started (a writer left from an earlier window
+// is ended first).
 void StartFailImageWriter();
 
 class SaveFialImageThread : public QThread {

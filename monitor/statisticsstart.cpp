@@ -3,6 +3,7 @@
 #include "monitor/iothread.h"
 #include "monitor/mainwindow.h"
 #include "platform/clock.h"
+#include "platform/usbdisk.h"
 #include "statistics/resstatisticsparam.h"
 #include "statistics/statisticshost.h"
 #include "statistics/statisticswidget.h"
@@ -27,7 +28,7 @@ StatisticsWidget* MakeStatistics(MainWindow& window)
     };
     hooks.setTemperatureAlarm = [](bool on) { gisTempAlarm = on; };
     hooks.page = [win]() -> QWidget* { return win ? win->statisticsWidget : nullptr; };
-    // The USB disk (findUsbDisk) joins when the window's disk mounting does.
+    hooks.findUsbDisk = [] { return FindAU(); };
     statshost::install(hooks);
 
     if (!gpResStatisticsParam)

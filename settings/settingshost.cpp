@@ -4,6 +4,11 @@
 #include "cameradriver/cameraglobals.h"
 #include "camera/cammerwidget.h"
 #include "inspection/cammerrecongnize.h"
+#include "netlink/network.h"
+#include "settings/netapply.h"
+
+#include <QDebug>
+#include <QSqlDatabase>
 
 namespace settingshost {
 
@@ -53,6 +58,10 @@ void directCameraOp(int slot, CameraOp op, int step)
     case CameraOp::ChangeTrig:
         if (driver)
             driver->CameraChangeTrig(false);
+        return;
+    case CameraOp::RestoreDefaults:
+        if (driver)
+            driver->RestoreDefaultSettings();
         return;
     default:
         break;
@@ -107,10 +116,14 @@ void resetSteps(int n, const WizardPara& edit) { CALL_IF(resetSteps, n, edit) }
 void indexShowHide(int mode) { CALL_IF(indexShowHide, mode) }
 void stopWatchdog() { CALL_IF(stopWatchdog) }
 void flushAll() { CALL_IF(flushAll) }
-void netCardsRestore() { CALL_IF(netCardsRestore) }
-void netCardsCommit() { CALL_IF(netCardsCommit) }
-void applyNetwork(int flags) { CALL_IF(applyNetwork, flags) }
-void restartLink() { CALL_IF(restartLink) }
+void showCamera(int camera) { CALL_IF(showCamera, camera) }
+void cameraParamsAdjust(bool detached) { CALL_IF(cameraParamsAdjust, detached) }
+void tuneCamera() { CALL_IF(tuneCamera) }
+void showHardwareConfiguration() { CALL_IF(showHardwareConfiguration) }
+void resetCounters() { CALL_IF(resetCounters) }
+void rawFramesRemoved() { CALL_IF(rawFramesRemoved) }
+void clearRecord() { CALL_IF(clearRecord) }
+void exitProgram(int status) { CALL_IF(exitProgram, status) }
 
 #undef CALL_IF
 
@@ -124,8 +137,72 @@ void setSaveOriginalImages(bool on)
         gSaveOriginal = on;
 }
 
-bool netCardsDiffer() { return gHooks.netCardsDiffer && gHooks.netCardsDiffer(); }
-int stageNetwork() { return gHooks.stageNetwork ? gHooks.stageNetwork() : 0; }
-bool takeServerMark() { return gHooks.takeServerMark && gHooks.takeServerMark(); }
+void reopenDatabases()
+{
+    if (gHooks.reopenDatabases) {
+        gHooks.reopenDatabases();
+        return;
+    }
+    // The connections FLushAll closed stay registered; they only open again.
+    for (const char* name : {"dbT", "dbIn", "dbRecord"}) {
+        QSqlDatabase db = QSqlDatabase::database(QLatin1String(name), false);
+        if (db.isValid() && !db.isOpen() && !db.open())
+            qWarning().noquote() << "cannot open the database" << db.databaseName() << "again";
+    }
+}
+
+// Without hooks the reporting link's own network sets and mark.
+bool netCardsDiffer()
+{
+    if (gHooks.netCardsDiffer)
+        return gHooks.netCardsDiffer();
+    return gpNet
+        && (gpNet->editCard.interfaceTable != gpNet->systemCard.interfaceTable
+            || gpNet->editCard.hostName != gpNet->systemCard.hostName);
+}
+
+void netCardsRestore()
+{
+    if (gHooks.netCardsRestore)
+        gHooks.netCardsRestore();
+    else if (gpNet)
+        gpNet->editCard = gpNet->systemCard;
+}
+
+void netCardsCommit()
+{
+    if (gHooks.netCardsCommit)
+        gHooks.netCardsCommit();
+    else if (gpNet)
+        gpNet->systemCard = gpNet->editCard;
+}
+
+int stageNetwork() { return gHooks.stageNetwork ? gHooks.stageNetwork() : netapply::stage(); }
+
+void applyNetwork(int flags)
+{
+    if (gHooks.applyNetwork)
+        gHooks.applyNetwork(flags);
+    else
+        netapply::install(flags);
+}
+
+bool takeServerMark()
+{
+    if (gHooks.takeServerMark)
+        return gHooks.takeServerMark();
+    if (!gpNet || !gpNet->serverChanged)
+        return false;
+    gpNet->serverChanged = false;
+    return true;
+}
+
+void restartLink()
+{
+    if (gHooks.restartLink)
+        gHooks.restartLink();
+    else
+        CNT_Net::CNT_ReStart();
+}
 
 } // namespace settingshost

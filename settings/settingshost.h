@@ -26,6 +26,7 @@ enum class CameraOp {
     VarTrain,   // the engine's training of a step
     CopyPara,   // paired steps copied inside the live region store
     SaveRegions, // the live region store written to "PARAM.db"
+    RestoreDefaults, // the camera's own defaults, read back into the edit copy
 };
 
 struct Hooks {
@@ -45,8 +46,8 @@ struct Hooks {
     std::function<void()> stopWatchdog;                        // StopWTD()
     std::function<void()> flushAll;                            // MainWindow::FLushAll()
 
-    // The reporting link's network-card sets and its server mark; filled by
-    // the network pages' work. Defaults: no difference, nothing staged.
+    // The reporting link's network-card sets and its server mark. Defaults:
+    // the link's own (gpNet), staged and installed by settings/netapply.
     std::function<bool()> netCardsDiffer;   // editCard differs from systemCard
     std::function<void()> netCardsRestore;  // editCard = systemCard
     std::function<void()> netCardsCommit;   // systemCard = editCard
@@ -54,6 +55,18 @@ struct Hooks {
     std::function<void(int flags)> applyNetwork;
     std::function<bool()> takeServerMark;   // the server-settings-changed mark, cleared
     std::function<void()> restartLink;      // CNT_ReStart
+
+    // Maintenance: the camera pages, power and restart, counters, views
+    // that stand in for the window for a while.
+    std::function<void(int camera)> showCamera;         // selectedCamera = camera, ChangeCammer()
+    std::function<void(bool detached)> cameraParamsAdjust; // MainWindow::cameraPramsAdjust
+    std::function<void()> tuneCamera;                   // views as the left area, renumbering dialog shown
+    std::function<void()> showHardwareConfiguration;    // hardwareConfigWidget shown
+    std::function<void()> reopenDatabases;              // after a restart that did not happen
+    std::function<void(int status)> exitProgram;        // Exit(status)
+    std::function<void()> resetCounters;                // gAllNum, gFailNum cleared, "count.txt" written
+    std::function<void()> rawFramesRemoved;             // the raw-frame list is read again
+    std::function<void()> clearRecord;                  // MainWindow::ClearRecord: today's journal emptied
 };
 
 void install(const Hooks& hooks);
@@ -81,5 +94,14 @@ int stageNetwork();
 void applyNetwork(int flags);
 bool takeServerMark();
 void restartLink();
+void showCamera(int camera);
+void cameraParamsAdjust(bool detached);
+void tuneCamera();
+void showHardwareConfiguration();
+void reopenDatabases();
+void exitProgram(int status);
+void resetCounters();
+void rawFramesRemoved();
+void clearRecord();
 
 } // namespace settingshost

@@ -3,8 +3,8 @@
 #include "params/lanstr.h"
 #include "params/procedures.h"
 #include "params/wizardpara.h"
-#include "platform/commandrunner.h"
 #include "platform/host.h"
+#include "settings/maintenance.h"
 #include "settings/settingshost.h"
 #include "widgets/edit.h"
 #include "widgets/keyboards.h"
@@ -168,6 +168,5 @@ void SystemFunctionsWidget::SlotChangeLan()
     if (gpWPara)
         gpWPara->SaveDatatoFile();
     settingshost::stopWatchdog();
-    settingshost::flushAll();
-    platform::runCommand(QStringLiteral("reboot"));
+    maintenance::restartSystem();
 }

@@ -6,12 +6,20 @@
 #include "settings/advanceparamwidget.h"
 #include "settings/applyedit.h"
 #include "settings/camerafunctionswidget.h"
+#include "settings/cameraparamswidget.h"
 #include "settings/changelog.h"
+#include "settings/deviceparamswidget.h"
 #include "settings/iofunctionswidget.h"
 #include "settings/ioparamswidget.h"
-#include "settings/laterpages.h"
+#include "settings/helpwidget.h"
+#include "settings/iowidget.h"
+#include "settings/memorandumwidget.h"
+#include "settings/netapply.h"
+#include "settings/networkparamswidget.h"
+#include "settings/othernetworkswidget.h"
 #include "settings/settingshost.h"
 #include "settings/systemfunctionswidget.h"
+#include "settings/systemlogwidget.h"
 #include "settings/systemparamswidget.h"
 #include "platform/host.h"
 #include "widgets/edit.h"
@@ -67,6 +75,7 @@ SystemSettingWidget::SystemSettingWidget(QWidget* parent) : BVerticalTabBar(pare
 
     sysparaInit();
     BtnConnect();
+    maintenanceInit();
 }
 
 SystemSettingWidget::~SystemSettingWidget() = default;
@@ -197,6 +206,13 @@ SystemSettingWidget::ApplyResult SystemSettingWidget::applyEdits()
 
     if (!AnyMethodEnabled(edit)) {
         showWarnBox(LanStr(232));
+        return ApplyResult::Refused;
+    }
+    // A typed address, netmask, gateway or host name that the system would
+    // not take is refused before anything is staged.
+    const QString networkProblem = netapply::problem();
+    if (!networkProblem.isEmpty()) {
+        showWarnBox(networkProblem);
         return ApplyResult::Refused;
     }
     const ApplyChanges changes = CaptureChanges(live, edit);

@@ -6,6 +6,7 @@
 #include "widgets/tabbar.h"
 
 #include <QDir>
+#include <cstdint>
 
 class AdvanceFuncWidget;
 class AdvanceparamWidget;
@@ -18,6 +19,9 @@ class IOFunctionsWidget;
 class IOParamsWidget;
 class IOWidget;
 class MemorandumWidget;
+class ModifyTimeWidget;
+class QListWidgetItem;
+class QSqlTableModel;
 class NetworkParamsWidget;
 class OtherNetworksWidget;
 class QTimer;
@@ -25,6 +29,7 @@ class SplashWidget;
 class SystemFunctionsWidget;
 class SystemLogWidget;
 class SystemParamsWidget;
+class WizardPara;
 
 // The camera tuned on the camera pages (0..3); 0 at each opening.
 extern int outSet;
@@ -74,6 +79,9 @@ public:
     QDir groupFolder;                      // "./paraGroup"
     QTimer* autoExposureTimer = nullptr;
     bool showMode = false;
+    ModifyTimeWidget* clockDialog = nullptr; // "Modify Time"
+    QSqlTableModel* recordModel = nullptr;  // the day shown on the system log page
+    static constexpr const char* kRecordConnection = "dbList";
 
 signals:
     void pListWClick();
@@ -92,8 +100,8 @@ public slots:
     // and IO buttons follow at once.
     void SlotChangeSysFun(int id);
 
-    // Slots of the commands that come with their own work (stand-ins until
-    // then, in systemsettingwidget_later.cpp).
+    // Commands of the pages (the record viewer, counters and password,
+    // power and clock, parameter groups, export and update, hardware view).
     void SlotToRecord();
     void ResetTotal();
     void SlotShutDown();
@@ -114,6 +122,28 @@ public slots:
     void SlotModifyTime();
     void SlotCalibration();
 
+    // Live camera tuning (systemsettingwidget_camera.cpp): each value goes
+    // into the edit copy for camera outSet and to that camera at once.
+    void SetExposeTime(int value);
+    void SetAdjust(int value);
+    void SetSharp(int value);
+    void SetContrast(int value);
+    void SetGamma(int value);
+    void SetAutoExp(int state);
+    void SlotChangeCamera();
+    void SlotRestoreDefaultSettings();
+    void SlotTuneCamera();
+    void SlotChangeShowMode();
+    void SlotAutoExposeTime();
+    void SlotAutoExposeTimeTimeout();
+    // Power and journal (systemsettingwidget_power.cpp).
+    void SlotChangeLan(int language);
+    void SlotClearRecord();
+    // The record viewer: the chosen day's records.
+    void UpdateRecord(QListWidgetItem* item);
+    void SlotChgVolume(int) {}
+    void SlotShowVolumeCom(int) {}
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -124,4 +154,10 @@ private:
     // Shown since the last apply that saved or discarded the edits.
     bool editsOpen_ = false;
     void BtnConnect();
+    // The maintenance dialogs, the record connection and the connections of
+    // the camera pages and the record viewer.
+    void maintenanceInit();
+    // One camera page value of camera outSet: into the edit copy, then the camera.
+    void tune(int32_t (WizardPara::*field)[8], int value, int op);
+    void reloadCameraSliders();
 };

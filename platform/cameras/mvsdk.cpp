@@ -24,7 +24,8 @@ camsdk::VendorLibrary& lib()
          "CameraStop", "CameraGetImageBuffer", "CameraImageProcess", "CameraReleaseImageBuffer", "CameraSetAeState",
          "CameraSetExposureTime", "CameraGetExposureTime", "CameraSetAnalogGain", "CameraGetAnalogGain",
          "CameraSetSharpness", "CameraGetSharpness", "CameraSetGamma", "CameraGetGamma", "CameraSetOnceWB"},
-        {"CameraUSBDeviceInit", "CameraGetAeAnalogGainRange"}};
+        {"CameraUSBDeviceInit", "CameraGetAeAnalogGainRange", "CameraSetAeTarget", "CameraSetAeExposureRange",
+         "CameraSetAntiFlick"}};
     return l;
 }
 
@@ -382,6 +383,32 @@ CameraSdkStatus CameraSetAeState(CameraHandle handle, BOOL automatic)
     if (sim())
         return setValue(handle, "CameraSetAeState", automatic);
     CAMSDK_FORWARD(lib(), CameraSetAeState, handle, automatic);
+    return camsdk::kNotAvailable;
+}
+
+CameraSdkStatus CameraSetAeTarget(CameraHandle handle, int target)
+{
+    if (sim())
+        return setValue(handle, "CameraSetAeTarget", target);
+    CAMSDK_FORWARD(lib(), CameraSetAeTarget, handle, target);
+    return camsdk::kNotAvailable;
+}
+
+CameraSdkStatus CameraSetAeExposureRange(CameraHandle handle, double minimumUs, double maximumUs)
+{
+    if (sim()) {
+        const int r = setValue(handle, "CameraSetAeExposureRange min", minimumUs);
+        return r == CAMERA_STATUS_SUCCESS ? setValue(handle, "CameraSetAeExposureRange max", maximumUs) : r;
+    }
+    CAMSDK_FORWARD(lib(), CameraSetAeExposureRange, handle, minimumUs, maximumUs);
+    return camsdk::kNotAvailable;
+}
+
+CameraSdkStatus CameraSetAntiFlick(CameraHandle handle, BOOL enable)
+{
+    if (sim())
+        return setValue(handle, "CameraSetAntiFlick", enable);
+    CAMSDK_FORWARD(lib(), CameraSetAntiFlick, handle, enable);
     return camsdk::kNotAvailable;
 }
 

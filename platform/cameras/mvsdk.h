@@ -221,6 +221,10 @@ CameraSdkStatus CameraGetImageBuffer(CameraHandle hCamera, tSdkFrameHead* pFrame
 CameraSdkStatus CameraImageProcess(CameraHandle hCamera, BYTE* pbyIn, BYTE* pbyOut, tSdkFrameHead* pFrInfo);
 CameraSdkStatus CameraReleaseImageBuffer(CameraHandle hCamera, BYTE* pbyBuffer);
 CameraSdkStatus CameraSetAeState(CameraHandle hCamera, BOOL bAeState);
+// The one-shot automatic exposure of the camera page (optional in the library).
+CameraSdkStatus CameraSetAeTarget(CameraHandle hCamera, int iAeTarget);
+CameraSdkStatus CameraSetAeExposureRange(CameraHandle hCamera, double fMinExposureTime, double fMaxExposureTime);
+CameraSdkStatus CameraSetAntiFlick(CameraHandle hCamera, BOOL bEnable);
 CameraSdkStatus CameraSetExposureTime(CameraHandle hCamera, double fExposureTime); // microseconds
 CameraSdkStatus CameraGetExposureTime(CameraHandle hCamera, double* pfExposureTime);
 // Only the newer library has it; without it the capability's analog gain range is used.

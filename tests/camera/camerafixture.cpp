@@ -89,6 +89,7 @@ void CameraTest::SetUp()
     camerahost::Hooks c;
     c.runState = [this] { return runState; };
     c.settingsVisible = [this] { return settingsShown; };
+    c.exposurePanelVisible = [this] { return exposurePanelShown; };
     c.hideWarning = [this] { ++warningHidden; };
     c.sleep = [this](int ms) { sleeps << ms; };
     camerahost::install(c);

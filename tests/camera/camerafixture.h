@@ -45,6 +45,7 @@ public:
     QList<int> sleeps;        // blocking waits asked for
     int runState = 1;
     bool settingsShown = false;
+    bool exposurePanelShown = false; // the floating exposure block of the camera page
     int warningHidden = 0;
 
     std::vector<std::unique_ptr<CameraDriver>> drivers;

@@ -260,6 +260,31 @@ TEST_F(DriverTest, SettersReadTheEditCopyWhileTheSettingsAreShown)
     EXPECT_EQ(a->value("ExposureTime"), 7000);
 }
 
+TEST_F(DriverTest, TheFloatingExposureBlockTunesExposureAndGain)
+{
+    twoCameras(Vendor::Hikvision);
+    a->setRange("Gain", 0, 20);
+    a->setRange("Sharpness", 0, 100);
+    para().expose_time[0] = 30;
+    para().adjust_plus[0] = 2;
+    para().sharp[0] = 50;
+    edit().expose_time[0] = 7;
+    edit().adjust_plus[0] = 9;
+    edit().sharp[0] = 10;
+    openSlot(0);
+    const double liveGain = a->value("Gain");
+    exposurePanelShown = true; // the settings window itself is hidden
+    drivers[0]->SetExposeTime();
+    drivers[0]->SetAdjustPlus();
+    drivers[0]->SetSharp();
+    EXPECT_EQ(a->value("ExposureTime"), 7000);
+    EXPECT_NE(a->value("Gain"), liveGain) << "the block's gain slider reaches the camera";
+    EXPECT_EQ(a->value("Sharpness"), 50) << "the other settings follow the settings window only";
+    exposurePanelShown = false;
+    drivers[0]->SetAdjustPlus();
+    EXPECT_EQ(a->value("Gain"), liveGain);
+}
+
 TEST_F(DriverTest, V4l2FilterTextsFollowTheSettingsInAnyLocale)
 {
     struct Row {

@@ -113,6 +113,8 @@ TEST(Gvcp, ListingRules)
     wrongAnswer[3] = 0x05;
     EXPECT_FALSE(offer(wrongAnswer, 30));
     EXPECT_EQ(list.validCount(), 2);
+    // Every complete answer tells a camera is there, whoever made it.
+    EXPECT_EQ(list.answersSeen(), 4);
 
     gvcp::DiscoveryRecord r[gvcp::kMaxDevices];
     ASSERT_EQ(list.copyValid(r, gvcp::kMaxDevices), 2);
@@ -224,6 +226,7 @@ public:
     const char* ownAddress = "127.0.0.1";
     QByteArray mac = QByteArray(reinterpret_cast<const char*>(kMac), 6);
     const char* cameraIp = "192.168.5.7";
+    const char* maker = "F622"; // the prefix its main answer carries
     std::atomic<bool> answerForceIp{true};
     std::atomic<int> forceIpSeen{0};
     QByteArray lastForceIp;
@@ -280,7 +283,7 @@ private:
             const uint16_t id = uint16_t((uint8_t(buf[6]) << 8) | uint8_t(buf[7]));
             if (cmd == gvcp::kDiscoveryCommand) {
                 const auto* m6 = reinterpret_cast<const uint8_t*>(mac.constData());
-                send(discoveryAnswer(id, m6, cameraIp, "255.255.255.0"), port);
+                send(discoveryAnswer(id, m6, cameraIp, "255.255.255.0", maker), port);
                 send(discoveryAnswer(id, m6, "192.168.5.8", "255.255.255.0").left(200), port); // short
                 send(discoveryAnswer(id, m6, "192.168.5.9", "255.255.255.0", "X999"), port);   // other maker
             } else if (cmd == gvcp::kVendorForceIpCommand) {
@@ -413,6 +416,30 @@ TEST_F(VethPair, CameraInAForeignSubnetIsReaddressedOnItsInterface)
     EXPECT_GE(uint8_t(address[3]), 10);
     EXPECT_EQ(hex(camera.lastForceIp.mid(18, 4)), QByteArray("ff ff ff 00"));
     EXPECT_EQ(uint8_t(camera.lastForceIp[27]), 1);
+    gCameraInterfaces.clear();
+}
+
+TEST_F(VethPair, AnInterfaceWithOnlyAnotherMakersCameraStillCountsAsCarryingCameras)
+{
+    // Not repaired (not the repair's maker), but its interface is one the
+    // recovery must cycle.
+    FakeCamera camera;
+    camera.ownAddress = "10.77.0.2";
+    camera.maker = "X123";
+    cam.run([&] { camera.start(); });
+    gCameraInterfaces.clear();
+    int repaired = -2;
+    QStringList found;
+    // Discovery rounds a starved machine missed are tried again.
+    for (int round = 0; round < 3 && found.isEmpty(); ++round)
+        host.run([&] { found = DiscoverCameraInterfaces(); });
+    for (int round = 0; round < 3 && gCameraInterfaces.isEmpty(); ++round)
+        host.run([&] { repaired = RepairAllCameraIP(); });
+    cam.run([&] { camera.stop(); });
+    EXPECT_EQ(found, QStringList{"va"});
+    EXPECT_EQ(gCameraInterfaces, QStringList{"va"});
+    EXPECT_EQ(repaired, 0);
+    EXPECT_EQ(camera.forceIpSeen, 0);
     gCameraInterfaces.clear();
 }
 

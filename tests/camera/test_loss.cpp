@@ -546,7 +546,7 @@ TEST_F(LossTest, SilentV4l2CameraIsLostInTimeWithoutStallingTheGuiAndComesBack)
     EXPECT_EQ(records, QStringList{"Camera Restart"});
     const uint32_t before = drivers[0]->framesDelivered();
     EXPECT_TRUE(waitUntil([&] { return drivers[0]->framesDelivered() > before + 3; }));
-    EXPECT_LT(longest, 40) << "the GUI thread waited " << longest << " ms in one pass";
+    EXPECT_LT(longest, 60) << "the GUI thread waited " << longest << " ms in one pass";
     closeAll();
     EXPECT_EQ(CameraDriver::retiredThreads(), 0);
     CameraDriver::setV4l2InputFormat("video4linux2");

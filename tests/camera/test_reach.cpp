@@ -211,7 +211,7 @@ TEST_F(ReachTest, RecoveryRepairsAddressesOffTheGuiThreadWhileThePassGoesOn)
     }
     EXPECT_EQ(gisLost, 0);
     EXPECT_GT(since.elapsed(), 20 * 60) << "the pings took their time";
-    EXPECT_LT(longest, 40) << "the pass waited " << longest << " ms";
+    EXPECT_LT(longest, 60) << "the pass waited " << longest << " ms";
     EXPECT_EQ(b->spec().ip, hostIp("192.168.1.51"));
     std::lock_guard<std::mutex> l(ping.m);
     EXPECT_EQ(ping.pinged.size(), 21);

@@ -225,6 +225,21 @@ protected:
         frames(cam0Ok, cam1Ok);
         window->Run();
     }
+    // Mode 0 with only the mold step (delay 0.5 s) watched.
+    void moldOnly()
+    {
+        para.detect_product = 0;
+        para.detect_delay[1] = 5;
+    }
+    // One cycle of the mold step: started by input 0's edge, judged on the
+    // frames taken after that start.
+    void moldCycle(bool cam0Ok, bool cam1Ok = true)
+    {
+        setInput(0, false);
+        edge(0);
+        frames(cam0Ok, cam1Ok);
+        tick();
+    }
     void setInput(int k, bool on)
     {
         QMutexLocker lock(pMutexIO);

@@ -2,6 +2,7 @@
 #include "cameradriver/cameraglobals.h"
 #include "monitor/mainwindow.h"
 #include "params/geometry.h"
+#include "params/wizardpara.h"
 #include "platform/clock.h"
 #include "testenv.h"
 
@@ -25,6 +26,10 @@ protected:
         gPicNumNG = 3;
         gPicNumOK = 2;
         setCameraSlots({0, 1});
+        // The standard procedure's two steps are in use.
+        para.step_enabled[0] = para.step_enabled[1] = 1;
+        gpWPara = &para;
+        gDNum = 2;
         AllocateFailImages();
         writer.reset(new SaveFialImageThread);
         writer->sleep = [this](int ms) {
@@ -37,6 +42,7 @@ protected:
     void TearDown() override
     {
         writer.reset();
+        gpWPara = nullptr;
         platform::Clock::setInstance(nullptr);
         InTempFolder::TearDown();
     }
@@ -56,6 +62,7 @@ protected:
         return QDir(writer->folder(cam, step, kind)).entryList({"*.jpg"}, QDir::Files, QDir::Name);
     }
 
+    WizardPara para;
     platform::ManualClock clock{QDateTime(QDate(2026, 3, 4), QTime(10, 20, 30))};
     std::unique_ptr<SaveFialImageThread> writer;
     QList<int> sleeps;
@@ -149,7 +156,7 @@ TEST_F(ImageWriter, ANewerImageRenderedDuringTheWriteKeepsItsOwnRegionIndex)
     EXPECT_TRUE(ng[1].startsWith("5_")) << qPrintable(ng.join(' '));
 }
 
-TEST_F(ImageWriter, BuffersOnlyForTheSlotsOfTheCamerasInUse)
+TEST_F(ImageWriter, BuffersOnlyForTheSlotsOfTheCamerasAndTheStepsInUse)
 {
     setCameraSlots({0, 2}); // slot 1's camera did not open
     AllocateFailImages();
@@ -157,7 +164,7 @@ TEST_F(ImageWriter, BuffersOnlyForTheSlotsOfTheCamerasInUse)
     for (int c = 0; c < 8; ++c)
         for (int s = 0; s < 8; ++s)
             for (int k = 0; k < 2; ++k)
-                EXPECT_EQ(gpFailImage[c][s][k] != nullptr, c == 0 || c == 2) << c << " " << s << " " << k;
+                EXPECT_EQ(gpFailImage[c][s][k] != nullptr, (c == 0 || c == 2) && s < 2) << c << " " << s << " " << k;
 }
 
 TEST_F(ImageWriter, TheThreadWritesWhatTheCycleRequests)
@@ -175,4 +182,21 @@ TEST_F(ImageWriter, TheThreadWritesWhatTheCycleRequests)
     gpSaveFialImageThread->wait();
     delete gpSaveFialImageThread;
     gpSaveFialImageThread = nullptr;
+}
+
+TEST_F(ImageWriter, AStepGivenUpLosesItsBuffersAndItsRequestsWriteNothing)
+{
+    // Nothing is written for a request without a buffer (never an older image).
+    render(0, 0, 0, 0, qRgb(1, 2, 3));
+    EXPECT_EQ(writer->pass(), 1);
+    para.step_enabled[1] = 0;
+    AllocateFailImages();
+    EXPECT_EQ(gpFailImage[0][1][0], nullptr);
+    EXPECT_NE(gpFailImage[0][0][0], nullptr);
+    {
+        QMutexLocker lock(pMutexSaveFail);
+        gisSaveFail[0][1][0] = true;
+    }
+    EXPECT_EQ(writer->pass(), 0);
+    EXPECT_TRUE(files(0, 1, 0).isEmpty());
 }

@@ -8,20 +8,6 @@ namespace {
 
 class Verdict : public CycleWindow {
 protected:
-    // Mode 0 with only the mold step (delay 0.5 s) watched.
-    void moldOnly()
-    {
-        para.detect_product = 0;
-        para.detect_delay[1] = 5;
-    }
-    // One cycle of the mold step with the given frames.
-    void moldCycle(bool cam0Ok, bool cam1Ok = true)
-    {
-        setInput(0, false);
-        edge(0);
-        frames(cam0Ok, cam1Ok);
-        tick();
-    }
     bool led(int bit) { return (LedByte() >> bit) & 1; }
 };
 

@@ -51,19 +51,6 @@ protected:
         alarmBar()->SetCamera(k);
     }
 
-    // Mode 0 with only the mold step watched, as in the verdict tests.
-    void moldOnly()
-    {
-        para.detect_product = 0;
-        para.detect_delay[1] = 5;
-    }
-    void moldCycle(bool cam0Ok, bool cam1Ok)
-    {
-        setInput(0, false);
-        edge(0);
-        frames(cam0Ok, cam1Ok); // taken after the step's start, as a step requires
-        tick();
-    }
     void touch(CammerWidget* v, QEvent::Type type, QPoint p)
     {
         const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;

@@ -30,6 +30,7 @@ protected:
     {
         InTempFolder::SetUp();
         params_ = FactoryParams();
+        params_.step_enabled[0] = params_.detect_product; // as the standard procedure derives it
         gpWPara = &params_;
         gTempNum = 10;
         gisGrayHue = false;

@@ -1,7 +1,10 @@
 #include "inspectionfixture.h"
 
+#include "inspection/cammerrecongnize.h"
 #include "inspection/paramroi.h"
+#include "params/lanstr.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -36,18 +39,20 @@ void recordPic(const QString& p) { gPics << p; }
 
 } // namespace
 
-TEST_F(Bitmaps, NoFilesGiveTheSyntheticTemplateOnEveryStep)
+TEST_F(Bitmaps, NoFilesGiveTheSyntheticTemplateOnEveryStepInUse)
 {
     for (bool colour : {false, true}) {
         SetImageGeometry(41, 22, colour);
         CammerData view(4);
         view.LoadTemplates();
         for (int d = 0; d < 8; ++d) {
-            EXPECT_EQ(view.templateCount[d], 1);
-            EXPECT_EQ(view.templateUsed[d][0], 1);
+            const bool inUse = d < 2; // the standard procedure's two steps
+            EXPECT_EQ(view.templateCount[d], inUse ? 1 : 0) << d;
+            EXPECT_EQ(view.templateUsed[d][0], inUse ? 1 : 0) << d;
             EXPECT_EQ(view.templateUsed[d].size(), 10u);
+            EXPECT_EQ(view.templateImages[d][0].empty(), !inUse) << d;
         }
-        const cv::Mat& t = view.templateImages[3][0];
+        const cv::Mat& t = view.templateImages[1][0];
         ASSERT_EQ(t.type(), colour ? CV_8UC4 : CV_8UC1);
         // White from W/4 to (W/4)*3 and H/4 to (H/4)*3 inclusive: columns 10..30, rows 5..15.
         for (int y = 0; y < 22; ++y)
@@ -122,6 +127,9 @@ TEST_F(Bitmaps, ColourTemplatesRoundTrip)
 TEST_F(Bitmaps, IgnorePointsRoundTripAndOtherDepthsAreConverted)
 {
     SetImageGeometry(37, 23, false);
+    gDNum = 8; // multi-detection with all eight steps in use
+    for (int& e : params_.step_enabled)
+        e = 1;
     CammerData view(0);
     view.LoadIgnorePoint();
     for (int d = 0; d < 8; ++d)
@@ -145,4 +153,86 @@ TEST_F(Bitmaps, IgnorePointsRoundTripAndOtherDepthsAreConverted)
     EXPECT_EQ(cv::countNonZero(again.ignoreMask[2]), 1);
     EXPECT_NE(again.ignoreMask[2].at<uchar>(22, 36), 0);
     EXPECT_EQ(cv::countNonZero(again.ignoreMask[3]), 0);
+}
+
+namespace {
+
+size_t gBudget = 0; // bytes the step buffers may still take
+cv::Mat limitedBuffer(int rows, int cols, int type)
+{
+    const size_t bytes = size_t(rows) * size_t(cols) * CV_ELEM_SIZE(type);
+    if (bytes > gBudget)
+        throw std::bad_alloc();
+    gBudget -= bytes;
+    return cv::Mat(rows, cols, type);
+}
+
+} // namespace
+
+TEST_F(Bitmaps, OnlyStepsInUseHoldMemoryAndAStepWithoutMemoryIsRefused)
+{
+    LoadTextTable();
+    SetImageGeometry(40, 30, false);
+    CammerData view(2);
+    view.SyncSteps();
+    EXPECT_TRUE(view.stepLoaded[0] && view.stepLoaded[1]);
+    EXPECT_FALSE(view.stepLoaded[2]);
+    EXPECT_TRUE(view.ignoreMask[2].empty());
+
+    // The settings enable a third step: it gets its memory; disabling gives it back.
+    gDNum = 3;
+    params_.step_enabled[2] = 1;
+    view.SyncSteps();
+    EXPECT_TRUE(view.stepLoaded[2]);
+    EXPECT_EQ(view.templateCount[2], 1);
+    EXPECT_EQ(view.ignoreMask[2].rows, 30);
+    params_.step_enabled[2] = 0;
+    view.SyncSteps();
+    EXPECT_FALSE(view.stepLoaded[2]);
+    EXPECT_TRUE(view.templateImages[2][0].empty());
+    EXPECT_TRUE(view.ignoreMask[2].empty());
+
+    // No memory for it: a warning, once, and the step is refused, never an abort.
+    gBudget = 40 * 30; // one plane fits, not the template and the ignore points
+    const auto previous = gNewStepBuffer;
+    gNewStepBuffer = &limitedBuffer;
+    params_.step_enabled[2] = 1;
+    view.SyncSteps();
+    view.SyncSteps();
+    EXPECT_TRUE(view.stepRefused[2]);
+    EXPECT_FALSE(view.stepLoaded[2]);
+    EXPECT_TRUE(view.templateImages[2][0].empty()) << "what was made is given back";
+    const QString warning = LanStr(1461).arg(3).arg(3);
+    EXPECT_EQ(records, QStringList{warning});
+    EXPECT_TRUE(warnings.isEmpty()) << "shown from the event loop";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(warnings, QStringList{warning});
+    EXPECT_TRUE(LanStr(1461, 1).startsWith("Camera %1, detection %2:"));
+
+    // A refused step is never judged OK, whatever its regions find (still
+    // without memory when it is judged).
+    view.curImage = CammerData::NewFrame();
+    view.alignImage = CammerData::NewFrame();
+    view.ngOverlay = cv::Mat(30, 40, CV_8UC1, cv::Scalar(0));
+    view.liveRegions.reset(new CammerSingleton(2));
+    CammerRecong engine(view.liveRegions.get(), &view);
+    view.allOK = true;
+    engine.Run(2);
+    EXPECT_FALSE(view.allOK);
+    engine.Run(1);
+    EXPECT_TRUE(view.allOK) << "the other steps are judged as before";
+    EXPECT_EQ(records.size(), 1) << "warned once";
+    gNewStepBuffer = previous;
+
+    // A step the settings bring into use is loaded before it is trained or judged.
+    params_.step_enabled[3] = 1;
+    gDNum = 4;
+    engine.VarTrain(3);
+    EXPECT_TRUE(view.stepLoaded[3]);
+    EXPECT_EQ(view.templateCount[3], 1);
+
+    // With memory again, the step comes back when it is next judged.
+    engine.Run(2);
+    EXPECT_FALSE(view.stepRefused[2]);
+    EXPECT_TRUE(view.stepLoaded[2]);
 }

@@ -188,8 +188,11 @@ TEST_F(Judgement, RegionsThatCannotBeJudgedAreErrorsWithARecord)
     EXPECT_EQ(records, QStringList{"REG RUN ERROR = 0, 0, -1"});
     EXPECT_TRUE(g_listParamROI.isEmpty());
 
-    // A step that was never trained.
+    // A step that was never trained (in use, but the settings enabled it after
+    // the training).
     records.clear();
+    gDNum = 6;
+    params_.step_enabled[3] = params_.step_enabled[5] = 1;
     addRect(*view, 5, kBox, MethodSpot, 0, 0, 0);
     flat(100).copyTo(view->curImage);
     view->recong->ShapeMatch(5);
@@ -201,6 +204,10 @@ TEST_F(Judgement, RegionsThatCannotBeJudgedAreErrorsWithARecord)
     view->recong->Run(3);
     EXPECT_TRUE(view->allOK);
     EXPECT_EQ(cv::countNonZero(view->ngOverlay), 0);
+
+    // A step out of use has no templates: never judged OK.
+    view->recong->Run(4);
+    EXPECT_FALSE(view->allOK);
 }
 
 TEST_F(Judgement, ResultRecordsDuringATriggeredCycle)

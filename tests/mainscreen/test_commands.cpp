@@ -17,9 +17,7 @@ protected:
     void raiseAlarm()
     {
         watchStep(1);
-        edge(0);
-        frames(false, true); // taken after the step's start, as a step requires
-        tick();
+        moldCycle(false, true);
         ASSERT_EQ(window->displayState, 2);
     }
 };

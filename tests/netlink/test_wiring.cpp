@@ -51,14 +51,6 @@ protected:
         ASSERT_TRUE(client->connectToServer());
         ASSERT_TRUE(QTest::qWaitFor([&] { return link->clientAlive.load(); }, 3000));
     }
-    // One cycle of the mold step judging frames taken after its start.
-    void moldCycle(bool ok)
-    {
-        setInput(0, false);
-        edge(0);
-        frames(ok, true); // taken after the step's start, as a step requires
-        tick();
-    }
     // Waits for at least n frames; the kinds received so far.
     QList<int> kinds(int n)
     {

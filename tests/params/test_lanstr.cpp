@@ -1,9 +1,11 @@
 #include "params/lanstr.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <vector>
 
@@ -84,6 +86,28 @@ TEST_F(TextTable, AddedRowsHaveAllThreeLanguages)
     for (int r : filledRows(kLanAddedFirst)) {
         for (int c = 0; c < kLanCols; ++c)
             EXPECT_FALSE(gaLanStr[r][c].trimmed().isEmpty()) << "row " << r << " column " << c;
+    }
+}
+
+// Areas add rows to one file side by side; a number given twice would make
+// one text silently show another's words.
+TEST_F(TextTable, EveryRowIsGivenOnceAndAddedRowsStayInTheirRange)
+{
+    std::map<int, QString> seen;
+    for (const char* path : {":/text/lanstr.tsv", ":/text/lanstr-added.tsv"}) {
+        QFile f(QString::fromLatin1(path));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << path;
+        const bool added = QString::fromLatin1(path).contains("added");
+        for (const QByteArray& line : f.readAll().split('\n')) {
+            if (line.isEmpty() || line.startsWith('#'))
+                continue;
+            bool ok = false;
+            const int row = line.left(line.indexOf('\t')).toInt(&ok);
+            ASSERT_TRUE(ok) << path << ": " << line.left(40).toStdString();
+            EXPECT_TRUE(seen.emplace(row, QString::fromLatin1(path)).second) << "row " << row << " given twice";
+            EXPECT_EQ(added, row >= kLanAddedFirst) << "row " << row << " in " << path;
+            EXPECT_LT(row, kLanRows);
+        }
     }
 }
 

@@ -47,6 +47,7 @@ void ViewTest::SetUp()
     gRepairCameraAddresses = nullptr;
     para_ = std::make_unique<WizardPara>(FactoryParams());
     bak_ = std::make_unique<WizardPara>(FactoryParams());
+    para_->step_enabled[0] = para_->detect_product; // as the standard procedure derives it
     gpWPara = para_.get();
     gpWParaBak = bak_.get();
     gDNum = 2;

@@ -1,0 +1,136 @@
+#include "settings/customionamewidget.h"
+
+#include "params/lanstr.h"
+#include "params/procedures.h"
+#include "params/skin.h"
+#include "params/wizardpara.h"
+#include "settings/iowidget.h"
+#include "settings/systemsettingwidget.h"
+#include "widgets/basewidgets.h"
+#include "widgets/kitstyle.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+
+using namespace multidetect;
+
+const char* const gCustomInputName[8][3] = {
+    {"输入 1", "Input 1", "输入 1"}, {"输入 3", "Input 3", "输入 3"}, {"输入 4", "Input 4", "输入 4"},
+    {"输入 5", "Input 5", "输入 5"}, {"输入 6", "Input 6", "输入 6"}, {"输入 7", "Input 7", "输入 7"},
+    {"输入 8", "Input 8", "输入 8"}, {"输入 9", "Input 9", "输入 9"},
+};
+
+const char* const gCustomOutputName[8][3] = {
+    {"输出 1", "Output 1", "输出 1"}, {"输出 2", "Output 2", "输出 2"}, {"输出 4", "Output 4", "输出 4"},
+    {"输出 5", "Output 5", "输出 5"}, {"输出 6", "Output 6", "输出 6"}, {"输出 7", "Output 7", "输出 7"},
+    {"输出 8", "Output 8", "输出 8"}, {"输出 9", "Output 9", "输出 9"},
+};
+
+namespace {
+
+int column() { return gLan >= 0 && gLan <= 2 ? gLan : 0; }
+
+} // namespace
+
+CustomIONameWidget::CustomIONameWidget(QWidget* mainWindow, SystemSettingWidget* settingsWindow)
+    : QWidget(mainWindow), ownerWindow(settingsWindow), ioPage(settingsWindow ? settingsWindow->multiDetectIO : nullptr)
+{
+    setWindowFlags(Qt::CustomizeWindowHint);
+    const QFont font = kitFont(QStringLiteral("wqy-microhei"), 30);
+    QPalette yellow;
+    yellow.setColor(QPalette::WindowText, Qt::yellow);
+
+    auto* grid = new QGridLayout(this);
+    grid->setSpacing(10);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+    auto caption = [&](const char* const (&texts)[3]) {
+        auto* l = new QLabel(QString::fromUtf8(texts[column()]), this);
+        l->setFixedSize(180, 60);
+        l->setFont(font);
+        l->setPalette(yellow);
+        l->setAlignment(Qt::AlignCenter);
+        return l;
+    };
+    auto nameBox = [&](int names, QString (*name)(int)) {
+        auto* b = new ComboBox(this);
+        b->setFixedSize(180, 60);
+        b->setFont(font);
+        for (int i = 0; i < names; ++i)
+            b->addItem(name(i));
+        return b;
+    };
+    for (int j = 0; j < 8; ++j) {
+        inputSlotLabels[j] = caption(gCustomInputName[j]);
+        inputNameBoxes[j] = nameBox(kInputNames, &InName);
+        outputSlotLabels[j] = caption(gCustomOutputName[j]);
+        outputNameBoxes[j] = nameBox(kOutputNames, &OutName);
+        grid->addWidget(inputSlotLabels[j], 0, j);
+        grid->addWidget(inputNameBoxes[j], 1, j);
+        grid->addWidget(outputSlotLabels[j], 2, j);
+        grid->addWidget(outputNameBoxes[j], 3, j);
+    }
+    confirmButton = new ColorButton(LanStr(121), this, 3);
+    confirmButton->setFixedSize(180, 70);
+    grid->addWidget(confirmButton, 4, 7);
+    connect(confirmButton, &QPushButton::clicked, this, &CustomIONameWidget::accept);
+}
+
+void CustomIONameWidget::init()
+{
+    if (!ioPage)
+        return;
+    // The page holds repaired indexes, so every box has a selection.
+    for (int j = 0; j < 8; ++j) {
+        inputNameBoxes[j]->setCurrentIndex(ioPage->model.inputNameIndex[j]);
+        outputNameBoxes[j]->setCurrentIndex(ioPage->model.outputNameIndex[j]);
+    }
+}
+
+void CustomIONameWidget::accept()
+{
+    if (ioPage) {
+        for (int j = 0; j < 8; ++j) {
+            ioPage->model.setInputName(j, inputNameBoxes[j]->currentIndex());
+            ioPage->model.setOutputName(j, outputNameBoxes[j]->currentIndex());
+        }
+        if (gpWParaBak)
+            ioPage->model.storeNames(*gpWParaBak);
+    }
+    hide();
+    if (ioPage)
+        ioPage->ResetIOName();
+    if (ownerWindow)
+        ownerWindow->show();
+}
+
+void CustomIONameWidget::showEvent(QShowEvent* event)
+{
+    adjustSize();
+    if (QWidget* w = parentWidget())
+        move((w->width() - width()) / 2, (w->height() - height()) / 2);
+    QWidget::showEvent(event);
+}
+
+void CustomIONameWidget::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    if (gpPixmapBG && !gpPixmapBG->isNull())
+        painter.drawPixmap(rect(), *gpPixmapBG);
+}
+
+// The "IO name" button: the dialog stands in for the settings window until
+// it is confirmed. The pages store first, because showing the window again
+// reloads them from the edit copy.
+void SystemSettingWidget::SlotShowCustomIONameWidget()
+{
+    QWidget* top = window();
+    auto* dialog = top ? top->findChild<CustomIONameWidget*>() : nullptr;
+    if (!dialog)
+        return;
+    storePages();
+    hide();
+    dialog->show();
+    dialog->raise();
+}

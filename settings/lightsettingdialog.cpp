@@ -1,0 +1,49 @@
+#include "settings/lightsettingdialog.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+lightsettingdialog::lightsettingdialog(QWidget* parent)
+    : QDialog(parent, Qt::FramelessWindowHint | Qt::CustomizeWindowHint)
+{
+    setStyleSheet(QStringLiteral(
+        "QDialog{background-color:rgb(57,60,69);}QLabel{color:white;}"
+        "QPushButton:pressed{background-color:#FFC107;}"
+        "QLineEdit{border:1px solid gray;color:white;background:transparent;}"
+        "QLineEdit:focus{background-color:white;color:black;}"));
+    auto* content = new QWidget(this);
+    content->setFixedSize(600, 400);
+    auto* header = new QWidget(content);
+    header->setFixedHeight(100);
+    header->setStyleSheet(QStringLiteral("color:white;background-color:#1E1E1E;font-size:20px;border:0px;}"));
+    titleLabel = new QLabel(QString::fromUtf8("网络设置"), header);
+    titleLabel->setFixedSize(600, 100);
+    titleLabel->setStyleSheet(QStringLiteral("color:white;font-size:28px;"));
+    okButton = new QPushButton(QString::fromUtf8("确定"), header);
+    okButton->setFixedSize(120, 60);
+    okButton->setStyleSheet(
+        QStringLiteral("outline:0px;border:0px;font-size:20px;color:white;background-color:#8BC34A;"));
+    cancelButton = new QPushButton(QString::fromUtf8("取消"), header);
+    cancelButton->setFixedSize(120, 60);
+    cancelButton->setStyleSheet(
+        QStringLiteral("outline:0px;border:0px;font-size:20px;color:white;background-color:#E91E63;"));
+
+    auto* headerRow = new QHBoxLayout(header);
+    headerRow->setSpacing(30);
+    headerRow->setContentsMargins(0, 0, 0, 0);
+    headerRow->addWidget(titleLabel);
+    headerRow->addStretch();
+    headerRow->addWidget(cancelButton);
+    headerRow->addWidget(okButton);
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(header);
+    column->addStretch();
+
+    connect(okButton, &QPushButton::pressed, this, &QDialog::accept);
+    connect(cancelButton, &QPushButton::pressed, this, &QDialog::reject);
+}
+
+void lightsettingdialog::setText(const QString& text) { titleLabel->setText(text); }

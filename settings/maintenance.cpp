@@ -1,0 +1,316 @@
+#include "settings/maintenance.h"
+
+#include "params/lanstr.h"
+#include "platform/commandrunner.h"
+#include "settings/settingshost.h"
+#include "widgets/msgbox.h"
+
+#include <QCryptographicHash>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+namespace maintenance {
+
+namespace {
+
+// Work folders inside the group folder and the program folder; hidden, so
+// that a leftover of an interrupted run is never listed as a group.
+constexpr const char* kNewGroup = ".new-group";
+constexpr const char* kOldGroup = ".old-group";
+constexpr const char* kDeletedGroup = ".deleted-group";
+constexpr const char* kRestoreStaging = ".group-restore";
+constexpr const char* kRestoreTrash = ".group-replaced";
+// Room for the work prefixes within a folder name of 255 bytes.
+constexpr int kMaxNameBytes = 200;
+
+QString join(const QString& folder, const QString& name) { return folder + QLatin1Char('/') + name; }
+
+bool removeAny(const QString& path)
+{
+    const QFileInfo fi(path);
+    if (!fi.exists() && !fi.isSymLink())
+        return true;
+    if (fi.isDir() && !fi.isSymLink())
+        return QDir(path).removeRecursively();
+    return QFile::remove(path);
+}
+
+// rename(2): replaces nothing here, but moves folders and files alike.
+bool move(const QString& from, const QString& to)
+{
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+QByteArray digest(const QString& path, qint64* size)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    *size = f.size();
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&f))
+        return QByteArray();
+    return hash.result();
+}
+
+QString templateFolder(int camera, int step) { return QStringLiteral("cammer%1%2").arg(camera).arg(step); }
+
+} // namespace
+
+bool passwordStorable(const QString& password)
+{
+    if (password.size() > kMaxPasswordBytes)
+        return false;
+    for (const QChar c : password)
+        if (c.unicode() > 0xff || c.category() == QChar::Other_Control)
+            return false;
+    return true;
+}
+
+bool restartSystem(bool powerOff)
+{
+    settingshost::flushAll();
+    const platform::CommandResult r = powerOff
+        ? platform::runCommand(QStringLiteral("init"), {QStringLiteral("0")}, 30000)
+        : platform::runCommand(QStringLiteral("reboot"), {}, 30000);
+    if (r.ok())
+        return true;
+    qWarning().noquote() << (powerOff ? "power-off" : "restart") << "refused by the system:"
+                         << QString::fromLocal8Bit(r.out + r.err).trimmed();
+    // The program goes on, so it needs its databases again.
+    settingshost::reopenDatabases();
+    showWarnBox(LanStr(kRowRestartFailed));
+    return false;
+}
+
+GroupName checkGroupName(const QString& name)
+{
+    if (name.trimmed().isEmpty())
+        return GroupName::Empty;
+    if (name.contains(QLatin1Char('/')) || name.startsWith(QLatin1Char('.'))
+        || name.toUtf8().size() > kMaxNameBytes)
+        return GroupName::Invalid;
+    for (const QChar c : name)
+        if (c.category() == QChar::Other_Control)
+            return GroupName::Invalid;
+    if (name.compare(QLatin1String(kFactoryGroup), Qt::CaseInsensitive) == 0)
+        return GroupName::Reserved;
+    return GroupName::Ok;
+}
+
+QStringList listGroups(const QString& root)
+{
+    return QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QString existingGroup(const QStringList& groups, const QString& name)
+{
+    for (const QString& g : groups)
+        if (g.compare(name, Qt::CaseInsensitive) == 0)
+            return g;
+    return QString();
+}
+
+QStringList groupItems(const QString& folder, int steps)
+{
+    QStringList items;
+    if (QFileInfo(join(folder, QStringLiteral("PARAM.db"))).isFile())
+        items << QStringLiteral("PARAM.db");
+    for (int c = 1; c <= 8; ++c)
+        for (int s = 1; s <= steps && s <= 8; ++s)
+            if (QFileInfo(join(folder, templateFolder(c, s))).isDir())
+                items << templateFolder(c, s);
+    return items;
+}
+
+bool copyTree(const QString& from, const QString& to)
+{
+    const QFileInfo fi(from);
+    if (fi.isDir()) {
+        if (fi.isSymLink())
+            return true; // a linked folder could lead back into itself
+        if (!QDir().mkpath(to))
+            return false;
+        const QFileInfoList entries =
+            QDir(from).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+        for (const QFileInfo& e : entries)
+            if (!copyTree(e.filePath(), join(to, e.fileName())))
+                return false;
+        return true;
+    }
+    if (!removeAny(to))
+        return false;
+    if (!QFile::copy(from, to)) {
+        qWarning().noquote() << "cannot copy" << from << "to" << to;
+        return false;
+    }
+    return true;
+}
+
+bool clearFolder(const QString& folder)
+{
+    QDir dir(folder);
+    if (!dir.exists())
+        return true;
+    bool ok = true;
+    for (const QFileInfo& e : dir.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
+        ok = removeAny(e.filePath()) && ok;
+    return ok;
+}
+
+bool backupGroup(const QString& programFolder, const QString& root, const QString& name, int steps)
+{
+    if (checkGroupName(name) != GroupName::Ok)
+        return false;
+    const QStringList items = groupItems(programFolder, steps);
+    if (!items.contains(QStringLiteral("PARAM.db")))
+        return false;
+    const QString work = join(root, QLatin1String(kNewGroup));
+    bool copied = removeAny(work) && QDir().mkpath(work);
+    for (const QString& item : items)
+        copied = copied && copyTree(join(programFolder, item), join(work, item));
+    if (!copied) {
+        removeAny(work);
+        return false;
+    }
+    const QString existing = existingGroup(listGroups(root), name);
+    const QString target = join(root, existing.isEmpty() ? name : existing);
+    if (existing.isEmpty()) {
+        if (move(work, target))
+            return true;
+        removeAny(work);
+        return false;
+    }
+    const QString old = join(root, QLatin1String(kOldGroup));
+    if (!removeAny(old) || !move(target, old)) {
+        removeAny(work);
+        return false;
+    }
+    if (!move(work, target)) {
+        move(old, target);
+        removeAny(work);
+        return false;
+    }
+    if (!removeAny(old))
+        qWarning().noquote() << "the replaced parameter group stays in" << old;
+    return true;
+}
+
+GroupRestore::GroupRestore(const QString& programFolder, const QString& groupFolder, int steps)
+    : program_(programFolder),
+      group_(groupFolder),
+      staging_(join(programFolder, QLatin1String(kRestoreStaging))),
+      trash_(join(programFolder, QLatin1String(kRestoreTrash))),
+      steps_(steps)
+{
+}
+
+GroupRestore::~GroupRestore() { removeAny(staging_); }
+
+bool GroupRestore::stage()
+{
+    const QStringList items = groupItems(group_, 8);
+    if (!items.contains(QStringLiteral("PARAM.db")))
+        return false;
+    bool copied = removeAny(staging_) && QDir().mkpath(staging_);
+    for (const QString& item : items)
+        copied = copied && copyTree(join(group_, item), join(staging_, item));
+    if (!copied)
+        removeAny(staging_);
+    return copied;
+}
+
+bool GroupRestore::commit()
+{
+    const QStringList staged = groupItems(staging_, 8);
+    if (!staged.contains(QStringLiteral("PARAM.db")) || !removeAny(trash_) || !QDir().mkpath(trash_))
+        return false;
+    std::vector<std::pair<QString, QString>> done; // moves made, to undo on failure
+    auto step = [&done](const QString& from, const QString& to) {
+        if (!move(from, to))
+            return false;
+        done.emplace_back(from, to);
+        return true;
+    };
+    bool ok = true;
+    // The current step folders go, whether the group has them or not.
+    for (int c = 1; c <= 8 && ok; ++c)
+        for (int s = 1; s <= steps_ && s <= 8 && ok; ++s) {
+            const QString name = templateFolder(c, s);
+            if (QFileInfo::exists(join(program_, name)))
+                ok = step(join(program_, name), join(trash_, name));
+        }
+    for (const QString& item : staged) {
+        if (!ok)
+            break;
+        if (QFileInfo::exists(join(program_, item)))
+            ok = step(join(program_, item), join(trash_, item));
+        ok = ok && step(join(staging_, item), join(program_, item));
+    }
+    if (!ok) {
+        bool undone = true;
+        for (auto it = done.rbegin(); it != done.rend(); ++it)
+            undone = move(it->second, it->first) && undone;
+        if (undone)
+            removeAny(trash_);
+        else
+            qWarning().noquote() << "a failed parameter group restore left files in" << trash_;
+        return false;
+    }
+    if (!removeAny(trash_))
+        qWarning().noquote() << "the replaced parameters stay in" << trash_;
+    removeAny(staging_);
+    return true;
+}
+
+bool deleteGroup(const QString& root, const QString& name)
+{
+    if (!listGroups(root).contains(name))
+        return false;
+    const QString gone = join(root, QLatin1String(kDeletedGroup));
+    if (!removeAny(gone) || !move(join(root, name), gone))
+        return false;
+    if (!removeAny(gone))
+        qWarning().noquote() << "part of the deleted parameter group stays in" << gone;
+    return true;
+}
+
+QString updateTarget(const QString& fileName)
+{
+    if (fileName.contains(QLatin1String(".tar.gz")))
+        return QStringLiteral("newupdate.tar.gz");
+    if (fileName.contains(QLatin1String(".tar.xz")))
+        return QStringLiteral("newupdate.tar.xz");
+    if (fileName.contains(QLatin1String(".rar")))
+        return QStringLiteral("newupdate.rar");
+    return QString();
+}
+
+bool copyChecked(const QString& from, const QString& to)
+{
+    const QString part = to + QStringLiteral(".part");
+    if (!removeAny(part))
+        return false;
+    bool ok = QFile::copy(from, part);
+    if (ok) {
+        qint64 sizeFrom = -1;
+        qint64 sizeTo = -2;
+        const QByteArray a = digest(from, &sizeFrom);
+        const QByteArray b = digest(part, &sizeTo);
+        ok = !a.isEmpty() && a == b && sizeFrom == sizeTo;
+    }
+    // rename(2) replaces an older file of the same name in one step.
+    ok = ok && move(part, to);
+    if (!ok) {
+        qWarning().noquote() << "cannot copy" << from << "to" << to;
+        QFile::remove(part);
+    }
+    return ok;
+}
+
+} // namespace maintenance

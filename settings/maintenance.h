@@ -1,0 +1,103 @@
+#pragma once
+// The file work of the maintenance commands, without widgets: parameter
+// groups under "./paraGroup", the export copy, update packages. Every copy is
+// checked, and a group is only ever replaced by a complete copy, so a failed
+// copy loses nothing. No name reaches a shell: files are copied, renamed and
+// removed by the program itself, inside their folders.
+#include <QString>
+#include <QStringList>
+
+namespace maintenance {
+
+// Texts of the maintenance commands beyond the established ones.
+constexpr int kRowPasswordUnusable = 1100;
+constexpr int kRowGroupNameInvalid = 1101;
+constexpr int kRowFactoryGroupProtected = 1102;
+constexpr int kRowGroupBackupFailed = 1103;
+constexpr int kRowGroupRestoreFailed = 1104;
+constexpr int kRowGroupDeleteFailed = 1105;
+constexpr int kRowNoGroupChosen = 1106;
+constexpr int kRowExportFailed = 1107;
+constexpr int kRowUpdateCopyFailed = 1108;
+constexpr int kRowFactoryFileMissing = 1109;
+constexpr int kRowRestartFailed = 1110;
+constexpr int kRowClockNotSet = 1111;
+constexpr int kRowCalibrationNotRun = 1112;
+
+// The operator password: what the record keeps and the keypad can type
+// again. A longer password or one with characters outside Latin-1 would be
+// stored cut or as "?" and then never match what is typed.
+constexpr int kMaxPasswordBytes = 32;
+bool passwordStorable(const QString& password);
+
+// Closes the databases and asks the system to restart ("reboot") or to
+// power off ("init 0"). When the system refuses, the databases are opened
+// again and the operator is told; false then.
+bool restartSystem(bool powerOff = false);
+
+constexpr const char* kGroupFolder = "paraGroup";
+constexpr const char* kFactoryGroup = "default";
+
+enum class GroupName {
+    Ok,
+    Empty,    // nothing but blanks
+    Invalid,  // "/", a leading ".", a control character, too long for a folder name
+    Reserved, // the factory group "default" (in any letter case)
+};
+GroupName checkGroupName(const QString& name);
+
+// Group folders of `root`, sorted by name (hidden work folders left out).
+QStringList listGroups(const QString& root);
+// The group of `groups` that `name` names, compared ignoring letter case, in
+// its own spelling; empty when there is none.
+QString existingGroup(const QStringList& groups, const QString& name);
+
+// What a group holds, as names inside a folder: "PARAM.db" and the template
+// folders "cammer<c><s>" (camera 1..8, step 1..steps) that exist there.
+QStringList groupItems(const QString& folder, int steps);
+
+// Copies a file or a folder with everything in it; false at the first file
+// that could not be copied (`to` may then hold part of the copy).
+bool copyTree(const QString& from, const QString& to);
+// Empties a folder, keeping the folder itself.
+bool clearFolder(const QString& folder);
+
+// The program folder's "PARAM.db" and template folders of steps 1..steps
+// saved as group `name` of `root`. An existing group (named in its own
+// spelling) is replaced only once the new copy is complete.
+bool backupGroup(const QString& programFolder, const QString& root, const QString& name, int steps);
+
+// Restoring a group in two halves: stage() copies the group's items into a
+// work folder of the program folder (nothing in force changes); commit()
+// puts them in place of the program folder's own, with the template folders
+// of steps 1..steps of all eight cameras taken away first; a failure on the
+// way puts back what was there. The databases must be closed for commit().
+class GroupRestore {
+public:
+    GroupRestore(const QString& programFolder, const QString& groupFolder, int steps);
+    ~GroupRestore();
+    // False when the group has no "PARAM.db" or a copy failed.
+    bool stage();
+    bool commit();
+
+private:
+    QString program_;
+    QString group_;
+    QString staging_;
+    QString trash_;
+    int steps_;
+};
+
+// Removes group `name` of `root` (first out of sight, then from the disk).
+bool deleteGroup(const QString& root, const QString& name);
+
+// The name an update package is installed under in the program folder, by
+// the chosen file's name: "newupdate.tar.gz", "newupdate.tar.xz",
+// "newupdate.rar"; empty for any other file.
+QString updateTarget(const QString& fileName);
+// Copies a file under a temporary name beside `to`, compares size and
+// content with the original, then renames it to `to`. On any failure `to` is
+// left as it was.
+bool copyChecked(const QString& from, const QString& to);
+
+} // namespace maintenance

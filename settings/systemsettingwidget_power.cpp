@@ -1,0 +1,113 @@
+// The commands that end the monitor's run: power-off or restart, leaving the
+// program, the clock change, the touch calibration, the language switch, and
+// clearing the journal. A restart that the system refuses leaves the
+// program running with its databases open again.
+#include "params/lanstr.h"
+#include "params/wizardpara.h"
+#include "platform/commandrunner.h"
+#include "platform/host.h"
+#include "settings/maintenance.h"
+#include "settings/settingshost.h"
+#include "settings/systemsettingwidget.h"
+#include "widgets/modal.h"
+#include "widgets/modifytimewidget.h"
+#include "widgets/msgbox.h"
+#include "widgets/passwordbox.h"
+
+#include <QThread>
+
+namespace {
+
+void saveLive()
+{
+    if (gpWPara)
+        gpWPara->SaveDatatoFile();
+}
+
+} // namespace
+
+void SystemSettingWidget::SlotShutDown()
+{
+    if (!showChooseBox(LanStr(291)))
+        return;
+    // A refused or declined apply does not stop the power-off.
+    applyEdits();
+    saveLive();
+    host::insertRecord(LanStr(292));
+    settingshost::stopWatchdog();
+    settingshost::flushAll();
+    const bool restart = showChooseBox(LanStr(293));
+    maintenance::restartSystem(!restart);
+}
+
+void SystemSettingWidget::SlotExit()
+{
+    if (!showChooseBox(LanStr(294)))
+        return;
+    host::insertRecord(LanStr(295));
+    applyEdits();
+    saveLive();
+    showWarnBox(LanStr(296));
+    settingshost::exitProgram(0);
+}
+
+void SystemSettingWidget::SlotModifyTime()
+{
+    clockDialog->editor()->ShowDateTime();
+    if (runModal(*clockDialog) != QDialog::Accepted)
+        return;
+    if (!showChooseBox(LanStr(402)))
+        return;
+    // A clock that did not take the new time is not worth a restart.
+    if (!clockDialog->editor()->setSysDateTime()) {
+        showWarnBox(LanStr(maintenance::kRowClockNotSet));
+        return;
+    }
+    applyEdits();
+    saveLive();
+    host::insertRecord(LanStr(401));
+    settingshost::stopWatchdog();
+    settingshost::flushAll();
+    QThread::msleep(1000);
+    maintenance::restartSystem();
+}
+
+void SystemSettingWidget::SlotCalibration()
+{
+    if (!showChooseBox(LanStr(459)))
+        return;
+    // The calibration runs on the screen until the operator is done.
+    const platform::CommandResult tsc = platform::runCommand(QStringLiteral("./tsc"), {}, -1);
+    if (!tsc.started) {
+        showWarnBox(LanStr(maintenance::kRowCalibrationNotRun));
+        return;
+    }
+    QThread::msleep(500);
+    maintenance::restartSystem();
+}
+
+void SystemSettingWidget::SlotChangeLan(int language)
+{
+    if (language == gLan || language < 0 || language > 2)
+        return;
+    if (!showChooseBox(LanStr(318)))
+        return;
+    host::insertRecord(LanStr(319));
+    gLan = language;
+    applyEdits();
+    saveLive();
+    settingshost::stopWatchdog();
+    maintenance::restartSystem();
+}
+
+void SystemSettingWidget::SlotClearRecord()
+{
+    if (!CheckRoot())
+        return;
+    if (!showChooseBox(LanStr(297)))
+        return;
+    if (!CheckRoot())
+        return;
+    settingshost::clearRecord();
+    host::insertRecord(LanStr(298));
+}

@@ -1,0 +1,316 @@
+// The camera pages and their live tuning, the floating exposure block, the
+// camera renumbering dialog and the hardware view, in the real main window.
+#include "maintfixture.h"
+
+#include "cameradriver/camerahost.h"
+#include "cameradriver/cameraglobals.h"
+#include "settings/advancefuncwidget.h"
+#include "settings/cameraparamswidget.h"
+#include "settings/hardwareconfigurationwidget.h"
+#include "settings/widgetchangecamera.h"
+#include "widgets/basewidgets.h"
+#include "widgets/edit.h"
+#include "widgets/modifytimewidget.h"
+#include "widgets/sliderlabel.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QSlider>
+#include <QVBoxLayout>
+
+using settingshost::CameraOp;
+
+namespace {
+
+constexpr int kCameraPage = 3;
+
+void saveShot(QWidget* w, const QString& name)
+{
+    QDir().mkpath(SETTINGS_SHOT_DIR);
+    EXPECT_TRUE(w->grab().save(QString(SETTINGS_SHOT_DIR) + "/" + name + ".png"));
+}
+
+} // namespace
+
+class CameraPages : public Maintenance {
+protected:
+    void startOnCameraPage(int lan = 1)
+    {
+        // Camera 2 differs from camera 1 in exposure, sharpness and gamma.
+        for (int c = 0; c < 8; ++c) {
+            para.expose_time[c] = 30;
+            para.adjust_plus[c] = 8;
+            para.sharp[c] = 50;
+            para.contrast[c] = 100;
+            para.gamma[c] = 100;
+        }
+        para.expose_time[1] = 55;
+        para.sharp[1] = 20;
+        para.gamma[1] = 160;
+        startMaintenance(lan);
+        settings().tabButtons()[kCameraPage]->click();
+        cameraCalls.clear();
+    }
+    CameraParamsWidget& page() { return *settings().cameraParams; }
+    CameraParamsSubWidget& block() { return *page().subWidget; }
+};
+
+TEST_F(CameraPages, TuningChangesTheEditCopyAndTheCameraAtOnce)
+{
+    startOnCameraPage();
+    EXPECT_EQ(outSet, 0);
+    block().cameraButtons[1]->click();
+    EXPECT_EQ(outSet, 1);
+    EXPECT_EQ(window->selectedCamera, 1) << "the main area shows the camera being tuned";
+    EXPECT_EQ(block().exposureSlider->value(), 55);
+    EXPECT_EQ(page().slider(CameraParamsWidget::Gamma)->value(), 160);
+    EXPECT_EQ(page().rows[CameraParamsWidget::Gamma].value->text(), QString("160"));
+    // Only the sliders whose value changed send it, to the new camera.
+    EXPECT_EQ(cameraCalls, (QStringList{op(1, CameraOp::Expose), op(1, CameraOp::Sharp), op(1, CameraOp::Gamma)}));
+
+    cameraCalls.clear();
+    block().exposureSlider->setValue(70);
+    EXPECT_EQ(gpWParaBak->expose_time[1], 70);
+    EXPECT_EQ(gpWPara->expose_time[1], 55) << "the live record waits for the apply step";
+    EXPECT_EQ(gpWParaBak->expose_time[0], 30);
+    EXPECT_EQ(cameraCalls, QStringList{op(1, CameraOp::Expose)});
+    EXPECT_EQ(block().exposureValue->text(), QString("70"));
+
+    // Leaving with NO: camera 2 gets its saved exposure back.
+    cameraCalls.clear();
+    answer = QDialog::Rejected;
+    exitSetup();
+    EXPECT_EQ(cameraCalls, QStringList{op(1, CameraOp::Expose)});
+    EXPECT_EQ(gpWPara->expose_time[1], 55);
+
+    // Reopened: camera 1 again, with its button.
+    answer = QDialog::Accepted;
+    open();
+    EXPECT_EQ(outSet, 0);
+    EXPECT_TRUE(block().cameraButtons[0]->isChecked());
+    EXPECT_EQ(block().exposureSlider->value(), 30);
+}
+
+TEST_F(CameraPages, OneCameraHasNothingToSwitch)
+{
+    startOnCameraPage();
+    setCameraSlots({0});
+    block().cameraButtons[1]->click();
+    EXPECT_EQ(outSet, 0);
+    emit block().nextButton->pressed();
+    EXPECT_EQ(outSet, 0);
+    EXPECT_TRUE(cameraCalls.isEmpty());
+    setCameraSlots({0, 1});
+}
+
+TEST_F(CameraPages, RestoringTheCameraDefaults)
+{
+    startOnCameraPage();
+    settingshost::Hooks h = settingshost::hooks();
+    h.cameraOp = [this](int slot, settingshost::CameraOp o, int step) {
+        cameraCalls << op(slot, o, step);
+        if (o == CameraOp::RestoreDefaults) { // what the camera reads back
+            gpWParaBak->expose_time[slot] = 12;
+            gpWParaBak->adjust_plus[slot] = 3;
+            gpWParaBak->sharp[slot] = 4;
+        }
+    };
+    settingshost::install(h);
+    answers = {QDialog::Rejected};
+    emit block().restoreButton->clicked();
+    EXPECT_TRUE(shown(527));
+    EXPECT_TRUE(cameraCalls.isEmpty());
+
+    emit block().restoreButton->clicked();
+    EXPECT_EQ(cameraCalls.first(), op(0, CameraOp::RestoreDefaults));
+    EXPECT_EQ(block().exposureSlider->value(), 12);
+    EXPECT_EQ(block().gainSlider->value(), 3);
+    EXPECT_EQ(page().slider(CameraParamsWidget::Clarity)->value(), 4);
+    EXPECT_EQ(gpWParaBak->sharp[0], 4);
+}
+
+TEST_F(CameraPages, AutomaticShadingAppliesTheExposureOfEveryView)
+{
+    startOnCameraPage();
+    settings().SetAutoWDR(Qt::Checked);
+    EXPECT_EQ(gpWParaBak->auto_shading, 2) << "stored as the box delivers it";
+    QStringList all;
+    for (int slot = 0; slot < 8; ++slot)
+        all << op(slot, CameraOp::Expose);
+    EXPECT_EQ(cameraCalls, all);
+}
+
+TEST_F(CameraPages, FactoryRowsAndCameraButtonsShowWhenTheyApply)
+{
+    startShown();
+    open();
+    settings().advanceFunctions->boxes[advancefunctions::kFactory]->setValue(0);
+    settings().tabButtons()[kCameraPage]->click();
+    EXPECT_FALSE(page().slider(CameraParamsWidget::Speed)->isVisible());
+    EXPECT_TRUE(block().exposureSlider->isVisible());
+    EXPECT_TRUE(block().cameraButtons[1]->isVisible());
+    EXPECT_FALSE(block().cameraButtons[2]->isVisible());
+
+    // Ticked on the advanced page, not yet saved: the rows show at once.
+    settings().tabButtons()[12]->click();
+    settings().advanceFunctions->boxes[advancefunctions::kFactory]->setValue(1);
+    setCameraSlots({0, 1, 2});
+    settings().tabButtons()[kCameraPage]->click();
+    EXPECT_TRUE(page().slider(CameraParamsWidget::Speed)->isVisible());
+    EXPECT_TRUE(block().cameraButtons[2]->isVisible()) << "a third camera shows its button";
+    EXPECT_FALSE(block().cameraButtons[3]->isVisible());
+    setCameraSlots({0, 1});
+    settings().tabButtons()[12]->click();
+    settings().tabButtons()[kCameraPage]->click();
+    EXPECT_TRUE(block().cameraButtons[2]->isVisible()) << "never hidden again";
+
+    // The speed is stored by the page itself.
+    page().slider(CameraParamsWidget::Speed)->setValue(7);
+    settings().storePages();
+    EXPECT_EQ(gpWParaBak->capture_speed, 7);
+}
+
+TEST_F(CameraPages, TheExposureBlockFloatsOverTheViews)
+{
+    startOnCameraPage();
+    auto* column = qobject_cast<QVBoxLayout*>(page().layout());
+    const QSize attached = block().size();
+    EXPECT_FALSE(block().previousButton->isVisible());
+
+    block().viewButton->toggle();
+    EXPECT_TRUE(block().isWindow());
+    EXPECT_TRUE(block().isVisible());
+    EXPECT_EQ(block().pos(), QPoint(342, 653));
+    EXPECT_EQ(block().size(), QSize(1105, 325));
+    EXPECT_EQ(window->mainStack->currentIndex(), 0) << "the camera views show behind it";
+    EXPECT_TRUE(block().previousButton->isVisible() && block().nextButton->isVisible());
+    EXPECT_TRUE(camerahost::exposurePanelVisible()) << "the exposure setter reads the edit copy";
+    saveShot(&block(), "camera-block-floating-en");
+
+    emit block().nextButton->pressed();
+    EXPECT_EQ(outSet, 1);
+    emit block().nextButton->pressed();
+    EXPECT_EQ(outSet, 1) << "no wrap past the last open camera";
+    emit block().previousButton->pressed();
+    emit block().previousButton->pressed();
+    EXPECT_EQ(outSet, 0);
+
+    block().viewButton->toggle();
+    EXPECT_FALSE(block().isWindow());
+    EXPECT_EQ(block().parentWidget(), &page());
+    EXPECT_EQ(column->indexOf(&block()), 0) << "back at the top of the page";
+    EXPECT_EQ(block().size(), attached);
+    EXPECT_EQ(window->mainStack->currentIndex(), 1);
+    EXPECT_FALSE(block().previousButton->isVisible());
+    EXPECT_FALSE(camerahost::exposurePanelVisible());
+}
+
+TEST_F(CameraPages, TheTuneButtonOpensTheRenumberingDialog)
+{
+    startOnCameraPage();
+    emit block().tuneButton->clicked();
+    EXPECT_EQ(window->mainStack->currentIndex(), 0);
+    EXPECT_TRUE(window->cameraOrderDialog->isVisible());
+    saveShot(window->cameraOrderDialog, "renumbering-en");
+}
+
+TEST(Renumbering, TheFirstRepeatedNumber)
+{
+    struct Case {
+        const char* shown; // as the combo boxes show the numbers
+        std::vector<int> numbers;
+        int repeated; // 0-based, -1 for none
+    };
+    const Case cases[] = {
+        {"2 2 1", {1, 1, 0}, 1},
+        {"1 2 1", {0, 1, 0}, 0},
+        {"1 2 3", {0, 1, 2}, -1},
+        {"3 1 1 3", {2, 0, 0, 2}, 2},
+        {"1", {0}, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        EXPECT_EQ(WidgetChangeCamera::firstRepeated(c.numbers.data(), int(c.numbers.size())), c.repeated);
+    }
+}
+
+TEST_F(CameraPages, RenumberingStoresTheNewOrderThenAsksToPowerOff)
+{
+    startOnCameraPage();
+    WidgetChangeCamera& dialog = *window->cameraOrderDialog;
+    int shutDowns = 0;
+    dialog.shutDown = [&] { ++shutDowns; };
+    dialog.show();
+    ASSERT_TRUE(dialog.combos[0] && dialog.combos[1]);
+    EXPECT_FALSE(dialog.combos[2]);
+    EXPECT_EQ(dialog.combos[0]->itemText(1), LanStr(394, 1).arg(2));
+    EXPECT_EQ(dialog.okButton->geometry(), QRect(30, 490, 490, 50));
+
+    dialog.combos[1]->setCurrentIndex(0);
+    emit dialog.okButton->clicked();
+    EXPECT_TRUE(boxes.last().contains(LanStr(361, 1).arg(1)));
+    EXPECT_TRUE(dialog.isVisible()) << "the operator mends the numbers";
+    EXPECT_EQ(shutDowns, 0);
+
+    dialog.combos[0]->setCurrentIndex(1);
+    emit dialog.okButton->clicked();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(gCamNO[0], 1);
+    EXPECT_EQ(gCamNO[1], 0);
+    EXPECT_EQ(shutDowns, 1);
+}
+
+TEST_F(Maintenance, HardwareConfigurationView)
+{
+    putFile("conf.txt", "Camera_Model\tUSB_3.0\nSpare\n\nCount\t4\nKey\t\tword\nCount\t9\n");
+    startMaintenance();
+    HardwareConfigurationWidget view;
+    QList<QPair<QString, QString>> list;
+    HardwareConfigurationWidget::loadConfiguration(list);
+    EXPECT_EQ(list, (QList<QPair<QString, QString>>{
+                        {"Camera Model", "USB 3.0"}, {"Spare", ""}, {"Count", "4"}, {"Key", ""}, {"Count", "9"}}));
+    QMap<QString, QString> map;
+    HardwareConfigurationWidget::loadConfiguration(map);
+    EXPECT_EQ(map.value("Camera_Model"), QString("USB 3.0"));
+    EXPECT_EQ(map.value("Count"), QString("9"));
+
+    auto cell = [&](int row, int column) {
+        return qobject_cast<QLabel*>(view.grid->itemAtPosition(row, column)->widget());
+    };
+    EXPECT_EQ(cell(0, 0)->text(), QString("Camera Model"));
+    EXPECT_TRUE(cell(0, 1)->styleSheet().contains("yellow"));
+    EXPECT_TRUE(cell(1, 1)->styleSheet().contains("cyan"));
+    ASSERT_EQ(view.countLabel, cell(4, 1)) << "the last Count row";
+    view.show();
+    EXPECT_EQ(view.countLabel->text(), QString("0")) << "no camera back-end";
+    view.hide();
+    const int backend = gCameraID;
+    gCameraID = kCameraV4l2;
+    view.show();
+    EXPECT_EQ(view.countLabel->text(), QString::number(numCamera));
+    gCameraID = backend;
+
+    // The settings window gives way to the window's view and comes back.
+    settings().SlotShowHardwareConfigurationWidget();
+    EXPECT_FALSE(settings().isVisible());
+    EXPECT_TRUE(window->hardwareConfigWidget->isVisible());
+    emit window->hardwareConfigWidget->confirmButton->clicked();
+    EXPECT_FALSE(window->hardwareConfigWidget->isVisible());
+    EXPECT_TRUE(settings().isVisible());
+}
+
+TEST_F(CameraPages, Screenshots)
+{
+    for (int lan : {1, 0}) {
+        startOnCameraPage(lan);
+        settings().advanceFunctions->boxes[advancefunctions::kFactory]->setValue(1);
+        settings().tabButtons()[12]->click();
+        settings().tabButtons()[kCameraPage]->click();
+        saveShot(&settings(), lan ? "camera-page-en" : "camera-page-zh");
+        settings().tabButtons()[4]->click();
+        saveShot(&settings(), lan ? "camera-functions-en" : "camera-functions-zh");
+        settings().clockDialog->editor()->ShowDateTime();
+        saveShot(settings().clockDialog, lan ? "clock-dialog-en" : "clock-dialog-zh");
+        nextCase();
+    }
+}

@@ -1,0 +1,177 @@
+// Power-off, restart, leaving the program, the clock and the touch
+// calibration: the exact commands, the journal, and a restart that the
+// system refuses.
+#include "maintfixture.h"
+
+#include "settings/maintenance.h"
+#include "settings/systemfunctionswidget.h"
+#include "widgets/modifytimewidget.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QDateEdit>
+#include <QTimeEdit>
+
+TEST_F(Maintenance, PowerOffOrRestart)
+{
+    struct Case {
+        const char* name;
+        QList<int> answers;
+        QStringList commands;
+    };
+    const Case cases[] = {
+        {"restart", {QDialog::Accepted, QDialog::Accepted}, {"reboot"}},
+        {"power off", {QDialog::Accepted, QDialog::Rejected}, {"init 0"}},
+        {"not wanted", {QDialog::Rejected}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        startMaintenance();
+        answers = c.answers;
+        emit settings().systemFunctions->shutDownButton->clicked();
+        EXPECT_EQ(testenv::commands().lines(), c.commands);
+        if (!c.commands.isEmpty()) {
+            EXPECT_TRUE(storedRecords().contains(LanStr(292, 1)));
+            EXPECT_FALSE(dbOpen("dbIn")) << "the databases are closed for the system";
+            EXPECT_EQ(watchdogStops, 1);
+        } else {
+            EXPECT_EQ(boxes.size(), 1);
+            EXPECT_TRUE(dbOpen("dbIn"));
+        }
+        watchdogStops = 0;
+        nextCase();
+    }
+}
+
+TEST_F(Maintenance, PowerOffAppliesPendingEditsFirst)
+{
+    startMaintenance();
+    edit([](WizardPara& p) { p.minimum_area = 432; });
+    answers = {QDialog::Accepted, QDialog::Accepted, QDialog::Rejected};
+    emit settings().systemFunctions->shutDownButton->clicked();
+    ASSERT_EQ(boxes.size(), 3);
+    EXPECT_TRUE(boxes[1].contains(LanStr(234, 1))) << "the save question comes before the restart question";
+    EXPECT_EQ(testenv::commands().lines(), QStringList{"init 0"});
+    EXPECT_EQ(gpWPara->minimum_area, 432);
+}
+
+TEST_F(Maintenance, ARefusedRestartKeepsTheProgramWorking)
+{
+    struct Case {
+        const char* name;
+        const char* program;
+        std::function<void(SystemSettingWidget&)> command;
+        QList<int> answers;
+    };
+    const Case cases[] = {
+        {"power off", "init", [](SystemSettingWidget& w) { w.SlotShutDown(); },
+         {QDialog::Accepted, QDialog::Rejected}},
+        {"restart after the calibration", "reboot", [](SystemSettingWidget& w) { w.SlotCalibration(); },
+         {QDialog::Accepted}},
+        {"language switch", "reboot", [](SystemSettingWidget& w) { w.SlotChangeLan(0); }, {QDialog::Accepted}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        startMaintenance();
+        refuse(c.program);
+        answers = c.answers;
+        c.command(settings());
+        EXPECT_TRUE(shown(maintenance::kRowRestartFailed)) << "the operator is told";
+        EXPECT_TRUE(dbOpen("dbIn") && dbOpen("dbRecord") && dbOpen("dbT")) << "the databases are open again";
+        EXPECT_FALSE(paramRows().isEmpty());
+        window->InsertRecord("after");
+        EXPECT_EQ(records().last(), QString("after"));
+        nextCase();
+        testenv::commands().script(c.program, platform::CommandResult{true, 0, {}, {}});
+    }
+}
+
+TEST_F(Maintenance, LanguageSwitchThroughThePageRestartsOrSaysWhy)
+{
+    startMaintenance();
+    refuse("reboot");
+    settings().systemFunctions->languageGroup->button(0)->click();
+    EXPECT_EQ(testenv::commands().lines(), QStringList{"reboot"});
+    EXPECT_TRUE(shown(maintenance::kRowRestartFailed));
+    EXPECT_TRUE(dbOpen("dbIn"));
+}
+
+TEST_F(Maintenance, LeavingTheProgram)
+{
+    startMaintenance();
+    answers = {QDialog::Rejected};
+    settings().SlotExit();
+    EXPECT_TRUE(exits.isEmpty());
+    answers = {QDialog::Accepted};
+    settings().SlotExit();
+    EXPECT_EQ(exits, QList<int>{0});
+    EXPECT_EQ(records().last(), LanStr(295, 1));
+    EXPECT_TRUE(shown(296));
+    EXPECT_TRUE(testenv::commands().lines().isEmpty());
+}
+
+TEST_F(Maintenance, ClockChange)
+{
+    startMaintenance();
+    ModifyTimeWidget* dialog = settings().clockDialog;
+    // Cancelled: nothing asked, nothing run.
+    onDialog = [dialog](QDialog& d) { return &d == dialog ? int(QDialog::Rejected) : -1; };
+    settings().SlotModifyTime();
+    EXPECT_TRUE(boxes.isEmpty());
+    EXPECT_TRUE(testenv::commands().lines().isEmpty());
+
+    // The dialog opens on the clock's time; the operator sets another.
+    QDateTime shownTime;
+    onDialog = [&](QDialog& d) {
+        if (&d != dialog)
+            return -1;
+        shownTime = QDateTime(dialog->editor()->dateEdit()->date(), dialog->editor()->timeEdit()->time());
+        dialog->editor()->dateEdit()->setDate(QDate(2024, 2, 29));
+        dialog->editor()->timeEdit()->setTime(QTime(13, 5, 9));
+        return int(QDialog::Accepted);
+    };
+    answers = {QDialog::Rejected};
+    settings().SlotModifyTime();
+    EXPECT_EQ(shownTime, clock.now());
+    EXPECT_TRUE(testenv::commands().lines().isEmpty()) << "not confirmed";
+
+    settings().SlotModifyTime();
+    EXPECT_EQ(testenv::commands().lines(),
+              (QStringList{"date -s 2024-02-29 13:05:09", "hwclock --systohc", "reboot"}));
+    EXPECT_TRUE(storedRecords().contains(LanStr(401, 1)));
+}
+
+TEST_F(Maintenance, AClockThatDoesNotTakeTheTimeIsNotRestarted)
+{
+    startMaintenance();
+    ModifyTimeWidget* dialog = settings().clockDialog;
+    onDialog = [dialog](QDialog& d) { return &d == dialog ? int(QDialog::Accepted) : -1; };
+    refuse("date");
+    settings().SlotModifyTime();
+    EXPECT_EQ(testenv::commands().calls().first().program, QString("date"));
+    EXPECT_FALSE(testenv::commands().lines().contains("reboot"));
+    EXPECT_TRUE(shown(maintenance::kRowClockNotSet));
+    EXPECT_TRUE(dbOpen("dbIn"));
+}
+
+TEST_F(Maintenance, TouchCalibration)
+{
+    startMaintenance();
+    edit([](WizardPara& p) { p.minimum_area = 432; });
+    const int recordsBefore = records().size();
+    answers = {QDialog::Rejected};
+    settings().SlotCalibration();
+    EXPECT_TRUE(testenv::commands().lines().isEmpty());
+
+    settings().SlotCalibration();
+    EXPECT_EQ(testenv::commands().lines(), (QStringList{"./tsc", "reboot"}));
+    EXPECT_EQ(storedRecords().size(), recordsBefore) << "no journal entry";
+    EXPECT_NE(gpWPara->minimum_area, 432) << "pending edits are not applied";
+
+    nextCase();
+    startMaintenance();
+    refuse("./tsc", false);
+    settings().SlotCalibration();
+    EXPECT_EQ(testenv::commands().lines(), QStringList{"./tsc"}) << "no calibration program, no restart";
+    EXPECT_TRUE(shown(maintenance::kRowCalibrationNotRun));
+}
