@@ -220,6 +220,16 @@ void fitCaptions(QWidget* parent)
             fitCaption(w);
 }
 
+void keepLook(QWidget* w)
+{
+    const QFont f = w->font();
+    const QString size = f.pixelSize() > 0 ? QStringLiteral("%1px").arg(f.pixelSize())
+                                           : QStringLiteral("%1pt").arg(f.pointSizeF());
+    w->setStyleSheet(QStringLiteral("%1{font-family:\"%2\";font-size:%3;color:%4;}")
+                         .arg(QLatin1String(w->metaObject()->className()), f.family(), size,
+                              w->palette().color(QPalette::WindowText).name()));
+}
+
 QString AppStyleSheet()
 {
     static const std::pair<const char*, const char*> rules[] = {

@@ -36,5 +36,11 @@ void fitCaptions(QWidget* parent);
 // Fits the caption at once, for a text that changed while it is shown.
 void refitCaption(QWidget* w);
 
+// A label whose font and text colour are set in code keeps them under the
+// application style sheet, whose QLabel rule would make it 18 px and white
+// (white on a white field shows nothing): font and colour as they are now go
+// into a rule of its own style sheet. Called again after a change of either.
+void keepLook(QWidget* w);
+
 // The one style sheet of the whole program, set by the start-up.
 QString AppStyleSheet();

@@ -240,7 +240,9 @@ TEST_F(TextTable, EachColumnHoldsItsOwnScript)
                                               // region panel: output numbers and nudge steps
                                               700, 701, 702, 703, 704, 705, 706, 707, 708,
                                               // the verdict marks of the camera views
-                                              802, 803};
+                                              802, 803,
+                                              // the slider's step keys
+                                              1353, 1354};
 
     auto hasHan = [](const QString& s) {
         for (QChar ch : s)

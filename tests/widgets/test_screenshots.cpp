@@ -64,6 +64,20 @@ QStringList textsWithoutGlyphs(QWidget* w)
     return bad;
 }
 
+// Pixels of the widget drawn close to the colour: the ink of its text.
+int inkOf(QWidget* w, const QColor& colour)
+{
+    const QImage img = w->grab().toImage();
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            n += std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green())
+                     + std::abs(c.blue() - colour.blue()) < 60;
+        }
+    return n;
+}
+
 class Screenshots : public KitTest {
 protected:
     void SetUp() override
@@ -194,5 +208,15 @@ TEST_F(Screenshots, RowsBarsAndFlagDialogsInEveryLanguage)
         slider->setGeometry(20, 240, 500, 30);
         rows.resize(1000, 290);
         shoot("rows", &rows);
+        // The program's QLabel rule (18 px, white) must not win over the
+        // colour and size these labels are given: white on the temperature
+        // row's white field showed nothing.
+        rows.show();
+        EXPECT_GT(inkOf(temp->titleLabel(), Qt::black), 40);
+        EXPECT_GT(inkOf(temp->valueLabel(), Qt::black), 40);
+        EXPECT_GT(inkOf(value->titleLabel(), Qt::yellow), 40);
+        EXPECT_GT(inkOf(ip->titleLabel(), Qt::yellow), 20);
+        EXPECT_GT(QFontInfo(temp->titleLabel()->font()).pixelSize(), 18);
+        rows.hide();
     }
 }
