@@ -183,7 +183,8 @@ TEST_F(Screenshots, RowsBarsAndFlagDialogsInEveryLanguage)
         shoot("bmessagebox", &box);
         BMessageBox all(LanStr(568), LanStr(324), 0x1F, NoIcon);
         shoot("bmessagebox-all", &all);
-        MessageDialog dialog("warning", "No permission !", MessageDialog::Ok | MessageDialog::Cancel);
+        // The account notice: its title and message rows.
+        MessageDialog dialog(LanStr(1351), LanStr(1352), MessageDialog::Ok | MessageDialog::Cancel);
         shoot("messagedialog", &dialog);
         PageControlBar bar;
         bar.resize(900, 70);
