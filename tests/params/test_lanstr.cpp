@@ -1,5 +1,8 @@
 #include "params/lanstr.h"
 
+#include "testenv.h"
+
+#include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
@@ -338,6 +341,68 @@ TEST_F(TextTable, FormerFixedTextsKeepTheirOwnLanguage)
     };
     for (const Row& r : rows)
         EXPECT_EQ(u8(LanStr(r.row, r.column)), r.text) << "row " << r.row;
+}
+
+// String literals of a C++ source, comments left out, with their line numbers.
+std::vector<std::pair<int, QString>> stringLiterals(const QString& code)
+{
+    std::vector<std::pair<int, QString>> out;
+    int line = 1;
+    for (int i = 0; i < code.size(); ++i) {
+        const QChar c = code[i];
+        if (c == '\n') {
+            ++line;
+        } else if (c == '/' && i + 1 < code.size() && code[i + 1] == '/') {
+            while (i + 1 < code.size() && code[i + 1] != '\n')
+                ++i;
+        } else if (c == '/' && i + 1 < code.size() && code[i + 1] == '*') {
+            for (i += 2; i + 1 < code.size() && !(code[i] == '*' && code[i + 1] == '/'); ++i)
+                line += code[i] == '\n';
+            ++i;
+        } else if (c == '"' || c == '\'') {
+            QString literal;
+            for (++i; i < code.size() && code[i] != c && code[i] != '\n'; ++i) {
+                if (code[i] == '\\' && i + 1 < code.size())
+                    literal += code[i++];
+                literal += code[i];
+            }
+            if (c == '"')
+                out.emplace_back(line, literal);
+        }
+    }
+    return out;
+}
+
+// A caption written into the code in Chinese shows Chinese to every operator:
+// the screens' texts come from the table. The IO name table (three languages
+// side by side) and icon file names are the exceptions.
+TEST_F(TextTable, ScreenSourcesHoldNoChineseCaptions)
+{
+    const auto literals = stringLiterals(QStringLiteral("a = \"x\\\"\"; // \"no\"\n/* \"no\" */ b(\"y\", '\"');"));
+    ASSERT_EQ(literals.size(), 2u);
+    EXPECT_EQ(literals[0].second, QStringLiteral("x\\\""));
+    EXPECT_EQ(literals[1].second, QStringLiteral("y"));
+
+    const QRegularExpression han(QStringLiteral("[\\x{4e00}-\\x{9fff}]"));
+    QStringList found;
+    int files = 0;
+    for (const char* area : {"monitor", "camera", "editor", "statistics", "widgets", "params"}) {
+        QDirIterator it(testenv::sourceDir() + '/' + area, {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
+                        QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            if (path.endsWith(QLatin1String("params/procedures.cpp")))
+                continue;
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << u8(path);
+            ++files;
+            for (const auto& [line, text] : stringLiterals(QString::fromUtf8(f.readAll())))
+                if (text.contains(han) && !text.contains(QLatin1String(".png")))
+                    found << QStringLiteral("%1:%2: %3").arg(path.mid(testenv::sourceDir().size() + 1)).arg(line).arg(text);
+        }
+    }
+    EXPECT_GT(files, 50);
+    EXPECT_TRUE(found.isEmpty()) << u8(found.join('\n'));
 }
 
 } // namespace
