@@ -8,7 +8,6 @@
 #include "settings/memorandumwidget.h"
 #include "settings/networkparamswidget.h"
 #include "settings/systemsettingwidget.h"
-#include "widgets/pagecontrolbar.h"
 #include "widgets/splash.h"
 
 #include <QAbstractButton>
@@ -40,8 +39,7 @@ bool hasSimplified(const QString& s)
 
 // The texts a person sees on `root` and below: captions of labels and
 // buttons, combo box entries, table headers. `skip` and what lies below it
-// are left out, and so is the shared paging bar (its texts are the widget
-// library's own, checked with it).
+// are left out.
 QStringList shownTexts(QWidget* root, const QWidget* skip = nullptr)
 {
     QStringList out;
@@ -49,8 +47,6 @@ QStringList shownTexts(QWidget* root, const QWidget* skip = nullptr)
     all.prepend(root);
     for (QWidget* w : all) {
         if (skip && (w == skip || skip->isAncestorOf(w)))
-            continue;
-        if (qobject_cast<PageControlBar*>(w) || qobject_cast<PageControlBar*>(w->parentWidget()))
             continue;
         if (auto* l = qobject_cast<QLabel*>(w))
             out << l->text();
