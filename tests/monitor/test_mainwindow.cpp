@@ -9,6 +9,7 @@
 #include "params/programfolder.h"
 #include "params/wizardpara.h"
 #include "platform/paneldevice.h"
+#include "settings/maintenance.h"
 #include "testenv.h"
 #include "widgets/modal.h"
 
@@ -188,10 +189,57 @@ TEST_F(MainWindowStart, LongPressWithoutCamerasRunsCalibrationThenReboots)
     touch.LongPressTimeout();
     EXPECT_TRUE(touch.calibrationArmed);
     testenv::commands().clear();
+    boxes.clear();
     touch.pressed();
     touch.released();
     EXPECT_EQ(testenv::commands().lines(), (QStringList{"./tsc", "reboot"}));
     EXPECT_FALSE(touch.calibrationArmed);
+    EXPECT_TRUE(boxes.isEmpty());
+}
+
+TEST_F(MainWindowStart, AFailedCalibrationOrRefusedRestartKeepsTheProgramRunning)
+{
+    start();
+    gCameraID = 0;
+    auto result = [](bool started, int exitCode) {
+        platform::CommandResult r;
+        r.started = started;
+        r.exitCode = exitCode;
+        return r;
+    };
+    struct Case {
+        const char* name;
+        platform::CommandResult tsc, reboot;
+        QStringList commands;
+        int message;
+    };
+    const Case cases[] = {
+        {"no calibration program", result(false, -1), result(true, 0), {"./tsc"}, maintenance::kRowCalibrationNotRun},
+        {"calibration ended in an error", result(true, 1), result(true, 0), {"./tsc"},
+         maintenance::kRowCalibrationFailed},
+        {"restart refused", result(true, 0), result(true, 1), {"./tsc", "reboot"}, maintenance::kRowRestartFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testenv::commands().script("./tsc", c.tsc);
+        testenv::commands().script("reboot", c.reboot);
+        testenv::commands().clear();
+        boxes.clear();
+        TouchWatch touch;
+        touch.pressed();
+        touch.LongPressTimeout();
+        touch.released();
+        EXPECT_EQ(testenv::commands().lines(), c.commands);
+        EXPECT_FALSE(touch.calibrationArmed) << "the next release runs nothing";
+        ASSERT_EQ(boxes.size(), 1);
+        EXPECT_TRUE(boxes.first().contains(LanStr(c.message).left(12))) << qPrintable(boxes.first());
+        // The program goes on with its journal.
+        EXPECT_TRUE(QSqlDatabase::database("dbRecord", false).isOpen());
+        EXPECT_TRUE(QSqlDatabase::database("dbIn", false).isOpen());
+    }
+    const platform::CommandResult ok = result(true, 0);
+    testenv::commands().script("./tsc", ok);
+    testenv::commands().script("reboot", ok);
 }
 
 TEST_F(MainWindowStart, ParametersLoadFromTheOpenedDatabaseBeforeAnyRecord)

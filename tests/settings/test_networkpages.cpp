@@ -611,7 +611,7 @@ TEST_F(NetworkPages, MemorandumTableFollowsRepliesWhileShown)
     ASSERT_EQ(page.model->rowCount(), 2);
     EXPECT_EQ(page.model->item(1, 4)->text(), "Oil");
     EXPECT_EQ(int(page.model->item(0, 0)->textAlignment()), int(Qt::AlignCenter));
-    EXPECT_EQ(page.model->headerData(3, Qt::Horizontal).toString(), QString::fromUtf8("持续时间(min)"));
+    EXPECT_EQ(page.model->headerData(3, Qt::Horizontal).toString(), LanStr(1227));
     for (const char* kept : {R"({"result":[]})", R"({"x":1})", "nonsense"}) {
         link->remindListReceiver(kept);
         EXPECT_EQ(page.model->rowCount(), 2) << kept;
