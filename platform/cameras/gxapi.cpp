@@ -47,14 +47,7 @@ GX_STATUS openSim(const camsdk::SimCameraPtr& c, GX_DEV_HANDLE* device)
 
 bool Usable(const char** why)
 {
-    if (sim() || lib().usable())
-        return true;
-    if (why) {
-        static thread_local std::string reason;
-        reason = lib().reason();
-        *why = reason.c_str();
-    }
-    return false;
+    return lib().usableOrSimulated(sim(), why);
 }
 
 const char* featureKey(GX_FEATURE_ID feature)

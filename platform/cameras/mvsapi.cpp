@@ -129,14 +129,7 @@ int setValue(void* handle, const char* key, double v)
 
 bool Usable(const char** why)
 {
-    if (sim() || lib().usable())
-        return true;
-    if (why) {
-        static thread_local std::string reason;
-        reason = lib().reason();
-        *why = reason.c_str();
-    }
-    return false;
+    return lib().usableOrSimulated(sim(), why);
 }
 
 const unsigned char* SerialField(const MV_CC_DEVICE_INFO& d, size_t* size)

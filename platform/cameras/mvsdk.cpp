@@ -87,14 +87,7 @@ CameraSdkStatus getInt(CameraHandle h, const char* name, int* v)
 
 bool Usable(const char** why)
 {
-    if (sim() || lib().usable())
-        return true;
-    if (why) {
-        static thread_local std::string reason;
-        reason = lib().reason();
-        *why = reason.c_str();
-    }
-    return false;
+    return lib().usableOrSimulated(sim(), why);
 }
 
 bool HasAeAnalogGainRange()

@@ -129,14 +129,7 @@ INT recordCommand(HIDS camera, const char* key, UINT command, UINT expected, voi
 
 bool Usable(const char** why)
 {
-    if (sim() || lib().usable())
-        return true;
-    if (why) {
-        static thread_local std::string reason;
-        reason = lib().reason();
-        *why = reason.c_str();
-    }
-    return false;
+    return lib().usableOrSimulated(sim(), why);
 }
 
 INT is_GetNumberOfCameras(INT* count)
