@@ -1,5 +1,5 @@
 // What the timed tools share: the figures of a series of times and the wait
-// for a condition while the event loop runs.
+// for a condition while the event loop runs, without a screen.
 #pragma once
 
 #include <QCoreApplication>
@@ -35,6 +35,15 @@ inline void print(const char* what, const std::vector<double>& ms, int nameWidth
     const int w = decimals + 4;
     std::printf("  %-*s n %*zu  median %*.*f ms  p99 %*.*f ms  max %*.*f ms\n", nameWidth, what, decimals + 2,
                 ms.size(), w, decimals, f.median, w, decimals, f.p99, w, decimals, f.max);
+}
+
+// Before the application is made: the program's test mode, and no screen
+// unless one was asked for.
+inline void headless()
+{
+    qputenv("INMOLD_TEST_MODE", "1");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
 // Runs the event loop in slices of `sliceMs` until `done`; `restUs` sleeps

@@ -286,9 +286,7 @@ bool measure(int cameras, int cycles, Result* out)
 
 int main(int argc, char** argv)
 {
-    qputenv("INMOLD_TEST_MODE", "1");
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::headless();
     QApplication app(argc, argv);
     int cycles = 200;
     bool check = true;

@@ -84,9 +84,7 @@ struct Link {
 
 int main(int argc, char** argv)
 {
-    qputenv("INMOLD_TEST_MODE", "1");
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::headless();
     QApplication app(argc, argv);
     int frames = 20000;
     bool check = false;
