@@ -162,9 +162,8 @@ INT is_InitCamera(HIDS* camera, HWND window)
         } else if (id <= listed.size()) {
             chosen = listed.at(id - 1);
         }
-        if (!chosen || !chosen->tryOpen())
+        if (!chosen || !chosen->openLogged())
             return IS_NO_SUCCESS;
-        chosen->record(QStringLiteral("open"));
         const HIDS handle = HIDS(bus().all().indexOf(chosen) + 1);
         auto lv = std::make_unique<Live>();
         lv->camera = chosen;
@@ -192,8 +191,7 @@ INT is_ExitCamera(HIDS camera)
             gLive.erase(it);
         }
         stopWriter(lv.get());
-        lv->camera->record(QStringLiteral("close"));
-        lv->camera->close();
+        lv->camera->closeLogged();
         return IS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), is_ExitCamera, camera);
