@@ -25,17 +25,17 @@ inline bool drawIcon(const QString& folder, const QString& name, QSize size,
     return img.save(QDir(folder).filePath(name), "PNG");
 }
 
-struct IconSpec {
+struct IconEntry {
     QString name;
     QSize size;
     std::function<void(QPainter&)> paint;
 };
 
 // Paints every icon of the list, also after one could not be written.
-inline bool drawIcons(const QString& folder, std::initializer_list<IconSpec> icons)
+inline bool drawIcons(const QString& folder, std::initializer_list<IconEntry> icons)
 {
     bool ok = true;
-    for (const IconSpec& i : icons)
+    for (const IconEntry& i : icons)
         ok = drawIcon(folder, i.name, i.size, i.paint) && ok;
     return ok;
 }
