@@ -1,3 +1,4 @@
+#include "../cycle/cyclefixture.h"
 #include "cameradriver/cameraglobals.h"
 #include "cameradriver/checkcamera.h"
 #include "monitor/controlport.h"
@@ -31,10 +32,7 @@ protected:
     void SetUp() override
     {
         InTempFolder::SetUp();
-        gRepairCameraAddresses = nullptr; // the camera probe never reaches the machine's interfaces
-        Data_Init();
-        platform::PanelDevice::setInstance(&panel);
-        OpenLedDevice();
+        cycletest::beginProcess(panel); // also: the camera probe never reaches the machine's interfaces
         ASSERT_TRUE(LayOutProgramFolder(folder(), testenv::sourceDir() + "/resources/programdir"));
         previousModal = setModalRunner([this](QDialog& d) {
             QStringList texts;
@@ -46,16 +44,9 @@ protected:
     }
     void TearDown() override
     {
-        delete window;
-        delete gpControlIO;
-        gpControlIO = nullptr;
-        for (const char* c : {"dbIn", "dbRecord", "dbT"})
-            CloseSqlite(c);
+        cycletest::endWindow(window);
         setModalRunner(previousModal);
         platform::PanelDevice::setInstance(nullptr);
-        delete gpWPara;
-        delete gpWParaBak;
-        gpWPara = gpWParaBak = nullptr;
         InTempFolder::TearDown();
     }
     void start()
@@ -64,6 +55,14 @@ protected:
         gpWParaBak = new WizardPara;
         gAppDirPath = folder();
         window = new MainWindow;
+    }
+    // A journal file that is no database.
+    static void damageJournal()
+    {
+        QFile::remove("RECORD.db");
+        QFile f("RECORD.db");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(2048, 'x'));
     }
     QStringList records()
     {
@@ -130,11 +129,7 @@ TEST_F(MainWindowStart, ModeFourStartsOnTheLastStep)
 
 TEST_F(MainWindowStart, ADamagedJournalIsReplacedAndAskedToReboot)
 {
-    QFile::remove("RECORD.db");
-    QFile f("RECORD.db");
-    f.open(QIODevice::WriteOnly);
-    f.write(QByteArray(2048, 'x'));
-    f.close();
+    damageJournal();
     start();
     EXPECT_TRUE(testenv::commands().lines().contains("cp -f RECORDNULL.db RECORD.db"));
     EXPECT_TRUE(boxes.filter(gaLanStr[135][0]).size() == 1);
@@ -258,11 +253,7 @@ TEST_F(MainWindowStart, ParametersLoadFromTheOpenedDatabaseBeforeAnyRecord)
 
 TEST_F(MainWindowStart, AnUnreadableJournalIsReplacedAndTheRebootRequestedNeverRun)
 {
-    QFile::remove("RECORD.db");
-    QFile f("RECORD.db");
-    f.open(QIODevice::WriteOnly);
-    f.write(QByteArray(2048, 'x'));
-    f.close();
+    damageJournal();
     // Records what would run and performs only the copy, as cp would.
     struct CopyingRecorder : platform::RecordingCommandRunner {
         platform::CommandResult run(const QString& p, const QStringList& a, int t) override
