@@ -1,4 +1,5 @@
 #include "hardscene.h"
+#include "layout.h"
 #include "texture.h"
 
 #include "inspection/cammersingleton.h"
@@ -114,14 +115,8 @@ double HardSceneGenerator::Light::at(cv::Point2d p, double scene) const
 HardSceneGenerator::HardSceneGenerator(cv::Size size, unsigned seed)
     : size_(size), scale_(std::min(size.width / 1280.0, size.height / 1024.0)), seed_(seed)
 {
-    const double sx = size.width / 1280.0, sy = size.height / 1024.0;
-    auto cell = [&](int col, int row, int rows = 1) {
-        const int x0 = int(col * 256 * sx), y0 = int(row * 256 * sy);
-        const int x1 = int((col + 1) * 256 * sx), y1 = int((row + rows) * 256 * sy);
-        const int mx = int(48 * sx), my = int(48 * sy);
-        return cv::Rect(x0 + mx, y0 + my, x1 - x0 - 2 * mx, y1 - y0 - 2 * my);
-    };
-    auto centreOf = [](cv::Rect b) { return cv::Point(b.x + b.width / 2, b.y + b.height / 2); };
+    using scenelayout::centreOf;
+    auto cell = [&](int col, int row, int rows = 1) { return scenelayout::cell(size, col, row, rows); };
     auto region = [](int method, int minSize, int sens, int maxArea) {
         SceneRegion r;
         r.method = method;
@@ -131,25 +126,17 @@ HardSceneGenerator::HardSceneGenerator(cv::Size size, unsigned seed)
         return r;
     };
     auto rect = [&](SceneRegion r, cv::Rect b) {
-        r.shape = ShapeRect;
-        r.box = b;
+        r = scenelayout::rect(r, b);
         r.defectAt = centreOf(b);
         return r;
     };
     auto ring = [&](SceneRegion r, cv::Rect b, bool hole) {
-        r.shape = ShapeRing;
-        r.centre = centreOf(b);
-        r.radius = std::min(b.width, b.height) / 2;
-        r.inner = hole ? r.radius / 3 : 0;
-        r.box = cv::Rect(r.centre.x - r.radius, r.centre.y - r.radius, 2 * r.radius, 2 * r.radius);
+        r = scenelayout::ring(r, b, hole);
         r.defectAt = r.centre;
         return r;
     };
     auto poly = [&](SceneRegion r, cv::Rect b) {
-        r.shape = ShapePolygon;
-        r.polygon = {{b.x + b.width / 8, b.y}, {b.x + b.width, b.y + b.height / 10},
-                     {b.x + b.width * 9 / 10, b.y + b.height}, {b.x, b.y + b.height * 7 / 8}};
-        r.box = cv::boundingRect(r.polygon);
+        r = scenelayout::polygon(r, b);
         r.defectAt = centreOf(b);
         return r;
     };
