@@ -28,6 +28,10 @@ void setViewPartsMaker(ViewPartsMaker maker) { gPartsMaker = maker; }
 
 namespace {
 
+constexpr int kRowTempAlarm = 801;  // after the stopped status while a temperature is out of its window
+constexpr int kRowVerdictOk = 802;  // "OK"
+constexpr int kRowVerdictNg = 803;  // "NG"
+
 QFont viewFont(int pixels)
 {
     QFont f(QStringLiteral("wqy-microhei"));
@@ -512,7 +516,7 @@ void CammerWidget::paintCameraImage(QPainter& p, const ViewState& st)
         if (st.displayState == 1 || gSource == 1) {
             const QColor verdict = allOK ? QColor(Qt::green) : QColor(Qt::red);
             p.setPen(verdict);
-            p.drawText(5, 85, allOK ? QStringLiteral("OK") : QStringLiteral("NG"));
+            p.drawText(5, 85, LanStr(allOK ? kRowVerdictOk : kRowVerdictNg));
             p.drawText(1450, 40, LanStr(367).arg(averageGrey));
             const QString why = recong && !allOK ? recong->AlignmentText(s) : QString();
             if (!why.isEmpty()) {
@@ -615,7 +619,7 @@ void CammerWidget::paintCameraImage(QPainter& p, const ViewState& st)
         statusColour = Qt::red;
         status = LanStr(311);
         if (st.tempAlarm)
-            status += QStringLiteral("   温度报警");
+            status += QStringLiteral("   ") + LanStr(kRowTempAlarm);
     } else {
         statusColour = Qt::green;
         if (st.cyclePhase == 1)
@@ -892,7 +896,7 @@ void CammerWidget::SaveFailImage(int step, int kind)
         const QColor verdict = kind == 0 ? QColor(Qt::red) : QColor(Qt::green);
         p.setFont(viewFont(26));
         p.setPen(verdict);
-        p.drawText(5, 80, kind == 0 ? QStringLiteral("NG") : QStringLiteral("OK"));
+        p.drawText(5, 80, LanStr(kind == 0 ? kRowVerdictNg : kRowVerdictOk));
         p.drawText(5, 110, second);
 
         p.setFont(viewFont(16));

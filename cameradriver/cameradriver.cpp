@@ -466,7 +466,7 @@ bool CameraDriver::openMind(const QByteArray& serial)
         const int n = qMin(gFindCamera, gCListCount);
         for (int i = 0; i < n; ++i) {
             if (fixedText(gCList[i].acSn) == serial) {
-                host::insertRecord(QStringLiteral("Mind Open %1 = %2").arg(cameraIndex + 1).arg(QString::fromLatin1(serial)));
+                host::insertRecord(LanStr(cameratext::kMindOpen).arg(cameraIndex + 1).arg(QString::fromLatin1(serial)));
                 entry = &gCList[i];
                 break;
             }
@@ -476,7 +476,7 @@ bool CameraDriver::openMind(const QByteArray& serial)
     if (entry)
         status = CameraInit(entry, -1, -1, &mindCamera);
     if (status != CAMERA_STATUS_SUCCESS) {
-        host::insertRecord(QStringLiteral("Mind Fail = %1").arg(status));
+        host::insertRecord(LanStr(cameratext::kMindFail).arg(status));
         mindCamera = 0;
         return false;
     }
@@ -1321,7 +1321,7 @@ bool SaveSN(int clear)
     }
     for (int k = 0; k < kCameraSlots; ++k)
         if (slotInUse(k))
-            host::insertRecord(QStringLiteral("Save SN %1: %2").arg(k + 1).arg(QString::fromLatin1(storedSerial(k))));
+            host::insertRecord(LanStr(cameratext::kSerialSaved).arg(k + 1).arg(QString::fromLatin1(storedSerial(k))));
     if (!failure.isEmpty()) {
         qWarning().noquote() << "camera serials not saved:" << failure;
         host::insertRecord(LanStr(cameratext::kSerialsNotSaved));

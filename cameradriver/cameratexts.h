@@ -15,5 +15,9 @@ constexpr int kSerialsNotSaved = 1458;
 constexpr int kMindVersion = 1459;      // version text
 constexpr int kMindNoVersion = 1460;
 constexpr int kStepRefused = 1461;      // camera, detection (from 1); used by the inspection data
+// Journal records of the driver (block 1490-1499).
+constexpr int kMindOpen = 1490;         // camera, serial
+constexpr int kMindFail = 1491;         // library status
+constexpr int kSerialSaved = 1492;      // camera, serial
 
 } // namespace cameratext

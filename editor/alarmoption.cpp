@@ -3,6 +3,7 @@
 #include "cameradriver/cameraglobals.h"
 #include "editor/editorhost.h"
 #include "params/lanstr.h"
+#include "widgets/kitstyle.h"
 
 #include <QComboBox>
 #include <QStyledItemDelegate>
@@ -62,6 +63,8 @@ AlarmOption::AlarmOption(QWidget* parent) : BWidget(parent)
         "combobox-popup: 0;border: 1px solid gray;border-radius: 0px;font-size:18px;background-color:#d3d3d3;padding: "
         "1px 1px 1px 1px;min-width: 6em; }QComboBox::drop-down {subcontrol-origin: padding;subcontrol-position: "
         "right;width: 12px;height: 30px; border:none;}QComboBox QAbstractItemView::item{height:100px;}"));
+    // Beside its icon a list entry has little room ("All Camera").
+    fitCaptions(this);
 }
 
 void AlarmOption::btnsToggledSlot(bool on)

@@ -11,6 +11,7 @@
 #include "params/procedures.h"
 #include "params/wizardpara.h"
 #include "platform/host.h"
+#include "widgets/kitstyle.h"
 #include "widgets/passwordbox.h"
 
 #include <QComboBox>
@@ -131,6 +132,8 @@ RegiOption::RegiOption(QWidget* parent) : BWidget(parent)
         "1px 1px 1px 1px;min-width: 6em; }QComboBox::drop-down {subcontrol-origin: padding;subcontrol-position: "
         "right;width: 12px;height: 30px; border:none;}QComboBox QAbstractItemView::item { min-height: 100px; "
         "min-width: 260px; }"));
+    // Beside its icon a list entry has little room ("Camera 1").
+    fitCaptions(this);
 }
 
 void RegiOption::btnsToggledSlot(bool on)

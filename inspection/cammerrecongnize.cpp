@@ -22,6 +22,8 @@ CammerRecong::CammerRecong(CammerSingleton* r, CammerData* v) : regions(r), view
         alignState[k] = AlignState::Whole;
         alignFailures[k] = 0;
         alignScore[k] = 0;
+        alignShift[k] = cv::Point2d();
+        alignAngle[k] = 0;
         wholeView(k);
     }
     curMat = cv::Mat(gImageH, gImageW, CV_8UC1, view->curImage.data);
@@ -135,6 +137,8 @@ void CammerRecong::ShapeMatch(int step)
     }
     alignState[step] = AlignState::Aligned;
     const double dx = x - s.x, dy = y - s.y;
+    alignShift[step] = {dx, dy};
+    alignAngle[step] = p.rotate_angle >= 1 && p.rotate_angle <= 180 ? angle : 0.0;
     const double r = gImageW - 1, b = gImageH - 1;
     cv::Point2d* c = viewCorners[step];
     if (p.rotate_angle >= 1 && p.rotate_angle <= 180) {

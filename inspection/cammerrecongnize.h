@@ -73,6 +73,10 @@ public:
     AlignState alignState[kStepCount];
     int alignFailures[kStepCount]; // frames of the step not aligned since the start
     double alignScore[kStepCount]; // the last search's score
+    // The last alignment found: the shift and the turn (degrees) about the
+    // model's centre that bring the part back to its template position.
+    cv::Point2d alignShift[kStepCount];
+    double alignAngle[kStepCount];
     // The frame's outline in alignImage after the step's last alignment
     // (a pixel's margin inside where pixels were interpolated).
     cv::Point2d viewCorners[kStepCount][4];

@@ -28,6 +28,16 @@ namespace {
 
 constexpr int kPasswordTitleRow = 569;
 
+// An editing screen takes the place of the live one and of its overlays.
+void hideLiveOverlays(MainWindow& w)
+{
+    w.displayState = 3;
+    if (w.indexButton)
+        w.indexButton->hide();
+    if (w.ioStatusWidget)
+        w.ioStatusWidget->hide();
+}
+
 bool shown(const QWidget* w) { return w && w->isVisible(); }
 
 } // namespace
@@ -104,22 +114,14 @@ void MainWindow::SlotAccount()
 {
     if (commandBlocked() || CheckPassword() == 0)
         return;
-    displayState = 3;
-    if (indexButton)
-        indexButton->hide();
-    if (ioStatusWidget)
-        ioStatusWidget->hide();
+    hideLiveOverlays(*this);
 }
 
 void MainWindow::SlotShowAlarmImgae()
 {
     if (commandBlocked())
         return;
-    displayState = 3;
-    if (indexButton)
-        indexButton->hide();
-    if (ioStatusWidget)
-        ioStatusWidget->hide();
+    hideLiveOverlays(*this);
     roiEditor->Reset(false);
 }
 

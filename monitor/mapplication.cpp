@@ -5,7 +5,7 @@
 #include "monitor/mainwindow.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
-#include "platform/commandrunner.h"
+#include "settings/maintenance.h"
 #include "widgets/msgbox.h"
 
 #include <QEvent>
@@ -42,13 +42,13 @@ bool TouchWatch::pressed()
 void TouchWatch::released()
 {
     if (calibrationArmed) {
-        platform::runCommand(QStringLiteral("./tsc"), {}, -1);
-        if (gpWin) {
-            QThread::msleep(500);
-            gpWin->FLushAll();
-            platform::runCommand(QStringLiteral("reboot"));
-        }
+        // Disarmed first: a box shown below runs events, and a release then
+        // must not start the calibration again.
         calibrationArmed = false;
+        if (maintenance::runTouchCalibration() && gpWin) {
+            QThread::msleep(500);
+            maintenance::restartSystem();
+        }
     } else if (longPressTimer->isActive()) {
         longPressTimer->stop();
     }

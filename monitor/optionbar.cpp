@@ -2,6 +2,7 @@
 
 #include "monitor/mainwindow.h"
 #include "params/lanstr.h"
+#include "widgets/kitstyle.h"
 #include "widgets/msgbox.h"
 
 #include <QGridLayout>
@@ -118,6 +119,7 @@ OptionBar::OptionBar(QWidget* parent) : BWidget(parent)
         connect(finePad->leftButton, &QPushButton::clicked, w, &MainWindow::SlotMoveL);
         connect(finePad->rightButton, &QPushButton::clicked, w, &MainWindow::SlotMoveR);
     }
+    fitCaptions(this);
 }
 
 OptionBar::~OptionBar()

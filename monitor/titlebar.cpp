@@ -4,6 +4,7 @@
 #include "monitor/mainscreenrules.h"
 #include "params/lanstr.h"
 #include "platform/clock.h"
+#include "widgets/kitstyle.h"
 
 #include <QHBoxLayout>
 #include <QHash>
@@ -13,6 +14,8 @@
 #include <QVBoxLayout>
 
 namespace {
+
+constexpr int kRowCameraInfo = 800; // "%1相机检测信息": a row before its camera reports
 
 QPixmap widthScaled(const QString& path, int width)
 {
@@ -53,8 +56,9 @@ CameraInfo::CameraInfo(int index, QWidget* parent) : QWidget(parent), rowIndex(i
 {
     iconLabel = new QLabel(this);
     iconLabel->setPixmap(widthScaled(QStringLiteral(":/img/icons/15.png"), 16));
-    // Fixed text, the same in every language.
-    messageLabel = new QLabel(QStringLiteral("%1相机检测信息").arg(index + 1), this);
+    messageLabel = new QLabel(LanStr(kRowCameraInfo).arg(index + 1), this);
+    messageLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    fitCaption(messageLabel);
     auto* ngIcon = new QLabel(this);
     ngIcon->setPixmap(widthScaled(QStringLiteral(":/img/icons/17a.png"), 16));
     ngLabel = new QLabel(QStringLiteral("0"), this);
@@ -77,7 +81,18 @@ CameraInfo::CameraInfo(int index, QWidget* parent) : QWidget(parent), rowIndex(i
 void CameraInfo::setMessage(const QString& text, MessageType icon)
 {
     iconLabel->setPixmap(widthScaled(messageIcon(icon), 16));
+    if (text == messageLabel->text())
+        return;
     messageLabel->setText(text);
+    fitMessage();
+}
+
+void CameraInfo::fitMessage() { refitCaption(messageLabel); }
+
+void CameraInfo::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fitMessage();
 }
 
 void CameraInfo::setNGNum(const QString& text) { ngLabel->setText(text); }

@@ -29,6 +29,14 @@ public:
     QLabel* ngLabel;
     QLabel* layerLabel;
     int rowIndex;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // A long status (English, with the temperature alarm) is smaller rather
+    // than cut off: the label takes the room the row leaves it.
+    void fitMessage();
 };
 
 class TitleBar : public BWidget {

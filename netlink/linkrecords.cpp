@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <variant>
 
 void ccJSON_AddItemToObject(cJSON* object, const char* name, const char* value)
 {
@@ -109,8 +110,101 @@ bool text(const cJSON* object, const char* key, std::string* out)
 }
 
 void add(cJSON* o, const char* key, qint64 v) { ccJSON_AddItemToObject(o, key, v); }
+void add(cJSON* o, const char* key, int v) { ccJSON_AddItemToObject(o, key, qint64(v)); }
 void add(cJSON* o, const char* key, const std::string& v) { ccJSON_AddItemToObject(o, key, v); }
 void add(cJSON* o, const char* key, const QString& v) { ccJSON_AddItemToObject(o, key, v); }
+
+bool read(const cJSON* o, const char* key, qint64* out) { return number(o, key, out); }
+bool read(const cJSON* o, const char* key, int* out) { return number(o, key, out); }
+bool read(const cJSON* o, const char* key, std::string* out) { return text(o, key, out); }
+
+// A key of a record and the member that keeps it: one table both reads
+// and writes the record, so the file and the message cannot drift apart.
+template <typename R>
+struct Field {
+    const char* key;
+    std::variant<int R::*, qint64 R::*, std::string R::*> member;
+};
+
+// Every key, in order, up to the first one missing; false when one is.
+template <typename R, size_t N>
+bool readFields(const cJSON* o, R* r, const Field<R> (&fields)[N])
+{
+    for (const Field<R>& f : fields)
+        if (!std::visit([&](auto m) { return read(o, f.key, &(r->*m)); }, f.member))
+            return false;
+    return true;
+}
+
+template <typename R, size_t N>
+void writeFields(cJSON* o, const R& r, const Field<R> (&fields)[N])
+{
+    for (const Field<R>& f : fields)
+        std::visit([&](auto m) { add(o, f.key, r.*m); }, f.member);
+}
+
+using Statistics = CNT_Path_Statistics;
+const Field<Statistics> kStatisticsFields[] = {
+    {"product_name", &Statistics::product_name},
+    {"product_serial", &Statistics::product_serial},
+    {"products_num", &Statistics::products_num},
+    {"start_utc", &Statistics::start_utc},
+    {"real_produce", &Statistics::real_produce},
+    {"utc_watch_total", &Statistics::utc_watch_total},
+    {"total_stop_alarm_timelen", &Statistics::total_stop_alarm_timelen},
+    {"watch_count_total", &Statistics::watch_count_total},
+    {"ng_count_total", &Statistics::ng_count_total},
+    {"ng_notification_rate", &Statistics::ng_notification_rate},
+    {"watch_circle", &Statistics::watch_circle},
+};
+
+// "camera_id" comes first, apart: it is written from the camera's slot.
+using Camera = CNT_Path_Statistics_Camera;
+const Field<Camera> kCameraFields[] = {
+    {"disalarm_timeout_time", &Camera::disalarm_timeout_time},
+    {"last_monitor_period", &Camera::last_monitor_period},
+    {"now_monitor_period", &Camera::now_monitor_period},
+    {"average_monitor_period", &Camera::average_monitor_period},
+};
+
+using Detect = CNT_Path_Statistics_Detect;
+const Field<Detect> kDetectFields[] = {
+    {"time", &Detect::time},
+    {"ng_sum", &Detect::ng_sum},
+    {"produce", &Detect::produce},
+    {"monitor_times", &Detect::monitor_times},
+    {"ok_num", &Detect::ok_num},
+    {"ok_rate", &Detect::ok_rate},
+    {"not_ok_num", &Detect::not_ok_num},
+    {"not_ok_rate", &Detect::not_ok_rate},
+};
+
+using Alarm = CNT_Path_Statistics_Alarm;
+const Field<Alarm> kAlarmFields[] = {
+    {"alarm_area_num", &Alarm::alarm_area_num},
+    {"alarm_algorithm_type", &Alarm::alarm_algorithm_type},
+    {"alarm_result", &Alarm::alarm_result},
+};
+
+using ManualStop = CNT_Path_ManualStop;
+const Field<ManualStop> kManualStopFields[] = {
+    {"utc", &ManualStop::utc},
+    {"stop_check_timeslot", &ManualStop::stop_check_timeslot},
+    {"stop_check_timelen", &ManualStop::stop_check_timelen},
+    {"timeout_time", &ManualStop::timeout_time},
+    {"operator_id", &ManualStop::operator_id},
+    {"disalarm_operator_id", &ManualStop::disalarm_operator_id},
+    {"stop_check_reason", &ManualStop::stop_check_reason},
+};
+
+using Remind = CNT_Path_Remind;
+const Field<Remind> kRemindFields[] = {
+    {"utc", &Remind::utc},
+    {"notification_utc", &Remind::notification_utc},
+    {"duration", &Remind::duration},
+    {"description", &Remind::description},
+    {"operator_id", &Remind::operator_id},
+};
 
 qint64 rate(qint64 part, qint64 whole) { return whole > 0 ? part * 10000 / whole : 0; }
 
@@ -143,13 +237,7 @@ linkrecord::Load CNT_Path_Statistics::load(const QByteArray& json)
     if (!root)
         return linkrecord::Load::Unparsable;
     complete = false;
-    const bool header = text(root, "product_name", &product_name) && text(root, "product_serial", &product_serial)
-        && number(root, "products_num", &products_num) && number(root, "start_utc", &start_utc)
-        && number(root, "real_produce", &real_produce) && number(root, "utc_watch_total", &utc_watch_total)
-        && number(root, "total_stop_alarm_timelen", &total_stop_alarm_timelen)
-        && number(root, "watch_count_total", &watch_count_total) && number(root, "ng_count_total", &ng_count_total)
-        && number(root, "ng_notification_rate", &ng_notification_rate) && number(root, "watch_circle", &watch_circle);
-    if (!header) {
+    if (!readFields(root, this, kStatisticsFields)) {
         cJSON_Delete(root);
         return linkrecord::Load::MissingKey;
     }
@@ -159,27 +247,19 @@ linkrecord::Load CNT_Path_Statistics::load(const QByteArray& json)
     cJSON_ArrayForEach(c, ng)
     {
         CNT_Path_Statistics_Camera cam;
-        if (!text(c, "camera_id", &cam.camera_id) || !number(c, "disalarm_timeout_time", &cam.disalarm_timeout_time)
-            || !number(c, "last_monitor_period", &cam.last_monitor_period)
-            || !number(c, "now_monitor_period", &cam.now_monitor_period)
-            || !number(c, "average_monitor_period", &cam.average_monitor_period))
+        if (!text(c, "camera_id", &cam.camera_id) || !readFields(c, &cam, kCameraFields))
             break;
         const cJSON* d = nullptr;
         cJSON_ArrayForEach(d, cJSON_GetObjectItemCaseSensitive(c, "ng_monitors"))
         {
             CNT_Path_Statistics_Detect det;
-            if (!number(d, "time", &det.time) || !number(d, "ng_sum", &det.ng_sum) || !number(d, "produce", &det.produce)
-                || !number(d, "monitor_times", &det.monitor_times) || !number(d, "ok_num", &det.ok_num)
-                || !number(d, "ok_rate", &det.ok_rate) || !number(d, "not_ok_num", &det.not_ok_num)
-                || !number(d, "not_ok_rate", &det.not_ok_rate))
+            if (!readFields(d, &det, kDetectFields))
                 break;
             const cJSON* a = nullptr;
             cJSON_ArrayForEach(a, cJSON_GetObjectItemCaseSensitive(d, "alarm"))
             {
                 CNT_Path_Statistics_Alarm alarm;
-                if (!number(a, "alarm_area_num", &alarm.alarm_area_num)
-                    || !text(a, "alarm_algorithm_type", &alarm.alarm_algorithm_type)
-                    || !number(a, "alarm_result", &alarm.alarm_result))
+                if (!readFields(a, &alarm, kAlarmFields))
                     break;
                 det.alarms[alarm.alarm_area_num - 1] = alarm;
             }
@@ -261,17 +341,7 @@ cJSON* CNT_Path_Statistics::toJson(const QString& deviceId, int state, qint64 ut
     cJSON* root = cJSON_CreateObject();
     add(root, "device_id", deviceId);
     add(root, "state", qint64(state));
-    add(root, "product_name", product_name);
-    add(root, "product_serial", product_serial);
-    add(root, "products_num", products_num);
-    add(root, "start_utc", start_utc);
-    add(root, "real_produce", real_produce);
-    add(root, "utc_watch_total", utc_watch_total);
-    add(root, "total_stop_alarm_timelen", total_stop_alarm_timelen);
-    add(root, "watch_count_total", watch_count_total);
-    add(root, "ng_count_total", ng_count_total);
-    add(root, "ng_notification_rate", ng_notification_rate);
-    add(root, "watch_circle", watch_circle);
+    writeFields(root, *this, kStatisticsFields);
     add(root, "utc", utcMs);
     add(root, "ng_image", ngImage);
     cJSON* camera = cJSON_AddObjectToObject(root, "camera");
@@ -280,29 +350,17 @@ cJSON* CNT_Path_Statistics::toJson(const QString& deviceId, int state, qint64 ut
         cJSON* c = cJSON_CreateObject();
         cJSON_AddItemToArray(ng, c);
         add(c, "camera_id", std::to_string(k + 1));
-        add(c, "disalarm_timeout_time", cam.disalarm_timeout_time);
-        add(c, "last_monitor_period", cam.last_monitor_period);
-        add(c, "now_monitor_period", cam.now_monitor_period);
-        add(c, "average_monitor_period", cam.average_monitor_period);
+        writeFields(c, cam, kCameraFields);
         cJSON* monitors = cJSON_AddArrayToObject(c, "ng_monitors");
         for (const auto& [d, det] : cam.detects) {
             cJSON* m = cJSON_CreateObject();
             cJSON_AddItemToArray(monitors, m);
-            add(m, "time", qint64(det.time));
-            add(m, "ng_sum", det.ng_sum);
-            add(m, "produce", det.produce);
-            add(m, "monitor_times", det.monitor_times);
-            add(m, "ok_num", det.ok_num);
-            add(m, "ok_rate", det.ok_rate);
-            add(m, "not_ok_num", det.not_ok_num);
-            add(m, "not_ok_rate", det.not_ok_rate);
+            writeFields(m, det, kDetectFields);
             cJSON* alarms = cJSON_AddArrayToObject(m, "alarm");
             for (const auto& [r, alarm] : det.alarms) {
                 cJSON* a = cJSON_CreateObject();
                 cJSON_AddItemToArray(alarms, a);
-                add(a, "alarm_area_num", qint64(alarm.alarm_area_num));
-                add(a, "alarm_algorithm_type", alarm.alarm_algorithm_type);
-                add(a, "alarm_result", alarm.alarm_result);
+                writeFields(a, alarm, kAlarmFields);
             }
         }
     }
@@ -349,10 +407,7 @@ linkrecord::Load CNT_Path_ManualStop::load(const QByteArray& json)
     if (!root)
         return linkrecord::Load::Unparsable;
     complete = false;
-    const bool all = number(root, "utc", &utc) && text(root, "stop_check_timeslot", &stop_check_timeslot)
-        && number(root, "stop_check_timelen", &stop_check_timelen) && number(root, "timeout_time", &timeout_time)
-        && text(root, "operator_id", &operator_id) && text(root, "disalarm_operator_id", &disalarm_operator_id)
-        && text(root, "stop_check_reason", &stop_check_reason);
+    const bool all = readFields(root, this, kManualStopFields);
     cJSON_Delete(root);
     if (!all)
         return linkrecord::Load::MissingKey;
@@ -382,13 +437,7 @@ cJSON* CNT_Path_ManualStop::toJson(const QString& deviceId, int state) const
     cJSON* root = cJSON_CreateObject();
     add(root, "device_id", deviceId);
     add(root, "state", qint64(state));
-    add(root, "utc", utc);
-    add(root, "stop_check_timeslot", stop_check_timeslot);
-    add(root, "stop_check_timelen", stop_check_timelen);
-    add(root, "timeout_time", timeout_time);
-    add(root, "operator_id", operator_id);
-    add(root, "disalarm_operator_id", disalarm_operator_id);
-    add(root, "stop_check_reason", stop_check_reason);
+    writeFields(root, *this, kManualStopFields);
     return root;
 }
 
@@ -398,11 +447,7 @@ cJSON* CNT_Path_Remind::toJson(const QString& deviceId) const
 {
     cJSON* root = cJSON_CreateObject();
     add(root, "device_id", deviceId);
-    add(root, "utc", utc);
-    add(root, "notification_utc", notification_utc);
-    add(root, "duration", duration);
-    add(root, "description", description);
-    add(root, "operator_id", operator_id);
+    writeFields(root, *this, kRemindFields);
     return root;
 }
 

@@ -36,6 +36,9 @@ void add(cJSON* o, const char* key, const QString& v) { ccJSON_AddItemToObject(o
 void add(cJSON* o, const char* key, const std::string& v) { ccJSON_AddItemToObject(o, key, v); }
 void add(cJSON* o, const char* key, const char* v) { ccJSON_AddItemToObject(o, key, v); }
 
+// The texts of the run state, the trigger and the alarm release are values
+// that the management system reads, not words shown on this panel: they stay
+// in simplified Chinese whatever the language, as its peers expect them.
 QString runStateText(int state)
 {
     switch (state) {

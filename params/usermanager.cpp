@@ -2,7 +2,6 @@
 
 #include "params/lanstr.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -12,10 +11,20 @@
 namespace {
 
 constexpr int kRowAccountsUnavailable = 1320;
+constexpr int kRowNoRightToAdd = 1341;
+constexpr int kRowAccountExists = 1342;
+constexpr int kRowAccountAdded = 1343;
+constexpr int kRowNotYourself = 1344;
+constexpr int kRowNoSuchUser = 1345;
+constexpr int kRowNoRightToDelete = 1346;
+constexpr int kRowOldPasswordWrong = 1347;
+constexpr int kRowPasswordUpdated = 1348;
+constexpr int kRowPasswordWrong = 1349;
+constexpr int kRowAccountSwitched = 1350;
+constexpr int kRowNoticeTitle = 1351;
+constexpr int kRowNoPermission = 1352;
 
 UserNoticeHook gNoticeHook = nullptr;
-
-QString tr(const char* text) { return QCoreApplication::translate("UserManager", text); }
 
 } // namespace
 
@@ -101,7 +110,7 @@ bool UserManager::canChangeSetting()
     if (currentType == 1 || currentType == 2)
         return true;
     if (gNoticeHook)
-        gNoticeHook(QStringLiteral("warning"), QStringLiteral("No permission !"));
+        gNoticeHook(LanStr(kRowNoticeTitle), LanStr(kRowNoPermission));
     else
         qWarning() << "account" << currentName << "may not change settings";
     return false;
@@ -114,14 +123,14 @@ bool UserManager::addUser(UserType type, const QString& name, const QString& pas
         return false;
     }
     if (!(currentType < type)) {
-        message = tr("您没有权限添加该账户!");
+        message = LanStr(kRowNoRightToAdd);
         return false;
     }
     QSqlQuery q(accountDb);
     q.prepare(QStringLiteral("select * from user_table where name=:name"));
     q.bindValue(QStringLiteral(":name"), name);
     if (q.exec() && q.next()) {
-        message = tr("账户已存在!");
+        message = LanStr(kRowAccountExists);
         return false;
     }
     q.prepare(QStringLiteral("insert into user_table values(:name,:password,:type,datetime())"));
@@ -133,26 +142,26 @@ bool UserManager::addUser(UserType type, const QString& name, const QString& pas
         message = LanStr(kRowAccountsUnavailable);
         return false;
     }
-    message = tr("账户添加成功!");
+    message = LanStr(kRowAccountAdded);
     return true;
 }
 
 bool UserManager::deleteUser(const QString& name, QString& message)
 {
     if (name == currentName) {
-        message = QStringLiteral("You can not delete youself!");
+        message = LanStr(kRowNotYourself);
         return false;
     }
     QSqlQuery q(accountDb);
     q.prepare(QStringLiteral("select usertype from user_table where name=:name"));
     q.bindValue(QStringLiteral(":name"), name);
     if (!q.exec() || !q.next()) {
-        message = QStringLiteral("The user is not exist!");
+        message = LanStr(kRowNoSuchUser);
         return false;
     }
     const UserType type = UserType(q.value(0).toInt());
     if (!(currentType < type)) {
-        message = QStringLiteral("You do not have permission to delete the user!");
+        message = LanStr(kRowNoRightToDelete);
         return false;
     }
     q.prepare(QStringLiteral("delete from user_table where name = :name"));
@@ -172,7 +181,7 @@ bool UserManager::changeUserPassword(const QString& oldPassword, const QString& 
     if (!q.exec() || !q.next())
         return false;
     if (q.value(0).toString() != oldPassword) {
-        message = tr("旧密码不正确!");
+        message = LanStr(kRowOldPasswordWrong);
         return false;
     }
     q.prepare(QStringLiteral("update user_table set password=:password where name=:name"));
@@ -182,7 +191,7 @@ bool UserManager::changeUserPassword(const QString& oldPassword, const QString& 
         message = LanStr(kRowAccountsUnavailable);
         return false;
     }
-    message = tr("密码已更新!");
+    message = LanStr(kRowPasswordUpdated);
     return true;
 }
 
@@ -195,7 +204,7 @@ bool UserManager::changeUser(const QString& name, const QString& password, QStri
     q.bindValue(QStringLiteral(":name"), name);
     q.bindValue(QStringLiteral(":password"), password);
     if (!q.exec() || !q.next()) {
-        message = tr("密码错误!");
+        message = LanStr(kRowPasswordWrong);
         return false;
     }
     const UserType type = UserType(q.value(0).toInt());
@@ -207,7 +216,7 @@ bool UserManager::changeUser(const QString& name, const QString& password, QStri
     currentType = type;
     addRecord(currentName, 1);
     accountDb.commit();
-    message = tr("账户切换成功!");
+    message = LanStr(kRowAccountSwitched);
     return true;
 }
 

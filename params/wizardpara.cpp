@@ -203,13 +203,26 @@ QString decode(const char* field, Encoding e)
     return e == Encoding::Latin1 ? QString::fromLatin1(field) : QString::fromUtf8(field);
 }
 
+// Runs a statement with its values bound in order; a failure is logged
+// (`action` and the key) unless `action` is null.
+bool run(QSqlQuery& q, const QString& sql, std::initializer_list<QString> values, const char* action,
+         const QString& key)
+{
+    q.prepare(sql);
+    for (const QString& v : values)
+        q.addBindValue(v);
+    if (q.exec())
+        return true;
+    if (action)
+        qWarning() << action << key << q.lastError().text();
+    return false;
+}
+
 // Reads the value of a key; false when no row came back (or the select failed).
 bool selectValue(QSqlDatabase& db, const QString& key, QString* value)
 {
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("select value from sysparam where name=?"));
-    q.addBindValue(key);
-    if (!q.exec() || !q.next())
+    if (!run(q, QStringLiteral("select value from sysparam where name=?"), {key}, nullptr, key) || !q.next())
         return false;
     *value = q.value(0).toString();
     return true;
@@ -218,27 +231,16 @@ bool selectValue(QSqlDatabase& db, const QString& key, QString* value)
 bool insertValue(QSqlDatabase& db, const QString& key, const QString& value)
 {
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("insert into sysparam values(?, ?)"));
-    q.addBindValue(key);
-    q.addBindValue(value);
-    if (!q.exec()) {
-        qWarning() << "cannot insert parameter" << key << q.lastError().text();
-        return false;
-    }
-    return true;
+    return run(q, QStringLiteral("insert into sysparam values(?, ?)"), {key, value}, "cannot insert parameter", key);
 }
 
 // Update, or insert when the row is missing.
 bool writeValue(QSqlDatabase& db, const QString& key, const QString& value)
 {
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("update sysparam set value=? where name=?"));
-    q.addBindValue(value);
-    q.addBindValue(key);
-    if (!q.exec()) {
-        qWarning() << "cannot update parameter" << key << q.lastError().text();
+    if (!run(q, QStringLiteral("update sysparam set value=? where name=?"), {value, key}, "cannot update parameter",
+             key))
         return false;
-    }
     if (q.numRowsAffected() > 0)
         return true;
     return insertValue(db, key, value);
@@ -312,14 +314,10 @@ void readSerials(WizardPara& p)
         QString value;
         if (db.isOpen() && selectValue(db, key, &value)) {
             const QByteArray bytes = value.toLatin1();
-            if (bytes.size() >= 9 && bytes.size() <= 99) {
-                std::memset(gSerialNB[i], 0, WizardPara::TextLen);
-                std::memcpy(gSerialNB[i], bytes.constData(), bytes.size());
+            if (bytes.size() >= 9 && setParamText(gSerialNB[i], bytes))
                 ++p.serial_count;
-            }
         } else {
-            std::memset(gSerialNB[i], 0, WizardPara::TextLen);
-            gSerialNB[i][0] = '0';
+            setParamText(gSerialNB[i], "0");
             if (db.isOpen())
                 insertValue(db, key, QStringLiteral("0"));
         }

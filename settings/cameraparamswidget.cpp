@@ -24,6 +24,8 @@ int TunedSlot()
 
 namespace {
 
+constexpr int kRowCameraCaption = 910; // before the camera number buttons
+
 QPushButton* iconButton(QWidget* parent, const QString& icon, QSize size)
 {
     auto* b = new QPushButton(parent);
@@ -50,7 +52,7 @@ CameraParamsSubWidget::CameraParamsSubWidget(QWidget* parent) : BWidget(parent)
     auto* title = new QLabel(LanStr(128), this);
     auto* cameraIcon = new QLabel(this);
     cameraIcon->setPixmap(QPixmap(QStringLiteral(":/img/icons/48.png")).scaledToWidth(56, Qt::SmoothTransformation));
-    auto* cameraCaption = new QLabel(QString::fromUtf8("相机"), this);
+    auto* cameraCaption = new QLabel(LanStr(kRowCameraCaption), this);
 
     cameraGroup = new QButtonGroup(this);
     cameraGroup->setExclusive(true);

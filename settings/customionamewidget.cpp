@@ -16,23 +16,25 @@
 
 using namespace multidetect;
 
-const char* const gCustomInputName[8][3] = {
-    {"输入 1", "Input 1", "输入 1"}, {"输入 3", "Input 3", "输入 3"}, {"输入 4", "Input 4", "输入 4"},
-    {"输入 5", "Input 5", "输入 5"}, {"输入 6", "Input 6", "输入 6"}, {"输入 7", "Input 7", "输入 7"},
-    {"输入 8", "Input 8", "输入 8"}, {"输入 9", "Input 9", "输入 9"},
-};
-
-const char* const gCustomOutputName[8][3] = {
-    {"输出 1", "Output 1", "输出 1"}, {"输出 2", "Output 2", "输出 2"}, {"输出 4", "Output 4", "输出 4"},
-    {"输出 5", "Output 5", "输出 5"}, {"输出 6", "Output 6", "输出 6"}, {"输出 7", "Output 7", "输出 7"},
-    {"输出 8", "Output 8", "输出 8"}, {"输出 9", "Output 9", "输出 9"},
-};
-
 namespace {
 
-int column() { return gLan >= 0 && gLan <= 2 ? gLan : 0; }
+constexpr int kRowInput = 908;  // "Input %1"
+constexpr int kRowOutput = 909; // "Output %1"
+// The board input of each trigger slot and the board output of each output slot.
+const int kInputNumbers[8] = {1, 3, 4, 5, 6, 7, 8, 9};
+const int kOutputNumbers[8] = {1, 2, 4, 5, 6, 7, 8, 9};
 
 } // namespace
+
+QString customInputName(int slot)
+{
+    return slot >= 0 && slot < 8 ? LanStr(kRowInput).arg(kInputNumbers[slot]) : QString();
+}
+
+QString customOutputName(int slot)
+{
+    return slot >= 0 && slot < 8 ? LanStr(kRowOutput).arg(kOutputNumbers[slot]) : QString();
+}
 
 CustomIONameWidget::CustomIONameWidget(QWidget* mainWindow, SystemSettingWidget* settingsWindow)
     : QWidget(mainWindow), ownerWindow(settingsWindow), ioPage(settingsWindow ? settingsWindow->multiDetectIO : nullptr)
@@ -45,8 +47,8 @@ CustomIONameWidget::CustomIONameWidget(QWidget* mainWindow, SystemSettingWidget*
     auto* grid = new QGridLayout(this);
     grid->setSpacing(10);
     grid->setSizeConstraint(QLayout::SetFixedSize);
-    auto caption = [&](const char* const (&texts)[3]) {
-        auto* l = new QLabel(QString::fromUtf8(texts[column()]), this);
+    auto caption = [&](const QString& text) {
+        auto* l = new QLabel(text, this);
         l->setFixedSize(180, 60);
         l->setFont(font);
         l->setPalette(yellow);
@@ -62,9 +64,9 @@ CustomIONameWidget::CustomIONameWidget(QWidget* mainWindow, SystemSettingWidget*
         return b;
     };
     for (int j = 0; j < 8; ++j) {
-        inputSlotLabels[j] = caption(gCustomInputName[j]);
+        inputSlotLabels[j] = caption(customInputName(j));
         inputNameBoxes[j] = nameBox(kInputNames, &InName);
-        outputSlotLabels[j] = caption(gCustomOutputName[j]);
+        outputSlotLabels[j] = caption(customOutputName(j));
         outputNameBoxes[j] = nameBox(kOutputNames, &OutName);
         grid->addWidget(inputSlotLabels[j], 0, j);
         grid->addWidget(inputNameBoxes[j], 1, j);

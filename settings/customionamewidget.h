@@ -11,9 +11,11 @@ class IOWidget;
 class QLabel;
 class SystemSettingWidget;
 
-// Slot captions: the board input (in trigger-slot order) or board output.
-extern const char* const gCustomInputName[8][3];
-extern const char* const gCustomOutputName[8][3];
+// Slot captions in the current language: the board input wired to trigger
+// slot `slot` (inputs 1, 3, 4 .. 9) or the board output of output slot
+// `slot` (outputs 1, 2, 4 .. 9).
+QString customInputName(int slot);
+QString customOutputName(int slot);
 
 class CustomIONameWidget : public QWidget {
     Q_OBJECT

@@ -80,7 +80,7 @@ QByteArray fieldUtf8(const QString& text)
 using namespace deviceparams;
 
 namespace {
-const char* const kQuestionTitle = "确认提示";
+constexpr int kRowQuestionTitle = 911;
 }
 
 DeviceParamsWidget::DeviceParamsWidget(QWidget* parent) : BWidget(parent)
@@ -186,7 +186,7 @@ void DeviceParamsWidget::SlotGetProductName() { linkrequests::askProducts(); }
 
 void DeviceParamsWidget::askResetStatistics()
 {
-    BMessageBox box(QString::fromUtf8(kQuestionTitle), LanStr(447), BMessageBox::Yes | BMessageBox::No,
+    BMessageBox box(LanStr(kRowQuestionTitle), LanStr(447), BMessageBox::Yes | BMessageBox::No,
                     BMessageBoxIcon::Question);
     if (runModal(box) == QDialog::Accepted)
         SlotResetStatistics();

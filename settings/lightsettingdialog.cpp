@@ -1,9 +1,17 @@
 #include "settings/lightsettingdialog.h"
 
+#include "params/lanstr.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace {
+constexpr int kRowTitle = 912; // the title until the caller sets its own
+constexpr int kRowOk = 913;
+constexpr int kRowCancel = 914;
+} // namespace
 
 lightsettingdialog::lightsettingdialog(QWidget* parent)
     : QDialog(parent, Qt::FramelessWindowHint | Qt::CustomizeWindowHint)
@@ -18,14 +26,14 @@ lightsettingdialog::lightsettingdialog(QWidget* parent)
     auto* header = new QWidget(content);
     header->setFixedHeight(100);
     header->setStyleSheet(QStringLiteral("color:white;background-color:#1E1E1E;font-size:20px;border:0px;}"));
-    titleLabel = new QLabel(QString::fromUtf8("网络设置"), header);
+    titleLabel = new QLabel(LanStr(kRowTitle), header);
     titleLabel->setFixedSize(600, 100);
     titleLabel->setStyleSheet(QStringLiteral("color:white;font-size:28px;"));
-    okButton = new QPushButton(QString::fromUtf8("确定"), header);
+    okButton = new QPushButton(LanStr(kRowOk), header);
     okButton->setFixedSize(120, 60);
     okButton->setStyleSheet(
         QStringLiteral("outline:0px;border:0px;font-size:20px;color:white;background-color:#8BC34A;"));
-    cancelButton = new QPushButton(QString::fromUtf8("取消"), header);
+    cancelButton = new QPushButton(LanStr(kRowCancel), header);
     cancelButton->setFixedSize(120, 60);
     cancelButton->setStyleSheet(
         QStringLiteral("outline:0px;border:0px;font-size:20px;color:white;background-color:#E91E63;"));

@@ -88,6 +88,17 @@ bool restartSystem(bool powerOff)
     return false;
 }
 
+bool runTouchCalibration()
+{
+    const platform::CommandResult r = platform::runCommand(QStringLiteral("./tsc"), {}, -1);
+    if (r.ok())
+        return true;
+    qWarning().noquote() << "touch calibration" << (r.started ? "failed:" : "not run")
+                         << QString::fromLocal8Bit(r.out + r.err).trimmed();
+    showWarnBox(LanStr(r.started ? kRowCalibrationFailed : kRowCalibrationNotRun));
+    return false;
+}
+
 GroupName checkGroupName(const QString& name)
 {
     if (name.trimmed().isEmpty())

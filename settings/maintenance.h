@@ -23,6 +23,8 @@ constexpr int kRowFactoryFileMissing = 1109;
 constexpr int kRowRestartFailed = 1110;
 constexpr int kRowClockNotSet = 1111;
 constexpr int kRowCalibrationNotRun = 1112;
+constexpr int kRowChooseUpdateFile = 1113; // title of the update file dialog
+constexpr int kRowCalibrationFailed = 1114;
 
 // The operator password: what the record keeps and the keypad can type
 // again. A longer password or one with characters outside Latin-1 would be
@@ -34,6 +36,11 @@ bool passwordStorable(const QString& password);
 // power off ("init 0"). When the system refuses, the databases are opened
 // again and the operator is told; false then.
 bool restartSystem(bool powerOff = false);
+
+// Runs the touch calibration "./tsc", which holds the screen until the
+// operator is done. False, with the operator told, when it could not be run
+// or ended in a failure: a restart would then only stop production.
+bool runTouchCalibration();
 
 constexpr const char* kGroupFolder = "paraGroup";
 constexpr const char* kFactoryGroup = "default";

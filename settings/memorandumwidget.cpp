@@ -1,6 +1,7 @@
 #include "settings/memorandumwidget.h"
 
 #include "netlink/network.h"
+#include "params/lanstr.h"
 #include "widgets/kitstyle.h"
 #include "widgets/pagecontrolbar.h"
 
@@ -78,7 +79,7 @@ std::optional<QList<QStringList>> reminderRows(const QByteArray& body)
 } // namespace memorandum
 
 namespace {
-const char* const kHeaders[5] = {"操作者", "创建时间", "提醒时间", "持续时间(min)", "提醒事项名称"};
+const int kHeaderRows[5] = {1224, 1225, 1226, 1227, 1228};
 const int kWidths[5] = {150, 200, 200, 150, 400};
 } // namespace
 
@@ -89,7 +90,7 @@ MemorandumWidget::MemorandumWidget(QWidget* parent) : BWidget(parent)
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     model = new QStandardItemModel(0, 5, this);
     for (int c = 0; c < 5; ++c)
-        model->setHeaderData(c, Qt::Horizontal, QString::fromUtf8(kHeaders[c]));
+        model->setHeaderData(c, Qt::Horizontal, LanStr(kHeaderRows[c]));
     table->setModel(model);
     for (int c = 0; c < 5; ++c)
         table->setColumnWidth(c, kWidths[c]);

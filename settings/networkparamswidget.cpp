@@ -20,26 +20,26 @@
 
 namespace {
 
-// Captions shown as they stand in every language.
-const char* const kCardCaption = "网卡";
-const char* const kSerialCaption = "串口";
-const char* const kMacCaption = "MAC地址:";
-const char* const kAddressCaption = "IP地址";
-const char* const kDeviceCaption = "设备号";
-const char* const kNetmaskCaption = "子网掩码";
-const char* const kUseCardCaption = "使用此网卡联网";
-const char* const kGatewayCaption = "网关";
-const char* const kFunctionCaption = "功能";
-const char* const kTestButton = "测试连接";
-const char* const kVideoCaption = "视频类型";
-const char* const kVideoTypes[3] = {"不传输视频", "截屏图像", " 相机图像"};
+// Text rows of the page's captions and choices.
+constexpr int kRowCard = 1210;
+constexpr int kRowSerial = 1211;
+constexpr int kRowMac = 1212;
+constexpr int kRowAddress = 1213;
+constexpr int kRowDevice = 1214;
+constexpr int kRowNetmask = 1215;
+constexpr int kRowUseCard = 1216;
+constexpr int kRowGateway = 1217;
+constexpr int kRowFunction = 1218;
+constexpr int kRowTest = 1219;
+constexpr int kRowVideo = 1220; // also the caption of the rate row
+constexpr int kRowVideoTypes[3] = {1221, 1222, 1223};
+constexpr int kRowExampleDevice = 1229;
 const char* const kRates[5] = {"5", "10", "15", "20", "25"};
 
 // Keypad titles: examples of what the fields take.
 const char* const kExampleAddress = "192.168.1.100";
 const char* const kExampleNetmask = "255.255.255.0";
 const char* const kExampleGateway = "192.168.1.1";
-const char* const kExampleDevice = "Computer";
 
 constexpr int kRowSwitch = 358;
 
@@ -60,8 +60,8 @@ NetworkParamsWidget::NetworkParamsWidget(QWidget* parent)
             l->setMinimumWidth(130);
         return l;
     };
-    auto field = [this](const char* title) {
-        auto* f = new BLineEdit(this, QString::fromUtf8(title), QString(), KeyboardDigital);
+    auto field = [this](const QString& title) {
+        auto* f = new BLineEdit(this, title, QString(), KeyboardDigital);
         f->setFixedSize(200, 50);
         return f;
     };
@@ -88,13 +88,13 @@ NetworkParamsWidget::NetworkParamsWidget(QWidget* parent)
     serialSelector = combo();
     serialSelector->addItems({"COM1", "COM2", "COM3", "COM4"});
     macLabel = new QLabel(this);
-    addressField = field(kExampleAddress);
-    deviceField = field(kExampleDevice);
-    netmaskField = field(kExampleNetmask);
-    gatewayField = field(kExampleGateway);
+    addressField = field(QLatin1String(kExampleAddress));
+    deviceField = field(LanStr(kRowExampleDevice));
+    netmaskField = field(QLatin1String(kExampleNetmask));
+    gatewayField = field(QLatin1String(kExampleGateway));
     useCardBox = new CheckBox(this);
     netSwitch = new CheckBox(this);
-    testButton = new QPushButton(QString::fromUtf8(kTestButton), this);
+    testButton = new QPushButton(LanStr(kRowTest), this);
     testButton->setFixedSize(200, 50);
     resultLabel = new QLabel(this);
     resultLabel->setStyleSheet(QStringLiteral("QLabel{font-size:22px;color:#DC143C;}"));
@@ -103,7 +103,7 @@ NetworkParamsWidget::NetworkParamsWidget(QWidget* parent)
     rateGroup = new QButtonGroup(this);
     QList<QWidget*> videoButtons, rateButtons;
     for (int id = 0; id < 3; ++id) {
-        auto* b = new QRadioButton(QString::fromUtf8(kVideoTypes[id]), this);
+        auto* b = new QRadioButton(LanStr(kRowVideoTypes[id]), this);
         videoGroup->addButton(b, id);
         videoButtons << b;
     }
@@ -116,24 +116,24 @@ NetworkParamsWidget::NetworkParamsWidget(QWidget* parent)
     auto* v = new QVBoxLayout(this);
     v->setSpacing(40);
     v->setContentsMargins(80, 50, 200, 50);
-    v->addLayout(row({caption(QString::fromUtf8(kCardCaption), true), cardSelector}, 50));
-    v->addLayout(row({caption(QString::fromUtf8(kSerialCaption), true), serialSelector}, 50));
-    v->addLayout(row({caption(QString::fromUtf8(kMacCaption), true), macLabel}, 50));
-    v->addLayout(row({caption(QString::fromUtf8(kAddressCaption), true), addressField,
-                      caption(QString::fromUtf8(kDeviceCaption)), deviceField},
+    v->addLayout(row({caption(LanStr(kRowCard), true), cardSelector}, 50));
+    v->addLayout(row({caption(LanStr(kRowSerial), true), serialSelector}, 50));
+    v->addLayout(row({caption(LanStr(kRowMac), true), macLabel}, 50));
+    v->addLayout(row({caption(LanStr(kRowAddress), true), addressField,
+                      caption(LanStr(kRowDevice)), deviceField},
                      50, 1, 185));
-    v->addLayout(row({caption(QString::fromUtf8(kNetmaskCaption), true), netmaskField,
-                      caption(QString::fromUtf8(kUseCardCaption)), useCardBox},
+    v->addLayout(row({caption(LanStr(kRowNetmask), true), netmaskField,
+                      caption(LanStr(kRowUseCard)), useCardBox},
                      50, 1, 185));
-    v->addLayout(row({caption(QString::fromUtf8(kGatewayCaption), true), gatewayField, caption(LanStr(kRowSwitch)),
+    v->addLayout(row({caption(LanStr(kRowGateway), true), gatewayField, caption(LanStr(kRowSwitch)),
                       netSwitch},
                      50, 1, 185));
-    v->addLayout(row({caption(QString::fromUtf8(kFunctionCaption), true), testButton, resultLabel}, 50));
-    auto* videoRow = row({caption(QString::fromUtf8(kVideoCaption))}, 30);
+    v->addLayout(row({caption(LanStr(kRowFunction), true), testButton, resultLabel}, 50));
+    auto* videoRow = row({caption(LanStr(kRowVideo))}, 30);
     for (QWidget* b : videoButtons)
         videoRow->insertWidget(videoRow->count() - 1, b);
     v->addLayout(videoRow);
-    auto* rateRow = row({caption(QString::fromUtf8(kVideoCaption))}, 30);
+    auto* rateRow = row({caption(LanStr(kRowVideo))}, 30);
     for (QWidget* b : rateButtons)
         rateRow->insertWidget(rateRow->count() - 1, b);
     v->addLayout(rateRow);

@@ -132,6 +132,7 @@ namespace {
 
 constexpr int kRowWifiNotWritten = 1208;
 constexpr int kRowServerNotWritten = 1209;
+constexpr int kRowQuestionTitle = 911;
 // Keypad titles: examples of what the fields take.
 const char* const kExampleServer = "192.168.1.200";
 const char* const kExamplePort = "8000";
@@ -297,7 +298,7 @@ void OtherNetworksWidget::SlotGetProductName() { linkrequests::askProducts(); }
 
 void OtherNetworksWidget::SlotResetStatistics()
 {
-    BMessageBox box(QString::fromUtf8("确认提示"), LanStr(447), BMessageBox::Yes | BMessageBox::No,
+    BMessageBox box(LanStr(kRowQuestionTitle), LanStr(447), BMessageBox::Yes | BMessageBox::No,
                     BMessageBoxIcon::Question);
     if (runModal(box) == QDialog::Accepted)
         linkrequests::resetStatistics();

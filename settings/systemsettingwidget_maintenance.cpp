@@ -118,7 +118,7 @@ void SystemSettingWidget::SlotUpdateApp()
     const QString disk = waitForDisk();
     if (disk.isEmpty())
         return;
-    QFileDialog dialog(this, tr("选择投影数据文件目录"), QStringLiteral("../../ProjectData/"));
+    QFileDialog dialog(this, LanStr(maintenance::kRowChooseUpdateFile), QStringLiteral("../../ProjectData/"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setViewMode(QFileDialog::List);

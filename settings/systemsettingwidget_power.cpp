@@ -76,12 +76,8 @@ void SystemSettingWidget::SlotCalibration()
 {
     if (!showChooseBox(LanStr(459)))
         return;
-    // The calibration runs on the screen until the operator is done.
-    const platform::CommandResult tsc = platform::runCommand(QStringLiteral("./tsc"), {}, -1);
-    if (!tsc.started) {
-        showWarnBox(LanStr(maintenance::kRowCalibrationNotRun));
+    if (!maintenance::runTouchCalibration())
         return;
-    }
     QThread::msleep(500);
     maintenance::restartSystem();
 }

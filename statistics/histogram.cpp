@@ -1,5 +1,6 @@
 #include "statistics/histogram.h"
 
+#include "params/lanstr.h"
 #include "widgets/kitstyle.h"
 
 #include <QPainter>
@@ -8,6 +9,8 @@
 namespace {
 const QColor kOutputColour(0, 255, 0, 200);
 const QColor kAbnormalColour(255, 0, 0, 200);
+constexpr int kRowOutputLegend = 1322;   // "产出次数"
+constexpr int kRowAbnormalLegend = 1323; // "异常次数"
 } // namespace
 
 HistogramLayout histogramLayout(int W, int H, int barCount, const QList<int>& output, const QList<int>& abnormal,
@@ -118,9 +121,10 @@ void Histogram::paintEvent(QPaintEvent*)
         p.fillRect(s.abnormalBar, kAbnormalColour);
         p.drawText(s.abnormalText, Qt::AlignCenter, QStringLiteral("%1").arg(abnormalValues[i]));
     }
-    p.setFont(legend);
-    p.drawText(l.outputLegend, Qt::AlignCenter, QStringLiteral("产出次数"));
+    p.setFont(fittingFont(legend, LanStr(kRowOutputLegend), int(l.outputLegend.width())));
+    p.drawText(l.outputLegend, Qt::AlignCenter, LanStr(kRowOutputLegend));
     p.fillRect(l.outputSwatch, kOutputColour);
-    p.drawText(l.abnormalLegend, Qt::AlignCenter, QStringLiteral("异常次数"));
+    p.setFont(fittingFont(legend, LanStr(kRowAbnormalLegend), int(l.abnormalLegend.width())));
+    p.drawText(l.abnormalLegend, Qt::AlignCenter, LanStr(kRowAbnormalLegend));
     p.fillRect(l.abnormalSwatch, kAbnormalColour);
 }

@@ -56,8 +56,7 @@ QString totalRow(int d) { return QStringLiteral("Detect%1").arg(d); }
 
 void warnFileError()
 {
-    // Shown in English whatever the language, as the store always did.
-    host::showWarning(LanStr(kRowFileError, 1));
+    host::showWarning(LanStr(kRowFileError));
 }
 
 } // namespace

@@ -1,11 +1,17 @@
 #include "statistics/statisticsmath.h"
 
+#include "params/lanstr.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 #include <climits>
 #include <cmath>
 
 namespace stats {
+
+namespace {
+constexpr int kRowCycle = 1324; // "周期 %1"
+} // namespace
 
 QList<int> zeroSeries()
 {
@@ -96,7 +102,7 @@ QString abnormalRateText(int output, int abnormal)
 
 QString cycleText(int cycleTimeTenths)
 {
-    return QStringLiteral("周期 %1").arg(cycleTimeTenths / 10.0, 4, 'f', 1);
+    return LanStr(kRowCycle).arg(cycleTimeTenths / 10.0, 4, 'f', 1);
 }
 
 int temperatureTenths(float degrees)

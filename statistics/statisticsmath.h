@@ -38,7 +38,7 @@ int slotHour(int slot);
 
 // "12.5%" for 1 abnormal among 8; "0" for a day without counts.
 QString abnormalRateText(int output, int abnormal);
-// "周期" and the cycle time in seconds, one decimal, right-aligned in 4.
+// "Cycle" and the cycle time in seconds, one decimal, right-aligned in 4.
 QString cycleText(int cycleTimeTenths);
 
 // A temperature in tenths of a degree, truncated toward zero. A word that is

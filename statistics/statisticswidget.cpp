@@ -33,27 +33,18 @@
 namespace {
 
 constexpr int kRowExportFailed = 1305;
+constexpr int kRowTemperatureTab = 1321;
 constexpr int kShownStep = 1; // the page shows the totals of detection step 1
 const char* const kExportFile = "ResStatisticsExport.xls";
 
 QFont pointFont(int size) { return kitPointFont(QStringLiteral("wqy-microhei"), size); }
-
-// The largest point size up to `pointSize` at which the text fits the width,
-// so a long translation is smaller rather than cut off.
-int fittingPointSize(const QString& text, int width, int pointSize)
-{
-    for (; pointSize > 8; --pointSize)
-        if (QFontMetrics(pointFont(pointSize)).horizontalAdvance(text) <= width)
-            break;
-    return pointSize;
-}
 
 QLabel* caption(const QString& text, QWidget* parent, QSize size, int pointSize, Qt::Alignment align,
                 const char* style = nullptr)
 {
     auto* l = new QLabel(text, parent);
     l->setFixedSize(size);
-    l->setFont(pointFont(fittingPointSize(text, size.width(), pointSize)));
+    l->setFont(fittingFont(pointFont(pointSize), text, size.width()));
     l->setAlignment(align);
     if (style)
         l->setStyleSheet(QString::fromLatin1(style));
@@ -94,7 +85,9 @@ StatisticsWidget::StatisticsWidget(QWidget* parent) : QWidget(parent)
     // Tabs are 150 px wide, or as wide as a longer title needs.
     QFont tabFont = tabs->font();
     tabFont.setPixelSize(25);
-    const int tabWidth = std::max(150, QFontMetrics(tabFont).horizontalAdvance(LanStr(549)) + 40);
+    const QFontMetrics tabMetrics(tabFont);
+    const int tabWidth = std::max({150, tabMetrics.horizontalAdvance(LanStr(549)) + 40,
+                                   tabMetrics.horizontalAdvance(LanStr(kRowTemperatureTab)) + 40});
     tabs->setStyleSheet(
         QStringLiteral("QTabBar::tab{width: %1px; height: 50px; font-size: 25px;}").arg(tabWidth));
     grid->addWidget(tabs, 0, 1, 17, 10, Qt::AlignTop);
@@ -172,7 +165,7 @@ StatisticsWidget::StatisticsWidget(QWidget* parent) : QWidget(parent)
 
     tabs->addTab(shifts, LanStr(549));
     temperaturePage = new TemperatureStatisticsWidget(tabs);
-    tabs->addTab(temperaturePage, QStringLiteral("温度"));
+    tabs->addTab(temperaturePage, LanStr(kRowTemperatureTab));
     feedTemperatures();
 
     dayDb = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(kDayConnection));

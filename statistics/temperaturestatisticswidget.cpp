@@ -1,11 +1,16 @@
 #include "statistics/temperaturestatisticswidget.h"
 
+#include "params/lanstr.h"
 #include "params/wizardpara.h"
 #include "statistics/statisticsmath.h"
 #include "widgets/kitstyle.h"
 #include "widgets/valuerows.h"
 
 #include <QGridLayout>
+
+namespace {
+constexpr int kRowTitle = 1325; // "温度%1"
+} // namespace
 
 TemperatureStatisticsWidget::TemperatureStatisticsWidget(QWidget* parent) : QWidget(parent)
 {
@@ -17,7 +22,7 @@ TemperatureStatisticsWidget::TemperatureStatisticsWidget(QWidget* parent) : QWid
     for (int c = 0; c < 2; ++c) {
         for (int i = 0; i < 4; ++i) {
             const int k = 4 * c + i;
-            auto* box = new EditTempBox(0, 1000, 0, 1000, this, QStringLiteral("温度%1").arg(k + 1),
+            auto* box = new EditTempBox(0, 1000, 0, 1000, this, LanStr(kRowTitle).arg(k + 1),
                                         QStringLiteral("℃"), 2, 10);
             if (gpWPara)
                 box->setValueRange(gpWPara->temp_alarm_min[k], gpWPara->temp_alarm_max[k]);

@@ -92,7 +92,7 @@ void ColorButton::paintEvent(QPaintEvent*)
         f.setPixelSize(gLan == 0 ? 27 : 22);
     else if (style_ == 4 || style_ == 5)
         f.setPixelSize(24);
-    p.setFont(f);
+    p.setFont(fittingFont(f, text(), width() - 6));
     p.drawText(QRect(QPoint(0, 0), QPoint(width() - 1, height() - 1)), Qt::AlignCenter, text());
 }
 

@@ -58,6 +58,7 @@ private:
 // A push button painted from the shared button skin (or a pixmap of its own)
 // with white text whose size follows the style number.
 class ColorButton : public QPushButton {
+    Q_OBJECT
 public:
     ColorButton(const QString& text, QWidget* parent = nullptr, int style = 0);
     ColorButton(QPixmap pixmap, QWidget* parent = nullptr);

@@ -10,6 +10,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace {
+constexpr int kRowClose = 1326;
+// The flag buttons of MessageDialog.
+constexpr int kRowOk = 1327;
+constexpr int kRowNo = 1328;
+constexpr int kRowCancel = 1329;
+constexpr int kRowYes = 1330;
+} // namespace
+
 BMessageBox::BMessageBox(QString title, QString message, int flags, BMessageBoxIcon icon, QWidget* parent)
     : QDialog(parent, Qt::FramelessWindowHint)
 {
@@ -41,7 +50,7 @@ BMessageBox::BMessageBox(QString title, QString message, int flags, BMessageBoxI
     };
     const Choice choices[] = {
         {Cancel, LanStr(124), false}, {Confirm, LanStr(121), true}, {No, LanStr(123), false},
-        {Yes, LanStr(122), true},     {Close, QStringLiteral("关闭"), false},
+        {Yes, LanStr(122), true},     {Close, LanStr(kRowClose), false},
     };
     auto* buttonRow = new QHBoxLayout;
     for (const Choice& c : choices) {
@@ -51,6 +60,7 @@ BMessageBox::BMessageBox(QString title, QString message, int flags, BMessageBoxI
         b->setFixedHeight(72);
         connect(b, &QPushButton::pressed, this, c.accepts ? &QDialog::accept : &QDialog::reject);
         buttonRow->addWidget(b);
+        fitCaption(b);
         buttons_ << b;
     }
     body->addLayout(buttonRow);
@@ -83,22 +93,23 @@ MessageDialog::MessageDialog(QString title, QString message, int flags, QWidget*
     static const char* const kGreen = "outline:0px;border:none;font-size:32px;color:white;background-color:#8BC34A;";
     struct Choice {
         int flag;
-        const char* text;
+        int text;
         const char* style;
         int ending; // 0 closes, 1 accepts, 2 rejects
     };
     const Choice choices[] = {
-        {Ok, "OK", kGreen, 0},
-        {No, "No", "outline:0px;border:none;font-size:32px;color:white;background-color:#E91E63;", 2},
-        {Cancel, "Cancel", "font-size:32px;color:white;background-color:#9C27B0;", 0},
-        {Yes, "Yes", kGreen, 1},
+        {Ok, kRowOk, kGreen, 0},
+        {No, kRowNo, "outline:0px;border:none;font-size:32px;color:white;background-color:#E91E63;", 2},
+        {Cancel, kRowCancel, "font-size:32px;color:white;background-color:#9C27B0;", 0},
+        {Yes, kRowYes, kGreen, 1},
     };
     for (const Choice& c : choices) {
         if (!(flags & c.flag))
             continue;
-        auto* b = new QPushButton(QString::fromLatin1(c.text), header_);
+        auto* b = new QPushButton(LanStr(c.text), header_);
         b->setFixedSize(100, 50);
         b->setStyleSheet(QString::fromLatin1(c.style));
+        fitCaption(b);
         if (c.ending == 1)
             connect(b, &QPushButton::pressed, this, &QDialog::accept);
         else if (c.ending == 2)

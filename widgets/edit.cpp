@@ -158,6 +158,7 @@ UnitEdit::UnitEdit(int padFlags, QString unit, ValueRow* owner) : Edit(padFlags,
         if (!drawsEveryCharacter(unit, font))
             font = kitPointFont(QStringLiteral("wenquanyi"), 27);
         unitLabel_->setFont(font);
+        keepLook(unitLabel_);
         unitLabel_->setAlignment(Qt::AlignCenter);
         const QMargins m = textMargins();
         setTextMargins(m.left(), m.top(), unitLabel_->width(), m.bottom());

@@ -18,6 +18,7 @@ EditIP::EditIP(const QString& title, QWidget* parent) : QWidget(parent)
     title_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     title_->setPalette(pal);
     title_->setFont(font);
+    keepLook(title_);
     title_->setFixedWidth(200);
 
     for (QLabel*& dot : dots) {
@@ -25,6 +26,7 @@ EditIP::EditIP(const QString& title, QWidget* parent) : QWidget(parent)
         dot->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
         dot->setFont(font);
         dot->setPalette(pal);
+        keepLook(dot);
     }
     for (int k = 0; k < 4; ++k) {
         octets[k] = new Edit(9, this, 1);
@@ -88,6 +90,7 @@ void EditIP::setTitleColor(const QColor& colour)
     QPalette pal = title_->palette();
     pal.setColor(QPalette::WindowText, titleColor);
     title_->setPalette(pal);
+    keepLook(title_);
 }
 
 void EditIP::octetChanged(int k, const QString& text)

@@ -15,6 +15,14 @@
 
 namespace {
 
+// The full keyboard's own keys.
+constexpr int kRowLowerCase = 1331; // shown while the letters are upper case
+constexpr int kRowUpperCase = 1332;
+constexpr int kRowSymbols = 1333;
+constexpr int kRowCancel = 1334;
+constexpr int kRowConfirm = 1335;
+constexpr int kRowBackspace = 1336;
+
 QString keyboardSheet(const QString& selector)
 {
     return selector
@@ -72,6 +80,7 @@ QPushButton* KeyboardDialog::makeFunctionKey(const QString& text)
 {
     QPushButton* b = makeKey(text);
     b->setStyleSheet(QStringLiteral("background-color:#d2d2d2;"));
+    fitCaption(b);
     return b;
 }
 
@@ -135,16 +144,15 @@ FullKeyboard::FullKeyboard(QString title, QString hint, QString text, QWidget* p
     : KeyboardDialog(QStringLiteral("FullKeyboard"), title, hint, text, parent,
                      Qt::Dialog | Qt::FramelessWindowHint)
 {
-    // These keys read the same in every language.
-    case_ = makeFunctionKey(QStringLiteral("小写"));
+    case_ = makeFunctionKey(LanStr(kRowLowerCase));
     case_->setCheckable(true);
     case_->setChecked(true);
-    symbol_ = makeFunctionKey(QStringLiteral("符号"));
-    cancel_ = makeFunctionKey(QStringLiteral("取消"));
+    symbol_ = makeFunctionKey(LanStr(kRowSymbols));
+    cancel_ = makeFunctionKey(LanStr(kRowCancel));
     cancel_->setFixedWidth(122);
-    confirm_ = makeFunctionKey(QStringLiteral("确定"));
+    confirm_ = makeFunctionKey(LanStr(kRowConfirm));
     confirm_->setFixedWidth(122);
-    backspace_ = makeFunctionKey(QStringLiteral("退格"));
+    backspace_ = makeFunctionKey(LanStr(kRowBackspace));
 
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(25, 25, 25, 10);
@@ -197,7 +205,7 @@ bool FullKeyboard::ownKey(QPushButton* key)
     for (QPushButton* b : findChildren<QPushButton*>())
         if (b->text().length() == 1)
             b->setText(toLower ? b->text().toLower() : b->text().toUpper());
-    case_->setText(toLower ? QStringLiteral("大写") : QStringLiteral("小写"));
+    case_->setText(LanStr(toLower ? kRowUpperCase : kRowLowerCase));
     return true;
 }
 

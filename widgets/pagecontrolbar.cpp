@@ -1,11 +1,18 @@
 #include "widgets/pagecontrolbar.h"
 
+#include "params/lanstr.h"
 #include "widgets/keyboards.h"
 
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+
+namespace {
+constexpr int kRowPageTitle = 1337; // the page field's keyboard
+constexpr int kRowPageHint = 1338;
+constexpr int kRowPageUnit = 1339;  // after the page field
+} // namespace
 
 PageControlBar::PageControlBar(QWidget* parent) : BWidget(parent)
 {
@@ -25,10 +32,10 @@ PageControlBar::PageControlBar(QWidget* parent) : BWidget(parent)
             "background:#ffffff;border-radius:30px;}QPushButton:pressed{background-color:#656263;color:#ffffff;}"
             "QPushButton:checked{background-color:#656263;color:#ffffff;}"));
     }
-    pageField_ = new BLineEdit(this, QStringLiteral("页码"), QStringLiteral("请输入正数"), KeyboardDigital);
+    pageField_ = new BLineEdit(this, LanStr(kRowPageTitle), LanStr(kRowPageHint), KeyboardDigital);
     pageField_->setFixedWidth(80);
     pageField_->setAlignment(Qt::AlignRight);
-    pageLabel_ = new QLabel(QStringLiteral("页"), this);
+    pageLabel_ = new QLabel(LanStr(kRowPageUnit), this);
     next_ = iconButton(":/img/icons/69.png");
     last_ = iconButton(":/img/icons/73.png");
 

@@ -1,6 +1,7 @@
 #include "widgets/slider.h"
 
 #include "params/geometry.h"
+#include "params/lanstr.h"
 #include "params/skin.h"
 #include "widgets/basewidgets.h"
 #include "widgets/edit.h"
@@ -16,6 +17,8 @@ namespace {
 constexpr int kGrooveX = 295;
 constexpr int kBoxLeft = 135;
 constexpr int kBoxRight = 214;
+constexpr int kRowPlusOne = 1353;  // "+ 1"
+constexpr int kRowMinusOne = 1354; // "- 1"
 } // namespace
 
 Slider::Slider(int min, int max, int pageStep, int value, QWidget* parent, const QString& title)
@@ -28,11 +31,11 @@ Slider::Slider(int min, int max, int pageStep, int value, QWidget* parent, const
     setPageStep(pageStep);
     setValue(value);
 
-    plus_ = new ColorButton(tr("+ 1"), this, 3);
+    plus_ = new ColorButton(LanStr(kRowPlusOne), this, 3);
     plus_->setFixedSize(70, 41);
     plus_->SetRepeat();
     connect(plus_, &QPushButton::clicked, this, &Slider::Add);
-    minus_ = new ColorButton(tr("- 1"), this, 3);
+    minus_ = new ColorButton(LanStr(kRowMinusOne), this, 3);
     minus_->setFixedSize(70, 41);
     minus_->SetRepeat();
     connect(minus_, &QPushButton::clicked, this, &Slider::Sub);
@@ -89,8 +92,10 @@ void Slider::paintEvent(QPaintEvent*)
     const int h = height();
     QPainter p(this);
     p.setPen(Qt::green);
-    p.setFont(kitFont(QStringLiteral("wqy-microhei"), 30));
+    const QFont font = kitFont(QStringLiteral("wqy-microhei"), 30);
+    p.setFont(fittingFont(font, objectName(), 120));
     p.drawText(QRect(QPoint(0, 0), QPoint(119, h - 1)), Qt::AlignLeft | Qt::AlignVCenter, objectName());
+    p.setFont(font);
     if (gpPixmapEdit)
         p.drawPixmap(QRect(kBoxLeft, 3, 80, h - 6), *gpPixmapEdit);
     p.drawText(QRect(QPoint(kBoxLeft, 3), QPoint(kBoxRight, h - 4)), Qt::AlignCenter, QString::number(value()));

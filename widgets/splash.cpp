@@ -1,8 +1,14 @@
 #include "widgets/splash.h"
 
+#include "params/lanstr.h"
+
 #include <QLabel>
 #include <QPixmap>
 #include <QVBoxLayout>
+
+namespace {
+constexpr int kRowCategory = 1340; // "模内监控器"
+} // namespace
 
 SplashWidget::SplashWidget(int w, QWidget* parent) : QWidget(parent)
 {
@@ -18,8 +24,9 @@ SplashWidget::SplashWidget(int w, QWidget* parent) : QWidget(parent)
     layout->addStretch();
     layout->addWidget(logo_, 0, Qt::AlignCenter);
     layout->addStretch();
-    // The identity reads the same in every language.
-    for (const QString& text : {QStringLiteral("模内监控器"), QStringLiteral("QMP-700"),
+    // The category in the language chosen; model, serial number and version
+    // are names and numbers.
+    for (const QString& text : {LanStr(kRowCategory), QStringLiteral("QMP-700"),
                                 QStringLiteral("SN47QD208C1956"), QStringLiteral("16.0.1.9")})
         layout->addWidget(new QLabel(text, this), 0, Qt::AlignLeft);
 }

@@ -26,7 +26,8 @@ EditBox::EditBox(int min, int max, QWidget* parent, const QString& title, QStrin
 
     title_ = new QLabel(title, this);
     setLabelColor(Qt::yellow);
-    title_->setFont(font);
+    title_->setFont(fittingFont(font, title, titleSize.width()));
+    keepLook(title_);
     title_->setFixedSize(titleSize);
 
     auto makeKey = [&](const char* sign, int step) {
@@ -96,7 +97,13 @@ void EditBox::CheckRange()
     emit valueChanged(value_);
 }
 
-void EditBox::setText(const QString& text) { title_->setText(text); }
+void EditBox::setText(const QString& text)
+{
+    const QFont font = kitPointFont(QStringLiteral("wqy-microhei"), gShowW <= 1024 ? 12 : 27);
+    title_->setFont(fittingFont(font, text, title_->width()));
+    keepLook(title_);
+    title_->setText(text);
+}
 
 void EditBox::setSampleShow()
 {
@@ -109,6 +116,7 @@ void EditBox::setLabelColor(QColor c)
     QPalette pal = title_->palette();
     pal.setColor(QPalette::WindowText, c);
     title_->setPalette(pal);
+    keepLook(title_);
 }
 
 void EditBox::paintEvent(QPaintEvent*) {}
@@ -125,7 +133,8 @@ EditTempBox::EditTempBox(int lowerBound, int upperBound, int, int, QWidget* pare
     QPalette pal = title_->palette();
     pal.setColor(QPalette::WindowText, Qt::black);
     title_->setPalette(pal);
-    title_->setFont(font);
+    title_->setFont(fittingFont(font, title, size.width()));
+    keepLook(title_);
     title_->setFixedSize(size);
     title_->setAlignment(Qt::AlignCenter);
 
@@ -144,6 +153,7 @@ EditTempBox::EditTempBox(int lowerBound, int upperBound, int, int, QWidget* pare
     valueLabel_->setFixedSize(size);
     valueLabel_->setFont(font);
     valueLabel_->setPalette(pal);
+    keepLook(valueLabel_);
     valueLabel_->setAlignment(Qt::AlignCenter);
 
     layout = new QHBoxLayout(this);

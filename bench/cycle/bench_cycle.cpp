@@ -14,6 +14,7 @@
 //
 // Prints median, p99 and maximum of each; exits 1 when a target is missed
 // (edge p99 <= 20 ms, output p99 <= 60 ms, idle pass p99 <= 0.5 ms).
+#include "bench/common/benchstats.h"
 #include "boardsim.h"
 #include "cameradriver/camerahost.h"
 #include "cameradriver/checkcamera.h"
@@ -36,7 +37,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -53,40 +53,18 @@ namespace {
 using Clock = BoardSim::Clock;
 using Ms = std::chrono::duration<double, std::milli>;
 
-struct Figures {
-    double median = 0, p99 = 0, max = 0;
-};
-
-Figures figures(std::vector<double> ms)
-{
-    Figures f;
-    if (ms.empty())
-        return f;
-    std::sort(ms.begin(), ms.end());
-    f.median = ms[ms.size() / 2];
-    f.p99 = ms[std::min(ms.size() - 1, size_t(double(ms.size()) * 0.99))];
-    f.max = ms.back();
-    return f;
-}
+using bench::figures;
 
 void print(const char* what, const std::vector<double>& ms)
 {
-    const Figures f = figures(ms);
-    std::printf("  %-22s n %5zu  median %7.3f ms  p99 %7.3f ms  max %7.3f ms\n", what, ms.size(), f.median, f.p99,
-                f.max);
+    bench::print(what, ms, 22, 3);
 }
 
+// Sleeps a little between passes of the event loop so the cameras' and the
+// board's threads keep their cores.
 bool waitFor(const std::function<bool()>& condition, int timeoutMs)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!condition()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
-        QThread::usleep(200);
-    }
-    return true;
+    return bench::waitFor(condition, timeoutMs, 2, 200);
 }
 
 // The first output word the board received at or after `from` that makes
@@ -308,9 +286,7 @@ bool measure(int cameras, int cycles, Result* out)
 
 int main(int argc, char** argv)
 {
-    qputenv("INMOLD_TEST_MODE", "1");
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::headless();
     QApplication app(argc, argv);
     int cycles = 200;
     bool check = true;

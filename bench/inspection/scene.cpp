@@ -1,4 +1,5 @@
 #include "scene.h"
+#include "layout.h"
 #include "texture.h"
 
 #include "inspection/cammersingleton.h"
@@ -25,41 +26,25 @@ SceneGenerator::SceneGenerator(cv::Size size, unsigned seed) : size_(size), seed
 {
     base_ = texture(size, seed);
     otherTexture_ = texture(size, seed + 1000);
-    const double sx = size.width / 1280.0, sy = size.height / 1024.0;
-    // A 5 x 4 grid of cells; each region sits inside its cell.
-    auto cell = [&](int col, int row, int rows = 1) {
-        const int x0 = int(col * 256 * sx), y0 = int(row * 256 * sy);
-        const int x1 = int((col + 1) * 256 * sx), y1 = int((row + rows) * 256 * sy);
-        const int mx = int(48 * sx), my = int(48 * sy);
-        return cv::Rect(x0 + mx, y0 + my, x1 - x0 - 2 * mx, y1 - y0 - 2 * my);
-    };
-    auto centreOf = [](cv::Rect b) { return cv::Point(b.x + b.width / 2, b.y + b.height / 2); };
-    auto rect = [&](int method, cv::Rect b) {
+    using scenelayout::centreOf;
+    auto cell = [&](int col, int row, int rows = 1) { return scenelayout::cell(size, col, row, rows); };
+    auto shaped = [](int method) {
         SceneRegion r;
         r.method = method;
-        r.shape = ShapeRect;
-        r.box = b;
+        return r;
+    };
+    auto rect = [&](int method, cv::Rect b) {
+        SceneRegion r = scenelayout::rect(shaped(method), b);
         r.defectAt = b.tl() + cv::Point(b.width / 5, b.height / 5);
         return r;
     };
     auto ring = [&](int method, cv::Rect b) {
-        SceneRegion r;
-        r.method = method;
-        r.shape = ShapeRing;
-        r.centre = centreOf(b);
-        r.radius = std::min(b.width, b.height) / 2;
-        r.inner = method == MethodDefect ? r.radius / 3 : 0;
-        r.box = cv::Rect(r.centre.x - r.radius, r.centre.y - r.radius, 2 * r.radius, 2 * r.radius);
+        SceneRegion r = scenelayout::ring(shaped(method), b, method == MethodDefect);
         r.defectAt = method == MethodDefect ? r.centre + cv::Point((r.radius + r.inner) / 2, 0) : r.centre;
         return r;
     };
     auto poly = [&](int method, cv::Rect b) {
-        SceneRegion r;
-        r.method = method;
-        r.shape = ShapePolygon;
-        r.polygon = {{b.x + b.width / 8, b.y}, {b.x + b.width, b.y + b.height / 10},
-                     {b.x + b.width * 9 / 10, b.y + b.height}, {b.x, b.y + b.height * 7 / 8}};
-        r.box = cv::boundingRect(r.polygon);
+        SceneRegion r = scenelayout::polygon(shaped(method), b);
         r.defectAt = centreOf(b);
         return r;
     };

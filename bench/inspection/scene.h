@@ -4,6 +4,7 @@
 // frames that are moved, turned, lit differently and noisy, optionally with
 // one defect of the kind its region looks for.
 #include <opencv2/core.hpp>
+#include <string>
 #include <vector>
 
 struct SceneRegion {
@@ -20,21 +21,33 @@ struct SceneRegion {
 struct SceneFrame {
     cv::Mat image;
     int defectRegion = -1; // index into regions(), -1 for a clean frame
+    std::string what;      // the change made, for the report
     cv::Point2d move;
     double angle = 0;
 };
 
-class SceneGenerator {
+// What the benchmark needs of a scene: its regions, its templates and its
+// frames (the part turned by `angle` about positionCentre(), then moved).
+class Scene {
+public:
+    virtual ~Scene() = default;
+    virtual const std::vector<SceneRegion>& regions() const = 0;
+    // A good part as the camera saw it when the templates were taken.
+    virtual cv::Mat Template(int index) const = 0;
+    virtual SceneFrame Frame(int index, double maxAngle) const = 0;
+    virtual cv::Point2d positionCentre() const = 0;
+};
+
+class SceneGenerator : public Scene {
 public:
     SceneGenerator(cv::Size size, unsigned seed);
 
-    const std::vector<SceneRegion>& regions() const { return regions_; }
-    // A good part as the camera saw it when the templates were taken.
-    cv::Mat Template(int index) const;
+    const std::vector<SceneRegion>& regions() const override { return regions_; }
+    cv::Mat Template(int index) const override;
     // Frame `index`: a defect on every other frame, cycling through the
     // regions that can have one; up to +-15 px of shift, +-maxAngle degrees.
-    SceneFrame Frame(int index, double maxAngle) const;
-    cv::Point2d positionCentre() const;
+    SceneFrame Frame(int index, double maxAngle) const override;
+    cv::Point2d positionCentre() const override;
 
 private:
     void paint(cv::Mat& img, int region, bool defect, cv::RNG& rng) const;

@@ -13,6 +13,7 @@
 //
 // Prints median, p99 and maximum; with --check exits 1 when the enqueue p99
 // is above 1 ms or the memory grows by more than 64 MB.
+#include "bench/common/benchstats.h"
 #include "netlink/network.h"
 #include "params/paramdb.h"
 #include "params/wizardpara.h"
@@ -21,7 +22,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
@@ -34,39 +34,17 @@
 
 namespace {
 
-struct Figures {
-    double median = 0, p99 = 0, max = 0;
-};
-
-Figures figures(std::vector<double> v)
-{
-    Figures f;
-    if (v.empty())
-        return f;
-    std::sort(v.begin(), v.end());
-    f.median = v[v.size() / 2];
-    f.p99 = v[std::min(v.size() - 1, size_t(double(v.size()) * 0.99))];
-    f.max = v.back();
-    return f;
-}
+using bench::Figures;
+using bench::figures;
 
 void print(const char* what, const std::vector<double>& ms)
 {
-    const Figures f = figures(ms);
-    std::printf("  %-34s n %6zu  median %8.4f ms  p99 %8.4f ms  max %8.4f ms\n", what, ms.size(), f.median, f.p99,
-                f.max);
+    bench::print(what, ms, 34, 4);
 }
 
 bool waitFor(const std::function<bool()>& done, int timeoutMs)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
+    return bench::waitFor(done, timeoutMs, 5);
 }
 
 double nowMs()
@@ -106,9 +84,7 @@ struct Link {
 
 int main(int argc, char** argv)
 {
-    qputenv("INMOLD_TEST_MODE", "1");
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::headless();
     QApplication app(argc, argv);
     int frames = 20000;
     bool check = false;

@@ -33,10 +33,7 @@ void cameraNumber(QPainter& p, int n)
     p.drawRect(QRectF(30, 6, 30, 12));
     p.setBrush(QColor(0xff, 0xc1, 0x07));
     p.drawEllipse(QRectF(26, 22, 48, 48));
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(34);
-    f.setBold(true);
-    p.setFont(f);
+    p.setFont(boldFont(34));
     p.setPen(kBlue);
     p.drawText(QRectF(26, 22, 48, 48), Qt::AlignCenter, QString::number(n));
 }
@@ -185,22 +182,21 @@ bool savePicture(const cv::Mat& grey, const QString& path)
 
 int main(int argc, char* argv[])
 {
-    QGuiApplication app(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: draw_view_pictures <icon folder> <program folder>\n");
-        return 2;
-    }
-    const QString icons = QString::fromLocal8Bit(argv[1]);
-    const QString program = QString::fromLocal8Bit(argv[2]);
-    QDir().mkpath(icons);
-    bool ok = true;
-    for (int n = 1; n <= 8; ++n)
-        ok &= drawIcon(icons, QStringLiteral("camNum%1.png").arg(n), QSize(96, 80), [n](QPainter& p) { cameraNumber(p, n); });
-    ok &= drawIcon(icons, QStringLiteral("107.png"), QSize(60, 60), [](QPainter& p) { arrow(p, false); });
-    ok &= drawIcon(icons, QStringLiteral("108.png"), QSize(60, 60), [](QPainter& p) { arrow(p, true); });
-    ok &= drawIcon(icons, QStringLiteral("ZoomIn.png"), QSize(50, 50), [](QPainter& p) { magnifier(p, true); });
-    ok &= drawIcon(icons, QStringLiteral("ZoomOut.png"), QSize(50, 50), [](QPainter& p) { magnifier(p, false); });
-    ok &= savePicture(moldPicture(true), program + QStringLiteral("/cammer15/template0.bmp"));
-    ok &= savePicture(moldPicture(false), program + QStringLiteral("/cammer15/template1.bmp"));
-    return ok ? 0 : 1;
+    return runIconTool(argc, argv, 2, "draw_view_pictures <icon folder> <program folder>", [](const QStringList& dirs) {
+        const QString& icons = dirs[0];
+        bool ok = true;
+        for (int n = 1; n <= 8; ++n)
+            ok = drawIcon(icons, QStringLiteral("camNum%1.png").arg(n), QSize(96, 80), [n](QPainter& p) { cameraNumber(p, n); })
+                && ok;
+        ok = drawIcons(icons, {
+                 {"107.png", {60, 60}, [](QPainter& p) { arrow(p, false); }},
+                 {"108.png", {60, 60}, [](QPainter& p) { arrow(p, true); }},
+                 {"ZoomIn.png", {50, 50}, [](QPainter& p) { magnifier(p, true); }},
+                 {"ZoomOut.png", {50, 50}, [](QPainter& p) { magnifier(p, false); }},
+             })
+            && ok;
+        ok = savePicture(moldPicture(true), dirs[1] + QStringLiteral("/cammer15/template0.bmp")) && ok;
+        ok = savePicture(moldPicture(false), dirs[1] + QStringLiteral("/cammer15/template1.bmp")) && ok;
+        return ok;
+    });
 }

@@ -165,10 +165,7 @@ void cameraEntry(QPainter& p, int n)
     p.drawRect(QRectF(26, 22, 24, 10));
     p.setBrush(kAmber);
     p.drawEllipse(QRectF(22, 35, 36, 36));
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(26);
-    f.setBold(true);
-    p.setFont(f);
+    p.setFont(boldFont(26));
     p.setPen(kBlue);
     p.drawText(QRectF(22, 35, 36, 36), Qt::AlignCenter, QString::number(n));
 }
@@ -196,34 +193,30 @@ void stepEntry(QPainter& p)
 
 int main(int argc, char* argv[])
 {
-    QGuiApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: draw_editor_icons <icon folder>\n");
-        return 2;
-    }
-    const QString dir = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(dir);
-    bool ok = true;
-    const QSize tool(60, 60), button(68, 68), entry(80, 100);
-    ok &= drawIcon(dir, QStringLiteral("99.png"), tool, toolRect);
-    ok &= drawIcon(dir, QStringLiteral("98.png"), tool, toolRing);
-    ok &= drawIcon(dir, QStringLiteral("97.png"), tool, toolPolygon);
-    ok &= drawIcon(dir, QStringLiteral("96.png"), tool, toolFreeHand);
-    ok &= drawIcon(dir, QStringLiteral("100.png"), tool, toolCopy);
-    ok &= drawIcon(dir, QStringLiteral("101.png"), tool, [](QPainter& p) { toolDelete(p, false); });
-    ok &= drawIcon(dir, QStringLiteral("102.png"), tool, [](QPainter& p) { toolDelete(p, true); });
-    ok &= drawIcon(dir, QStringLiteral("106.png"), button, templateCard);
-    ok &= drawIcon(dir, QStringLiteral("44.png"), button, templateCard);
-    ok &= drawIcon(dir, QStringLiteral("110.png"), QSize(125, 68), liveTemplate);
-    ok &= drawIcon(dir, QStringLiteral("43.png"), button, dontDetect);
-    ok &= drawIcon(dir, QStringLiteral("45.png"), button, [](QPainter& p) { ignorePoint(p, false); });
-    ok &= drawIcon(dir, QStringLiteral("46.png"), button, [](QPainter& p) { ignorePoint(p, true); });
-    // The names of cameras 6, 7 and 8 (69, 71 and 73.png) are the kit's page
-    // arrows and radio-button icon; they stay the kit's.
-    for (int n = 1; n <= 8; ++n)
-        if (n < 6)
-            ok &= drawIcon(dir, QStringLiteral("%1.png").arg(57 + 2 * n), entry, [n](QPainter& p) { cameraEntry(p, n); });
-    ok &= drawIcon(dir, QStringLiteral("104.png"), entry, sourceEntry);
-    ok &= drawIcon(dir, QStringLiteral("105.png"), entry, stepEntry);
-    return ok ? 0 : 1;
+    return runIconTool(argc, argv, 1, "draw_editor_icons <icon folder>", [](const QStringList& dirs) {
+        const QString& dir = dirs[0];
+        const QSize tool(60, 60), button(68, 68), entry(80, 100);
+        bool ok = drawIcons(dir, {
+            {"99.png", tool, toolRect},
+            {"98.png", tool, toolRing},
+            {"97.png", tool, toolPolygon},
+            {"96.png", tool, toolFreeHand},
+            {"100.png", tool, toolCopy},
+            {"101.png", tool, [](QPainter& p) { toolDelete(p, false); }},
+            {"102.png", tool, [](QPainter& p) { toolDelete(p, true); }},
+            {"106.png", button, templateCard},
+            {"44.png", button, templateCard},
+            {"110.png", {125, 68}, liveTemplate},
+            {"43.png", button, dontDetect},
+            {"45.png", button, [](QPainter& p) { ignorePoint(p, false); }},
+            {"46.png", button, [](QPainter& p) { ignorePoint(p, true); }},
+            {"104.png", entry, sourceEntry},
+            {"105.png", entry, stepEntry},
+        });
+        // The names of cameras 6, 7 and 8 (69, 71 and 73.png) are the kit's
+        // page arrows and radio-button icon; they stay the kit's.
+        for (int n = 1; n < 6; ++n)
+            ok = drawIcon(dir, QStringLiteral("%1.png").arg(57 + 2 * n), entry, [n](QPainter& p) { cameraEntry(p, n); }) && ok;
+        return ok;
+    });
 }

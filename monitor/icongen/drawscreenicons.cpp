@@ -15,14 +15,6 @@ const QColor kBlue(0x1f, 0x3f, 0x8d);
 const QColor kAmber(0xff, 0xc1, 0x07);
 const QColor kRed(0xee, 0x23, 0x29);
 
-QFont boldFont(int px)
-{
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setBold(true);
-    f.setPixelSize(px);
-    return f;
-}
-
 // ---- title bar (drawn 32 x 32, shown at 16) --------------------------------
 
 void info(QPainter& p)
@@ -105,34 +97,13 @@ void pin(QPainter& p)
 
 // ---- IO state icons (38 x 38) ----------------------------------------------
 
-QRadialGradient lampFace(QPointF c, bool on, double r)
-{
-    QRadialGradient face(c, r, c + QPointF(-4, -5));
-    if (on) {
-        face.setColorAt(0, QColor(0xff, 0xd6, 0xcc));
-        face.setColorAt(0.35, QColor(0xff, 0x3b, 0x2f));
-        face.setColorAt(1, QColor(0xa1, 0x0d, 0x0d));
-    } else {
-        face.setColorAt(0, QColor(0xe2, 0xe5, 0xea));
-        face.setColorAt(0.4, QColor(0x9a, 0xa1, 0xab));
-        face.setColorAt(1, QColor(0x55, 0x5c, 0x66));
-    }
-    return face;
-}
-
 // Inputs are round lamps, outputs square ones; both carry their number.
 void stateLamp(QPainter& p, bool output, int number, bool on)
 {
     const QPointF c(19, 19);
-    if (on) {
-        QRadialGradient glow(c, 19);
-        glow.setColorAt(0.6, QColor(0xff, 0x3b, 0x2f, 150));
-        glow.setColorAt(1, QColor(0xff, 0x3b, 0x2f, 0));
-        p.setPen(Qt::NoPen);
-        p.setBrush(glow);
-        p.drawEllipse(c, 19, 19);
-    }
-    p.setPen(QPen(on ? QColor(0x5a, 0x06, 0x06) : QColor(0x33, 0x38, 0x40), 2));
+    if (on)
+        lampGlow(p, c, 19);
+    p.setPen(lampRim(on));
     p.setBrush(lampFace(c, on, 15));
     if (output)
         p.drawRoundedRect(QRectF(5, 5, 28, 28), 5, 5);
@@ -304,40 +275,37 @@ void zoomAll(QPainter& p)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    if (argc != 2)
-        return 2;
-    const QString dir = QString::fromLocal8Bit(argv[1]);
-    bool ok = true;
-    ok &= drawIcon(dir, QStringLiteral("15.png"), {32, 32}, info);
-    ok &= drawIcon(dir, QStringLiteral("warning2.png"), {32, 32}, warning);
-    ok &= drawIcon(dir, QStringLiteral("17a.png"), {32, 32}, ngCount);
-    ok &= drawIcon(dir, QStringLiteral("layer.png"), {32, 32}, layers);
-    ok &= drawIcon(dir, QStringLiteral("costTime.png"), {32, 32}, stopwatch);
-    ok &= drawIcon(dir, QStringLiteral("location.png"), {32, 32}, pin);
-    // 18 and 19 (input 0) are the skin's lamps.
-    for (int k = 1; k < 4; ++k)
-        for (bool on : {true, false})
-            ok &= drawIcon(dir, QStringLiteral("%1.png").arg(18 + 2 * k + (on ? 0 : 1)), {38, 38},
-                           [k, on](QPainter& p) { stateLamp(p, false, k, on); });
-    for (int k = 0; k < 4; ++k)
-        for (bool on : {true, false})
-            ok &= drawIcon(dir, QStringLiteral("%1.png").arg(26 + 2 * k + (on ? 0 : 1)), {38, 38},
-                           [k, on](QPainter& p) { stateLamp(p, true, k, on); });
-    ok &= drawIcon(dir, QStringLiteral("split.png"), {68, 68}, split);
-    ok &= drawIcon(dir, QStringLiteral("stop.png"), {68, 68}, stopSign);
-    ok &= drawIcon(dir, QStringLiteral("5.png"), {68, 68}, playSign);
-    ok &= drawIcon(dir, QStringLiteral("setting.png"), {68, 68}, gear);
-    ok &= drawIcon(dir, QStringLiteral("sampling.png"), {68, 68}, sampling);
-    ok &= drawIcon(dir, QStringLiteral("38.png"), {68, 68}, area);
-    ok &= drawIcon(dir, QStringLiteral("39.png"), {68, 68}, chart);
-    ok &= drawIcon(dir, QStringLiteral("40.png"), {68, 68}, productSnapshot);
-    ok &= drawIcon(dir, QStringLiteral("39a.png"), {68, 68}, moldSnapshot);
-    ok &= drawIcon(dir, QStringLiteral("MoveUp.png"), {50, 50}, [](QPainter& p) { arrowPath(p, 0); });
-    ok &= drawIcon(dir, QStringLiteral("MoveRight.png"), {50, 50}, [](QPainter& p) { arrowPath(p, 1); });
-    ok &= drawIcon(dir, QStringLiteral("MoveDown.png"), {50, 50}, [](QPainter& p) { arrowPath(p, 2); });
-    ok &= drawIcon(dir, QStringLiteral("MoveLeft.png"), {50, 50}, [](QPainter& p) { arrowPath(p, 3); });
-    ok &= drawIcon(dir, QStringLiteral("ZoomAll.png"), {50, 50}, zoomAll);
-    return ok ? 0 : 1;
+    return runIconTool(argc, argv, 1, "draw_screen_icons <folder>", [](const QStringList& dirs) {
+        const QString& dir = dirs[0];
+        bool ok = drawIcons(dir, {
+            {"15.png", {32, 32}, info},
+            {"warning2.png", {32, 32}, warning},
+            {"17a.png", {32, 32}, ngCount},
+            {"layer.png", {32, 32}, layers},
+            {"costTime.png", {32, 32}, stopwatch},
+            {"location.png", {32, 32}, pin},
+            {"split.png", {68, 68}, split},
+            {"stop.png", {68, 68}, stopSign},
+            {"5.png", {68, 68}, playSign},
+            {"setting.png", {68, 68}, gear},
+            {"sampling.png", {68, 68}, sampling},
+            {"38.png", {68, 68}, area},
+            {"39.png", {68, 68}, chart},
+            {"40.png", {68, 68}, productSnapshot},
+            {"39a.png", {68, 68}, moldSnapshot},
+            {"MoveUp.png", {50, 50}, [](QPainter& p) { arrowPath(p, 0); }},
+            {"MoveRight.png", {50, 50}, [](QPainter& p) { arrowPath(p, 1); }},
+            {"MoveDown.png", {50, 50}, [](QPainter& p) { arrowPath(p, 2); }},
+            {"MoveLeft.png", {50, 50}, [](QPainter& p) { arrowPath(p, 3); }},
+            {"ZoomAll.png", {50, 50}, zoomAll},
+        });
+        // 18 and 19 (input 0) are the skin's lamps.
+        for (bool output : {false, true})
+            for (int k = output ? 0 : 1; k < 4; ++k)
+                for (bool on : {true, false})
+                    ok = drawIcon(dir, QStringLiteral("%1.png").arg((output ? 26 : 18) + 2 * k + (on ? 0 : 1)), {38, 38},
+                                  [output, k, on](QPainter& p) { stateLamp(p, output, k, on); })
+                        && ok;
+        return ok;
+    });
 }

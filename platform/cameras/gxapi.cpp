@@ -36,10 +36,19 @@ GX_STATUS openSim(const camsdk::SimCameraPtr& c, GX_DEV_HANDLE* device)
         return GX_STATUS_NOT_FOUND_DEVICE;
     if (int f = c->failure(QStringLiteral("GXOpenDevice")))
         return f;
-    if (!c->tryOpen())
+    if (!c->openLogged())
         return GX_STATUS_INVALID_ACCESS;
-    c->record(QStringLiteral("open"));
     *device = c.get();
+    return GX_STATUS_SUCCESS;
+}
+
+// A write the simulated camera records under the feature's key.
+GX_STATUS setSim(GX_DEV_HANDLE device, GX_FEATURE_ID feature, double value)
+{
+    SimCamera* c = cam(device);
+    if (!c)
+        return GX_STATUS_INVALID_HANDLE;
+    c->setValue(key(feature), value);
     return GX_STATUS_SUCCESS;
 }
 
@@ -47,14 +56,7 @@ GX_STATUS openSim(const camsdk::SimCameraPtr& c, GX_DEV_HANDLE* device)
 
 bool Usable(const char** why)
 {
-    if (sim() || lib().usable())
-        return true;
-    if (why) {
-        static thread_local std::string reason;
-        reason = lib().reason();
-        *why = reason.c_str();
-    }
-    return false;
+    return lib().usableOrSimulated(sim(), why);
 }
 
 const char* featureKey(GX_FEATURE_ID feature)
@@ -111,8 +113,7 @@ GX_STATUS GXCloseDevice(GX_DEV_HANDLE device)
     if (sim()) {
         if (!device)
             return GX_STATUS_INVALID_HANDLE;
-        cam(device)->record(QStringLiteral("close"));
-        cam(device)->close();
+        cam(device)->closeLogged();
         return GX_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), GXCloseDevice, device);
@@ -144,10 +145,9 @@ GX_STATUS GXGetInt(GX_DEV_HANDLE device, GX_FEATURE_ID feature, int64_t* value)
 GX_STATUS GXSetInt(GX_DEV_HANDLE device, GX_FEATURE_ID feature, int64_t value)
 {
     if (sim()) {
+        if (GX_STATUS s = setSim(device, feature, double(value)))
+            return s;
         SimCamera* c = cam(device);
-        if (!c)
-            return GX_STATUS_INVALID_HANDLE;
-        c->setValue(key(feature), double(value));
         if (feature == GX_INT_WIDTH)
             c->setOutputSize(int(value), c->outputHeight());
         else if (feature == GX_INT_HEIGHT)
@@ -160,24 +160,16 @@ GX_STATUS GXSetInt(GX_DEV_HANDLE device, GX_FEATURE_ID feature, int64_t value)
 
 GX_STATUS GXSetEnum(GX_DEV_HANDLE device, GX_FEATURE_ID feature, int64_t value)
 {
-    if (sim()) {
-        if (!cam(device))
-            return GX_STATUS_INVALID_HANDLE;
-        cam(device)->setValue(key(feature), double(value));
-        return GX_STATUS_SUCCESS;
-    }
+    if (sim())
+        return setSim(device, feature, double(value));
     CAMSDK_FORWARD(lib(), GXSetEnum, device, feature, value);
     return camsdk::kNotAvailable;
 }
 
 GX_STATUS GXSetBool(GX_DEV_HANDLE device, GX_FEATURE_ID feature, bool value)
 {
-    if (sim()) {
-        if (!cam(device))
-            return GX_STATUS_INVALID_HANDLE;
-        cam(device)->setValue(key(feature), value ? 1 : 0);
-        return GX_STATUS_SUCCESS;
-    }
+    if (sim())
+        return setSim(device, feature, value ? 1 : 0);
     CAMSDK_FORWARD(lib(), GXSetBool, device, feature, value);
     return camsdk::kNotAvailable;
 }
@@ -196,12 +188,8 @@ GX_STATUS GXGetFloat(GX_DEV_HANDLE device, GX_FEATURE_ID feature, double* value)
 
 GX_STATUS GXSetFloat(GX_DEV_HANDLE device, GX_FEATURE_ID feature, double value)
 {
-    if (sim()) {
-        if (!cam(device))
-            return GX_STATUS_INVALID_HANDLE;
-        cam(device)->setValue(key(feature), value);
-        return GX_STATUS_SUCCESS;
-    }
+    if (sim())
+        return setSim(device, feature, value);
     CAMSDK_FORWARD(lib(), GXSetFloat, device, feature, value);
     return camsdk::kNotAvailable;
 }

@@ -129,14 +129,7 @@ int setValue(void* handle, const char* key, double v)
 
 bool Usable(const char** why)
 {
-    if (sim() || lib().usable())
-        return true;
-    if (why) {
-        static thread_local std::string reason;
-        reason = lib().reason();
-        *why = reason.c_str();
-    }
-    return false;
+    return lib().usableOrSimulated(sim(), why);
 }
 
 const unsigned char* SerialField(const MV_CC_DEVICE_INFO& d, size_t* size)
@@ -233,10 +226,9 @@ int MV_CC_OpenDevice(void* handle, unsigned int access, unsigned short switchove
             return MV_E_HANDLE;
         if (int f = x->camera->failure(QStringLiteral("MV_CC_OpenDevice")))
             return f;
-        if (!x->camera->tryOpen())
+        if (!x->camera->openLogged())
             return MV_E_ACCESS_DENIED;
         x->opened = true;
-        x->camera->record(QStringLiteral("open"));
         return MV_OK;
     }
     CAMSDK_FORWARD(lib(), MV_CC_OpenDevice, handle, access, switchoverKey);
@@ -250,8 +242,7 @@ int MV_CC_CloseDevice(void* handle)
         if (!x || !x->opened)
             return MV_E_HANDLE;
         stopGrabber(x);
-        x->camera->record(QStringLiteral("close"));
-        x->camera->close();
+        x->camera->closeLogged();
         x->opened = false;
         return MV_OK;
     }

@@ -87,14 +87,7 @@ CameraSdkStatus getInt(CameraHandle h, const char* name, int* v)
 
 bool Usable(const char** why)
 {
-    if (sim() || lib().usable())
-        return true;
-    if (why) {
-        static thread_local std::string reason;
-        reason = lib().reason();
-        *why = reason.c_str();
-    }
-    return false;
+    return lib().usableOrSimulated(sim(), why);
 }
 
 bool HasAeAnalogGainRange()
@@ -166,9 +159,8 @@ CameraSdkStatus CameraInit(tSdkCameraDevInfo* info, int paramLoadMode, int team,
             return CAMERA_STATUS_NO_DEVICE_FOUND;
         if (int f = c->failure(QStringLiteral("CameraInit")))
             return f;
-        if (!c->tryOpen())
+        if (!c->openLogged())
             return CAMERA_STATUS_DEVICE_IS_OPENED;
-        c->record(QStringLiteral("open"));
         const CameraHandle h = CameraHandle(bus().all().indexOf(c) + 1);
         Session s;
         s.camera = c;
@@ -195,8 +187,7 @@ CameraSdkStatus CameraUnInit(CameraHandle handle)
             c = it->second.camera;
             gSessions.erase(it);
         }
-        c->record(QStringLiteral("close"));
-        c->close();
+        c->closeLogged();
         return CAMERA_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), CameraUnInit, handle);

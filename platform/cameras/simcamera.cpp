@@ -158,6 +158,20 @@ void SimCamera::close()
     cv_.notify_all();
 }
 
+bool SimCamera::openLogged()
+{
+    if (!tryOpen())
+        return false;
+    record(QStringLiteral("open"));
+    return true;
+}
+
+void SimCamera::closeLogged()
+{
+    record(QStringLiteral("close"));
+    close();
+}
+
 void SimCamera::setAcquiring(bool on)
 {
     std::lock_guard<std::mutex> l(m_);

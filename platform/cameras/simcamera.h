@@ -75,6 +75,9 @@ public:
     bool isOpen() const;
     bool tryOpen();  // false when already open or vanished
     void close();
+    // As a layer opens and closes the camera for the driver: noted in the log.
+    bool openLogged();
+    void closeLogged();
     void setAcquiring(bool on);
     bool acquiring() const;
     void setOutputSize(int width, int height);

@@ -129,14 +129,7 @@ INT recordCommand(HIDS camera, const char* key, UINT command, UINT expected, voi
 
 bool Usable(const char** why)
 {
-    if (sim() || lib().usable())
-        return true;
-    if (why) {
-        static thread_local std::string reason;
-        reason = lib().reason();
-        *why = reason.c_str();
-    }
-    return false;
+    return lib().usableOrSimulated(sim(), why);
 }
 
 INT is_GetNumberOfCameras(INT* count)
@@ -169,9 +162,8 @@ INT is_InitCamera(HIDS* camera, HWND window)
         } else if (id <= listed.size()) {
             chosen = listed.at(id - 1);
         }
-        if (!chosen || !chosen->tryOpen())
+        if (!chosen || !chosen->openLogged())
             return IS_NO_SUCCESS;
-        chosen->record(QStringLiteral("open"));
         const HIDS handle = HIDS(bus().all().indexOf(chosen) + 1);
         auto lv = std::make_unique<Live>();
         lv->camera = chosen;
@@ -199,8 +191,7 @@ INT is_ExitCamera(HIDS camera)
             gLive.erase(it);
         }
         stopWriter(lv.get());
-        lv->camera->record(QStringLiteral("close"));
-        lv->camera->close();
+        lv->camera->closeLogged();
         return IS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), is_ExitCamera, camera);

@@ -53,6 +53,15 @@ std::string VendorLibrary::reason()
     return reason_;
 }
 
+bool VendorLibrary::usableOrSimulated(bool simulated, const char** why)
+{
+    if (simulated || usable())
+        return true;
+    if (why)
+        *why = reason_.c_str(); // set once by load(), never changed after
+    return false;
+}
+
 void* VendorLibrary::symbol(const char* name)
 {
     if (!usable())

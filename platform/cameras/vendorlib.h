@@ -24,6 +24,10 @@ public:
     bool usable();
     // Why the library is not used ("" when it is).
     std::string reason();
+    // What a layer's Usable() answers: true with the simulator on or the
+    // library usable; otherwise *why (when asked) is the reason, a text
+    // that stays valid for the program's life.
+    bool usableOrSimulated(bool simulated, const char** why);
     // A required or optional call; null unless the library is usable (or
     // for an optional call the library does not have).
     void* symbol(const char* name);

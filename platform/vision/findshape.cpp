@@ -14,7 +14,9 @@ constexpr int kScanMinSide = 8;
 constexpr int kMaxLevel = 7;
 // Angles times pixels of the scanned image an angled scan may cost (about
 // 10 ms on one core); a wider range or a larger image scans a coarser level.
-constexpr double kScanBudget = 6e5;
+constexpr double kScanBudget = 2e6;
+// The kernels' spectra are kept between searches up to this size per level.
+constexpr size_t kMaxSpectraBytes = size_t(8) << 20;
 // Angles of the scan are this many refinement steps apart: the scan level is
 // smoothed enough that a part turned half a scan step away still correlates
 // clearly, and the climb that follows finds the angle between.
@@ -25,6 +27,11 @@ constexpr float kScanMinSpread = 4.0f;
 // Points used by the final least-squares step: plenty for a hundredth of a
 // pixel, few enough to cost well under a millisecond.
 constexpr size_t kRefinePoints = 1200;
+// Shift only, the last least-squares step runs on the model and the frame
+// both smoothed this much (pixels): every point then lies at the same
+// fraction of a pixel, and on hard steel edges bilinear reads would pull the
+// fit towards whole pixels by up to a quarter of one.
+constexpr double kShiftFinishSigma = 1.0;
 
 inline float sampleBilinear(const cv::Mat& img, double x, double y)
 {
@@ -221,11 +228,16 @@ bool FindShape::CreateShape(const cv::Mat& model, double minScore, int levels, i
         const double sdp = std::sqrt(std::max(0.0, s2 / n - mu * mu));
         if (sdp < 1.0)
             return false;
+        cv::Mat smooth;
+        if (l == 0 && angleRange_ == 0)
+            cv::GaussianBlur(lv.model, smooth, cv::Size(), kShiftFinishSigma);
         for (const P& p : cand) {
             const float v = lv.model.at<uchar>(p.y, p.x);
             lv.pts.emplace_back(float(p.x), float(p.y));
             lv.values.push_back(v);
             lv.weights.push_back(float((v - mu) / (sdp * n)));
+            if (!smooth.empty())
+                lv.smoothValues.push_back(smooth.at<uchar>(p.y, p.x));
         }
         levels_.push_back(std::move(lv));
     }
@@ -439,9 +451,12 @@ void FindShape::climb(const Level& lv, const cv::Mat& img, Candidate& c) const
 // and the gain and offset between model and image, with large residuals (a
 // part of the model covered or changed) weighed down. Kept only when it
 // stays near the climb's answer and keeps its correlation.
-void FindShape::refine(int level, const cv::Mat& img, Candidate& c) const
+bool FindShape::refine(int level, const cv::Mat& img, Candidate& c, bool smoothed) const
 {
     const Level& lv = levels_[size_t(level)];
+    const std::vector<float>& values = smoothed ? lv.smoothValues : lv.values;
+    if (values.size() != lv.pts.size())
+        return false;
     const size_t total = lv.pts.size();
     const size_t stride = std::max<size_t>(1, total / kRefinePoints);
     const bool turn = angleRange_ > 0;
@@ -466,15 +481,40 @@ void FindShape::refine(int level, const cv::Mat& img, Candidate& c) const
             *Iy = 0.5 * (down(2, 1) - down(0, 1));
         }
     };
+    // The correlation of the points' grey levels with the model's there.
+    auto correlation = [&](double px, double py, double pth) {
+        const double ca = std::cos(pth), sa = std::sin(pth);
+        double s1 = 0, sI = 0, sT = 0, sII = 0, sTT = 0, sIT = 0;
+        for (size_t k = 0; k < total; k += stride) {
+            const double dx = lv.pts[k].x - lv.ref.x, dy = lv.pts[k].y - lv.ref.y;
+            const double qx = px + lv.ref.x + ca * dx + sa * dy, qy = py + lv.ref.y - sa * dx + ca * dy;
+            if (qx < 1 || qy < 1 || qx > maxX || qy > maxY)
+                continue;
+            double I;
+            sample(qx, qy, &I, nullptr, nullptr);
+            const double T = values[k];
+            s1 += 1;
+            sI += I;
+            sT += T;
+            sII += I * I;
+            sTT += T * T;
+            sIT += I * T;
+        }
+        const double vi = s1 * sII - sI * sI, vt = s1 * sTT - sT * sT;
+        if (s1 < 16 || vi <= 0 || vt <= 0)
+            return 0.0;
+        const double r = (s1 * sIT - sI * sT) / std::sqrt(vi * vt);
+        return ignorePolarity_ ? std::abs(r) : r;
+    };
 
     std::vector<double> res;
-    double scale = 0;
+    double scale = 0, before = 0;
     // Above full resolution a few rounds do: the next level finishes the job.
-    const int rounds = level > 0 ? 4 : 8;
+    const int rounds = level > 0 ? 4 : 7;
     for (int iter = 0; iter < rounds; ++iter) {
         const double ca = std::cos(th), sa = std::sin(th);
         double A[5][5] = {{0}}, b[5] = {0};
-        double s1 = 0, sI = 0, sT = 0, sII = 0, sIT = 0;
+        double s1 = 0, sI = 0, sT = 0, sII = 0, sTT = 0, sIT = 0;
         res.clear();
         for (size_t k = 0; k < total; k += stride) {
             const double dx = lv.pts[k].x - lv.ref.x, dy = lv.pts[k].y - lv.ref.y;
@@ -483,13 +523,14 @@ void FindShape::refine(int level, const cv::Mat& img, Candidate& c) const
                 continue;
             double I, Ix = 0, Iy = 0;
             sample(qx, qy, &I, iter == 0 ? nullptr : &Ix, &Iy);
-            const double T = lv.values[k];
+            const double T = values[k];
             if (iter == 0) {
                 // Gain and offset to start from: least squares of T on I.
                 s1 += 1;
                 sI += I;
                 sT += T;
                 sII += I * I;
+                sTT += T * T;
                 sIT += I * T;
                 continue;
             }
@@ -517,15 +558,17 @@ void FindShape::refine(int level, const cv::Mat& img, Candidate& c) const
             }
         }
         if (iter == 0) {
-            const double den = s1 * sII - sI * sI;
-            if (s1 < 16 || std::abs(den) < 1e-9)
-                return;
+            const double den = s1 * sII - sI * sI, vt = s1 * sTT - sT * sT;
+            if (s1 < 16 || std::abs(den) < 1e-9 || vt <= 0)
+                return false;
             gain = (s1 * sIT - sI * sT) / den;
             offset = (sT - gain * sI) / s1;
+            const double r = (s1 * sIT - sI * sT) / std::sqrt(std::max(1e-12, den * vt));
+            before = ignorePolarity_ ? std::abs(r) : r;
             continue;
         }
         if (res.size() < 16)
-            return;
+            return false;
         // The first two rounds are plain least squares: far from the answer
         // the edges leave the largest residuals, and they must pull it in.
         // Then the scale for the next round: 4.7 robust standard deviations.
@@ -533,36 +576,41 @@ void FindShape::refine(int level, const cv::Mat& img, Candidate& c) const
             std::nth_element(res.begin(), res.begin() + res.size() / 2, res.end());
             scale = std::max(10.0, 4.685 * 1.4826 * res[res.size() / 2]);
         }
-        cv::Mat Am(np, np, CV_64F), bm(np, 1, CV_64F, b), d;
-        for (int r = 0; r < np; ++r)
+        cv::Matx<double, 5, 5> Am = cv::Matx<double, 5, 5>::eye();
+        cv::Matx<double, 5, 1> bm = cv::Matx<double, 5, 1>::zeros(), d;
+        for (int r = 0; r < np; ++r) {
+            bm(r) = b[r];
             for (int q = 0; q < np; ++q)
-                Am.at<double>(r, q) = r <= q ? A[r][q] : A[q][r];
+                Am(r, q) = r <= q ? A[r][q] : A[q][r];
+        }
         if (!cv::solve(Am, bm, d, cv::DECOMP_CHOLESKY))
-            return;
-        tx += d.at<double>(0);
-        ty += d.at<double>(1);
+            return false;
+        tx += d(0);
+        ty += d(1);
         int j = 2;
         if (turn)
-            th += d.at<double>(j++);
-        gain += d.at<double>(j++);
-        offset += d.at<double>(j);
-        if (std::abs(d.at<double>(0)) < 1e-3 && std::abs(d.at<double>(1)) < 1e-3 &&
-            (!turn || std::abs(d.at<double>(2)) < 2e-5))
+            th += d(j++);
+        gain += d(j++);
+        offset += d(j);
+        // A hundredth of a pixel, and of a degree, is as good as it gets.
+        if (std::abs(d(0)) < 5e-3 && std::abs(d(1)) < 5e-3 && (!turn || std::abs(d(2)) < 1.5e-4))
             break;
     }
     const double angle = turn ? th * 180.0 / CV_PI : c.angle;
     if (std::abs(tx - c.t.x) > 1.5 || std::abs(ty - c.t.y) > 1.5 ||
         (turn && angleDistance(angle, c.angle) > 1.5 * lv.angleStep))
-        return;
+        return false;
     // The correlation at a fractional place is taken on interpolated, thus
-    // slightly smoothed pixels, so it may come out a little below that of the
-    // nearest whole pixel; only a clear drop means the step went astray.
-    const double s = scoreAt(lv, img, {tx, ty}, angle);
-    if (s + 0.05 < c.score)
-        return;
+    // slightly smoothed pixels, so it may come out a little below that at the
+    // start; only a clear drop means the step went astray.
+    const double after = correlation(tx, ty, th);
+    if (after + 0.03 < before)
+        return false;
     c.t = {tx, ty};
     c.angle = angleRange_ >= 180 ? wrapAngle(angle) : angle;
-    c.score = s;
+    if (turn)
+        c.score = after;
+    return true;
 }
 
 void FindShape::scan(int level, const cv::Mat& img, std::vector<Candidate>& found) const
@@ -602,14 +650,39 @@ void FindShape::scan(int level, const cv::Mat& img, std::vector<Candidate>& foun
         padX = std::max(padX, (k.weights.cols - lt.model.cols + 1) / 2);
         padY = std::max(padY, (k.weights.rows - lt.model.rows + 1) / 2);
     }
-    cv::Mat z;
-    cv::copyMakeBorder(localNormalised(img, lt.window), z, padY, padY, padX, padX, cv::BORDER_CONSTANT,
-                       cv::Scalar(0));
+    // One correlation per kernel through the Fourier domain: the image's
+    // spectrum once, each kernel's kept from the last search of this size.
+    const cv::Mat z = localNormalised(img, lt.window);
+    const cv::Size padded(z.cols + 2 * padX, z.rows + 2 * padY);
+    const cv::Size n(cv::getOptimalDFTSize(padded.width), cv::getOptimalDFTSize(padded.height));
+    cv::Mat zp = cv::Mat::zeros(n, CV_32F), zf, product, full;
+    z.copyTo(zp(cv::Rect(padX, padY, z.cols, z.rows)));
+    cv::dft(zp, zf, 0, padY + z.rows);
+    const bool keep = lt.kernels.size() * n.area() * sizeof(float) <= kMaxSpectraBytes;
+    if (lt.spectraSize != n) {
+        lt.spectra.clear();
+        lt.spectraSize = keep ? n : cv::Size();
+    }
     const cv::Point2d pad(padX, padY);
-    for (const Kernel& k : lt.kernels) {
-        if (z.cols < k.weights.cols || z.rows < k.weights.rows)
+    cv::Mat spectrum;
+    for (size_t i = 0; i < lt.kernels.size(); ++i) {
+        const Kernel& k = lt.kernels[i];
+        if (padded.width < k.weights.cols || padded.height < k.weights.rows)
             continue;
-        cv::matchTemplate(z, k.weights, res, cv::TM_CCORR);
+        if (i < lt.spectra.size()) {
+            spectrum = lt.spectra[i];
+        } else {
+            cv::Mat kp = cv::Mat::zeros(n, CV_32F);
+            k.weights.copyTo(kp(cv::Rect(0, 0, k.weights.cols, k.weights.rows)));
+            cv::dft(kp, spectrum, 0, k.weights.rows);
+            if (keep && i == lt.spectra.size())
+                lt.spectra.push_back(spectrum.clone());
+        }
+        // Correlation: res(u) = sum over v of kernel(v) image(u + v).
+        const cv::Size valid(padded.width - k.weights.cols + 1, padded.height - k.weights.rows + 1);
+        cv::mulSpectrums(zf, spectrum, product, 0, true);
+        cv::dft(product, full, cv::DFT_INVERSE | cv::DFT_REAL_OUTPUT | cv::DFT_SCALE, valid.height);
+        res = full(cv::Rect(cv::Point(), valid)).clone();
         if (ignorePolarity_)
             res = cv::abs(res);
         // Kernel top-left u: the reference point lies at u + refAt.
@@ -688,17 +761,36 @@ bool FindShape::Find(const cv::Mat& image, int, double* x, double* y, double* sc
         } else {
             climb(l0, pyr[0], best);
         }
-        best.score = scoreAt(l0, pyr[0], best.t, best.angle);
     }
+    // Shift only, the climb's score over all points stands; angled, the
+    // least-squares step measures it where it ends.
     Candidate fine = best;
-    refine(0, pyr[0], fine);
-    if (fine.t == best.t && angled) {
+    bool refined = false;
+    if (angled) {
+        refined = refine(0, pyr[0], fine);
+    } else if (!l0.smoothValues.empty()) {
+        // The model's box with room for the fit to move and the smoothing.
+        const int m = 3 + int(std::ceil(3 * kShiftFinishSigma));
+        const cv::Rect box = cv::Rect(int(std::floor(best.t.x)) - m, int(std::floor(best.t.y)) - m,
+                                      l0.model.cols + 2 * m, l0.model.rows + 2 * m) &
+                             cv::Rect(0, 0, pyr[0].cols, pyr[0].rows);
+        cv::Mat smooth;
+        cv::GaussianBlur(pyr[0](box), smooth, cv::Size(), kShiftFinishSigma);
+        fine.t -= cv::Point2d(box.tl());
+        refined = refine(0, smooth, fine, true);
+        fine.t += cv::Point2d(box.tl());
+        if (!refined)
+            fine = best;
+    }
+    if (!refined && angled) {
         best.t = cv::Point2d(std::round(best.t.x), std::round(best.t.y));
         climb(l0, pyr[0], best);
         fine = best;
-        refine(0, pyr[0], fine);
+        refined = refine(0, pyr[0], fine);
+        if (!refined)
+            fine.score = best.score;
     }
-    if (fine.t == best.t && !angled) {
+    if (!refined && !angled) {
         // Least squares declined: parabolic sub-pixel estimate.
         const double sx = parabolaOffset(scoreAt(l0, pyr[0], {best.t.x - 1, best.t.y}, 0), best.score,
                                          scoreAt(l0, pyr[0], {best.t.x + 1, best.t.y}, 0));

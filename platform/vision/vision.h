@@ -8,14 +8,19 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
-// Defect model of one region. Each pixel gets a band [low, high] learnt from
-// the templates: the minimum of every template eroded by 3 x 3 and the maximum
-// of every template dilated by 3 x 3, so that a residual misalignment of one
-// pixel at an edge stays inside the band; the band is then widened by the
-// tolerance. Before comparing, a frame is brought to the templates' brightness
-// by a gain (from percentile spreads) and an offset (median distance outside
-// the band), both robust to a defect covering part of the region and bounded,
-// so that a real defect cannot be explained away as lighting.
+// Defect model of one region. Each pixel gets a band learnt from the
+// templates: from the darkest to the brightest template there, widened by
+// what the frame's placing may change (half a pixel of the local slope, and
+// half the local curvature for the smoothing of interpolation; on a hard
+// edge about half its height, on smooth steel next to nothing) and, near
+// highlights, by what a highlight growing, shrinking or dimming changes. Before
+// comparing, a frame is brought to the templates' light by a smooth gain and
+// level fitted robustly over the region (a lamp's slope, an offset, a sheen;
+// not a blob), bounded so that a covering part is not explained away. A
+// defect is a patch that leaves the band, in the frame's grey levels, by most
+// of the tolerance on average, taken as far as it stays out by about half of
+// it; saturated pixels only count when they are brighter, black ones only
+// when darker than the band.
 class GrayMatch {
 public:
     // A w x h model; mask is 255 where pixels belong to the region (empty or
@@ -23,9 +28,10 @@ public:
     void Create(int w, int h, const cv::Mat& mask, int flags);
     // One good sample of the region (w x h; other sizes are ignored).
     void AddTemp(const cv::Mat& image);
-    // tolerance: grey levels a pixel may leave its band by; amplify (0..4)
-    // multiplies deviations (tolerance / (1 + amplify)); flatPercent and
-    // edgePercent scale the tolerance on flat pixels and on edge pixels.
+    // tolerance: grey levels a patch may leave its band by (see above);
+    // amplify (0..4) divides it (tolerance / (1 + amplify)); flatPercent and
+    // edgePercent scale it on plain pixels and on edge pixels. Every template
+    // added widens the bands by its own spread.
     void Train(int tolerance, int amplify, int flatPercent, int edgePercent);
     // out = w x h, 255 where the image leaves the band inside the mask, else 0.
     // inView (optional, w x h): 255 where the image's pixels came from the
@@ -37,23 +43,25 @@ public:
 private:
     int w_ = 0, h_ = 0;
     cv::Mat mask_;
-    cv::Mat low_, high_;        // per-pixel extremes of the eroded/dilated templates
-    cv::Mat lowBand_, highBand_; // after Train: the band widened by the tolerance
+    cv::Mat sum_;               // CV_32F sum of the templates
+    cv::Mat low_, high_;        // per-pixel darkest and brightest template
+    cv::Mat mean_;              // CV_32F after Train: the templates' mean, the light's reference
+    cv::Mat lowBand_, highBand_; // CV_32F after Train: the band, placing allowance included
+    cv::Mat invTol_;            // CV_32F after Train: 1 / the tolerance at each pixel
+    cv::Mat fitUse_;            // pixels the light is fitted on
     int templates_ = 0;
-    int spreadSum_ = 0;         // sum of the templates' 10th..90th percentile spreads
-    double refSpread_ = 0;
     bool valid_ = false;
-    cv::Mat work_, a_, b_;      // scratch, kept to avoid reallocation per frame
+    cv::Mat dev_, smooth_, a_;  // scratch, kept to avoid reallocation per frame
 };
 
-// Similarity model of one region: the score 0..100 is the best masked
-// zero-mean normalised correlation (x 100, negative as 0) of the lightly
-// smoothed image against any template, over shifts of up to `slack` pixels.
-// Gain and offset changes therefore do not lower the score. A flat template
-// (no structure to correlate) scores by closeness instead: 100 when the image
-// is as flat and as bright, falling linearly to 0 when the mean difference plus
-// the image's own spread reaches `flatRange` grey levels; a flat image against
-// a structured template scores 0.
+// Similarity model of one region: the score 0..100 falls with the mean
+// squared difference E between the lightly smoothed image and the best
+// template (over shifts of up to `slack` pixels), after the image is brought
+// to the templates' light (as for GrayMatch): 100 * (1 - 2 E / (S + K^2)),
+// S the template's own structure (its variance), K = flatRange / 2. Light and
+// noise therefore barely lower the score, a region with other structure
+// scores 0, and a plain region scores as a textured one does, falling
+// smoothly as something appears on it.
 class SURF {
 public:
     void Create(int w, int h, const cv::Mat& mask);
@@ -62,19 +70,17 @@ public:
     void AddTemp(const cv::Mat& image, int slack, int flatRange, int minScore);
     void Train(int, int, int, int);
     // Score 0..100; out = w x h, 255 where the image deviates clearly from the
-    // best template after the gain/offset fit, inside the mask. inView as for
-    // GrayMatch: pixels outside it are left out of the comparison.
+    // best template, inside the mask. inView as for GrayMatch: pixels outside
+    // it, and saturated ones, are left out of the comparison.
     float Match(const cv::Mat& image, cv::Mat& out, const cv::Mat& inView = cv::Mat());
     bool IsValid() const { return valid_; }
     void Clear();
 
 private:
-    struct Temp {
-        cv::Mat smooth; // CV_32F
-    };
     int w_ = 0, h_ = 0;
     cv::Mat mask_;
-    std::vector<Temp> temps_;
+    std::vector<cv::Mat> temps_; // smoothed, CV_32F
+    cv::Mat mean_;               // CV_32F after Train: the templates' mean, the light's reference
     int slack_ = 1;
     int flatRange_ = 50;
     bool valid_ = false;
@@ -88,13 +94,15 @@ private:
 constexpr double kFindShapeAcceptScore = 0.5;
 
 // Positioning model. Coarse-to-fine: the model and the searched image are
-// reduced in a Gaussian pyramid. At the coarsest level the whole searched
+// reduced in a Gaussian pyramid. At a coarse level (model side 16 px, or
+// down to 8 px for a wide rotation range on a large image) the whole searched
 // image is scanned for every angle of the rotation range on a locally
 // normalised copy (one correlation per angle, the models turned beforehand);
 // the best candidates are then refined level by level down to full
 // resolution on the model's strongest-gradient points (hill climb over
 // +-1 px and +-1 angle step), and finally by least squares on those points
-// (position, angle, gain and offset) to a small fraction of a pixel. The
+// (position, angle, gain and offset) to a small fraction of a pixel; shift
+// only, that last step sees model and image slightly smoothed. The
 // model's reference point is its pixel (w / 2, h / 2); centreX, centreY say
 // where that pixel lies in the image the model was cut from.
 class FindShape {
@@ -131,11 +139,16 @@ private:
         cv::Mat model, mask;
         std::vector<cv::Point2f> pts; // sample points, model coordinates
         std::vector<float> values;    // model grey level at each point
+        std::vector<float> smoothValues; // the same, smoothed (full resolution, shift only)
         std::vector<float> weights;   // (T - mean) / (sd * n) per point
         cv::Point2f ref;              // reference point at this level
         double angleStep = 0;         // degrees that move the farthest point ~1 px
         int window = 5;               // side of the scan's local normalisation window
         std::vector<Kernel> kernels;  // angled search: one per scanned angle
+        // The kernels' spectra for the searched image's padded size, kept
+        // from one search to the next (the searched box stays the same).
+        mutable std::vector<cv::Mat> spectra;
+        mutable cv::Size spectraSize;
     };
     struct Candidate {
         double score;
@@ -145,7 +158,9 @@ private:
     double scoreAt(const Level& lv, const cv::Mat& img, cv::Point2d t, double angle) const;
     void scoreGrid(const Level& lv, const cv::Mat& img, cv::Point2d t, double angle, double out[9]) const;
     void climb(const Level& lv, const cv::Mat& img, Candidate& c) const;
-    void refine(int level, const cv::Mat& img, Candidate& c) const;
+    // Least squares from c at the level; false (c unchanged) when it declines.
+    // `smoothed`: img is smoothed like the level's smoothValues.
+    bool refine(int level, const cv::Mat& img, Candidate& c, bool smoothed = false) const;
     void scan(int level, const cv::Mat& img, std::vector<Candidate>& found) const;
     bool buildKernels(Level& lv) const;
 

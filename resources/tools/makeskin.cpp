@@ -14,6 +14,8 @@
 #include <QRadialGradient>
 #include <cstdio>
 
+#include "drawicon.h"
+
 namespace {
 
 // The dark-blue palette shared by all images.
@@ -88,9 +90,7 @@ QImage logo()
         p.restore();
     }
 
-    QFont f(gFamily);
-    f.setPixelSize(17);
-    f.setBold(true);
+    QFont f = boldFont(17, gFamily);
     f.setLetterSpacing(QFont::AbsoluteSpacing, 3);
     p.setFont(f);
     p.setPen(QColor(0x3f, 0x78, 0xbd));
@@ -213,26 +213,10 @@ QImage lamp(bool on)
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const QPointF c(s / 2.0, s / 2.0);
-    if (on) {
-        QRadialGradient glow(c, s / 2.0);
-        glow.setColorAt(0.6, QColor(0xff, 0x3b, 0x2f, 150));
-        glow.setColorAt(1, QColor(0xff, 0x3b, 0x2f, 0));
-        p.setPen(Qt::NoPen);
-        p.setBrush(glow);
-        p.drawEllipse(c, s / 2.0, s / 2.0);
-    }
-    QRadialGradient face(c, 14, c + QPointF(-4, -5));
-    if (on) {
-        face.setColorAt(0, QColor(0xff, 0xd6, 0xcc));
-        face.setColorAt(0.35, QColor(0xff, 0x3b, 0x2f));
-        face.setColorAt(1, QColor(0xa1, 0x0d, 0x0d));
-    } else {
-        face.setColorAt(0, QColor(0xe2, 0xe5, 0xea));
-        face.setColorAt(0.4, QColor(0x9a, 0xa1, 0xab));
-        face.setColorAt(1, QColor(0x55, 0x5c, 0x66));
-    }
-    p.setPen(QPen(on ? QColor(0x5a, 0x06, 0x06) : QColor(0x33, 0x38, 0x40), 2));
-    p.setBrush(face);
+    if (on)
+        lampGlow(p, c, s / 2.0);
+    p.setPen(lampRim(on));
+    p.setBrush(lampFace(c, on, 14));
     p.drawEllipse(c, 13, 13);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, on ? 190 : 120));
@@ -260,26 +244,22 @@ QImage valueBox()
 
 int main(int argc, char* argv[])
 {
-    QGuiApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: makeskin <icons folder> <program images folder>\n");
-        return 2;
-    }
-    const int id = QFontDatabase::addApplicationFont(
-        QStringLiteral("/usr/share/fonts/truetype/open-sans/OpenSans-Bold.ttf"));
-    gFamily = id >= 0 ? QFontDatabase::applicationFontFamilies(id).value(0) : QStringLiteral("Sans");
+    return runIconTool(argc, argv, 2, "makeskin <icons folder> <program images folder>", [](const QStringList& dirs) {
+        const int id = QFontDatabase::addApplicationFont(
+            QStringLiteral("/usr/share/fonts/truetype/open-sans/OpenSans-Bold.ttf"));
+        gFamily = id >= 0 ? QFontDatabase::applicationFontFamilies(id).value(0) : QStringLiteral("Sans");
 
-    const QString icons = QString::fromLocal8Bit(argv[1]);
-    const QString images = QString::fromLocal8Bit(argv[2]);
-    bool ok = save(logo(), icons, "2.png");
-    ok = save(dialogBackground(), icons, "3-1.png") && ok;
-    ok = save(sliderFill(), icons, "slideru.png") && ok;
-    ok = save(sliderTrack(), icons, "sliderd.png") && ok;
-    ok = save(sliderHandle(), icons, "slidert.png") && ok;
-    ok = save(button(false), icons, "buttonu.png") && ok;
-    ok = save(button(true), icons, "buttond.png") && ok;
-    ok = save(lamp(false), icons, "19.png") && ok;
-    ok = save(lamp(true), icons, "18.png") && ok;
-    ok = save(valueBox(), images, "edit.png") && ok;
-    return ok ? 0 : 1;
+        const QString& icons = dirs[0];
+        bool ok = save(logo(), icons, "2.png");
+        ok = save(dialogBackground(), icons, "3-1.png") && ok;
+        ok = save(sliderFill(), icons, "slideru.png") && ok;
+        ok = save(sliderTrack(), icons, "sliderd.png") && ok;
+        ok = save(sliderHandle(), icons, "slidert.png") && ok;
+        ok = save(button(false), icons, "buttonu.png") && ok;
+        ok = save(button(true), icons, "buttond.png") && ok;
+        ok = save(lamp(false), icons, "19.png") && ok;
+        ok = save(lamp(true), icons, "18.png") && ok;
+        ok = save(valueBox(), dirs[1], "edit.png") && ok;
+        return ok;
+    });
 }

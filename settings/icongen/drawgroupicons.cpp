@@ -11,22 +11,6 @@ namespace {
 const QColor kGrey(0x65, 0x62, 0x63);
 const QColor kBlue(0x27, 0x3d, 0x88);
 
-void gear(QPainter& p)
-{
-    p.setPen(Qt::NoPen);
-    p.setBrush(kGrey);
-    for (int i = 0; i < 8; ++i) {
-        p.save();
-        p.translate(35, 35);
-        p.rotate(i * 45);
-        p.drawRoundedRect(QRectF(-6, -31, 12, 16), 2, 2);
-        p.restore();
-    }
-    p.drawEllipse(QPointF(35, 35), 22, 22);
-    p.setBrush(Qt::white);
-    p.drawEllipse(QPointF(35, 35), 9, 9);
-}
-
 void camera(QPainter& p)
 {
     p.setPen(Qt::NoPen);
@@ -100,18 +84,16 @@ void about(QPainter& p)
 
 int main(int argc, char** argv)
 {
-    QGuiApplication app(argc, argv);
-    if (argc < 2)
-        return 2;
-    const QString dir = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(dir);
-    const QSize size(70, 70);
-    // The first group shows the option bar's gear, "setting.png", drawn with the main screen's icons.
-    bool ok = drawIcon(dir, "3c.png", size, camera);
-    ok = drawIcon(dir, "49.png", size, network) && ok;
-    ok = drawIcon(dir, "50.png", size, logbook) && ok;
-    ok = drawIcon(dir, "51.png", size, inputsOutputs) && ok;
-    ok = drawIcon(dir, "52.png", size, sliders) && ok;
-    ok = drawIcon(dir, "53.png", size, about) && ok;
-    return ok ? 0 : 1;
+    return runIconTool(argc, argv, 1, "draw_settings_icons <folder>", [](const QStringList& dirs) {
+        const QSize size(70, 70);
+        // The first group shows the option bar's gear, "setting.png", drawn with the main screen's icons.
+        return drawIcons(dirs[0], {
+            {"3c.png", size, camera},
+            {"49.png", size, network},
+            {"50.png", size, logbook},
+            {"51.png", size, inputsOutputs},
+            {"52.png", size, sliders},
+            {"53.png", size, about},
+        });
+    });
 }

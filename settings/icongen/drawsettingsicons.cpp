@@ -13,14 +13,6 @@ const QColor kGrey(0x65, 0x62, 0x63);
 const QColor kBlue(0x1f, 0x3f, 0x8d);
 const QColor kLight(0xd3, 0xd3, 0xd3);
 
-QFont boldFont(int px)
-{
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setBold(true);
-    f.setPixelSize(px);
-    return f;
-}
-
 // A camera body with its lens, in a box of the given size.
 void cameraShape(QPainter& p, const QRectF& box, const QColor& colour)
 {
@@ -149,25 +141,26 @@ void helpStandIn(QPainter& p)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    if (argc != 2)
-        return 2;
-    const QString dir = QString::fromLocal8Bit(argv[1]);
-    bool ok = true;
-    const char* numbered[4] = {"60.png", "62.png", "64.png", "66.png"};
-    for (int i = 0; i < 4; ++i)
-        ok &= drawIcon(dir, QString::fromLatin1(numbered[i]), {58, 58}, [i](QPainter& p) { numberedCamera(p, i + 1); });
-    ok &= drawIcon(dir, QStringLiteral("57.png"), {128, 46}, tune);
-    ok &= drawIcon(dir, QStringLiteral("57-1.png"), {128, 46}, restore);
-    ok &= drawIcon(dir, QStringLiteral("58.png"), {60, 60}, [](QPainter& p) { viewKey(p, true); });
-    // The view button's icon while the block floats; 67.png is already the
-    // region editor's camera 5.
-    ok &= drawIcon(dir, QStringLiteral("58-1.png"), {60, 60}, [](QPainter& p) { viewKey(p, false); });
-    ok &= drawIcon(dir, QStringLiteral("48.png"), {64, 56}, [](QPainter& p) { cameraShape(p, QRectF(2, 0, 60, 56), kGrey); });
-    ok &= drawIcon(dir, QStringLiteral("4a.png"), {100, 36}, separatorMark);
-    ok &= drawIcon(dir, QStringLiteral("left.png"), {60, 60}, [](QPainter& p) { stepKey(p, true); });
-    ok &= drawIcon(dir, QStringLiteral("right.png"), {60, 60}, [](QPainter& p) { stepKey(p, false); });
-    ok &= drawIcon(dir, QStringLiteral("camera.png"), {400, 300}, helpStandIn);
-    return ok ? 0 : 1;
+    return runIconTool(argc, argv, 1, "draw_camera_page_icons <folder>", [](const QStringList& dirs) {
+        const QString& dir = dirs[0];
+        bool ok = true;
+        const char* numbered[4] = {"60.png", "62.png", "64.png", "66.png"};
+        for (int i = 0; i < 4; ++i)
+            ok = drawIcon(dir, QString::fromLatin1(numbered[i]), {58, 58}, [i](QPainter& p) { numberedCamera(p, i + 1); })
+                && ok;
+        return drawIcons(dir, {
+                   {"57.png", {128, 46}, tune},
+                   {"57-1.png", {128, 46}, restore},
+                   {"58.png", {60, 60}, [](QPainter& p) { viewKey(p, true); }},
+                   // The view button's icon while the block floats; 67.png is
+                   // already the region editor's camera 5.
+                   {"58-1.png", {60, 60}, [](QPainter& p) { viewKey(p, false); }},
+                   {"48.png", {64, 56}, [](QPainter& p) { cameraShape(p, QRectF(2, 0, 60, 56), kGrey); }},
+                   {"4a.png", {100, 36}, separatorMark},
+                   {"left.png", {60, 60}, [](QPainter& p) { stepKey(p, true); }},
+                   {"right.png", {60, 60}, [](QPainter& p) { stepKey(p, false); }},
+                   {"camera.png", {400, 300}, helpStandIn},
+               })
+            && ok;
+    });
 }

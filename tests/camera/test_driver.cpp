@@ -2,6 +2,7 @@
 // of every back-end, serial saving, frame speed and the defaults restore.
 #include "camerafixture.h"
 
+#include "cameradriver/cameratexts.h"
 #include "cameradriver/camerathread.h"
 #include "cameradriver/checkcamera.h"
 #include "params/geometry.h"
@@ -76,9 +77,9 @@ TEST_F(DriverTest, StoredSerialBindsTheSlotOnlyWhenLongEnough)
         EXPECT_EQ(d->grabThread != nullptr, c.expected != '-');
         if (c.vendor == Vendor::MindVision) {
             if (c.expected == 'B')
-                EXPECT_TRUE(records.contains("Mind Open 1 = SERIAL-BB"));
+                EXPECT_TRUE(records.contains(LanStr(cameratext::kMindOpen).arg(1).arg("SERIAL-BB")));
             if (c.expected == '-')
-                EXPECT_EQ(records, QStringList{"Mind Fail = -1"});
+                EXPECT_EQ(records, QStringList{LanStr(cameratext::kMindFail).arg(-1)});
         }
         closeAll();
         numCamera = 0;
@@ -93,7 +94,7 @@ TEST_F(DriverTest, SlotsBeyondTheFoundCamerasOrTheDeviceListStayClosed)
     // A list that shrank since the probe is not read past its end.
     gFindCamera = 4;
     EXPECT_FALSE(openSlot(3)->isOpen());
-    EXPECT_TRUE(records.contains("Mind Fail = -1"));
+    EXPECT_TRUE(records.contains(LanStr(cameratext::kMindFail).arg(-1)));
     camsdk::resetSimulators();
     twoCameras(Vendor::Hikvision);
     gFindCamera = 4;
@@ -378,7 +379,8 @@ TEST_F(DriverTest, SaveSerialsIntoTheSerialDatabaseAsBoundValues)
     records.clear();
     SaveSN(0);
     EXPECT_EQ(stored(), (QStringList{"O'NEIL-2'", "SERIAL-AA", "0", "0", "0", "0", "0", "0"}));
-    EXPECT_EQ(records, (QStringList{"Save SN 1: O'NEIL-2'", "Save SN 2: SERIAL-AA"}));
+    const QString saved = LanStr(cameratext::kSerialSaved);
+    EXPECT_EQ(records, (QStringList{saved.arg(1).arg("O'NEIL-2'"), saved.arg(2).arg("SERIAL-AA")}));
     EXPECT_EQ(QByteArray(gSerialNB[1]), QByteArray("SERIAL-AA"));
 
     gCamNO[1] = 9; // out of range: that view is skipped
@@ -388,7 +390,7 @@ TEST_F(DriverTest, SaveSerialsIntoTheSerialDatabaseAsBoundValues)
     records.clear();
     EXPECT_TRUE(SaveSN(1));
     EXPECT_EQ(stored(), QStringList({"0", "0", "0", "0", "0", "0", "0", "0"}));
-    EXPECT_EQ(records, (QStringList{"Save SN 1: 0", "Save SN 2: 0"}));
+    EXPECT_EQ(records, (QStringList{saved.arg(1).arg(0), saved.arg(2).arg(0)}));
 
     // A row that went missing is written, not silently skipped.
     QSqlQuery(QSqlDatabase::database(QLatin1String(kSerialConnection)))

@@ -4,10 +4,12 @@
 #include "y4m.h"
 
 #include "cameradriver/cameraloss.h"
+#include "cameradriver/cameratexts.h"
 #include "cameradriver/camerathread.h"
 #include "cameradriver/checkcamera.h"
 #include "cameradriver/v4l2session.h"
 #include "params/geometry.h"
+#include "params/lanstr.h"
 #include "platform/clock.h"
 #include "platform/sysroot.h"
 
@@ -277,7 +279,8 @@ TEST_F(LossTest, OnlyTheCamerasInUseAreWatchedAndReopenedPastAFailedSlot)
     records.clear();
     EXPECT_EQ(attempt(), 3);
     EXPECT_EQ(gisLost, 0);
-    EXPECT_EQ(records, (QStringList{"Mind Open 1 = SERIAL-AA", "Mind Open 3 = SERIAL-BB", "Camera Restart"}));
+    const QString opened = LanStr(cameratext::kMindOpen);
+    EXPECT_EQ(records, (QStringList{opened.arg(1).arg("SERIAL-AA"), opened.arg(3).arg("SERIAL-BB"), LanStr(605)}));
     EXPECT_TRUE(cameraOpened[0]);
     EXPECT_FALSE(cameraOpened[1]);
     EXPECT_TRUE(cameraOpened[2]);

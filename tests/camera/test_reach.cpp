@@ -195,7 +195,7 @@ TEST_F(ReachTest, RecoveryRepairsAddressesOffTheGuiThreadWhileThePassGoesOn)
     b->setIp(hostIp("192.168.7.31"));
     for (int n = 31; n <= 50; ++n)
         ping.used << QStringLiteral("192.168.1.%1").arg(n);
-    ping.delayMs = 60;
+    ping.delayMs = 150;
     CameraCheck(0);
     ASSERT_EQ(gisLost, 1);
 
@@ -210,8 +210,10 @@ TEST_F(ReachTest, RecoveryRepairsAddressesOffTheGuiThreadWhileThePassGoesOn)
         QThread::msleep(3);
     }
     EXPECT_EQ(gisLost, 0);
-    EXPECT_GT(since.elapsed(), 20 * 60) << "the pings took their time";
-    EXPECT_LT(longest, 60) << "the pass waited " << longest << " ms";
+    EXPECT_GT(since.elapsed(), 20 * 150) << "the pings took their time";
+    // Less than one ping: not even a single ping ran on this thread, with
+    // room for a loaded machine's scheduling.
+    EXPECT_LT(longest, 150) << "the pass waited " << longest << " ms";
     EXPECT_EQ(b->spec().ip, hostIp("192.168.1.51"));
     std::lock_guard<std::mutex> l(ping.m);
     EXPECT_EQ(ping.pinged.size(), 21);

@@ -5,6 +5,7 @@
 #include "../ioboard/boardsim.h"
 #include "cyclefixture.h"
 #include "cameradriver/cameraloss.h"
+#include "cameradriver/cameratexts.h"
 #include "cameradriver/checkcamera.h"
 #include "camera/cammerwidget.h"
 #include "inspection/cammersingleton.h"
@@ -362,7 +363,8 @@ TEST_F(EndToEnd, TheCameraPastAFailedSlotIsJudgedAndNamedByItsSlot)
 {
     failSlotOne();
     start();
-    EXPECT_TRUE(records().contains(QString("Mind Fail = %1").arg(mindvision::CAMERA_STATUS_DEVICE_IS_OPENED)));
+    EXPECT_TRUE(records().contains(LanStr(cameratext::kMindFail).arg(mindvision::CAMERA_STATUS_DEVICE_IS_OPENED)))
+        << "journaled in the language in force";
     EXPECT_FALSE(window->cameraViews[1]->isComplete()) << "slot 1 stays a shell";
     EXPECT_EQ(window->usedView(1), window->cameraViews[2]);
     // Both cameras side by side; the shell is never laid out.

@@ -11,6 +11,8 @@
 #include "editor/regioption.h"
 #include "editor/roioperation.h"
 #include "inspection/changelog.h"
+#include "captions.h"
+#include "programlook.h"
 #include "viewfixture.h"
 
 #include <QComboBox>
@@ -337,10 +339,20 @@ TEST_F(Editor, ResamplingKeepsOnlyTheFirstTemplateOfEveryStep)
     EXPECT_TRUE(records().contains(LanStr(71)));
 }
 
+// In every language, with no caption of the bars, the region panel or the
+// drawing toolbar cut off.
 TEST_F(Editor, ScreenshotsOfTheEditorAndTheAlarmBar)
 {
-    for (int lan : {1, 0}) {
-        if (lan == 0)
+    const ProgramLook look;
+    const char* const suffix[3] = {"_zh", "_en", "_tw"};
+    auto screen = [&](const char* name) {
+        QCoreApplication::processEvents();
+        shoot(QString(name) + suffix[gLan], window->grab().toImage());
+        const QStringList cut = clippedCaptions(window);
+        EXPECT_TRUE(cut.isEmpty()) << name << suffix[gLan] << ": " << cut.join(" | ").toStdString();
+    };
+    for (int lan : {1, 0, 2}) {
+        if (lan != 1)
             nextCase();
         gLan = lan;
         para.is_psw_used = 0;
@@ -373,22 +385,19 @@ TEST_F(Editor, ScreenshotsOfTheEditorAndTheAlarmBar)
         ASSERT_EQ(v->editRegions->roiCount[0], 4);
         touch(v, QEvent::MouseButtonPress, QPoint(1650, 900)); // nothing selected: every region shows
         touch(v, QEvent::MouseButtonRelease, QPoint(1650, 900));
-        QCoreApplication::processEvents();
-        shoot(lan ? "regions_en" : "regions_zh", window->grab().toImage());
+        screen("regions");
         // The ring selected, its panel beside it.
         touch(v, QEvent::MouseButtonPress, QPoint(1120, 270));
         touch(v, QEvent::MouseButtonRelease, QPoint(1120, 270));
         ASSERT_EQ(v->selectedRegion, 1);
-        QCoreApplication::processEvents();
-        shoot(lan ? "editor_en" : "editor_zh", window->grab().toImage());
+        screen("editor");
 
         // The alarm screen.
         regionBar()->endButton->click();
         moldCycle(false, true);
         newFrames(false, true); // the product step judges frames taken after its own start
         ASSERT_EQ(window->displayState, 2);
-        QCoreApplication::processEvents();
-        shoot(lan ? "alarm_en" : "alarm_zh", window->grab().toImage());
+        screen("alarm");
         window->hide();
     }
 }

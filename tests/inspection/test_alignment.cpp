@@ -359,4 +359,14 @@ TEST_F(Alignment, PixelsFromOutsideTheViewAreNotJudged)
     e.ShapeMatch(0);
     e.Run(0);
     EXPECT_FALSE(view->roiOK[0][index[0]]);
+
+    // The next frame, straight, is judged whole: a defect in the very corner
+    // that was out of view before is found.
+    bad = tmpl.clone();
+    cv::circle(bad, {12, 12}, 9, cv::Scalar(255), cv::FILLED);
+    MovedPicture(bad, {2, 1}, {287, 245}, 0.0).copyTo(view->curImage);
+    e.ShapeMatch(0);
+    e.Run(0);
+    EXPECT_TRUE(e.InView(0, regions[0].box).empty() || cv::countNonZero(e.InView(0, regions[0].box)) > 9000);
+    EXPECT_FALSE(view->roiOK[0][index[0]]) << view->roiValue[0][index[0]];
 }

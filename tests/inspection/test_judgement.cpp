@@ -140,6 +140,77 @@ TEST_F(Judgement, DefectAndSimilarityValuesFollowTheirLimits)
     EXPECT_TRUE(view->roiOK[0][d]);
 }
 
+// A defect region at its defaults (filter 5, sensitivity 25, area 100) on
+// textured steel, under a lamp's slope of +-20 % across it and an offset of
+// +-50: a change of 30 grey levels over 1.5 times the area, or a shiny blob,
+// is NG; a fainter or smaller change, and the light alone, are not.
+TEST_F(Judgement, DefectsAtTheRegionDefaultsUnderUnevenLight)
+{
+    params_.enable_display_detail = 1;
+    const cv::Rect box(150, 120, 180, 150);
+    const cv::Mat tex = texture({575, 491}, 21);
+    auto view = makeView();
+    tex.copyTo(view->templateImages[0][0]);
+    const int r = addRect(*view, 0, box, MethodDefect, 5, 25, 100);
+    // The shot: gain from 1 - ramp at the region's left to 1 + ramp at its
+    // right, the offset, noise; `change` adds `contrast` grey levels as the
+    // camera shows them over `area` pixels at `at`.
+    // The change goes where the steel is mid-grey, so that no light of the
+    // table drives it into black or white.
+    cv::Point2d at(-1, -1);
+    for (int y = box.y + 20; y < box.y + box.height - 20 && at.x < 0; y += 4)
+        for (int x = box.x + 20; x < box.x + box.width - 20 && at.x < 0; x += 4) {
+            double lo, hi;
+            cv::minMaxLoc(tex(cv::Rect(x - 9, y - 9, 19, 19)), &lo, &hi);
+            if (lo >= 95 && hi <= 160)
+                at = cv::Point2d(x, y);
+        }
+    ASSERT_GE(at.x, 0);
+    auto shot = [&](double ramp, double offset, double area, int contrast, int seed) {
+        const double radius = std::sqrt(area / CV_PI);
+        cv::Mat f(tex.size(), CV_32F);
+        for (int y = 0; y < f.rows; ++y)
+            for (int x = 0; x < f.cols; ++x) {
+                const double u = std::max(-1.0, std::min(1.0, 2.0 * (x - box.x) / (box.width - 1) - 1));
+                const double g = 1 + ramp * u;
+                double v = g * tex.at<uchar>(y, x) + offset;
+                if (std::hypot(x - at.x, y - at.y) <= radius)
+                    v += contrast;
+                f.at<float>(y, x) = float(v);
+            }
+        cv::Mat n(f.size(), CV_32F);
+        cv::RNG(uint64_t(seed)).fill(n, cv::RNG::NORMAL, 0, 3);
+        f += n;
+        cv::Mat out;
+        f.convertTo(out, CV_8U);
+        return out;
+    };
+    struct Case {
+        const char* name;
+        double area;
+        int contrast;
+        bool ng;
+    } cases[] = {
+        {"clean", 0, 0, false},          {"+30 over 150 px", 150, 30, true},  {"-30 over 150 px", 150, -30, true},
+        {"+15 over 220 px", 220, 15, false}, {"+40 over 55 px", 55, 40, false},
+    };
+    struct Light {
+        double ramp, offset;
+    } lights[] = {{0, 0}, {0.2, 50}, {-0.2, -50}, {0.2, -50}};
+    int seed = 1;
+    for (const Light& l : lights)
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.name << ", ramp " << l.ramp << ", offset " << l.offset);
+            judge(*view, shot(l.ramp, l.offset, c.area, c.contrast, seed++));
+            EXPECT_EQ(!view->roiOK[0][r], c.ng) << "area " << view->roiValue[0][r];
+        }
+    // A new shiny blob: a stuck part catching the light.
+    cv::Mat blob = shot(0.2, 40, 0, 0, 99);
+    cv::circle(blob, cv::Point(box.x + 100, box.y + 50), 9, cv::Scalar(252), cv::FILLED, cv::LINE_AA);
+    judge(*view, blob);
+    EXPECT_FALSE(view->roiOK[0][r]);
+}
+
 TEST_F(Judgement, IgnorePointsAndIgnoreRegionsHideDefects)
 {
     auto view = makeView();

@@ -1,14 +1,14 @@
-// The whole main screen as the operator sees it, in English and in
-// simplified Chinese: two demonstration views, the title bar fed by them
-// and by the IO board (the board simulator), the option bar.
+// The whole main screen as the operator sees it, in English, simplified and
+// traditional Chinese: two demonstration views, the title bar fed by them
+// and by the IO board (the board simulator), the option bar; no caption on
+// it cut off.
 #include "../ioboard/boardsim.h"
 #include "screenfixture.h"
 
-#include "params/fonts.h"
+#include "captions.h"
 #include "platform/sysroot.h"
-#include "widgets/kitstyle.h"
+#include "programlook.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QTest>
 
@@ -19,35 +19,30 @@ protected:
     void SetUp() override
     {
         MainScreen::SetUp();
-        previousFont = QApplication::font();
-        const QString family = LoadApplicationFonts();
-        if (!family.isEmpty()) {
-            QFont font(family);
-            font.setWeight(50);
-            QApplication::setFont(font);
-        }
-        qApp->setStyleSheet(AppStyleSheet());
+        look = std::make_unique<ProgramLook>();
     }
     void TearDown() override
     {
         MainScreen::TearDown();
-        qApp->setStyleSheet(QString());
-        QApplication::setFont(previousFont);
+        look.reset();
     }
     QImage shoot(const QString& name, QWidget* w = nullptr)
     {
         const QImage img = (w ? w : window)->grab().toImage();
         const QString dir = QStringLiteral(SCREEN_SHOT_DIR);
         EXPECT_TRUE(QDir().mkpath(dir));
-        EXPECT_TRUE(img.save(dir + '/' + name + (gLan == 0 ? "-zh" : "-en") + ".png"));
+        EXPECT_TRUE(img.save(dir + '/' + name + suffix[gLan] + ".png"));
+        const QStringList cut = clippedCaptions(w ? w : window);
+        EXPECT_TRUE(cut.isEmpty()) << name.toStdString() << suffix[gLan] << ": " << cut.join(" | ").toStdString();
         return img;
     }
-    QFont previousFont;
+    std::unique_ptr<ProgramLook> look;
+    const char* const suffix[3] = {"-zh", "-en", "-tw"};
 };
 
 } // namespace
 
-TEST_F(Screenshots, TheMainScreenInBothLanguages)
+TEST_F(Screenshots, TheMainScreenInEveryLanguage)
 {
     BoardSim board;
     ASSERT_TRUE(board.open()) << qPrintable(board.error());
@@ -58,7 +53,7 @@ TEST_F(Screenshots, TheMainScreenInBothLanguages)
     for (const char* f : {"template0.bmp", "template1.bmp"})
         ASSERT_TRUE(QFile::copy(testenv::sourceDir() + "/resources/programdir/cammer15/" + f,
                                 QString("cammer15/") + f));
-    for (int lan : {1, 0}) {
+    for (int lan : {1, 0, 2}) {
         SCOPED_TRACE(lan);
         para.serial_port = 0;
         para.snap_shot = 1;
@@ -101,14 +96,16 @@ TEST_F(Screenshots, TheMainScreenInBothLanguages)
         shoot("mainscreen-zoomed");
         window->OptBtnsToggledSlot(OptionBar::MultiScreen, true);
 
-        // Stopped, with the board gone silent.
+        // Stopped, with the board gone silent and a temperature alarm.
         answer = QDialog::Accepted;
         window->SlotStartStop();
+        gisTempAlarm = true;
         board.setSilent(true);
         ASSERT_TRUE(runBoardUntil(board, [&] { return (window->ioStatusWidget->pushStates(), !window->titleBar->boardAnswering()); }));
         QTest::qWait(100);
         const QImage stopped = shoot("mainscreen-stopped");
         EXPECT_EQ(stopped.pixelColor(5, 5), QColor("#ee2329"));
+        gisTempAlarm = false;
         board.setSilent(false);
         nextCase();
     }

@@ -56,7 +56,7 @@ TEST_F(TitleBarTest, StartsWithItsPlaceholderTextsAndInactiveIcons)
     EXPECT_EQ(bar->locationLabel->text(), "311,432,0");
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(bar->cameraRows[i]->rowIndex, i);
-        EXPECT_EQ(bar->cameraRows[i]->messageLabel->text(), QStringLiteral("%1相机检测信息").arg(i + 1));
+        EXPECT_EQ(bar->cameraRows[i]->messageLabel->text(), LanStr(800).arg(i + 1));
         EXPECT_EQ(bar->cameraRows[i]->ngLabel->text(), "0");
         EXPECT_EQ(bar->cameraRows[i]->layerLabel->text(), "0");
     }

@@ -1,3 +1,4 @@
+#include "../cycle/cyclefixture.h"
 #include "cameradriver/cameraglobals.h"
 #include "cameradriver/checkcamera.h"
 #include "monitor/controlport.h"
@@ -9,6 +10,7 @@
 #include "params/programfolder.h"
 #include "params/wizardpara.h"
 #include "platform/paneldevice.h"
+#include "settings/maintenance.h"
 #include "testenv.h"
 #include "widgets/modal.h"
 
@@ -30,10 +32,7 @@ protected:
     void SetUp() override
     {
         InTempFolder::SetUp();
-        gRepairCameraAddresses = nullptr; // the camera probe never reaches the machine's interfaces
-        Data_Init();
-        platform::PanelDevice::setInstance(&panel);
-        OpenLedDevice();
+        cycletest::beginProcess(panel); // also: the camera probe never reaches the machine's interfaces
         ASSERT_TRUE(LayOutProgramFolder(folder(), testenv::sourceDir() + "/resources/programdir"));
         previousModal = setModalRunner([this](QDialog& d) {
             QStringList texts;
@@ -45,16 +44,9 @@ protected:
     }
     void TearDown() override
     {
-        delete window;
-        delete gpControlIO;
-        gpControlIO = nullptr;
-        for (const char* c : {"dbIn", "dbRecord", "dbT"})
-            CloseSqlite(c);
+        cycletest::endWindow(window);
         setModalRunner(previousModal);
         platform::PanelDevice::setInstance(nullptr);
-        delete gpWPara;
-        delete gpWParaBak;
-        gpWPara = gpWParaBak = nullptr;
         InTempFolder::TearDown();
     }
     void start()
@@ -63,6 +55,14 @@ protected:
         gpWParaBak = new WizardPara;
         gAppDirPath = folder();
         window = new MainWindow;
+    }
+    // A journal file that is no database.
+    static void damageJournal()
+    {
+        QFile::remove("RECORD.db");
+        QFile f("RECORD.db");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(2048, 'x'));
     }
     QStringList records()
     {
@@ -129,11 +129,7 @@ TEST_F(MainWindowStart, ModeFourStartsOnTheLastStep)
 
 TEST_F(MainWindowStart, ADamagedJournalIsReplacedAndAskedToReboot)
 {
-    QFile::remove("RECORD.db");
-    QFile f("RECORD.db");
-    f.open(QIODevice::WriteOnly);
-    f.write(QByteArray(2048, 'x'));
-    f.close();
+    damageJournal();
     start();
     EXPECT_TRUE(testenv::commands().lines().contains("cp -f RECORDNULL.db RECORD.db"));
     EXPECT_TRUE(boxes.filter(gaLanStr[135][0]).size() == 1);
@@ -188,10 +184,57 @@ TEST_F(MainWindowStart, LongPressWithoutCamerasRunsCalibrationThenReboots)
     touch.LongPressTimeout();
     EXPECT_TRUE(touch.calibrationArmed);
     testenv::commands().clear();
+    boxes.clear();
     touch.pressed();
     touch.released();
     EXPECT_EQ(testenv::commands().lines(), (QStringList{"./tsc", "reboot"}));
     EXPECT_FALSE(touch.calibrationArmed);
+    EXPECT_TRUE(boxes.isEmpty());
+}
+
+TEST_F(MainWindowStart, AFailedCalibrationOrRefusedRestartKeepsTheProgramRunning)
+{
+    start();
+    gCameraID = 0;
+    auto result = [](bool started, int exitCode) {
+        platform::CommandResult r;
+        r.started = started;
+        r.exitCode = exitCode;
+        return r;
+    };
+    struct Case {
+        const char* name;
+        platform::CommandResult tsc, reboot;
+        QStringList commands;
+        int message;
+    };
+    const Case cases[] = {
+        {"no calibration program", result(false, -1), result(true, 0), {"./tsc"}, maintenance::kRowCalibrationNotRun},
+        {"calibration ended in an error", result(true, 1), result(true, 0), {"./tsc"},
+         maintenance::kRowCalibrationFailed},
+        {"restart refused", result(true, 0), result(true, 1), {"./tsc", "reboot"}, maintenance::kRowRestartFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testenv::commands().script("./tsc", c.tsc);
+        testenv::commands().script("reboot", c.reboot);
+        testenv::commands().clear();
+        boxes.clear();
+        TouchWatch touch;
+        touch.pressed();
+        touch.LongPressTimeout();
+        touch.released();
+        EXPECT_EQ(testenv::commands().lines(), c.commands);
+        EXPECT_FALSE(touch.calibrationArmed) << "the next release runs nothing";
+        ASSERT_EQ(boxes.size(), 1);
+        EXPECT_TRUE(boxes.first().contains(LanStr(c.message).left(12))) << qPrintable(boxes.first());
+        // The program goes on with its journal.
+        EXPECT_TRUE(QSqlDatabase::database("dbRecord", false).isOpen());
+        EXPECT_TRUE(QSqlDatabase::database("dbIn", false).isOpen());
+    }
+    const platform::CommandResult ok = result(true, 0);
+    testenv::commands().script("./tsc", ok);
+    testenv::commands().script("reboot", ok);
 }
 
 TEST_F(MainWindowStart, ParametersLoadFromTheOpenedDatabaseBeforeAnyRecord)
@@ -210,11 +253,7 @@ TEST_F(MainWindowStart, ParametersLoadFromTheOpenedDatabaseBeforeAnyRecord)
 
 TEST_F(MainWindowStart, AnUnreadableJournalIsReplacedAndTheRebootRequestedNeverRun)
 {
-    QFile::remove("RECORD.db");
-    QFile f("RECORD.db");
-    f.open(QIODevice::WriteOnly);
-    f.write(QByteArray(2048, 'x'));
-    f.close();
+    damageJournal();
     // Records what would run and performs only the copy, as cp would.
     struct CopyingRecorder : platform::RecordingCommandRunner {
         platform::CommandResult run(const QString& p, const QStringList& a, int t) override

@@ -1,5 +1,8 @@
 #include "params/lanstr.h"
 
+#include "testenv.h"
+
+#include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
@@ -238,7 +241,11 @@ TEST_F(TextTable, EachColumnHoldsItsOwnScript)
     ASSERT_EQ(simplified.size(), traditional.size());
     const std::set<int> sameInAllLanguages = {46, 329, 364, 460, 461, 462, 463, 464, 465, 466, 467, 469,
                                               // region panel: output numbers and nudge steps
-                                              700, 701, 702, 703, 704, 705, 706, 707, 708};
+                                              700, 701, 702, 703, 704, 705, 706, 707, 708,
+                                              // the verdict marks of the camera views
+                                              802, 803,
+                                              // the slider's step keys
+                                              1353, 1354};
 
     auto hasHan = [](const QString& s) {
         for (QChar ch : s)
@@ -308,6 +315,94 @@ TEST_F(TextTable, TellingRowsInAllThreeLanguages)
             EXPECT_EQ(u8(LanStr(t.row, kTw)), t.tw) << "row " << t.row;
         }
     }
+}
+
+// Texts that every language once showed alike keep their words in the
+// column of their own language.
+TEST_F(TextTable, FormerFixedTextsKeepTheirOwnLanguage)
+{
+    struct Row {
+        int row;
+        int column;
+        const char* text;
+    };
+    const Row rows[] = {
+        {800, kZh, "%1相机检测信息"}, {801, kZh, "温度报警"},
+        {1321, kZh, "温度"}, {1322, kZh, "产出次数"}, {1323, kZh, "异常次数"}, {1324, kZh, "周期 %1"},
+        {1325, kZh, "温度%1"}, {1326, kZh, "关闭"}, {1327, kEn, "OK"}, {1328, kEn, "No"},
+        {1329, kEn, "Cancel"}, {1330, kEn, "Yes"}, {1331, kZh, "小写"}, {1332, kZh, "大写"},
+        {1333, kZh, "符号"}, {1334, kZh, "取消"}, {1335, kZh, "确定"}, {1336, kZh, "退格"},
+        {1337, kZh, "页码"}, {1338, kZh, "请输入正数"}, {1339, kZh, "页"}, {1340, kZh, "模内监控器"},
+        {1341, kZh, "您没有权限添加该账户!"}, {1342, kZh, "账户已存在!"}, {1343, kZh, "账户添加成功!"},
+        {1344, kEn, "You can not delete youself!"}, {1345, kEn, "The user is not exist!"},
+        {1346, kEn, "You do not have permission to delete the user!"}, {1347, kZh, "旧密码不正确!"},
+        {1348, kZh, "密码已更新!"}, {1349, kZh, "密码错误!"}, {1350, kZh, "账户切换成功!"},
+        {1351, kEn, "warning"}, {1352, kEn, "No permission !"},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(u8(LanStr(r.row, r.column)), r.text) << "row " << r.row;
+}
+
+// String literals of a C++ source, comments left out, with their line numbers.
+std::vector<std::pair<int, QString>> stringLiterals(const QString& code)
+{
+    std::vector<std::pair<int, QString>> out;
+    int line = 1;
+    for (int i = 0; i < code.size(); ++i) {
+        const QChar c = code[i];
+        if (c == '\n') {
+            ++line;
+        } else if (c == '/' && i + 1 < code.size() && code[i + 1] == '/') {
+            while (i + 1 < code.size() && code[i + 1] != '\n')
+                ++i;
+        } else if (c == '/' && i + 1 < code.size() && code[i + 1] == '*') {
+            for (i += 2; i + 1 < code.size() && !(code[i] == '*' && code[i + 1] == '/'); ++i)
+                line += code[i] == '\n';
+            ++i;
+        } else if (c == '"' || c == '\'') {
+            QString literal;
+            for (++i; i < code.size() && code[i] != c && code[i] != '\n'; ++i) {
+                if (code[i] == '\\' && i + 1 < code.size())
+                    literal += code[i++];
+                literal += code[i];
+            }
+            if (c == '"')
+                out.emplace_back(line, literal);
+        }
+    }
+    return out;
+}
+
+// A caption written into the code in Chinese shows Chinese to every operator:
+// the screens' texts come from the table. The IO name table (three languages
+// side by side) and icon file names are the exceptions.
+TEST_F(TextTable, ScreenSourcesHoldNoChineseCaptions)
+{
+    const auto literals = stringLiterals(QStringLiteral("a = \"x\\\"\"; // \"no\"\n/* \"no\" */ b(\"y\", '\"');"));
+    ASSERT_EQ(literals.size(), 2u);
+    EXPECT_EQ(literals[0].second, QStringLiteral("x\\\""));
+    EXPECT_EQ(literals[1].second, QStringLiteral("y"));
+
+    const QRegularExpression han(QStringLiteral("[\\x{4e00}-\\x{9fff}]"));
+    QStringList found;
+    int files = 0;
+    for (const char* area : {"monitor", "camera", "editor", "statistics", "widgets", "params"}) {
+        QDirIterator it(testenv::sourceDir() + '/' + area, {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
+                        QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            if (path.endsWith(QLatin1String("params/procedures.cpp")))
+                continue;
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << u8(path);
+            ++files;
+            for (const auto& [line, text] : stringLiterals(QString::fromUtf8(f.readAll())))
+                if (text.contains(han) && !text.contains(QLatin1String(".png")))
+                    found << QStringLiteral("%1:%2: %3").arg(path.mid(testenv::sourceDir().size() + 1)).arg(line).arg(text);
+        }
+    }
+    EXPECT_GT(files, 50);
+    EXPECT_TRUE(found.isEmpty()) << u8(found.join('\n'));
 }
 
 } // namespace

@@ -174,10 +174,10 @@ TEST_F(UserAccounts, TheCurrentTypeStartsWithoutRights)
         EXPECT_FALSE(u.addUser(UserType(3), "x", "y", m)) << c.name;
         EXPECT_EQ(m, QString::fromUtf8("您没有权限添加该账户!"));
         EXPECT_FALSE(u.deleteUser("admin", m)) << c.name;
-        EXPECT_EQ(m, QString("You do not have permission to delete the user!"));
+        EXPECT_EQ(m, QString::fromUtf8("您没有权限删除该用户!"));
         gNotices.clear();
         EXPECT_FALSE(u.canChangeSetting()) << c.name;
-        EXPECT_EQ(gNotices, QStringList{"warning|No permission !"});
+        EXPECT_EQ(gNotices, QStringList{QString::fromUtf8("警告|没有权限 !")});
     }
     // The reopen after an empty journal wrote a login with an empty name.
     QFile::remove("UserDataBase.db");
@@ -215,7 +215,7 @@ TEST_F(UserAccounts, PermissionTable)
         EXPECT_EQ(m, QString::fromUtf8(c.mayAdd ? "账户添加成功!" : "您没有权限添加该账户!"));
         m = "untouched";
         EXPECT_EQ(u.deleteUser("old", m), c.mayDelete) << c.current << " deletes " << c.other;
-        EXPECT_EQ(m, c.mayDelete ? QString("untouched") : QString("You do not have permission to delete the user!"));
+        EXPECT_EQ(m, c.mayDelete ? QString("untouched") : QString::fromUtf8("您没有权限删除该用户!"));
         EXPECT_EQ(query("select count(*) from user_table where name='old'").first(), c.mayDelete ? "0" : "1");
         gNotices.clear();
         EXPECT_EQ(u.canChangeSetting(), c.current == 1 || c.current == 2) << c.current;
@@ -235,15 +235,47 @@ TEST_F(UserAccounts, AddDeleteAndLookUp)
     EXPECT_EQ(u.getUserType("anna"), UserType(2));
     EXPECT_EQ(u.getUserType("nobody"), UserUnknown);
     EXPECT_FALSE(u.deleteUser("admin", m));
-    EXPECT_EQ(m, QString("You can not delete youself!"));
+    EXPECT_EQ(m, QString::fromUtf8("您不能删除自己!"));
     EXPECT_FALSE(u.deleteUser("nobody", m));
-    EXPECT_EQ(m, QString("The user is not exist!"));
+    EXPECT_EQ(m, QString::fromUtf8("该用户不存在!"));
 
     std::vector<QString> names{"kept"};
     std::vector<UserType> types{UserType(9)};
     u.getAllUsersName(names, types);
     EXPECT_EQ(names, (std::vector<QString>{"kept", "admin", "anna"}));
     EXPECT_EQ(types, (std::vector<UserType>{UserType(9), UserAdmin, UserType(2)}));
+}
+
+// The messages come in the language chosen; the English ones read as they
+// always did.
+TEST_F(UserAccounts, MessagesInTheLanguageChosen)
+{
+    UserManager& u = open();
+    QString m;
+    ASSERT_TRUE(u.addUser(UserType(3), "op", "o", m));
+    struct Lan {
+        int lan;
+        const char* exists;
+        const char* yourself;
+        const char* notice;
+    };
+    const Lan lans[] = {
+        {1, "The account already exists!", "You can not delete youself!", "warning|No permission !"},
+        {2, "帳戶已存在!", "您不能刪除自己!", "警告|沒有權限 !"},
+    };
+    for (const Lan& l : lans) {
+        gLan = l.lan;
+        EXPECT_FALSE(u.addUser(UserType(3), "op", "x", m));
+        EXPECT_EQ(m, QString::fromUtf8(l.exists));
+        EXPECT_FALSE(u.deleteUser("admin", m));
+        EXPECT_EQ(m, QString::fromUtf8(l.yourself));
+        ASSERT_TRUE(u.changeUser("op", "o", m));
+        gNotices.clear();
+        EXPECT_FALSE(u.canChangeSetting());
+        EXPECT_EQ(gNotices, QStringList{QString::fromUtf8(l.notice)});
+        ASSERT_TRUE(u.changeUser("admin", "740396", m));
+    }
+    gLan = 0;
 }
 
 TEST_F(UserAccounts, PasswordsAndSwitching)

@@ -14,12 +14,7 @@
 
 TEST_F(PageTest, AdvanceParamClampsAndRaisesShortScreenOffTimes)
 {
-    struct Case {
-        const char* name;
-        std::function<void(WizardPara&)> stored;
-        std::function<void(const WizardPara&)> expect;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<RepairCase> cases = {
         {"offset 0 becomes 1", [](WizardPara& p) { p.location_adge = 0; },
          [](const WizardPara& p) { EXPECT_EQ(p.location_adge, 1); }},
         {"min spot 0 becomes 1", [](WizardPara& p) { p.min_spot = 0; },
@@ -36,19 +31,7 @@ TEST_F(PageTest, AdvanceParamClampsAndRaisesShortScreenOffTimes)
          [](const WizardPara& p) { EXPECT_EQ(p.rotate_angle, 180); }},
     };
     AdvanceparamWidget page;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        WizardPara p = FactoryParams();
-        c.stored(p);
-        WizardPara plain = p;
-        StoreAdvanceParam(LoadAdvanceParam(p), plain);
-        c.expect(plain);
-        edit = p;
-        page.WizardParaInit();
-        page.accept();
-        c.expect(edit);
-        EXPECT_TRUE(edit.sameAs(plain));
-    }
+    expectRepairs(page, cases, [](WizardPara& p) { StoreAdvanceParam(LoadAdvanceParam(p), p); });
 }
 
 TEST_F(PageTest, AdvanceParamStoresEveryFieldAndTheScreenOffRuleOnTyping)

@@ -133,7 +133,7 @@ TEST_F(HelpPage, ButtonsFollowTheDisplayWidth)
 TEST_F(HelpPage, LightSettingDialogActsOnPress)
 {
     lightsettingdialog d;
-    EXPECT_EQ(d.titleLabel->text(), QString::fromUtf8("网络设置"));
+    EXPECT_EQ(d.titleLabel->text(), LanStr(912));
     d.setText("Light");
     EXPECT_EQ(d.titleLabel->text(), QString("Light"));
     d.show();

@@ -16,12 +16,7 @@
 
 TEST_F(PageTest, IOParamsLoadsClampsAndKeepsWhatHasNoButton)
 {
-    struct Case {
-        const char* name;
-        std::function<void(WizardPara&)> stored;
-        std::function<void(const WizardPara&)> expect;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<RepairCase> cases = {
         {"pre-cut above 10 s", [](WizardPara& p) { p.pre_cut = 150; },
          [](const WizardPara& p) { EXPECT_EQ(p.pre_cut, 100); }},
         {"pulses and debounce at their ends",
@@ -43,19 +38,7 @@ TEST_F(PageTest, IOParamsLoadsClampsAndKeepsWhatHasNoButton)
     edit.procedure_requested = 2;
     edit.cavity_position = 1;
     page.WizardParaInit();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        WizardPara p = FactoryParams();
-        c.stored(p);
-        WizardPara plain = p;
-        StoreIOParams(LoadIOParams(p, false), plain, false);
-        c.expect(plain);
-        edit = p;
-        page.WizardParaInit();
-        page.accept();
-        c.expect(edit);
-        EXPECT_TRUE(edit.sameAs(plain));
-    }
+    expectRepairs(page, cases, [](WizardPara& p) { StoreIOParams(LoadIOParams(p, false), p, false); });
 }
 
 TEST_F(PageTest, IOParamsShowsTenthsAndStoresEveryField)

@@ -34,21 +34,6 @@ std::string shownMatrix(const IOWidget& page)
     return lines.join(' ').toStdString();
 }
 
-QStringList items(const QComboBox* box)
-{
-    QStringList list;
-    for (int i = 0; i < box->count(); ++i)
-        list << box->itemText(i);
-    return list;
-}
-
-QString shotDir()
-{
-    const QString dir = QStringLiteral(SETTINGS_SHOT_DIR);
-    QDir().mkpath(dir);
-    return dir;
-}
-
 } // namespace
 
 class MultiDetectPage : public PageTest {
@@ -172,7 +157,7 @@ TEST_F(MultiDetectPage, TriggerListsFollowTheLineAbove)
 
     rows[0]->triggerBox->setCurrentIndex(3); // the operator picks slot 3 on line 0
     EXPECT_EQ(page->model.trigger(0), 3);
-    EXPECT_EQ(items(rows[1]->triggerBox).first(), "Mac up");
+    EXPECT_EQ(settingstest::comboItems(rows[1]->triggerBox).first(), "Mac up");
     EXPECT_EQ(rows[1]->triggerBox->count(), 5);
     const int triggers[8] = {3, 3, 3, 5, 5, 5, 5, 5};
     for (int r = 0; r < 8; ++r) {
@@ -238,7 +223,7 @@ TEST_F(MultiDetectPage, StoredCountAndNamesShow)
     for (int k = 0; k < 4; ++k)
         captions << page->choiceRows[0]->stepBoxes[k]->text();
     EXPECT_EQ(captions, QStringList({"L shift", "R shift", "Mov mol", "Rot"}));
-    EXPECT_EQ(items(page->choiceRows[0]->triggerBox),
+    EXPECT_EQ(settingstest::comboItems(page->choiceRows[0]->triggerBox),
               QStringList({"Manip", "clo door", "op door", "Thim O"}));
 }
 
@@ -351,9 +336,11 @@ TEST_F(MultiDetectPage, Screenshots)
             QString text;
             if (auto* b = qobject_cast<QAbstractButton*>(child))
                 text = b->text();
-            if (!dynamic_cast<ColorButton*>(child))
+            if (!dynamic_cast<ColorButton*>(child)) {
                 EXPECT_TRUE(drawsEveryCharacter(text, child->font())) << text.toStdString();
+            }
         }
-        EXPECT_TRUE(page->grab().save(shotDir() + (lan == 0 ? "/multidetect-zh.png" : "/multidetect-en.png")));
+        const QString shot = lan == 0 ? "/multidetect-zh.png" : "/multidetect-en.png";
+        EXPECT_TRUE(page->grab().save(settingstest::shotDir() + shot));
     }
 }

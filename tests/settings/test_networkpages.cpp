@@ -3,6 +3,7 @@
 // system root: what each control shows and stores, the Wi-Fi file and the
 // server database, the product and reminder replies.
 #include "netlink/network.h"
+#include "pagefixture.h"
 #include "params/lanstr.h"
 #include "params/paramdb.h"
 #include "params/wizardpara.h"
@@ -36,34 +37,9 @@
 
 namespace {
 
-void putFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-QStringList items(const QComboBox* box)
-{
-    QStringList list;
-    for (int i = 0; i < box->count(); ++i)
-        list << box->itemText(i);
-    return list;
-}
-
-QString shotDir()
-{
-    const QString dir = QStringLiteral(SETTINGS_SHOT_DIR);
-    QDir().mkpath(dir);
-    return dir;
-}
+using settingstest::fileBytes;
+using settingstest::putFile;
+using settingstest::shotDir;
 
 const QByteArray kInterfaces = "auto lo\niface lo inet loopback\n\n"
                                "auto eth0\niface eth0 inet static\naddress 192.168.1.100\nnetmask 255.255.255.0\n"
@@ -122,18 +98,7 @@ protected:
         gpNet = link.get();
         link->editCard = link->systemCard;
     }
-    static void type(BLineEdit* field, const QString& text)
-    {
-        ModalRunner previous = setModalRunner([text](QDialog& d) {
-            auto* k = dynamic_cast<KeyboardDialog*>(&d);
-            if (!k)
-                return int(QDialog::Rejected);
-            k->lineEdit()->setText(text);
-            return int(QDialog::Accepted);
-        });
-        QTest::mouseClick(field, Qt::LeftButton);
-        setModalRunner(previous);
-    }
+    static void type(BLineEdit* field, const QString& text) { settingstest::typeOnKeypad(field, text); }
 
     WizardPara live;
     WizardPara edit;
@@ -150,7 +115,7 @@ TEST_F(NetworkPages, InterfaceFieldsEditTheEditedSet)
     setParamText(edit.CntNet_UseName, "eth1");
     NetworkParamsWidget page;
     page.WizardParaInit();
-    EXPECT_EQ(items(page.cardSelector), QStringList({"eth0", "eth1", "wlan0"}));
+    EXPECT_EQ(settingstest::comboItems(page.cardSelector), QStringList({"eth0", "eth1", "wlan0"}));
     EXPECT_EQ(page.macLabel->text(), "00:11:22:33:44:55");
     EXPECT_EQ(page.addressField->text(), "192.168.1.100");
     EXPECT_EQ(page.netmaskField->text(), "255.255.255.0");
@@ -496,14 +461,14 @@ TEST_F(NetworkPages, DevicePageKeepsUtf8AndReceivesTheProductList)
     setParamText(edit.CntNet_Operator, QString::fromUtf8("李工").toUtf8());
     edit.product_num = 500;
     page.WizardParaInit();
-    EXPECT_EQ(items(page.productList), QStringList{QString::fromUtf8("注塑件A")});
+    EXPECT_EQ(settingstest::comboItems(page.productList), QStringList{QString::fromUtf8("注塑件A")});
     EXPECT_EQ(page.operatorField->text(), QString::fromUtf8("李工"));
     EXPECT_EQ(page.capacityField->text(), "500");
 
     // The reply reaches the page through the link's receiver.
     ASSERT_TRUE(link->productListReceiver);
     link->productListReceiver(QString::fromUtf8(R"({"result":[{"product_name":"瓶盖"},{"product_name":"注塑件A"}]})"));
-    EXPECT_EQ(items(page.productList), QStringList({QString::fromUtf8("注塑件A"), QString::fromUtf8("瓶盖")}));
+    EXPECT_EQ(settingstest::comboItems(page.productList), QStringList({QString::fromUtf8("注塑件A"), QString::fromUtf8("瓶盖")}));
     page.productList->setCurrentIndex(1);
     page.capacityField->setText("12ab");
     page.batchField->setText("abc");
@@ -611,7 +576,7 @@ TEST_F(NetworkPages, MemorandumTableFollowsRepliesWhileShown)
     ASSERT_EQ(page.model->rowCount(), 2);
     EXPECT_EQ(page.model->item(1, 4)->text(), "Oil");
     EXPECT_EQ(int(page.model->item(0, 0)->textAlignment()), int(Qt::AlignCenter));
-    EXPECT_EQ(page.model->headerData(3, Qt::Horizontal).toString(), QString::fromUtf8("持续时间(min)"));
+    EXPECT_EQ(page.model->headerData(3, Qt::Horizontal).toString(), LanStr(1227));
     for (const char* kept : {R"({"result":[]})", R"({"x":1})", "nonsense"}) {
         link->remindListReceiver(kept);
         EXPECT_EQ(page.model->rowCount(), 2) << kept;

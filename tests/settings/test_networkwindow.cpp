@@ -4,6 +4,7 @@
 // installed under the test's system root and the client restarted; a
 // Chinese product name kept byte for byte; reminders from a real client on
 // 127.0.0.1; screenshots of the pages.
+#include "pagefixture.h"
 #include "settingsfixture.h"
 
 #include "netlink/network.h"
@@ -22,19 +23,8 @@
 
 namespace {
 
-void putFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+using settingstest::fileBytes;
+using settingstest::putFile;
 
 const QByteArray kInterfaces = "auto lo\niface lo inet loopback\n\n"
                                "auto eth0\niface eth0 inet static\naddress 192.168.1.100\nnetmask 255.255.255.0\n"
@@ -78,18 +68,7 @@ protected:
         testenv::commands().clear();
     }
     NetworkParamsWidget& networkPage() { return *settings().networkParams; }
-    static void type(BLineEdit* field, const QString& text)
-    {
-        ModalRunner previous = setModalRunner([text](QDialog& d) {
-            auto* k = dynamic_cast<KeyboardDialog*>(&d);
-            if (!k)
-                return int(QDialog::Rejected);
-            k->lineEdit()->setText(text);
-            return int(QDialog::Accepted);
-        });
-        QTest::mouseClick(field, Qt::LeftButton);
-        setModalRunner(previous);
-    }
+    static void type(BLineEdit* field, const QString& text) { settingstest::typeOnKeypad(field, text); }
     QStringList restarts()
     {
         QStringList lines;
@@ -222,8 +201,7 @@ TEST_F(NetworkWindow, RemindersComeFromTheClientWhenTheTabIsChosen)
 
 TEST_F(NetworkWindow, Screenshots)
 {
-    const QString dir = QStringLiteral(SETTINGS_SHOT_DIR);
-    QDir().mkpath(dir);
+    const QString dir = settingstest::shotDir();
     for (int lan : {1, 0}) {
         para.cntnet_enable = 1;
         setParamText(para.CntNet_ProName, QString::fromUtf8("注塑件A").toUtf8());

@@ -174,4 +174,13 @@ TEST_F(Maintenance, TouchCalibration)
     settings().SlotCalibration();
     EXPECT_EQ(testenv::commands().lines(), QStringList{"./tsc"}) << "no calibration program, no restart";
     EXPECT_TRUE(shown(maintenance::kRowCalibrationNotRun));
+
+    // A calibration that ended in an error restarts nothing either.
+    testenv::commands().clear();
+    boxes.clear();
+    refuse("./tsc");
+    settings().SlotCalibration();
+    EXPECT_EQ(testenv::commands().lines(), QStringList{"./tsc"});
+    EXPECT_TRUE(shown(maintenance::kRowCalibrationFailed));
+    EXPECT_FALSE(shown(maintenance::kRowCalibrationNotRun));
 }

@@ -85,9 +85,15 @@ TEST(StatisticsMath, RateAndCycleTexts)
     for (const Rate& r : rates)
         EXPECT_EQ(stats::abnormalRateText(r.output, r.abnormal), QString::fromUtf8(r.text))
             << r.output << " " << r.abnormal;
+    LoadTextTable();
+    const int lan = gLan;
+    gLan = 0;
     EXPECT_EQ(stats::cycleText(37), QString::fromUtf8("周期  3.7"));
     EXPECT_EQ(stats::cycleText(0), QString::fromUtf8("周期  0.0"));
     EXPECT_EQ(stats::cycleText(1234), QString::fromUtf8("周期 123.4"));
+    gLan = 1;
+    EXPECT_EQ(stats::cycleText(37), QString("Cycle  3.7"));
+    gLan = lan;
 }
 
 // The temperature judgement: tenths truncated toward zero, limits inclusive.

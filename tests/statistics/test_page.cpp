@@ -2,6 +2,9 @@
 // store's hooks in place of the main window.
 #include "statsfixture.h"
 
+#include "captions.h"
+#include "programlook.h"
+
 #include "params/geometry.h"
 #include "params/lanstr.h"
 #include "params/paramdb.h"
@@ -155,7 +158,7 @@ TEST_F(StatisticsPage, TheRefreshShowsTheTotalsOfStepOne)
     EXPECT_EQ(page->morningChart->labels(), (QList<int>{8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
     EXPECT_EQ(page->nightChart->labels().first(), 20);
     EXPECT_EQ(page->clockLabel->text(), QString("2026-03-14 10.30.05"));
-    EXPECT_EQ(page->cycleLabel->text(), QString::fromUtf8("周期  3.7"));
+    EXPECT_EQ(page->cycleLabel->text(), QString("Cycle  3.7"));
     EXPECT_TRUE(page->refreshTimer->isActive());
     EXPECT_EQ(page->refreshTimer->interval(), 1000);
     EXPECT_FALSE(page->isVisible()) << "made hidden; the statistics command shows it";
@@ -304,7 +307,7 @@ TEST_F(StatisticsPage, TemperatureRowsAndTheirLimits)
     para.temp_alarm_max[2] = 800;
     TemperatureStatisticsWidget t;
     for (int k = 0; k < 8; ++k)
-        EXPECT_EQ(t.box(k)->titleLabel()->text(), QString::fromUtf8("温度%1").arg(k + 1));
+        EXPECT_EQ(t.box(k)->titleLabel()->text(), QString("Temp. %1").arg(k + 1));
     EXPECT_EQ(t.box(2)->getMinValue(), 150);
     EXPECT_EQ(t.box(2)->minimumField()->text(), QString("15"));
     EXPECT_EQ(t.box(2)->maximumField()->text(), QString("80"));
@@ -422,7 +425,8 @@ TEST_F(StatisticsPage, Screenshots)
     }
     const QString dir = QStringLiteral(STATS_SHOT_DIR);
     ASSERT_TRUE(QDir().mkpath(dir));
-    for (int lan : {1, 0}) {
+    const ProgramLook look;
+    for (int lan : {1, 0, 2}) {
         gLan = lan;
         makePage();
         page->show();
@@ -436,10 +440,14 @@ TEST_F(StatisticsPage, Screenshots)
             const QFont font = dynamic_cast<ColorButton*>(child) ? kitFont("wqy-microhei", 22) : child->font();
             EXPECT_TRUE(drawsEveryCharacter(text, font)) << text.toStdString();
         }
-        const QString suffix = lan == 0 ? "-zh" : "-en";
+        const QString suffix = QStringList{"-zh", "-en", "-tw"}[lan];
         EXPECT_TRUE(page->grab().save(dir + "/statistics" + suffix + ".png"));
+        QStringList cut = clippedCaptions(page.get());
+        EXPECT_TRUE(cut.isEmpty()) << "statistics" << suffix.toStdString() << ": " << cut.join(" | ").toStdString();
         page->tabs->setCurrentIndex(1);
         EXPECT_TRUE(page->grab().save(dir + "/temperature" + suffix + ".png"));
+        cut = clippedCaptions(page.get());
+        EXPECT_TRUE(cut.isEmpty()) << "temperature" << suffix.toStdString() << ": " << cut.join(" | ").toStdString();
         page->hide();
         page.reset();
     }

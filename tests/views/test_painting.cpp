@@ -236,7 +236,7 @@ TEST_F(Painting, StatusTextsGoToTheTitleBarForTheFirstFourCamerasOnly)
     host.s.displayState = 1;
     render(view);
     ASSERT_FALSE(host.calls.isEmpty());
-    EXPECT_EQ(host.calls.first(), QStringLiteral("info 0 1 Cam 1 Mold stopping   温度报警"));
+    EXPECT_EQ(host.calls.first(), QStringLiteral("info 0 1 Cam 1 Mold stopping   Temperature alarm"));
     EXPECT_FALSE(host.calls.last().startsWith("location")) << "no cursor line while the OK result shows";
 
     struct Case {

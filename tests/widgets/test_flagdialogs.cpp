@@ -29,7 +29,7 @@ using FlagDialogs = KitTest;
 
 TEST_F(FlagDialogs, BMessageBoxButtonsByFlagInTheirOrder)
 {
-    const QString close = QStringLiteral("关闭");
+    const QString close = LanStr(1326);
     struct Case {
         int flags;
         QStringList buttons;
@@ -100,9 +100,9 @@ TEST_F(FlagDialogs, MessageDialogButtonsAndResults)
         QStringList buttons;
     };
     const Case cases[] = {
-        {0x1, {"OK"}},
-        {0x1111, {"OK", "No", "Cancel", "Yes"}},
-        {0x10 | 0x100, {"No", "Yes"}},
+        {0x1, {LanStr(1327)}},
+        {0x1111, {LanStr(1327), LanStr(1328), LanStr(1329), LanStr(1330)}},
+        {0x10 | 0x100, {LanStr(1328), LanStr(1330)}},
         {0x2, {}},
     };
     for (const Case& c : cases) {
@@ -151,7 +151,7 @@ TEST_F(FlagDialogs, MessageDialogResetsItsMessage)
     });
     showMessageDialog("warning", "No permission !");
     setModalRunner(previous);
-    EXPECT_EQ(seen, (QStringList{"warning", "No permission !", "OK"}));
+    EXPECT_EQ(seen, (QStringList{"warning", "No permission !", LanStr(1327)}));
 }
 
 TEST_F(FlagDialogs, PageControlBar)
@@ -167,7 +167,7 @@ TEST_F(FlagDialogs, PageControlBar)
     EXPECT_FALSE(bar.lastButton()->icon().isNull());
     EXPECT_EQ(bar.pageField()->width(), 80);
     EXPECT_EQ(bar.pageField()->alignment() & Qt::AlignRight, Qt::AlignRight);
-    EXPECT_EQ(bar.pageLabel()->text(), QString::fromUtf8("页"));
+    EXPECT_EQ(bar.pageLabel()->text(), LanStr(1339));
 
     showActive(&bar);
     for (int i = 0; i < 4; ++i)
@@ -192,7 +192,7 @@ TEST_F(FlagDialogs, PageControlBar)
     });
     QTest::mousePress(bar.pageField(), Qt::LeftButton);
     setModalRunner(previous);
-    EXPECT_TRUE(labels.contains(QString::fromUtf8("页码"))) << labels.join('|').toStdString();
-    EXPECT_TRUE(labels.contains(QString::fromUtf8("请输入正数")));
+    EXPECT_TRUE(labels.contains(LanStr(1337))) << labels.join('|').toStdString();
+    EXPECT_TRUE(labels.contains(LanStr(1338)));
     EXPECT_EQ(bar.pageField()->text(), QString("3"));
 }

@@ -85,11 +85,11 @@ TEST_F(Keyboards, LanguageOfTheFunctionKeys)
     EXPECT_EQ(digital.size(), QSize(416, 586));
     EXPECT_EQ(digital.backspaceButton()->height(), 168);
     FullKeyboard full("t", "h", "");
-    EXPECT_EQ(full.caseButton()->text(), QString("小写"));
-    EXPECT_EQ(full.symbolButton()->text(), QString("符号"));
-    EXPECT_EQ(full.cancelButton()->text(), QString("取消"));
-    EXPECT_EQ(full.confirmButton()->text(), QString("确定"));
-    EXPECT_EQ(full.backspaceButton()->text(), QString("退格"));
+    EXPECT_EQ(full.caseButton()->text(), QString("abc"));
+    EXPECT_EQ(full.symbolButton()->text(), QString("Symbol"));
+    EXPECT_EQ(full.cancelButton()->text(), QString("Cancel"));
+    EXPECT_EQ(full.confirmButton()->text(), QString("OK"));
+    EXPECT_EQ(full.backspaceButton()->text(), QString("Back"));
     EXPECT_EQ(full.size(), QSize(1112, 520));
 }
 
@@ -100,14 +100,14 @@ TEST_F(Keyboards, FullKeyboardCaseKeyAndSymbolKey)
     ASSERT_NE(k.key("Q"), nullptr);
     type(&k, {"Q", "1", "_"});
     type(&k, {"{CASE}"});
-    EXPECT_EQ(k.caseButton()->text(), QString("大写"));
+    EXPECT_EQ(k.caseButton()->text(), LanStr(1332));
     EXPECT_EQ(k.key("Q"), nullptr);
     ASSERT_NE(k.key("q"), nullptr);
     ASSERT_NE(k.key("1"), nullptr);
     type(&k, {"q", "{SYMBOL}", "{BS}", "w"});
     EXPECT_EQ(k.getText(), QString("Q1_w"));
     type(&k, {"{CASE}"});
-    EXPECT_EQ(k.caseButton()->text(), QString("小写"));
+    EXPECT_EQ(k.caseButton()->text(), LanStr(1331));
     ASSERT_NE(k.key("W"), nullptr);
     whenModal([&](QWidget*) { type(&k, {"Z", "{OK}"}); });
     EXPECT_EQ(k.exec(), int(QDialog::Accepted));

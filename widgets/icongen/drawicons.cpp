@@ -1,12 +1,8 @@
 // Draws the kit's icons (message, warning, password, keyboard close, switches,
 // radio marks, combo arrow, slider handle, paging arrows, logo) into a folder:
 //   draw_widget_icons <folder>
-#include <QDir>
-#include <QGuiApplication>
-#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <functional>
 
 #include "resources/tools/drawicon.h"
 
@@ -57,16 +53,22 @@ void toggle(QPainter& p, bool on)
     p.drawEllipse(QRectF(on ? 57 : 6, 9, 32, 32));
 }
 
-void radio(QPainter& p, bool on)
+// A white disc in a ring of `rim`, with a blue dot unless `dot` is empty.
+void ringAndDot(QPainter& p, const QColor& rim, const QRectF& ring, const QRectF& dot)
 {
-    p.setPen(QPen(on ? kBlue : kGrey, 3));
+    p.setPen(QPen(rim, 3));
     p.setBrush(Qt::white);
-    p.drawEllipse(QRectF(5, 5, 40, 40));
-    if (on) {
+    p.drawEllipse(ring);
+    if (!dot.isEmpty()) {
         p.setPen(Qt::NoPen);
         p.setBrush(kBlue);
-        p.drawEllipse(QRectF(14, 14, 22, 22));
+        p.drawEllipse(dot);
     }
+}
+
+void radio(QPainter& p, bool on)
+{
+    ringAndDot(p, on ? kBlue : kGrey, QRectF(5, 5, 40, 40), on ? QRectF(14, 14, 22, 22) : QRectF());
 }
 
 void arrow(QPainter& p)
@@ -83,12 +85,7 @@ void arrow(QPainter& p)
 
 void handle(QPainter& p)
 {
-    p.setPen(QPen(kBlue, 3));
-    p.setBrush(Qt::white);
-    p.drawEllipse(QRectF(8, 8, 44, 44));
-    p.setPen(Qt::NoPen);
-    p.setBrush(kBlue);
-    p.drawEllipse(QRectF(22, 22, 16, 16));
+    ringAndDot(p, kBlue, QRectF(8, 8, 44, 44), QRectF(22, 22, 16, 16));
 }
 
 void warning(QPainter& p)
@@ -142,10 +139,7 @@ void logo(QPainter& p)
     p.drawEllipse(QRectF(85, 105, 90, 90));
     p.setBrush(QColor(0x3d, 0x9b, 0xe9));
     p.drawEllipse(QRectF(108, 128, 44, 44));
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setBold(true);
-    f.setPixelSize(150);
-    p.setFont(f);
+    p.setFont(boldFont(150));
     p.setPen(kBlue);
     p.drawText(QRectF(270, 40, 520, 220), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("QMP"));
 }
@@ -154,26 +148,23 @@ void logo(QPainter& p)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    if (argc != 2)
-        return 2;
-    const QString dir = QString::fromLocal8Bit(argv[1]);
-    bool ok = true;
-    ok &= drawIcon(dir, QStringLiteral("56.png"), {70, 70}, message);
-    ok &= drawIcon(dir, QStringLiteral("close.png"), {32, 32}, closeMark);
-    ok &= drawIcon(dir, QStringLiteral("password.png"), {70, 70}, padlock);
-    ok &= drawIcon(dir, QStringLiteral("54.png"), {95, 50}, [](QPainter& p) { toggle(p, false); });
-    ok &= drawIcon(dir, QStringLiteral("55.png"), {95, 50}, [](QPainter& p) { toggle(p, true); });
-    ok &= drawIcon(dir, QStringLiteral("70.png"), {50, 50}, [](QPainter& p) { radio(p, true); });
-    ok &= drawIcon(dir, QStringLiteral("71.png"), {50, 50}, [](QPainter& p) { radio(p, false); });
-    ok &= drawIcon(dir, QStringLiteral("2a.png"), {50, 50}, arrow);
-    ok &= drawIcon(dir, QStringLiteral("圆1.png"), {60, 60}, handle);
-    ok &= drawIcon(dir, QStringLiteral("0logo.png"), {800, 300}, logo);
-    ok &= drawIcon(dir, QStringLiteral("warning.png"), {48, 48}, warning);
-    ok &= drawIcon(dir, QStringLiteral("72.png"), {60, 60}, [](QPainter& p) { pageArrow(p, false, true); });
-    ok &= drawIcon(dir, QStringLiteral("68.png"), {60, 60}, [](QPainter& p) { pageArrow(p, false, false); });
-    ok &= drawIcon(dir, QStringLiteral("69.png"), {60, 60}, [](QPainter& p) { pageArrow(p, true, false); });
-    ok &= drawIcon(dir, QStringLiteral("73.png"), {60, 60}, [](QPainter& p) { pageArrow(p, true, true); });
-    return ok ? 0 : 1;
+    return runIconTool(argc, argv, 1, "draw_widget_icons <folder>", [](const QStringList& dirs) {
+        return drawIcons(dirs[0], {
+            {"56.png", {70, 70}, message},
+            {"close.png", {32, 32}, closeMark},
+            {"password.png", {70, 70}, padlock},
+            {"54.png", {95, 50}, [](QPainter& p) { toggle(p, false); }},
+            {"55.png", {95, 50}, [](QPainter& p) { toggle(p, true); }},
+            {"70.png", {50, 50}, [](QPainter& p) { radio(p, true); }},
+            {"71.png", {50, 50}, [](QPainter& p) { radio(p, false); }},
+            {"2a.png", {50, 50}, arrow},
+            {QStringLiteral("圆1.png"), {60, 60}, handle},
+            {"0logo.png", {800, 300}, logo},
+            {"warning.png", {48, 48}, warning},
+            {"72.png", {60, 60}, [](QPainter& p) { pageArrow(p, false, true); }},
+            {"68.png", {60, 60}, [](QPainter& p) { pageArrow(p, false, false); }},
+            {"69.png", {60, 60}, [](QPainter& p) { pageArrow(p, true, false); }},
+            {"73.png", {60, 60}, [](QPainter& p) { pageArrow(p, true, true); }},
+        });
+    });
 }
