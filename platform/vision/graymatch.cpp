@@ -59,6 +59,8 @@ void GrayMatch::AddTemp(const cv::Mat& image)
 {
     if (image.type() != CV_8UC1 || image.cols != w_ || image.rows != h_ || w_ == 0 || h_ == 0)
         return;
+    if (templates_ > 0 && sum_.empty())
+        return; // trained: a new set of templates starts from Create
     if (templates_ == 0) {
         low_ = image.clone();
         high_ = image.clone();
@@ -74,8 +76,8 @@ void GrayMatch::AddTemp(const cv::Mat& image)
 void GrayMatch::Train(int tolerance, int amplify, int flatPercent, int edgePercent)
 {
     valid_ = true;
-    if (templates_ == 0)
-        return; // nothing learnt: Match reports no deviation
+    if (templates_ == 0 || sum_.empty())
+        return; // nothing learnt (Match reports no deviation), or trained already
     mean_ = sum_ / double(templates_);
     cv::Mat mean8, smooth, gx, gy, slope, xx, yy, curve;
     mean_.convertTo(mean8, CV_8U);
@@ -149,6 +151,11 @@ void GrayMatch::Train(int tolerance, int amplify, int flatPercent, int edgePerce
     cv::bitwise_and(mask_, plainEnough, fitUse_);
     cv::bitwise_and(fitUse_, inRange, fitUse_);
     fitUse_.setTo(0, zone);
+    // What only training reads: a model is trained once after its templates
+    // are added, and a new set starts from Create.
+    sum_.release();
+    low_.release();
+    high_.release();
 }
 
 void GrayMatch::Match(const cv::Mat& image, cv::Mat& out, const cv::Mat& inView)

@@ -282,6 +282,28 @@ TEST(GrayMatch, TakesBackLightButNotDefects)
     }
 }
 
+// Training keeps only what matching reads: a template or training after it
+// changes nothing, and Create starts a new set.
+TEST(GrayMatch, ATrainedModelKeepsItsBandUntilCreatedAgain)
+{
+    const cv::Mat tmpl = texture({160, 120}, 11);
+    const cv::Mat marked = withDisc(tmpl, {60, 50}, 150, 30);
+    GrayMatch gm = trained({noisy(tmpl, 3, 1), noisy(tmpl, 3, 2)});
+    cv::Mat before, after;
+    gm.Match(marked, before);
+    ASSERT_GE(cv::countNonZero(before), 140);
+    gm.AddTemp(marked);
+    gm.Train(25, 0, 100, 150);
+    gm.Match(marked, after);
+    EXPECT_EQ(cv::countNonZero(before != after), 0);
+
+    gm.Create(tmpl.cols, tmpl.rows, cv::Mat(), 0);
+    gm.AddTemp(marked);
+    gm.Train(25, 0, 100, 150);
+    gm.Match(marked, after);
+    EXPECT_EQ(cv::countNonZero(after), 0) << "the new set learnt the mark";
+}
+
 // A highlight grows, shrinks and dims between shots without being a defect;
 // a new shiny blob is one.
 TEST(GrayMatch, HighlightsMayChangeANewShinyBlobMayNot)
