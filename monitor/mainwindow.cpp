@@ -28,6 +28,7 @@
 #include "platform/clock.h"
 #include "platform/commandrunner.h"
 #include "platform/host.h"
+#include "platform/procmem.h"
 #include "settings/cameraparamswidget.h"
 #include "settings/systemsettingwidget.h"
 #include "widgets/edit.h"
@@ -131,6 +132,7 @@ void MainWindow::openDatabases()
 
 void MainWindow::Monitor_Init()
 {
+    platform::returnLargeBuffersToSystem();
     // 2. Window and display area.
     setWindowFlags(windowFlags() | Qt::CustomizeWindowHint);
     if (QScreen* screen = QGuiApplication::primaryScreen())

@@ -1,6 +1,7 @@
 #include "platform/procmem.h"
 
 #include <cstdio>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -17,6 +18,11 @@ uint64_t residentBytes()
     const int n = std::fscanf(f, "%llu %llu", &size, &resident);
     std::fclose(f);
     return n == 2 ? uint64_t(resident) * uint64_t(sysconf(_SC_PAGESIZE)) : 0;
+}
+
+void returnLargeBuffersToSystem()
+{
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
 }
 
 uint64_t peakResidentBytes()

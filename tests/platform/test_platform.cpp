@@ -1,9 +1,13 @@
 #include "platform/clock.h"
 #include "platform/commandrunner.h"
+#include "platform/procmem.h"
 #include "platform/sysroot.h"
 #include "testenv.h"
 
 #include <QDir>
+#include <cstring>
+#include <memory>
+#include <vector>
 
 TEST(SysRoot, AbsolutePathsResolveUnderTheTestRoot)
 {
@@ -57,4 +61,27 @@ TEST(Clock, ManualClockDrivesWallAndMonotonicTime)
     EXPECT_EQ(platform::Clock::instance().monotonicMs(), 1500);
     platform::Clock::setInstance(nullptr);
     EXPECT_NE(platform::now().date(), QDate(2026, 3, 2));
+}
+
+// Working images freed after a training or judgement leave the process: after
+// a frame-sized buffer was freed, the allocator would otherwise keep smaller
+// ones (here 4 MiB, between live blocks of 200 KiB) resident.
+TEST(ProcessMemory, FreedLargeBuffersLeaveTheProcess)
+{
+    platform::returnLargeBuffersToSystem();
+    {
+        std::unique_ptr<char[]> frame(new char[20u << 20]);
+        std::memset(frame.get(), 1, 20u << 20);
+    }
+    const uint64_t before = platform::residentBytes();
+    ASSERT_GT(before, 0u);
+    std::vector<std::unique_ptr<char[]>> big, small;
+    for (int i = 0; i < 10; ++i) {
+        big.emplace_back(new char[4u << 20]);
+        std::memset(big.back().get(), 1, 4u << 20);
+        small.emplace_back(new char[200 << 10]); // from the heap, between the large ones
+    }
+    big.clear();
+    const uint64_t after = platform::residentBytes();
+    EXPECT_LT(after, before + (8u << 20)) << "freed: " << (after - before) / (1 << 20) << " MiB still resident";
 }
