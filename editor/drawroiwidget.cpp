@@ -88,15 +88,14 @@ void DrawROIWidget::ShowTemplate(CammerWidget* v, int step, int slot)
 {
     if (!v || step < 0 || step >= kStepCount)
         return;
+    v->TakePicture();
     if (slot >= 0 && slot < int(v->templateImages[step].size()) && !v->templateImages[step][size_t(slot)].empty()) {
         const cv::Mat& t = v->templateImages[step][size_t(slot)];
-        v->showImage = t;
-        if (gisColor && t.type() == CV_8UC4) {
-            cv::Mat& plane = v->GrayImage(); // the preview judges the shown template
-            if (gisGrayHue)
-                RGBA2Gray(plane.data, t.data, t.cols, t.rows);
-            else
-                RGBA2Hue(plane.data, t.data, t.cols, t.rows);
+        if (gisColor) {
+            v->showImage = v->TemplatePicture(step, slot);
+            t.copyTo(v->GrayImage()); // the preview judges the shown template
+        } else {
+            v->showImage = t;
         }
     }
     gTempTime = TemplateFileTime(*v, step, slot);

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <opencv2/imgproc.hpp>
 #include <algorithm>
 #include <cstring>
 
@@ -145,11 +146,85 @@ cv::Mat& CammerData::TemplateImage(int step, int slot)
         slotList.resize(slot + 1);
         templateUsed[step].resize(slot + 1, 0);
     }
-    if (slotList[slot].empty())
-        slotList[slot] = newStepFrame(gisColor ? CV_8UC4 : CV_8UC1);
+    if (slot == 0)
+        syntheticTemplate_[step] = false;
+    if (!gisColor) {
+        if (slotList[slot].empty())
+            slotList[slot] = newStepFrame(CV_8UC1);
+        else
+            Detach(slotList[slot]); // callers write it
+        return slotList[slot];
+    }
+    // A colour template is held as the plane the inspection reads; its
+    // picture lives on disk. The one being written waits here until it is
+    // read, saved or the next one is written.
+    if (pictureStep_ != step || pictureSlot_ != slot) {
+        TakePicture();
+        pictureStep_ = step;
+        pictureSlot_ = slot;
+    }
+    if (picture_.empty())
+        picture_ = newStepFrame(CV_8UC4);
     else
-        Detach(slotList[slot]); // callers write it
-    return slotList[slot];
+        Detach(picture_);
+    return picture_;
+}
+
+void CammerData::TakePicture() const
+{
+    if (pictureStep_ < 0 || picture_.empty()) {
+        pictureStep_ = pictureSlot_ = -1;
+        return;
+    }
+    cv::Mat plane(picture_.rows, picture_.cols, CV_8UC1);
+    if (gisGrayHue)
+        RGBA2Gray(plane.data, picture_.data, picture_.cols, picture_.rows);
+    else
+        RGBA2Hue(plane.data, picture_.data, picture_.cols, picture_.rows);
+    templateImages[pictureStep_][size_t(pictureSlot_)] = plane;
+    picture_.release();
+    pictureStep_ = pictureSlot_ = -1;
+}
+
+namespace {
+
+// The template a step without files starts from: white in the middle half.
+void paintSynthetic(cv::Mat& t)
+{
+    t.setTo(cv::Scalar::all(0));
+    const int w4 = gImageW / 4, h4 = gImageH / 4;
+    const cv::Rect centre(w4, h4, std::min(gImageW, w4 * 3 + 1) - w4, std::min(gImageH, h4 * 3 + 1) - h4);
+    if (centre.width > 0 && centre.height > 0)
+        t(centre).setTo(cv::Scalar::all(255));
+}
+
+} // namespace
+
+cv::Mat CammerData::TemplatePicture(int step, int slot) const
+{
+    if (step < 0 || step >= kStepCount || slot < 0 || slot >= int(templateImages[step].size()))
+        return cv::Mat();
+    if (!gisColor)
+        return templateImages[step][size_t(slot)];
+    if (pictureStep_ == step && pictureSlot_ == slot && !picture_.empty())
+        return picture_;
+    if (templateImages[step][size_t(slot)].empty())
+        return cv::Mat();
+    cv::Mat pic(std::max(0, gImageH), std::max(0, gImageW), CV_8UC4);
+    if (slot == 0 && syntheticTemplate_[step]) {
+        paintSynthetic(pic);
+        return pic;
+    }
+    QImage img(QStringLiteral("%1/template%2.bmp").arg(Folder(step)).arg(slot));
+    if (!img.isNull() && img.width() == gImageW && img.height() == gImageH && img.depth() == 32) {
+        if (img.format() != QImage::Format_RGB32)
+            img = img.convertToFormat(QImage::Format_RGB32);
+        copyRows(img, pic, 4);
+        return pic;
+    }
+    // The file went away: the plane is what is left to show.
+    cv::cvtColor(templateImages[step][size_t(slot)], pic, cv::COLOR_GRAY2BGRA);
+    return pic;
 }
 
 void CammerData::KeepRecentNG(int step)
@@ -164,18 +239,11 @@ void CammerData::KeepRecentNG(int step)
 
 cv::Mat CammerData::TemplatePlane(int step, int slot) const
 {
+    TakePicture();
     if (step < 0 || step >= kStepCount || slot < 0 || slot >= int(templateImages[step].size()) ||
         !templateUsed[step][slot] || templateImages[step][slot].empty())
         return cv::Mat();
-    const cv::Mat& t = templateImages[step][slot];
-    if (t.type() == CV_8UC1)
-        return t;
-    cv::Mat plane(t.rows, t.cols, CV_8UC1);
-    if (gisGrayHue)
-        RGBA2Gray(plane.data, t.data, t.cols, t.rows);
-    else
-        RGBA2Hue(plane.data, t.data, t.cols, t.rows);
-    return plane;
+    return templateImages[step][slot];
 }
 
 namespace {
@@ -197,6 +265,11 @@ void CammerData::loadTemplates(int d, bool inUse)
     const int depth = gisColor ? 32 : 8;
     // Every step has its list of slots (empty ones cost nothing), so raising
     // the number of steps in use later never indexes a missing slot.
+    if (pictureStep_ == d) {
+        picture_.release();
+        pictureStep_ = pictureSlot_ = -1;
+    }
+    syntheticTemplate_[d] = false;
     templateImages[d].assign(slotCount, cv::Mat());
     templateUsed[d].assign(slotCount, 0);
     templateCount[d] = 0;
@@ -213,15 +286,12 @@ void CammerData::loadTemplates(int d, bool inUse)
         ++templateCount[d];
     }
     if (!templateUsed[d][0]) {
-        cv::Mat& t = TemplateImage(d, 0);
-        t.setTo(cv::Scalar::all(0));
-        const int w4 = gImageW / 4, h4 = gImageH / 4;
-        const cv::Rect centre(w4, h4, std::min(gImageW, w4 * 3 + 1) - w4, std::min(gImageH, h4 * 3 + 1) - h4);
-        if (centre.width > 0 && centre.height > 0)
-            t(centre).setTo(cv::Scalar::all(255));
+        paintSynthetic(TemplateImage(d, 0));
+        syntheticTemplate_[d] = true;
         templateUsed[d][0] = 1;
         ++templateCount[d];
     }
+    TakePicture();
 }
 
 void CammerData::LoadIgnorePoint()
@@ -356,7 +426,9 @@ bool CammerData::SaveReTrainImage(int step)
     cv::Mat& slot0 = TemplateImage(step, 0);
     alignImage.copyTo(slot0);
     const QString path = QStringLiteral("%1/template0.bmp").arg(Folder(step));
-    if (!writeBitmap(slot0, path))
+    const bool written = writeBitmap(slot0, path);
+    TakePicture();
+    if (!written)
         return false;
     NotifyTempPic(QFileInfo(path).absoluteFilePath());
     return true;
@@ -364,12 +436,21 @@ bool CammerData::SaveReTrainImage(int step)
 
 bool CammerData::SaveTemplate(int step, int slot)
 {
-    if (step < 0 || step >= kStepCount || slot < 0 || slot >= int(templateImages[step].size()) ||
-        templateImages[step][slot].empty())
+    if (step < 0 || step >= kStepCount || slot < 0 || slot >= int(templateImages[step].size()))
+        return false;
+    // Colour: only a picture just written is in memory; any other is on disk.
+    const bool pending = gisColor && pictureStep_ == step && pictureSlot_ == slot && !picture_.empty();
+    if (!pending && templateImages[step][slot].empty())
         return false;
     const QString path = QStringLiteral("%1/template%2.bmp").arg(Folder(step)).arg(slot);
-    if (!writeBitmap(templateImages[step][slot], path))
+    if (gisColor) {
+        const bool written = pending ? writeBitmap(picture_, path) : QFileInfo::exists(path);
+        TakePicture();
+        if (!written)
+            return false;
+    } else if (!writeBitmap(templateImages[step][slot], path)) {
         return false;
+    }
     NotifyTempPic(QFileInfo(path).absoluteFilePath());
     return true;
 }

@@ -79,11 +79,19 @@ public:
     // Writes the template bitmap of a used slot from its buffer (and tells
     // the reporting link); false when it could not be written.
     bool SaveTemplate(int step, int slot);
-    // Template buffer of a slot, made (zeroed) when the slot has none yet.
+    // Template buffer of a slot to write, made (zeroed) when the slot has
+    // none yet. Colour: a picture of its own (zeroed), which the slot keeps
+    // only as its plane, taken when the slot is next read or saved or another
+    // template is written (TakePicture).
     cv::Mat& TemplateImage(int step, int slot);
+    // A colour template just written becomes its slot's plane.
+    void TakePicture() const;
     // The 8-bit plane the inspection works on for a used template slot (the
     // grey or hue plane of a colour template); empty for an unused slot.
     cv::Mat TemplatePlane(int step, int slot) const;
+    // The template as shown: colour templates read from their file (the
+    // picture just written, or the synthetic one, from memory).
+    cv::Mat TemplatePicture(int step, int slot) const;
 
     // The aligned frame joins the step's ring of the three newest NG frames.
     void KeepRecentNG(int step);
@@ -134,7 +142,8 @@ public:
     cv::Mat ignoreMask[kStepCount]; // non-zero: never judged; empty: no points
     bool stepLoaded[kStepCount] = {};  // templates and ignore points are held
     bool stepRefused[kStepCount] = {}; // no memory for the step: judged NG
-    std::vector<cv::Mat> templateImages[kStepCount];
+    // Per slot the template; colour cameras keep its grey or hue plane only.
+    mutable std::vector<cv::Mat> templateImages[kStepCount];
     std::vector<int> templateUsed[kStepCount];
     int templateCount[kStepCount];
     int curTemplate = 0;
@@ -146,6 +155,9 @@ public:
     int selectedRegion = -1;
 
 private:
+    mutable cv::Mat picture_; // colour template being written (see TemplateImage)
+    mutable int pictureStep_ = -1, pictureSlot_ = -1;
+    bool syntheticTemplate_[kStepCount] = {}; // slot 0 made, not loaded
     void loadTemplates(int step, bool inUse);
     void loadIgnorePoint(int step, bool inUse);
 };

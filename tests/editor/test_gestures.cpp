@@ -2,6 +2,9 @@
 // scripted press, move and release sequences and the regions they leave in
 // the edit store.
 #include "editorfixture.h"
+#include "editor/drawroiwidget.h"
+
+#include <QDir>
 
 #include "widgets/slider.h"
 
@@ -297,4 +300,29 @@ TEST_F(Gestures, CopyPlacesTheSelectedOrPreviousRegionWhereTouched)
     ASSERT_EQ(s.roiCount[0], 4);
     EXPECT_EQ(s.rects[0][3].viewRect, QRect(1725 - 61, 0, 61, 61));
     expectInsideWithMasks();
+}
+
+// A colour camera holds only the plane of its templates: the editor shows the
+// picture from the template's file and previews on that plane.
+TEST_F(EditingView, AColourTemplateIsShownFromItsFileAndPreviewedOnItsPlane)
+{
+    SetImageGeometry(gImageW, gImageH, true);
+    QImage pic(gImageW, gImageH, QImage::Format_RGB32);
+    for (int y = 0; y < gImageH; ++y)
+        for (int x = 0; x < gImageW; ++x)
+            pic.setPixel(x, y, qRgb(x & 255, y & 255, (x * 3 + y) & 255));
+    QDir().mkpath("cammer11");
+    ASSERT_TRUE(pic.save("cammer11/template0.bmp"));
+    view->LoadTemplates();
+    ASSERT_EQ(view->templateImages[0][0].type(), CV_8UC1);
+
+    DrawROIWidget::ShowTemplate(view, 0, 0);
+    ASSERT_EQ(view->showImage.type(), CV_8UC4);
+    for (QPoint p : {QPoint(0, 0), QPoint(300, 17), QPoint(gImageW - 1, gImageH - 1)}) {
+        const cv::Vec4b px = view->showImage.at<cv::Vec4b>(p.y(), p.x());
+        const QRgb want = pic.pixel(p);
+        EXPECT_EQ(QColor(px[2], px[1], px[0]), QColor(want)) << p.x() << "," << p.y();
+    }
+    EXPECT_EQ(cv::countNonZero(view->GrayImage() != view->TemplatePlane(0, 0)), 0);
+    SetImageGeometry(gImageW, gImageH, false);
 }

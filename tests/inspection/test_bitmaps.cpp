@@ -52,7 +52,9 @@ TEST_F(Bitmaps, NoFilesGiveTheSyntheticTemplateOnEveryStepInUse)
             EXPECT_EQ(view.templateUsed[d].size(), 10u);
             EXPECT_EQ(view.templateImages[d][0].empty(), !inUse) << d;
         }
-        const cv::Mat& t = view.templateImages[1][0];
+        // A colour camera keeps only the template's plane; the picture is made again to be shown.
+        ASSERT_EQ(view.templateImages[1][0].type(), CV_8UC1);
+        const cv::Mat t = view.TemplatePicture(1, 0);
         ASSERT_EQ(t.type(), colour ? CV_8UC4 : CV_8UC1);
         // White from W/4 to (W/4)*3 and H/4 to (H/4)*3 inclusive: columns 10..30, rows 5..15.
         for (int y = 0; y < 22; ++y)
@@ -115,8 +117,31 @@ TEST_F(Bitmaps, ColourTemplatesRoundTrip)
     again.LoadTemplates();
     EXPECT_EQ(again.templateCount[0], 1);
     cv::Mat diff;
-    cv::absdiff(again.templateImages[0][0], view.curImage, diff);
+    cv::absdiff(again.TemplatePicture(0, 0), view.curImage, diff);
     EXPECT_EQ(cv::sum(diff), cv::Scalar::all(0));
+    // In memory only the plane the inspection reads, the same as from the frame itself.
+    for (bool grey : {false, true}) {
+        gisGrayHue = grey;
+        again.LoadTemplates();
+        cv::Mat plane(7, 13, CV_8UC1);
+        if (grey)
+            RGBA2Gray(plane.data, view.curImage.data, 13, 7);
+        else
+            RGBA2Hue(plane.data, view.curImage.data, 13, 7);
+        ASSERT_EQ(again.templateImages[0][0].type(), CV_8UC1);
+        EXPECT_EQ(cv::countNonZero(again.TemplatePlane(0, 0) != plane), 0) << grey;
+    }
+    gisGrayHue = false;
+
+    // A template written in memory is shown and kept as its plane until saved to its file.
+    cv::Mat pic = view.curImage.clone();
+    pic.setTo(cv::Scalar(10, 200, 30, 255));
+    pic.copyTo(again.TemplateImage(0, 2));
+    EXPECT_EQ(cv::countNonZero(again.TemplatePicture(0, 2).reshape(1) != pic.reshape(1)), 0);
+    again.templateUsed[0][2] = 1;
+    ASSERT_TRUE(again.SaveTemplate(0, 2));
+    ASSERT_EQ(again.templateImages[0][2].type(), CV_8UC1);
+    EXPECT_EQ(cv::countNonZero(again.TemplatePicture(0, 2).reshape(1) != pic.reshape(1)), 0) << "read from the file";
 
     // An 8-bit file is refused for a colour camera.
     writePattern("cammer21/template1.bmp", 13, 7);
