@@ -14,6 +14,7 @@
 //
 // Prints median, p99 and maximum of each; exits 1 when a target is missed
 // (edge p99 <= 20 ms, output p99 <= 60 ms, idle pass p99 <= 0.5 ms).
+#include "bench/common/benchprogram.h"
 #include "bench/common/benchstats.h"
 #include "boardsim.h"
 #include "cameradriver/camerahost.h"
@@ -128,33 +129,10 @@ bool measure(int cameras, int cycles, Result* out)
     para.detect_delay[1] = 1; // 0.1 s after the product step
     if (!CreateParamDatabase("PARAM.db", para) || !OpenSqlite(QLatin1String(kParamConnection), "PARAM.db"))
         return false;
-    for (int c = 0; c < cameras; ++c) {
-        CammerSingleton regions(c);
-        for (int d = 0; d < 8; ++d)
-            regions.roiCount[d] = 0;
-        for (int step = 0; step < 2; ++step) {
-            // A dark and a bright area: a good part (grey 200) has neither.
-            for (int r = 0; r < 2; ++r) {
-                regions.roiCount[step] = r + 1;
-                regions.shapeType[step][r] = ShapeRect;
-                regions.rects[step][r].viewRect = QRect(100 + 700 * r, 200, 600, 500);
-                regions.algorithm[step][r] = r == 0 ? MethodBlackArea : MethodWhiteArea;
-                regions.min_size[step][r] = 0;
-                regions.sensibility[step][r] = r == 0 ? 60 : 250;
-                regions.max_area[step][r] = 100;
-            }
-        }
-        regions.SaveDatatoFile();
-    }
+    // A dark and a bright area: a good part (grey 200) has neither.
+    bench::writeTwoRegionSteps(cameras, {MethodBlackArea, 0, 60}, {MethodWhiteArea, 0, 250});
     CloseSqlite(QLatin1String(kParamConnection));
-    CreateSerialDatabase("SN.db");
-    CreateRecordDatabase("RECORDNULL.db");
-    QFile::copy("RECORDNULL.db", "RECORD.db");
-
-    gpWPara = new WizardPara;
-    gpWParaBak = new WizardPara;
-    gAppDirPath = QDir::currentPath();
-    auto* window = new MainWindow;
+    auto* window = bench::startWindow();
     bool ok = numCamera == cameras;
     if (!ok)
         std::fprintf(stderr, "%d cameras opened, %d wanted\n", numCamera, cameras);
@@ -302,16 +280,7 @@ int main(int argc, char** argv)
     if (cameraCounts.empty())
         cameraCounts = {1, 2, 8};
 
-    // Nothing of the machine is touched: commands are only recorded, boxes
-    // answer themselves, the panel's LEDs are a recorder.
-    platform::RecordingCommandRunner commands;
-    platform::CommandRunner::setInstance(&commands);
-    platform::RecordingPanelDevice panel;
-    platform::PanelDevice::setInstance(&panel);
-    setModalRunner([](QDialog&) { return int(QDialog::Accepted); });
-    gRepairCameraAddresses = nullptr;
-    Data_Init();
-    OpenLedDevice();
+    bench::QuietMachine machine;
 
     bool met = true;
     for (int cameras : cameraCounts) {

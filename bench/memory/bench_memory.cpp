@@ -15,6 +15,7 @@
 //
 // Prints the figures in MiB; with --check exits 1 when eight cameras with one
 // template per step need 1 GiB or more after training.
+#include "bench/common/benchprogram.h"
 #include "camera/cammerwidget.h"
 #include "cameradriver/cameraloss.h"
 #include "cameradriver/checkcamera.h"
@@ -109,33 +110,10 @@ Figures measure(int cameras, int templates)
     para.ok_record_max_num = 0;
     if (!CreateParamDatabase("PARAM.db", para) || !OpenSqlite(QLatin1String(kParamConnection), "PARAM.db"))
         return f;
-    for (int c = 0; c < cameras; ++c) {
-        CammerSingleton regions(c);
-        for (int d = 0; d < 8; ++d)
-            regions.roiCount[d] = 0;
-        for (int step = 0; step < 2; ++step) {
-            // A defect region (trained on the templates) and a white area.
-            regions.roiCount[step] = 2;
-            for (int r = 0; r < 2; ++r) {
-                regions.shapeType[step][r] = ShapeRect;
-                regions.rects[step][r].viewRect = QRect(100 + 700 * r, 200, 600, 500);
-                regions.algorithm[step][r] = r == 0 ? MethodDefect : MethodWhiteArea;
-                regions.min_size[step][r] = 5;
-                regions.sensibility[step][r] = r == 0 ? 30 : 250;
-                regions.max_area[step][r] = 100;
-            }
-        }
-        regions.SaveDatatoFile();
-    }
+    // A defect region (trained on the templates) and a white area.
+    bench::writeTwoRegionSteps(cameras, {MethodDefect, 5, 30}, {MethodWhiteArea, 5, 250});
     CloseSqlite(QLatin1String(kParamConnection));
-    CreateSerialDatabase("SN.db");
-    CreateRecordDatabase("RECORDNULL.db");
-    QFile::copy("RECORDNULL.db", "RECORD.db");
-
-    gpWPara = new WizardPara;
-    gpWParaBak = new WizardPara;
-    gAppDirPath = QDir::currentPath();
-    auto* window = new MainWindow;
+    auto* window = bench::startWindow();
     window->show();
     if (numCamera != cameras) {
         std::fprintf(stderr, "%d cameras opened, %d wanted\n", numCamera, cameras);
@@ -182,15 +160,8 @@ Figures measure(int cameras, int templates)
 Figures runHere(int cameras, int templates, int argc, char** argv)
 {
     QApplication app(argc, argv);
-    platform::RecordingCommandRunner commands;
-    platform::CommandRunner::setInstance(&commands);
-    platform::RecordingPanelDevice panel;
-    platform::PanelDevice::setInstance(&panel);
-    setModalRunner([](QDialog&) { return int(QDialog::Accepted); });
-    gRepairCameraAddresses = nullptr;
+    bench::QuietMachine machine;
     gDiscoverCameraInterfaces = nullptr;
-    Data_Init();
-    OpenLedDevice();
     return measure(cameras, templates);
 }
 
