@@ -8,6 +8,7 @@
 #include "cameradriver/checkcamera.h"
 #include "camera/cammerwidget.h"
 #include "inspection/cammerrecongnize.h"
+#include "inspection/cammersingleton.h"
 #include "monitor/controlport.h"
 #include "monitor/ioframes.h"
 #include "monitor/journal.h"
@@ -36,6 +37,19 @@
 #include <functional>
 
 namespace cycletest {
+
+// One dark-area region in the middle of `step`: a good part (grey 200) has
+// none, a dark stuck part is NG.
+inline void putDarkAreaRegion(CammerSingleton& regions, int step)
+{
+    regions.roiCount[step] = 1;
+    regions.shapeType[step][0] = ShapeRect;
+    regions.rects[step][0].viewRect = QRect(300, 200, 600, 400);
+    regions.algorithm[step][0] = MethodBlackArea;
+    regions.min_size[step][0] = 0;
+    regions.sensibility[step][0] = 60;
+    regions.max_area[step][0] = 100;
+}
 
 // As at the start of a process: no frame waiting in any slot.
 inline void clearFrameFlags()

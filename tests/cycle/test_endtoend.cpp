@@ -100,15 +100,8 @@ protected:
             CammerSingleton regions(c);
             for (int d = 0; d < 8; ++d)
                 regions.roiCount[d] = 0;
-            for (int step : regionSteps) {
-                regions.roiCount[step] = 1;
-                regions.shapeType[step][0] = ShapeRect;
-                regions.rects[step][0].viewRect = QRect(300, 200, 600, 400);
-                regions.algorithm[step][0] = MethodBlackArea;
-                regions.min_size[step][0] = 0;
-                regions.sensibility[step][0] = 60;
-                regions.max_area[step][0] = 100;
-            }
+            for (int step : regionSteps)
+                cycletest::putDarkAreaRegion(regions, step);
             regions.output_point[0] = 0;
             ASSERT_TRUE(regions.SaveDatatoFile());
         }

@@ -89,15 +89,8 @@ protected:
         ASSERT_TRUE(OpenSqlite(QLatin1String(kParamConnection), "PARAM.db"));
         for (int c = 0; c < 2; ++c) {
             CammerSingleton regions(c);
-            for (int step = 0; step < 8; ++step) {
-                regions.roiCount[step] = 1;
-                regions.shapeType[step][0] = ShapeRect;
-                regions.rects[step][0].viewRect = QRect(300, 200, 600, 400);
-                regions.algorithm[step][0] = MethodBlackArea;
-                regions.min_size[step][0] = 0;
-                regions.sensibility[step][0] = 60;
-                regions.max_area[step][0] = 100;
-            }
+            for (int step = 0; step < 8; ++step)
+                cycletest::putDarkAreaRegion(regions, step);
             regions.output_point[0] = 1;
             ASSERT_TRUE(regions.SaveDatatoFile());
         }
