@@ -196,32 +196,42 @@ void DrawROIWidget::SlotAutoChange()
 
 // ---------------------------------------------------------------- drawing tools
 
-void DrawROIWidget::SlotDrawRect()
+CammerWidget* DrawROIWidget::drawableView() const
 {
     CammerWidget* v = selectedView();
-    if (!v || gSource != 0)
-        return;
-    H().tools().copyAreaMode = false;
+    return v && gSource == 0 ? v : nullptr;
+}
+
+namespace {
+
+// A new shape starts with nothing selected and the region panel hidden.
+void beginShape(CammerWidget* v, int tool)
+{
+    EditTools& t = H().tools();
+    t.copyAreaMode = false;
     v->DeselectROI();
     v->ShowHideROIPara();
-    H().tools().drawTool = ToolRect;
+    t.drawTool = tool;
+}
+
+} // namespace
+
+void DrawROIWidget::SlotDrawRect()
+{
+    if (CammerWidget* v = drawableView())
+        beginShape(v, ToolRect);
 }
 
 void DrawROIWidget::SlotDrawCircle()
 {
-    CammerWidget* v = selectedView();
-    if (!v || gSource != 0)
-        return;
-    H().tools().copyAreaMode = false;
-    v->DeselectROI();
-    v->ShowHideROIPara();
-    H().tools().drawTool = ToolRing;
+    if (CammerWidget* v = drawableView())
+        beginShape(v, ToolRing);
 }
 
 void DrawROIWidget::SlotDrawPloygn()
 {
-    CammerWidget* v = selectedView();
-    if (!v || gSource != 0)
+    CammerWidget* v = drawableView();
+    if (!v)
         return;
     EditTools& t = H().tools();
     t.copyAreaMode = false;
@@ -233,26 +243,20 @@ void DrawROIWidget::SlotDrawPloygn()
             v->update();
         return;
     }
-    v->DeselectROI();
-    v->ShowHideROIPara();
-    H().tools().drawTool = ToolPolygon;
+    beginShape(v, ToolPolygon);
 }
 
 void DrawROIWidget::SlotDrawHand()
 {
-    CammerWidget* v = selectedView();
-    if (!v || gSource != 0)
-        return;
-    H().tools().copyAreaMode = false;
-    H().tools().freeHandMode = true;
-    v->DeselectROI();
-    v->ShowHideROIPara();
-    H().tools().drawTool = ToolPolygon;
+    if (CammerWidget* v = drawableView()) {
+        H().tools().freeHandMode = true;
+        beginShape(v, ToolPolygon);
+    }
 }
 
 void DrawROIWidget::SlotCopyArea()
 {
-    if (!selectedView() || gSource != 0)
+    if (!drawableView())
         return;
     H().tools().copyAreaMode = true;
     H().tools().drawTool = ToolSelect;
@@ -260,8 +264,8 @@ void DrawROIWidget::SlotCopyArea()
 
 void DrawROIWidget::SlotDeleteROI()
 {
-    CammerWidget* v = selectedView();
-    if (!v || gSource != 0)
+    CammerWidget* v = drawableView();
+    if (!v)
         return;
     H().tools().copyAreaMode = false;
     if (v->selectedRegion == -1) {
@@ -276,8 +280,8 @@ void DrawROIWidget::SlotDeleteROI()
 
 void DrawROIWidget::SlotDeleteAllROI()
 {
-    CammerWidget* v = selectedView();
-    if (!v || gSource != 0)
+    CammerWidget* v = drawableView();
+    if (!v)
         return;
     H().tools().copyAreaMode = false;
     if (ask(LanStr(67)) && selectedView() == v && gSource == 0) {

@@ -26,6 +26,9 @@ public:
 
     // The view of the one selected camera; null in the split view.
     CammerWidget* selectedView() const;
+    // The selected view while it shows the live image, where regions are
+    // drawn; null otherwise.
+    CammerWidget* drawableView() const;
     // Template `slot` of the step becomes what the view shows (and its grey
     // or hue plane for a colour camera), with its file time.
     static void ShowTemplate(CammerWidget* view, int step, int slot);
