@@ -494,7 +494,6 @@ void MainWindow::FLushAll()
         if (db.isOpen())
             db.close();
     }
-    QThread::msleep(500);
 }
 
 // ---- backlight and logout ----------------------------------------------------

@@ -51,6 +51,7 @@ void MainWindow::installSettingsHost()
     };
     h.stopWatchdog = [] { StopWTD(); };
     h.flushAll = [this] { FLushAll(); };
+    h.haltDetection = [this](const QString& why) { haltForMaintenance(why); };
     h.showCamera = [this](int camera) {
         selectedCamera = camera;
         ChangeCammer();

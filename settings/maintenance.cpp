@@ -1,8 +1,11 @@
 #include "settings/maintenance.h"
 
 #include "params/lanstr.h"
+#include "platform/background.h"
 #include "platform/commandrunner.h"
+#include "platform/host.h"
 #include "settings/settingshost.h"
+#include "widgets/busycover.h"
 #include "widgets/msgbox.h"
 
 #include <QCryptographicHash>
@@ -10,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
+#include <QWidget>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -72,31 +77,60 @@ bool passwordStorable(const QString& password)
     return true;
 }
 
-bool restartSystem(bool powerOff)
+void restartSystem(QWidget* screen, bool powerOff, std::function<void(bool)> done)
 {
-    settingshost::flushAll();
-    const platform::CommandResult r = powerOff
-        ? platform::runCommand(QStringLiteral("init"), {QStringLiteral("0")}, 30000)
-        : platform::runCommand(QStringLiteral("reboot"), {}, 30000);
-    if (r.ok())
-        return true;
-    qWarning().noquote() << (powerOff ? "power-off" : "restart") << "refused by the system:"
-                         << QString::fromLocal8Bit(r.out + r.err).trimmed();
-    // The program goes on, so it needs its databases again.
-    settingshost::reopenDatabases();
-    showWarnBox(LanStr(kRowRestartFailed));
-    return false;
+    haltForRestart();
+    requestRestart(screen, powerOff, std::move(done));
 }
 
-bool runTouchCalibration()
+void haltForRestart()
 {
-    const platform::CommandResult r = platform::runCommand(QStringLiteral("./tsc"), {}, -1);
-    if (r.ok())
-        return true;
-    qWarning().noquote() << "touch calibration" << (r.started ? "failed:" : "not run")
-                         << QString::fromLocal8Bit(r.out + r.err).trimmed();
-    showWarnBox(LanStr(r.started ? kRowCalibrationFailed : kRowCalibrationNotRun));
-    return false;
+    // The restart closes the databases and ends the program: nothing may be
+    // inspected on the way, so the clamp stays prohibited from here on.
+    settingshost::haltDetection(LanStr(kRowHaltedForRestart));
+    settingshost::flushAll();
+}
+
+void requestRestart(QWidget* screen, bool powerOff, std::function<void(bool)> done)
+{
+    BusyCover::hold(screen, LanStr(kRowHaltedForRestart));
+    const QString program = powerOff ? QStringLiteral("init") : QStringLiteral("reboot");
+    const QStringList args = powerOff ? QStringList{QStringLiteral("0")} : QStringList{};
+    QPointer<QWidget> cover(screen);
+    platform::runCommandInBackground(
+        screen, program, args, 30000, [cover, powerOff, done](const platform::CommandResult& r) {
+            BusyCover::release(cover);
+            if (r.ok()) {
+                if (done)
+                    done(true);
+                return;
+            }
+            qWarning().noquote() << (powerOff ? "power-off" : "restart") << "refused by the system:"
+                                 << QString::fromLocal8Bit(r.out + r.err).trimmed();
+            // The program goes on, so it needs its databases again.
+            settingshost::reopenDatabases();
+            host::insertRecord(LanStr(kRowRestartRefusedHalted));
+            showWarnBox(LanStr(kRowRestartFailed));
+            if (done)
+                done(false);
+        });
+}
+
+void runTouchCalibration(QObject* context, std::function<void(bool)> done)
+{
+    // The calibration takes as long as the operator needs.
+    platform::runCommandInBackground(context, QStringLiteral("./tsc"), {}, -1,
+                                     [done](const platform::CommandResult& r) {
+                                         if (!r.ok()) {
+                                             qWarning().noquote()
+                                                 << "touch calibration" << (r.started ? "failed:" : "not run")
+                                                 << QString::fromLocal8Bit(r.out + r.err).trimmed();
+                                             showWarnBox(LanStr(r.started ? kRowCalibrationFailed
+                                                                          : kRowCalibrationNotRun));
+                                         }
+                                         if (done)
+                                             done(r.ok());
+                                     });
 }
 
 GroupName checkGroupName(const QString& name)

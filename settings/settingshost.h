@@ -45,6 +45,9 @@ struct Hooks {
     std::function<void(bool on)> setSaveOriginalImages;
     std::function<void()> stopWatchdog;                        // StopWTD()
     std::function<void()> flushAll;                            // MainWindow::FLushAll()
+    // Detection stopped with the clamp prohibited before work that cannot
+    // run beside it (a restart); the reason journaled and shown.
+    std::function<void(const QString& why)> haltDetection;
 
     // The reporting link's network-card sets and its server mark. Defaults:
     // the link's own (gpNet), staged and installed by settings/netapply.
@@ -52,7 +55,7 @@ struct Hooks {
     std::function<void()> netCardsRestore;  // editCard = systemCard
     std::function<void()> netCardsCommit;   // systemCard = editCard
     std::function<int()> stageNetwork;      // SaveNetParam(): flags, 0 nothing to install
-    std::function<void(int flags)> applyNetwork;
+    std::function<bool(int flags)> applyNetwork; // false: not installed
     std::function<bool()> takeServerMark;   // the server-settings-changed mark, cleared
     std::function<void()> restartLink;      // CNT_ReStart
 
@@ -87,11 +90,12 @@ bool saveOriginalImages();
 void setSaveOriginalImages(bool on);
 void stopWatchdog();
 void flushAll();
+void haltDetection(const QString& why);
 bool netCardsDiffer();
 void netCardsRestore();
 void netCardsCommit();
 int stageNetwork();
-void applyNetwork(int flags);
+bool applyNetwork(int flags);
 bool takeServerMark();
 void restartLink();
 void showCamera(int camera);

@@ -168,5 +168,5 @@ void SystemFunctionsWidget::SlotChangeLan()
     if (gpWPara)
         gpWPara->SaveDatatoFile();
     settingshost::stopWatchdog();
-    maintenance::restartSystem();
+    maintenance::restartSystem(this);
 }

@@ -38,6 +38,7 @@ TEST_F(SettingsWindow, LanguageChangeAppliesEditsSavesTheLanguageAndReboots)
     edit([](WizardPara& p) { p.minimum_area = 432; });
     testenv::commands().clear();
     settings().systemFunctions->languageGroup->button(0)->click();
+    ASSERT_TRUE(settle());
 
     ASSERT_EQ(boxes.size(), 2);
     EXPECT_TRUE(boxes[0].contains(LanStr(318, 1)));
