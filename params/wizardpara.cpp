@@ -421,7 +421,7 @@ void WizardPara::RepairRanges()
     // Fields that later code uses as indexes.
     repair(enable_output_thimble_pulse, 0, 3, 0);
     repair(enable_mold_backup, 0, 3, 0);
-    repair(video_type, 0, 2, 1);
+    repair(video_type, 0, 2, 0); // no video rather than sharing the screen
     repair(video_fps, 0, 4, 3);
     repairArr(row_cut_mode, 8, 0, 2, 0);
     for (int32_t& r : output_row)

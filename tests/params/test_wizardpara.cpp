@@ -189,7 +189,8 @@ INSTANTIATE_TEST_SUITE_P(
         RepairCase{"enable_output_thimble_pulse", &WizardPara::enable_output_thimble_pulse, 4, 0},
         RepairCase{"enable_output_thimble_pulse", &WizardPara::enable_output_thimble_pulse, 3, 3},
         RepairCase{"enable_mold_backup", &WizardPara::enable_mold_backup, -1, 0},
-        RepairCase{"video_type", &WizardPara::video_type, 3, 1},
+        RepairCase{"video_type", &WizardPara::video_type, 3, 0},
+        RepairCase{"video_type", &WizardPara::video_type, 2, 2},
         RepairCase{"video_fps", &WizardPara::video_fps, 5, 3}));
 
 TEST(WizardParaRepairs, PerCameraArraysAndIndexTables)
