@@ -324,6 +324,7 @@ void SystemSettingWidget::ResetTotal()
 
 void SystemSettingWidget::SlotShowHardwareConfigurationWidget()
 {
+    holdEditsForReturn();
     hide();
     settingshost::showHardwareConfiguration();
 }
