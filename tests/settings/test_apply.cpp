@@ -85,8 +85,9 @@ TEST_F(SettingsWindow, ApplyCases)
          {LanStr(234, 1)},
          modify + ", Motion correcte is changed to active, The exposure time of camera 3is changed from 30 to 45 "
                   ", Stop clamping when stopping detection is changed to Prohibit to clamp, the password has been modified",
-         // Motion correction rebuilds the shapes of the enabled steps of both views.
-         {op(0, CameraOp::CreateShape, 0), op(0, CameraOp::CreateShape, 1), op(1, CameraOp::CreateShape, 0),
+         // The saved exposure goes to camera 3; motion correction rebuilds the
+         // shapes of the enabled steps of both views.
+         {op(2, CameraOp::Expose), op(0, CameraOp::CreateShape, 0), op(0, CameraOp::CreateShape, 1), op(1, CameraOp::CreateShape, 0),
           op(1, CameraOp::CreateShape, 1)},
          [](const WizardPara& live) {
              EXPECT_EQ(live.expose_time[2], 45);
