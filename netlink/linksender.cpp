@@ -168,7 +168,6 @@ void LinkSender::readReplies(QTcpSocket* s)
     const quint64 connection = connection_;
     while (socket_ == s && s->bytesAvailable() > 0) {
         const QList<linkframe::Reply> replies = parser_.feed(s->read(linkframe::ReplyParser::kCapacity));
-        thread_->repliesRead_ += quint64(replies.size());
         if (parser_.discardedBytes() > 0 && !warnedDiscard_) {
             warnedDiscard_ = true;
             qWarning() << "reporting link: unreadable reply bytes from the client discarded";
@@ -195,6 +194,8 @@ void LinkSender::readReplies(QTcpSocket* s)
                 break;
             }
         }
+        // Counted once handled, so a reader of the count sees their notices.
+        thread_->repliesRead_ += quint64(replies.size());
     }
 }
 
