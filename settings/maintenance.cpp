@@ -1,6 +1,7 @@
 #include "settings/maintenance.h"
 
 #include "params/lanstr.h"
+#include "params/wizardpara.h"
 #include "platform/background.h"
 #include "platform/commandrunner.h"
 #include "platform/host.h"
@@ -114,6 +115,37 @@ void requestRestart(QWidget* screen, bool powerOff, std::function<void(bool)> do
             if (done)
                 done(false);
         });
+}
+
+bool saveParameters()
+{
+    if (!gpWPara || gpWPara->SaveDatatoFile())
+        return true;
+    showWarnBox(LanStr(kRowParamsNotSaved));
+    return false;
+}
+
+void switchLanguage(QWidget* screen, int lan, std::function<void(bool)> done)
+{
+    const int old = gLan;
+    gLan = lan;
+    if (!saveParameters()) {
+        gLan = old;
+        if (done)
+            done(false);
+        return;
+    }
+    host::insertRecord(LanStr(319, old));
+    settingshost::stopWatchdog();
+    restartSystem(screen, false, [old, done](bool restarting) {
+        if (!restarting) {
+            // Still running in the old texts: the next start must come up in them too.
+            gLan = old;
+            saveParameters();
+        }
+        if (done)
+            done(restarting);
+    });
 }
 
 void runTouchCalibration(QObject* context, std::function<void(bool)> done)

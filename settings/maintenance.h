@@ -35,6 +35,19 @@ constexpr int kRowClockHardwareFailed = 1528;
 constexpr int kRowClockSetTo = 1529;
 constexpr int kRowRestoredWaitsForRestart = 1530;
 constexpr int kRowSavesHeld = 1531;
+constexpr int kRowParamsNotSaved = 1560;
+constexpr int kRowGroupIndexNotSaved = 1561;
+
+// Writes the live record to the parameter database. False, with the operator
+// told, when the database refused it: a command that needs the record on disk
+// (a restart, leaving, a group copy) must then stop.
+bool saveParameters();
+
+// The language switch: saved with the record, journaled, then the restart
+// that brings it in (in the background, see restartSystem). A refused save or
+// restart leaves the language as it was, in memory and on disk; `done` gets
+// whether the restart was taken.
+void switchLanguage(QWidget* screen, int lan, std::function<void(bool)> done = {});
 
 // The operator password: what the record keeps and the keypad can type
 // again. A longer password or one with characters outside Latin-1 would be

@@ -96,10 +96,14 @@ void SystemSettingWidget::sysparaInit()
 
 void SystemSettingWidget::BtnConnect()
 {
-    systemFunctions->applyPending = [this] { return applyEdits() != ApplyResult::Refused; };
+    systemFunctions->applyPending = [this] {
+        const ApplyResult r = applyEdits();
+        return r != ApplyResult::Refused && r != ApplyResult::NotSaved;
+    };
     connect(systemFunctions->resetCountButton, &QPushButton::clicked, this, &SystemSettingWidget::ResetTotal);
     connect(systemFunctions->shutDownButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotShutDown);
     connect(systemFunctions->changePasswordButton, &QPushButton::clicked, this, &SystemSettingWidget::ChangePwd);
+    cameraParams->subWidget->beforeDetach = [this] { holdEditsForReturn(); };
     cameraFunctions->factoryShown = [this] { return advanceFunctions->factoryParamShown(); };
     connect(cameraFunctions->autoShadingBox(), &QCheckBox::stateChanged, this, &SystemSettingWidget::SetAutoWDR);
     ioParams->factoryShown = [this] { return advanceFunctions->factoryParamShown(); };
@@ -130,7 +134,12 @@ void SystemSettingWidget::mousePressEvent(QMouseEvent* event) { BVerticalTabBar:
 void SystemSettingWidget::showEvent(QShowEvent* event)
 {
     editsOpen_ = true;
-    WizardParaInit();
+    if (returning_) {
+        returning_ = false;
+        loadPages();
+    } else {
+        WizardParaInit();
+    }
     settingshost::showHideTools(0);
     BVerticalTabBar::showEvent(event);
 }
@@ -140,16 +149,42 @@ void SystemSettingWidget::hideEvent(QHideEvent* event)
     // Left without applying (an alarm, a refused apply left behind): the
     // cameras drop what the live tuning gave them and show the saved
     // values again. After an apply the two records are equal and nothing runs.
-    if (editsOpen_ && gpWPara && gpWParaBak)
-        RestoreCameras(CaptureChanges(*gpWPara, *gpWParaBak));
-    editsOpen_ = false;
+    if (!returning_) {
+        if (editsOpen_ && gpWPara && gpWParaBak)
+            RestoreCameras(CaptureChanges(*gpWPara, *gpWParaBak));
+        editsOpen_ = false;
+    }
     BVerticalTabBar::hideEvent(event);
+}
+
+void SystemSettingWidget::holdEditsForReturn()
+{
+    if (!isVisible())
+        return; // nothing shown to come back to
+    if (gpWParaBak)
+        storePages();
+    returning_ = true;
+}
+
+void SystemSettingWidget::beginEditing()
+{
+    if (isVisible())
+        return;
+    if (returning_ && gpWPara && gpWParaBak)
+        RestoreCameras(CaptureChanges(*gpWPara, *gpWParaBak));
+    returning_ = false;
+    editsOpen_ = false;
 }
 
 void SystemSettingWidget::WizardParaInit()
 {
     showMode = false;
     outSet = 0;
+    loadPages();
+}
+
+void SystemSettingWidget::loadPages()
+{
     if (!gpWParaBak)
         return;
     systemParams->WizardParaInit();
@@ -163,6 +198,10 @@ void SystemSettingWidget::WizardParaInit()
     ioFunctions->WizardParaInit();
     advanceParams->WizardParaInit();
     advanceFunctions->WizardParaInit();
+    // The multi-detection IO page and the name dialog show the edit copy
+    // too, so a refused or declined save leaves nothing of its own on them.
+    if (multiDetectIO)
+        multiDetectIO->loadFrom(*gpWParaBak);
     DoChangePage();
 }
 
@@ -189,7 +228,8 @@ void SystemSettingWidget::accept() { applyEdits(); }
 
 void SystemSettingWidget::SlotExitSetup()
 {
-    if (applyEdits() == ApplyResult::Refused)
+    const ApplyResult r = applyEdits();
+    if (r == ApplyResult::Refused || r == ApplyResult::NotSaved)
         return;
     settingshost::showCameraViews();
 }
@@ -243,18 +283,27 @@ SystemSettingWidget::ApplyResult SystemSettingWidget::applyEdits()
         return ApplyResult::Declined;
     }
 
+    // The record as it will be live goes to the disk first: a refused save
+    // changes nothing, journals nothing and keeps the edits for another try.
+    WizardPara saved = edit;
+    RebuildMode(saved, live, false);
+    if (!saved.SaveDatatoFile()) {
+        showWarnBox(LanStr(maintenance::kRowParamsNotSaved));
+        return ApplyResult::NotSaved;
+    }
     const QString record = ChangeLogText(live, edit);
     RebuildMode(edit, live);
     host::insertRecord(record);
     const int networkFlags = settingshost::stageNetwork();
     live = edit;
-    live.SaveDatatoFile();
     if (live.location_level > 0 && uiHost().restartLcdTimer)
         uiHost().restartLcdTimer(live.location_level * 1000);
     // The network sets in force follow only what the system took: after a
     // failed install they still differ, and the next confirm installs again.
     if (networkFlags == 0 || settingshost::applyNetwork(networkFlags))
         settingshost::netCardsCommit();
+    // The cameras run at what was saved, whatever a hide in between did.
+    RestoreCameras(changes);
     ReapplyCameras(changes, live);
     for (const QString& note : RestartNotes(changes))
         showWarnBox(note);

@@ -46,14 +46,28 @@ public:
         Unchanged, // nothing differed: nothing asked, nothing saved
         Declined,  // the operator said NO: edits thrown away
         Saved,     // journaled, saved and applied
+        NotSaved,  // the database refused the save: operator told, nothing
+                   // journaled or applied, edits kept for another try
     };
     // The apply step; tells what it did.
     ApplyResult applyEdits();
+    // The current parameter group noted in memory and on disk, or in neither
+    // (the operator told).
+    void saveGroupIndex(int index);
 
     // Every editing page loads from the edit copy (run at each showing).
     void WizardParaInit();
     // Every editing page stores into the edit copy, in the same order.
     void storePages();
+    // Before a hide that comes back (the floating exposure panel, the IO
+    // name dialog, the hardware view): the pages are stored, the cameras keep
+    // their tuned values, and the showing that follows reloads the pages
+    // from the edit copy with the camera being tuned kept.
+    void holdEditsForReturn();
+    // The settings command is about to open the window afresh: what a hide
+    // that was to come back kept is given up (the cameras get the values in
+    // force again).
+    void beginEditing();
     void changeWidget(int index);
     void ResetReCheck1Text(const QString& text);
     void DoChangePage() {}
@@ -155,6 +169,10 @@ private:
     void sysparaInit();
     // Shown since the last apply that saved or discarded the edits.
     bool editsOpen_ = false;
+    // Hidden by holdEditsForReturn: the next showing resumes the edits.
+    bool returning_ = false;
+    // Every editing page loads from the edit copy.
+    void loadPages();
     void BtnConnect();
     // The maintenance dialogs, the record connection and the connections of
     // the camera pages and the record viewer.

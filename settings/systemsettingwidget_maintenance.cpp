@@ -234,7 +234,10 @@ void SystemSettingWidget::SlotParaGroupBackup()
     }
     if (!showChooseBox(LanStr(283)))
         return;
-    applyEdits();
+    // The group copies the database: edits that did not reach it stop here.
+    const ApplyResult applied = applyEdits();
+    if (applied == ApplyResult::Refused || applied == ApplyResult::NotSaved)
+        return;
     const QString root = groupFolder.path();
     const QString existing = maintenance::existingGroup(maintenance::listGroups(root), name);
     if (!existing.isEmpty() && !showChooseBox(LanStr(284)))
@@ -254,11 +257,20 @@ void SystemSettingWidget::SlotParaGroupBackup()
             const int index =
                 list->findText(existing.isEmpty() ? name : existing, Qt::MatchExactly | Qt::MatchCaseSensitive);
             list->setCurrentIndex(index);
-            if (gpWPara) {
-                gpWPara->para_group = index;
-                gpWPara->SaveAddFile();
-            }
+            saveGroupIndex(index);
         });
+}
+
+void SystemSettingWidget::saveGroupIndex(int index)
+{
+    if (!gpWPara)
+        return;
+    const int before = gpWPara->para_group;
+    gpWPara->para_group = index;
+    if (!gpWPara->SaveAddFile()) {
+        gpWPara->para_group = before;
+        showWarnBox(LanStr(maintenance::kRowGroupIndexNotSaved));
+    }
 }
 
 void SystemSettingWidget::SlotParaGroupRestore()
@@ -294,10 +306,7 @@ void SystemSettingWidget::SlotParaGroupRestore()
             }
             settingshost::reopenDatabases();
             host::insertRecord(LanStr(286).arg(name));
-            if (gpWPara) {
-                gpWPara->para_group = index;
-                gpWPara->SaveAddFile();
-            }
+            saveGroupIndex(index);
             settingshost::flushAll();
             // The pending edits are not applied: the restored set loads at
             // the next start, and the older records in memory must never be
@@ -372,6 +381,7 @@ void SystemSettingWidget::ResetTotal()
 
 void SystemSettingWidget::SlotShowHardwareConfigurationWidget()
 {
+    holdEditsForReturn();
     hide();
     settingshost::showHardwareConfiguration();
 }

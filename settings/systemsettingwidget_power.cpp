@@ -23,22 +23,17 @@ namespace {
 // Longer than the pass's 3 ms.
 constexpr int kAfterAPassMs = 10;
 
-void saveLive()
-{
-    if (gpWPara)
-        gpWPara->SaveDatatoFile();
-}
-
 } // namespace
 
 void SystemSettingWidget::SlotShutDown()
 {
     if (!showChooseBox(LanStr(291)))
         return;
+    // A refused or declined apply does not stop the power-off; a save that
+    // did not reach the disk does, or the operator's edits would be lost.
+    if (applyEdits() == ApplyResult::NotSaved || !maintenance::saveParameters())
+        return;
     settingshost::haltDetection(LanStr(maintenance::kRowHaltedForRestart));
-    // A refused or declined apply does not stop the power-off.
-    applyEdits();
-    saveLive();
     host::insertRecord(LanStr(292));
     settingshost::stopWatchdog();
     const bool restart = showChooseBox(LanStr(293));
@@ -49,9 +44,9 @@ void SystemSettingWidget::SlotExit()
 {
     if (!showChooseBox(LanStr(294)))
         return;
+    if (applyEdits() == ApplyResult::NotSaved || !maintenance::saveParameters())
+        return;
     host::insertRecord(LanStr(295));
-    applyEdits();
-    saveLive();
     showWarnBox(LanStr(296));
     settingshost::exitProgram(0);
 }
@@ -84,8 +79,10 @@ void SystemSettingWidget::SlotModifyTime()
             settingshost::haltDetection(LanStr(maintenance::kRowHaltedForRestart));
             QTimer::singleShot(kAfterAPassMs, this, [this, set] {
                 host::insertRecord(LanStr(maintenance::kRowClockSetTo).arg(set));
-                applyEdits();
-                saveLive();
+                // Unsaved edits stop the restart (they would be lost with
+                // it); detection stays stopped, the operator told.
+                if (applyEdits() == ApplyResult::NotSaved || !maintenance::saveParameters())
+                    return;
                 host::insertRecord(LanStr(401));
                 settingshost::stopWatchdog();
                 maintenance::restartSystem(this);
@@ -112,13 +109,12 @@ void SystemSettingWidget::SlotChangeLan(int language)
         return;
     if (!showChooseBox(LanStr(318)))
         return;
-    settingshost::haltDetection(LanStr(maintenance::kRowHaltedForRestart));
-    host::insertRecord(LanStr(319));
-    gLan = language;
-    applyEdits();
-    saveLive();
-    settingshost::stopWatchdog();
-    maintenance::restartSystem(this);
+    // Pending edits go first (with their own question), or the restart would
+    // lose them.
+    const ApplyResult applied = applyEdits();
+    if (applied == ApplyResult::Refused || applied == ApplyResult::NotSaved)
+        return;
+    maintenance::switchLanguage(this, language);
 }
 
 void SystemSettingWidget::SlotClearRecord()

@@ -107,10 +107,9 @@ TEST_F(NetworkWindow, TypedEntriesAreRefusedThenStagedAndInstalled)
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_TRUE(boxes[0].contains(LanStr(234, 1)));
     EXPECT_FALSE(settingsShown());
-    NetCard expected;
-    expected.interfaceTable.insert("eth0", {"192.168.1.100", "255.255.255.0", "192.168.1.254"});
-    EXPECT_EQ(fileBytes(platform::sysPath("/etc/network/interfaces")),
-              netconfig::interfacesText(expected.interfaceTable));
+    QByteArray expected = kInterfaces;
+    expected.replace("gateway 192.168.1.1\n", "gateway 192.168.1.254\n");
+    EXPECT_EQ(fileBytes(platform::sysPath("/etc/network/interfaces")), expected) << "only the gateway line changed";
     EXPECT_EQ(fileBytes(platform::sysPath("/etc/hostname")), "1207");
     EXPECT_EQ(fileBytes(platform::sysPath("/etc/hosts")).toStdString(),
               "127.0.1.1\t1207\n127.0.0.1\t1207\n\n\n127.0.0.1\tlocalhost\n\n# IPv6\n::1 localhost ip6-localhost\n");
@@ -167,6 +166,27 @@ TEST_F(NetworkWindow, DecliningThrowsTheNetworkEditsAway)
     EXPECT_EQ(gpNet->editCard, gpNet->systemCard);
     EXPECT_EQ(gpNet->systemCard.interfaceTable["eth0"][0], "192.168.1.100");
     EXPECT_FALSE(QFile::exists("cnt_net/ls_interfaces"));
+}
+
+TEST_F(NetworkWindow, NothingIsInstalledFromARefusedSave)
+{
+    startWithLink();
+    openByCommand();
+    type(networkPage().gatewayField, "192.168.1.254");
+    refuseParamWrites(true);
+    exitSetup();
+    EXPECT_TRUE(settingsShown());
+    EXPECT_EQ(fileBytes(platform::sysPath("/etc/network/interfaces")), kInterfaces);
+    EXPECT_FALSE(QFile::exists("cnt_net/ls_interfaces"));
+    EXPECT_TRUE(restarts().isEmpty());
+    EXPECT_EQ(gpNet->systemCard.interfaceTable["eth0"][2], "192.168.1.1");
+    EXPECT_EQ(gpNet->editCard.interfaceTable["eth0"][2], "192.168.1.254") << "the edit is kept";
+
+    refuseParamWrites(false);
+    exitSetup();
+    EXPECT_FALSE(settingsShown());
+    EXPECT_EQ(gpNet->systemCard.interfaceTable["eth0"][2], "192.168.1.254");
+    EXPECT_EQ(restarts().size(), 1);
 }
 
 TEST_F(NetworkWindow, ChineseProductNameSurvivesOpenAndApply)

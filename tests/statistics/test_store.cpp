@@ -129,6 +129,34 @@ TEST_F(StatisticsStore, MalformedAndMissingRowsSurvive)
     EXPECT_EQ(rows("ResStatistics.db")["C2_D1"].value1, text({2, 2, 0, 0, 0, 6}));
 }
 
+// A query that fails is not a missing row: the stored counts are neither
+// taken for zeros nor overwritten with them, and the operator is told.
+TEST_F(StatisticsStore, AFailedReadIsNotAMissingRow)
+{
+    ResStatisticsParam& first = open();
+    ASSERT_TRUE(first.add(4, true, 1, 3));
+    first.setCurPlan(500);
+    closeStore();
+    // Reads fail while the flag is up; writes still reach the rows.
+    ASSERT_TRUE(statstest::exec(
+        "ResStatistics.db",
+        {"alter table resstatistics rename to kept", "create table flag(up int)", "insert into flag values(1)",
+         "create view resstatistics as select name, value1, value2 from kept "
+         "where abs(case when (select up from flag) then -9223372036854775808 else 0 end) = 0",
+         "create trigger write instead of update on resstatistics begin "
+         "update kept set value1 = new.value1, value2 = new.value2 where name = old.name; end"}));
+    warnings.clear();
+    ResStatisticsParam& s = open();
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_EQ(warnings[0], LanStr(1564));
+    ASSERT_TRUE(statstest::exec("ResStatistics.db", {"update flag set up = 0"}));
+    EXPECT_FALSE(s.add(4, true, 1, 0)) << "not stored";
+    EXPECT_FALSE(s.addTotal(4, true, 1));
+    const auto r = rows("ResStatistics.db");
+    EXPECT_EQ(r["C3_D1"].value1, text({0, 0, 0, 0, 1})) << "not overwritten with zeros";
+    EXPECT_EQ(r["plan"].value1, QString("500")) << "the plan is not taken for a missing one";
+}
+
 // Counting, the plan and the day change persist across a reopen.
 TEST_F(StatisticsStore, CountsPlanAndDayChangePersist)
 {
@@ -168,16 +196,50 @@ TEST_F(StatisticsStore, CountsPlanAndDayChangePersist)
     EXPECT_EQ(live["plan"].value1, QString("0"));
     EXPECT_TRUE(testenv::commands().lines().isEmpty());
 
-    // The new day counts into the new database; a second change with the
-    // same production date replaces that archive.
+    // The new day counts into the new database; the next change archives it
+    // under its own date, though the production time has not moved.
     EXPECT_TRUE(again.add(1, true, 0, 0));
     EXPECT_TRUE(again.nextDay("2026-03-16"));
-    EXPECT_EQ(rows(archive)["C0_D0"].value1, text({0, 1}));
-    EXPECT_EQ(rows(archive)["C2_D1"].value1, zeros());
+    const QString second = folder() + "/ResStatistics/2026-03-15.db";
+    ASSERT_TRUE(QFileInfo::exists(second));
+    EXPECT_EQ(rows(second)["C0_D0"].value1, text({0, 1}));
+    EXPECT_EQ(rows(second)["C2_D1"].value1, zeros());
+    EXPECT_EQ(rows(archive)["C2_D1"].value1, text({0, 0, 0, 0, 0, 2})) << "the first day's archive stays";
+    EXPECT_EQ(again.getCurDate(), QString("2026-03-16"));
 
     ResStatisticsParam& third = open();
     EXPECT_EQ(third.outputCounts[0][0], series({}));
     EXPECT_EQ(third.plan, 0);
+}
+
+// Every count of the finished day, per camera and per step, output and
+// abnormal alike, starts the new day at zero in memory and in the database.
+TEST_F(StatisticsStore, ADayChangeStartsEveryCountAtZero)
+{
+    ResStatisticsParam& s = open();
+    for (int d = 0; d < 8; ++d) {
+        for (int c = 0; c < 8; ++c) {
+            ASSERT_TRUE(s.add(c + d, true, d, c));
+            ASSERT_TRUE(s.add(23 - c, false, d, c));
+        }
+        ASSERT_TRUE(s.addTotal(d, true, d));
+        ASSERT_TRUE(s.addTotal(d + 8, false, d));
+    }
+    ASSERT_TRUE(s.nextDay("2026-03-15"));
+    const auto live = rows("ResStatistics.db");
+    for (int d = 0; d < 8; ++d) {
+        for (int c = 0; c < 8; ++c) {
+            SCOPED_TRACE(QStringLiteral("C%1_D%2").arg(c).arg(d).toStdString());
+            EXPECT_EQ(s.outputCounts[c][d], series({}));
+            EXPECT_EQ(s.abnormalCounts[c][d], series({}));
+            EXPECT_EQ(live[QStringLiteral("C%1_D%2").arg(c).arg(d)].value1, zeros());
+            EXPECT_EQ(live[QStringLiteral("C%1_D%2").arg(c).arg(d)].value2, zeros());
+        }
+        EXPECT_EQ(s.outputTotals[d], series({})) << d;
+        EXPECT_EQ(s.abnormalTotals[d], series({})) << d;
+        EXPECT_EQ(live[QStringLiteral("Detect%1").arg(d)].value1, zeros()) << d;
+        EXPECT_EQ(live[QStringLiteral("Detect%1").arg(d)].value2, zeros()) << d;
+    }
 }
 
 // Without a template the day change makes a complete new database.
