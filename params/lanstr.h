@@ -6,7 +6,7 @@
 #include <QString>
 
 constexpr int kLanAddedFirst = 600;
-constexpr int kLanRows = 1700; // past the last block of added rows
+constexpr int kLanRows = 1700;
 constexpr int kLanCols = 3;
 
 extern QString gaLanStr[kLanRows][kLanCols];

@@ -121,7 +121,10 @@ public:
     // part back to its model position (MoveImage / TransformImage), angle is
     // the part's rotation against the model in degrees (counter-clockwise as
     // shown), score the correlation 0..1. False when the best place scores
-    // below the acceptance (score and angle then still tell the best found).
+    // below the acceptance, or when another place (or the same place clearly
+    // turned) scores nearly as well: a plain plate, a repeated pattern or a
+    // covered model cannot tell where the part is (score and angle then still
+    // tell the best found).
     bool Find(const cv::Mat& image, int flags, double* x, double* y, double* score, double* angle);
     bool IsValid() const { return valid_; }
     void Clear();
