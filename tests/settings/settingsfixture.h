@@ -5,6 +5,7 @@
 // every box is answered by `answer` and its texts kept.
 #include "../cycle/cyclefixture.h"
 #include "platform/background.h"
+#include "programlook.h"
 #include "settings/settingshost.h"
 #include "settings/systemsettingwidget.h"
 #include "widgets/edit.h"
@@ -15,18 +16,27 @@
 #include <QPushButton>
 #include <QThread>
 #include <QStackedLayout>
+#include <memory>
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 class SettingsWindow : public CycleWindow {
 protected:
+    // The pages drawn in the font and style sheet the operator sees them in.
+    void SetUp() override
+    {
+        CycleWindow::SetUp();
+        look = std::make_unique<ProgramLook>();
+    }
     void TearDown() override
     {
         EXPECT_TRUE(settle()) << "background work left running";
         holdParamSaves(false);
         settingshost::install({});
         CycleWindow::TearDown();
+        look.reset();
     }
+    std::unique_ptr<ProgramLook> look;
     // The program folder with `para`, the main window shown, English texts.
     void startShown(int lan = 1)
     {

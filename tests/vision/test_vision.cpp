@@ -405,6 +405,24 @@ TEST(GrayMatch, HighlightsMayChangeANewShinyBlobMayNot)
     EXPECT_GT(cv::countNonZero(out(cv::Rect(20, 20, 21, 21))), 150);
 }
 
+// Glare only brightens: a highlight dimmed as a whole passes, a part lying
+// on it, darker by more than the tolerance, is found.
+TEST(GrayMatch, APartDarkeningAHighlightIsFound)
+{
+    cv::Mat steel = texture({160, 120}, 14);
+    cv::circle(steel, cv::Point(80, 60), 30, cv::Scalar(238), cv::FILLED, cv::LINE_AA);
+    GrayMatch gm = trained({noisy(steel, 3, 1), noisy(steel, 3, 2)});
+    cv::Mat out, dimmed = steel.clone();
+    cv::circle(dimmed, cv::Point(80, 60), 30, cv::Scalar(205), cv::FILLED, cv::LINE_AA);
+    gm.Match(noisy(dimmed, 3, 3), out);
+    EXPECT_EQ(openedCount(out), 0);
+    for (const int delta : {-40, -60}) {
+        SCOPED_TRACE(delta);
+        gm.Match(noisy(withDisc(steel, {75, 55}, CV_PI * 10 * 10, delta), 3, 4), out);
+        EXPECT_GT(cv::countNonZero(out(cv::Rect(65, 45, 21, 21))), 200);
+    }
+}
+
 // Where the camera clipped, a pixel only tells one way: holes gone black
 // under dim light are no defect, a black part on bright steel is one.
 TEST(GrayMatch, ClippedPixelsTellOnlyTheirWay)
@@ -423,6 +441,14 @@ TEST(GrayMatch, ClippedPixelsTellOnlyTheirWay)
     cv::rectangle(part, cv::Rect(40, 60, 30, 14), cv::Scalar(0), cv::FILLED);
     gm.Match(relit(part, 1.15, 0, -55, 3, 6), out);
     EXPECT_GT(cv::countNonZero(out(cv::Rect(40, 60, 30, 14))), 300);
+
+    // A black part on steel already dark, past the tolerance but short of
+    // it plus any margin, is a defect all the same.
+    cv::Mat dark(100, 120, CV_8UC1, cv::Scalar(33));
+    GrayMatch gd = trained({noisy(dark, 2, 1), noisy(dark, 2, 2)});
+    cv::circle(dark, cv::Point(60, 50), 12, cv::Scalar(0), cv::FILLED);
+    gd.Match(noisy(dark, 2, 3), out);
+    EXPECT_GT(cv::countNonZero(out(cv::Rect(50, 40, 21, 21))), 300);
 }
 
 // The tolerance is divided by 1 + amplify; every template taken widens what
