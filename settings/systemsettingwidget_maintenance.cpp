@@ -316,6 +316,7 @@ void SystemSettingWidget::ResetTotal()
 
 void SystemSettingWidget::SlotShowHardwareConfigurationWidget()
 {
+    holdEditsForReturn();
     hide();
     settingshost::showHardwareConfiguration();
 }
