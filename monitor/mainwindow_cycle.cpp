@@ -671,8 +671,17 @@ void MainWindow::noFreshFrames(int cameras, int waitedMs)
     if (samplingCheckSlot >= 0)
         InsertRecord(LanStr(cycletext::kSamplingNotReleased));
     abandonSteps();
+    noFreshFrameCameras |= cameras;
+    showCameraStatus();
     if (first >= 0)
         CameraCheck(first);
+}
+
+void MainWindow::showCameraStatus()
+{
+    for (int c : usedSlots())
+        if (cameraViews[c])
+            cameraViews[c]->showStatus();
 }
 
 void MainWindow::abandonSteps()
@@ -736,6 +745,10 @@ void MainWindow::judgeStep(int slot)
     CheckNG();
     if (samplingCheck && lastVerdictNG)
         InsertRecord(LanStr(cycletext::kSamplingNotReleased));
+    if (noFreshFrameCameras) {
+        noFreshFrameCameras = 0;
+        showCameraStatus();
+    }
     if (safety)
         safetyTriggerActive = 0;
     cyclePhase = 2;

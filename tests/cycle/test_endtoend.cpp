@@ -16,6 +16,7 @@
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
 #include "monitor/savefialimagethread.h"
+#include "monitor/titlebar.h"
 #include "params/lanstr.h"
 #include "params/paramdb.h"
 #include "params/procedures.h"
@@ -477,6 +478,8 @@ TEST_F(EndToEnd, AStalledCameraIsLostNotJudgedOnItsLastFrame)
         << qPrintable(recs.join('|'));
     EXPECT_EQ(recs.last(), "The 1th Camera Lost, 2");
     EXPECT_TRUE(waitFor([&] { return warnings.filter(LanStr(39)).size() == 1; })) << "shown once the pass returned";
+    auto row = [&] { return window->titleBar->cameraRows[1]->messageLabel->text(); };
+    EXPECT_TRUE(row().endsWith(LanStr(1630))) << "why the clamp is held: " << row().toStdString();
 
     cameras[1]->setStalled(false);
     ASSERT_TRUE(waitFor([&] { return gisLost == 0; }, 8000)) << "restarted";
@@ -488,6 +491,7 @@ TEST_F(EndToEnd, AStalledCameraIsLostNotJudgedOnItsLastFrame)
     input(0, true);
     ASSERT_TRUE(waitFor([&] { return !atBoard(0); })) << "a new cycle does";
     EXPECT_EQ(gAllNum[1], 1);
+    EXPECT_FALSE(row().contains(LanStr(1630))) << "judged again";
 }
 
 // Another camera count than the stored one: the serials are saved and the
