@@ -48,6 +48,10 @@ struct Hooks {
     // Detection stopped with the clamp prohibited before work that cannot
     // run beside it (a restart); the reason journaled and shown.
     std::function<void(const QString& why)> haltDetection;
+    // Clamp prohibited and published, and held so, before the program stops
+    // its watchdog, closes its databases or ends (true); released to the
+    // cycle again when the restart did not happen (false).
+    std::function<void(bool leaving)> holdClampForExit;
 
     // The reporting link's network-card sets and its server mark. Defaults:
     // the link's own (gpNet), staged and installed by settings/netapply.
