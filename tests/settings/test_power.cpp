@@ -148,6 +148,7 @@ TEST_F(Maintenance, LeavingMakesTheMachineSafeFirst)
         ASSERT_FALSE(out(0)) << "released before";
         answers = c.answers;
         c.command(settings());
+        ASSERT_TRUE(settle());
         platform::CommandRunner::setInstance(&testenv::commands());
         ASSERT_FALSE(held.isEmpty());
         EXPECT_FALSE(held.contains(false)) << "the clamp was free at a step on the way out";
