@@ -6,7 +6,7 @@
 #include <QString>
 
 constexpr int kLanAddedFirst = 600;
-constexpr int kLanRows = 1500;
+constexpr int kLanRows = 1660;
 constexpr int kLanCols = 3;
 
 extern QString gaLanStr[kLanRows][kLanCols];
