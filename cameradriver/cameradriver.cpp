@@ -1394,13 +1394,16 @@ void CameraSetSpeed()
 
 bool SaveSN(int clear)
 {
-    for (auto& slot : gSerialNB)
-        setParamText(slot, QByteArrayLiteral("0"));
+    // Clearing drops every binding; saving rebinds the slots in use only, so
+    // a slot whose camera did not open this time keeps its camera's serial.
+    for (int k = 0; k < kCameraSlots; ++k)
+        if (clear || slotInUse(k))
+            setParamText(gSerialNB[k], QByteArrayLiteral("0"));
     if (!clear) {
         for (int i : usedSlots()) {
             const int slot = gCamNO[i];
             CameraDriver* d = CameraDriver::at(i);
-            if (slot < 0 || slot >= kCameraSlots || !d || !d->isOpen())
+            if (slot < 0 || slot >= kCameraSlots || !slotInUse(slot) || !d || !d->isOpen())
                 continue;
             QByteArray text;
             bool read = true;

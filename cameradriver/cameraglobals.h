@@ -30,7 +30,9 @@ extern int gisCut;        // lens optimisation: 1 - prohibit_optimize, set befor
 extern int numCamera;     // cameras in use: opened by the views (or the demonstration pair)
 extern int gisLost;       // a camera loss is being handled
 extern int gLost;         // losses since start
-extern int gCamNO[kCameraSlots];        // slot given by the renumbering dialog to view i
+// Per slot in use: the slot its camera is to be bound to at the next start
+// (the renumbering dialog sets it; otherwise the slot itself).
+extern int gCamNO[kCameraSlots];
 extern int gContrast[kCameraSlots];     // Daheng contrast, under pMutex[c]
 extern bool cameraOpened[kCameraSlots]; // the slot's camera device is open
 

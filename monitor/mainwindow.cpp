@@ -24,6 +24,7 @@
 #include "monitor/titlebar.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"
+#include "params/usermanager.h"
 #include "params/wizardpara.h"
 #include "platform/clock.h"
 #include "platform/commandrunner.h"
@@ -31,6 +32,7 @@
 #include "platform/procmem.h"
 #include "settings/cameraparamswidget.h"
 #include "settings/systemsettingwidget.h"
+#include "widgets/bmessagebox.h"
 #include "widgets/edit.h"
 #include "widgets/keypads.h"
 #include "widgets/msgbox.h"
@@ -167,6 +169,8 @@ void MainWindow::Monitor_Init()
         if (lcdTimer)
             lcdTimer->start(ms);
     };
+    // An account that may not change settings is told so in a dialog.
+    setUserNoticeHook(&showMessageDialog);
     host::Hooks hooks;
     hooks.insertRecord = [this](const QString& text) { InsertRecord(text); };
     hooks.showWarning = [](const QString& text) { showWarnBox(text); };

@@ -70,6 +70,8 @@ void MainWindow::OptBtnsToggledSlot(OptionBar::BTN_TYPE type, bool)
         // A service login never carries over into a newly opened settings window.
         if (userLevel == 2)
             userLevel = gpWPara->is_psw_used ? 1 : 0;
+        if (settingsWindow)
+            settingsWindow->beginEditing();
         *gpWParaBak = *gpWPara;
         settingshost::netCardsRestore(); // the network pages edit a copy of the network in force
         if (CheckPassword() == 0) {

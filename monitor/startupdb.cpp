@@ -40,8 +40,9 @@ DbOpenResult OpenStartupDatabase(const StartupDatabase& db)
         return DbOpenResult::Opened;
 
     qWarning() << "database" << db.file << "cannot be opened";
-    // In the language of the warning box's title, never English under a Chinese title.
-    host::showWarning(LanStr(db.message));
+    // The stored language is not known yet: the message is read in English,
+    // which every maker's service staff can read, whatever was stored.
+    host::showWarning(LanStr(db.message, kStartupMessageColumn));
     if (!DatabaseUsable(db.replacement, db.table)) {
         qCritical() << "no usable default for" << db.file << "- staying up without it";
         return DbOpenResult::Unusable;

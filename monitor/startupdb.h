@@ -14,6 +14,10 @@ struct StartupDatabase {
     int waitMs;          // pause after the copy
 };
 
+// The column of the text table the start-up database warnings are read in
+// (English): they show before the stored language is loaded.
+constexpr int kStartupMessageColumn = 1;
+
 enum class DbOpenResult { Opened, Replaced, Unusable };
 
 // Opens the database under its connection. On failure: warning (fixed English

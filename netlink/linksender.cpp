@@ -89,6 +89,9 @@ void LinkSender::attach(qintptr descriptor, quint64 connection)
         notifyGone(connection);
         return;
     }
+    // A client that sends faster than its replies are read waits in its own
+    // socket instead of growing this process.
+    s->setReadBufferSize(4 * linkframe::ReplyParser::kCapacity);
     socket_ = s;
     connection_ = connection;
     parser_.clear();
@@ -180,15 +183,51 @@ void LinkSender::readReplies(QTcpSocket* s)
                     qWarning() << "reporting link: reply not understood, ignored";
                 }
                 break;
-            default: {
-                CNT_Net* owner = owner_;
-                QMetaObject::invokeMethod(owner, [owner, connection, r] { owner->ParsingBackBuf(connection, r); },
-                                          Qt::QueuedConnection);
+            case linkframe::ReplyKind::Heartbeat:
+                postMerged(thread_->heartbeatNotice_, connection, r);
+                break;
+            case linkframe::ReplyKind::Restart:
+                postMerged(thread_->restartNotice_, connection, r);
+                break;
+            default:
+                postAnswer(connection, r);
                 break;
             }
-            }
         }
+        // Counted once handled, so a reader of the count sees their notices.
+        thread_->repliesRead_ += quint64(replies.size());
     }
+}
+
+void LinkSender::postMerged(std::atomic<quint64>& pending, quint64 connection, const linkframe::Reply& reply)
+{
+    // A notice already waiting will read the newest connection when it runs.
+    if (pending.exchange(connection) != 0)
+        return;
+    ++thread_->noticesPosted_;
+    CNT_Net* owner = owner_;
+    std::atomic<quint64>* waiting = &pending;
+    QMetaObject::invokeMethod(owner, [owner, waiting, reply] { owner->ParsingBackBuf(waiting->exchange(0), reply); },
+                              Qt::QueuedConnection);
+}
+
+void LinkSender::postAnswer(quint64 connection, const linkframe::Reply& reply)
+{
+    CNT_Thread* thread = thread_;
+    if (thread->sessionNotices_.fetch_add(1) >= CNT_Thread::kMaxSessionNotices) {
+        thread->sessionNotices_.fetch_sub(1);
+        if (thread->noticesDropped_++ == 0)
+            qWarning() << "reporting link: the client sends answers faster than they are read; answers dropped";
+        return;
+    }
+    ++thread->noticesPosted_;
+    CNT_Net* owner = owner_;
+    QMetaObject::invokeMethod(owner,
+                              [owner, thread, connection, reply] {
+                                  thread->sessionNotices_.fetch_sub(1);
+                                  owner->ParsingBackBuf(connection, reply);
+                              },
+                              Qt::QueuedConnection);
 }
 
 void LinkSender::socketGone(QTcpSocket* s)

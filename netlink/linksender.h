@@ -5,6 +5,7 @@
 #include "netlink/linkqueue.h"
 
 #include <QObject>
+#include <atomic>
 
 class CNT_Net;
 class CNT_Thread;
@@ -30,6 +31,10 @@ private:
     // Closes the current socket; a frame in flight goes back to the queue.
     void dropSocket();
     void notifyGone(quint64 connection);
+    // Heartbeats and restart requests: one notice waiting at a time.
+    void postMerged(std::atomic<quint64>& pending, quint64 connection, const linkframe::Reply& reply);
+    // Request answers: a bounded number waiting.
+    void postAnswer(quint64 connection, const linkframe::Reply& reply);
 
     CNT_Thread* thread_;
     CNT_Net* owner_;

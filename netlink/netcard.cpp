@@ -68,7 +68,9 @@ QMap<QString, QStringList> parseInterfaces(const QByteArray& interfaces, const Q
             const QStringList w = words(line);
             if (w.size() < 2)
                 continue;
-            if (w[0] == QLatin1String("auto")) {
+            // A stanza is named by its "auto" line or, brought up by an
+            // "allow-hotplug" line instead, by its "iface" line.
+            if (w[0] == QLatin1String("auto") || w[0] == QLatin1String("iface")) {
                 if (w[1] != QLatin1String("lo"))
                     name = w[1];
             } else if (w[0] == QLatin1String("address")) {

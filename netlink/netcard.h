@@ -36,7 +36,7 @@ QStringList deviceNames(const QByteArray& procNetDev);
 
 // The interface table from the texts of "/etc/network/interfaces" and
 // "/proc/net/dev". Stanzas are separated by blank lines; a stanza counts
-// when it has an "auto" line naming an interface other than "lo", and its
+// when it has an "auto" or "iface" line naming an interface other than "lo", and its
 // "address", "netmask" and "gateway" lines set the entry. Lines are matched
 // by their first word exactly; comment lines are skipped. Interfaces not
 // present are left out; present ones without configuration (and every

@@ -23,9 +23,6 @@ namespace {
 
 const char* const kEnableConnection = "isopen";
 
-// The client script this process started last, so a restart can stop it.
-qint64 gClientPid = 0;
-
 QString pythonInterpreter()
 {
     // The panel's interpreter; other machines have only the generic name.
@@ -35,17 +32,17 @@ QString pythonInterpreter()
 }
 
 // Stops the client started before, when that process is still the script
-// (a process id may have been given to another program meanwhile).
-void stopPreviousClient()
+// (a process id may have been given to another program meanwhile). Not
+// waited for: a kill can take a fifth of a second to start and return.
+void stopPreviousClient(qint64 pid)
 {
-    const qint64 pid = gClientPid;
-    gClientPid = 0;
     if (pid <= 0)
         return;
     QFile cmdline(platform::sysPath(QStringLiteral("/proc/%1/cmdline").arg(pid)));
     if (!cmdline.open(QIODevice::ReadOnly) || !cmdline.readAll().contains("runNetClient.py"))
         return;
-    platform::runCommand(QStringLiteral("kill"), {QString::number(pid)}, 5000);
+    if (!platform::CommandRunner::instance().startDetached(QStringLiteral("kill"), {QString::number(pid)}))
+        qWarning() << "reporting link: the previous client script could not be stopped";
 }
 
 // What the parameter record and the region store tell the link once saved.
@@ -83,6 +80,9 @@ CNT_Net::CNT_Net(QObject* parent, quint16 port) : QTcpServer(parent)
     // An apply before the network pages edited anything finds no change.
     editCard = systemCard;
     switches_.fill(false);
+    restartTimer_ = new QTimer(this);
+    restartTimer_->setSingleShot(true);
+    connect(restartTimer_, &QTimer::timeout, this, &CNT_Net::startClientScriptNow);
 
     if (!readEnabled())
         return; // nothing listens, no timer runs, every sender returns at once
@@ -196,10 +196,14 @@ void CNT_Net::incomingConnection(qintptr descriptor)
         ::close(int(descriptor));
         return;
     }
+    if (connection_ != 0)
+        releaseFrameHolds(); // the connection taken over will not announce its end
     connection_ = ++connections_;
     clientAlive = true;
     lastHeart = platform::now();
     sendThread->attach(descriptor, connection_);
+    // Also when this connection takes over one that has not announced its end.
+    memInfoSent = false;
     if (gpWPara && gpWPara->video_type != 0)
         CNT_SendMemoryInfo();
     StartSend(); // frames queued while no client was attached go out now
@@ -212,6 +216,11 @@ void CNT_Net::SlotDisConnetced(quint64 connection)
     connection_ = 0;
     clientAlive = false;
     memInfoSent = false; // the next client gets the description again
+    releaseFrameHolds();
+}
+
+void CNT_Net::releaseFrameHolds()
+{
     for (const VideoShareInfo& v : videoShares)
         if (v.sem)
             v.sem->retInitPV(); // a hold the client may have left
@@ -271,16 +280,40 @@ void CNT_Net::timerEvent(QTimerEvent* event)
         frameTick();
 }
 
-qint64 CNT_Net::clientScriptPid() { return gClientPid; }
+qint64 CNT_Net::clientScriptPid() { return gpNet ? gpNet->clientPid_ : 0; }
 
 void CNT_Net::CNT_ReStart()
 {
+    if (gpNet)
+        gpNet->restartClientScript();
+}
+
+bool CNT_Net::restartDeferred() const { return restartTimer_->isActive(); }
+
+void CNT_Net::restartClientScript()
+{
     if (!QFileInfo::exists(QLatin1String(kClientScript)))
         return;
-    stopPreviousClient();
+    const qint64 since = platform::Clock::instance().monotonicMs() - lastScriptStartMs_;
+    if (lastScriptStartMs_ >= 0 && since < restartGapMs) {
+        // Requests within the gap become one start at its end.
+        if (!restartTimer_->isActive())
+            restartTimer_->start(int(restartGapMs - since));
+        return;
+    }
+    startClientScriptNow();
+}
+
+void CNT_Net::startClientScriptNow()
+{
+    restartTimer_->stop();
+    if (!QFileInfo::exists(QLatin1String(kClientScript)))
+        return;
+    lastScriptStartMs_ = platform::Clock::instance().monotonicMs();
+    stopPreviousClient(clientPid_);
     qint64 pid = 0;
     if (!platform::CommandRunner::instance().startTracked(pythonInterpreter(), {QLatin1String(kClientScript)},
                                                           QDir::currentPath(), &pid))
         qWarning() << "reporting link: the client script could not be started";
-    gClientPid = pid;
+    clientPid_ = pid;
 }

@@ -9,7 +9,9 @@
 // machine cycle, only appends to the bounded queue and never waits for the
 // client. Heartbeats, restart requests and the answers to requests come back
 // to the GUI thread as notices that name their connection; a notice from a
-// connection that is no longer current is ignored.
+// connection that is no longer current is ignored. However fast a client
+// replies, at most one heartbeat notice, one restart notice and a few answers
+// wait for the GUI thread at a time.
 #include "netlink/linkframes.h"
 #include "netlink/linkqueue.h"
 #include "netlink/linkrecords.h"
@@ -22,6 +24,7 @@
 #include <QVector>
 #include <QStringList>
 #include <QTcpServer>
+#include <QTimer>
 #include <QThread>
 #include <array>
 #include <atomic>
@@ -62,10 +65,18 @@ public:
     // Closes the socket and ends the thread.
     void shutdown();
 
+    // Request answers waiting for the GUI thread at most; more are dropped.
+    static constexpr int kMaxSessionNotices = 16;
+
     // Counters for tests and the benchmark.
     quint64 writes() const { return writes_.load(); }
     quint64 acknowledged() const { return acked_.load(); }
     quint64 unacknowledgedDrops() const { return ackDrops_.load(); }
+    // Replies read from clients, notices handed to the GUI thread, and
+    // answers dropped for want of room.
+    quint64 repliesRead() const { return repliesRead_.load(); }
+    quint64 noticesPosted() const { return noticesPosted_.load(); }
+    quint64 noticesDropped() const { return noticesDropped_.load(); }
 
 protected:
     void run() override;
@@ -79,6 +90,15 @@ private:
     std::atomic<quint64> writes_{0};
     std::atomic<quint64> acked_{0};
     std::atomic<quint64> ackDrops_{0};
+    // A heartbeat or restart notice on its way to the GUI thread carries the
+    // connection of the latest such reply (0: none waiting), so a flood of
+    // replies costs the GUI thread one call.
+    std::atomic<quint64> heartbeatNotice_{0};
+    std::atomic<quint64> restartNotice_{0};
+    std::atomic<int> sessionNotices_{0};
+    std::atomic<quint64> repliesRead_{0};
+    std::atomic<quint64> noticesPosted_{0};
+    std::atomic<quint64> noticesDropped_{0};
 };
 
 class CNT_Net : public QTcpServer {
@@ -127,11 +147,16 @@ public:
     void StartSend();
 
     // Starts the client script with the Python interpreter, first stopping
-    // the one this process started before. Nothing happens without the
-    // script file.
+    // the one this process started before; neither is waited for. At most one
+    // start per restartGapMs: a request within the gap is carried out once at
+    // its end. Nothing happens without the script file or without the link.
     static void CNT_ReStart();
     // The process id of the client script started last (0 when none).
     static qint64 clientScriptPid();
+    // Milliseconds between two starts of the client script (tests shorten it).
+    int restartGapMs = 5000;
+    // A restart waits for the end of the gap.
+    bool restartDeferred() const;
 
     // The heartbeat watchdog's tick (every 60 s).
     void heartbeatTick();
@@ -237,6 +262,9 @@ private:
     // 1 stopped, 0 detecting, 2 otherwise.
     int stateCode() const;
     void initStatisticsLocked();
+    void restartClientScript();
+    void releaseFrameHolds();
+    void startClientScriptNow();
 
     QVector<VideoShareInfo> descriptions_; // in registration order
     QMap<int, QByteArray> converted_;       // I420 pictures ready to copy
@@ -245,6 +273,9 @@ private:
     std::array<bool, linkframe::kKinds> switches_{};
     quint64 connection_ = 0;
     quint64 connections_ = 0;
+    qint64 clientPid_ = 0;         // the client script started last
+    qint64 lastScriptStartMs_ = -1; // monotonic time of that start
+    QTimer* restartTimer_ = nullptr;
 };
 
 extern CNT_Net* gpNet;

@@ -421,14 +421,19 @@ void WizardPara::RepairRanges()
     // Fields that later code uses as indexes.
     repair(enable_output_thimble_pulse, 0, 3, 0);
     repair(enable_mold_backup, 0, 3, 0);
-    repair(video_type, 0, 2, 1);
+    repair(video_type, 0, 2, 0); // no video rather than sharing the screen
     repair(video_fps, 0, 4, 3);
     repairArr(row_cut_mode, 8, 0, 2, 0);
     for (int32_t& r : output_row)
         repairSigned(r, -1, 7, -1);
-    repairArr(row_trigger, 8, 0, 7, 0);
-    repairArr(input_name_index, 8, 0, 15, 0);
-    repairArr(output_name_index, 8, 0, 13, 0);
+    // Toward off and empty: a bad trigger choice leaves its step off and a
+    // bad name index names nothing, rather than turning on the first entry.
+    for (int32_t& t : row_trigger)
+        repairSigned(t, -1, 7, -1);
+    for (int32_t& n : input_name_index)
+        repairSigned(n, -1, 15, -1);
+    for (int32_t& n : output_name_index)
+        repairSigned(n, -1, 13, -1);
 
     // Direction recognition builds on the defect method.
     if (!enable_defect_detect && !enable_spot_detect && !enable_black_area && !enable_white_area

@@ -25,7 +25,7 @@ const std::vector<SliderField>& Sliders()
         {403, 0, 180, PAGE_FIELD(rotate_angle)},
         {243, 0, 9999, PAGE_FIELD(location_level)},
         {189, 0, 1000, PAGE_FIELD(auto_cancel_timelen)},
-        {185, 0, 50, PAGE_FIELD(max_mold_num)},
+        {185, 1, 50, PAGE_FIELD(max_mold_num)},
         {186, 0, 500, PAGE_FIELD(ng_max_num)},
         {187, 0, 500, PAGE_FIELD(ok_record_max_num)},
     };

@@ -151,6 +151,8 @@ void CameraParamsSubWidget::viewBtnToggled(bool on)
     if (on == detached())
         return;
     if (on) {
+        if (beforeDetach)
+            beforeDetach();
         settingshost::cameraParamsAdjust(true);
         formerParent_ = parentWidget();
         setParent(nullptr, Qt::Dialog | Qt::FramelessWindowHint);
@@ -228,7 +230,7 @@ CameraParamsWidget::CameraParamsWidget(QWidget* parent) : BWidget(parent)
     grid->setHorizontalSpacing(0);
     grid->setContentsMargins(100, 50, 100, 50);
     rows[Clarity] = pagekit::addSliderRow(this, grid, 0, LanStr(241), 0, 100, 1, QString());
-    rows[Gamma] = pagekit::addSliderRow(this, grid, 1, LanStr(364), 0, 250, 1, QString());
+    rows[Gamma] = pagekit::addSliderRow(this, grid, 1, LanStr(364), kGammaMin, 250, 1, QString());
     rows[Truth] = pagekit::addSliderRow(this, grid, 2, LanStr(242), 1, 200, 1, QString());
     rows[Speed] = pagekit::addSliderRow(this, grid, 3, LanStr(244), 0, 32, 1, QString());
 

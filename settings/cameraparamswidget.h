@@ -18,6 +18,9 @@ class QPushButton;
 class QSlider;
 class QVBoxLayout;
 
+// The loader replaces a gamma below 1 at the next start, so none is offered.
+constexpr int kGammaMin = 1;
+
 // The camera slot whose values the camera pages tune: the slot of camera
 // outSet in use (outSet itself when there is no such camera).
 int TunedSlot();
@@ -43,6 +46,9 @@ public:
     QPushButton* previousButton;
     QPushButton* nextButton;
     QWidget* splitLine;
+    // Run before the block floats off and the settings window hides (the
+    // window keeps the edits of every page for its return).
+    std::function<void()> beforeDetach;
 
 public slots:
     void viewBtnToggled(bool on);

@@ -83,7 +83,8 @@ void CustomIONameWidget::init()
 {
     if (!ioPage)
         return;
-    // The page holds repaired indexes, so every box has a selection.
+    // A name index the page repaired to none shows as an empty box and is
+    // stored as none unless the operator picks a name.
     for (int j = 0; j < 8; ++j) {
         inputNameBoxes[j]->setCurrentIndex(ioPage->model.inputNameIndex[j]);
         outputNameBoxes[j]->setCurrentIndex(ioPage->model.outputNameIndex[j]);
@@ -131,7 +132,11 @@ void SystemSettingWidget::SlotShowCustomIONameWidget()
     auto* dialog = top ? top->findChild<CustomIONameWidget*>() : nullptr;
     if (!dialog)
         return;
-    storePages();
+    // The names as the edit copy holds them, not as a refused save left them.
+    if (multiDetectIO && gpWParaBak)
+        multiDetectIO->model.loadNames(*gpWParaBak);
+    dialog->init();
+    holdEditsForReturn();
     hide();
     dialog->show();
     dialog->raise();

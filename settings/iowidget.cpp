@@ -166,13 +166,18 @@ IOWidget::IOWidget(SystemSettingWidget* parent) : QWidget(parent), ownerWindow(p
 void IOWidget::initIOWidget()
 {
     if (gpWPara)
-        model.load(*gpWPara);
+        loadFrom(*gpWPara);
+    hide();
+}
+
+void IOWidget::loadFrom(const WizardPara& p)
+{
+    model.load(p);
     {
         const QSignalBlocker block(stepCountBox);
         stepCountBox->setCurrentIndex(model.stepCount() - kMinSteps);
     }
     SlotChangeDetectNum(model.stepCount() - kMinSteps);
-    hide();
 }
 
 void IOWidget::refresh()

@@ -14,6 +14,7 @@ class ComboBox;
 class IOWidget;
 class QLabel;
 class SystemSettingWidget;
+class WizardPara;
 
 // One trigger-choice line: trigger list, eight step boxes, cut mode.
 class IOCheckComBO : public QWidget {
@@ -51,8 +52,11 @@ class IOWidget : public QWidget {
 public:
     explicit IOWidget(SystemSettingWidget* parent = nullptr);
 
-    // Loads the page once from the live record and hides it.
+    // Loads the page from the live record and hides it (at start-up).
     void initIOWidget();
+    // Shows what the record holds (each opening of the settings window
+    // loads the edit copy, so nothing a refused save left stays on screen).
+    void loadFrom(const WizardPara& p);
     // The lines' captions after a change of the custom names.
     void ResetIOName();
 

@@ -63,13 +63,13 @@ void MultiDetectModel::load(const WizardPara& p)
 void MultiDetectModel::setInputName(int slot, int index)
 {
     if (slot >= 0 && slot < kLines)
-        inputNameIndex[slot] = inRangeOr(index, 0, kInputNames - 1, 0);
+        inputNameIndex[slot] = inRangeOr(index, 0, kInputNames - 1, -1);
 }
 
 void MultiDetectModel::setOutputName(int slot, int index)
 {
     if (slot >= 0 && slot < kLines)
-        outputNameIndex[slot] = inRangeOr(index, 0, kOutputNames - 1, 0);
+        outputNameIndex[slot] = inRangeOr(index, 0, kOutputNames - 1, -1);
 }
 
 QString MultiDetectModel::inputName(int slot) const

@@ -29,7 +29,7 @@ public:
     // Loads the page from a record (the live one at start-up). Values that
     // cannot be indexes are repaired: a step count outside 2..8 becomes 2,
     // a trigger slot outside 0..7 becomes 0, a cut mode outside 0..2 becomes
-    // 0, a name index outside its table becomes 0, and a claim that names no
+    // 0, a name index outside its table becomes -1 (no name), and a claim that names no
     // line, or a hidden step or line, is dropped.
     void load(const WizardPara& p);
     // The custom-name indexes alone (repaired the same way).

@@ -51,6 +51,33 @@ bool hostClass(quint32 a)
     return first != 0 && first != 127 && first < 224;
 }
 
+// The first word of a line of "/etc/network/interfaces" (empty for a blank line).
+QByteArray firstWord(const QByteArray& line)
+{
+    const QByteArray s = line.simplified();
+    const int blank = s.indexOf(' ');
+    return blank < 0 ? s : s.left(blank);
+}
+
+// Lines that begin a stanza, or stand alone, and so end the options of the
+// stanza before them.
+bool startsStanza(const QByteArray& word)
+{
+    return word == "iface" || word == "mapping" || word == "auto" || word.startsWith("allow-") || word == "source"
+        || word == "source-directory" || word == "rename" || word == "no-auto-down" || word == "no-scripts";
+}
+
+// Whether an "auto" or "allow-..." line already brings the interface up.
+bool broughtUp(const QList<QByteArray>& lines, const QByteArray& name)
+{
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> w = line.simplified().split(' ');
+        if (w.size() >= 2 && (w[0] == "auto" || w[0].startsWith("allow-")) && w.mid(1).contains(name))
+            return true;
+    }
+    return false;
+}
+
 QByteArray readAll(const QString& path)
 {
     QFile f(path);
@@ -176,6 +203,61 @@ QByteArray interfacesText(const QMap<QString, QStringList>& interfaces)
         text += "gateway " + e.value(2).toLatin1() + "\n";
         text += "\n";
     }
+    return text;
+}
+
+QByteArray interfacesText(const QByteArray& current, const QMap<QString, QStringList>& edited,
+                          const QMap<QString, QStringList>& inForce)
+{
+    if (current.trimmed().isEmpty())
+        return interfacesText(edited);
+    QList<QByteArray> lines = current.split('\n');
+    const bool endsWithNewline = current.endsWith('\n');
+    if (endsWithNewline)
+        lines.removeLast();
+    for (auto it = edited.cbegin(); it != edited.cend(); ++it) {
+        if (!staged(it.key()) || it.value() == inForce.value(it.key()))
+            continue;
+        const QByteArray name = it.key().toLatin1();
+        const QStringList& e = it.value();
+        int at = -1;
+        for (int i = 0; i < lines.size() && at < 0; ++i) {
+            const QList<QByteArray> w = lines[i].simplified().split(' ');
+            if (w.size() >= 3 && w[0] == "iface" && w[1] == name && w[2] == "inet")
+                at = i;
+        }
+        if (at < 0) {
+            if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
+                lines << QByteArray();
+            if (!broughtUp(lines, name))
+                lines << "auto " + name;
+            lines << "iface " + name + " inet static";
+            lines << "address " + e.value(0).toLatin1() << "netmask " + e.value(1).toLatin1()
+                  << "gateway " + e.value(2).toLatin1();
+            continue;
+        }
+        // The stanza's own address lines go; its other options, comments and
+        // every other stanza stay as they are.
+        int end = at + 1;
+        while (end < lines.size() && !startsStanza(firstWord(lines[end])))
+            ++end;
+        QByteArray indent;
+        for (int i = end - 1; i > at; --i) {
+            const QByteArray w = firstWord(lines[i]);
+            if (w == "address" || w == "netmask" || w == "gateway" || w == "broadcast" || w == "network") {
+                indent = lines[i].left(lines[i].indexOf(w));
+                lines.removeAt(i);
+            }
+        }
+        const QByteArray& iface = lines[at];
+        lines[at] = iface.left(iface.indexOf("iface")) + "iface " + name + " inet static";
+        lines.insert(at + 1, indent + "address " + e.value(0).toLatin1());
+        lines.insert(at + 2, indent + "netmask " + e.value(1).toLatin1());
+        lines.insert(at + 3, indent + "gateway " + e.value(2).toLatin1());
+    }
+    QByteArray text = lines.join('\n');
+    if (endsWithNewline || !text.endsWith('\n'))
+        text += '\n';
     return text;
 }
 
@@ -311,7 +393,8 @@ int SaveNetParam(NetCard& edit, const NetCard& system, const WizardPara& editPar
     };
     int flags = 0;
     if (edit.interfaceTable != system.interfaceTable) {
-        if (!stage(kStagedInterfaces, interfacesText(edit.interfaceTable)))
+        const QByteArray current = readAll(platform::sysPath(QLatin1String(kSystemInterfaces)));
+        if (!stage(kStagedInterfaces, interfacesText(current, edit.interfaceTable, system.interfaceTable)))
             qWarning() << "network: the interfaces file could not be staged";
         flags |= InterfacesChanged;
     }

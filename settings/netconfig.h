@@ -71,6 +71,14 @@ QString checkWifi(const QString& name, const QString& key);
 // "/etc/network/interfaces": the loopback stanza, then one static stanza per
 // wired interface in name order ("lo" and wireless ones have none).
 QByteArray interfacesText(const QMap<QString, QStringList>& interfaces);
+// "/etc/network/interfaces" rewritten from its current text: only the wired
+// interfaces whose entry differs from the one in force get a static stanza
+// (their own "iface ... inet" stanza loses its address lines and takes the
+// new ones; a missing one is appended); every other line, stanza, "source"
+// line and comment stays byte for byte. An empty current text gives the
+// whole file as above.
+QByteArray interfacesText(const QByteArray& current, const QMap<QString, QStringList>& edited,
+                          const QMap<QString, QStringList>& inForce);
 // "/etc/hosts" for a new host name: the two address lines of the name first,
 // then the current table without the lines an earlier apply put there; its
 // localhost line stays (and is added when missing). Applying the same name

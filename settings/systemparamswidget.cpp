@@ -19,7 +19,7 @@ SystemParamsValues LoadSystemParams(const WizardPara& p)
     v.delay[1] = clampTo(p.detect_delay[1], 0, kDelayMax);
     v.recheck = clampTo(p.front_auto_check_time, 0, kRecheckMax);
     v.filterSize = clampTo(p.minimum_size, kFilterMin, kFilterMax);
-    v.area = clampTo(p.minimum_area, 0, kAreaMax);
+    v.area = clampTo(p.minimum_area, kAreaMin, kAreaMax);
     return v;
 }
 
@@ -49,7 +49,7 @@ SystemParamsWidget::SystemParamsWidget(QWidget* parent) : BWidget(parent)
     delayRows[0] = pagekit::addSliderRow(this, grid, 0, LanStr(multi ? 508 : 161), 0, kDelayMax, 10, LanStr(540));
     delayRows[1] = pagekit::addSliderRow(this, grid, 1, LanStr(multi ? 509 : 162), 0, kDelayMax, 10, LanStr(540));
     filterRow = pagekit::addSliderRow(this, grid, 2, LanStr(22), kFilterMin, kFilterMax, 1, QString());
-    areaRow = pagekit::addSliderRow(this, grid, 3, LanStr(24), 0, kAreaMax, 1, QString());
+    areaRow = pagekit::addSliderRow(this, grid, 3, LanStr(24), kAreaMin, kAreaMax, 1, QString());
     recheckRow = pagekit::addSliderRow(this, grid, 4, LanStr(222), 0, kRecheckMax, 1, LanStr(settingstext::kTimesUnit));
     grid->setRowStretch(5, 1);
     for (const pagekit::SliderRow* r : {&delayRows[0], &delayRows[1], &filterRow, &areaRow, &recheckRow}) {

@@ -19,6 +19,9 @@ constexpr int kDelayMax = 1000; // 100.0 s
 constexpr int kRecheckMax = 10;
 constexpr int kFilterMin = 1;
 constexpr int kFilterMax = 10;
+// The loader takes no area below 1 (nor gamma or template count below 1):
+// a page that offered 0 would see it replaced at the next start.
+constexpr int kAreaMin = 1;
 constexpr int kAreaMax = 1000;
 } // namespace systemparams
 

@@ -99,6 +99,7 @@ void SystemSettingWidget::BtnConnect()
     connect(systemFunctions->resetCountButton, &QPushButton::clicked, this, &SystemSettingWidget::ResetTotal);
     connect(systemFunctions->shutDownButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotShutDown);
     connect(systemFunctions->changePasswordButton, &QPushButton::clicked, this, &SystemSettingWidget::ChangePwd);
+    cameraParams->subWidget->beforeDetach = [this] { holdEditsForReturn(); };
     cameraFunctions->factoryShown = [this] { return advanceFunctions->factoryParamShown(); };
     connect(cameraFunctions->autoShadingBox(), &QCheckBox::stateChanged, this, &SystemSettingWidget::SetAutoWDR);
     ioParams->factoryShown = [this] { return advanceFunctions->factoryParamShown(); };
@@ -129,7 +130,12 @@ void SystemSettingWidget::mousePressEvent(QMouseEvent* event) { BVerticalTabBar:
 void SystemSettingWidget::showEvent(QShowEvent* event)
 {
     editsOpen_ = true;
-    WizardParaInit();
+    if (returning_) {
+        returning_ = false;
+        loadPages();
+    } else {
+        WizardParaInit();
+    }
     settingshost::showHideTools(0);
     BVerticalTabBar::showEvent(event);
 }
@@ -139,16 +145,42 @@ void SystemSettingWidget::hideEvent(QHideEvent* event)
     // Left without applying (an alarm, a refused apply left behind): the
     // cameras drop what the live tuning gave them and show the saved
     // values again. After an apply the two records are equal and nothing runs.
-    if (editsOpen_ && gpWPara && gpWParaBak)
-        RestoreCameras(CaptureChanges(*gpWPara, *gpWParaBak));
-    editsOpen_ = false;
+    if (!returning_) {
+        if (editsOpen_ && gpWPara && gpWParaBak)
+            RestoreCameras(CaptureChanges(*gpWPara, *gpWParaBak));
+        editsOpen_ = false;
+    }
     BVerticalTabBar::hideEvent(event);
+}
+
+void SystemSettingWidget::holdEditsForReturn()
+{
+    if (!isVisible())
+        return; // nothing shown to come back to
+    if (gpWParaBak)
+        storePages();
+    returning_ = true;
+}
+
+void SystemSettingWidget::beginEditing()
+{
+    if (isVisible())
+        return;
+    if (returning_ && gpWPara && gpWParaBak)
+        RestoreCameras(CaptureChanges(*gpWPara, *gpWParaBak));
+    returning_ = false;
+    editsOpen_ = false;
 }
 
 void SystemSettingWidget::WizardParaInit()
 {
     showMode = false;
     outSet = 0;
+    loadPages();
+}
+
+void SystemSettingWidget::loadPages()
+{
     if (!gpWParaBak)
         return;
     systemParams->WizardParaInit();
@@ -162,6 +194,10 @@ void SystemSettingWidget::WizardParaInit()
     ioFunctions->WizardParaInit();
     advanceParams->WizardParaInit();
     advanceFunctions->WizardParaInit();
+    // The multi-detection IO page and the name dialog show the edit copy
+    // too, so a refused or declined save leaves nothing of its own on them.
+    if (multiDetectIO)
+        multiDetectIO->loadFrom(*gpWParaBak);
     DoChangePage();
 }
 
@@ -242,6 +278,8 @@ SystemSettingWidget::ApplyResult SystemSettingWidget::applyEdits()
         uiHost().restartLcdTimer(live.location_level * 1000);
     if (networkFlags != 0)
         settingshost::applyNetwork(networkFlags);
+    // The cameras run at what was saved, whatever a hide in between did.
+    RestoreCameras(changes);
     ReapplyCameras(changes, live);
     for (const QString& note : RestartNotes(changes))
         showWarnBox(note);

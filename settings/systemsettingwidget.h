@@ -53,6 +53,15 @@ public:
     void WizardParaInit();
     // Every editing page stores into the edit copy, in the same order.
     void storePages();
+    // Before a hide that comes back (the floating exposure panel, the IO
+    // name dialog, the hardware view): the pages are stored, the cameras keep
+    // their tuned values, and the showing that follows reloads the pages
+    // from the edit copy with the camera being tuned kept.
+    void holdEditsForReturn();
+    // The settings command is about to open the window afresh: what a hide
+    // that was to come back kept is given up (the cameras get the values in
+    // force again).
+    void beginEditing();
     void changeWidget(int index);
     void ResetReCheck1Text(const QString& text);
     void DoChangePage() {}
@@ -153,6 +162,10 @@ private:
     void sysparaInit();
     // Shown since the last apply that saved or discarded the edits.
     bool editsOpen_ = false;
+    // Hidden by holdEditsForReturn: the next showing resumes the edits.
+    bool returning_ = false;
+    // Every editing page loads from the edit copy.
+    void loadPages();
     void BtnConnect();
     // The maintenance dialogs, the record connection and the connections of
     // the camera pages and the record viewer.

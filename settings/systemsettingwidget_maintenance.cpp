@@ -315,6 +315,7 @@ void SystemSettingWidget::ResetTotal()
 
 void SystemSettingWidget::SlotShowHardwareConfigurationWidget()
 {
+    holdEditsForReturn();
     hide();
     settingshost::showHardwareConfiguration();
 }

@@ -12,11 +12,19 @@
 
 namespace {
 
-// gCamNO is kept by slot, the views by camera in use.
+// The views and the numbers offered count the cameras in use; gCamNO is
+// kept by slot and holds slots, so a slot whose camera did not open keeps
+// its place and OK without a change keeps every binding.
 int entryOf(int view)
 {
     const int slot = cameraSlot(view);
     return slot >= 0 ? slot : view;
+}
+
+int numberOfSlot(int slot)
+{
+    const int n = cameraOfSlot(slot);
+    return n >= 0 ? n : slot;
 }
 
 } // namespace
@@ -38,7 +46,7 @@ WidgetChangeCamera::WidgetChangeCamera(QWidget* owner)
         for (int n = 1; n <= numCamera; ++n)
             combo->addItem(LanStr(394).arg(n), n - 1);
         combo->setItemHeight(50);
-        gCamNO[entryOf(i)] = i;
+        gCamNO[entryOf(i)] = entryOf(i);
         combo->setCurrentIndex(i);
         connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this, setters[i]);
         combos[i] = combo;
@@ -60,7 +68,7 @@ int WidgetChangeCamera::firstRepeated(const int* numbers, int count)
 void WidgetChangeCamera::SetCameraNO(int view, int number)
 {
     if (view >= 0 && view < kCameraSlots)
-        gCamNO[entryOf(view)] = number;
+        gCamNO[entryOf(view)] = entryOf(number);
 }
 
 void WidgetChangeCamera::SlotOK()
@@ -68,7 +76,7 @@ void WidgetChangeCamera::SlotOK()
     if (numCamera > 1) {
         int numbers[kCameraSlots] = {};
         for (int k = 0; k < numCamera && k < kCameraSlots; ++k)
-            numbers[k] = gCamNO[entryOf(k)];
+            numbers[k] = numberOfSlot(gCamNO[entryOf(k)]);
         const int repeated = firstRepeated(numbers, qMin(numCamera, kCameraSlots));
         if (repeated >= 0) {
             showWarnBox(LanStr(361).arg(repeated + 1));

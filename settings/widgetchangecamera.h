@@ -34,7 +34,8 @@ public slots:
     void SetCameraNO5(int n) { SetCameraNO(5, n); }
     void SetCameraNO6(int n) { SetCameraNO(6, n); }
     void SetCameraNO7(int n) { SetCameraNO(7, n); }
-    // The number of the camera shown in view `view` (camera `view` in use).
+    // The number of the camera shown in view `view` (camera `view` in use):
+    // its camera is to be bound to the slot of camera `number` in use.
     void SetCameraNO(int view, int number);
     void SlotOK();
 

@@ -543,7 +543,7 @@ TEST_F(DriverTest, MindVisionSerialsAreReadFromTheCamera)
     CloseSqlite(QLatin1String(kSerialConnection));
 }
 
-TEST_F(DriverTest, DahengSerialsAreNotReadSoEverySlotStoresZero)
+TEST_F(DriverTest, DahengSerialsAreNotReadSoEverySlotInUseStoresZero)
 {
     ASSERT_TRUE(CreateSerialDatabase(file("SN.db")));
     ASSERT_TRUE(OpenSqlite(QLatin1String(kSerialConnection), file("SN.db")));
@@ -551,8 +551,44 @@ TEST_F(DriverTest, DahengSerialsAreNotReadSoEverySlotStoresZero)
     setSerial(3, "KEEPME-3X");
     openSlot(0);
     SaveSN(0);
-    for (const auto& s : gSerialNB)
-        EXPECT_EQ(QByteArray(s), QByteArray("0"));
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(QByteArray(gSerialNB[k]), QByteArray(k == 3 ? "KEEPME-3X" : "0")) << k;
+    CloseSqlite(QLatin1String(kSerialConnection));
+}
+
+// Slots 0 and 2 in use, the camera of slot 1 not opened this time: saving
+// with the map untouched (template resampling, or the renumbering dialog
+// confirmed without a change) keeps every camera in its slot and slot 1's
+// binding for its camera's return.
+TEST_F(DriverTest, SavingWithAGapInTheSlotsKeepsEveryBinding)
+{
+    ASSERT_TRUE(CreateSerialDatabase(file("SN.db")));
+    ASSERT_TRUE(OpenSqlite(QLatin1String(kSerialConnection), file("SN.db")));
+    addCamera(Vendor::MindVision, "SERIAL-S0");
+    addCamera(Vendor::MindVision, "SERIAL-S2");
+    addCamera(Vendor::MindVision, "SERIAL-XX");
+    CheckCameraID();
+    setSerial(0, "SERIAL-S0");
+    setSerial(1, "SERIAL-S1"); // its camera is not connected: the slot stays closed
+    setSerial(2, "SERIAL-S2");
+    openSlot(0);
+    openSlot(1);
+    openSlot(2);
+    ASSERT_EQ(numCamera, 2);
+    ASSERT_EQ(cameraSlot(1), 2);
+    for (int k = 0; k < 8; ++k)
+        gCamNO[k] = k;
+    ASSERT_TRUE(SaveSN(0));
+    EXPECT_EQ(QByteArray(gSerialNB[0]), QByteArray("SERIAL-S0"));
+    EXPECT_EQ(QByteArray(gSerialNB[1]), QByteArray("SERIAL-S1")) << "the absent camera keeps its slot";
+    EXPECT_EQ(QByteArray(gSerialNB[2]), QByteArray("SERIAL-S2")) << "not moved into slot 1";
+
+    gCamNO[0] = 2; // the two cameras in use swapped
+    gCamNO[2] = 0;
+    ASSERT_TRUE(SaveSN(0));
+    EXPECT_EQ(QByteArray(gSerialNB[0]), QByteArray("SERIAL-S2"));
+    EXPECT_EQ(QByteArray(gSerialNB[1]), QByteArray("SERIAL-S1"));
+    EXPECT_EQ(QByteArray(gSerialNB[2]), QByteArray("SERIAL-S0"));
     CloseSqlite(QLatin1String(kSerialConnection));
 }
 

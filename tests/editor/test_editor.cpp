@@ -13,6 +13,9 @@
 #include "inspection/changelog.h"
 #include "captions.h"
 #include "programlook.h"
+#include "widgets/keyboards.h"
+#include "widgets/passwordbox.h"
+#include "widgets/uihost.h"
 #include "viewfixture.h"
 
 #include <QComboBox>
@@ -301,6 +304,87 @@ TEST_F(Editor, DontDetectSkipsTheAlarmCameraForThisCycle)
     EXPECT_TRUE(view(0)->noDetect[1]);
     EXPECT_EQ(window->displayState, 1) << "the other camera passes";
     EXPECT_TRUE(records().contains("Camera 1 do not detect the mold"));
+}
+
+// With "Open the safety door to lift the alarm" on, the alarm camera is
+// released only once the door has opened.
+TEST_F(Editor, DontDetectWaitsForTheSafetyDoorWhenTheOptionIsOn)
+{
+    moldOnly();
+    para.enable_disarm_before_open = 1;
+    start();
+    watchStep(1);
+    gLan = 1;
+    setInput(1, true); // the door closed
+    moldCycle(false, true);
+    ASSERT_EQ(window->displayState, 2);
+    alarmCamera(0);
+    boxes.clear();
+    editor()->SlotNoCheckCur();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].contains(LanStr(195))) << boxes[0].toStdString();
+    EXPECT_FALSE(view(0)->noDetect[1]);
+    EXPECT_EQ(window->displayState, 2);
+
+    setInput(1, false); // the door opens
+    window->Run();
+    boxes.clear();
+    editor()->SlotNoCheckCur();
+    EXPECT_TRUE(boxes.filter(LanStr(195)).isEmpty());
+    EXPECT_TRUE(view(0)->noDetect[1]);
+    EXPECT_TRUE(records().contains("Camera 1 do not detect the mold"));
+}
+
+// With "ignore alarm point" protected, a wrong password ignores nothing and
+// the right one lets the points be ignored.
+TEST_F(Editor, IgnoringAlarmPointsAsksForThePasswordWhenProtected)
+{
+    moldOnly();
+    para.is_psw_used = 1;
+    para.ignore_alarm_protect = 1;
+    ASSERT_TRUE(setParamText(para.password, "2468"));
+    start();
+    watchStep(1);
+    moldCycle(false, true);
+    ASSERT_EQ(window->displayState, 2);
+    alarmCamera(0);
+    CammerWidget* v = view(0);
+    const cv::Rect mark(100, 100, 10, 10);
+    v->NgOverlay().setTo(0);
+    v->roiOK[1][0] = false;
+    v->roiValue[1][0] = 300;
+    v->ngRects[1][0][0][0] = 1;
+    int* box = v->ngRects[1][0][1];
+    box[0] = mark.x - 2, box[1] = mark.y - 2, box[2] = mark.br().x + 2, box[3] = mark.br().y + 2;
+    v->ngOverlay(mark).setTo(255);
+    v->CammerData::IgnoreMask(1).setTo(0);
+
+    QString typed;
+    int asked = 0;
+    setModalRunner([&](QDialog& d) {
+        if (auto* login = dynamic_cast<PasswordBox*>(&d)) {
+            ++asked;
+            login->show();
+            login->passwordField()->setText(typed);
+            login->accept();
+            login->hide();
+            return login->result();
+        }
+        return int(QDialog::Accepted);
+    });
+    uiHost().userLevel = 0;
+    typed = "1357";
+    editor()->SlotIgnoreAlarmPoint();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(cv::countNonZero(v->ignoreMask[1]), 0) << "a wrong password ignores nothing";
+    EXPECT_FALSE(records().contains(LanStr(114).arg(1)));
+
+    typed = "2468";
+    editor()->SlotIgnoreAlarmPoint();
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(cv::countNonZero(v->ignoreMask[1]), 100);
+    EXPECT_TRUE(records().contains(LanStr(114).arg(1)));
+    uiHost().userLevel = 0;
 }
 
 TEST_F(Editor, TheAlarmImageBecomesATemplateAndTheStepPassesForItsCamera)

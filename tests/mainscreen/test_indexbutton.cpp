@@ -52,10 +52,14 @@ TEST_F(IndexColumn, TheStepComboHasOneItemPerMultiDetectionStep)
     EXPECT_EQ(combo->itemText(1), "2nd");
     EXPECT_EQ(combo->itemText(2), "3rd");
     EXPECT_EQ(combo->geometry(), QRect(140, 698, 100, 83));
-    // Its step is the one the multi snapshot triggers.
-    combo->setCurrentIndex(1);
-    window->indexButton->multiSnapCmd->click();
-    EXPECT_EQ(window->manualTriggerStep, 1);
+    // Its step, the first included, is the one the multi snapshot triggers.
+    gpWPara->detect_product = 1;
+    for (int step = 0; step < 3; ++step) {
+        window->manualTriggerStep = gDNum; // no snapshot pending
+        combo->setCurrentIndex(step);
+        window->indexButton->multiSnapCmd->click();
+        EXPECT_EQ(window->manualTriggerStep, step);
+    }
     gLan = 0;
 }
 

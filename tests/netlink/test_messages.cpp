@@ -420,6 +420,13 @@ TEST(LinkRecords, ManualStopAcrossStopsAndRestarts)
         {"restart twice counts once",
          {{true, at(8, 0), "08:00---:--", 0}, {false, at(8, 20), "08:00-08:20", 20}, {false, at(9, 0), "08:00-08:20", 20}}},
         {"a clock set back counts nothing", {{true, at(9, 0), "09:00---:--", 0}, {false, at(8, 0), "09:00-08:00", 0}}},
+        {"stops of one day add up",
+         {{true, at(8, 0), "08:00---:--", 0},
+          {false, at(8, 20), "08:00-08:20", 20},
+          {true, at(9, 0), "09:00---:--", 20},
+          {false, at(9, 45), "09:00-09:45", 65},
+          {true, at(13, 10), "13:10---:--", 65},
+          {false, at(13, 13, 30), "13:10-13:13", 68}}},
     };
     for (const Case& c : cases) {
         CNT_Path_ManualStop m;
@@ -461,6 +468,17 @@ TEST_F(LinkMessages, ManualStopMessagesAndTheirFile)
     link->CNT_SendStatistics("null");
     const qint64 watched = qint64(object(take(linkframe::KindStatistics)).value("utc_watch_total").toDouble());
     EXPECT_EQ(watched, clock.now().toMSecsSinceEpoch() - link->statistics.start_utc - 43 * 60000);
+    // A second stop of the day adds its minutes, and the watch time follows.
+    runState = 3;
+    link->CNT_SendManualStop();
+    take(linkframe::KindManualStop);
+    clock.advanceMs(17 * 60000 + 30000);
+    runState = 1;
+    link->CNT_SendManualStop();
+    EXPECT_EQ(object(take(linkframe::KindManualStop)).value("stop_check_timelen").toInt(), 60);
+    link->CNT_SendStatistics("null");
+    const qint64 watchedAgain = qint64(object(take(linkframe::KindStatistics)).value("utc_watch_total").toDouble());
+    EXPECT_EQ(watchedAgain, clock.now().toMSecsSinceEpoch() - link->statistics.start_utc - 60 * 60000);
 
     // A file without its last key is deleted; the values read before stay.
     QFile f(linkrecord::kManualStopFile);

@@ -82,6 +82,10 @@ TEST(NetCard, InterfaceTableCases)
          "auto eth0\naddress 10.0.0.1\n\nauto eth0\naddress 10.0.0.2\n",
          {{"eth0", entry("10.0.0.2", NetCard::kDefaultNetmask, NetCard::kDefaultGateway)}, {"eth1", defaults},
           {"wlan0", defaults}, {"enp0s31f6", defaults}}},
+        {"brought up by allow-hotplug: named by its iface line",
+         "allow-hotplug eth1\niface eth1 inet static\naddress 10.2.2.2\n",
+         {{"eth0", defaults}, {"eth1", entry("10.2.2.2", NetCard::kDefaultNetmask, NetCard::kDefaultGateway)},
+          {"wlan0", defaults}, {"enp0s31f6", defaults}}},
         {"no configuration text", "", {}},
     };
     for (const Case& c : cases)

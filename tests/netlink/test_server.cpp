@@ -8,7 +8,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
+#include <chrono>
 #include <random>
+#include <thread>
 
 namespace {
 
@@ -301,7 +303,7 @@ TEST_F(LinkTest, HeartbeatWatchdogAndRestartRequests)
     EXPECT_EQ(starts(), 1);
 
     // A heartbeat revives it; a restart request stops it and starts a new script.
-    clock.advanceMs(1000);
+    clock.advanceMs(link->restartGapMs);
     heartbeat();
     EXPECT_TRUE(link->clientAlive);
     c.send("/reline/\r\n\r\n");
@@ -319,6 +321,8 @@ TEST_F(LinkTest, HeartbeatWatchdogAndRestartRequests)
 
 TEST_F(LinkTest, RestartStopsThePreviousClientScript)
 {
+    platform::ManualClock clock;
+    platform::Clock::setInstance(&clock);
     makeLink();
     auto& rec = testenv::commands();
     rec.clear();
@@ -333,26 +337,94 @@ TEST_F(LinkTest, RestartStopsThePreviousClientScript)
     EXPECT_TRUE(first.program.startsWith("python3"));
     EXPECT_EQ(first.args, QStringList{"./cnt_net/runNetClient.py"});
 
-    // The first start's process, still the script: the next restart stops it first.
+    // The first start's process, still the script: the next restart stops it
+    // first, and waits for neither.
     const qint64 pid = CNT_Net::clientScriptPid();
     ASSERT_GT(pid, 0);
     const QString cmdline = testenv::sysRoot() + QStringLiteral("/proc/%1/cmdline").arg(pid);
     writeFile(cmdline, QByteArray("python3\0./cnt_net/runNetClient.py\0", 34));
     rec.clear();
+    clock.advanceMs(link->restartGapMs);
     CNT_Net::CNT_ReStart();
     ASSERT_EQ(rec.calls().size(), 2);
     EXPECT_EQ(rec.calls()[0].line(), QStringLiteral("kill %1").arg(pid));
-    EXPECT_FALSE(rec.calls()[0].detached);
+    EXPECT_TRUE(rec.calls()[0].detached);
     EXPECT_TRUE(rec.calls()[1].detached);
 
     // A process id that now belongs to another program is left alone.
     const QString second = testenv::sysRoot() + QStringLiteral("/proc/%1/cmdline").arg(CNT_Net::clientScriptPid());
     writeFile(second, QByteArray("sshd\0", 5));
     rec.clear();
+    clock.advanceMs(link->restartGapMs);
     CNT_Net::CNT_ReStart();
     ASSERT_EQ(rec.calls().size(), 1);
     EXPECT_TRUE(rec.calls()[0].detached);
     QDir(testenv::sysRoot() + "/proc").removeRecursively();
+    platform::Clock::setInstance(nullptr);
+}
+
+// A client that floods the link with replies while the GUI thread is busy
+// elsewhere: the sender thread reads them all, the GUI thread finds one
+// heartbeat notice, one restart notice and a bounded number of answers, and
+// the restarts become one start now and one at the end of the gap.
+TEST_F(LinkTest, AFloodOfRepliesCostsTheGuiThreadAFewNotices)
+{
+    platform::ManualClock clock; // the gap never passes by itself
+    platform::Clock::setInstance(&clock);
+    writeFile("cnt_net/runNetClient.py", "# stand-in\n");
+    makeLink();
+    link->restartGapMs = 300;
+    StandInClient& c = connectClient();
+    int products = 0;
+    link->productListReceiver = [&](const QString&) { ++products; };
+    auto& rec = testenv::commands();
+    rec.clear();
+
+    const int heartbeats = 20000, restarts = 300, answers = 100;
+    QByteArray flood;
+    for (int i = 0; i < heartbeats; ++i)
+        flood += "/heart/\r\n\r\n";
+    for (int i = 0; i < restarts; ++i)
+        flood += "/reline/\r\n\r\n";
+    for (int i = 0; i < answers; ++i)
+        flood += "SessionId: 14\r\n\r\n[]";
+    flood += "/heart/\r\n\r\n";
+    const quint64 readBefore = link->sendThread->repliesRead();
+    const quint64 postedBefore = link->sendThread->noticesPosted();
+    ASSERT_TRUE(c.send(flood));
+    // The GUI thread does not run meanwhile: notices can only pile up.
+    const quint64 all = quint64(heartbeats + restarts + answers + 1);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (link->sendThread->repliesRead() - readBefore < all && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_EQ(link->sendThread->repliesRead() - readBefore, all);
+    EXPECT_EQ(link->sendThread->noticesPosted() - postedBefore, quint64(2 + CNT_Thread::kMaxSessionNotices));
+    EXPECT_EQ(link->sendThread->noticesDropped(), quint64(answers - CNT_Thread::kMaxSessionNotices));
+
+    clock.advanceMs(1000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(products, CNT_Thread::kMaxSessionNotices);
+    EXPECT_EQ(link->lastHeart, clock.now()) << "the heartbeat notice was handled";
+    EXPECT_TRUE(linktest::warnings().join('\n').contains("answers dropped"));
+    auto starts = [&] {
+        int n = 0;
+        for (const auto& call : rec.calls())
+            n += call.program.startsWith("python3");
+        return n;
+    };
+    EXPECT_EQ(starts(), 1);
+    // Requests within the gap wait for its end and bring one start there.
+    c.send("/reline/\r\n\r\n");
+    ASSERT_TRUE(waitFor([&] { return link->restartDeferred(); }));
+    c.send("/reline/\r\n\r\n");
+    EXPECT_EQ(starts(), 1);
+    ASSERT_TRUE(waitFor([&] { return starts() == 2; }));
+    QTest::qWait(3 * link->restartGapMs);
+    EXPECT_EQ(starts(), 2);
+    EXPECT_FALSE(link->restartDeferred());
+    for (const auto& call : rec.calls())
+        EXPECT_TRUE(call.detached) << qPrintable(call.line()) << " was waited for";
+    platform::Clock::setInstance(nullptr);
 }
 
 TEST_F(LinkTest, SwitchFileTurnsKindsOff)

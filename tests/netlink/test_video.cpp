@@ -145,6 +145,10 @@ TEST_F(LinkVideo, KeysSizesAndTheDescription)
     StandInClient& d = connectClient();
     ASSERT_TRUE(waitFor([&] { return d.frameCount() == 1; }));
     EXPECT_EQ(d.frames()[0].kind, 9);
+    // Also a connection that takes over one still open.
+    StandInClient& e = connectClient();
+    ASSERT_TRUE(waitFor([&] { return e.frameCount() == 1; }));
+    EXPECT_EQ(e.frames()[0].kind, 9);
 }
 
 TEST_F(LinkVideo, FramesAreReadByASecondProcess)
@@ -204,7 +208,14 @@ TEST_F(LinkVideo, AClientHoldingTheSemaphoreNeverStallsTheCopyAndItsGoingRelease
     c.disconnect();
     ASSERT_TRUE(waitFor([&] { return link->currentConnection() == 0; }));
     EXPECT_EQ(semValue(semid), 1);
+    connectClient();
+    ASSERT_TRUE(waitFor([&] { return link->memInfoSent; }));
+    EXPECT_TRUE(link->CNT_UpdateMemory(2));
+    // A connection that takes over frees what the one before held.
+    ASSERT_EQ(readFrame(2, true).exitCode, 0);
+    EXPECT_EQ(semValue(semid), 0);
     StandInClient& d = connectClient();
+    EXPECT_EQ(semValue(semid), 1);
     ASSERT_TRUE(waitFor([&] { return link->memInfoSent; }));
     EXPECT_TRUE(link->CNT_UpdateMemory(2));
     d.disconnect();

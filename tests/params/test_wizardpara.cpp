@@ -189,7 +189,8 @@ INSTANTIATE_TEST_SUITE_P(
         RepairCase{"enable_output_thimble_pulse", &WizardPara::enable_output_thimble_pulse, 4, 0},
         RepairCase{"enable_output_thimble_pulse", &WizardPara::enable_output_thimble_pulse, 3, 3},
         RepairCase{"enable_mold_backup", &WizardPara::enable_mold_backup, -1, 0},
-        RepairCase{"video_type", &WizardPara::video_type, 3, 1},
+        RepairCase{"video_type", &WizardPara::video_type, 3, 0},
+        RepairCase{"video_type", &WizardPara::video_type, 2, 2},
         RepairCase{"video_fps", &WizardPara::video_fps, 5, 3}));
 
 TEST(WizardParaRepairs, PerCameraArraysAndIndexTables)
@@ -219,10 +220,52 @@ TEST(WizardParaRepairs, PerCameraArraysAndIndexTables)
     EXPECT_EQ(p.output_row[0], -1);
     EXPECT_EQ(p.output_row[1], -1);
     EXPECT_EQ(p.output_row[2], -1);
-    EXPECT_EQ(p.row_trigger[4], 0);
-    EXPECT_EQ(p.input_name_index[6], 0);
-    EXPECT_EQ(p.output_name_index[7], 0);
+    EXPECT_EQ(p.row_trigger[4], -1);
+    EXPECT_EQ(p.input_name_index[6], -1);
+    EXPECT_EQ(p.output_name_index[7], -1);
     EXPECT_EQ(p.output_name_index[0], 13);
+}
+
+// A stored trigger choice or name index that cannot be used is repaired
+// toward off and empty: the step it would start stays off, the name is blank.
+TEST(WizardParaRepairs, BadTriggerChoicesAndNameIndexesTurnOffAndEmpty)
+{
+    struct Case {
+        const char* name;
+        int32_t stored;
+        int32_t trigger;  // row_trigger[0] after the repair
+        bool stepOn;      // step 1, driven by row 0
+        int32_t nameIndex; // input_name_index[0] and output_name_index[1]
+    };
+    const Case cases[] = {
+        {"in range", 3, 3, true, 3},
+        {"none", -1, -1, false, -1},
+        {"past the table", 99, -1, false, -1},
+        {"negative", -7, -1, false, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WizardPara p;
+        p.procedure = 4;
+        p.detect_count = 2;
+        p.detect_product = 1;
+        p.output_row[0] = 1;
+        p.output_row[1] = 0;
+        p.row_trigger[1] = 0;
+        p.row_trigger[0] = c.stored;
+        p.input_name_index[0] = c.stored;
+        p.output_name_index[1] = c.stored;
+        p.RepairRanges();
+        p.DeriveProcedure();
+        FillMultiDetectNames(p);
+        EXPECT_EQ(p.row_trigger[0], c.trigger);
+        EXPECT_EQ(p.step_enabled[1] != 0, c.stepOn);
+        EXPECT_EQ(p.step_enabled[0], 1) << "the other step is untouched";
+        EXPECT_EQ(p.input_name_index[0], c.nameIndex);
+        EXPECT_EQ(p.output_name_index[1], c.nameIndex);
+        EXPECT_EQ(gaName[0].isEmpty(), c.nameIndex < 0);
+        EXPECT_EQ(gaName[10].isEmpty(), c.nameIndex < 0);
+    }
 }
 
 TEST(WizardParaRepairs, CavityPositionOnlyInTwoColourAndTurntable)
@@ -572,10 +615,11 @@ TEST(StepDerivationDetails, MultiDetectionBadIndexesTurnTheStepOff)
     EXPECT_EQ(std::vector<int>(p.step_enabled, p.step_enabled + 4), (std::vector<int>{0, 0, 0, 1}));
     EXPECT_EQ(p.step_trigger_input[3], 8);
 
-    // The load repairs the indexes before deriving: a bad row becomes "no row".
+    // The load repairs the indexes before deriving: a bad row becomes "no
+    // row", a bad trigger choice "none".
     p.RepairRanges();
     EXPECT_EQ(p.output_row[0], -1);
-    EXPECT_EQ(p.row_trigger[0], 0);
+    EXPECT_EQ(p.row_trigger[0], -1);
 }
 
 // ---- display names ----------------------------------------------------------

@@ -3,6 +3,7 @@
 #include "settingsfixture.h"
 
 #include "editor/regioption.h"
+#include "monitor/indexbutton.h"
 #include "params/procedures.h"
 #include "settings/changelog.h"
 
@@ -84,8 +85,9 @@ TEST_F(SettingsWindow, ApplyCases)
          {LanStr(234, 1)},
          modify + ", Motion correcte is changed to active, The exposure time of camera 3is changed from 30 to 45 "
                   ", Stop clamping when stopping detection is changed to Prohibit to clamp, the password has been modified",
-         // Motion correction rebuilds the shapes of the enabled steps of both views.
-         {op(0, CameraOp::CreateShape, 0), op(0, CameraOp::CreateShape, 1), op(1, CameraOp::CreateShape, 0),
+         // The saved exposure goes to camera 3; motion correction rebuilds the
+         // shapes of the enabled steps of both views.
+         {op(2, CameraOp::Expose), op(0, CameraOp::CreateShape, 0), op(0, CameraOp::CreateShape, 1), op(1, CameraOp::CreateShape, 0),
           op(1, CameraOp::CreateShape, 1)},
          [](const WizardPara& live) {
              EXPECT_EQ(live.expose_time[2], 45);
@@ -119,6 +121,20 @@ TEST_F(SettingsWindow, ApplyCases)
           op(1, CameraOp::CopyPara), op(1, CameraOp::SaveRegions), op(1, CameraOp::CreateShape, 0),
           op(1, CameraOp::VarTrain, 0), op(1, CameraOp::CreateShape, 1), op(1, CameraOp::VarTrain, 1)},
          nullptr},
+        {"product detection alone copies, retrains and shows its snapshot button",
+         [](WizardPara& p) { p.enabe_two_test = 1; p.detect_product = 0; p.snap_shot = 1; },
+         [](WizardPara& p) { p.detect_product = 1; },
+         QDialog::Accepted,
+         {LanStr(234, 1)},
+         modify + ", " + LanStr(175, 1) + " is changed to active",
+         {op(0, CameraOp::CopyPara), op(0, CameraOp::SaveRegions), op(0, CameraOp::CreateShape, 0),
+          op(0, CameraOp::VarTrain, 0), op(0, CameraOp::CreateShape, 1), op(0, CameraOp::VarTrain, 1),
+          op(1, CameraOp::CopyPara), op(1, CameraOp::SaveRegions), op(1, CameraOp::CreateShape, 0),
+          op(1, CameraOp::VarTrain, 0), op(1, CameraOp::CreateShape, 1), op(1, CameraOp::VarTrain, 1)},
+         [this](const WizardPara& live) {
+             EXPECT_EQ(live.step_enabled[0], 1);
+             EXPECT_TRUE(window->indexButton->productSnapCmd->isVisible());
+         }},
         {"external trigger switches the views in use",
          [](WizardPara& p) { p.use_external_trigger = 0; },
          [](WizardPara& p) { p.use_external_trigger = 1; },
@@ -278,6 +294,52 @@ TEST_F(SettingsWindow, MultiDetectionStepCountTakesEffectAtOnce)
             expected << op(slot, CameraOp::CreateShape, s) << op(slot, CameraOp::VarTrain, s);
     EXPECT_EQ(cameraCalls, expected);
     EXPECT_EQ(records().last(), LanStr(235, 1));
+}
+
+// Without product detection the first step stays off in multi-detection, as
+// the start-up leaves it, whether the apply changes the step count or only
+// switches product detection off.
+TEST_F(SettingsWindow, MultiDetectionWithoutProductDetectionKeepsTheFirstStepOff)
+{
+    struct Case {
+        const char* name;
+        int productBefore;
+        int count;
+        std::vector<int> enabled;
+        std::vector<int> retrained; // the steps retrained
+        int rounds;                 // the rebuild's, and the product change's after it
+    };
+    const Case cases[] = {
+        {"fewer steps", 0, 3, {0, 1, 1, 0}, {1, 2}, 1},
+        {"product detection switched off", 1, 4, {0, 1, 1, 1}, {1, 2, 3}, 2},
+    };
+    bool first = true;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!first)
+            nextCase();
+        first = false;
+        para.procedure = para.procedure_requested = ProcMultiDetect;
+        para.detect_count = 4;
+        para.detect_product = c.productBefore;
+        for (int k = 0; k < 8; ++k) {
+            para.output_row[k] = k < 4 ? k : -1;
+            para.row_trigger[k] = k;
+        }
+        startShown();
+        ASSERT_EQ(gpWPara->step_enabled[0], c.productBefore) << "as the start-up derives it";
+        open();
+        edit([&](WizardPara& p) { p.detect_count = c.count; p.detect_product = 0; });
+        exitSetup();
+        EXPECT_EQ(std::vector<int>(gpWPara->step_enabled, gpWPara->step_enabled + 4), c.enabled);
+        EXPECT_EQ(gpWPara->step_trigger_input[0], -1);
+        QStringList expected;
+        for (int round = 0; round < c.rounds; ++round)
+            for (int slot : {0, 1})
+                for (int s : c.retrained)
+                    expected << op(slot, CameraOp::CreateShape, s) << op(slot, CameraOp::VarTrain, s);
+        EXPECT_EQ(cameraCalls, expected);
+    }
 }
 
 TEST_F(SettingsWindow, ScreenOffTimeRestartsTheBacklightTimer)

@@ -314,3 +314,27 @@ TEST_F(CameraPages, Screenshots)
         nextCase();
     }
 }
+
+// Cameras in slots 0 and 2 (the camera of slot 1 did not open): the dialog
+// lists two views and binds each to the slot of the number chosen.
+TEST_F(CameraPages, RenumberingWithAGapInTheSlotsKeepsEachCameraInItsSlot)
+{
+    startOnCameraPage();
+    setCameraSlots({0, 2});
+    WidgetChangeCamera dialog;
+    dialog.shutDown = [] {};
+    ASSERT_TRUE(dialog.combos[1]);
+    EXPECT_FALSE(dialog.combos[2]);
+
+    emit dialog.okButton->clicked();
+    EXPECT_EQ(gCamNO[0], 0);
+    EXPECT_EQ(gCamNO[2], 2) << "OK without a change keeps the camera of slot 2 there";
+
+    dialog.combos[0]->setCurrentIndex(1);
+    emit dialog.okButton->clicked();
+    EXPECT_TRUE(boxes.last().contains(LanStr(361, 1).arg(2))) << "the number as the boxes show it";
+    dialog.combos[1]->setCurrentIndex(0);
+    emit dialog.okButton->clicked();
+    EXPECT_EQ(gCamNO[0], 2);
+    EXPECT_EQ(gCamNO[2], 0);
+}

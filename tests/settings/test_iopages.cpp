@@ -10,9 +10,12 @@
 #include "widgets/edit.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QTemporaryDir>
 
 TEST_F(PageTest, IOParamsLoadsClampsAndKeepsWhatHasNoButton)
 {
@@ -187,4 +190,78 @@ TEST_F(PageTest, IOFunctionsInitialStatesAreFactoryRows)
     page.show();
     for (QWidget* w : page.initialStateRows)
         EXPECT_TRUE(w->isVisible());
+}
+
+// Each switch is found by its caption and must write the field its caption
+// names (a table kept apart from the page's own), ticked and unticked,
+// through a save to "PARAM.db" and a reload.
+TEST_F(PageTest, IOFunctionsEachSwitchWritesItsOwnFieldThroughSaveAndReload)
+{
+    const struct {
+        int captionRow;
+        int32_t WizardPara::*field;
+    } cases[] = {
+        {179, &WizardPara::enable_stop_mold},
+        {178, &WizardPara::mold_cutoff},
+        {192, &WizardPara::enable_cutoff_ontime},
+        {190, &WizardPara::enable_stop_not_alarm},
+        {202, &WizardPara::pulse_output},
+        {193, &WizardPara::is_cut_ontime},
+        {513, &WizardPara::is_cut_ontime_thimble},
+        {265, &WizardPara::enable_trigger_safety},
+        {195, &WizardPara::enable_disarm_before_open},
+        {555, &WizardPara::temp_alarm_cuts_clamp},
+        {515, &WizardPara::cut_ejector_on_prod_alarm},
+        {589, &WizardPara::cut_clamp_on_mold_alarm},
+        {592, &WizardPara::detect_any_order},
+    };
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    ASSERT_TRUE(CreateParamDatabase("PARAM.db", FactoryParams()));
+    ASSERT_TRUE(CreateSerialDatabase("SN.db"));
+    ASSERT_TRUE(OpenSqlite(kParamConnection, "PARAM.db"));
+    ASSERT_TRUE(OpenSqlite(kSerialConnection, "SN.db"));
+    auto saveAndReload = [&] {
+        ASSERT_TRUE(edit.SaveDatatoFile());
+        WizardPara again;
+        again.LoadDatafromFile();
+        edit = again;
+    };
+
+    IOFunctionsWidget page;
+    auto* grid = qobject_cast<QGridLayout*>(page.layout()->itemAt(0)->layout());
+    ASSERT_NE(grid, nullptr);
+    auto boxOf = [&](int captionRow) -> CheckBox* {
+        for (int i = 0; i < grid->count(); ++i) {
+            auto* label = qobject_cast<QLabel*>(grid->itemAt(i)->widget());
+            if (!label || label->text() != LanStr(captionRow))
+                continue;
+            int row, column, rows, columns;
+            grid->getItemPosition(i, &row, &column, &rows, &columns);
+            return qobject_cast<CheckBox*>(grid->itemAtPosition(row, column + 1)->widget());
+        }
+        return nullptr;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.captionRow);
+        CheckBox* box = boxOf(c.captionRow);
+        ASSERT_NE(box, nullptr);
+        for (const int from : {0, 1}) {
+            for (const auto& other : cases)
+                edit.*other.field = from;
+            saveAndReload();
+            page.WizardParaInit();
+            ASSERT_EQ(box->isChecked(), from == 1);
+            box->setChecked(from == 0);
+            page.accept();
+            saveAndReload();
+            for (const auto& other : cases)
+                EXPECT_EQ(edit.*other.field, &other == &c ? 1 - from : from) << "field of row " << other.captionRow;
+        }
+    }
+    CloseSqlite(kParamConnection);
+    CloseSqlite(kSerialConnection);
+    QDir::setCurrent(before);
 }

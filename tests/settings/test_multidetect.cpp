@@ -285,10 +285,10 @@ TEST_F(MultiDetectPage, StoredValuesThatCannotBeIndexesAreRepaired)
              EXPECT_EQ(m.trigger(0), 0);
              EXPECT_EQ(m.trigger(1), 0);
              EXPECT_EQ(m.cutMode(0), 0);
-             EXPECT_EQ(m.inputNameIndex[0], 0);
-             EXPECT_EQ(m.outputNameIndex[1], 0);
-             EXPECT_EQ(m.outputNameIndex[2], 0);
-             EXPECT_EQ(m.inputName(0), "Mol op");
+             EXPECT_EQ(m.inputNameIndex[0], -1) << "no name rather than the first one";
+             EXPECT_EQ(m.outputNameIndex[1], -1);
+             EXPECT_EQ(m.outputNameIndex[2], -1);
+             EXPECT_EQ(m.inputName(0), "");
          }},
     };
     for (const Case& c : cases) {

@@ -233,6 +233,98 @@ TEST_F(NetFiles, StagedFileTexts)
     EXPECT_EQ(parseWifi("network={\n\tssid=\"Only\"\n}\n"), qMakePair(QString("Only"), QString()));
 }
 
+// Only the stanza of the interface the operator changed is rewritten: a DHCP
+// interface, "source" lines, a wireless stanza, comments and another wired
+// interface keep their bytes.
+TEST_F(NetFiles, RewritingTheInterfacesFileTouchesOnlyTheChangedInterface)
+{
+    const QByteArray head = "# written by the maker\n"
+                            "source /etc/network/interfaces.d/*\n"
+                            "\n"
+                            "auto lo\n"
+                            "iface lo inet loopback\n"
+                            "\n"
+                            "allow-hotplug eth0\n"
+                            "iface eth0 inet dhcp\n"
+                            "\n";
+    const QByteArray eth1Before = "auto eth1\n"
+                                  "iface eth1 inet static\n"
+                                  "    address 10.0.5.20\n"
+                                  "    netmask 255.255.0.0\n"
+                                  "    gateway 10.0.0.1\n"
+                                  "    dns-nameservers 10.0.0.2\n";
+    const QByteArray tail = "\n"
+                            "auto wlan0\n"
+                            "iface wlan0 inet dhcp\n"
+                            "    wpa-conf /etc/wpa_supplicant/wlanpwd.conf\n";
+    const QByteArray current = head + eth1Before + tail;
+    const QByteArray procNetDev = "Inter-|\n face |\n    lo: 1 0\n  eth0: 2 0\n  eth1: 3 0\n wlan0: 4 0\n";
+    const QMap<QString, QStringList> inForce = netcard::parseInterfaces(current, procNetDev);
+
+    struct Case {
+        const char* name;
+        std::function<void(QMap<QString, QStringList>&)> change;
+        QByteArray expected;
+    };
+    const std::vector<Case> cases = {
+        {"nothing changed", [](QMap<QString, QStringList>&) {}, current},
+        {"a wireless entry is not the file's", [](QMap<QString, QStringList>& t) { t["wlan0"][0] = "10.9.9.9"; },
+         current},
+        {"the gateway of eth1",
+         [](QMap<QString, QStringList>& t) { t["eth1"][2] = "10.0.0.254"; },
+         head + "auto eth1\n"
+                "iface eth1 inet static\n"
+                "    address 10.0.5.20\n"
+                "    netmask 255.255.0.0\n"
+                "    gateway 10.0.0.254\n"
+                "    dns-nameservers 10.0.0.2\n" + tail},
+        {"the DHCP interface given an address",
+         [](QMap<QString, QStringList>& t) { t["eth0"] = QStringList{"192.168.3.7", "255.255.255.0", "192.168.3.1"}; },
+         "# written by the maker\n"
+         "source /etc/network/interfaces.d/*\n"
+         "\n"
+         "auto lo\n"
+         "iface lo inet loopback\n"
+         "\n"
+         "allow-hotplug eth0\n"
+         "iface eth0 inet static\n"
+         "address 192.168.3.7\n"
+         "netmask 255.255.255.0\n"
+         "gateway 192.168.3.1\n"
+         "\n" + eth1Before + tail},
+        {"an interface the file does not name",
+         [](QMap<QString, QStringList>& t) { t["eth2"] = QStringList{"172.16.0.5", "255.255.0.0", "172.16.0.1"}; },
+         current + "\nauto eth2\niface eth2 inet static\naddress 172.16.0.5\nnetmask 255.255.0.0\ngateway 172.16.0.1\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QMap<QString, QStringList> edited = inForce;
+        c.change(edited);
+        const QByteArray text = interfacesText(current, edited, inForce);
+        EXPECT_EQ(text.toStdString(), c.expected.toStdString());
+        // Read back, the file gives the edited entries of the wired interfaces.
+        const QMap<QString, QStringList> back = netcard::parseInterfaces(text, procNetDev + "  eth2: 5 0\n");
+        for (const QString& name : {QString("eth0"), QString("eth1"), QString("eth2")}) {
+            if (edited.contains(name)) {
+                EXPECT_EQ(back.value(name), edited.value(name)) << name.toStdString();
+            }
+        }
+    }
+
+    // Staged from the system file: the DHCP interface is not made static.
+    putFile(root(kSystemInterfaces), current);
+    NetCard system;
+    system.interfaceTable = inForce;
+    NetCard edit = system;
+    edit.interfaceTable["eth1"][0] = "10.0.5.21";
+    WizardPara p = FactoryParams();
+    ASSERT_EQ(SaveNetParam(edit, system, p, p, false), InterfacesChanged);
+    const QByteArray staged = fileBytes("cnt_net/ls_interfaces");
+    EXPECT_TRUE(staged.startsWith(head)) << staged.toStdString();
+    EXPECT_TRUE(staged.endsWith(tail));
+    EXPECT_TRUE(staged.contains("    address 10.0.5.21\n"));
+}
+
 TEST_F(NetFiles, FlagsSayWhatChangedAndOnlyThatIsStaged)
 {
     struct Case {
@@ -336,7 +428,10 @@ TEST_F(NetFiles, InstallingReplacesTheSystemFilesOfThisApplyOnly)
     changed.interfaceTable["eth1"][0] = "10.0.5.21";
     ASSERT_EQ(SaveNetParam(changed, fixtureCard(), live, live, false), InterfacesChanged);
     EXPECT_TRUE(installStaged(InterfacesChanged, changed).ok());
-    EXPECT_EQ(fileBytes(root(kSystemInterfaces)), interfacesText(changed.interfaceTable));
+    EXPECT_EQ(fileBytes(root(kSystemInterfaces)).toStdString(),
+              "# the technician's own\nauto eth0\n\n"
+              "auto eth1\niface eth1 inet static\naddress 10.0.5.21\nnetmask 255.255.0.0\ngateway 10.0.0.1\n")
+        << "the technician's lines stay; the changed interface gets its stanza";
 
     // A target that cannot be replaced is reported and stays as it was.
     QFile::remove(root(kSystemHosts));

@@ -107,10 +107,9 @@ TEST_F(NetworkWindow, TypedEntriesAreRefusedThenStagedAndInstalled)
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_TRUE(boxes[0].contains(LanStr(234, 1)));
     EXPECT_FALSE(settingsShown());
-    NetCard expected;
-    expected.interfaceTable.insert("eth0", {"192.168.1.100", "255.255.255.0", "192.168.1.254"});
-    EXPECT_EQ(fileBytes(platform::sysPath("/etc/network/interfaces")),
-              netconfig::interfacesText(expected.interfaceTable));
+    QByteArray expected = kInterfaces;
+    expected.replace("gateway 192.168.1.1\n", "gateway 192.168.1.254\n");
+    EXPECT_EQ(fileBytes(platform::sysPath("/etc/network/interfaces")), expected) << "only the gateway line changed";
     EXPECT_EQ(fileBytes(platform::sysPath("/etc/hostname")), "1207");
     EXPECT_EQ(fileBytes(platform::sysPath("/etc/hosts")).toStdString(),
               "127.0.1.1\t1207\n127.0.0.1\t1207\n\n\n127.0.0.1\tlocalhost\n\n# IPv6\n::1 localhost ip6-localhost\n");

@@ -180,6 +180,36 @@ TEST_F(StatisticsStore, CountsPlanAndDayChangePersist)
     EXPECT_EQ(third.plan, 0);
 }
 
+// Every count of the finished day, per camera and per step, output and
+// abnormal alike, starts the new day at zero in memory and in the database.
+TEST_F(StatisticsStore, ADayChangeStartsEveryCountAtZero)
+{
+    ResStatisticsParam& s = open();
+    for (int d = 0; d < 8; ++d) {
+        for (int c = 0; c < 8; ++c) {
+            ASSERT_TRUE(s.add(c + d, true, d, c));
+            ASSERT_TRUE(s.add(23 - c, false, d, c));
+        }
+        ASSERT_TRUE(s.addTotal(d, true, d));
+        ASSERT_TRUE(s.addTotal(d + 8, false, d));
+    }
+    ASSERT_TRUE(s.nextDay("2026-03-15"));
+    const auto live = rows("ResStatistics.db");
+    for (int d = 0; d < 8; ++d) {
+        for (int c = 0; c < 8; ++c) {
+            SCOPED_TRACE(QStringLiteral("C%1_D%2").arg(c).arg(d).toStdString());
+            EXPECT_EQ(s.outputCounts[c][d], series({}));
+            EXPECT_EQ(s.abnormalCounts[c][d], series({}));
+            EXPECT_EQ(live[QStringLiteral("C%1_D%2").arg(c).arg(d)].value1, zeros());
+            EXPECT_EQ(live[QStringLiteral("C%1_D%2").arg(c).arg(d)].value2, zeros());
+        }
+        EXPECT_EQ(s.outputTotals[d], series({})) << d;
+        EXPECT_EQ(s.abnormalTotals[d], series({})) << d;
+        EXPECT_EQ(live[QStringLiteral("Detect%1").arg(d)].value1, zeros()) << d;
+        EXPECT_EQ(live[QStringLiteral("Detect%1").arg(d)].value2, zeros()) << d;
+    }
+}
+
 // Without a template the day change makes a complete new database.
 TEST_F(StatisticsStore, ADayChangeWithoutTemplateStillLeavesEveryRow)
 {
