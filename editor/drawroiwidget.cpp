@@ -23,6 +23,7 @@
 #include <new>
 #include <QTimer>
 #include <cstring>
+#include <memory>
 
 int gDrawHint = 0;
 
@@ -110,6 +111,7 @@ void DrawROIWidget::Reset(bool)
         v->BackMask();
         for (bool& pending : ignoreClearPending[v->cameraIndex])
             pending = false;
+        v->DropIgnoreClears();
     });
     gDrawHint = 0;
     EditorHost& h = H();
@@ -162,8 +164,10 @@ void DrawROIWidget::SlotReturn()
         return;
     }
     h.tools().copyAreaMode = false;
+    // A refused save keeps the editor open on the edits.
+    if (!SlotSaveData())
+        return;
     gSource = -1;
-    SlotSaveData();
     Restart();
     if (h.fromTrain()) {
         h.fromTrain() = false;
@@ -452,7 +456,7 @@ void DrawROIWidget::ChangeDetectNum(int n)
 
 // ---------------------------------------------------------------- saving
 
-void DrawROIWidget::SlotSaveData()
+bool DrawROIWidget::SlotSaveData()
 {
     std::vector<CammerWidget*> changed;
     forEachView([&](int, CammerWidget* v) {
@@ -463,6 +467,7 @@ void DrawROIWidget::SlotSaveData()
             changed.push_back(v);
     });
 
+    bool saved = true;
     if (!changed.empty() && ask(LanStr(72))) {
         const WizardPara& p = P();
         const int mode = p.procedure;
@@ -472,6 +477,16 @@ void DrawROIWidget::SlotSaveData()
                                   p.step_enabled[0]));
         for (CammerWidget* v : changed) {
             const int slot = v->cameraIndex;
+            // The store goes to the disk first: a refused save (the operator
+            // warned by the store) leaves the live regions, their masks and
+            // the ignore points as they were, and the edit for another try.
+            auto toSave = std::make_unique<CammerSingleton>(*v->editRegions);
+            if (copySteps)
+                CammerData::CopyParaOf(*toSave);
+            if (!toSave->SaveDatatoFile()) {
+                saved = false;
+                continue;
+            }
             const StoreChanges log = ChangeRecords(*v->liveRegions, *v->editRegions, slot + 1, steps());
             for (const QString& record : log.records)
                 host::insertRecord(record);
@@ -482,7 +497,7 @@ void DrawROIWidget::SlotSaveData()
                 *v->editRegions = *v->liveRegions;
                 v->BackMask();
             }
-            v->liveRegions->SaveDatatoFile();
+            v->ApplyIgnoreClears();
             for (int d = 0; d < kStepCount; ++d) {
                 if (!ignoreClearPending[slot][d])
                     continue;
@@ -502,7 +517,7 @@ void DrawROIWidget::SlotSaveData()
             return;
         retrainPending[v->cameraIndex] = false;
         retrainEnabled(v, false);
-    });
+    });    return saved;
 }
 
 // ---------------------------------------------------------------- template library

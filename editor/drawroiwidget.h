@@ -58,8 +58,9 @@ public slots:
     void SlotDeleteIgnorePoint();
     void ChangeDetectNum(int n);
     // Commits the edit copies the operator agrees to save, one operation
-    // record per changed region, and retrains what changed.
-    void SlotSaveData();
+    // record per changed region, and retrains what changed. False when a
+    // store's save was refused (that store's edit is kept, nothing applied).
+    bool SlotSaveData();
     void SlotAddTemp();
     void SlotTempDeleteCur();
     // Every template but template 0 of every camera and step goes.

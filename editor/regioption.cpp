@@ -333,7 +333,9 @@ void RegiOption::ChangeDetectSlot(int d)
     if (v->editRegions->roiCount[d] == 0 && p.auto_generate_area && host::askChoice(LanStr(354))) {
         v = shownView();
         if (v && gSource != 1 && gSource >= 0) {
-            AutogenerationRegion(v, d);
+            int whyNot = 0;
+            if (!AutogenerationRegion(v, d, &whyNot) && whyNot)
+                host::showWarning(LanStr(whyNot));
             v->update();
         }
     }

@@ -7,17 +7,23 @@
 
 #include <opencv2/imgproc.hpp>
 
-bool AutogenerationRegion(CammerData* view, int step)
+bool AutogenerationRegion(CammerData* view, int step, int* whyNot)
 {
+    int unused = 0;
+    int& why = whyNot ? *whyNot : unused;
+    why = 0;
     if (!view || !view->editRegions || step < 0 || step >= kStepCount)
         return false;
     CammerSingleton& s = *view->editRegions;
     const int slot = s.roiCount[step];
     if (slot < 0 || slot >= kRegionCount)
         return false;
+    // A step out of use holds no template to compare.
     const cv::Mat t0 = view->TemplatePlane(0, 0), t1 = view->TemplatePlane(1, 0);
-    if (t0.empty() || t1.empty() || t0.size() != t1.size())
+    if (t0.empty() || t1.empty() || t0.size() != t1.size()) {
+        why = kRowAutoRegionStepsUnused;
         return false;
+    }
 
     cv::Mat d, b;
     cv::absdiff(t0, t1, d);
@@ -29,8 +35,10 @@ bool AutogenerationRegion(CammerData* view, int step)
     cv::dilate(b, b, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(50, 50)));
     std::vector<std::vector<cv::Point>> contours;
     cv::findContours(b, contours, cv::RETR_TREE, cv::CHAIN_APPROX_SIMPLE);
-    if (contours.empty())
+    if (contours.empty()) {
+        why = kRowAutoRegionNoDifference;
         return false;
+    }
 
     std::vector<cv::Point> all, hull, simple;
     for (const auto& c : contours)

@@ -465,10 +465,9 @@ bool CammerData::DeleteROI(int e, int r)
     const int kind = s.shapeType[e][r];
     if (kind == ShapeRect || kind == ShapePolygon || kind == ShapeRing) {
         const QRect box = shapes::clipToImage(s.ImageRect(e, r));
-        if (!box.isEmpty() && !ignoreMask[e].empty())
-            ignoreMask[e](cv::Rect(box.x(), box.y(), box.width(), box.height())).setTo(0);
+        if (!box.isEmpty())
+            ignoreClears[e].push_back(box);
     }
-    SaveIgnorePoint(e);
     for (int k = r; k < s.roiCount[e] - 1; ++k) {
         s.CopyRegion(s, e, k + 1, e, k);
         editMasks[e][k] = editMasks[e][k + 1];
@@ -477,6 +476,26 @@ bool CammerData::DeleteROI(int e, int r)
     }
     --s.roiCount[e];
     return true;
+}
+
+void CammerData::ApplyIgnoreClears()
+{
+    for (int e = 0; e < kStepCount; ++e) {
+        if (ignoreClears[e].empty())
+            continue;
+        if (!ignoreMask[e].empty())
+            for (const QRect& box : ignoreClears[e])
+                ignoreMask[e](cv::Rect(box.x(), box.y(), box.width(), box.height())).setTo(0);
+        ignoreClears[e].clear();
+        if (!SaveIgnorePoint(e))
+            qWarning() << "camera" << cameraIndex + 1 << "step" << e + 1 << ": ignore points not written";
+    }
+}
+
+void CammerData::DropIgnoreClears()
+{
+    for (std::vector<QRect>& boxes : ignoreClears)
+        boxes.clear();
 }
 
 void CammerData::BackMask()
@@ -507,7 +526,13 @@ void CammerData::CopyPara()
 {
     if (!liveRegions)
         return;
-    CammerSingleton& s = *liveRegions;
+    copySteps(*liveRegions, liveMasks);
+}
+
+void CammerData::CopyParaOf(CammerSingleton& store) { copySteps(store, nullptr); }
+
+void CammerData::copySteps(CammerSingleton& s, cv::Mat (*masks)[kRegionCount])
+{
     auto copyStep = [&](int a, int b) {
         s.roiCount[b] = s.roiCount[a];
         const int n = std::max(0, std::min(kRegionCount, s.roiCount[a]));
@@ -526,7 +551,8 @@ void CammerData::CopyPara()
             default:
                 break;
             }
-            liveMasks[b][r] = liveMasks[a][r];
+            if (masks)
+                masks[b][r] = masks[a][r];
         }
     };
     switch (gpWPara->procedure) {

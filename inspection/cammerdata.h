@@ -101,10 +101,15 @@ public:
     // first, so what is shown never changes under the viewer.
     static void Detach(cv::Mat& m);
 
-    // Removes region r of `step` from the edit store: clears the ignore points
-    // in its image box, writes the bitmap and moves later regions down. An
-    // index outside the step's regions changes nothing (false).
+    // Removes region r of `step` from the edit store and moves later regions
+    // down; the ignore points in its image box are cleared only when the edit
+    // is saved (ApplyIgnoreClears). An index outside the step's regions
+    // changes nothing (false).
     bool DeleteROI(int step, int r);
+    // After a saved edit: the ignore points of the deleted regions' boxes are
+    // cleared and the bitmaps written. Dropped instead when the edit is.
+    void ApplyIgnoreClears();
+    void DropIgnoreClears();
     // Edit masks take the live masks (shared pixels; masks are only ever
     // replaced, never written in place).
     void BackMask();
@@ -112,6 +117,8 @@ public:
     void RestorMask();
     // Copies the paired steps inside the live store by the procedure.
     void CopyPara();
+    // The same copy inside any store, without the masks (the store to save).
+    static void CopyParaOf(CammerSingleton& store);
 
     // Number of NG rectangles stored for a region.
     int NgRectCount(int step, int r) const { return ngRects[step][r][0][0]; }
@@ -140,6 +147,7 @@ public:
     bool previewShown = false;
 
     cv::Mat ignoreMask[kStepCount]; // non-zero: never judged; empty: no points
+    std::vector<QRect> ignoreClears[kStepCount]; // boxes of regions deleted in the edit
     bool stepLoaded[kStepCount] = {};  // templates and ignore points are held
     bool stepRefused[kStepCount] = {}; // no memory for the step: judged NG
     // Per slot the template; colour cameras keep its grey or hue plane only.
@@ -155,6 +163,7 @@ public:
     int selectedRegion = -1;
 
 private:
+    static void copySteps(CammerSingleton& s, cv::Mat (*masks)[kRegionCount]);
     mutable cv::Mat picture_; // colour template being written (see TemplateImage)
     mutable int pictureStep_ = -1, pictureSlot_ = -1;
     bool syntheticTemplate_[kStepCount] = {}; // slot 0 made, not loaded

@@ -135,8 +135,17 @@ void CammerRecong::ShapeMatch(int step)
                    << score << "," << alignFailures[step] << "frames so far; judged NG";
         return;
     }
-    alignState[step] = AlignState::Aligned;
     const double dx = x - s.x, dy = y - s.y;
+    // A turned search lets the part reach past the box; a place further than
+    // the offset allows is not the part the operator meant.
+    const double g = p.location_adge + 0.5;
+    if (std::abs(dx) > g || std::abs(dy) > g) {
+        failed(AlignState::NotFound);
+        qWarning() << "camera" << view->cameraIndex + 1 << "step" << step + 1 << ": position found" << dx << dy
+                   << "px away, beyond the offset" << p.location_adge << "; judged NG";
+        return;
+    }
+    alignState[step] = AlignState::Aligned;
     alignShift[step] = {dx, dy};
     alignAngle[step] = p.rotate_angle >= 1 && p.rotate_angle <= 180 ? angle : 0.0;
     const double r = gImageW - 1, b = gImageH - 1;

@@ -43,7 +43,9 @@ void MainWindow::SlotAdjustArea()
         const auto shown = [](QWidget* w) { return w && w->isVisible(); };
         if (shown(settingsWindow) || shown(alarmOptionBar) || displayState == 2)
             return;
-        AutogenerationRegion(v, editStep);
+        int whyNot = 0;
+        if (!AutogenerationRegion(v, editStep, &whyNot) && whyNot)
+            showWarnBox(LanStr(whyNot));
         v->update();
     }
     if (gpWPara->show_cavity_number) {

@@ -6,7 +6,8 @@
 #include <QString>
 
 constexpr int kLanAddedFirst = 600;
-constexpr int kLanRows = 1660;
+
+constexpr int kLanRows = 1700;
 constexpr int kLanCols = 3;
 
 extern QString gaLanStr[kLanRows][kLanCols];

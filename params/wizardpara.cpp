@@ -5,6 +5,7 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QSaveFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -564,13 +565,14 @@ bool WizardPara::SaveDatatoFile()
 
 bool WizardPara::SaveAddFile()
 {
-    QFile f(QStringLiteral("sysadd.txt"));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        qWarning() << "cannot write sysadd.txt";
+    // Replaced whole, so a power cut leaves the old number or the new one.
+    QSaveFile f(QStringLiteral("sysadd.txt"));
+    const QByteArray data = QByteArray::number(para_group) + '\n';
+    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.commit()) {
+        qWarning() << "cannot write sysadd.txt:" << f.errorString();
         return false;
     }
-    const QByteArray data = QByteArray::number(para_group) + '\n';
-    return f.write(data) == data.size() && f.flush();
+    return true;
 }
 
 bool WizardPara::SaveChkDBItem(const QString& key)

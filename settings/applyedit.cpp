@@ -49,14 +49,13 @@ ApplyChanges CaptureChanges(const WizardPara& live, const WizardPara& edit)
 
 namespace {
 
-void rebuildMultiDetect(WizardPara& edit)
+void rebuildMultiDetect(WizardPara& edit, bool act)
 {
     const int n = std::clamp(int(edit.detect_count), 1, 8);
-    if (n != gDNum) {
+    if (act && n != gDNum) {
         settingshost::changeDetectNum(n);
         settingshost::resetSteps(n, edit);
     }
-    gDNum = n;
     for (int k = 0; k < 8; ++k) {
         if (k < n)
             edit.step_row[k] = edit.output_row[k];
@@ -71,6 +70,9 @@ void rebuildMultiDetect(WizardPara& edit)
             edit.step_trigger_input[k] = -1;
         }
     }
+    if (!act)
+        return;
+    gDNum = n;
     for (int slot : settingshost::usedSlots()) {
         for (int s = 0; s < gDNum; ++s) {
             if (!edit.step_enabled[s])
@@ -90,12 +92,12 @@ void setSelector(int v)
 
 } // namespace
 
-void RebuildMode(WizardPara& edit, const WizardPara& live)
+void RebuildMode(WizardPara& edit, const WizardPara& live, bool act)
 {
     const int req = edit.procedure_requested;
     const int cur = live.procedure;
     if (req == ProcMultiDetect && cur == ProcMultiDetect) {
-        rebuildMultiDetect(edit);
+        rebuildMultiDetect(edit, act);
         return;
     }
     if (req == ProcMultiDetect || cur == ProcMultiDetect)
@@ -123,12 +125,14 @@ void RebuildMode(WizardPara& edit, const WizardPara& live)
         int first, second;
         if (edit.cavity_position == 0) {
             e[0] = p, e[1] = 1, e[2] = 0, e[3] = 0;
-            setSelector(1);
+            if (act)
+                setSelector(1);
             first = 0;
             second = turntable ? (semi >= 0 ? semi : 0) : 2;
         } else if (edit.cavity_position == 1) {
             e[0] = 0, e[1] = 0, e[2] = p, e[3] = 1;
-            setSelector(0);
+            if (act)
+                setSelector(0);
             first = turntable ? 3 : 0;
             second = turntable ? (semi >= 0 ? semi : 3) : 3;
         } else {
@@ -186,10 +190,8 @@ void ReapplyCameras(const ApplyChanges& c, const WizardPara& live)
         const bool copy = live.enabe_two_test
             && ((live.detect_product && twoStepMode) || mode == ProcTwoColor || mode == ProcTurntable);
         for (int slot : inUse) {
-            if (copy) {
+            if (copy)
                 settingshost::cameraOp(slot, CameraOp::CopyPara);
-                settingshost::cameraOp(slot, CameraOp::SaveRegions);
-            }
             eachEnabledStep(slot, [&](int sl, int s) {
                 if (!c.positioning && !c.offset)
                     settingshost::cameraOp(sl, CameraOp::CreateShape, s);

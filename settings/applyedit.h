@@ -45,7 +45,8 @@ ApplyChanges CaptureChanges(const WizardPara& live, const WizardPara& edit);
 // the procedure in force (the live record). A change to or from
 // multi-detection waits for the next start; within multi-detection a new step
 // count takes effect at once (cycle state, region editor, training, names).
-void RebuildMode(WizardPara& edit, const WizardPara& live);
+// Without `act` only the fields of the edit copy change (the record to save).
+void RebuildMode(WizardPara& edit, const WizardPara& live, bool act = true);
 
 // After a declined apply: each camera whose values the live tuning changed
 // gets its saved values back.

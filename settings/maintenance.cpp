@@ -1,6 +1,8 @@
 #include "settings/maintenance.h"
 
 #include "params/lanstr.h"
+#include "params/wizardpara.h"
+#include "platform/host.h"
 #include "platform/commandrunner.h"
 #include "settings/settingshost.h"
 #include "widgets/msgbox.h"
@@ -85,6 +87,32 @@ bool restartSystem(bool powerOff)
     // The program goes on, so it needs its databases again.
     settingshost::reopenDatabases();
     showWarnBox(LanStr(kRowRestartFailed));
+    return false;
+}
+
+bool saveParameters()
+{
+    if (!gpWPara || gpWPara->SaveDatatoFile())
+        return true;
+    showWarnBox(LanStr(kRowParamsNotSaved));
+    return false;
+}
+
+bool switchLanguage(int lan)
+{
+    const int old = gLan;
+    gLan = lan;
+    if (!saveParameters()) {
+        gLan = old;
+        return false;
+    }
+    host::insertRecord(LanStr(319, old));
+    settingshost::stopWatchdog();
+    if (restartSystem())
+        return true;
+    // Still running in the old texts: the next start must come up in them too.
+    gLan = old;
+    saveParameters();
     return false;
 }
 

@@ -25,6 +25,18 @@ constexpr int kRowClockNotSet = 1111;
 constexpr int kRowCalibrationNotRun = 1112;
 constexpr int kRowChooseUpdateFile = 1113; // title of the update file dialog
 constexpr int kRowCalibrationFailed = 1114;
+constexpr int kRowParamsNotSaved = 1560;
+constexpr int kRowGroupIndexNotSaved = 1561;
+
+// Writes the live record to the parameter database. False, with the operator
+// told, when the database refused it: a command that needs the record on disk
+// (a restart, leaving, a group copy) must then stop.
+bool saveParameters();
+
+// The language switch: saved with the record, journaled, then the restart
+// that brings it in. A refused save or restart leaves the language as it was,
+// in memory and on disk; false then.
+bool switchLanguage(int lan);
 
 // The operator password: what the record keeps and the keypad can type
 // again. A longer password or one with characters outside Latin-1 would be

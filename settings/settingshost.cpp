@@ -9,6 +9,7 @@
 
 #include <QDebug>
 #include <QSqlDatabase>
+#include <memory>
 
 namespace settingshost {
 
@@ -77,12 +78,13 @@ void directCameraOp(int slot, CameraOp op, int step)
     case CameraOp::VarTrain:
         view->recong->VarTrain(step);
         break;
-    case CameraOp::CopyPara:
-        view->CopyPara();
+    case CameraOp::CopyPara: {
+        auto copied = std::make_unique<CammerSingleton>(*view->liveRegions);
+        CammerData::CopyParaOf(*copied);
+        if (copied->SaveDatatoFile()) // warns the operator itself when refused
+            view->CopyPara();
         break;
-    case CameraOp::SaveRegions:
-        view->liveRegions->SaveDatatoFile();
-        break;
+    }
     default:
         break;
     }

@@ -24,8 +24,8 @@ enum class CameraOp {
     ChangeTrig, // CameraChangeTrig(false)
     CreateShape, // the engine's template shape of a step
     VarTrain,   // the engine's training of a step
-    CopyPara,   // paired steps copied inside the live region store
-    SaveRegions, // the live region store written to "PARAM.db"
+    CopyPara,   // paired steps copied inside the live region store once the
+                // store so copied is saved to "PARAM.db" (a refused save: unchanged)
     RestoreDefaults, // the camera's own defaults, read back into the edit copy
 };
 

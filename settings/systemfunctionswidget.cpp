@@ -156,17 +156,14 @@ void SystemFunctionsWidget::SlotChangeLan()
     if (!showChooseBox(LanStr(318)))
         return;
     // Pending edits are applied (with their own question) before the
-    // restart, or they would be lost with it; a refused apply keeps the
-    // window and the language as they are.
+    // restart, or they would be lost with it; a refused or unsaved apply keeps
+    // the window and the language as they are.
     if (applyPending && !applyPending()) {
         pagekit::selectId(languageGroup, gLan);
         return;
     }
-    host::insertRecord(LanStr(319));
-    gLan = lan;
-    // The language is saved with the record, so the restart comes up in it.
-    if (gpWPara)
-        gpWPara->SaveDatatoFile();
-    settingshost::stopWatchdog();
-    maintenance::restartSystem();
+    // The language is saved with the record, so the restart comes up in it;
+    // a refused save or restart keeps the old one.
+    if (!maintenance::switchLanguage(lan))
+        pagekit::selectId(languageGroup, gLan);
 }

@@ -13,6 +13,7 @@
 #include "settings/ioparamswidget.h"
 #include "settings/helpwidget.h"
 #include "settings/iowidget.h"
+#include "settings/maintenance.h"
 #include "settings/memorandumwidget.h"
 #include "settings/netapply.h"
 #include "settings/networkparamswidget.h"
@@ -95,7 +96,10 @@ void SystemSettingWidget::sysparaInit()
 
 void SystemSettingWidget::BtnConnect()
 {
-    systemFunctions->applyPending = [this] { return applyEdits() != ApplyResult::Refused; };
+    systemFunctions->applyPending = [this] {
+        const ApplyResult r = applyEdits();
+        return r != ApplyResult::Refused && r != ApplyResult::NotSaved;
+    };
     connect(systemFunctions->resetCountButton, &QPushButton::clicked, this, &SystemSettingWidget::ResetTotal);
     connect(systemFunctions->shutDownButton, &QPushButton::clicked, this, &SystemSettingWidget::SlotShutDown);
     connect(systemFunctions->changePasswordButton, &QPushButton::clicked, this, &SystemSettingWidget::ChangePwd);
@@ -224,7 +228,8 @@ void SystemSettingWidget::accept() { applyEdits(); }
 
 void SystemSettingWidget::SlotExitSetup()
 {
-    if (applyEdits() == ApplyResult::Refused)
+    const ApplyResult r = applyEdits();
+    if (r == ApplyResult::Refused || r == ApplyResult::NotSaved)
         return;
     settingshost::showCameraViews();
 }
@@ -267,13 +272,20 @@ SystemSettingWidget::ApplyResult SystemSettingWidget::applyEdits()
         return ApplyResult::Declined;
     }
 
+    // The record as it will be live goes to the disk first: a refused save
+    // changes nothing, journals nothing and keeps the edits for another try.
+    WizardPara saved = edit;
+    RebuildMode(saved, live, false);
+    if (!saved.SaveDatatoFile()) {
+        showWarnBox(LanStr(maintenance::kRowParamsNotSaved));
+        return ApplyResult::NotSaved;
+    }
     const QString record = ChangeLogText(live, edit);
     RebuildMode(edit, live);
     host::insertRecord(record);
     const int networkFlags = settingshost::stageNetwork();
     live = edit;
     settingshost::netCardsCommit();
-    live.SaveDatatoFile();
     if (live.location_level > 0 && uiHost().restartLcdTimer)
         uiHost().restartLcdTimer(live.location_level * 1000);
     if (networkFlags != 0)

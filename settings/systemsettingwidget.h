@@ -45,9 +45,14 @@ public:
         Unchanged, // nothing differed: nothing asked, nothing saved
         Declined,  // the operator said NO: edits thrown away
         Saved,     // journaled, saved and applied
+        NotSaved,  // the database refused the save: operator told, nothing
+                   // journaled or applied, edits kept for another try
     };
     // The apply step; tells what it did.
     ApplyResult applyEdits();
+    // The current parameter group noted in memory and on disk, or in neither
+    // (the operator told).
+    void saveGroupIndex(int index);
 
     // Every editing page loads from the edit copy (run at each showing).
     void WizardParaInit();

@@ -204,7 +204,10 @@ void SystemSettingWidget::SlotParaGroupBackup()
     }
     if (!showChooseBox(LanStr(283)))
         return;
-    applyEdits();
+    // The group copies the database: edits that did not reach it stop here.
+    const ApplyResult applied = applyEdits();
+    if (applied == ApplyResult::Refused || applied == ApplyResult::NotSaved)
+        return;
     const QString root = groupFolder.path();
     const QString existing = maintenance::existingGroup(maintenance::listGroups(root), name);
     if (!existing.isEmpty() && !showChooseBox(LanStr(284)))
@@ -218,9 +221,18 @@ void SystemSettingWidget::SlotParaGroupBackup()
     QComboBox* list = advanceParams->groupList;
     const int index = list->findText(existing.isEmpty() ? name : existing, Qt::MatchExactly | Qt::MatchCaseSensitive);
     list->setCurrentIndex(index);
-    if (gpWPara) {
-        gpWPara->para_group = index;
-        gpWPara->SaveAddFile();
+    saveGroupIndex(index);
+}
+
+void SystemSettingWidget::saveGroupIndex(int index)
+{
+    if (!gpWPara)
+        return;
+    const int before = gpWPara->para_group;
+    gpWPara->para_group = index;
+    if (!gpWPara->SaveAddFile()) {
+        gpWPara->para_group = before;
+        showWarnBox(LanStr(maintenance::kRowGroupIndexNotSaved));
     }
 }
 
@@ -247,10 +259,7 @@ void SystemSettingWidget::SlotParaGroupRestore()
         showWarnBox(LanStr(maintenance::kRowGroupRestoreFailed));
         return;
     }
-    if (gpWPara) {
-        gpWPara->para_group = list->currentIndex();
-        gpWPara->SaveAddFile();
-    }
+    saveGroupIndex(list->currentIndex());
     // The pending edits are not applied: the restored set loads at the next start.
     maintenance::restartSystem();
 }

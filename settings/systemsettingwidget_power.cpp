@@ -16,23 +16,14 @@
 
 #include <QThread>
 
-namespace {
-
-void saveLive()
-{
-    if (gpWPara)
-        gpWPara->SaveDatatoFile();
-}
-
-} // namespace
-
 void SystemSettingWidget::SlotShutDown()
 {
     if (!showChooseBox(LanStr(291)))
         return;
-    // A refused or declined apply does not stop the power-off.
-    applyEdits();
-    saveLive();
+    // A refused or declined apply does not stop the power-off; a save that
+    // did not reach the disk does, or the operator's edits would be lost.
+    if (applyEdits() == ApplyResult::NotSaved || !maintenance::saveParameters())
+        return;
     host::insertRecord(LanStr(292));
     settingshost::stopWatchdog();
     settingshost::flushAll();
@@ -44,9 +35,9 @@ void SystemSettingWidget::SlotExit()
 {
     if (!showChooseBox(LanStr(294)))
         return;
+    if (applyEdits() == ApplyResult::NotSaved || !maintenance::saveParameters())
+        return;
     host::insertRecord(LanStr(295));
-    applyEdits();
-    saveLive();
     showWarnBox(LanStr(296));
     settingshost::exitProgram(0);
 }
@@ -63,8 +54,8 @@ void SystemSettingWidget::SlotModifyTime()
         showWarnBox(LanStr(maintenance::kRowClockNotSet));
         return;
     }
-    applyEdits();
-    saveLive();
+    if (applyEdits() == ApplyResult::NotSaved || !maintenance::saveParameters())
+        return;
     host::insertRecord(LanStr(401));
     settingshost::stopWatchdog();
     settingshost::flushAll();
@@ -88,12 +79,12 @@ void SystemSettingWidget::SlotChangeLan(int language)
         return;
     if (!showChooseBox(LanStr(318)))
         return;
-    host::insertRecord(LanStr(319));
-    gLan = language;
-    applyEdits();
-    saveLive();
-    settingshost::stopWatchdog();
-    maintenance::restartSystem();
+    // Pending edits go first (with their own question), or the restart would
+    // lose them.
+    const ApplyResult applied = applyEdits();
+    if (applied == ApplyResult::Refused || applied == ApplyResult::NotSaved)
+        return;
+    maintenance::switchLanguage(language);
 }
 
 void SystemSettingWidget::SlotClearRecord()

@@ -20,6 +20,7 @@ ResStatisticsParam* gpResStatisticsParam = nullptr;
 namespace {
 
 constexpr int kRowFileError = 544;
+constexpr int kRowUnread = 1564;
 
 bool validSelection(int v) { return v >= 0 && v <= stats::kAll; }
 bool validUnit(int v) { return v >= 0 && v < stats::kUnits; }
@@ -49,6 +50,24 @@ QList<int> stepsOf(int step)
         if (step == stats::kAll || d == step)
             steps << d;
     return steps;
+}
+
+enum class Read { Found, Missing, Failed };
+
+// A failed query is not a missing row: the series keep what they hold.
+Read readRow(QSqlQuery& q, QList<int>* output, QList<int>* abnormal)
+{
+    if (!q.exec()) {
+        qWarning() << "statistics: row not read:" << q.lastError().text();
+        return Read::Failed;
+    }
+    if (!q.next()) {
+        *output = *abnormal = stats::zeroSeries();
+        return Read::Missing;
+    }
+    *output = stats::parseSeries(q.value(0).toString());
+    *abnormal = stats::parseSeries(q.value(1).toString());
+    return Read::Found;
 }
 
 QString cameraRow(int c, int d) { return QStringLiteral("C%1_D%2").arg(c).arg(d); }
@@ -87,6 +106,8 @@ ResStatisticsParam::ResStatisticsParam()
     curDate = productionDate();
     load(stats::kAll, stats::kAll);
     loadTotal(stats::kAll);
+    if (usable_ && !unread_.isEmpty())
+        host::showWarning(LanStr(kRowUnread));
     setFindResAll(1);
     clcCount();
 }
@@ -140,8 +161,15 @@ bool ResStatisticsParam::ensureOpen()
         qWarning() << "cannot open" << kFile << db.lastError().text();
         return false;
     }
-    // A file without the table (a broken template, a fresh file) gets it.
-    if (!db.tables().contains(QStringLiteral("resstatistics")))
+    // A file without the table (a broken template, a fresh file) gets it;
+    // one that cannot say whether it has the table is an error, not a new file.
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("select count(*) from sqlite_master where type in ('table', 'view') and name='resstatistics'"))
+        || !q.next()) {
+        qWarning() << "statistics: cannot list the tables of" << kFile << q.lastError().text();
+        return false;
+    }
+    if (q.value(0).toInt() == 0)
         return createTable();
     return true;
 }
@@ -194,18 +222,26 @@ bool ResStatisticsParam::load(int step, int camera)
     QSqlQuery q(db);
     q.prepare(QStringLiteral("select value1 ,value2 from resstatistics where name=:name"));
     QList<std::pair<int, int>> missing;
+    bool ok = true;
     for (const auto& [c, d] : pairs) {
-        q.bindValue(QStringLiteral(":name"), cameraRow(c, d));
-        if (q.exec() && q.next()) {
-            outputCounts[c][d] = stats::parseSeries(q.value(0).toString());
-            abnormalCounts[c][d] = stats::parseSeries(q.value(1).toString());
-        } else {
-            outputCounts[c][d] = abnormalCounts[c][d] = stats::zeroSeries();
+        const QString name = cameraRow(c, d);
+        q.bindValue(QStringLiteral(":name"), name);
+        switch (readRow(q, &outputCounts[c][d], &abnormalCounts[c][d])) {
+        case Read::Found:
+            unread_.remove(name);
+            break;
+        case Read::Missing:
+            unread_.remove(name);
             missing << std::make_pair(c, d);
+            break;
+        case Read::Failed:
+            unread_.insert(name);
+            ok = false;
+            break;
         }
     }
     q.finish();
-    bool ok = missing.isEmpty() || insertRows(missing);
+    ok = (missing.isEmpty() || insertRows(missing)) && ok;
     ok = loadPlan() && ok;
     return ok;
 }
@@ -218,18 +254,26 @@ bool ResStatisticsParam::loadTotal(int step)
     QSqlQuery q(db);
     q.prepare(QStringLiteral("select value1 ,value2 from resstatistics where name=:name"));
     QList<int> missing;
+    bool ok = true;
     for (int d : steps) {
-        q.bindValue(QStringLiteral(":name"), totalRow(d));
-        if (q.exec() && q.next()) {
-            outputTotals[d] = stats::parseSeries(q.value(0).toString());
-            abnormalTotals[d] = stats::parseSeries(q.value(1).toString());
-        } else {
-            outputTotals[d] = abnormalTotals[d] = stats::zeroSeries();
+        const QString name = totalRow(d);
+        q.bindValue(QStringLiteral(":name"), name);
+        switch (readRow(q, &outputTotals[d], &abnormalTotals[d])) {
+        case Read::Found:
+            unread_.remove(name);
+            break;
+        case Read::Missing:
+            unread_.remove(name);
             missing << d;
+            break;
+        case Read::Failed:
+            unread_.insert(name);
+            ok = false;
+            break;
         }
     }
     q.finish();
-    return missing.isEmpty() || insertTotalRows(missing);
+    return (missing.isEmpty() || insertTotalRows(missing)) && ok;
 }
 
 bool ResStatisticsParam::loadPlan()
@@ -237,7 +281,12 @@ bool ResStatisticsParam::loadPlan()
     if (!ensureOpen())
         return false;
     QSqlQuery q(db);
-    if (q.exec(QStringLiteral("select value1 from resstatistics where name = 'plan'")) && q.next()) {
+    if (!q.exec(QStringLiteral("select value1 from resstatistics where name = 'plan'"))) {
+        // Not a missing row: the plan in memory stays, nothing is inserted.
+        qWarning() << "statistics: plan not read:" << q.lastError().text();
+        return false;
+    }
+    if (q.next()) {
         plan = stats::parseCount(q.value(0).toString());
         return true;
     }
@@ -252,17 +301,23 @@ bool ResStatisticsParam::save(int step, int camera)
     const QList<std::pair<int, int>> pairs = pairsOf(step, camera);
     if (pairs.isEmpty() || !ensureOpen())
         return false;
-    return inTransaction([&] { return saveRows(pairs); });
+    bool skipped = false;
+    return inTransaction([&] { return saveRows(pairs, &skipped); }) && !skipped;
 }
 
-bool ResStatisticsParam::saveRows(const QList<std::pair<int, int>>& pairs)
+bool ResStatisticsParam::saveRows(const QList<std::pair<int, int>>& pairs, bool* skipped)
 {
     QSqlQuery q(db);
     q.prepare(QStringLiteral("update resstatistics set value1 = :value1, value2 = :value2 where name = :name"));
     for (const auto& [c, d] : pairs) {
+        const QString name = cameraRow(c, d);
+        if (unread_.contains(name)) {
+            *skipped = true; // its stored counts are not in memory: never overwritten
+            continue;
+        }
         q.bindValue(QStringLiteral(":value1"), stats::seriesText(outputCounts[c][d]));
         q.bindValue(QStringLiteral(":value2"), stats::seriesText(abnormalCounts[c][d]));
-        q.bindValue(QStringLiteral(":name"), cameraRow(c, d));
+        q.bindValue(QStringLiteral(":name"), name);
         if (!q.exec())
             return false;
     }
@@ -274,17 +329,23 @@ bool ResStatisticsParam::saveTotal(int step)
     const QList<int> steps = stepsOf(step);
     if (steps.isEmpty() || !ensureOpen())
         return false;
-    return inTransaction([&] { return saveTotalRows(steps); });
+    bool skipped = false;
+    return inTransaction([&] { return saveTotalRows(steps, &skipped); }) && !skipped;
 }
 
-bool ResStatisticsParam::saveTotalRows(const QList<int>& steps)
+bool ResStatisticsParam::saveTotalRows(const QList<int>& steps, bool* skipped)
 {
     QSqlQuery q(db);
     q.prepare(QStringLiteral("update resstatistics set value1 = :value1, value2 = :value2 where name = :name"));
     for (int d : steps) {
+        const QString name = totalRow(d);
+        if (unread_.contains(name)) {
+            *skipped = true;
+            continue;
+        }
         q.bindValue(QStringLiteral(":value1"), stats::seriesText(outputTotals[d]));
         q.bindValue(QStringLiteral(":value2"), stats::seriesText(abnormalTotals[d]));
-        q.bindValue(QStringLiteral(":name"), totalRow(d));
+        q.bindValue(QStringLiteral(":name"), name);
         if (!q.exec())
             return false;
     }
@@ -483,11 +544,14 @@ void ResStatisticsParam::resetTotal(int flags, int step)
 bool ResStatisticsParam::nextDay(const QString& newDate)
 {
     // The finished day, written whole in one transaction.
+    bool skipped = false;
     if (ensureOpen())
         inTransaction([&] {
-            return saveRows(pairsOf(stats::kAll, stats::kAll)) && saveTotalRows(stepsOf(stats::kAll));
+            return saveRows(pairsOf(stats::kAll, stats::kAll), &skipped)
+                && saveTotalRows(stepsOf(stats::kAll), &skipped);
         });
-    curDate = productionDate();
+    // Archived under the store's own date: the production time may not have
+    // moved since the start.
     db.close();
 
     const QString folder = statshost::archiveFolder();
@@ -503,6 +567,7 @@ bool ResStatisticsParam::nextDay(const QString& newDate)
     if (QFileInfo::exists(QLatin1String(kTemplate)) && !QFile::copy(QLatin1String(kTemplate), QLatin1String(kFile)))
         qWarning() << "statistics template not copied; the new day starts in a new database";
     curDate = newDate;
+    unread_.clear(); // the new day's rows start from zero, in memory as on disk
     reset(3, stats::kAll, stats::kAll);
     resetTotal(3, stats::kAll);
     usable_ = ensureOpen();

@@ -7,6 +7,7 @@
 // Every series holds 24 counts (slot 0 = 08:00, slot 12 = 20:00); the caller
 // of add and addTotal passes the slot.
 #include <QList>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <utility>
@@ -64,7 +65,7 @@ public:
     // Zero series in memory: bit 0 of flags the output, bit 1 the abnormal counts.
     void reset(int flags, int step, int camera);
     void resetTotal(int flags, int step);
-    // Archives the live day under the date of the production time and starts
+    // Archives the live day under its own date (getCurDate) and starts
     // newDate ("yyyy-MM-dd") with zero counts. When the day cannot be moved
     // aside it stays live (false), so the next call retries and nothing is lost.
     bool nextDay(const QString& newDate);
@@ -99,11 +100,13 @@ private:
     // Inserts in a transaction of their own; rows already there stay.
     bool insertRows(const QList<std::pair<int, int>>& pairs);
     bool insertTotalRows(const QList<int>& steps);
-    // Updates inside the caller's transaction.
-    bool saveRows(const QList<std::pair<int, int>>& pairs);
-    bool saveTotalRows(const QList<int>& steps);
+    // Updates inside the caller's transaction; rows that could not be read
+    // are left as stored (`skipped` set).
+    bool saveRows(const QList<std::pair<int, int>>& pairs, bool* skipped);
+    bool saveTotalRows(const QList<int>& steps, bool* skipped);
 
     bool usable_ = false;
+    QSet<QString> unread_; // rows whose query failed: memory does not hold them
 };
 
 extern ResStatisticsParam* gpResStatisticsParam;

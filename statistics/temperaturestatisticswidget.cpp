@@ -4,12 +4,15 @@
 #include "params/wizardpara.h"
 #include "statistics/statisticsmath.h"
 #include "widgets/kitstyle.h"
+#include "widgets/msgbox.h"
 #include "widgets/valuerows.h"
 
 #include <QGridLayout>
+#include <algorithm>
 
 namespace {
 constexpr int kRowTitle = 1325; // "温度%1"
+constexpr int kRowParamsNotSaved = 1560;
 } // namespace
 
 TemperatureStatisticsWidget::TemperatureStatisticsWidget(QWidget* parent) : QWidget(parent)
@@ -36,7 +39,7 @@ TemperatureStatisticsWidget::TemperatureStatisticsWidget(QWidget* parent) : QWid
 
 void TemperatureStatisticsWidget::showEvent(QShowEvent* event)
 {
-    if (gpWPara)
+    if (gpWPara && !unsaved_)
         for (int k = 0; k < 8; ++k)
             tempBoxes[k]->setValueRange(gpWPara->temp_alarm_min[k], gpWPara->temp_alarm_max[k]);
     QWidget::showEvent(event);
@@ -45,11 +48,19 @@ void TemperatureStatisticsWidget::showEvent(QShowEvent* event)
 void TemperatureStatisticsWidget::hideEvent(QHideEvent* event)
 {
     if (gpWPara) {
+        const WizardPara before = *gpWPara;
         for (int k = 0; k < 8; ++k) {
             gpWPara->temp_alarm_min[k] = tempBoxes[k]->getMinValue();
             gpWPara->temp_alarm_max[k] = tempBoxes[k]->getMaxValue();
         }
-        gpWPara->SaveDatatoFile();
+        // A refused save leaves the record as the disk has it; the boxes keep
+        // the typed limits, and the next leaving tries again.
+        unsaved_ = !gpWPara->SaveDatatoFile();
+        if (unsaved_) {
+            std::copy(before.temp_alarm_min, before.temp_alarm_min + 8, gpWPara->temp_alarm_min);
+            std::copy(before.temp_alarm_max, before.temp_alarm_max + 8, gpWPara->temp_alarm_max);
+            showWarnBox(LanStr(kRowParamsNotSaved));
+        }
     }
     QWidget::hideEvent(event);
 }

@@ -25,4 +25,5 @@ protected:
 
 private:
     EditTempBox* tempBoxes[8];
+    bool unsaved_ = false; // the last limits typed did not reach the disk
 };

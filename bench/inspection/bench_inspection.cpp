@@ -1,20 +1,28 @@
-// Inspection benchmark: seeded synthetic frames with known defects, judged
-// through the real region store, bitmaps and engine. Three sets:
+// Inspection benchmark: seeded frames with known defects, judged through the
+// real region store, bitmaps and engine. Four sets:
 //   clear  textured mold, mild light changes, defects well past the limits;
 //   hard   surfaces closer to a real mold (flat, polished, faint, holes),
 //          highlights and sheen, uneven lamps, offsets up to +-50, frames
 //          turned through the search range (+-10), changes right above and
 //          right below each method's limit;
 //   wide   the clear scene turned anywhere, searched over +-180 degrees:
-//          alignment time and error only.
+//          alignment time and error only;
+//   photo  real photographs (textures, objects, a plain part) moved, turned,
+//          noisy, lit differently, blurred, with discs and pasted patches of
+//          20, 40 and 80 px at 30..90 grey levels, and parts stuck over the
+//          position box; misses are counted by size and contrast.
 // Reports the time of the alignment and of the judgement per frame (median
 // and 95th percentile of the thread's processor time, one core), the
 // misclassified frames, and per method the missed and false NG frames and the
 // margins. With --check it fails on any misclassified frame, any frame not
-// aligned, and an alignment error above 0.3 px or 0.2 degrees.
+// aligned, and an alignment error above 0.3 px or 0.2 degrees; on the photo
+// set, on any clean frame judged NG, any frame judged OK on a pose more than
+// 20 px or 2 degrees off or with a stuck part, any miss of 40 px and 40
+// levels or more, and more than 1 % of misses of 20 px at 40 levels or more.
 //
-//   bench_inspection [--set clear|hard|wide]... [--frames N] [--size WxH]... [--rotate DEG]... [--seed S] [--check]
+//   bench_inspection [--set clear|hard|wide|photo]... [--frames N] [--size WxH]... [--rotate DEG]... [--seed S] [--check]
 #include "hardscene.h"
+#include "photoscene.h"
 #include "scene.h"
 
 #include "inspection/cammerdata.h"
@@ -45,6 +53,9 @@ namespace {
 constexpr int kHardRange = 10;      // the hard set's search range, frames turned through all of it
 constexpr double kMaxShiftError = 0.3;
 constexpr double kMaxAngleError = 0.2;
+// A pose this far from the truth judges the frame on the wrong pixels.
+constexpr double kWrongPoseShift = 20.0;
+constexpr double kWrongPoseAngle = 2.0;
 
 struct MethodStats {
     int regions = 0;
@@ -59,6 +70,10 @@ struct Result {
     int missed = 0, falseNg = 0, notAligned = 0;
     double shiftError = 0, angleError = 0; // the largest of the run
     std::map<int, MethodStats> methods;
+    // Photo set: frames judged NG without a change, judged OK on a wrong
+    // pose, stuck parts (and those judged OK), changes by size and contrast.
+    int cleanNg = 0, okOffPose = 0, stuck = 0, stuckOk = 0;
+    std::map<std::pair<int, int>, std::pair<int, int>> bySize; // (size, contrast) -> (frames, missed)
 };
 
 struct Setup {
@@ -175,6 +190,7 @@ bool writeTemplate(const cv::Mat& img, const QString& path)
 
 bool run(const Scene& scene, cv::Size size, const Setup& setup, int frames, Result* out)
 {
+    const bool photo = dynamic_cast<const PhotoScene*>(&scene) != nullptr;
     SetImageGeometry(size.width, size.height, false);
     WizardPara p = FactoryParams();
     p.step_enabled[0] = 1;
@@ -221,9 +237,11 @@ bool run(const Scene& scene, cv::Size size, const Setup& setup, int frames, Resu
         if (setup.judge)
             out->judge.push_back(t2 - t1);
 
+        bool offPose = false;
         if (e.alignState[0] != AlignState::Aligned) {
             ++out->notAligned;
-            std::fprintf(stderr, "  frame %d: not aligned (score %.3f)\n", i, e.alignScore[0]);
+            std::fprintf(stderr, "  frame %d: not aligned (score %.3f)%s%s\n", i, e.alignScore[0],
+                         f.what.empty() ? "" : "; the frame: ", f.what.c_str());
         } else {
             // The generator turned about its own centre, the engine about the
             // model's: the shift that undoes the frame's move about the latter.
@@ -238,9 +256,29 @@ bool run(const Scene& scene, cv::Size size, const Setup& setup, int frames, Resu
             out->angleError = std::max(out->angleError, ae);
             if (se > kMaxShiftError || ae > kMaxAngleError)
                 std::fprintf(stderr, "  frame %d: aligned %.3f px, %.3f deg off\n", i, se, ae);
+            offPose = se > kWrongPoseShift || ae > kWrongPoseAngle;
         }
         if (!setup.judge)
             continue;
+        if (view.allOK && offPose) {
+            ++out->okOffPose;
+            std::fprintf(stderr, "  frame %d: judged OK on a wrong pose; the frame: %s\n", i, f.what.c_str());
+        }
+        if (f.stuck) {
+            ++out->stuck;
+            if (view.allOK) {
+                ++out->stuckOk;
+                std::fprintf(stderr, "  frame %d: stuck part judged OK\n", i);
+            }
+        } else if (f.defectRegion < 0 && !view.allOK) {
+            ++out->cleanNg;
+        }
+        const PhotoScene::Change change = photo ? PhotoScene::ChangeOf(i) : PhotoScene::Change();
+        if (change.size > 0) {
+            auto& cell = out->bySize[{change.size, change.contrast}];
+            ++cell.first;
+            cell.second += view.roiOK[0][f.defectRegion];
+        }
 
         bool missed = false, wrong = false;
         for (int r = 0; r < view.liveRegions->roiCount[0]; ++r) {
@@ -272,7 +310,7 @@ bool run(const Scene& scene, cv::Size size, const Setup& setup, int frames, Resu
         }
         if (f.defectRegion >= 0)
             ++out->defectFrames;
-        else
+        else if (!f.stuck)
             ++out->cleanFrames;
         out->missed += missed;
         out->falseNg += wrong;
@@ -289,6 +327,83 @@ std::string margin(double v)
     char b[32];
     std::snprintf(b, sizeof b, "%.0f", v);
     return b;
+}
+
+// The photo set: every scene shift only, turned +-5 and +-10 searched +-10.
+// Returns the number of frames that break the targets.
+int runPhotos(const std::vector<cv::Size>& sizes, int frames, unsigned seed)
+{
+    std::printf("\nphoto set\n%-10s %-7s %-13s %6s | %-23s | %-23s | %7s %7s %6s %9s %8s | %-16s\n", "size", "scene",
+                "turn", "frames", "ShapeMatch ms med / p95", "Run ms med / p95", "falseNG", "unalign", "missed",
+                "stuck OK", "OK off", "error px / deg");
+    int wrong = 0;
+    for (const cv::Size& s : sizes) {
+        for (const Setup& setup : {Setup{0, 0, false, true}, Setup{5, 10, false, true}, Setup{10, 10, false, true}}) {
+            Result all;
+            for (const std::string& name : PhotoScene::Names()) {
+                PhotoScene scene(name, s, seed);
+                if (!scene.IsValid()) {
+                    std::fprintf(stderr, "photographs not found (INMOLD_PHOTO_DIR)\n");
+                    return 1;
+                }
+                Result r;
+                std::fprintf(stderr, "%s, turned +-%.0f, searched +-%d:\n", name.c_str(), setup.turn, setup.search);
+                if (!run(scene, s, setup, frames, &r)) {
+                    std::fprintf(stderr, "set-up failed for %s\n", name.c_str());
+                    return 1;
+                }
+                char sz[32], turn[24];
+                std::snprintf(sz, sizeof sz, "%dx%d", s.width, s.height);
+                if (setup.turn > 0)
+                    std::snprintf(turn, sizeof turn, "+-%.0f/%d deg", setup.turn, setup.search);
+                else
+                    std::snprintf(turn, sizeof turn, "shift");
+                std::printf("%-10s %-7s %-13s %6d | %9.2f / %9.2f | %9.2f / %9.2f | %7d %7d %6d %5d/%-3d %8d | %6.2f / %6.2f\n",
+                            sz, name.c_str(), turn, frames, percentile(r.align, 0.5), percentile(r.align, 0.95),
+                            percentile(r.judge, 0.5), percentile(r.judge, 0.95), r.cleanNg, r.notAligned, r.missed,
+                            r.stuckOk, r.stuck, r.okOffPose, r.shiftError, r.angleError);
+                std::fflush(stdout);
+                all.align.insert(all.align.end(), r.align.begin(), r.align.end());
+                all.judge.insert(all.judge.end(), r.judge.begin(), r.judge.end());
+                all.cleanNg += r.cleanNg;
+                all.okOffPose += r.okOffPose;
+                all.stuckOk += r.stuckOk;
+                for (const auto& c : r.bySize) {
+                    all.bySize[c.first].first += c.second.first;
+                    all.bySize[c.first].second += c.second.second;
+                }
+            }
+            std::printf("  all scenes: ShapeMatch %.2f / %.2f ms, Run %.2f / %.2f ms; missed / changes by size and "
+                        "contrast:\n  %-6s",
+                        percentile(all.align, 0.5), percentile(all.align, 0.95), percentile(all.judge, 0.5),
+                        percentile(all.judge, 0.95), "size");
+            std::vector<int> contrasts;
+            for (const auto& c : all.bySize)
+                if (std::find(contrasts.begin(), contrasts.end(), c.first.second) == contrasts.end())
+                    contrasts.push_back(c.first.second);
+            std::sort(contrasts.begin(), contrasts.end());
+            for (int c : contrasts)
+                std::printf(" %9d", c);
+            int size = -1;
+            int small = 0, smallMissed = 0;
+            for (const auto& c : all.bySize) {
+                if (c.first.first != size) {
+                    size = c.first.first;
+                    std::printf("\n  %-6d", size);
+                }
+                std::printf(" %4d/%-4d", c.second.second, c.second.first);
+                if (c.first.second >= 40 && c.first.first >= 40)
+                    wrong += c.second.second;
+                if (c.first.second >= 40 && c.first.first < 40) {
+                    small += c.second.first;
+                    smallMissed += c.second.second;
+                }
+            }
+            std::printf("\n");
+            wrong += all.cleanNg + all.okOffPose + all.stuckOk + (smallMissed * 100 > small ? smallMissed : 0);
+        }
+    }
+    return wrong;
 }
 
 } // namespace
@@ -317,13 +432,14 @@ int main(int argc, char** argv)
             angles.push_back(std::max(0.0, std::min(10.0, std::atof(argv[++i]))));
         } else if (a == "--set" && more && (std::strcmp(argv[i + 1], "clear") == 0 ||
                                            std::strcmp(argv[i + 1], "hard") == 0 ||
-                                           std::strcmp(argv[i + 1], "wide") == 0)) {
+                                           std::strcmp(argv[i + 1], "wide") == 0 ||
+                                           std::strcmp(argv[i + 1], "photo") == 0)) {
             sets.emplace_back(argv[++i]);
         } else if (a == "--check") {
             check = true;
         } else {
             std::fprintf(stderr,
-                         "usage: %s [--set clear|hard|wide]... [--frames N] [--size WxH]... [--rotate DEG]... "
+                         "usage: %s [--set clear|hard|wide|photo]... [--frames N] [--size WxH]... [--rotate DEG]... "
                          "[--seed S] [--check]\n",
                          argv[0]);
             return 2;
@@ -334,7 +450,7 @@ int main(int argc, char** argv)
     if (angles.empty())
         angles = {0.0, 5.0};
     if (sets.empty())
-        sets = {"clear", "hard", "wide"};
+        sets = {"clear", "hard", "wide", "photo"};
 
     cv::setNumThreads(0); // one core: OpenCV runs everything in the calling thread
     QTemporaryDir dir;
@@ -343,6 +459,10 @@ int main(int argc, char** argv)
 
     int wrong = 0;
     for (const std::string& set : sets) {
+        if (set == "photo") {
+            wrong += runPhotos(sizes, frames, seed);
+            continue;
+        }
         std::printf("\n%s set\n", set.c_str());
         if (set == "wide")
             std::printf("%-10s %-13s %6s | %-23s | %-22s\n", "size", "turn", "frames", "ShapeMatch ms med / p95",

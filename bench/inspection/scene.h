@@ -24,6 +24,7 @@ struct SceneFrame {
     std::string what;      // the change made, for the report
     cv::Point2d move;
     double angle = 0;
+    bool stuck = false;    // a part left over the position box: the frame must be NG
 };
 
 // What the benchmark needs of a scene: its regions, its templates and its

@@ -32,6 +32,16 @@ constexpr size_t kRefinePoints = 1200;
 // fraction of a pixel, and on hard steel edges bilinear reads would pull the
 // fit towards whole pixels by up to a quarter of one.
 constexpr double kShiftFinishSigma = 1.0;
+// Two poses are distinct when this far apart (pixels at full resolution, or
+// degrees): closer, they are one peak roughened by noise, and any of them
+// lies well within what the judgement tolerates.
+constexpr double kDistinctShift = 8.0;
+constexpr double kDistinctAngle = 2.0;
+// A distinct rival scoring this share of the best or more makes the place
+// unsure. On real textures a right place leads its rival by a third and
+// more; a plain plate's or a repeated pattern's rivals come within a few
+// hundredths.
+constexpr double kUniqueShare = 0.88;
 
 inline float sampleBilinear(const cv::Mat& img, double x, double y)
 {
@@ -749,9 +759,23 @@ bool FindShape::Find(const cv::Mat& image, int, double* x, double* y, double* sc
         for (Candidate& c : keep)
             climb(levels_[size_t(l)], pyr[l], c);
         std::sort(keep.begin(), keep.end(), [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
-        keep.resize(std::min(keep.size(), size_t(l == scanLevel ? 2 : 1)));
+        // The best and its strongest rival: another place, or the same place
+        // clearly turned, that the climb did not merge into the best.
+        const double apart = kDistinctShift / double(1 << l);
+        auto distinct = [&](const Candidate& a, const Candidate& b) {
+            return std::hypot(a.t.x - b.t.x, a.t.y - b.t.y) > apart || angleDistance(a.angle, b.angle) > kDistinctAngle;
+        };
+        size_t r = 1;
+        while (r < keep.size() && !distinct(keep[r], keep[0]))
+            ++r;
+        if (r < keep.size())
+            std::swap(keep[1], keep[r]);
+        keep.resize(std::min<size_t>(keep.size(), r < keep.size() ? 2 : 1));
     }
     Candidate best = keep.front();
+    // A rival scoring nearly as well at the same level: the model does not
+    // tell the part's place, and guessing would judge the wrong pixels.
+    const bool unique = keep.size() < 2 || keep[1].score < kUniqueShare * best.score;
     if (angled) {
         if (scanLevel > 0) {
             Candidate c = best;
@@ -804,5 +828,5 @@ bool FindShape::Find(const cv::Mat& image, int, double* x, double* y, double* sc
     *y = centreY_ - refAt.y;
     *score = fine.score;
     *angle = fine.angle;
-    return fine.score >= minScore_;
+    return unique && fine.score >= minScore_;
 }

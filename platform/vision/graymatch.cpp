@@ -93,21 +93,27 @@ void GrayMatch::Train(int tolerance, int amplify, int flatPercent, int edgePerce
     curve = cv::abs(xx) + cv::abs(yy);
     cv::Mat allowance = slope * kShift + curve * kBlurShare;
 
-    // Near highlights the band spans what lies within their growth, and
-    // down to the steel around them: a highlight may also dim.
+    // Near highlights the band spans what lies within their growth (a
+    // highlight growing brightens its rim, one shrinking shows the steel
+    // there). A highlight dimming as a whole is measured on each frame
+    // (Match), so that a part darkening only a patch of it is still seen.
     cv::Mat core, zone;
     cv::compare(high_, kHighlight, core, cv::CMP_GE);
     cv::dilate(core, zone, disc(kHighlightReach));
     cv::Mat lo = low_.clone(), hi = high_.clone();
+    zoneLabels_.release();
+    zoneCore_.release();
+    zoneFloor_.clear();
     if (cv::countNonZero(zone)) {
         cv::Mat grownLo, grownHi;
         cv::erode(low_, grownLo, disc(kHighlightGrowth), cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
         cv::dilate(high_, grownHi, disc(kHighlightGrowth), cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
         // Each highlight's surroundings: the ring just outside its zone,
-        // labelled with the highlight it surrounds.
-        cv::Mat labels, spread, ring;
-        const int n = cv::connectedComponents(zone, labels, 8, CV_32S);
-        labels.convertTo(spread, CV_32F);
+        // labelled with the highlight it surrounds. A highlight never dims
+        // below them.
+        cv::Mat spread, ring;
+        const int n = cv::connectedComponents(zone, zoneLabels_, 8, CV_32S);
+        zoneLabels_.convertTo(spread, CV_32F);
         cv::dilate(spread, spread, disc(kHighlightGrowth));
         cv::dilate(zone, ring, disc(kHighlightGrowth));
         ring.setTo(0, zone);
@@ -120,13 +126,8 @@ void GrayMatch::Train(int tolerance, int amplify, int flatPercent, int edgePerce
                 if (rr[x])
                     darkest[size_t(sr[x])] = std::min(darkest[size_t(sr[x])], int(lr[x]));
         }
-        for (int y = 0; y < h_; ++y) {
-            const int* lab = labels.ptr<int>(y);
-            uchar* g = grownLo.ptr<uchar>(y);
-            for (int x = 0; x < w_; ++x)
-                if (lab[x])
-                    g[x] = uchar(std::min(int(g[x]), darkest[size_t(lab[x])]));
-        }
+        zoneFloor_.assign(darkest.begin(), darkest.end());
+        zoneCore_ = core;
         grownLo.copyTo(lo, zone);
         grownHi.copyTo(hi, zone);
     }
@@ -214,7 +215,7 @@ void GrayMatch::Match(const cv::Mat& image, cv::Mat& out, const cv::Mat& inView)
             const v_float32x4 below = g * (v_load(lo + x) - vm) + l - v;
             const v_float32x4 above = v - (g * (v_load(hi + x) - vm) + l);
             v_float32x4 o = v_max(below, above);
-            o = v_select(v <= black, below - margin * g, o);
+            o = v_select(v <= black, below, o);
             o = v_select(v >= white, above - margin * g, o);
             const v_float32x4 in = v_reinterpret_as_f32(v_load_expand_q(j + x) != v_setzero_u32());
             v_store(d + x, v_select(in, v_max(o, zero) * v_load(it + x), zero));
@@ -228,12 +229,14 @@ void GrayMatch::Match(const cv::Mat& image, cv::Mat& out, const cv::Mat& inView)
             const float below = g * (lo[x] - m) + l - v, above = v - (g * (hi[x] - m) + l);
             float out = std::max(below, above);
             if (f[x] <= kClipBlack)
-                out = below - kClipMargin * g;
+                out = below;
             else if (f[x] >= kClipWhite)
                 out = above - kClipMargin * g;
             d[x] = j[x] && out > 0 ? out * it[x] : 0.0f;
         }
     }
+    if (!zoneLabels_.empty())
+        dimHighlights(image, judged, light);
     // A patch is judged on the smoothed deviation, less noisy; its extent
     // is taken on the deviation itself, which a strong defect does not bleed
     // out of. No patch can average more than the largest smoothed value.
@@ -268,8 +271,83 @@ void GrayMatch::Match(const cv::Mat& image, cv::Mat& out, const cv::Mat& inView)
     }
 }
 
+// A highlight dims as a whole (the lamp, the angle of the steel): its zone's
+// band drops by the median darkening of the highlight itself in this frame,
+// never below the steel around it. A part on it darkens a patch and leaves
+// the median where it was.
+void GrayMatch::dimHighlights(const cv::Mat& image, const cv::Mat& judged, const vision::Lighting& light)
+{
+    const size_t n = zoneFloor_.size();
+    constexpr int kBins = 512; // darkening -255..256 in whole grey levels
+    std::vector<int> hist(n * kBins, 0), total(n, 0);
+    const float m = float(light.Mean());
+    std::vector<float> gain(static_cast<size_t>(w_)), level(static_cast<size_t>(w_));
+    for (int y = 0; y < h_; ++y) {
+        const int* lab = zoneLabels_.ptr<int>(y);
+        const uchar* c = zoneCore_.ptr<uchar>(y);
+        const uchar* f = image.ptr<uchar>(y);
+        const uchar* j = judged.ptr<uchar>(y);
+        const float* mr = mean_.ptr<float>(y);
+        bool any = false;
+        for (int x = 0; x < w_ && !any; ++x)
+            any = c[x] && j[x];
+        if (!any)
+            continue;
+        light.Row(y, gain.data(), level.data());
+        for (int x = 0; x < w_; ++x)
+            if (c[x] && j[x]) {
+                const float t = gain[size_t(x)] * (mr[x] - m) + level[size_t(x)] - f[x];
+                const int b = std::max(0, std::min(kBins - 1, int(std::lround(t)) + 255));
+                ++hist[size_t(lab[x]) * kBins + size_t(b)];
+                ++total[size_t(lab[x])];
+            }
+    }
+    std::vector<float> dim(n, 0.0f);
+    bool anyDim = false;
+    for (size_t k = 1; k < n; ++k) {
+        int acc = 0, b = 0;
+        for (; b < kBins && 2 * acc < total[k]; ++b)
+            acc += hist[k * kBins + size_t(b)];
+        dim[k] = std::max(0.0f, float(b - 1 - 255));
+        anyDim = anyDim || dim[k] > 0;
+    }
+    if (!anyDim)
+        return;
+    for (int y = 0; y < h_; ++y) {
+        const int* lab = zoneLabels_.ptr<int>(y);
+        const uchar* f = image.ptr<uchar>(y);
+        const uchar* j = judged.ptr<uchar>(y);
+        const float* lo = lowBand_.ptr<float>(y);
+        const float* hi = highBand_.ptr<float>(y);
+        const float* it = invTol_.ptr<float>(y);
+        float* d = dev_.ptr<float>(y);
+        bool rowFetched = false;
+        for (int x = 0; x < w_; ++x) {
+            const size_t k = size_t(lab[x]);
+            if (!k || !j[x] || dim[k] <= 0)
+                continue;
+            if (!rowFetched) {
+                light.Row(y, gain.data(), level.data());
+                rowFetched = true;
+            }
+            const float g = gain[size_t(x)], l = level[size_t(x)], v = f[x];
+            const float low = std::max(zoneFloor_[k], lo[x] - dim[k] / std::max(g, 0.1f));
+            const float below = g * (low - m) + l - v, above = v - (g * (hi[x] - m) + l);
+            float out = std::max(below, above);
+            if (f[x] <= kClipBlack)
+                out = below;
+            else if (f[x] >= kClipWhite)
+                out = above - kClipMargin * g;
+            d[x] = out > 0 ? out * it[x] : 0.0f;
+        }
+    }
+}
+
 void GrayMatch::Clear()
 {
+    zoneLabels_.release();
+    zoneCore_.release();
+    zoneFloor_.clear();
     sum_.release();
     low_.release();
     high_.release();

@@ -8,19 +8,25 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
+namespace vision {
+class Lighting;
+}
+
 // Defect model of one region. Each pixel gets a band learnt from the
 // templates: from the darkest to the brightest template there, widened by
 // what the frame's placing may change (half a pixel of the local slope, and
 // half the local curvature for the smoothing of interpolation; on a hard
 // edge about half its height, on smooth steel next to nothing) and, near
-// highlights, by what a highlight growing, shrinking or dimming changes. Before
+// highlights, by what a highlight growing or shrinking changes; a highlight
+// dimming as a whole is measured on each frame, so a part darkening a patch
+// of it still counts. Before
 // comparing, a frame is brought to the templates' light by a smooth gain and
 // level fitted robustly over the region (a lamp's slope, an offset, a sheen;
 // not a blob), bounded so that a covering part is not explained away. A
 // defect is a patch that leaves the band, in the frame's grey levels, by most
 // of the tolerance on average, taken as far as it stays out by about half of
-// it; saturated pixels only count when they are brighter, black ones only
-// when darker than the band.
+// it; saturated pixels only count when they are brighter than the band (by
+// a margin: glare), black ones only when darker.
 class GrayMatch {
 public:
     // A w x h model; mask is 255 where pixels belong to the region (empty or
@@ -49,9 +55,14 @@ private:
     cv::Mat lowBand_, highBand_; // CV_32F after Train: the band, placing allowance included
     cv::Mat invTol_;            // CV_32F after Train: 1 / the tolerance at each pixel
     cv::Mat fitUse_;            // pixels the light is fitted on
+    cv::Mat zoneLabels_;        // CV_32S: the highlight each pixel near one belongs to, 0 elsewhere
+    cv::Mat zoneCore_;          // the highlights themselves
+    std::vector<float> zoneFloor_; // per highlight: the darkest steel around it
     int templates_ = 0;
     bool valid_ = false;
     cv::Mat dev_, smooth_, a_;  // scratch, kept to avoid reallocation per frame
+
+    void dimHighlights(const cv::Mat& image, const cv::Mat& judged, const vision::Lighting& light);
 };
 
 // Similarity model of one region: the score 0..100 falls with the mean
@@ -121,7 +132,10 @@ public:
     // part back to its model position (MoveImage / TransformImage), angle is
     // the part's rotation against the model in degrees (counter-clockwise as
     // shown), score the correlation 0..1. False when the best place scores
-    // below the acceptance (score and angle then still tell the best found).
+    // below the acceptance, or when another place (or the same place clearly
+    // turned) scores nearly as well: a plain plate, a repeated pattern or a
+    // covered model cannot tell where the part is (score and angle then still
+    // tell the best found).
     bool Find(const cv::Mat& image, int flags, double* x, double* y, double* score, double* angle);
     bool IsValid() const { return valid_; }
     void Clear();

@@ -196,6 +196,44 @@ TEST_F(Editor, ARefusedSaveLeavesTheStoredRegionsAndBitmapsUntouched)
     EXPECT_EQ(v->liveMasks[0][0].data, v->editMasks[0][0].data);
 }
 
+TEST_F(Editor, ARegionSaveTheDatabaseRefusesTakesNoEffect)
+{
+    start();
+    watchStep(0);
+    CammerWidget* v = view(0);
+    ASSERT_TRUE(v->liveRegions->SaveDatatoFile());
+    const QRect box = v->liveRegions->ImageRect(0, 0);
+    v->CammerData::IgnoreMask(0)(cv::Rect(box.x() + 5, box.y() + 5, 10, 10)).setTo(255);
+    ASSERT_TRUE(v->SaveIgnorePoint(0));
+    const QString storedRow = row(0, "detect0");
+    const QByteArray bitmap = digest("cammer11/ignorepoint.bmp");
+    const int regions = v->liveRegions->roiCount[0];
+    const int recordCount = records().size();
+
+    window->SlotAdjustArea();
+    ASSERT_TRUE(v->DeleteROI(0));
+    QSqlQuery db(QSqlDatabase::database("dbIn"));
+    ASSERT_TRUE(db.exec("PRAGMA query_only=1"));
+    answer = QDialog::Accepted;
+    boxes.clear();
+    regionBar()->endButton->click();
+    EXPECT_TRUE(boxes.join('|').contains(LanStr(kLanRegionSaveFailed))) << boxes.join('|').toStdString();
+    EXPECT_EQ(v->liveRegions->roiCount[0], regions);
+    EXPECT_EQ(row(0, "detect0"), storedRow);
+    EXPECT_EQ(cv::countNonZero(v->ignoreMask[0]), 100) << "the ignore points stay with the region";
+    EXPECT_EQ(digest("cammer11/ignorepoint.bmp"), bitmap);
+    EXPECT_EQ(records().size(), recordCount);
+    EXPECT_EQ(gSource, 0) << "still editing";
+    EXPECT_EQ(v->editRegions->roiCount[0], regions - 1) << "the edit is kept for another try";
+
+    ASSERT_TRUE(db.exec("PRAGMA query_only=0"));
+    regionBar()->endButton->click();
+    EXPECT_EQ(v->liveRegions->roiCount[0], regions - 1);
+    EXPECT_EQ(cv::countNonZero(v->ignoreMask[0]), 0);
+    EXPECT_NE(digest("cammer11/ignorepoint.bmp"), bitmap);
+    EXPECT_EQ(records().size(), recordCount + 1);
+}
+
 TEST_F(Editor, AnAlarmOpensTheAlarmBarAndStartStopWaitsForIt)
 {
     moldOnly();

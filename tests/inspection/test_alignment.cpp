@@ -59,6 +59,26 @@ TEST_F(Alignment, RecoversATableOfShiftsAndRotations)
     }
 }
 
+// A turned search may find the part past the search box; a place further
+// than the offset is not taken, the frame is not aligned.
+TEST_F(Alignment, NoPlaceBeyondTheOffset)
+{
+    params_.rotate_angle = 10;
+    params_.location_adge = 20;
+    auto view = makeView();
+    tmpl.copyTo(view->templateImages[0][0]);
+    addRect(*view, 0, {180, 150, 200, 160}, MethodPosition, 5, 0, 0);
+    CammerRecong& e = *view->recong;
+    e.CreateShape(0);
+    for (const cv::Point2d move : {cv::Point2d(12, -15), cv::Point2d(34, 0), cv::Point2d(-6, -33)}) {
+        SCOPED_TRACE(testing::Message() << move);
+        frameOf(move, {280, 230}, 3).copyTo(view->curImage);
+        e.ShapeMatch(0);
+        const bool within = std::abs(move.x) <= 20 && std::abs(move.y) <= 20;
+        EXPECT_EQ(e.alignState[0], within ? AlignState::Aligned : AlignState::NotFound);
+    }
+}
+
 TEST_F(Alignment, PlainCopyWhenPositioningIsOffColourOrNotFound)
 {
     auto view = makeView();

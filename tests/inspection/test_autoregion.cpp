@@ -3,6 +3,7 @@
 #include "inspection/autoregion.h"
 
 #include <gtest/gtest.h>
+#include <functional>
 
 namespace {
 
@@ -14,6 +15,11 @@ protected:
         smallImage();
         params_.minimum_size = 4;
         params_.minimum_area = 150;
+        freshView();
+    }
+    // Both steps with the same template.
+    void freshView()
+    {
         view = makeView();
         view->editRegions.reset(new CammerSingleton(0));
         view->selectedRegion = 5;
@@ -74,4 +80,33 @@ TEST_F(AutoRegion, IdenticalTemplatesGiveNothing)
     EXPECT_FALSE(AutogenerationRegion(view.get(), 0));
     EXPECT_EQ(view->editRegions->roiCount[0], 0);
     EXPECT_EQ(view->selectedRegion, 5);
+}
+
+TEST_F(AutoRegion, NothingMadeTellsTheOperatorWhy)
+{
+    struct Case {
+        const char* name;
+        std::function<void(CammerData&)> prepare;
+        int why;
+    };
+    const Case cases[] = {
+        {"the templates do not differ", [](CammerData&) {}, kRowAutoRegionNoDifference},
+        {"the product step out of use", [](CammerData& v) { v.templateUsed[0][0] = 0; }, kRowAutoRegionStepsUnused},
+        {"the mold step out of use", [](CammerData& v) { v.templateUsed[1][0] = 0; }, kRowAutoRegionStepsUnused},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        freshView();
+        view->templateImages[0][0](cv::Rect(200, 150, 100, 80)).setTo(c.why == kRowAutoRegionNoDifference ? 100 : 220);
+        c.prepare(*view);
+        int why = -1;
+        EXPECT_FALSE(AutogenerationRegion(view.get(), 1, &why));
+        EXPECT_EQ(why, c.why);
+        EXPECT_EQ(view->editRegions->roiCount[1], 0);
+    }
+    freshView();
+    view->templateImages[0][0](cv::Rect(200, 150, 100, 80)).setTo(220);
+    int why = -1;
+    EXPECT_TRUE(AutogenerationRegion(view.get(), 1, &why));
+    EXPECT_EQ(why, 0);
 }

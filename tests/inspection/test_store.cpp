@@ -237,6 +237,9 @@ TEST_F(Store, DeleteRegionShiftsAndIgnoresIndicesPastTheCount)
     EXPECT_EQ(e.rects[0][0].viewRect, corners(110, 10, 160, 60));
     EXPECT_EQ(e.output_point[0], 2) << "step 0 moves the output numbers";
     EXPECT_EQ(view.editMasks[0][1].data, view.editMasks[0][2].data);
+    EXPECT_EQ(cv::countNonZero(view.ignoreMask[0]), 1725 * 982) << "the ignore points wait for the save";
+    EXPECT_FALSE(QFile::exists("cammer11/ignorepoint.bmp"));
+    view.ApplyIgnoreClears();
     EXPECT_EQ(cv::countNonZero(view.ignoreMask[0]), 1725 * 982 - 51 * 51);
     EXPECT_TRUE(QFile::exists("cammer11/ignorepoint.bmp"));
 

@@ -4,6 +4,7 @@
 // display, the return to the split view and the statistics page that may
 // not exist.
 #include "screenfixture.h"
+#include "inspection/autoregion.h"
 
 #include "inspection/cammersingleton.h"
 #include "monitor/imagecontainer.h"
@@ -187,14 +188,18 @@ TEST_F(Commands, AutomaticAreaIsOfferedOnlyForAnEmptyStep)
         bool regionThere;
         int answer;
         bool asked;
+        int warning = 0; // the text row telling why nothing was made
     } cases[] = {
         {"option off", 0, false, QDialog::Accepted, false},
         {"a region exists", 1, true, QDialog::Accepted, false},
         {"declined", 1, false, QDialog::Rejected, true},
+        {"the product step out of use", 1, false, QDialog::Accepted, true, kRowAutoRegionStepsUnused},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         para.auto_generate_area = c.autoArea;
+        if (c.warning)
+            para.detect_product = 0; // step 0 holds no template
         startShown();
         CammerWidget* v = window->cameraViews[0];
         // Entering the editor copies the saved regions into the edit copy
@@ -204,6 +209,7 @@ TEST_F(Commands, AutomaticAreaIsOfferedOnlyForAnEmptyStep)
         answer = c.answer;
         window->SlotAdjustArea();
         EXPECT_EQ(!boxes.filter(LanStr(354).left(4)).isEmpty(), c.asked);
+        EXPECT_EQ(!boxes.filter(LanStr(kRowAutoRegionStepsUnused).section('\n', 1, 1).trimmed()).isEmpty(), c.warning != 0);
         EXPECT_EQ(v->editRegions->roiCount[window->editStep], c.regionThere ? 1 : 0) << "no region made";
         EXPECT_EQ(window->displayState, 3);
         nextCase();

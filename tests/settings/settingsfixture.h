@@ -74,6 +74,13 @@ protected:
         q.exec();
         return q.next() ? q.value(0).toString() : QString();
     }
+    // The parameter database refuses every write (as a read-only one does),
+    // or takes them again.
+    static void refuseParamWrites(bool refuse)
+    {
+        QSqlQuery q(QSqlDatabase::database("dbIn"));
+        ASSERT_TRUE(q.exec(refuse ? "PRAGMA query_only=1" : "PRAGMA query_only=0"));
+    }
     static QString op(int slot, settingshost::CameraOp o, int step = 0)
     {
         return QString("%1:%2:%3").arg(slot).arg(int(o)).arg(step);

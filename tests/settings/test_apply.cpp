@@ -116,9 +116,9 @@ TEST_F(SettingsWindow, ApplyCases)
          QDialog::Accepted,
          {LanStr(234, 1)},
          modify + ", Two same parameters is changed to active",
-         {op(0, CameraOp::CopyPara), op(0, CameraOp::SaveRegions), op(0, CameraOp::CreateShape, 0),
+         {op(0, CameraOp::CopyPara), op(0, CameraOp::CreateShape, 0),
           op(0, CameraOp::VarTrain, 0), op(0, CameraOp::CreateShape, 1), op(0, CameraOp::VarTrain, 1),
-          op(1, CameraOp::CopyPara), op(1, CameraOp::SaveRegions), op(1, CameraOp::CreateShape, 0),
+          op(1, CameraOp::CopyPara), op(1, CameraOp::CreateShape, 0),
           op(1, CameraOp::VarTrain, 0), op(1, CameraOp::CreateShape, 1), op(1, CameraOp::VarTrain, 1)},
          nullptr},
         {"product detection alone copies, retrains and shows its snapshot button",
@@ -127,9 +127,9 @@ TEST_F(SettingsWindow, ApplyCases)
          QDialog::Accepted,
          {LanStr(234, 1)},
          modify + ", " + LanStr(175, 1) + " is changed to active",
-         {op(0, CameraOp::CopyPara), op(0, CameraOp::SaveRegions), op(0, CameraOp::CreateShape, 0),
+         {op(0, CameraOp::CopyPara), op(0, CameraOp::CreateShape, 0),
           op(0, CameraOp::VarTrain, 0), op(0, CameraOp::CreateShape, 1), op(0, CameraOp::VarTrain, 1),
-          op(1, CameraOp::CopyPara), op(1, CameraOp::SaveRegions), op(1, CameraOp::CreateShape, 0),
+          op(1, CameraOp::CopyPara), op(1, CameraOp::CreateShape, 0),
           op(1, CameraOp::VarTrain, 0), op(1, CameraOp::CreateShape, 1), op(1, CameraOp::VarTrain, 1)},
          [this](const WizardPara& live) {
              EXPECT_EQ(live.step_enabled[0], 1);

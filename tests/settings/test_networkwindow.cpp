@@ -139,6 +139,27 @@ TEST_F(NetworkWindow, DecliningThrowsTheNetworkEditsAway)
     EXPECT_FALSE(QFile::exists("cnt_net/ls_interfaces"));
 }
 
+TEST_F(NetworkWindow, NothingIsInstalledFromARefusedSave)
+{
+    startWithLink();
+    openByCommand();
+    type(networkPage().gatewayField, "192.168.1.254");
+    refuseParamWrites(true);
+    exitSetup();
+    EXPECT_TRUE(settingsShown());
+    EXPECT_EQ(fileBytes(platform::sysPath("/etc/network/interfaces")), kInterfaces);
+    EXPECT_FALSE(QFile::exists("cnt_net/ls_interfaces"));
+    EXPECT_TRUE(restarts().isEmpty());
+    EXPECT_EQ(gpNet->systemCard.interfaceTable["eth0"][2], "192.168.1.1");
+    EXPECT_EQ(gpNet->editCard.interfaceTable["eth0"][2], "192.168.1.254") << "the edit is kept";
+
+    refuseParamWrites(false);
+    exitSetup();
+    EXPECT_FALSE(settingsShown());
+    EXPECT_EQ(gpNet->systemCard.interfaceTable["eth0"][2], "192.168.1.254");
+    EXPECT_EQ(restarts().size(), 1);
+}
+
 TEST_F(NetworkWindow, ChineseProductNameSurvivesOpenAndApply)
 {
     const QByteArray product = QString::fromUtf8("注塑件A-瓶盖").toUtf8();

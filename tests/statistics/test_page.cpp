@@ -340,6 +340,35 @@ TEST_F(StatisticsPage, TemperatureRowsAndTheirLimits)
     CloseSqlite(kParamConnection);
 }
 
+TEST_F(StatisticsPage, TemperatureLimitsTheDatabaseRefusesAreNotKept)
+{
+    ASSERT_TRUE(CreateParamDatabase("PARAM.db", para));
+    ASSERT_TRUE(OpenSqlite(kParamConnection, "PARAM.db"));
+    QSqlQuery db(QSqlDatabase::database(kParamConnection));
+    ASSERT_TRUE(db.exec("PRAGMA query_only=1"));
+    QStringList shown;
+    const ModalRunner previous = setModalRunner([&shown](QDialog& d) {
+        for (QLabel* l : d.findChildren<QLabel*>())
+            shown << l->text();
+        return int(QDialog::Accepted);
+    });
+    para.temp_alarm_max[3] = 1000;
+    TemperatureStatisticsWidget t;
+    t.show();
+    t.box(3)->setMaxValue(900);
+    t.hide();
+    EXPECT_TRUE(shown.contains(LanStr(1560))) << shown.join('|').toStdString();
+    EXPECT_EQ(para.temp_alarm_max[3], 1000) << "memory keeps what the disk has";
+    t.show();
+    EXPECT_EQ(t.box(3)->getMaxValue(), 900) << "the typed limit waits for another try";
+    ASSERT_TRUE(db.exec("PRAGMA query_only=0"));
+    t.hide();
+    EXPECT_EQ(para.temp_alarm_max[3], 900);
+    setModalRunner(previous);
+    db = QSqlQuery();
+    CloseSqlite(kParamConnection);
+}
+
 // Export: the shown day as a table moved onto the disk, then the disk let go.
 TEST_F(StatisticsPage, ExportMovesTheTableToTheDisk)
 {

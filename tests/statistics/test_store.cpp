@@ -129,6 +129,34 @@ TEST_F(StatisticsStore, MalformedAndMissingRowsSurvive)
     EXPECT_EQ(rows("ResStatistics.db")["C2_D1"].value1, text({2, 2, 0, 0, 0, 6}));
 }
 
+// A query that fails is not a missing row: the stored counts are neither
+// taken for zeros nor overwritten with them, and the operator is told.
+TEST_F(StatisticsStore, AFailedReadIsNotAMissingRow)
+{
+    ResStatisticsParam& first = open();
+    ASSERT_TRUE(first.add(4, true, 1, 3));
+    first.setCurPlan(500);
+    closeStore();
+    // Reads fail while the flag is up; writes still reach the rows.
+    ASSERT_TRUE(statstest::exec(
+        "ResStatistics.db",
+        {"alter table resstatistics rename to kept", "create table flag(up int)", "insert into flag values(1)",
+         "create view resstatistics as select name, value1, value2 from kept "
+         "where abs(case when (select up from flag) then -9223372036854775808 else 0 end) = 0",
+         "create trigger write instead of update on resstatistics begin "
+         "update kept set value1 = new.value1, value2 = new.value2 where name = old.name; end"}));
+    warnings.clear();
+    ResStatisticsParam& s = open();
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_EQ(warnings[0], LanStr(1564));
+    ASSERT_TRUE(statstest::exec("ResStatistics.db", {"update flag set up = 0"}));
+    EXPECT_FALSE(s.add(4, true, 1, 0)) << "not stored";
+    EXPECT_FALSE(s.addTotal(4, true, 1));
+    const auto r = rows("ResStatistics.db");
+    EXPECT_EQ(r["C3_D1"].value1, text({0, 0, 0, 0, 1})) << "not overwritten with zeros";
+    EXPECT_EQ(r["plan"].value1, QString("500")) << "the plan is not taken for a missing one";
+}
+
 // Counting, the plan and the day change persist across a reopen.
 TEST_F(StatisticsStore, CountsPlanAndDayChangePersist)
 {
@@ -168,12 +196,16 @@ TEST_F(StatisticsStore, CountsPlanAndDayChangePersist)
     EXPECT_EQ(live["plan"].value1, QString("0"));
     EXPECT_TRUE(testenv::commands().lines().isEmpty());
 
-    // The new day counts into the new database; a second change with the
-    // same production date replaces that archive.
+    // The new day counts into the new database; the next change archives it
+    // under its own date, though the production time has not moved.
     EXPECT_TRUE(again.add(1, true, 0, 0));
     EXPECT_TRUE(again.nextDay("2026-03-16"));
-    EXPECT_EQ(rows(archive)["C0_D0"].value1, text({0, 1}));
-    EXPECT_EQ(rows(archive)["C2_D1"].value1, zeros());
+    const QString second = folder() + "/ResStatistics/2026-03-15.db";
+    ASSERT_TRUE(QFileInfo::exists(second));
+    EXPECT_EQ(rows(second)["C0_D0"].value1, text({0, 1}));
+    EXPECT_EQ(rows(second)["C2_D1"].value1, zeros());
+    EXPECT_EQ(rows(archive)["C2_D1"].value1, text({0, 0, 0, 0, 0, 2})) << "the first day's archive stays";
+    EXPECT_EQ(again.getCurDate(), QString("2026-03-16"));
 
     ResStatisticsParam& third = open();
     EXPECT_EQ(third.outputCounts[0][0], series({}));

@@ -176,6 +176,76 @@ TEST(FindShape, AcceptsFromItsNamedScore)
     EXPECT_TRUE(lenient.Find(frame, 0, &x, &y, &s, &a));
 }
 
+// A plain plate, shaded from top to bottom, with a faint grain and fine
+// noise, has little that fixes its place: under a lamp's ramp, with a bright
+// or dark blob in view, or shot again with new noise, the model is either
+// found where the part is or not found, never far away.
+TEST(FindShape, PlainPlateIsPlacedRightOrNotFound)
+{
+    const cv::Size size(640, 512);
+    const cv::Rect box(200, 160, 240, 192);
+    const cv::Point2d centre(box.x + box.width / 2, box.y + box.height / 2);
+    auto plate = [&](int seed, double ramp, int blob) {
+        cv::Mat f(size, CV_32F), n(size, CV_32F), out;
+        cv::RNG(1).fill(f, cv::RNG::NORMAL, 0, 1);
+        cv::GaussianBlur(f, f, cv::Size(), 2);
+        cv::normalize(f, f, -4, 4, cv::NORM_MINMAX);
+        for (int y = 0; y < size.height; ++y)
+            f.row(y) += 110.0 + 60.0 * y / size.height;
+        for (int x = 0; x < size.width; ++x)
+            f.col(x) *= 1 + ramp * (2.0 * x / (size.width - 1) - 1);
+        cv::RNG(uint64_t(seed)).fill(n, cv::RNG::NORMAL, 0, 3);
+        f += n;
+        if (blob)
+            cv::circle(f, cv::Point(330, 250), 20, cv::Scalar(140 + blob), cv::FILLED);
+        f.convertTo(out, CV_8U);
+        return out;
+    };
+    struct Case {
+        const char* what;
+        cv::Point2d move;
+        double ramp;
+        int blob, range;
+    } cases[] = {
+        {"new noise", {0, 0}, 0, 0, 0},        {"moved", {9, -6}, 0, 0, 0},
+        {"ramp +15 %", {4, 3}, 0.15, 0, 0},    {"ramp -15 %", {-5, 2}, -0.15, 0, 10},
+        {"bright blob", {0, 0}, 0, 60, 0},     {"dark blob", {3, -3}, 0.1, -60, 10},
+    };
+    const cv::Mat tmpl = plate(1, 0, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FindShape model;
+        ASSERT_TRUE(model.CreateShape(tmpl(box).clone(), 0.0, 0, c.range, int(centre.x), int(centre.y), false, 255,
+                                      cv::Mat(), 5, 0));
+        const cv::Mat frame = moved(plate(7, c.ramp, c.blob), c.move, centre, 0);
+        double x, y, score, angle;
+        if (model.Find(frame, 0, &x, &y, &score, &angle)) {
+            EXPECT_LT(std::hypot(x + c.move.x, y + c.move.y), 2.0) << "found far from the part, score " << score;
+            EXPECT_LT(std::abs(angle), 1.0);
+        }
+    }
+}
+
+// A part that shows twice in the searched image (a repeated insert, the
+// same pattern a cavity further) cannot be placed: not found. The same part
+// shown once is found.
+TEST(FindShape, TwoEqualPlacesAreNotFound)
+{
+    const cv::Mat part = texture({140, 110}, 21);
+    for (int range : {0, 10}) {
+        SCOPED_TRACE(range);
+        FindShape model;
+        ASSERT_TRUE(model.CreateShape(part, 0.0, 0, range, 70, 55, false, 255, cv::Mat(), 5, 0));
+        cv::Mat frame = texture({420, 200}, 22);
+        part.copyTo(frame(cv::Rect(20, 40, 140, 110)));
+        double x, y, s, a;
+        ASSERT_TRUE(model.Find(frame, 0, &x, &y, &s, &a));
+        EXPECT_NEAR(x, -20, 0.3);
+        part.copyTo(frame(cv::Rect(250, 50, 140, 110)));
+        EXPECT_FALSE(model.Find(frame, 0, &x, &y, &s, &a));
+    }
+}
+
 TEST(FindShape, MaskedModelAndFailures)
 {
     const cv::Mat tmpl = texture({200, 160}, 3);
@@ -335,6 +405,24 @@ TEST(GrayMatch, HighlightsMayChangeANewShinyBlobMayNot)
     EXPECT_GT(cv::countNonZero(out(cv::Rect(20, 20, 21, 21))), 150);
 }
 
+// Glare only brightens: a highlight dimmed as a whole passes, a part lying
+// on it, darker by more than the tolerance, is found.
+TEST(GrayMatch, APartDarkeningAHighlightIsFound)
+{
+    cv::Mat steel = texture({160, 120}, 14);
+    cv::circle(steel, cv::Point(80, 60), 30, cv::Scalar(238), cv::FILLED, cv::LINE_AA);
+    GrayMatch gm = trained({noisy(steel, 3, 1), noisy(steel, 3, 2)});
+    cv::Mat out, dimmed = steel.clone();
+    cv::circle(dimmed, cv::Point(80, 60), 30, cv::Scalar(205), cv::FILLED, cv::LINE_AA);
+    gm.Match(noisy(dimmed, 3, 3), out);
+    EXPECT_EQ(openedCount(out), 0);
+    for (const int delta : {-40, -60}) {
+        SCOPED_TRACE(delta);
+        gm.Match(noisy(withDisc(steel, {75, 55}, CV_PI * 10 * 10, delta), 3, 4), out);
+        EXPECT_GT(cv::countNonZero(out(cv::Rect(65, 45, 21, 21))), 200);
+    }
+}
+
 // Where the camera clipped, a pixel only tells one way: holes gone black
 // under dim light are no defect, a black part on bright steel is one.
 TEST(GrayMatch, ClippedPixelsTellOnlyTheirWay)
@@ -353,6 +441,14 @@ TEST(GrayMatch, ClippedPixelsTellOnlyTheirWay)
     cv::rectangle(part, cv::Rect(40, 60, 30, 14), cv::Scalar(0), cv::FILLED);
     gm.Match(relit(part, 1.15, 0, -55, 3, 6), out);
     EXPECT_GT(cv::countNonZero(out(cv::Rect(40, 60, 30, 14))), 300);
+
+    // A black part on steel already dark, past the tolerance but short of
+    // it plus any margin, is a defect all the same.
+    cv::Mat dark(100, 120, CV_8UC1, cv::Scalar(33));
+    GrayMatch gd = trained({noisy(dark, 2, 1), noisy(dark, 2, 2)});
+    cv::circle(dark, cv::Point(60, 50), 12, cv::Scalar(0), cv::FILLED);
+    gd.Match(noisy(dark, 2, 3), out);
+    EXPECT_GT(cv::countNonZero(out(cv::Rect(50, 40, 21, 21))), 300);
 }
 
 // The tolerance is divided by 1 + amplify; every template taken widens what
