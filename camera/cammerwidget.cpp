@@ -31,6 +31,7 @@ namespace {
 constexpr int kRowTempAlarm = 801;  // after the stopped status while a temperature is out of its window
 constexpr int kRowVerdictOk = 802;  // "OK"
 constexpr int kRowVerdictNg = 803;  // "NG"
+constexpr int kRowNoFreshFrame = 1630; // status while a cycle ended for want of a new frame
 
 QFont viewFont(int pixels)
 {
@@ -473,6 +474,45 @@ void CammerWidget::paintRecentNG(QPainter& p, const ViewState& st)
                                QString::number(std::min(recentNGCount[step], 3))));
 }
 
+QString CammerWidget::statusText(const ViewState& st, QColor* colour)
+{
+    if (st.runState == 2) {
+        *colour = Qt::cyan;
+        return LanStr(310);
+    }
+    if (st.runState == 3) {
+        *colour = Qt::red;
+        return st.tempAlarm ? LanStr(311) + QStringLiteral("   ") + LanStr(kRowTempAlarm) : LanStr(311);
+    }
+    // The clamp stays prohibited until a cycle is judged: the operator reads why.
+    if (st.noFreshFrame) {
+        *colour = Qt::red;
+        return LanStr(kRowNoFreshFrame);
+    }
+    *colour = Qt::green;
+    switch (st.cyclePhase) {
+    case 1:
+        return LanStr(312);
+    case 2:
+        return LanStr(528);
+    case 3:
+        return LanStr(529);
+    default:
+        return QString();
+    }
+}
+
+void CammerWidget::showStatus()
+{
+    if (cameraIndex >= 4 || gSource >= 2 || !slotInUse(cameraIndex) || !isComplete())
+        return;
+    const ViewState st = viewHost().state(cameraIndex);
+    const int s = clampStep(gSource == 0 ? st.editStep : st.currentStep);
+    QColor colour;
+    viewHost().setCameraInfo(cameraIndex, 1, LanStr(313).arg(QString::number(cameraIndex + 1), StepName(s),
+                                                             statusText(st, &colour)), 1);
+}
+
 void CammerWidget::paintCameraImage(QPainter& p, const ViewState& st)
 {
     CameraViewHost& host = viewHost();
@@ -611,24 +651,7 @@ void CammerWidget::paintCameraImage(QPainter& p, const ViewState& st)
     p.save();
     p.scale(st.displayScaleX, st.displayScaleY);
     QColor statusColour;
-    QString status;
-    if (st.runState == 2) {
-        statusColour = Qt::cyan;
-        status = LanStr(310);
-    } else if (st.runState == 3) {
-        statusColour = Qt::red;
-        status = LanStr(311);
-        if (st.tempAlarm)
-            status += QStringLiteral("   ") + LanStr(kRowTempAlarm);
-    } else {
-        statusColour = Qt::green;
-        if (st.cyclePhase == 1)
-            status = LanStr(312);
-        else if (st.cyclePhase == 2)
-            status = LanStr(528);
-        else if (st.cyclePhase == 3)
-            status = LanStr(529);
-    }
+    const QString status = statusText(st, &statusColour);
     p.setPen(statusColour);
     p.setFont(viewFont(45));
     // The title bar has rows for the first four cameras only.

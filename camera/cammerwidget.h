@@ -73,6 +73,11 @@ public:
     // into the main window's cursor readout.
     void MUpdateXYV(int x, int y);
 
+    // The view's status line into its title-bar row (cameras 1 to 4), as
+    // the paint writes it: for a change the operator must see before the
+    // next frame repaints the view.
+    void showStatus();
+
     // Text of detection step d for the current procedure.
     static QString StepName(int d);
     // The limit shown in a region's label (defect area, similarity score,
@@ -158,4 +163,6 @@ private:
     void paintRecordPictures(QPainter& p, const ViewState& st);
     void paintRecentNG(QPainter& p, const ViewState& st);
     void paintCameraImage(QPainter& p, const ViewState& st);
+    // The status of the run and cycle, and its colour.
+    static QString statusText(const ViewState& st, QColor* colour);
 };

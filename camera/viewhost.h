@@ -39,6 +39,9 @@ struct ViewState {
     bool freeHandMode = false; // the polygon tool draws free hand
     bool tempAlarm = false; // the temperature alarm of the statistics pages
     bool safetyDoorDetection = false; // the mold step was started by the safety door
+    // The camera's last cycle ended without a verdict, for want of a frame
+    // newer than the step's start; until a cycle is judged again.
+    bool noFreshFrame = false;
     // Per camera (of the camera asked for).
     int cycleCount = 0;
     int failCount = 0;

@@ -66,6 +66,7 @@ ViewState MainViewHost::state(int camera) const
     s.cursorValue = w->cursorPixelValue;
     s.tempAlarm = gisTempAlarm;
     s.safetyDoorDetection = w->safetyTriggerActive != 0;
+    s.noFreshFrame = validCamera(camera) && (w->noFreshFrameCameras >> camera) & 1;
     if (validCamera(camera)) {
         s.cycleCount = gAllNum[camera];
         s.failCount = gFailNum[camera];

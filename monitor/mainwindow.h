@@ -164,6 +164,9 @@ public:
     int runState = 1;     // 1 detecting, 2 sampling templates, 3 stopped
     int displayState = 0; // 0 live, 1 OK shown, 2 alarm, 3 editing
     int cyclePhase = 3;   // 1 counting down, 2 judged, 3 waiting
+    // Cameras (bits) whose last cycle ended for want of a fresh frame; the
+    // next judged cycle clears them.
+    int noFreshFrameCameras = 0;
     int& userLevel;       // 0 none, 1 operator, 2 service (shared with the widget kit)
     int leftMoldActive = 1; // procedures 1 and 2: the left-mold pair is current
     int saveOriginalImages = 0;
@@ -345,6 +348,8 @@ private:
     void noFreshFrames(int cameras, int waitedMs);
     // Ends every step of the cycle without a verdict, the clamp prohibited.
     void abandonSteps();
+    // Every view's status line into the title bar now, not at its next paint.
+    void showCameraStatus();
     bool slotBusy(int slot) const;
     void manualAlarmOutputs(int step);
     quint64 startSeq = 0;     // start of a step the current scan starts

@@ -673,8 +673,17 @@ void MainWindow::noFreshFrames(int cameras, int waitedMs)
         InsertRecord(LanStr(cycletext::kNoFreshFrame).arg(c + 1).arg(waitedMs));
     }
     abandonSteps();
+    noFreshFrameCameras |= cameras;
+    showCameraStatus();
     if (first >= 0)
         CameraCheck(first);
+}
+
+void MainWindow::showCameraStatus()
+{
+    for (int c : usedSlots())
+        if (cameraViews[c])
+            cameraViews[c]->showStatus();
 }
 
 void MainWindow::abandonSteps()
@@ -733,6 +742,10 @@ void MainWindow::judgeStep(int slot)
     for (int c : usedSlots())
         RunAlgorithm(c, slot);
     CheckNG();
+    if (noFreshFrameCameras) {
+        noFreshFrameCameras = 0;
+        showCameraStatus();
+    }
     if (safety)
         safetyTriggerActive = 0;
     cyclePhase = 2;

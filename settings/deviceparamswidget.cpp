@@ -106,7 +106,9 @@ DeviceParamsWidget::DeviceParamsWidget(QWidget* parent) : BWidget(parent)
     productButton = new QPushButton(LanStr(433), this);
     productButton->setFixedSize(200, 50);
     resetButton = new QPushButton(LanStr(438), this);
-    resetButton->setFixedSize(250, 50);
+    // At least 250 wide, wider for a longer caption.
+    resetButton->setFixedHeight(50);
+    resetButton->setMinimumWidth(250);
 
     auto row = [](std::initializer_list<QWidget*> widgets, int spaceAfter = -1) {
         auto* h = new QHBoxLayout;

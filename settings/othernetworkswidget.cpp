@@ -168,13 +168,15 @@ OtherNetworksWidget::OtherNetworksWidget(QWidget* parent) : BWidget(parent)
     wifiNameField = field(KeyboardFull);
     wifiKeyField = field(KeyboardDigital);
     wifiButton = new QPushButton(LanStr(444), this);
-    wifiButton->setFixedSize(200, 50);
+    wifiButton->setFixedHeight(50);
+    wifiButton->setMinimumWidth(200); // wider for a longer caption
     infoServerField = field(KeyboardDigital, kExampleServer);
     infoPortField = field(KeyboardDigital, kExamplePort);
     fileServerField = field(KeyboardDigital, kExampleServer);
     filePortField = field(KeyboardDigital, kExamplePort);
     serverButton = new QPushButton(LanStr(453), this);
-    serverButton->setFixedSize(200, 50);
+    serverButton->setFixedHeight(50);
+    serverButton->setMinimumWidth(200); // wider for a longer caption
 
     auto row = [](std::initializer_list<QWidget*> widgets, int spacing) {
         auto* h = new QHBoxLayout;

@@ -68,6 +68,12 @@ BMessageBox::BMessageBox(QString title, QString message, int flags, BMessageBoxI
     setGeometry(boxGeometry());
 }
 
+void BMessageBox::showEvent(QShowEvent* event)
+{
+    setGeometry(fittedBoxGeometry(this, message_));
+    QDialog::showEvent(event);
+}
+
 MessageDialog::MessageDialog(QString title, QString message, int flags, QWidget* parent)
     : QDialog(parent, Qt::FramelessWindowHint | Qt::CustomizeWindowHint)
 {

@@ -26,6 +26,9 @@ public:
     // The buttons in their places, left to right.
     QList<QPushButton*> buttons() const { return buttons_; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QLabel* title_;
     QLabel* icon_;

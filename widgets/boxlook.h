@@ -13,6 +13,10 @@ extern const char* const kBoxStyleSheet;
 
 // 680 x 250 centred on gShowW x gShowH (halves in integer division).
 QRect boxGeometry();
+// The same box grown to show the whole of `message` (a word-wrapped label):
+// taller first, then wider, up to the display area; if even that is too
+// small, the message is drawn smaller. A text that fits keeps 680 x 250.
+QRect fittedBoxGeometry(QDialog* box, QLabel* message);
 
 // The title of a box: centred, wrapped, in a column of fixed width. A word
 // too wide for the column at the box's 30-px text (English titles such as

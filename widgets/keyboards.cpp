@@ -229,6 +229,8 @@ bool BLineEdit::eventFilter(QObject* watched, QEvent* event)
         savedText_ = text();
         clear();
         std::unique_ptr<KeyboardDialog> keyboard(makeKeyboard(type_, title_, hint_, text()));
+        // A password typed on the keyboard stays as hidden as in the field.
+        keyboard->lineEdit()->setEchoMode(echoMode());
         if (runModal(*keyboard) == QDialog::Accepted && !keyboard->getText().isEmpty())
             setText(keyboard->getText());
         else

@@ -71,7 +71,7 @@ WarnBox::WarnBox(QString title, QWidget* parent) : TextBox(title, 100, parent)
 
 void WarnBox::showEvent(QShowEvent* event)
 {
-    setGeometry(boxGeometry());
+    setGeometry(fittedBoxGeometry(this, messageLabel_));
     UiHost& host = uiHost();
     if (host.screenOff) {
         kitLcdOnOff(1);
@@ -102,7 +102,7 @@ ChooseBox::ChooseBox(QString title, QWidget* parent) : TextBox(title, 120, paren
 // A question asked on a dark screen leaves the backlight as it is.
 void ChooseBox::showEvent(QShowEvent* event)
 {
-    setGeometry(boxGeometry());
+    setGeometry(fittedBoxGeometry(this, messageLabel_));
     QDialog::showEvent(event);
 }
 

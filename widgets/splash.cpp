@@ -2,9 +2,13 @@
 
 #include "params/lanstr.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
+#include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 constexpr int kRowCategory = 1340; // "模内监控器"
@@ -35,9 +39,14 @@ BSplashScreen::BSplashScreen(QWidget* parent) : QSplashScreen(QPixmap())
 {
     if (parent)
         setParent(parent, windowFlags());
-    identity_ = new SplashWidget(800, this);
+    // QSplashScreen has already centred its empty pixmap: the splash takes
+    // the whole screen itself, or its corner would stay at the centre.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->geometry() : QRect(0, 0, 1920, 1080);
+    identity_ = new SplashWidget(std::min(800, area.width() - 200), this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(identity_);
-    setFixedSize(1920, 1080);
+    setFixedSize(area.size());
+    move(area.topLeft());
 }

@@ -1,6 +1,10 @@
 #include "widgets/tabbar.h"
 
 #include "params/lanstr.h"
+#include "widgets/kitstyle.h"
+
+#include <QEvent>
+#include <QFontMetrics>
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,13 +13,47 @@
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
+namespace {
+
+constexpr int kColumnWidth = 353;
+constexpr int kScrollBarWidth = 40; // over the column's right side once the tabs outgrow the window
+constexpr int kTextIndent = 130;    // right of the group icon
+constexpr int kIconEnd = 45 + 46 + 10;
+
+// A tab name wider than the room between the icons and the scroll bar
+// starts further left, down to just past the group icon; one wider still is
+// drawn smaller. Done when the tab is shown, in the font then in force.
+class TabFitter : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Show)
+            return false;
+        auto* b = static_cast<QPushButton*>(watched);
+        const QString own = b->property("tabOwnSheet").toString();
+        b->setStyleSheet(own);
+        b->ensurePolished();
+        const int textWidth = QFontMetrics(b->font()).horizontalAdvance(b->text()) + 8;
+        const int indent = std::max(kIconEnd, std::min(kTextIndent, kColumnWidth - kScrollBarWidth - textWidth));
+        if (indent != kTextIndent)
+            b->setStyleSheet(own + QStringLiteral("padding-left:%1px;").arg(indent));
+        refitCaption(b);
+        return false;
+    }
+};
+
+} // namespace
+
 BVerticalTabBar::BVerticalTabBar(QWidget* parent) : BWidget(parent)
 {
     setStyleSheet(QStringLiteral("BVerticalTabBar{background-color:#ffffff;border-width:0px 1px 0px 0px;"
                                  "border-style:solid;border-color:#d3d3d3;}"));
 
     column = new QWidget;
-    column->setFixedWidth(353);
+    column->setFixedWidth(kColumnWidth);
     column->setStyleSheet(QStringLiteral(
         "QPushButton{background-color:#ffffff;border-width:1px 0px 1px 0px;border-style:solid;"
         "border-color:#d3d3d3;color:#656263;font-size:22px;text-align:left;padding:0px 0px 0px 130px;}"
@@ -79,6 +117,8 @@ void BVerticalTabBar::addWidgetGroup(QPixmap& icon, QVector<QString> newNames, Q
         } else {
             b->setStyleSheet(QStringLiteral("border-width:0px 0px 1px 0px;"));
         }
+        b->setProperty("tabOwnSheet", b->styleSheet());
+        b->installEventFilter(new TabFitter(b));
         buttons.append(b);
         newPages[i]->setParent(this);
         stack->addWidget(newPages[i]);

@@ -42,6 +42,7 @@ constexpr double kDistinctAngle = 2.0;
 // more; a plain plate's or a repeated pattern's rivals come within a few
 // hundredths.
 constexpr double kUniqueShare = 0.88;
+constexpr double kCarryShare = 0.6;
 
 inline float sampleBilinear(const cv::Mat& img, double x, double y)
 {
@@ -770,7 +771,10 @@ bool FindShape::Find(const cv::Mat& image, int, double* x, double* y, double* sc
             ++r;
         if (r < keep.size())
             std::swap(keep[1], keep[r]);
-        keep.resize(std::min<size_t>(keep.size(), r < keep.size() ? 2 : 1));
+        // A rival far behind is not carried down: finer levels sharpen the
+        // right place's lead rather than close it.
+        const bool carry = r < keep.size() && (l == scanLevel || keep[1].score >= kCarryShare * keep[0].score);
+        keep.resize(std::min<size_t>(keep.size(), carry ? 2 : 1));
     }
     Candidate best = keep.front();
     // A rival scoring nearly as well at the same level: the model does not

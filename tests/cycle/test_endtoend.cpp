@@ -15,6 +15,7 @@
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
 #include "monitor/savefialimagethread.h"
+#include "monitor/titlebar.h"
 #include "params/lanstr.h"
 #include "params/paramdb.h"
 #include "params/procedures.h"
@@ -505,6 +506,8 @@ TEST_F(EndToEnd, AStalledCameraIsLostNotJudgedOnItsLastFrame)
         << qPrintable(recs.join('|'));
     EXPECT_EQ(recs.last(), "The 1th Camera Lost, 2");
     EXPECT_TRUE(warnings.filter(LanStr(39)).size() == 1) << "shown";
+    auto row = [&] { return window->titleBar->cameraRows[1]->messageLabel->text(); };
+    EXPECT_TRUE(row().endsWith(LanStr(1630))) << "why the clamp is held: " << row().toStdString();
 
     cameras[1]->setStalled(false);
     ASSERT_TRUE(waitFor([&] { return gisLost == 0; }, 8000)) << "restarted";
@@ -516,4 +519,5 @@ TEST_F(EndToEnd, AStalledCameraIsLostNotJudgedOnItsLastFrame)
     input(0, true);
     ASSERT_TRUE(waitFor([&] { return !atBoard(0); })) << "a new cycle does";
     EXPECT_EQ(gAllNum[1], 1);
+    EXPECT_FALSE(row().contains(LanStr(1630))) << "judged again";
 }

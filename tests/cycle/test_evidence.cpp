@@ -93,6 +93,42 @@ TEST_F(Evidence, AFrameOlderThanTheStepIsNeverJudged)
     EXPECT_TRUE(out(0));
 }
 
+// A cycle ended for want of a fresh frame says why in the silent camera's
+// title-bar row, also when the view is painted again, until a cycle is
+// judged; in the demonstration mode no loss is declared that would say it.
+TEST_F(Evidence, TheTitleBarSaysWhyTheClampStaysProhibited)
+{
+    for (int lan : {0, 1, 2}) {
+        SCOPED_TRACE(lan);
+        gLan = lan;
+        startMoldOnly();
+        ASSERT_EQ(gLan, lan);
+        auto row = [&](int c) { return window->titleBar->cameraRows[c]->messageLabel->text(); };
+        const QString reason = LanStr(1630);
+        newFrames();
+        edge(0);
+        deliver(0, 200); // camera 2 stays silent
+        tick();
+        passes(MainWindow::kMinFreshWaitMs);
+        ASSERT_FALSE(window->awaitingFrames[1]);
+        ASSERT_EQ(gisLost, 0);
+        EXPECT_TRUE(row(1).endsWith(reason)) << row(1).toStdString();
+        EXPECT_FALSE(row(0).contains(reason)) << "camera 1 delivered";
+        view(1)->grab(); // a paint writes the row again
+        EXPECT_TRUE(row(1).endsWith(reason)) << row(1).toStdString();
+        EXPECT_TRUE(out(0));
+
+        window->TimerShow();
+        setInput(0, false);
+        edge(0);
+        frames(true, true);
+        tick();
+        ASSERT_EQ(gAllNum[0], 1) << "judged";
+        EXPECT_FALSE(row(1).contains(reason)) << row(1).toStdString();
+        nextCase();
+    }
+}
+
 // The wait is three frame periods of the camera, at least 150 ms.
 TEST_F(Evidence, TheWaitFollowsTheCamerasFrameRate)
 {

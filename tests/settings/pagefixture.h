@@ -2,6 +2,8 @@
 // A settings page on its own over a live record and an edit copy of the
 // factory parameters, in English; typed values reach the value labels
 // through their keypads as a finger would.
+#include "programlook.h"
+
 #include "params/lanstr.h"
 #include "params/paramdb.h"
 #include "params/wizardpara.h"
@@ -18,6 +20,7 @@
 #include <QFileInfo>
 #include <QTest>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -75,6 +78,7 @@ class PageTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        look = std::make_unique<ProgramLook>();
         Data_Init();
         gLan = 1;
         live = FactoryParams();
@@ -87,7 +91,10 @@ protected:
         gpWPara = gpWParaBak = nullptr;
         setModalRunner(nullptr);
         gLan = 0;
+        look.reset();
     }
+    // The page drawn in the font and style sheet the operator sees it in.
+    std::unique_ptr<ProgramLook> look;
     static void type(BlineLabel* label, const QString& text) { settingstest::typeOnKeypad(label, text); }
     static void click(QButtonGroup* g, int id) { g->button(id)->click(); }
 

@@ -4,6 +4,7 @@
 // "Exit setup". Camera calls of the apply step are noted and still made;
 // every box is answered by `answer` and its texts kept.
 #include "../cycle/cyclefixture.h"
+#include "programlook.h"
 #include "settings/settingshost.h"
 #include "settings/systemsettingwidget.h"
 #include "widgets/edit.h"
@@ -11,16 +12,25 @@
 
 #include <QPushButton>
 #include <QStackedLayout>
+#include <memory>
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 class SettingsWindow : public CycleWindow {
 protected:
+    // The pages drawn in the font and style sheet the operator sees them in.
+    void SetUp() override
+    {
+        CycleWindow::SetUp();
+        look = std::make_unique<ProgramLook>();
+    }
     void TearDown() override
     {
         settingshost::install({});
         CycleWindow::TearDown();
+        look.reset();
     }
+    std::unique_ptr<ProgramLook> look;
     // The program folder with `para`, the main window shown, English texts.
     void startShown(int lan = 1)
     {

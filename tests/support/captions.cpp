@@ -1,16 +1,20 @@
 #include "captions.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QToolButton>
 #include <algorithm>
 
@@ -50,6 +54,21 @@ bool measure(QWidget* w, QStringList* texts, int* room)
             *room -= t->iconSize().width();
         return true;
     }
+    if (qobject_cast<QRadioButton*>(w) || qobject_cast<QCheckBox*>(w)) {
+        // The text starts past the indicator and its spacing.
+        auto* b = static_cast<QAbstractButton*>(w);
+        QStyleOptionButton opt;
+        opt.initFrom(b);
+        const bool radio = qobject_cast<QRadioButton*>(w) != nullptr;
+        QStyle* style = b->style();
+        const int indicator = style->pixelMetric(radio ? QStyle::PM_ExclusiveIndicatorWidth : QStyle::PM_IndicatorWidth, &opt, b);
+        const int spacing = style->pixelMetric(radio ? QStyle::PM_RadioButtonLabelSpacing : QStyle::PM_CheckBoxLabelSpacing, &opt, b);
+        *texts << b->text();
+        *room = b->width() - indicator - spacing;
+        if (!b->icon().isNull())
+            *room -= b->iconSize().width() + 4;
+        return true;
+    }
     if (auto* b = qobject_cast<QPushButton*>(w)) {
         if (QByteArray(b->metaObject()->className()) == "ColorButton")
             return false;
@@ -72,6 +91,47 @@ bool measure(QWidget* w, QStringList* texts, int* room)
     return false;
 }
 
+// A word-wrapped label cut off: its wrapped text taller than the label, or
+// a line wider than the label (a word that cannot be broken). Empty when it
+// shows the whole text.
+QString wrappedCut(QLabel* l)
+{
+    const QString text = l->text();
+    if (text.trimmed().isEmpty() || l->textFormat() == Qt::RichText || Qt::mightBeRichText(text))
+        return QString();
+    const int needed = l->heightForWidth(l->width());
+    if (needed > l->height())
+        return QStringLiteral("%1 (%2 high > %3)").arg(text).arg(needed).arg(l->height());
+    const int width = l->contentsRect().width() - 2 * std::max(0, l->indent()) - 2 * l->margin();
+    for (const QString& paragraph : QString(text).remove('\r').split('\n')) {
+        QTextLayout layout(paragraph, l->font());
+        QTextOption option;
+        option.setWrapMode(QTextOption::WordWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            if (line.naturalTextWidth() > width + 0.5)
+                return QStringLiteral("%1 (a line %2 > %3)").arg(text).arg(line.naturalTextWidth()).arg(width);
+        }
+        layout.endLayout();
+    }
+    return QString();
+}
+
+// The part of the widget's right side that its ancestors up to root hide
+// (a scroll area's viewport narrowed by its scroll bar).
+int hiddenAtRight(QWidget* w, QWidget* root)
+{
+    QRect visible = w->rect();
+    for (QWidget* p = w->parentWidget(); p; p = p->parentWidget()) {
+        visible &= QRect(w->mapFrom(p, QPoint(0, 0)), p->size());
+        if (p == root || p->isWindow())
+            break;
+    }
+    return visible.isEmpty() ? 0 : std::max(0, w->width() - 1 - visible.right());
+}
+
 } // namespace
 
 QStringList clippedCaptions(QWidget* root)
@@ -84,10 +144,17 @@ QStringList clippedCaptions(QWidget* root)
         if (!w->isVisibleTo(root) || w->width() <= 0)
             continue;
         w->ensurePolished();
+        if (auto* l = qobject_cast<QLabel*>(w); l && l->wordWrap()) {
+            const QString cutText = wrappedCut(l);
+            if (!cutText.isEmpty())
+                cut << cutText;
+            continue;
+        }
         QStringList texts;
         int room = 0;
         if (!measure(w, &texts, &room))
             continue;
+        room -= hiddenAtRight(w, root);
         const QFontMetrics m(w->font());
         for (const QString& text : texts) {
             const int width = widestLine(m, text);

@@ -1,8 +1,9 @@
 #pragma once
 // A check over what the operator reads on a screen: every visible button,
 // combo box entry and one-line label whose text is wider than the room its
-// widget leaves it, measured in the font the widget has (after its style
-// sheets).
+// widget leaves it, and every word-wrapped label whose wrapped text is taller
+// than the label (or has a word wider than a line), measured in the font the
+// widget has (after its style sheets).
 #include <QStringList>
 
 class QWidget;

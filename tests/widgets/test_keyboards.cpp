@@ -151,6 +151,26 @@ TEST_F(Keyboards, LineEditRetypesOnPress)
     }
 }
 
+// The keyboard of a password field hides the digits as the field does.
+TEST_F(Keyboards, KeyboardEchoesAsItsField)
+{
+    for (QLineEdit::EchoMode mode : {QLineEdit::Password, QLineEdit::Normal}) {
+        BLineEdit edit(nullptr, "t", "h", KeyboardDigital);
+        edit.setEchoMode(mode);
+        QLineEdit::EchoMode shown = QLineEdit::NoEcho;
+        whenModal([&](QWidget* w) {
+            auto* k = dynamic_cast<KeyboardDialog*>(w);
+            ASSERT_NE(k, nullptr);
+            type(k, {"5", "2"});
+            shown = k->lineEdit()->echoMode();
+            type(k, {"{OK}"});
+        });
+        QTest::mouseClick(&edit, Qt::LeftButton);
+        EXPECT_EQ(shown, mode);
+        EXPECT_EQ(edit.text(), QString("52"));
+    }
+}
+
 TEST_F(Keyboards, RightPressOpensNothing)
 {
     BLineEdit edit(nullptr, "t", "h", KeyboardDigital);

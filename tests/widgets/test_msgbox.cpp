@@ -1,4 +1,5 @@
 #include "kittest.h"
+#include "programlook.h"
 
 #include "params/geometry.h"
 #include "params/lanstr.h"
@@ -10,6 +11,7 @@
 #include "widgets/keypads.h"
 #include "widgets/passwordbox.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest/QTest>
@@ -127,13 +129,54 @@ TEST_F(MessageBoxes, BacklightOnlyForWarnings)
     }
 }
 
-TEST_F(MessageBoxes, LongTextWrapsInsideTheFixedBox)
+// A text the 680 x 250 box cannot show grows the box, within the display
+// area, until every line shows; a short one keeps the box as it is. The
+// start-up's no-camera question lost its question line in the plain box.
+TEST_F(MessageBoxes, BoxGrowsToShowTheWholeText)
 {
-    WarnBox box("t");
-    box.setText(QString("A very long message that has to wrap. ").repeated(6));
-    box.show();
-    EXPECT_EQ(box.size(), QSize(680, 250));
+    const ProgramLook look;
+    struct Case {
+        int lan;
+        QString text;
+        int grows; // 0 keeps 680 x 250, 1 grows, -1 either
+    };
+    const QString longText = QString("A very long message that has to wrap. ").repeated(6);
+    const Case cases[] = {
+        {1, "t", 0},
+        {0, LanStr(134, 0), -1},
+        {1, LanStr(134, 1), 1},
+        {2, LanStr(134, 2), -1},
+        {1, longText, 1},
+        {1, longText.repeated(12), 1}, // wider, then smaller
+    };
+    for (const Case& c : cases) {
+        setLanguage(c.lan);
+        WarnBox warn(LanStr(568));
+        ChooseBox choose(LanStr(566));
+        for (TextBox* box : {static_cast<TextBox*>(&warn), static_cast<TextBox*>(&choose)}) {
+            box->setText(c.text);
+            box->show();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            QLabel* message = nullptr;
+            for (QLabel* l : box->findChildren<QLabel*>())
+                if (l->text() == c.text)
+                    message = l;
+            ASSERT_NE(message, nullptr);
+            const std::string name = c.text.left(30).toStdString();
+            EXPECT_GE(message->height(), message->heightForWidth(message->width())) << name;
+            EXPECT_TRUE(QRect(0, 0, gShowW, gShowH).contains(box->geometry())) << name;
+            if (c.grows == 0)
+                EXPECT_EQ(box->size(), QSize(680, 250)) << name;
+            else if (c.grows == 1)
+                EXPECT_GT(box->height(), 250) << name;
+            for (QPushButton* b : box->findChildren<QPushButton*>())
+                EXPECT_TRUE(box->rect().contains(b->geometry())) << name;
+            box->hide();
+        }
+    }
     // A warning without a modal run just hides on confirm.
+    WarnBox box("t");
+    box.show();
     QTest::mouseClick(box.confirmButton(), Qt::LeftButton);
     EXPECT_FALSE(box.isVisible());
 }
