@@ -1,10 +1,14 @@
 #pragma once
 // Rows of the text table for what the cycle and the IO board link tell the
-// operator (the block 600-699 of "lanstr-added.tsv").
+// operator (the blocks 600-699 and 1500-1524 of "lanstr-added.tsv").
 namespace cycletext {
 constexpr int kBoardPortFailed = 600;  // %1 port, %2 reason
 constexpr int kBoardSilent = 601;      // %1 port
 constexpr int kBoardAnswersAgain = 602; // %1 port
 constexpr int kBoardNotAnswering = 603; // the title bar while the board is silent
 constexpr int kNoFreshFrame = 604;     // %1 camera number, %2 milliseconds waited
+constexpr int kCountersNotSaved = 1500;
+constexpr int kSamplingNotReleased = 1501;
+constexpr int kCameraCountRestart = 1502;
+constexpr int kCameraCountRestartFailed = 1503;
 } // namespace cycletext

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -27,15 +28,29 @@ const char* kDateFile = "time.txt";
 
 QString today() { return platform::now().date().toString(QStringLiteral("yyyy-MM-dd")); }
 
-bool writeDateFile(const QString& date)
+CountWriteInterrupt gCountInterrupt;
+
+// Written beside the old file and renamed over it: a power cut leaves either
+// the old or the new content, never an empty or half written file.
+bool replaceFile(const QString& name, const QByteArray& data, const CountWriteInterrupt& interrupt = {})
 {
-    QFile f(QString::fromLatin1(kDateFile));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        qWarning() << "cannot write" << kDateFile;
+    QSaveFile f(name);
+    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.flush()) {
+        qWarning().noquote() << "cannot write" << name << f.errorString();
         return false;
     }
-    return f.write(date.toUtf8()) == date.toUtf8().size();
+    if (interrupt && !interrupt()) {
+        f.cancelWriting(); // what a power cut before the rename leaves
+        return false;
+    }
+    if (!f.commit()) {
+        qWarning().noquote() << "cannot replace" << name << f.errorString();
+        return false;
+    }
+    return true;
 }
+
+bool writeDateFile(const QString& date) { return replaceFile(QString::fromLatin1(kDateFile), date.toUtf8()); }
 
 // A name in the archive folder that does not exist yet.
 QString archiveName(const QString& date)
@@ -151,15 +166,14 @@ void CountRead()
     }
 }
 
-void CountWrite()
+void setCountWriteInterrupt(CountWriteInterrupt interrupt) { gCountInterrupt = std::move(interrupt); }
+
+bool CountWrite()
 {
-    QFile f(QStringLiteral("count.txt"));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return;
     QByteArray line;
     for (int i = 0; i < 8; ++i) {
         line += QByteArray::number(uint(gAllNum[i])) + ' ';
         line += QByteArray::number(uint(gFailNum[i])) + ' ';
     }
-    f.write(line);
+    return replaceFile(QStringLiteral("count.txt"), line, gCountInterrupt);
 }

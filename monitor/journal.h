@@ -3,6 +3,7 @@
 // change of date) and the per-camera cycle counters kept in "count.txt".
 #include <QDateTime>
 #include <QString>
+#include <functional>
 
 extern int gAllNum[8];  // cycles judged per camera
 extern int gFailNum[8]; // NG cycles per camera
@@ -41,4 +42,10 @@ using RecordHook = void (*)(const QDateTime& when, const QString& level, const Q
 void setRecordHook(RecordHook hook);
 
 void CountRead();
-void CountWrite();
+// Replaces "count.txt" through a temporary file; false when the counts could
+// not be stored (the old file is then left as it was).
+bool CountWrite();
+// Tests stand in for a power cut: called after the temporary file is written
+// and before it replaces "count.txt"; false abandons the write there.
+using CountWriteInterrupt = std::function<bool()>;
+void setCountWriteInterrupt(CountWriteInterrupt interrupt);

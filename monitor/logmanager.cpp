@@ -13,10 +13,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cxxabi.h>
+#include <execinfo.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
-#include <execinfo.h>
 
 namespace {
 void prepareCrashHandler(const QString& dir);
@@ -232,7 +235,7 @@ void writeAll(int fd, const char* buf, size_t n)
 // One log line "[E yyyy/MM/dd-HH:mm:ss.zzz :0] text".
 void crashLine(int fd, const char* level, const char* text)
 {
-    char line[512];
+    char line[1024];
     const Civil t = civilNow();
     size_t p = 0;
     p = putStr(line, p, sizeof(line), "[");
@@ -257,6 +260,137 @@ void crashLine(int fd, const char* level, const char* text)
     writeAll(fd, line, p);
 }
 
+// The mangled name of a back-trace text "module(name+offset) [address]";
+// false for a frame without one.
+bool mangledName(const char* text, char* out, size_t cap)
+{
+    const char* open = std::strchr(text, '(');
+    if (!open || open == text)
+        return false;
+    const char* close = std::strchr(open, ')');
+    if (!close || close[1] != ' ' || !close[2] || close[2] == ' ')
+        return false;
+    const char* plus = nullptr;
+    for (const char* p = open + 1; p < close; ++p)
+        if (*p == '+')
+            plus = p;
+    if (!plus || plus == open + 1 || plus + 1 == close)
+        return false;
+    const size_t n = size_t(plus - open - 1);
+    if (n + 1 > cap)
+        return false;
+    std::memcpy(out, open + 1, n);
+    out[n] = '\0';
+    return true;
+}
+
+// Child of the crash handler: one line "#i demangled name" per frame that
+// demangles, into the pipe. Demangling allocates, which a signal handler must
+// not do (the crash may have happened inside the allocator); the child may,
+// since the parent gives up on it after a deadline.
+[[noreturn]] void demangleInChild(void* const* frames, int n, int out)
+{
+    char** texts = backtrace_symbols(frames, n);
+    if (!texts)
+        _exit(1);
+    char mangled[512];
+    char line[1024];
+    for (int i = 0; i < n; ++i) {
+        if (!mangledName(texts[i], mangled, sizeof(mangled)))
+            continue;
+        int status = -1;
+        char* name = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
+        if (status == 0 && name) {
+            size_t p = 0;
+            p = putStr(line, p, sizeof(line), "#");
+            p = putNum(line, p, sizeof(line), i, 1);
+            p = putStr(line, p, sizeof(line), " ");
+            p = putStr(line, p, sizeof(line), name);
+            p = putStr(line, p, sizeof(line), "\n");
+            writeAll(out, line, p);
+        }
+        std::free(name);
+    }
+    _exit(0);
+}
+
+char gDemangled[256 * 1024]; // the child's lines, read without allocating
+
+long monotonicMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return long(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+// The back-trace as numbered, demangled critical lines; when the child does
+// not deliver them within two seconds, the raw frames instead.
+void writeBackTrace(int fd, void* const* frames, int n)
+{
+    int fds[2] = {-1, -1};
+    pid_t child = -1;
+    if (::pipe(fds) == 0) {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+        child = _Fork(); // no fork handlers: they take the allocator's locks
+#else
+        child = fork();
+#endif
+        if (child == 0) {
+            ::close(fds[0]);
+            demangleInChild(frames, n, fds[1]);
+        }
+        ::close(fds[1]);
+    }
+    size_t got = 0;
+    bool complete = false;
+    if (child > 0) {
+        const long deadline = monotonicMs() + 2000;
+        for (;;) {
+            const long left = deadline - monotonicMs();
+            if (left <= 0)
+                break;
+            pollfd p{fds[0], POLLIN, 0};
+            if (::poll(&p, 1, int(left)) <= 0)
+                break;
+            const ssize_t r = ::read(fds[0], gDemangled + got, sizeof(gDemangled) - 1 - got);
+            if (r == 0) {
+                complete = true; // the child closed its end
+                break;
+            }
+            if (r < 0 || got + size_t(r) >= sizeof(gDemangled) - 1)
+                break;
+            got += size_t(r);
+        }
+        int status = 0;
+        pid_t ended = 0;
+        while (complete && (ended = ::waitpid(child, &status, WNOHANG)) == 0 && monotonicMs() < deadline) {
+            const timespec pause{0, 5 * 1000 * 1000};
+            nanosleep(&pause, nullptr);
+        }
+        if (ended != child) {
+            ::kill(child, SIGKILL);
+            ended = ::waitpid(child, &status, 0);
+            complete = false;
+        }
+        complete = complete && ended == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    if (fds[0] >= 0)
+        ::close(fds[0]);
+    if (!complete) {
+        backtrace_symbols_fd(frames, n, fd);
+        return;
+    }
+    gDemangled[got] = '\0';
+    char* start = gDemangled;
+    for (size_t i = 0; i < got; ++i) {
+        if (gDemangled[i] != '\n')
+            continue;
+        gDemangled[i] = '\0';
+        crashLine(fd, "E", start);
+        start = gDemangled + i + 1;
+    }
+}
+
 const char kRuleText[] =
     "*****************************************************"
     "****************************************************";
@@ -274,9 +408,9 @@ void LogManager::sigcrash(int sig)
     crashLine(fd, "E", "");
     crashLine(fd, "E", kRuleText);
     crashLine(fd, "E", "crashed!!!");
-    void* frames[1024];
+    static void* frames[1024];
     const int n = backtrace(frames, 1024);
-    backtrace_symbols_fd(frames, n, fd);
+    writeBackTrace(fd, frames, n);
     crashLine(fd, "F", kRuleText);
     if (fd != STDERR_FILENO) {
         ::close(fd);

@@ -28,6 +28,8 @@
 #include "params/wizardpara.h"
 #include "platform/clock.h"
 #include "platform/commandrunner.h"
+#include "monitor/cycletexts.h"
+#include "settings/maintenance.h"
 #include "platform/host.h"
 #include "platform/procmem.h"
 #include "settings/cameraparamswidget.h"
@@ -49,6 +51,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <limits>
 
 MainWindow* gpWin = nullptr;
 QString gAppDirPath;
@@ -90,6 +93,8 @@ MainWindow::~MainWindow()
     if (gpWin == this)
         gpWin = nullptr;
     gpLeftMoldActive = nullptr;
+    if (gpControlIO) // the link may outlive the window
+        gpControlIO->setClampHold([] { return gisLost != 0; });
 }
 
 void MainWindow::layOut()
@@ -241,7 +246,7 @@ void MainWindow::Monitor_Init()
     // link the process made before the window (tests, tools) is taken as it is.
     if (!gpControlIO)
         gpControlIO = new ControlPort;
-    gpControlIO->setClampHold([] { return gisLost != 0; });
+    gpControlIO->setClampHold([this] { return gisLost != 0 || leavingProgram; });
     gpControlIO->IOSetOut(0, 1);
     gpControlIO->IOFlashOut();
 
@@ -286,8 +291,11 @@ void MainWindow::Monitor_Init()
     if (gCameraID != kCameraNone && numCamera > 0) {
         if (gpWPara->serial_count > 0 && gpWPara->serial_count != gFindCamera && showChooseBox(LanStr(360))) {
             SaveSN(1);
-            FLushAll();
-            platform::runCommand(QStringLiteral("reboot"));
+            InsertRecord(LanStr(cycletext::kCameraCountRestart));
+            // The one restart path: databases closed, the clamp held, and a
+            // refusal shown with the databases open again.
+            if (!maintenance::restartSystem())
+                InsertRecord(LanStr(cycletext::kCameraCountRestartFailed));
         }
     } else {
         gShowW = 1920;
@@ -390,8 +398,7 @@ void MainWindow::Monitor_Init()
 
     // 29. Cycle counters.
     cycleTime = 0;
-    const QDateTime now = platform::now();
-    lastCycleStart = int(now.toSecsSinceEpoch() * 10 + now.time().msec() / 100);
+    lastCycleStart = nowTenths();
     CountRead();
     CameraSetSpeed();
 
@@ -489,7 +496,29 @@ void MainWindow::SlotCheckDate() { journal_.SlotCheckDate(); }
 
 void MainWindow::CountRead() { ::CountRead(); }
 
-void MainWindow::CountWrite() { ::CountWrite(); }
+void MainWindow::CountWrite()
+{
+    if (::CountWrite()) {
+        countWriteFailed = false;
+        return;
+    }
+    if (countWriteFailed)
+        return; // every cycle would say it again
+    countWriteFailed = true;
+    InsertRecord(LanStr(cycletext::kCountersNotSaved));
+    host::showWarning(LanStr(cycletext::kCountersNotSaved));
+}
+
+qint64 MainWindow::nowTenths()
+{
+    const QDateTime now = platform::now();
+    return now.toSecsSinceEpoch() * 10 + now.time().msec() / 100;
+}
+
+int MainWindow::cycleTenths(qint64 from, qint64 to)
+{
+    return int(qBound<qint64>(0, to - from, std::numeric_limits<int>::max())); // a clock set back gives 0
+}
 
 void MainWindow::FLushAll()
 {

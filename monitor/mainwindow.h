@@ -41,8 +41,12 @@ public:
     void InsertRecord(const QString& text);
     void ClearRecord();
     void FLushAll();
+    // Now in tenths of a second, as the cycle times are kept; 64 bits, since
+    // the tenths since the epoch passed the range of an int long ago.
+    static qint64 nowTenths();
+    static int cycleTenths(qint64 from, qint64 to);
     void CountRead();
-    void CountWrite();
+    void CountWrite(); // a failure is journaled and shown once until a write succeeds
     OperationJournal& journal() { return journal_; }
 
     // ---- reporting link (mainwindow_link.cpp) ------------------------------
@@ -183,8 +187,8 @@ public:
     int manualTriggerStep = 8;
     bool manualCycle = false;
     int triggerNumber = 0;
-    int cycleTime = 0;
-    int lastCycleStart = 0;
+    int cycleTime = 0;          // tenths of a second
+    qint64 lastCycleStart = 0;  // tenths of a second since the epoch
     int recheckCount[8] = {};
     int safetyTriggerActive = 0;
     int stepSaveCode[8][8] = {}; // per slot and step
@@ -226,6 +230,9 @@ public:
     // judged for long) push the waits back by the gap.
     static constexpr int kLatePassMs = 30;
     qint64 lastPassMs = 0;
+    bool countWriteFailed = false; // shown once until a write succeeds again
+    bool leavingProgram = false;   // on the way to an exit or restart: the clamp is held
+    int samplingCheckSlot = -1;    // the step whose fresh frames decide the release after sampling
 
 public slots:
     void TimerLCD();

@@ -17,6 +17,7 @@
 #include "params/procedures.h"
 #include "params/wizardpara.h"
 #include "platform/clock.h"
+#include "platform/host.h"
 #include "widgets/msgbox.h"
 
 #include <QImage>
@@ -29,13 +30,6 @@ const WizardPara& P() { return *gpWPara; }
 ControlPort& IO() { return *gpControlIO; }
 int mode() { return gpWPara->procedure; }
 bool twoMold() { return mode() == ProcTwoColor || mode() == ProcTurntable; }
-
-// Now in tenths of a second, as the cycle times are kept.
-int nowTenths()
-{
-    const QDateTime now = platform::now();
-    return int(now.toSecsSinceEpoch() * 10 + now.time().msec() / 100);
-}
 
 qint64 nowMs() { return platform::Clock::instance().monotonicMs(); }
 
@@ -53,6 +47,7 @@ int usedMask()
 
 void MainWindow::Run()
 {
+    const host::PassScope pass; // no box may hold the pass
     // White balance after start-up and recovery; a lost camera holds the
     // clamp prohibited on every pass while its recovery works off this
     // thread, retried every 3 s.
@@ -354,8 +349,8 @@ bool MainWindow::applyInputRules(int k)
 void MainWindow::cycleStart(int k)
 {
     const WizardPara& p = P();
-    const int now = nowTenths();
-    cycleTime = now - lastCycleStart;
+    const qint64 now = nowTenths();
+    cycleTime = cycleTenths(lastCycleStart, now);
     lastCycleStart = now;
 
     if (noInputWarned) {
@@ -560,6 +555,7 @@ bool MainWindow::applyMultiDetectRules(int k)
 
 void MainWindow::TimerUp(int slot)
 {
+    const host::PassScope pass;
     if (slot < 0 || slot >= 8)
         return;
     if (gisLost) { // a loss ends every step without a verdict
@@ -672,6 +668,8 @@ void MainWindow::noFreshFrames(int cameras, int waitedMs)
             first = c;
         InsertRecord(LanStr(cycletext::kNoFreshFrame).arg(c + 1).arg(waitedMs));
     }
+    if (samplingCheckSlot >= 0)
+        InsertRecord(LanStr(cycletext::kSamplingNotReleased));
     abandonSteps();
     noFreshFrameCameras |= cameras;
     showCameraStatus();
@@ -694,7 +692,7 @@ void MainWindow::abandonSteps()
         countdown[l] = 0;
         awaitingFrames[l] = false;
     }
-    manualSlot = safetySlot = redetectSlot = -1;
+    manualSlot = safetySlot = redetectSlot = samplingCheckSlot = -1;
     std::fill(pendingCameras, pendingCameras + 8, 0);
     recheckPending = false;
     manualTriggerStep = gDNum;
@@ -738,10 +736,15 @@ void MainWindow::judgeStep(int slot)
         safetySlot = -1;
         safetyTriggerActive = 1;
     }
+    const bool samplingCheck = slot == samplingCheckSlot;
+    if (samplingCheck)
+        samplingCheckSlot = -1;
     std::fill(newFrame, newFrame + 8, false); // the views keep the judged images
     for (int c : usedSlots())
         RunAlgorithm(c, slot);
     CheckNG();
+    if (samplingCheck && lastVerdictNG)
+        InsertRecord(LanStr(cycletext::kSamplingNotReleased));
     if (noFreshFrameCameras) {
         noFreshFrameCameras = 0;
         showCameraStatus();
@@ -773,16 +776,18 @@ void MainWindow::CheckInput(int n)
 
 void MainWindow::InCheck()
 {
+    const host::PassScope pass;
     IO().IOSetOut(0, 1);
     IO().IOFlashOut();
     watchdogTimer->stop();
     InsertRecord(LanStr(335));
-    showWarnBox(LanStr(335));
+    host::showWarning(LanStr(335));
     noInputWarned = true;
 }
 
 void MainWindow::SlotFPS()
 {
+    const host::PassScope pass; // a loss declared here shows its box after it
     static bool beat = false;
     beat = !beat;
     LEDOnOff(led::kHeartbeatBit, runState == 3 ? 1 : int(beat));
@@ -817,8 +822,8 @@ void MainWindow::SlotManualTrig1() { SlotManualTrig(1); }
 void MainWindow::manualStart(int step)
 {
     manualCycle = true;
-    const int now = nowTenths();
-    cycleTime = now - lastCycleStart;
+    const qint64 now = nowTenths();
+    cycleTime = cycleTenths(lastCycleStart, now);
     lastCycleStart = now;
     if (step == 0)
         std::fill(ngOutputs, ngOutputs + 4, false);

@@ -15,6 +15,7 @@
 #include "monitor/titlebar.h"
 #include "settings/systemsettingwidget.h"
 #include "params/lanstr.h"
+#include "inspection/cammerrecongnize.h"
 #include "params/procedures.h"
 #include "params/wizardpara.h"
 #include "widgets/msgbox.h"
@@ -30,6 +31,7 @@ namespace {
 const WizardPara& P() { return *gpWPara; }
 ControlPort& IO() { return *gpControlIO; }
 int mode() { return gpWPara->procedure; }
+bool twoMold() { return mode() == ProcTwoColor || mode() == ProcTurntable; }
 } // namespace
 
 void MainWindow::StartDetect() { StartDetect(false); }
@@ -206,19 +208,37 @@ void MainWindow::SlotReTrain()
     update();
 }
 
+// The clamp stays prohibited: the new templates and regions are trained at
+// once, and the clamp's step is judged on the first frames taken after this
+// point; only their OK releases it, as in every cycle.
 void MainWindow::BackTrain()
 {
     const WizardPara& p = P();
-    if (!p.pulse_output) {
-        IO().IOSetOut(0, 0);
-        if (p.mold_cutoff && p.step_enabled[0] && !p.enable_cutoff_ontime && !p.enable_stop_not_alarm
-            && (mode() == ProcStandard || mode() == ProcAutoParts || mode() == ProcStandardNoRecheck))
-            IO().IOSetOut(1, 1);
-    }
+    IO().IOSetOut(0, 1);
+    if (!p.pulse_output && p.mold_cutoff && p.step_enabled[0] && !p.enable_cutoff_ontime && !p.enable_stop_not_alarm
+        && (mode() == ProcStandard || mode() == ProcAutoParts || mode() == ProcStandardNoRecheck))
+        IO().IOSetOut(1, 1);
     IO().IOFlashOut();
     runState = 1;
-    CheckNG();
-    gisReTrain = true;
+    gisReTrain = false;
+    for (int c : usedSlots())
+        if (cameraViews[c] && cameraViews[c]->recong)
+            for (int d = 0; d < gDNum && d < 8; ++d)
+                if (p.step_enabled[d]) {
+                    cameraViews[c]->recong->CreateShape(d);
+                    cameraViews[c]->recong->VarTrain(d);
+                }
+    const int last = mode() == ProcMultiDetect ? gDNum - 1 : 1;
+    if (last < 0 || last >= 8)
+        return;
+    if ((twoMold() ? (currentStep & 1) : currentStep) != last)
+        currentStep = last;
+    countdownTimers[last]->stop();
+    countdown[last] = 0;
+    takeFrames(); // a frame already waiting was taken before this point
+    stepStartSeq[last] = frameSerial;
+    samplingCheckSlot = last;
+    requestJudgement(last);
 }
 
 void MainWindow::CheckArea(bool)

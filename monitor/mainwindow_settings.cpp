@@ -5,6 +5,7 @@
 #include "camera/cammerwidget.h"
 #include "editor/drawroiwidget.h"
 #include "monitor/indexbutton.h"
+#include "monitor/controlport.h"
 #include "monitor/mainwindow.h"
 #include "monitor/mapplication.h"
 #include "monitor/placeholders.h"
@@ -51,6 +52,13 @@ void MainWindow::installSettingsHost()
     };
     h.stopWatchdog = [] { StopWTD(); };
     h.flushAll = [this] { FLushAll(); };
+    h.holdClampForExit = [this](bool leaving) {
+        leavingProgram = leaving;
+        if (leaving && gpControlIO) {
+            gpControlIO->IOSetOut(0, 1);
+            gpControlIO->IOFlashOut();
+        }
+    };
     h.showCamera = [this](int camera) {
         selectedCamera = camera;
         ChangeCammer();

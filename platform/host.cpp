@@ -1,5 +1,6 @@
 #include "platform/host.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 
 namespace host {
@@ -10,7 +11,21 @@ Hooks& store()
     static Hooks h;
     return h;
 }
+
+thread_local int passDepth = 0;
+
+void showNow(const QString& text)
+{
+    if (store().showWarning)
+        store().showWarning(text);
+    else
+        qWarning() << "warning:" << text;
+}
 } // namespace
+
+PassScope::PassScope() { ++passDepth; }
+PassScope::~PassScope() { --passDepth; }
+bool PassScope::active() { return passDepth > 0; }
 
 void install(const Hooks& hooks) { store() = hooks; }
 
@@ -26,10 +41,12 @@ void insertRecord(const QString& text)
 
 void showWarning(const QString& text)
 {
-    if (store().showWarning)
-        store().showWarning(text);
-    else
-        qWarning() << "warning:" << text;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (PassScope::active() && app) {
+        QMetaObject::invokeMethod(app, [text] { showNow(text); }, Qt::QueuedConnection);
+        return;
+    }
+    showNow(text);
 }
 
 bool askChoice(const QString& text)

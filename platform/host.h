@@ -20,9 +20,22 @@ void install(const Hooks& hooks);
 const Hooks& hooks();
 
 void insertRecord(const QString& text);
+// Inside a pass of the cycle (see PassScope) the box is opened from the
+// event loop once the pass returned, so the pass never waits for the OK.
 void showWarning(const QString& text);
 bool askChoice(const QString& text); // false when nobody can answer
 void setOutput(int output, int value);
 void flashOutputs();
+
+// Marks the cycle's passes and timer slots on the GUI thread: warnings asked
+// for while one runs are deferred.
+class PassScope {
+public:
+    PassScope();
+    ~PassScope();
+    PassScope(const PassScope&) = delete;
+    PassScope& operator=(const PassScope&) = delete;
+    static bool active();
+};
 
 } // namespace host

@@ -59,7 +59,8 @@ AdvanceFuncWidget::AdvanceFuncWidget(QWidget* parent) : QWidget(parent)
     setStyleSheet(QStringLiteral("QLabel{font-size:22px;color:#656263;}QPushButton{color:#656263;}"));
     auto button = [this](int row) {
         auto* b = new QPushButton(LanStr(row), this);
-        b->setFixedSize(200, 50);
+        // At least 200 x 50; larger for a caption that needs it (two lines).
+        b->setMinimumSize(200, 50);
         return b;
     };
     updateButton = button(325);

@@ -53,11 +53,12 @@ CustomIONameWidget::CustomIONameWidget(QWidget* mainWindow, SystemSettingWidget*
         l->setFont(font);
         l->setPalette(yellow);
         l->setAlignment(Qt::AlignCenter);
+        keepLook(l); // not the program's small white label text
         return l;
     };
     auto nameBox = [&](int names, QString (*name)(int)) {
         auto* b = new ComboBox(this);
-        b->setFixedSize(180, 60);
+        b->setFixedSize(210, 60); // the longest name beside the box's wide arrow
         b->setFont(font);
         for (int i = 0; i < names; ++i)
             b->addItem(name(i));

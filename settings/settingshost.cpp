@@ -116,8 +116,17 @@ void showCameraViews() { CALL_IF(showCameraViews) }
 void changeDetectNum(int n) { CALL_IF(changeDetectNum, n) }
 void resetSteps(int n, const WizardPara& edit) { CALL_IF(resetSteps, n, edit) }
 void indexShowHide(int mode) { CALL_IF(indexShowHide, mode) }
-void stopWatchdog() { CALL_IF(stopWatchdog) }
-void flushAll() { CALL_IF(flushAll) }
+// The machine is made safe before the program waits for anything on its way out.
+void stopWatchdog()
+{
+    CALL_IF(holdClampForExit, true)
+    CALL_IF(stopWatchdog)
+}
+void flushAll()
+{
+    CALL_IF(holdClampForExit, true)
+    CALL_IF(flushAll)
+}
 void showCamera(int camera) { CALL_IF(showCamera, camera) }
 void cameraParamsAdjust(bool detached) { CALL_IF(cameraParamsAdjust, detached) }
 void tuneCamera() { CALL_IF(tuneCamera) }
@@ -125,7 +134,11 @@ void showHardwareConfiguration() { CALL_IF(showHardwareConfiguration) }
 void resetCounters() { CALL_IF(resetCounters) }
 void rawFramesRemoved() { CALL_IF(rawFramesRemoved) }
 void clearRecord() { CALL_IF(clearRecord) }
-void exitProgram(int status) { CALL_IF(exitProgram, status) }
+void exitProgram(int status)
+{
+    CALL_IF(holdClampForExit, true)
+    CALL_IF(exitProgram, status)
+}
 
 #undef CALL_IF
 
@@ -141,6 +154,8 @@ void setSaveOriginalImages(bool on)
 
 void reopenDatabases()
 {
+    if (gHooks.holdClampForExit)
+        gHooks.holdClampForExit(false); // the program goes on: the next OK cycle may release it
     if (gHooks.reopenDatabases) {
         gHooks.reopenDatabases();
         return;

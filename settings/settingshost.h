@@ -45,6 +45,10 @@ struct Hooks {
     std::function<void(bool on)> setSaveOriginalImages;
     std::function<void()> stopWatchdog;                        // StopWTD()
     std::function<void()> flushAll;                            // MainWindow::FLushAll()
+    // Clamp prohibited and published, and held so, before the program stops
+    // its watchdog, closes its databases or ends (true); released to the
+    // cycle again when the restart did not happen (false).
+    std::function<void(bool leaving)> holdClampForExit;
 
     // The reporting link's network-card sets and its server mark. Defaults:
     // the link's own (gpNet), staged and installed by settings/netapply.

@@ -27,6 +27,7 @@
 #include "widgets/modifytimewidget.h"
 #include "widgets/msgbox.h"
 
+#include <algorithm>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -336,9 +337,18 @@ void SystemSettingWidget::SlotToRecord()
     QListWidget* days = systemLog->dayList;
     days->clear();
     days->addItem(platform::now().toString(QStringLiteral("yyyy-MM-dd")));
-    const QStringList files = QDir(QStringLiteral("./RECORD"))
-                                  .entryList({QStringLiteral("*.db")}, QDir::Dirs | QDir::Files | QDir::Drives,
-                                             QDir::Name);
+    QStringList files = QDir(QStringLiteral("./RECORD"))
+                            .entryList({QStringLiteral("*.db")}, QDir::Dirs | QDir::Files | QDir::Drives, QDir::Name);
+    // A day archived more than once is "date.db", "date_1.db", "date_2.db"...:
+    // by date, then by that number, so "_10" comes after "_9".
+    auto key = [](const QString& file) {
+        const QString name = file.left(file.size() - 3);
+        const int bar = name.lastIndexOf(QLatin1Char('_'));
+        bool numbered = false;
+        const int n = bar > 0 ? name.mid(bar + 1).toInt(&numbered) : 0;
+        return numbered ? std::make_pair(name.left(bar), n) : std::make_pair(name, 0);
+    };
+    std::stable_sort(files.begin(), files.end(), [&](const QString& a, const QString& b) { return key(a) < key(b); });
     for (int i = files.size() - 1; i >= 0; --i)
         days->addItem(files[i].left(files[i].size() - 3));
     days->setCurrentRow(0);

@@ -10,6 +10,7 @@
 #include "camera/cammerwidget.h"
 #include "inspection/cammersingleton.h"
 #include "monitor/controlport.h"
+#include "monitor/cycletexts.h"
 #include "monitor/ioframes.h"
 #include "monitor/journal.h"
 #include "monitor/led.h"
@@ -23,6 +24,7 @@
 #include "platform/cameras/simcamera.h"
 #include "platform/paneldevice.h"
 #include "platform/sysroot.h"
+#include "settings/maintenance.h"
 #include "testenv.h"
 #include "widgets/modal.h"
 
@@ -505,7 +507,7 @@ TEST_F(EndToEnd, AStalledCameraIsLostNotJudgedOnItsLastFrame)
                     .size() == 1)
         << qPrintable(recs.join('|'));
     EXPECT_EQ(recs.last(), "The 1th Camera Lost, 2");
-    EXPECT_TRUE(warnings.filter(LanStr(39)).size() == 1) << "shown";
+    EXPECT_TRUE(waitFor([&] { return warnings.filter(LanStr(39)).size() == 1; })) << "shown once the pass returned";
     auto row = [&] { return window->titleBar->cameraRows[1]->messageLabel->text(); };
     EXPECT_TRUE(row().endsWith(LanStr(1630))) << "why the clamp is held: " << row().toStdString();
 
@@ -520,4 +522,76 @@ TEST_F(EndToEnd, AStalledCameraIsLostNotJudgedOnItsLastFrame)
     ASSERT_TRUE(waitFor([&] { return !atBoard(0); })) << "a new cycle does";
     EXPECT_EQ(gAllNum[1], 1);
     EXPECT_FALSE(row().contains(LanStr(1630))) << "judged again";
+}
+
+// Another camera count than the stored one: the serials are saved and the
+// system restarts through the one restart path; a restart the system refuses
+// is shown and journaled, and the program goes on with its databases open.
+TEST_F(EndToEnd, AChangedCameraCountRestartsThroughTheRestartPath)
+{
+    // Three serials stored, two cameras on the bus.
+    camsdk::SimSpec spec;
+    spec.serial = "SIM-E2E-03";
+    cameras << camsdk::simBus(camsdk::Vendor::MindVision).add(spec);
+    cameras[2]->setVanished(true);
+    bindSerials = true;
+    platform::CommandResult refused;
+    refused.started = true;
+    refused.exitCode = 1;
+    testenv::commands().clear();
+    testenv::commands().script("reboot", refused);
+    QStringList shown;
+    setModalRunner([&](QDialog& d) {
+        for (QLabel* l : d.findChildren<QLabel*>())
+            shown << l->text();
+        return int(QDialog::Accepted);
+    });
+    start();
+    testenv::commands().script("reboot", platform::CommandResult{true, 0, {}, {}});
+    EXPECT_EQ(testenv::commands().lines().filter("reboot"), QStringList{"reboot"});
+    EXPECT_FALSE(shown.filter(LanStr(maintenance::kRowRestartFailed)).isEmpty()) << "the refusal is shown";
+    const QStringList recs = records();
+    const int asked = recs.indexOf(LanStr(cycletext::kCameraCountRestart));
+    ASSERT_GE(asked, 0);
+    EXPECT_GT(recs.indexOf(LanStr(cycletext::kCameraCountRestartFailed)), asked);
+    for (const char* c : {"dbIn", "dbRecord", "dbT"})
+        EXPECT_TRUE(QSqlDatabase::database(c, false).isOpen()) << c;
+}
+
+// Nobody answers the loss box: while it stays open the recovery runs, the
+// camera comes back and the next cycle is judged and releases the clamp.
+TEST_F(EndToEnd, TheCycleGoesOnWhileTheLossBoxIsOpen)
+{
+    para.detect_product = 0;
+    start();
+    ASSERT_TRUE(waitFor([&] { return !atBoard(0); }));
+    int lossBoxes = 0;
+    bool open = false, recovered = false, released = false;
+    setModalRunner([&](QDialog& d) {
+        QStringList texts;
+        for (QLabel* l : d.findChildren<QLabel*>())
+            texts << l->text();
+        if (!texts.join('|').contains(LanStr(39)))
+            return int(QDialog::Accepted);
+        ++lossBoxes;
+        open = true;
+        EXPECT_TRUE(atBoard(0)) << "prohibited before the box";
+        cameras[1]->setStalled(false);
+        recovered = waitFor([&] { return gisLost == 0; }, 8000);
+        if (recovered) {
+            const int judged = gAllNum[1];
+            input(0, false);
+            input(0, true);
+            released = waitFor([&] { return gAllNum[1] > judged && !atBoard(0); }, 3000);
+        }
+        open = false;
+        return int(QDialog::Accepted); // the operator comes back at last
+    });
+    cameras[1]->setStalled(true);
+    input(0, true);
+    ASSERT_TRUE(waitFor([&] { return lossBoxes > 0 && !open; }, 20000)) << "the loss was shown";
+    EXPECT_EQ(lossBoxes, 1) << "once per loss";
+    EXPECT_TRUE(recovered) << "the recovery ran while the box was open";
+    EXPECT_TRUE(released) << "the next cycle was judged and released while the box was open";
+    EXPECT_TRUE(records().contains("Camera Restart"));
 }

@@ -413,3 +413,49 @@ TEST_F(Evidence, ALatePassDoesNotMakeACameraLost)
     EXPECT_FALSE(window->awaitingFrames[1]);
     EXPECT_EQ(records().last(), LanStr(cycletext::kNoFreshFrame).arg(2).arg(MainWindow::kMinFreshWaitMs));
 }
+
+// Back from the region check after template sampling: the clamp stays
+// prohibited until a frame taken afterwards passes; a frame that was already
+// waiting does not count.
+TEST_F(Evidence, AfterTemplateSamplingOnlyAFreshOkReleases)
+{
+    enum Then { OkFrame, NgFrame, NoFrame };
+    struct Case {
+        const char* name;
+        Then then;
+        bool released;
+    };
+    const Case cases[] = {
+        {"an OK frame", OkFrame, true},
+        {"an NG frame", NgFrame, false},
+        {"no frame", NoFrame, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        startMoldOnly();
+        window->SlotReTrain();
+        window->TimerShow();
+        setInput(0, false);
+        edge(0);
+        frames(true, true); // the new templates
+        tick();
+        ASSERT_TRUE(gFromTrain) << "the region check is open";
+        ASSERT_TRUE(out(0));
+        frames(true, true); // waiting in the buffer when the check is left
+        record();
+        gFromTrain = false;
+        window->displayState = 0;
+        window->BackTrain();
+        EXPECT_EQ(window->runState, 1);
+        EXPECT_TRUE(out(0)) << "nothing judged yet";
+        switch (c.then) {
+        case OkFrame: newFrames(true, true); break;
+        case NgFrame: newFrames(false, true); break;
+        case NoFrame: passes(MainWindow::kMinFreshWaitMs + 3); break;
+        }
+        EXPECT_EQ(!out(0), c.released);
+        EXPECT_EQ(everOff(0), c.released) << "no word shows the clamp free before the verdict";
+        EXPECT_EQ(records().contains(LanStr(cycletext::kSamplingNotReleased)), !c.released);
+        nextCase();
+    }
+}

@@ -2,7 +2,11 @@
 // option pulses, the NG outputs of the product step and the result images.
 #include "cyclefixture.h"
 
+#include "monitor/cycletexts.h"
 #include "params/procedures.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
 
 namespace {
 
@@ -327,4 +331,62 @@ TEST_F(Verdict, InputTwoClearsAnAlarmOnlySemiAutomaticallyAfterTheProductStep)
     edge(2);
     newFrames(true, true);
     EXPECT_EQ(window->displayState, 1) << "cleared, and the OK shown";
+}
+
+// Cycle times are tenths of a second since the epoch, far beyond an int.
+TEST_F(Verdict, CycleTimesAreKeptInSixtyFourBits)
+{
+    struct Case {
+        const char* name;
+        qint64 startTenths; // of the first cycle
+    };
+    const qint64 wrap = qint64(1) << 31; // an int's range
+    const Case cases[] = {
+        {"today", QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9)).toSecsSinceEpoch() * 10},
+        {"across an int's wrap", 4 * wrap - 50},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        clock.setNow(QDateTime::fromMSecsSinceEpoch(c.startTenths * 100));
+        moldOnly();
+        start();
+        watchStep(1);
+        moldCycle(true);
+        EXPECT_EQ(window->lastCycleStart, c.startTenths);
+        window->TimerShow();
+        clock.advanceMs(12300);
+        moldCycle(true);
+        EXPECT_EQ(window->cycleTime, 123);
+        EXPECT_EQ(window->lastCycleStart, c.startTenths + 123);
+        nextCase();
+    }
+}
+
+// Counts that cannot be stored are journaled and shown once, not every
+// cycle, and the box never holds the cycle.
+TEST_F(Verdict, CountsThatCannotBeSavedAreReportedOnce)
+{
+    moldOnly();
+    start();
+    watchStep(1);
+    QFile::remove("count.txt");
+    ASSERT_TRUE(QDir().mkpath("count.txt")); // a folder where the file belongs
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        moldCycle(true);
+        window->TimerShow();
+    }
+    EXPECT_EQ(gAllNum[0], 2) << "the cycles went on";
+    EXPECT_TRUE(boxes.isEmpty()) << "no box inside the cycle";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    EXPECT_EQ(boxes.filter(LanStr(cycletext::kCountersNotSaved)).size(), 1);
+    EXPECT_EQ(records().filter(LanStr(cycletext::kCountersNotSaved)).size(), 1);
+
+    ASSERT_TRUE(QDir().rmdir("count.txt"));
+    moldCycle(true);
+    window->TimerShow();
+    EXPECT_TRUE(QFileInfo("count.txt").isFile());
+    ASSERT_TRUE(QFile::remove("count.txt") && QDir().mkpath("count.txt"));
+    moldCycle(true);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    EXPECT_EQ(records().filter(LanStr(cycletext::kCountersNotSaved)).size(), 2) << "a new failure after a success";
 }

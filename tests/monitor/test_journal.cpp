@@ -224,3 +224,36 @@ TEST_F(InTempFolder, CounterFileFormat)
     EXPECT_EQ(gAllNum[6], 60);
     EXPECT_EQ(gFailNum[6], 6);
 }
+
+// A power cut between writing the new counts and putting them in place: the
+// old file is whole at every moment, and what is left on disk is read as the
+// old counts.
+TEST_F(InTempFolder, ACounterWriteCutBeforeTheRenameKeepsTheOldCounts)
+{
+    std::fill(gAllNum, gAllNum + 8, 0);
+    std::fill(gFailNum, gFailNum + 8, 0);
+    gAllNum[0] = 5;
+    gFailNum[0] = 1;
+    ASSERT_TRUE(CountWrite());
+    const QByteArray old = readFile("count.txt");
+
+    gAllNum[0] = 6;
+    QByteArray duringWrite;
+    setCountWriteInterrupt([&] {
+        duringWrite = readFile("count.txt");
+        return false; // the power goes here
+    });
+    EXPECT_FALSE(CountWrite());
+    setCountWriteInterrupt(nullptr);
+    EXPECT_EQ(duringWrite, old) << "the old counts stay whole while the new ones are written";
+    EXPECT_EQ(readFile("count.txt"), old);
+    CountRead();
+    EXPECT_EQ(gAllNum[0], 5);
+    EXPECT_EQ(gFailNum[0], 1);
+
+    gAllNum[0] = 7;
+    EXPECT_TRUE(CountWrite()) << "the next write goes through";
+    EXPECT_EQ(QDir().entryList(QDir::Files), QStringList{"count.txt"});
+    CountRead();
+    EXPECT_EQ(gAllNum[0], 7);
+}

@@ -86,6 +86,77 @@ TEST_F(Maintenance, ARefusedRestartKeepsTheProgramWorking)
     }
 }
 
+namespace {
+
+// The test recorder, noting before each command whether the clamp was held.
+class NotingRunner : public platform::CommandRunner {
+public:
+    explicit NotingRunner(std::function<void()> note) : note_(std::move(note)) {}
+    platform::CommandResult run(const QString& program, const QStringList& args, int timeoutMs) override
+    {
+        note_();
+        return testenv::commands().run(program, args, timeoutMs);
+    }
+    bool startDetached(const QString& program, const QStringList& args, const QString& workDir) override
+    {
+        note_();
+        return testenv::commands().startDetached(program, args, workDir);
+    }
+
+private:
+    std::function<void()> note_;
+};
+
+} // namespace
+
+// Every way out prohibits the clamp and publishes it before the program
+// waits, closes its databases, runs the system's command or ends; a
+// restart the system refuses leaves it prohibited until the next OK cycle.
+TEST_F(Maintenance, LeavingMakesTheMachineSafeFirst)
+{
+    struct Case {
+        const char* name;
+        std::function<void(SystemSettingWidget&)> command;
+        QList<int> answers;
+        const char* refused; // a command the system refuses, or none
+    };
+    const Case cases[] = {
+        {"power off", [](SystemSettingWidget& w) { w.SlotShutDown(); }, {QDialog::Accepted, QDialog::Rejected}, nullptr},
+        {"restart", [](SystemSettingWidget& w) { w.SlotShutDown(); }, {QDialog::Accepted, QDialog::Accepted}, nullptr},
+        {"leaving the program", [](SystemSettingWidget& w) { w.SlotExit(); }, {QDialog::Accepted}, nullptr},
+        {"language switch", [](SystemSettingWidget& w) { w.SlotChangeLan(0); }, {QDialog::Accepted}, nullptr},
+        {"refused restart", [](SystemSettingWidget& w) { w.SlotChangeLan(0); }, {QDialog::Accepted}, "reboot"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        startMaintenance();
+        QList<bool> held; // at each wait, command and the end
+        auto note = [&] { held << out(0); };
+        settingshost::Hooks h = settingshost::hooks();
+        h.stopWatchdog = note;
+        h.exitProgram = [&](int) { note(); };
+        settingshost::install(h);
+        NotingRunner runner(note);
+        platform::CommandRunner::setInstance(&runner);
+        if (c.refused)
+            refuse(c.refused);
+        gpControlIO->IOSetOut(0, 0);
+        gpControlIO->IOFlashOut();
+        ASSERT_FALSE(out(0)) << "released before";
+        answers = c.answers;
+        c.command(settings());
+        platform::CommandRunner::setInstance(&testenv::commands());
+        ASSERT_FALSE(held.isEmpty());
+        EXPECT_FALSE(held.contains(false)) << "the clamp was free at a step on the way out";
+        if (c.refused) {
+            EXPECT_TRUE(out(0)) << "still prohibited after the refusal";
+            EXPECT_FALSE(window->leavingProgram) << "the next OK cycle may release it";
+            testenv::commands().script(c.refused, platform::CommandResult{true, 0, {}, {}});
+        }
+        nextCase();
+    }
+}
+
 TEST_F(Maintenance, LanguageSwitchThroughThePageRestartsOrSaysWhy)
 {
     startMaintenance();

@@ -8,6 +8,7 @@
 #include "testenv.h"
 
 #include "settings/advancefuncwidget.h"
+#include "settings/customionamewidget.h"
 #include "settings/lightsettingdialog.h"
 #include "settings/pagekit.h"
 #include "widgets/keyboards.h"
@@ -109,6 +110,9 @@ TEST_F(Readable, EveryCaptionFitsItsWidgetInEveryLanguage)
         check(&time, "date and time", "date-time");
         lightsettingdialog light;
         check(&light, "light dialog", "light");
+        auto* names = window->findChild<CustomIONameWidget*>();
+        ASSERT_TRUE(names);
+        check(names, "IO names", "io-names");
         nextCase();
     }
 }

@@ -99,6 +99,20 @@ TEST_F(RecordViewer, DaysNewestFirstAndTheirRecords)
     EXPECT_EQ(records().last(), QString("after the viewer")) << "the journal still writes";
 }
 
+// A day archived again (the clock set back, a journal restored) keeps every
+// archive under a numbered name; each is listed, the later ones first.
+TEST_F(RecordViewer, ArchivesOfTheSameDayAreListedInTheOrderTheyWereMade)
+{
+    for (const char* day : {"2024-01-02", "2024-01-03", "2024-01-03_1", "2024-01-03_2", "2024-01-03_10"})
+        archive(day, 1);
+    startMaintenance();
+    settings().tabButtons()[kLogPage]->click();
+    EXPECT_EQ(dayTexts(log().dayList), (QStringList{"2026-05-06", "2024-01-03_10", "2024-01-03_2", "2024-01-03_1",
+                                                    "2024-01-03", "2024-01-02"}));
+    choose(1);
+    EXPECT_EQ(cell(0, 2), QString("2024-01-03_10 entry 0"));
+}
+
 TEST_F(RecordViewer, WithoutArchivesOnlyToday)
 {
     startMaintenance();

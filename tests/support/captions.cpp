@@ -161,6 +161,20 @@ QStringList clippedCaptions(QWidget* root)
             if (!text.trimmed().isEmpty() && width > room)
                 cut << QStringLiteral("%1 (%2 > %3)").arg(text).arg(width).arg(room);
         }
+        // A caption of several lines needs their height too.
+        const int lines = texts.size() == 1 ? QString(texts.first()).remove('\r').split('\n').size() : 1;
+        if (lines > 1 && (qobject_cast<QPushButton*>(w) || qobject_cast<QLabel*>(w))) {
+            int roomHeight = w->contentsRect().height();
+            if (auto* b = qobject_cast<QPushButton*>(w)) {
+                QStyleOptionButton opt;
+                opt.initFrom(b);
+                opt.text = b->text();
+                roomHeight = b->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, b).height();
+            }
+            const int height = m.lineSpacing() * (lines - 1) + m.height();
+            if (height > roomHeight)
+                cut << QStringLiteral("%1 (%2 high > %3)").arg(texts.first()).arg(height).arg(roomHeight);
+        }
     }
     return cut;
 }
