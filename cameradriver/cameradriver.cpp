@@ -10,6 +10,7 @@
 #include "params/wizardpara.h"
 #include "platform/host.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QSet>
 #include <QSqlDatabase>
@@ -97,15 +98,23 @@ bool eightBitHik(mvs::MvGvspPixelType type)
     }
 }
 
-// A setting the library interface has no call for is left as the camera
-// has it; said once per run and setting.
-void notApplied(const char* what)
+// The operator is told through the event loop: a camera opened by the
+// recovery inside a pass must not hold it in a message box.
+void tellOperator(const QString& text)
 {
-    static QSet<QByteArray> said;
-    if (said.contains(what))
-        return;
-    said.insert(what);
-    qInfo().noquote() << "MindVision:" << what << "is not set: the library interface has no call for it";
+    qWarning().noquote() << text;
+    host::insertRecord(text);
+    if (QCoreApplication::instance())
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [text] { host::showWarning(text); }, Qt::QueuedConnection);
+    else
+        host::showWarning(text);
+}
+
+QSet<int>& keptSettings()
+{
+    static QSet<int> said;
+    return said;
 }
 
 } // namespace
@@ -132,6 +141,19 @@ QString FaultText(int slot, const FaultReport& f)
         break;
     }
     return QString();
+}
+
+void TellCameraKeeps(int slot, int settingRow)
+{
+    if (keptSettings().contains(settingRow))
+        return;
+    keptSettings().insert(settingRow);
+    tellOperator(LanStr(cameratext::kKeepsOwn).arg(slot + 1).arg(LanStr(settingRow)));
+}
+
+void ForgetCameraNotices()
+{
+    keptSettings().clear();
 }
 
 GrabState::~GrabState()
@@ -332,17 +354,30 @@ bool CameraDriver::openDaheng(const QByteArray& serial)
         return false;
     }
     GXSetInt(gxDevice, kFeature0BBB, 0);
-    if (imageW_ * 2 == gOW) {
+    const bool binning = imageW_ * 2 == gOW;
+    if (binning)
         for (GX_FEATURE_ID f : {kBinningHorizontal, kBinningVertical, kDecimationHorizontal, kDecimationVertical})
             GXSetInt(gxDevice, f, 2);
-        GXSetInt(gxDevice, GX_INT_OFFSET_X, 0);
-        GXSetInt(gxDevice, GX_INT_OFFSET_Y, 0);
-    } else {
-        GXSetInt(gxDevice, GX_INT_OFFSET_X, (gOW - imageW_) / 2);
-        GXSetInt(gxDevice, GX_INT_OFFSET_Y, (gOH - imageH_) / 2);
+    // A camera takes an offset only where the window still fits its current
+    // width (and a width only where it fits the current offset): offsets to
+    // 0 first, then the size, then the centring offsets.
+    const int64_t x = binning ? 0 : (gOW - imageW_) / 2;
+    const int64_t y = binning ? 0 : (gOH - imageH_) / 2;
+    const std::pair<GX_FEATURE_ID, int64_t> window[] = {{GX_INT_OFFSET_X, 0},       {GX_INT_OFFSET_Y, 0},
+                                                        {GX_INT_WIDTH, imageW_},    {GX_INT_HEIGHT, imageH_},
+                                                        {GX_INT_OFFSET_X, x},       {GX_INT_OFFSET_Y, y}};
+    for (const auto& step : window) {
+        const GX_STATUS ws = GXSetInt(gxDevice, step.first, step.second);
+        if (ws != GX_STATUS_SUCCESS) {
+            const QString text =
+                LanStr(cameratext::kDahengWindow).arg(cameraIndex + 1).arg(imageW_).arg(imageH_).arg(x).arg(y).arg(ws);
+            failOpen(text);
+            host::insertRecord(text);
+            GXCloseDevice(gxDevice);
+            gxDevice = nullptr;
+            return false;
+        }
     }
-    GXSetInt(gxDevice, GX_INT_WIDTH, imageW_);
-    GXSetInt(gxDevice, GX_INT_HEIGHT, imageH_);
     GXSetEnum(gxDevice, GX_ENUM_SHARPNESS_MODE, GX_SHARPNESS_MODE_ON);
     GXSetBool(gxDevice, GX_BOOL_GAMMA_ENABLE, true);
     // The library writes a whole payload into our buffer: it must fit, or
@@ -441,18 +476,52 @@ bool CameraDriver::openIds(const QByteArray& serial)
     return true;
 }
 
-void CameraDriver::applyMindFormat()
+int CameraDriver::mindSensorWidth() const
+{
+    return mindCapability.sResolutionRange.iWidthMax > 0 ? mindCapability.sResolutionRange.iWidthMax : gOW;
+}
+
+int CameraDriver::applyMindGeometry()
 {
     using namespace mindvision;
-    // The resolution, the mirroring and the monochrome switches have no
-    // call in the library interface: the camera keeps its own, and a frame
-    // of another size is refused when it comes.
-    if (gSensorColor) {
-        CameraSetWbMode(mindCamera, 0);
-        CameraSetIspOutFormat(mindCamera, colour_ ? CAMERA_MEDIA_TYPE_RGB8 : CAMERA_MEDIA_TYPE_MONO8);
+    // The window is centred on this camera's own sensor; a camera too small
+    // for the working size refuses it.
+    const int sensorW = mindSensorWidth();
+    const int sensorH = mindCapability.sResolutionRange.iHeightMax > 0 ? mindCapability.sResolutionRange.iHeightMax : gOH;
+    tSdkImageResolution r{};
+    if (gImageResolution.iWidth > 0 && gImageResolution.iWidth == imageW_ && gImageResolution.iHeight == imageH_) {
+        r = gImageResolution;
     } else {
-        CameraSetIspOutFormat(mindCamera, CAMERA_MEDIA_TYPE_MONO8);
+        r.iIndex = kCustomResolution;
+        r.iHOffsetFOV = (sensorW - imageW_) / 2;
+        r.iVOffsetFOV = (sensorH - imageH_) / 2;
+        r.iWidthFOV = r.iWidth = imageW_;
+        r.iHeightFOV = r.iHeight = imageH_;
     }
+    // Each call only while every one before it was taken.
+    int st = CameraSetImageResolution(mindCamera, &r);
+    if (gSensorColor) {
+        const UINT format = colour_ ? CAMERA_MEDIA_TYPE_RGB8 : CAMERA_MEDIA_TYPE_MONO8;
+        if (st == CAMERA_STATUS_SUCCESS)
+            st = CameraSetWbMode(mindCamera, 0);
+        if (sensorW == 2048) {
+            if (st == CAMERA_STATUS_SUCCESS)
+                st = CameraSetIspOutFormat(mindCamera, format);
+            if (st == CAMERA_STATUS_SUCCESS)
+                st = CameraSetMonochrome(mindCamera, colour_ ? 0 : 1);
+        } else {
+            if (st == CAMERA_STATUS_SUCCESS)
+                st = CameraSetMediaType(mindCamera, colour_ ? 0 : 1);
+            if (st == CAMERA_STATUS_SUCCESS)
+                st = CameraSetIspOutFormat(mindCamera, format);
+        }
+    } else {
+        if (st == CAMERA_STATUS_SUCCESS)
+            st = CameraSetIspOutFormat(mindCamera, CAMERA_MEDIA_TYPE_MONO8);
+        if (st == CAMERA_STATUS_SUCCESS)
+            st = CameraSetMonochrome(mindCamera, 0);
+    }
+    return st;
 }
 
 bool CameraDriver::openMind(const QByteArray& serial)
@@ -483,9 +552,29 @@ bool CameraDriver::openMind(const QByteArray& serial)
     mindDevice = entry;
     std::memset(&mindCapability, 0, sizeof mindCapability);
     CameraGetCapability(mindCamera, &mindCapability);
+    // A camera that cannot be given the working size and format would send
+    // frames of another kind: it is not opened.
+    auto fail = [&](int st, const QString& why) {
+        host::insertRecord(LanStr(cameratext::kMindFail).arg(st));
+        failOpen(why);
+        CameraUnInit(mindCamera);
+        mindCamera = 0;
+        return false;
+    };
+    int st = applyMindGeometry();
+    if (st == CAMERA_STATUS_SUCCESS)
+        st = CameraSetMirror(mindCamera, MIRROR_DIRECTION_HORIZONTAL, 0);
+    if (st == CAMERA_STATUS_SUCCESS)
+        st = CameraSetMirror(mindCamera, MIRROR_DIRECTION_VERTICAL, 0);
+    if (st == CAMERA_STATUS_SUCCESS)
+        st = CameraSetFrameSpeed(mindCamera, 0);
+    if (st != CAMERA_STATUS_SUCCESS)
+        return fail(st, QStringLiteral("working size %1 x %2 and output format refused, status %3")
+                            .arg(imageW_)
+                            .arg(imageH_)
+                            .arg(st));
     // The image processor writes as many bytes per pixel as its output
     // format has: the buffer is sized by the format the camera reports back.
-    applyMindFormat();
     UINT format = 0;
     const int bytes = CameraGetIspOutFormat(mindCamera, &format) != CAMERA_STATUS_SUCCESS ? 0
         : format == CAMERA_MEDIA_TYPE_MONO8                                               ? 1
@@ -504,8 +593,6 @@ bool CameraDriver::openMind(const QByteArray& serial)
         mindCamera = 0;
         return false;
     }
-    notApplied("the mirroring");
-    CameraSetFrameSpeed(mindCamera, 0);
     grabState = newGrabState();
     grabState->mindCamera = mindCamera;
     grabState->processBytes = bytes;
@@ -771,7 +858,7 @@ void CameraDriver::SetExposeTime()
             mindvision::CameraSetAeState(mindCamera, 0);
             mindvision::CameraSetExposureTime(mindCamera, e * 1000.0);
         }
-        notApplied("the automatic shading");
+        setMindShading(p->auto_shading != 0);
         break;
     case kCameraHik:
         mvs::MV_CC_SetEnumValue(hikDevice, "ExposureMode", 0);
@@ -802,19 +889,8 @@ void CameraDriver::SetAdjustPlus()
         ueye::is_SetHardwareGain(ueyeCamera, g, g, g, g);
         break;
     case kCameraMind: {
-        // The auto-exposure gain range where the library has the call, else
-        // the analog gain range of the capability.
-        int mn = int(mindCapability.sExposeDesc.uiAnalogGainMin), mx = int(mindCapability.sExposeDesc.uiAnalogGainMax);
-        bool known = mx > mn;
-        if (mindvision::HasAeAnalogGainRange()) {
-            int amn = 0, amx = 0;
-            if (mindvision::CameraGetAeAnalogGainRange(mindCamera, &amn, &amx) == mindvision::CAMERA_STATUS_SUCCESS) {
-                mn = amn;
-                mx = amx;
-                known = true;
-            }
-        }
-        if (known)
+        int mn = 0, mx = 0;
+        if (mindGainRange(&mn, &mx))
             mindvision::CameraSetAnalogGain(mindCamera, int(mn + g * double(mx - mn) / 64));
         break;
     }
@@ -878,9 +954,14 @@ void CameraDriver::SetContrast()
         gContrast[cameraIndex] = k > 150 ? 100 : k - 50;
         break;
     }
-    case kCameraMind:
-        notApplied("the contrast");
+    case kCameraMind: {
+        // Proportional over the camera's range however narrow it is; the
+        // contrast acts only while the LUT is made from it.
+        const mindvision::tRange r = mindCapability.sContrastRange;
+        mindvision::CameraSetLutMode(mindCamera, mindvision::LUTMODE_PARAM_GEN);
+        mindvision::CameraSetContrast(mindCamera, int(r.iMin + k * double(r.iMax - r.iMin) / 200));
         break;
+    }
     case kCameraV4l2:
         contrastPart = contrastText(k);
         rebuildFilters();
@@ -952,14 +1033,81 @@ void CameraDriver::AutoChangeExposeTime()
 
 namespace {
 
-// (value - min) / (range / parts), guarded against an empty range.
+// (value - min) / (range / parts), guarded against an empty range and kept
+// within the setting's own 0..parts.
 int readBack(double value, double min, double max, double parts)
 {
     const double step = (max - min) / parts;
-    return step > 0 ? int((value - min) / step) : 0;
+    return step > 0 ? qBound(0, int((value - min) / step), int(parts)) : 0;
 }
 
 } // namespace
+
+bool CameraDriver::mindGainRange(int* mn, int* mx) const
+{
+    // The auto-exposure gain range where the library has the call, else the
+    // analog gain range of the capability.
+    if (mindvision::Has("CameraGetAeAnalogGainRange")
+        && mindvision::CameraGetAeAnalogGainRange(mindCamera, mn, mx) == mindvision::CAMERA_STATUS_SUCCESS)
+        return true;
+    *mn = int(mindCapability.sExposeDesc.uiAnalogGainMin);
+    *mx = int(mindCapability.sExposeDesc.uiAnalogGainMax);
+    return *mx > *mn;
+}
+
+void CameraDriver::setMindShading(bool on)
+{
+    // Older libraries lack the call, and a camera may refuse it: either way
+    // the camera keeps its own shading, and the operator hears of it once.
+    char result[64] = {};
+    if (!mindvision::Has("CameraCommonCall")
+        || mindvision::CameraCommonCall(mindCamera, on ? "set_awdr_enable(true)" : "set_awdr_enable(false)", result,
+                                        sizeof result)
+            != mindvision::CAMERA_STATUS_SUCCESS)
+        TellCameraKeeps(cameraIndex, cameratext::kSettingShading);
+}
+
+void CameraDriver::restoreMindDefaults(WizardPara& edit)
+{
+    using namespace mindvision;
+    const int c = cameraIndex;
+    CameraStop();
+    const int loaded = CameraLoadParameter(mindCamera, PARAMETER_TEAM_DEFAULT);
+    if (loaded != CAMERA_STATUS_SUCCESS) {
+        // Nothing was restored: the edit copy keeps its values.
+        tellOperator(LanStr(cameratext::kRestoreFailed).arg(c + 1).arg(loaded));
+        CameraStart();
+        return;
+    }
+    // The defaults bring the camera's own size and format back. A camera
+    // that refuses ours is said so; its frames are then refused as of
+    // another size, and the loss check takes it from there.
+    const int geometry = applyMindGeometry();
+    if (geometry != CAMERA_STATUS_SUCCESS)
+        tellOperator(LanStr(cameratext::kRestoreIncomplete).arg(c + 1).arg(geometry));
+    CameraSetAeState(mindCamera, gpWPara && gpWPara->auto_exposure ? 1 : 0);
+    CameraSetMirror(mindCamera, MIRROR_DIRECTION_HORIZONTAL, 0);
+    CameraSetMirror(mindCamera, MIRROR_DIRECTION_VERTICAL, mindSensorWidth() < 2048 && !colour_ ? 1 : 0);
+    CameraSetFrameSpeed(mindCamera, 0);
+    // What the camera holds now, as settings of the page.
+    double us = 0;
+    if (CameraGetExposureTime(mindCamera, &us) == CAMERA_STATUS_SUCCESS)
+        edit.expose_time[c] = int(us / 1000);
+    int mn = 0, mx = 0, v = 0;
+    if (CameraGetAnalogGain(mindCamera, &v) == CAMERA_STATUS_SUCCESS && mindGainRange(&mn, &mx))
+        edit.adjust_plus[c] = readBack(v, mn, mx, 64);
+    const tRange sharp = mindCapability.sSharpnessRange;
+    if (CameraGetSharpness(mindCamera, &v) == CAMERA_STATUS_SUCCESS)
+        edit.sharp[c] = readBack(v, sharp.iMin, sharp.iMax, 100);
+    const tRange contrast = mindCapability.sContrastRange;
+    if (CameraGetContrast(mindCamera, &v) == CAMERA_STATUS_SUCCESS)
+        edit.contrast[c] = readBack(v, contrast.iMin, contrast.iMax, 200);
+    const tRange gamma = mindCapability.sGammaRange;
+    if (CameraGetGamma(mindCamera, &v) == CAMERA_STATUS_SUCCESS)
+        edit.gamma[c] = readBack(v, gamma.iMin, gamma.iMax, 250);
+    CameraStart();
+    CameraSetSpeed();
+}
 
 void CameraDriver::RestoreDefaultSettings()
 {
@@ -970,12 +1118,7 @@ void CameraDriver::RestoreDefaultSettings()
     const int c = cameraIndex;
     switch (gCameraID) {
     case kCameraMind:
-        // Loading the camera's default parameter set has no call in the
-        // library interface: the settings stay as they are rather than
-        // reading back values that were never restored.
-        qWarning().noquote() << QStringLiteral("camera %1: MindVision defaults cannot be restored: "
-                                               "the library interface has no call to load them")
-                                    .arg(c + 1);
+        restoreMindDefaults(edit);
         break;
     case kCameraHik: {
         using namespace mvs;
@@ -1271,11 +1414,20 @@ bool SaveSN(int clear)
                     text = fixedText(info.SerNo);
                 break;
             }
-            case kCameraMind:
-                // The serial of the list entry the camera was opened from.
-                if (d->mindDevice)
+            case kCameraMind: {
+                char sn[mindvision::kSerialBufferBytes] = {};
+                const int st = d->mindCamera > 0
+                    ? mindvision::CameraReadSN(d->mindCamera, reinterpret_cast<mindvision::BYTE*>(sn), 0)
+                    : mindvision::CAMERA_STATUS_FAILED;
+                text = st == mindvision::CAMERA_STATUS_SUCCESS ? fixedText(sn) : QByteArray();
+                // A camera that does not give its serial is bound by the
+                // serial its device list entry reported.
+                if (text.isEmpty() && d->mindDevice) {
                     text = fixedText(d->mindDevice->acSn);
+                    tellOperator(LanStr(cameratext::kSerialNotRead).arg(i + 1).arg(st).arg(QString::fromLatin1(text)));
+                }
                 break;
+            }
             case kCameraHik:
                 if (d->hikDeviceInfo && d->hikDeviceInfo->nTLayerType == mvs::MV_GIGE_DEVICE)
                     text = fixedText(d->hikDeviceInfo->SpecialInfo.stGigEInfo.chSerialNumber);

@@ -252,7 +252,13 @@ private:
     bool openV4l2();
     void closeV4l2();
     void stopAcquisition();
-    void applyMindFormat();
+    // Working size and output format, as the open and the defaults restore
+    // set them; the status of the first call refused, else 0.
+    int applyMindGeometry();
+    int mindSensorWidth() const;
+    bool mindGainRange(int* min, int* max) const;
+    void setMindShading(bool on);
+    void restoreMindDefaults(WizardPara& edit);
     void rebuildFilters();
     // Tells the grab thread to end and waits at most waitMs; a thread that
     // has not ended by then is retired. True when it ended.
@@ -285,6 +291,13 @@ private:
     std::mutex faultMutex_;
     FaultReport fault_;
 };
+
+// A setting the camera keeps because the library cannot set it (settingRow:
+// the setting's name in the text table): journaled and shown to the operator,
+// once per run and setting, never from inside a pass.
+void TellCameraKeeps(int slot, int settingRow);
+// Forgets which of those notices were given (a new run; tests).
+void ForgetCameraNotices();
 
 // Applies the frame speed of the live record to every open camera (each is
 // stopped, given its speed and started again).

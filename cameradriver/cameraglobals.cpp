@@ -20,6 +20,7 @@ bool isImageFill[kCameraSlots] = {};
 mindvision::tSdkCameraDevInfo gCList[mindvision::kMaxDevices] = {};
 int gCListCount = 0;
 mvs::MV_CC_DEVICE_INFO_LIST gDevList = {};
+mindvision::tSdkImageResolution gImageResolution = {};
 
 QStringList gCameraInterfaces;
 

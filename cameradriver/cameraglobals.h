@@ -70,6 +70,9 @@ extern bool isImageFill[kCameraSlots];
 
 extern mindvision::tSdkCameraDevInfo gCList[mindvision::kMaxDevices];
 extern int gCListCount;   // entries of gCList filled by the last enumeration
+// The MindVision preset a 2592 sensor works at with the cut on (index and
+// output size 0 when no preset is used).
+extern mindvision::tSdkImageResolution gImageResolution;
 extern mvs::MV_CC_DEVICE_INFO_LIST gDevList;
 
 // Host interfaces on which cameras answered (any maker, any address), at

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int kTextCameraRestart = 605; // "Camera Restart"
+constexpr int kTextCameraRestart = 605; // "Camera Restart", the same in every language
 
 void closeAllCameras()
 {

@@ -15,9 +15,20 @@ constexpr int kSerialsNotSaved = 1458;
 constexpr int kMindVersion = 1459;      // version text
 constexpr int kMindNoVersion = 1460;
 constexpr int kStepRefused = 1461;      // camera, detection (from 1); used by the inspection data
-// Journal records of the driver (block 1490-1499).
+// Journal records of the driver (block 1490-1499). Their text is the same in
+// every language: the reporting client and the archived days read them.
 constexpr int kMindOpen = 1490;         // camera, serial
 constexpr int kMindFail = 1491;         // library status
 constexpr int kSerialSaved = 1492;      // camera, serial
+
+// MindVision settings, optional library calls, the Daheng window (block 1610-1629).
+constexpr int kMindPresetMissing = 1610; // entries, sensor width, sensor height
+constexpr int kKeepsOwn = 1611;          // camera, setting (one of the rows below)
+constexpr int kSettingShading = 1612;
+constexpr int kSettingAeRange = 1613;
+constexpr int kRestoreFailed = 1614;     // camera, status
+constexpr int kRestoreIncomplete = 1615; // camera, status
+constexpr int kDahengWindow = 1616;      // camera, width, height, x, y, status
+constexpr int kSerialNotRead = 1617;     // camera, status, serial saved instead
 
 } // namespace cameratext

@@ -12,6 +12,7 @@
 #include "platform/cameras/mvsapi.h"
 #include "platform/cameras/ueyeapi.h"
 #include "platform/commandrunner.h"
+#include "platform/host.h"
 #include "platform/sysroot.h"
 #include "params/lanstr.h"
 
@@ -40,18 +41,60 @@ WorkingSize DahengWorkingSize(int ow, int oh, bool cut)
     return {ow, oh};
 }
 
+WorkingSize MindWorkingSize(int ow, int oh, bool cut, const mindvision::tSdkCameraCapbility& capability,
+                            mindvision::tSdkImageResolution* preset, QString* fault)
+{
+    constexpr int kPreset = 10;
+    if (preset)
+        std::memset(preset, 0, sizeof *preset);
+    if (!cut)
+        return {ow, oh};
+    switch (ow) {
+    case 1280:
+        return {1120, 840};
+    case 1600:
+        return {1300, 1000};
+    case 2048:
+        return {1600, 1200};
+    case 3088:
+        return {2592, 1944};
+    case 2592:
+        break;
+    default:
+        return {ow, oh};
+    }
+    const auto* list = static_cast<const mindvision::tSdkImageResolution*>(capability.pImageSizeDesc);
+    const int count = list ? capability.iImageSizeDesc : 0;
+    if (count <= kPreset) {
+        if (fault)
+            *fault = LanStr(cameratext::kMindPresetMissing).arg(count).arg(ow).arg(oh);
+        return {ow, oh};
+    }
+    const mindvision::tSdkImageResolution& entry = list[kPreset];
+    if (entry.iWidth <= 0 || entry.iHeight <= 0 || entry.iWidth > ow || entry.iHeight > oh) {
+        if (fault)
+            *fault = LanStr(cameratext::kMindPresetMissing).arg(count).arg(ow).arg(oh);
+        return {ow, oh};
+    }
+    if (preset)
+        *preset = entry;
+    return {entry.iWidth, entry.iHeight};
+}
+
 QString SdkVersionRecord()
 {
+    using namespace mindvision;
     if (gCameraID != kCameraMind)
         return QString();
-    const char* field = gCListCount > 0 ? gCList[0].acDriverVersion : "";
+    char text[kVersionBufferBytes] = {};
+    const CameraSdkStatus st = CameraSdkGetVersionString(text);
     const QString version =
-        QString::fromLatin1(field, int(strnlen(field, sizeof gCList[0].acDriverVersion))).trimmed();
+        st == CAMERA_STATUS_SUCCESS ? QString::fromLatin1(text, int(strnlen(text, sizeof text - 1))).trimmed() : QString();
     if (version.isEmpty()) {
-        qInfo() << "MindVision: the device list reports no driver version";
+        qInfo() << "MindVision: the library gives no version text, status" << st;
         return LanStr(cameratext::kMindNoVersion);
     }
-    return LanStr(cameratext::kMindVersion).arg(version);
+    return version;
 }
 
 int CheckUSBCameraNum()
@@ -166,10 +209,12 @@ bool probeMind()
     gSensorColor = cap.sIspCapacity.bMonoSensor == 0 ? 1 : 0;
     gOW = cap.sResolutionRange.iWidthMax;
     gOH = cap.sResolutionRange.iHeightMax;
-    setSize({gOW, gOH});
-    if (gisCut && DahengWorkingSize(gOW, gOH, true).width != gOW)
-        qInfo().noquote() << "MindVision: the lens optimisation is not applied; the library interface has no call "
-                             "that sets the resolution, so the camera works at its sensor size";
+    QString fault;
+    setSize(MindWorkingSize(gOW, gOH, gisCut != 0, cap, &gImageResolution, &fault));
+    if (!fault.isEmpty()) {
+        qWarning().noquote() << fault;
+        host::insertRecord(fault);
+    }
     gCameraID = kCameraMind;
     gFindCamera = count;
     CameraUnInit(handle);
@@ -248,6 +293,7 @@ void CheckCameraID()
     gCameraID = kCameraNone;
     gOW = gOH = 0;
     gSensorColor = 0;
+    std::memset(&gImageResolution, 0, sizeof gImageResolution);
     // Under test the real repair would broadcast on the machine's own
     // interfaces: only a repair a test installed itself may run there.
     if (networkStepAllowed(reinterpret_cast<const void*>(gRepairCameraAddresses),

@@ -2,6 +2,8 @@
 // Choosing the camera back-end of the run: once at start-up, before any
 // camera view exists. Sets gCameraID, gFindCamera, gOW, gOH, gSensorColor and
 // the working image size (then the derived geometry of params/geometry.h).
+#include "platform/cameras/mvsdk.h"
+
 #include <QStringList>
 
 struct WorkingSize {
@@ -11,13 +13,17 @@ struct WorkingSize {
 
 // Working size of a Daheng sensor ow x oh with the cut on or off.
 WorkingSize DahengWorkingSize(int ow, int oh, bool cut);
-// A MindVision camera works at its sensor size: the library interface has
-// no call that sets another resolution, so the cut cannot be applied.
+// Working size of a MindVision sensor ow x oh with the cut on or off. A 2592
+// sensor with the cut on works at entry 10 of the capability's preset list,
+// copied into *preset; a list without that entry (or an entry without an
+// output size) is a fault, said in *fault, and the sensor size is used.
+// *preset is left zeroed whenever no preset is used.
+WorkingSize MindWorkingSize(int ow, int oh, bool cut, const mindvision::tSdkCameraCapbility& capability,
+                            mindvision::tSdkImageResolution* preset, QString* fault);
 
 // The start-up's record of the camera library version (MindVision only; ""
-// for the other back-ends). The library interface has no version call: the
-// driver version that the device list reports for the first camera is used,
-// and its absence is recorded and logged rather than guessed.
+// for the other back-ends): the library's own version text, or, when the
+// library gives none, a record saying so rather than a guess.
 QString SdkVersionRecord();
 
 // The number of USB cameras the kernel lists in its input devices.

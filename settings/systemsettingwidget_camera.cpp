@@ -4,6 +4,7 @@
 // record changes only when the apply step saves.
 #include "cameradriver/cameradriver.h"
 #include "cameradriver/cameraglobals.h"
+#include "cameradriver/cameratexts.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
 #include "settings/camerafunctionswidget.h"
@@ -113,7 +114,10 @@ void SystemSettingWidget::SlotAutoExposeTime()
         return;
     mindvision::CameraSetAeState(d->mindCamera, 1);
     mindvision::CameraSetAeTarget(d->mindCamera, 120);
-    mindvision::CameraSetAeExposureRange(d->mindCamera, 0.0, 100000.0);
+    // Older libraries cannot limit the range: the camera then uses its own.
+    if (!mindvision::Has("CameraSetAeExposureRange")
+        || mindvision::CameraSetAeExposureRange(d->mindCamera, 0.0, 100000.0) != mindvision::CAMERA_STATUS_SUCCESS)
+        TellCameraKeeps(TunedSlot(), cameratext::kSettingAeRange);
     mindvision::CameraSetAntiFlick(d->mindCamera, 1);
 }
 

@@ -145,6 +145,20 @@ GX_STATUS GXGetInt(GX_DEV_HANDLE device, GX_FEATURE_ID feature, int64_t* value)
 GX_STATUS GXSetInt(GX_DEV_HANDLE device, GX_FEATURE_ID feature, int64_t value)
 {
     if (sim()) {
+        // Like a camera: the window (offset plus size) must lie on the sensor
+        // as it stands when each value is written.
+        if (SimCamera* c = cam(device)) {
+            const int64_t x = int64_t(c->value(key(GX_INT_OFFSET_X))), y = int64_t(c->value(key(GX_INT_OFFSET_Y)));
+            const bool fits = feature == GX_INT_OFFSET_X ? value >= 0 && value + c->outputWidth() <= c->spec().sensorWidth
+                : feature == GX_INT_OFFSET_Y ? value >= 0 && value + c->outputHeight() <= c->spec().sensorHeight
+                : feature == GX_INT_WIDTH    ? value > 0 && x + value <= c->spec().sensorWidth
+                : feature == GX_INT_HEIGHT   ? value > 0 && y + value <= c->spec().sensorHeight
+                                             : true;
+            if (!fits)
+                return GX_STATUS_OUT_OF_RANGE;
+            if (int f = c->failure(QStringLiteral("GXSetInt ") + key(feature)))
+                return f;
+        }
         if (GX_STATUS s = setSim(device, feature, double(value)))
             return s;
         SimCamera* c = cam(device);

@@ -29,6 +29,7 @@ constexpr GX_STATUS GX_STATUS_INVALID_HANDLE = -6;
 constexpr GX_STATUS GX_STATUS_INVALID_CALL = -7;
 constexpr GX_STATUS GX_STATUS_INVALID_ACCESS = -8;
 constexpr GX_STATUS GX_STATUS_NEED_MORE_BUFFER = -9;
+constexpr GX_STATUS GX_STATUS_OUT_OF_RANGE = -11;
 constexpr GX_STATUS GX_STATUS_TIMEOUT = -14;
 
 // Feature ids: number | type | level.

@@ -3,6 +3,7 @@
 #include "platform/cameras/simcamera.h"
 #include "platform/cameras/vendorlib.h"
 
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -23,9 +24,12 @@ camsdk::VendorLibrary& lib()
          "CameraSetIspOutFormat", "CameraGetIspOutFormat", "CameraSetWbMode", "CameraSetFrameSpeed", "CameraSetTriggerMode", "CameraPlay",
          "CameraStop", "CameraGetImageBuffer", "CameraImageProcess", "CameraReleaseImageBuffer", "CameraSetAeState",
          "CameraSetExposureTime", "CameraGetExposureTime", "CameraSetAnalogGain", "CameraGetAnalogGain",
-         "CameraSetSharpness", "CameraGetSharpness", "CameraSetGamma", "CameraGetGamma", "CameraSetOnceWB"},
-        {"CameraUSBDeviceInit", "CameraGetAeAnalogGainRange", "CameraSetAeTarget", "CameraSetAeExposureRange",
-         "CameraSetAntiFlick"}};
+         "CameraSetSharpness", "CameraGetSharpness", "CameraSetGamma", "CameraGetGamma", "CameraSetOnceWB",
+         "CameraSetAeTarget", "CameraSetAntiFlick", "CameraGetImageResolution", "CameraSetImageResolution",
+         "CameraSetMirror", "CameraSetMonochrome", "CameraSetMediaType", "CameraReadSN", "CameraSetContrast",
+         "CameraGetContrast", "CameraSetLutMode", "CameraLoadParameter", "CameraSdkGetVersionString"},
+        // Only some library versions have these.
+        {"CameraUSBDeviceInit", "CameraGetAeAnalogGainRange", "CameraSetAeExposureRange", "CameraCommonCall"}};
     return l;
 }
 
@@ -33,15 +37,75 @@ camsdk::SimBus& bus() { return camsdk::simBus(camsdk::Vendor::MindVision); }
 bool sim() { return bus().active(); }
 
 // Per opened simulated camera: the raw buffer lent out between get-buffer
-// and release-buffer.
+// and release-buffer, and the resolution set last.
 struct Session {
     SimCameraPtr camera;
     std::vector<BYTE> raw;
     bool lent = false;
+    tSdkImageResolution resolution{};
+};
+
+// The descriptor lists of a simulated camera's capability, owned by the
+// "library" for the camera's life like the real ones.
+struct Lists {
+    std::vector<tSdkImageResolution> presets;
+    std::vector<tSdkMediaType> media;
 };
 
 std::mutex gMutex;
 std::map<CameraHandle, Session> gSessions;
+std::map<const SimCamera*, Lists> gLists;
+
+// Without a scripted list: the whole sensor, then centred windows
+// shrinking by a sixteenth of the sensor each, twelve in all.
+QVector<QRect> defaultPresets(const camsdk::SimSpec& spec)
+{
+    QVector<QRect> out;
+    for (int i = 0; i < 12; ++i) {
+        const int w = (spec.sensorWidth - i * spec.sensorWidth / 16) / 8 * 8;
+        const int h = (spec.sensorHeight - i * spec.sensorHeight / 16) / 8 * 8;
+        out << QRect((spec.sensorWidth - w) / 2, (spec.sensorHeight - h) / 2, w, h);
+    }
+    return out;
+}
+
+Lists& listsOf(const SimCamera& c)
+{
+    // Made once: capability records handed out earlier keep pointing at them.
+    std::lock_guard<std::mutex> l(gMutex);
+    auto known = gLists.find(&c);
+    if (known != gLists.end())
+        return known->second;
+    Lists& lists = gLists[&c];
+    const QVector<QRect> presets = c.hasPresets() ? c.presets() : defaultPresets(c.spec());
+    for (int i = 0; i < presets.size(); ++i) {
+        tSdkImageResolution r{};
+        r.iIndex = i;
+        std::snprintf(r.acDescription, sizeof r.acDescription, "%dX%d", presets[i].width(), presets[i].height());
+        r.iHOffsetFOV = presets[i].x();
+        r.iVOffsetFOV = presets[i].y();
+        r.iWidthFOV = r.iWidth = presets[i].width();
+        r.iHeightFOV = r.iHeight = presets[i].height();
+        lists.presets.push_back(r);
+    }
+    // A colour sensor sends its Bayer plane or, converted in the camera, grey.
+    const UINT types[] = {c.spec().colour ? CAMERA_MEDIA_TYPE_BAYGR8 : CAMERA_MEDIA_TYPE_MONO8, CAMERA_MEDIA_TYPE_MONO8};
+    for (int i = 0; i < (c.spec().colour ? 2 : 1); ++i) {
+        tSdkMediaType m{};
+        m.iIndex = i;
+        std::snprintf(m.acDescription, sizeof m.acDescription, "%s", types[i] == CAMERA_MEDIA_TYPE_MONO8 ? "Mono8" : "BayerGR8");
+        m.iMediaType = types[i];
+        lists.media.push_back(m);
+    }
+    return lists;
+}
+
+// What the simulator does for a call a library version lacks: the same as
+// the real layer without the symbol.
+bool lacking(const char* call)
+{
+    return bus().lacks(QLatin1String(call));
+}
 
 Session* session(CameraHandle h)
 {
@@ -59,8 +123,9 @@ SimCamera* cam(CameraHandle h)
 template <size_t N>
 void copyText(char (&dst)[N], const QByteArray& text)
 {
+    // A text that fills the field has no terminator, as in the library's list.
     std::memset(dst, 0, N);
-    std::memcpy(dst, text.constData(), size_t(qMin(text.size(), int(N) - 1)));
+    std::memcpy(dst, text.constData(), size_t(qMin(text.size(), int(N))));
 }
 
 CameraSdkStatus setValue(CameraHandle h, const char* name, double v)
@@ -90,9 +155,9 @@ bool Usable(const char** why)
     return lib().usableOrSimulated(sim(), why);
 }
 
-bool HasAeAnalogGainRange()
+bool Has(const char* call)
 {
-    return sim() || lib().symbol("CameraGetAeAnalogGainRange") != nullptr;
+    return sim() ? !lacking(call) : lib().symbol(call) != nullptr;
 }
 
 CameraSdkStatus CameraSdkInit(int language)
@@ -106,7 +171,7 @@ CameraSdkStatus CameraSdkInit(int language)
 CameraSdkStatus CameraUSBDeviceInit()
 {
     if (sim())
-        return bus().failure(QStringLiteral("CameraUSBDeviceInit"));
+        return lacking("CameraUSBDeviceInit") ? camsdk::kNotAvailable : bus().failure(QStringLiteral("CameraUSBDeviceInit"));
     CAMSDK_FORWARD(lib(), CameraUSBDeviceInit);
     return camsdk::kNotAvailable;
 }
@@ -218,6 +283,11 @@ CameraSdkStatus CameraGetCapability(CameraHandle handle, tSdkCameraCapbility* ca
         capability->sExposeDesc.uiAnalogGainMin = UINT(gain.iMin);
         capability->sExposeDesc.uiAnalogGainMax = UINT(gain.iMax);
         capability->sExposeDesc.fAnalogGainStep = 0.125f;
+        Lists& lists = listsOf(c);
+        capability->pImageSizeDesc = lists.presets.data();
+        capability->iImageSizeDesc = int(lists.presets.size());
+        capability->pMediaTypeDesc = lists.media.data();
+        capability->iMediaTypdeDesc = int(lists.media.size());
         return CAMERA_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), CameraGetCapability, handle, capability);
@@ -388,6 +458,8 @@ CameraSdkStatus CameraSetAeTarget(CameraHandle handle, int target)
 CameraSdkStatus CameraSetAeExposureRange(CameraHandle handle, double minimumUs, double maximumUs)
 {
     if (sim()) {
+        if (lacking("CameraSetAeExposureRange"))
+            return camsdk::kNotAvailable;
         const int r = setValue(handle, "CameraSetAeExposureRange min", minimumUs);
         return r == CAMERA_STATUS_SUCCESS ? setValue(handle, "CameraSetAeExposureRange max", maximumUs) : r;
     }
@@ -427,6 +499,8 @@ CameraSdkStatus CameraGetExposureTime(CameraHandle handle, double* microseconds)
 CameraSdkStatus CameraGetAeAnalogGainRange(CameraHandle handle, int* min, int* max)
 {
     if (sim()) {
+        if (lacking("CameraGetAeAnalogGainRange"))
+            return camsdk::kNotAvailable;
         SimCamera* c = cam(handle);
         if (!c || !min || !max)
             return CAMERA_STATUS_FAILED;
@@ -499,6 +573,199 @@ CameraSdkStatus CameraSetOnceWB(CameraHandle handle)
         return CAMERA_STATUS_SUCCESS;
     }
     CAMSDK_FORWARD(lib(), CameraSetOnceWB, handle);
+    return camsdk::kNotAvailable;
+}
+
+CameraSdkStatus CameraGetImageResolution(CameraHandle handle, tSdkImageResolution* resolution)
+{
+    if (sim()) {
+        Session* s = session(handle);
+        if (!s || !resolution)
+            return CAMERA_STATUS_PARAMETER_INVALID;
+        *resolution = s->resolution;
+        return CAMERA_STATUS_SUCCESS;
+    }
+    CAMSDK_FORWARD(lib(), CameraGetImageResolution, handle, resolution);
+    return camsdk::kNotAvailable;
+}
+
+CameraSdkStatus CameraSetImageResolution(CameraHandle handle, tSdkImageResolution* r)
+{
+    if (sim()) {
+        Session* s = session(handle);
+        if (!s || !r)
+            return CAMERA_STATUS_PARAMETER_INVALID;
+        SimCamera& c = *s->camera;
+        if (int f = c.failure(QStringLiteral("CameraSetImageResolution")))
+            return f;
+        int w = 0, h = 0;
+        if (r->iIndex == kCustomResolution) {
+            // Like a camera: a window must lie on the sensor, and without
+            // zoom it is delivered at its own size.
+            const bool fits = r->iHOffsetFOV >= 0 && r->iVOffsetFOV >= 0 && r->iWidthFOV > 0 && r->iHeightFOV > 0
+                && r->iHOffsetFOV + r->iWidthFOV <= c.spec().sensorWidth
+                && r->iVOffsetFOV + r->iHeightFOV <= c.spec().sensorHeight && r->iWidth == r->iWidthFOV
+                && r->iHeight == r->iHeightFOV;
+            if (!fits)
+                return CAMERA_STATUS_PARAMETER_INVALID;
+            w = r->iWidth;
+            h = r->iHeight;
+        } else {
+            const Lists& lists = listsOf(c);
+            if (r->iIndex < 0 || r->iIndex >= int(lists.presets.size()))
+                return CAMERA_STATUS_PARAMETER_INVALID;
+            w = lists.presets[size_t(r->iIndex)].iWidth;
+            h = lists.presets[size_t(r->iIndex)].iHeight;
+        }
+        c.record(QStringLiteral("CameraSetImageResolution %1 at %2,%3 %4x%5 out %6x%7")
+                     .arg(r->iIndex)
+                     .arg(r->iHOffsetFOV)
+                     .arg(r->iVOffsetFOV)
+                     .arg(r->iWidthFOV)
+                     .arg(r->iHeightFOV)
+                     .arg(r->iWidth)
+                     .arg(r->iHeight));
+        s->resolution = *r;
+        c.setOutputSize(w, h);
+        return CAMERA_STATUS_SUCCESS;
+    }
+    CAMSDK_FORWARD(lib(), CameraSetImageResolution, handle, r);
+    return camsdk::kNotAvailable;
+}
+
+CameraSdkStatus CameraSetMirror(CameraHandle handle, int direction, BOOL enable)
+{
+    if (sim()) {
+        if (direction != MIRROR_DIRECTION_HORIZONTAL && direction != MIRROR_DIRECTION_VERTICAL)
+            return CAMERA_STATUS_PARAMETER_INVALID;
+        const QByteArray name = "CameraSetMirror " + QByteArray::number(direction);
+        return setValue(handle, name.constData(), enable);
+    }
+    CAMSDK_FORWARD(lib(), CameraSetMirror, handle, direction, enable);
+    return camsdk::kNotAvailable;
+}
+
+CameraSdkStatus CameraSetMonochrome(CameraHandle handle, BOOL enable)
+{
+    if (sim())
+        return setValue(handle, "CameraSetMonochrome", enable);
+    CAMSDK_FORWARD(lib(), CameraSetMonochrome, handle, enable);
+    return camsdk::kNotAvailable;
+}
+
+CameraSdkStatus CameraSetMediaType(CameraHandle handle, INT index)
+{
+    if (sim()) {
+        SimCamera* c = cam(handle);
+        if (!c)
+            return CAMERA_STATUS_FAILED;
+        if (index < 0 || index >= int(listsOf(*c).media.size()))
+            return CAMERA_STATUS_PARAMETER_INVALID;
+        return setValue(handle, "CameraSetMediaType", index);
+    }
+    CAMSDK_FORWARD(lib(), CameraSetMediaType, handle, index);
+    return camsdk::kNotAvailable;
+}
+
+CameraSdkStatus CameraReadSN(CameraHandle handle, BYTE* buffer, INT level)
+{
+    if (sim()) {
+        SimCamera* c = cam(handle);
+        if (!c || !buffer || level < 0 || level > 2)
+            return CAMERA_STATUS_PARAMETER_INVALID;
+        if (int f = c->failure(QStringLiteral("CameraReadSN")))
+            return f;
+        c->record(QStringLiteral("CameraReadSN %1").arg(level));
+        // A level is 32 bytes; a serial that fills them has no terminator.
+        if (level == 0)
+            std::memcpy(buffer, c->spec().serial.constData(), size_t(qMin(c->spec().serial.size(), 32)));
+        return CAMERA_STATUS_SUCCESS;
+    }
+    CAMSDK_FORWARD(lib(), CameraReadSN, handle, buffer, level);
+    return camsdk::kNotAvailable;
+}
+
+CameraSdkStatus CameraSetContrast(CameraHandle handle, int value)
+{
+    if (sim())
+        return setValue(handle, "CameraSetContrast", value);
+    CAMSDK_FORWARD(lib(), CameraSetContrast, handle, value);
+    return camsdk::kNotAvailable;
+}
+
+CameraSdkStatus CameraGetContrast(CameraHandle handle, int* value)
+{
+    if (sim())
+        return getInt(handle, "CameraSetContrast", value);
+    CAMSDK_FORWARD(lib(), CameraGetContrast, handle, value);
+    return camsdk::kNotAvailable;
+}
+
+CameraSdkStatus CameraSetLutMode(CameraHandle handle, int mode)
+{
+    if (sim())
+        return setValue(handle, "CameraSetLutMode", mode);
+    CAMSDK_FORWARD(lib(), CameraSetLutMode, handle, mode);
+    return camsdk::kNotAvailable;
+}
+
+CameraSdkStatus CameraLoadParameter(CameraHandle handle, int team)
+{
+    if (sim()) {
+        Session* s = session(handle);
+        if (!s)
+            return CAMERA_STATUS_FAILED;
+        SimCamera& c = *s->camera;
+        if (int f = c.failure(QStringLiteral("CameraLoadParameter")))
+            return f;
+        c.record(QStringLiteral("CameraLoadParameter %1").arg(team));
+        if (team == PARAMETER_TEAM_DEFAULT) {
+            // The camera's own set: the whole sensor, no mirroring, and the
+            // values a test scripted as "default:<setter>".
+            s->resolution = tSdkImageResolution{};
+            c.setOutputSize(c.spec().sensorWidth, c.spec().sensorHeight);
+            for (const char* f : {"CameraSetExposureTime", "CameraSetAnalogGain", "CameraSetSharpness",
+                                  "CameraSetContrast", "CameraSetGamma", "CameraSetMirror 0", "CameraSetMirror 1"})
+                c.presetValue(QLatin1String(f), c.value(QStringLiteral("default:") + QLatin1String(f)));
+        }
+        return CAMERA_STATUS_SUCCESS;
+    }
+    CAMSDK_FORWARD(lib(), CameraLoadParameter, handle, team);
+    return camsdk::kNotAvailable;
+}
+
+CameraSdkStatus CameraSdkGetVersionString(char* text)
+{
+    if (sim()) {
+        if (!text)
+            return CAMERA_STATUS_PARAMETER_INVALID;
+        if (int f = bus().failure(QStringLiteral("CameraSdkGetVersionString")))
+            return f;
+        const QByteArray v = bus().version();
+        std::memcpy(text, v.constData(), size_t(qMin(v.size(), kVersionBufferBytes - 1)));
+        text[qMin(v.size(), kVersionBufferBytes - 1)] = 0;
+        return CAMERA_STATUS_SUCCESS;
+    }
+    CAMSDK_FORWARD(lib(), CameraSdkGetVersionString, text);
+    return camsdk::kNotAvailable;
+}
+
+CameraSdkStatus CameraCommonCall(CameraHandle handle, char const* call, char* result, UINT resultBytes)
+{
+    if (sim()) {
+        if (lacking("CameraCommonCall"))
+            return camsdk::kNotAvailable;
+        SimCamera* c = cam(handle);
+        if (!c || !call)
+            return CAMERA_STATUS_PARAMETER_INVALID;
+        if (int f = c->failure(QStringLiteral("CameraCommonCall")))
+            return f;
+        c->record(QStringLiteral("CameraCommonCall ") + QLatin1String(call));
+        if (result && resultBytes > 0)
+            result[0] = 0;
+        return CAMERA_STATUS_SUCCESS;
+    }
+    CAMSDK_FORWARD(lib(), CameraCommonCall, handle, call, result, resultBytes);
     return camsdk::kNotAvailable;
 }
 

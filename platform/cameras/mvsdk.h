@@ -5,7 +5,8 @@
 // CameraGetImageBuffer (library-owned, with a timeout), processed into the
 // caller's buffer and handed back with CameraReleaseImageBuffer. The library
 // is opened with dlopen where it is installed and used only when it exports
-// every required call declared here; otherwise, and with the simulated bus
+// every required call declared here (the calls only some versions have are
+// resolved as optional, see Has); otherwise, and with the simulated bus
 // active, the calls answer from the simulator or as if no camera were
 // connected.
 #include <cstddef>
@@ -44,6 +45,19 @@ constexpr UINT CAMERA_MEDIA_TYPE_BGRA8 = 0x02200017;
 constexpr int TRIGGER_CONTINUATION = 0;
 constexpr int TRIGGER_EXTERNAL = 2;
 constexpr int kMaxDevices = 12; // the list capacity the probe passes
+
+constexpr int MIRROR_DIRECTION_HORIZONTAL = 0;
+constexpr int MIRROR_DIRECTION_VERTICAL = 1;
+constexpr int PARAMETER_TEAM_DEFAULT = 0xFF; // load the camera's default parameters
+constexpr int LUTMODE_PARAM_GEN = 0;         // the LUT made from contrast and gamma
+constexpr int LUTMODE_PRESET = 1;
+constexpr int LUTMODE_USER_DEF = 2;
+constexpr int kCustomResolution = 0xFF;      // tSdkImageResolution.iIndex of a window of our own
+// CameraReadSN has no size argument: one level is 32 bytes, the maker's own
+// wrapper passes 64, so a buffer of 64 leaves room either way.
+constexpr int kSerialBufferBytes = 64;
+// CameraSdkGetVersionString: "must be larger than 32 bytes".
+constexpr int kVersionBufferBytes = 64;
 
 // One entry of the device list.
 struct tSdkCameraDevInfo {
@@ -163,6 +177,40 @@ struct tSdkCameraCapbility {
     tSdkIspCapacity sIspCapacity;
 };
 
+// A resolution preset (the capability's list) or a window of our own.
+struct tSdkImageResolution {
+    INT iIndex; // preset number, or kCustomResolution
+    char acDescription[32];
+    UINT uModeMasks[4]; // binning, skipping and resampling modes (left 0)
+    INT iHOffsetFOV;
+    INT iVOffsetFOV;
+    INT iWidthFOV;
+    INT iHeightFOV;
+    INT iWidth; // output size
+    INT iHeight;
+    INT iWidthZoomHd;
+    INT iHeightZoomHd;
+    INT iWidthZoomSw;
+    INT iHeightZoomSw;
+};
+
+// One entry of the capability's media-type list; CameraSetMediaType takes
+// the entry's number, not the format code.
+struct tSdkMediaType {
+    INT iIndex;
+    char acDescription[32];
+    UINT iMediaType;
+};
+
+static_assert(sizeof(tSdkImageResolution) == 92 && alignof(tSdkImageResolution) == 4, "tSdkImageResolution");
+static_assert(offsetof(tSdkImageResolution, acDescription) == 4 && offsetof(tSdkImageResolution, iHOffsetFOV) == 52
+                  && offsetof(tSdkImageResolution, iVOffsetFOV) == 56 && offsetof(tSdkImageResolution, iWidthFOV) == 60
+                  && offsetof(tSdkImageResolution, iHeightFOV) == 64 && offsetof(tSdkImageResolution, iWidth) == 68
+                  && offsetof(tSdkImageResolution, iHeight) == 72 && offsetof(tSdkImageResolution, iWidthZoomHd) == 76
+                  && offsetof(tSdkImageResolution, iHeightZoomSw) == 88,
+              "tSdkImageResolution fields");
+static_assert(sizeof(tSdkMediaType) == 40 && offsetof(tSdkMediaType, iMediaType) == 36, "tSdkMediaType");
+
 static_assert(sizeof(tSdkCameraDevInfo) == 260 && alignof(tSdkCameraDevInfo) == 4, "tSdkCameraDevInfo");
 static_assert(offsetof(tSdkCameraDevInfo, acProductSeries) == 0 && offsetof(tSdkCameraDevInfo, acProductName) == 32
                   && offsetof(tSdkCameraDevInfo, acFriendlyName) == 64 && offsetof(tSdkCameraDevInfo, acLinkName) == 96
@@ -221,7 +269,8 @@ CameraSdkStatus CameraGetImageBuffer(CameraHandle hCamera, tSdkFrameHead* pFrame
 CameraSdkStatus CameraImageProcess(CameraHandle hCamera, BYTE* pbyIn, BYTE* pbyOut, tSdkFrameHead* pFrInfo);
 CameraSdkStatus CameraReleaseImageBuffer(CameraHandle hCamera, BYTE* pbyBuffer);
 CameraSdkStatus CameraSetAeState(CameraHandle hCamera, BOOL bAeState);
-// The one-shot automatic exposure of the camera page (optional in the library).
+// The one-shot automatic exposure of the camera page; the exposure range is
+// optional (older libraries lack it).
 CameraSdkStatus CameraSetAeTarget(CameraHandle hCamera, int iAeTarget);
 CameraSdkStatus CameraSetAeExposureRange(CameraHandle hCamera, double fMinExposureTime, double fMaxExposureTime);
 CameraSdkStatus CameraSetAntiFlick(CameraHandle hCamera, BOOL bEnable);
@@ -236,11 +285,26 @@ CameraSdkStatus CameraGetSharpness(CameraHandle hCamera, int* piSharpness);
 CameraSdkStatus CameraSetGamma(CameraHandle hCamera, int iGamma);
 CameraSdkStatus CameraGetGamma(CameraHandle hCamera, int* piGamma);
 CameraSdkStatus CameraSetOnceWB(CameraHandle hCamera);
+CameraSdkStatus CameraGetImageResolution(CameraHandle hCamera, tSdkImageResolution* psCurVideoSize);
+CameraSdkStatus CameraSetImageResolution(CameraHandle hCamera, tSdkImageResolution* pImageResolution);
+CameraSdkStatus CameraSetMirror(CameraHandle hCamera, int iDir, BOOL bEnable);
+CameraSdkStatus CameraSetMonochrome(CameraHandle hCamera, BOOL bEnable);
+CameraSdkStatus CameraSetMediaType(CameraHandle hCamera, INT iMediaType); // an index into pMediaTypeDesc
+CameraSdkStatus CameraReadSN(CameraHandle hCamera, BYTE* pbySN, INT iLevel);
+CameraSdkStatus CameraSetContrast(CameraHandle hCamera, int iContrast);
+CameraSdkStatus CameraGetContrast(CameraHandle hCamera, int* piContrast);
+// Contrast and gamma take effect only while the LUT is made from them.
+CameraSdkStatus CameraSetLutMode(CameraHandle hCamera, int emLutMode);
+CameraSdkStatus CameraLoadParameter(CameraHandle hCamera, int iTeam);
+CameraSdkStatus CameraSdkGetVersionString(char* pVersionString); // no handle
+// Optional (older libraries lack it).
+CameraSdkStatus CameraCommonCall(CameraHandle hCamera, char const* pszCall, char* pszResult, UINT uResultBufSize);
 
 // Whether the calls reach a camera bus (the simulator or a complete vendor
 // library); otherwise why not.
 bool Usable(const char** why = nullptr);
-// Whether the optional call is there (always with the simulator).
-bool HasAeAnalogGainRange();
+// Whether the library has this optional call (the simulator can be told to
+// lack one). Calls the library lacks answer camsdk::kNotAvailable.
+bool Has(const char* call);
 
 } // namespace mindvision

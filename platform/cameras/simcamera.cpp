@@ -90,6 +90,25 @@ void SimCamera::setIp(uint32_t ip)
     spec_.ip = ip;
 }
 
+void SimCamera::setPresets(const QVector<QRect>& presets)
+{
+    std::lock_guard<std::mutex> l(m_);
+    presets_ = presets;
+    presetsSet_ = true;
+}
+
+bool SimCamera::hasPresets() const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return presetsSet_;
+}
+
+QVector<QRect> SimCamera::presets() const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return presets_;
+}
+
 void SimCamera::setValue(const QString& feature, double value)
 {
     std::lock_guard<std::mutex> l(m_);
@@ -337,10 +356,38 @@ int SimBus::failure(const QString& call) const
     return failures_.value(call, 0);
 }
 
+void SimBus::setLacking(const QString& call, bool lacking)
+{
+    std::lock_guard<std::mutex> l(m_);
+    lacking_.removeAll(call);
+    if (lacking)
+        lacking_ << call;
+}
+
+bool SimBus::lacks(const QString& call) const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return lacking_.contains(call);
+}
+
+void SimBus::setVersion(const QByteArray& text)
+{
+    std::lock_guard<std::mutex> l(m_);
+    version_ = text;
+}
+
+QByteArray SimBus::version() const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return version_;
+}
+
 void SimBus::reset()
 {
     std::lock_guard<std::mutex> l(m_);
     active_ = false;
+    lacking_.clear();
+    version_ = "2.1.0.sim";
     // Handles may still point at these; keep them alive until exit.
     retired_ << cameras_;
     cameras_.clear();

@@ -8,6 +8,8 @@
 #include <QList>
 #include <QMap>
 #include <QPair>
+#include <QRect>
+#include <QVector>
 #include <QString>
 #include <QStringList>
 #include <atomic>
@@ -58,6 +60,11 @@ public:
     void setRange(const QString& feature, double min, double max);
     bool range(const QString& feature, double* min, double* max) const;
     void setIp(uint32_t ip);
+    // A vendor's list of resolution presets: each a window of the sensor,
+    // delivered at the window's size. Unset, the vendor layer makes its own.
+    void setPresets(const QVector<QRect>& presets);
+    bool hasPresets() const;
+    QVector<QRect> presets() const;
     // The next frame call does not return for this long, whatever its
     // time-out (a library call that hangs); 0 ends it.
     void setHangMs(int ms);
@@ -131,6 +138,8 @@ private:
     QMap<QString, QPair<double, double>> ranges_;
     QMap<QString, double> values_;
     QStringList log_;
+    QVector<QRect> presets_;
+    bool presetsSet_ = false;
 };
 
 using SimCameraPtr = std::shared_ptr<SimCamera>;
@@ -147,7 +156,13 @@ public:
     SimCameraPtr bySerial(const QByteArray& serial) const; // listed only
     void setFailure(const QString& call, int status);
     int failure(const QString& call) const;
-    // Off, no cameras, no failures (cameras still open stay alive).
+    // A library without this optional call.
+    void setLacking(const QString& call, bool lacking = true);
+    bool lacks(const QString& call) const;
+    // The version text the library reports.
+    void setVersion(const QByteArray& text);
+    QByteArray version() const;
+    // Off, no cameras, no failures, nothing lacking (cameras still open stay alive).
     void reset();
 
 private:
@@ -156,6 +171,8 @@ private:
     QList<SimCameraPtr> cameras_;
     QList<SimCameraPtr> retired_;
     QMap<QString, int> failures_;
+    QStringList lacking_;
+    QByteArray version_ = "2.1.0.sim";
 };
 
 SimBus& simBus(Vendor vendor);

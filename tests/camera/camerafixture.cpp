@@ -8,6 +8,7 @@
 #include "params/wizardpara.h"
 #include "platform/host.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
 #include <cstring>
@@ -68,6 +69,8 @@ void CameraTest::SetUp()
     }
     gCListCount = 0;
     std::memset(&gDevList, 0, sizeof gDevList);
+    std::memset(&gImageResolution, 0, sizeof gImageResolution);
+    ForgetCameraNotices();
     gCameraInterfaces.clear();
     gDiscoverCameraInterfaces = nullptr; // never the machine's own interfaces
     CameraWatch::instance().reset();
@@ -97,6 +100,7 @@ void CameraTest::SetUp()
 
 void CameraTest::TearDown()
 {
+    QCoreApplication::processEvents(); // notices still queued belong to this test
     closeAll();
     CameraWatch::instance().reset();
     camsdk::resetSimulators();

@@ -9,7 +9,9 @@
 #include "params/lanstr.h"
 #include "params/paramdb.h"
 
+#include <QCoreApplication>
 #include <QLocale>
+#include <QRect>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <clocale>
@@ -105,7 +107,18 @@ TEST_F(DriverTest, DahengOpenCentresOrBinsTheSensor)
 {
     twoCameras(Vendor::Daheng, "SERIAL-BB", 1280, 1024);
     ASSERT_EQ(gImageW, 1120);
-    openSlot(0);
+    // The camera still holds a window of another program far to the right:
+    // it takes the centring offsets only once the size fits them.
+    a->presetValue("0x100003EC", 600);
+    a->clearLog();
+    ASSERT_TRUE(openSlot(0)->isOpen());
+    QStringList window;
+    for (const QString& e : a->log())
+        if (e.startsWith("0x100003E"))
+            window << e;
+    EXPECT_EQ(window, (QStringList{"0x100003EC=0", "0x100003ED=0", "0x100003EE=1120", "0x100003EF=840",
+                                   "0x100003EC=80", "0x100003ED=92"}));
+    EXPECT_EQ(a->outputWidth(), 1120);
     EXPECT_EQ(a->value("0x100003EC"), 80);
     EXPECT_EQ(a->value("0x100003ED"), 92);
     EXPECT_EQ(a->value("0x100003EE"), 1120);
@@ -121,6 +134,17 @@ TEST_F(DriverTest, DahengOpenCentresOrBinsTheSensor)
         EXPECT_EQ(a->value(f), 2) << f;
     EXPECT_EQ(a->value("0x100003EC"), 0);
     EXPECT_EQ(a->value("0x100003EE"), 1296);
+    closeAll();
+
+    // A refused size is a failed open with its cause on record.
+    camsdk::resetSimulators();
+    twoCameras(Vendor::Daheng, "SERIAL-BB", 1280, 1024);
+    a->setFailure("GXSetInt 0x100003EF", gx::GX_STATUS_OUT_OF_RANGE);
+    records.clear();
+    CameraDriver* d = openSlot(0);
+    EXPECT_FALSE(d->isOpen());
+    EXPECT_FALSE(a->isOpen());
+    EXPECT_EQ(records, QStringList{LanStr(cameratext::kDahengWindow).arg(1).arg(1120).arg(840).arg(80).arg(92).arg(-11)});
 }
 
 TEST_F(DriverTest, DahengSettingConversions)
@@ -197,6 +221,7 @@ TEST_F(DriverTest, MindVisionSettingConversions)
     para().gamma[0] = 100;
     para().use_external_trigger = 1;
     openSlot(0);
+    EXPECT_TRUE(drivers[0]->isOpen());
     EXPECT_EQ(a->value("CameraSetExposureTime"), 30000);
     EXPECT_EQ(a->value("CameraSetAeState"), 0);
     EXPECT_EQ(a->value("CameraSetAnalogGain"), 88);
@@ -207,16 +232,105 @@ TEST_F(DriverTest, MindVisionSettingConversions)
     EXPECT_EQ(a->value("CameraSetIspOutFormat"), double(mindvision::CAMERA_MEDIA_TYPE_RGB8));
     EXPECT_EQ(a->value("CameraSetWbMode"), 0);
     EXPECT_TRUE(a->log().contains("CameraSetOnceWB"));
-    // Contrast, shading and mirroring have no call in the library interface.
-    for (const QString& entry : a->log())
-        EXPECT_FALSE(entry.contains("Contrast") || entry.contains("Mirror") || entry.contains("CommonCall"))
-            << entry.toStdString();
+    EXPECT_EQ(a->value("CameraSetContrast"), 100);
+    EXPECT_EQ(a->value("CameraSetLutMode"), mindvision::LUTMODE_PARAM_GEN); // contrast acts only in this mode
+    EXPECT_TRUE(a->log().contains("CameraCommonCall set_awdr_enable(false)"));
 
     para().auto_exposure = 1;
     para().auto_shading = 1;
     a->clearLog();
     drivers[0]->SetExposeTime();
-    EXPECT_EQ(a->log(), (QStringList{"CameraSetAeState=1", "CameraSetOnceWB"}));
+    EXPECT_EQ(a->log(), (QStringList{"CameraSetAeState=1", "CameraCommonCall set_awdr_enable(true)", "CameraSetOnceWB"}));
+    EXPECT_TRUE(warnings.isEmpty());
+}
+
+TEST_F(DriverTest, MindVisionOpenSetsTheWorkingWindowTheOutputFormatAndNoMirroring)
+{
+    using namespace mindvision;
+    const QString mono8 = QString::number(CAMERA_MEDIA_TYPE_MONO8), rgb8 = QString::number(CAMERA_MEDIA_TYPE_RGB8);
+    struct Case {
+        int w, h;
+        bool sensorColour, colourSetting;
+        QStringList expected; // resolution and format calls, in order
+    };
+    const Case cases[] = {
+        // The 2592 sensor works at preset 10 of its list.
+        {2592, 1944, true, false,
+         {"CameraSetImageResolution 10 at 4,2 1296x972 out 1296x972", "CameraSetWbMode=0", "CameraSetMediaType=1",
+          "CameraSetIspOutFormat=" + mono8}},
+        {1280, 1024, false, false, {"CameraSetImageResolution 255 at 80,92 1120x840 out 1120x840",
+                                    "CameraSetIspOutFormat=" + mono8, "CameraSetMonochrome=0"}},
+        {1280, 1024, true, true, {"CameraSetImageResolution 255 at 80,92 1120x840 out 1120x840", "CameraSetWbMode=0",
+                                  "CameraSetMediaType=0", "CameraSetIspOutFormat=" + rgb8}},
+        {2048, 1536, true, true, {"CameraSetImageResolution 255 at 224,168 1600x1200 out 1600x1200",
+                                  "CameraSetWbMode=0", "CameraSetIspOutFormat=" + rgb8, "CameraSetMonochrome=0"}},
+        {2048, 1536, true, false, {"CameraSetImageResolution 255 at 224,168 1600x1200 out 1600x1200",
+                                   "CameraSetWbMode=0", "CameraSetIspOutFormat=" + mono8, "CameraSetMonochrome=1"}},
+        {1600, 1200, false, false, {"CameraSetImageResolution 255 at 150,100 1300x1000 out 1300x1000",
+                                    "CameraSetIspOutFormat=" + mono8, "CameraSetMonochrome=0"}},
+    };
+    const QVector<QRect> presets = {QRect(0, 0, 2592, 1944), QRect(0, 0, 2048, 1536), QRect(0, 0, 1920, 1080),
+                                    QRect(0, 0, 1600, 1200), QRect(0, 0, 1280, 960),  QRect(0, 0, 1280, 720),
+                                    QRect(0, 0, 1024, 768),  QRect(0, 0, 800, 600),   QRect(0, 0, 640, 480),
+                                    QRect(0, 0, 2592, 1944), QRect(4, 2, 1296, 972)};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1 colour %2/%3").arg(c.w).arg(c.sensorColour).arg(c.colourSetting).toStdString());
+        camsdk::resetSimulators();
+        a = addCamera(Vendor::MindVision, "SERIAL-AA", c.w, c.h, c.sensorColour);
+        a->setPresets(presets);
+        gisColor = c.colourSetting;
+        CheckCameraID();
+        a->clearLog();
+        CameraDriver* d = openSlot(0);
+        ASSERT_TRUE(d->isOpen()) << d->openFailure().toStdString();
+        QStringList setup;
+        for (const QString& e : a->log()) {
+            if (e.startsWith("CameraSetTriggerMode"))
+                break;
+            if (e != "open")
+                setup << e;
+        }
+        EXPECT_EQ(setup.join(" | ").toStdString(),
+                  (c.expected + QStringList({"CameraSetMirror 0=0", "CameraSetMirror 1=0", "CameraSetFrameSpeed=0"}))
+                      .join(" | ")
+                      .toStdString());
+        // The frames come at the working size and are delivered, not refused.
+        d->CameraStart();
+        EXPECT_TRUE(waitUntil([&] { return d->framesDelivered() >= 2; }));
+        EXPECT_EQ(a->frameWidth(), gImageW);
+        EXPECT_EQ(a->frameHeight(), gImageH);
+        EXPECT_EQ(d->framesDropped(), 0u);
+        EXPECT_FALSE(d->hasFault());
+        closeAll();
+        numCamera = 0;
+    }
+    gisColor = false;
+}
+
+TEST_F(DriverTest, AMindVisionCameraRefusingItsSetUpIsAFailedOpen)
+{
+    for (const char* call : {"CameraSetImageResolution", "CameraSetIspOutFormat", "CameraSetMonochrome",
+                             "CameraSetMirror 1", "CameraSetFrameSpeed"}) {
+        SCOPED_TRACE(call);
+        camsdk::resetSimulators();
+        twoCameras(Vendor::MindVision, "SERIAL-BB", 1280, 1024);
+        a->setFailure(call, mindvision::CAMERA_STATUS_PARAMETER_INVALID);
+        records.clear();
+        CameraDriver* d = openSlot(0);
+        EXPECT_FALSE(d->isOpen());
+        EXPECT_FALSE(a->isOpen()) << "the camera is let go";
+        EXPECT_EQ(d->grabThread, nullptr);
+        EXPECT_EQ(records, QStringList{LanStr(cameratext::kMindFail).arg(mindvision::CAMERA_STATUS_PARAMETER_INVALID)});
+        closeAll();
+        numCamera = 0;
+    }
+    // A second camera smaller than the working size cannot be centred.
+    camsdk::resetSimulators();
+    addCamera(Vendor::MindVision, "SERIAL-AA", 1280, 1024);
+    addCamera(Vendor::MindVision, "SERIAL-BB", 1024, 768);
+    CheckCameraID();
+    EXPECT_TRUE(openSlot(0)->isOpen());
+    EXPECT_FALSE(openSlot(1)->isOpen());
 }
 
 TEST_F(DriverTest, HikvisionSettingConversions)
@@ -408,6 +522,27 @@ TEST_F(DriverTest, SaveSerialsIntoTheSerialDatabaseAsBoundValues)
     EXPECT_EQ(warnings, QStringList{LanStr(1458)});
 }
 
+TEST_F(DriverTest, MindVisionSerialsAreReadFromTheCamera)
+{
+    ASSERT_TRUE(CreateSerialDatabase(file("SN.db")));
+    ASSERT_TRUE(OpenSqlite(QLatin1String(kSerialConnection), file("SN.db")));
+    const QByteArray full(32, 'S'); // fills its 32 bytes, no terminator
+    twoCameras(Vendor::MindVision, full);
+    openSlot(0);
+    openSlot(1);
+    ASSERT_EQ(numCamera, 2);
+    a->setFailure("CameraReadSN", mindvision::CAMERA_STATUS_TIME_OUT);
+    records.clear();
+    EXPECT_TRUE(SaveSN(0));
+    EXPECT_TRUE(b->log().contains("CameraReadSN 0"));
+    EXPECT_EQ(QByteArray(gSerialNB[1]), full);
+    // A camera that does not give its serial keeps the one its list entry reported.
+    EXPECT_EQ(QByteArray(gSerialNB[0]), QByteArray("SERIAL-AA"));
+    EXPECT_TRUE(records.contains(
+        LanStr(cameratext::kSerialNotRead).arg(1).arg(mindvision::CAMERA_STATUS_TIME_OUT).arg("SERIAL-AA")));
+    CloseSqlite(QLatin1String(kSerialConnection));
+}
+
 TEST_F(DriverTest, DahengSerialsAreNotReadSoEverySlotInUseStoresZero)
 {
     ASSERT_TRUE(CreateSerialDatabase(file("SN.db")));
@@ -498,20 +633,116 @@ TEST_F(DriverTest, FrameSpeedPerBackendAndCamerasKeepGrabbing)
     }
 }
 
-TEST_F(DriverTest, MindVisionDefaultsCannotBeLoadedSoTheSettingsStay)
+TEST_F(DriverTest, MindVisionContrastAndDefaultsOverNarrowAndWideRanges)
 {
-    // The library interface has no call that loads the camera's defaults:
-    // nothing is read back as if they had been restored.
+    struct Case {
+        int contrastMax;  // the camera's contrast range is 0..contrastMax
+        int written;      // for the setting 100
+        int defaultValue; // the camera's own contrast
+        int readBack;
+    };
+    const Case cases[] = {{100, 50, 25, 50}, {1000, 500, 250, 50}, {200, 100, 150, 150}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.contrastMax);
+        camsdk::resetSimulators();
+        twoCameras(Vendor::MindVision, "SERIAL-BB", 1280, 1024);
+        a->setRange("contrast", 0, c.contrastMax);
+        a->setRange("analogGain", 16, 160);
+        a->setRange("sharpness", 0, 50);
+        a->setRange("gamma", 0, 250);
+        a->presetValue("default:CameraSetExposureTime", 25000);
+        a->presetValue("default:CameraSetAnalogGain", 52);
+        a->presetValue("default:CameraSetSharpness", 10);
+        a->presetValue("default:CameraSetContrast", c.defaultValue);
+        a->presetValue("default:CameraSetGamma", 100);
+        para().contrast[0] = 100;
+        para().capture_speed = 2;
+        openAndStart(1);
+        EXPECT_EQ(a->value("CameraSetContrast"), c.written);
+
+        a->clearLog();
+        drivers[0]->RestoreDefaultSettings();
+        EXPECT_EQ(edit().expose_time[0], 25);
+        EXPECT_EQ(edit().adjust_plus[0], 16);
+        EXPECT_EQ(edit().sharp[0], 20);
+        EXPECT_EQ(edit().contrast[0], c.readBack);
+        EXPECT_EQ(edit().gamma[0], 100);
+        const QStringList expected = {"CameraStop", "CameraLoadParameter 255",
+                                      "CameraSetImageResolution 255 at 80,92 1120x840 out 1120x840",
+                                      "CameraSetIspOutFormat=" + QString::number(mindvision::CAMERA_MEDIA_TYPE_MONO8),
+                                      "CameraSetMonochrome=0", "CameraSetAeState=0",
+                                      // a mono sensor narrower than 2048 is turned over vertically
+                                      "CameraSetMirror 0=0", "CameraSetMirror 1=1", "CameraSetFrameSpeed=0",
+                                      "CameraPlay", "CameraStop", "CameraSetFrameSpeed=2", "CameraPlay"};
+        EXPECT_EQ(a->log(), expected);
+        // Still the working size, and still delivering.
+        const uint32_t before = drivers[0]->framesDelivered();
+        EXPECT_TRUE(waitUntil([&] { return drivers[0]->framesDelivered() > before + 1; }));
+        EXPECT_EQ(a->frameWidth(), 1120);
+        EXPECT_FALSE(drivers[0]->hasFault());
+        closeAll();
+        numCamera = 0;
+    }
+}
+
+TEST_F(DriverTest, DefaultsTheCameraCannotLoadLeaveTheSettingsAndAreSaid)
+{
     twoCameras(Vendor::MindVision, "SERIAL-BB", 1280, 1024);
     openAndStart(1);
+    a->setFailure("CameraLoadParameter", mindvision::CAMERA_STATUS_TIME_OUT);
     edit().expose_time[0] = 33;
     edit().contrast[0] = 55;
-    const QStringList before = a->log();
     drivers[0]->RestoreDefaultSettings();
-    EXPECT_EQ(a->log(), before);
     EXPECT_EQ(edit().expose_time[0], 33);
     EXPECT_EQ(edit().contrast[0], 55);
     EXPECT_TRUE(a->acquiring());
+    const QString said = LanStr(cameratext::kRestoreFailed).arg(1).arg(mindvision::CAMERA_STATUS_TIME_OUT);
+    EXPECT_EQ(records, QStringList{said});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(warnings.join(" | ").toStdString(), said.toStdString());
+}
+
+TEST_F(DriverTest, ALibraryWithoutTheCommonCallKeepsTheShadingAndSaysSoOnce)
+{
+    // An older library lacks the call; a camera may refuse it. Either way
+    // the camera runs on with its own shading, and the operator is told once.
+    for (bool lacking : {true, false}) {
+        SCOPED_TRACE(lacking);
+        camsdk::resetSimulators();
+        ForgetCameraNotices();
+        records.clear();
+        warnings.clear();
+        twoCameras(Vendor::MindVision, "SERIAL-BB", 1280, 1024);
+        if (lacking)
+            camsdk::simBus(Vendor::MindVision).setLacking("CameraCommonCall");
+        else
+            a->setFailure("CameraCommonCall", mindvision::CAMERA_STATUS_NOT_SUPPORTED);
+        para().auto_shading = 1;
+        openAndStart(1);
+        ASSERT_TRUE(drivers[0]->isOpen());
+        drivers[0]->SetExposeTime();
+        EXPECT_FALSE(a->log().contains("CameraCommonCall set_awdr_enable(true)"));
+        EXPECT_TRUE(waitUntil([&] { return drivers[0]->framesDelivered() > 0; }));
+        const QString said = LanStr(cameratext::kKeepsOwn).arg(1).arg(LanStr(cameratext::kSettingShading));
+        EXPECT_EQ(records, QStringList{said});
+        EXPECT_TRUE(warnings.isEmpty()) << "never from inside the open";
+        QCoreApplication::processEvents();
+        EXPECT_EQ(warnings, QStringList{said});
+        closeAll();
+        numCamera = 0;
+    }
+}
+
+TEST_F(DriverTest, FixedJournalRecordsReadTheSameInEveryLanguage)
+{
+    // The reporting client and the archived days read these records.
+    const QPair<int, QString> fixed[] = {{605, "Camera Restart"},
+                                         {cameratext::kMindOpen, "Mind Open %1 = %2"},
+                                         {cameratext::kMindFail, "Mind Fail = %1"},
+                                         {cameratext::kSerialSaved, "Save SN %1: %2"}};
+    for (const auto& f : fixed)
+        for (int column = 0; column < 3; ++column)
+            EXPECT_EQ(LanStr(f.first, column), f.second) << "row " << f.first << " column " << column;
 }
 
 TEST_F(DriverTest, HikvisionDefaultsAreReadBackIntoTheEditCopy)

@@ -8,6 +8,7 @@
 #include "platform/sysroot.h"
 
 #include <QFile>
+#include <QRect>
 #include <cstring>
 
 using camsdk::Vendor;
@@ -181,22 +182,84 @@ TEST_F(ProbeTest, IdsProbeWaitsAndCountsAgain)
     EXPECT_EQ(gOW, 0);
 }
 
-TEST_F(ProbeTest, MindVisionProbeReadsCapability)
+TEST_F(ProbeTest, MindVisionWorkingSizeTable)
 {
-    addCamera(Vendor::MindVision, "MV0000001", 2592, 1944, true);
-    addCamera(Vendor::MindVision, "MV0000002", 2592, 1944, true);
+    // Preset lists: entry 10 of eleven or more is the 2592 working size.
+    auto presets = [](int n) {
+        std::vector<mindvision::tSdkImageResolution> list(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            list[size_t(i)].iIndex = i;
+            list[size_t(i)].iWidth = 2592 - 100 * i;
+            list[size_t(i)].iHeight = 1944 - 100 * i;
+        }
+        return list;
+    };
+    struct Row {
+        int ow, oh;
+        bool cut;
+        int presetCount; // -1: no list at all
+        WorkingSize expected;
+        bool fault;
+    };
+    const Row rows[] = {
+        {1280, 1024, true, 12, {1120, 840}, false},   {1280, 1024, false, 12, {1280, 1024}, false},
+        {1600, 1200, true, 12, {1300, 1000}, false},  {1600, 1200, false, 12, {1600, 1200}, false},
+        {2048, 1536, true, 12, {1600, 1200}, false},  {2048, 1536, false, 12, {2048, 1536}, false},
+        {3088, 2064, true, 12, {2592, 1944}, false},  {3088, 2064, false, 12, {3088, 2064}, false},
+        {2592, 1944, true, 11, {1592, 944}, false},   {2592, 1944, false, 11, {2592, 1944}, false},
+        {2592, 1944, true, 10, {2592, 1944}, true},   {2592, 1944, true, -1, {2592, 1944}, true},
+        {1440, 1080, true, 12, {1440, 1080}, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(QStringLiteral("%1x%2 cut %3 presets %4").arg(r.ow).arg(r.oh).arg(r.cut).arg(r.presetCount).toStdString());
+        std::vector<mindvision::tSdkImageResolution> list = presets(qMax(0, r.presetCount));
+        mindvision::tSdkCameraCapbility cap{};
+        cap.pImageSizeDesc = r.presetCount < 0 ? nullptr : list.data();
+        cap.iImageSizeDesc = r.presetCount < 0 ? 12 : r.presetCount; // a count without a list reads nothing
+        mindvision::tSdkImageResolution preset{};
+        preset.iIndex = 77;
+        QString fault;
+        const WorkingSize w = MindWorkingSize(r.ow, r.oh, r.cut, cap, &preset, &fault);
+        EXPECT_EQ(w.width, r.expected.width);
+        EXPECT_EQ(w.height, r.expected.height);
+        EXPECT_EQ(!fault.isEmpty(), r.fault) << fault.toStdString();
+        const bool usesPreset = r.ow == 2592 && r.cut && !r.fault;
+        EXPECT_EQ(preset.iIndex, usesPreset ? 10 : 0);
+        EXPECT_EQ(preset.iWidth, usesPreset ? w.width : 0);
+    }
+}
+
+TEST_F(ProbeTest, MindVisionProbeReadsCapabilityAndThePresetOfItsWorkingSize)
+{
+    const QVector<QRect> twelve = {QRect(0, 0, 2592, 1944), QRect(0, 0, 2048, 1536), QRect(0, 0, 1920, 1080),
+                                   QRect(0, 0, 1600, 1200), QRect(0, 0, 1280, 960),  QRect(0, 0, 1280, 720),
+                                   QRect(0, 0, 1024, 768),  QRect(0, 0, 800, 600),   QRect(0, 0, 640, 480),
+                                   QRect(0, 0, 2592, 1944), QRect(4, 2, 1296, 972),  QRect(0, 0, 320, 240)};
+    for (auto cam : {addCamera(Vendor::MindVision, "MV0000001", 2592, 1944, true),
+                     addCamera(Vendor::MindVision, "MV0000002", 2592, 1944, true)})
+        cam->setPresets(twelve);
     CheckCameraID();
     EXPECT_EQ(gCameraID, kCameraMind);
     EXPECT_EQ(gFindCamera, 2);
     EXPECT_EQ(gSensorColor, 1);
     EXPECT_EQ(gOW, 2592);
     EXPECT_EQ(gOH, 1944);
-    // No call sets another resolution: the sensor size, cut or not.
-    EXPECT_EQ(gisCut, 1);
-    EXPECT_EQ(gImageW, 2592);
-    EXPECT_EQ(gImageH, 1944);
+    EXPECT_EQ(gImageW, 1296);
+    EXPECT_EQ(gImageH, 972);
+    EXPECT_EQ(gImageResolution.iIndex, 10);
+    EXPECT_EQ(gImageResolution.iHOffsetFOV, 4);
     EXPECT_EQ(gCListCount, 2);
     EXPECT_EQ(QByteArray(gCList[1].acSn), QByteArray("MV0000002"));
+    EXPECT_TRUE(records.isEmpty());
+
+    // A list without entry 10 is a fault on record, not a read past its end.
+    camsdk::resetSimulators();
+    addCamera(Vendor::MindVision, "MV0000001", 2592, 1944, true)->setPresets(twelve.mid(0, 10));
+    CheckCameraID();
+    EXPECT_EQ(gImageW, 2592);
+    EXPECT_EQ(gImageH, 1944);
+    EXPECT_EQ(gImageResolution.iWidth, 0);
+    EXPECT_EQ(records, QStringList{LanStr(1610).arg(10).arg(2592).arg(1944)});
 }
 
 TEST_F(ProbeTest, HikvisionModelNameDecidesColour)
@@ -259,17 +322,21 @@ TEST_F(ProbeTest, V4l2IsChosenWhenTheFirstDeviceHasVideo)
     EXPECT_EQ(gImageH, 540);
 }
 
-TEST_F(ProbeTest, VersionRecordOnlyForMindVisionAndNeverGuessed)
+TEST_F(ProbeTest, VersionRecordIsTheLibraryTextOnlyForMindVisionAndNeverGuessed)
 {
-    camsdk::SimSpec s;
-    s.serial = "MV0000001";
-    s.driverVersion = "";
-    camsdk::simBus(Vendor::MindVision).add(s);
+    camsdk::SimBus& bus = camsdk::simBus(Vendor::MindVision);
+    addCamera(Vendor::MindVision, "MV0000001");
     CheckCameraID();
     ASSERT_EQ(gCameraID, kCameraMind);
-    EXPECT_EQ(SdkVersionRecord(), LanStr(1460)); // the list reports none: said so
-    std::strcpy(gCList[0].acDriverVersion, "2.1.0.43");
-    EXPECT_EQ(SdkVersionRecord(), LanStr(1459).arg("2.1.0.43"));
+    bus.setVersion("2.1.0.43(20230518)");
+    EXPECT_EQ(SdkVersionRecord(), "2.1.0.43(20230518)");
+    bus.setVersion(QByteArray(80, '7')); // longer than the buffer: cut, never past it
+    EXPECT_EQ(SdkVersionRecord(), QString(63, '7'));
+    bus.setVersion("");
+    EXPECT_EQ(SdkVersionRecord(), LanStr(1460)); // none given: said so
+    bus.setVersion("2.1.0.43");
+    bus.setFailure("CameraSdkGetVersionString", mindvision::CAMERA_STATUS_FAILED);
+    EXPECT_EQ(SdkVersionRecord(), LanStr(1460));
     gCameraID = kCameraHik;
     EXPECT_TRUE(SdkVersionRecord().isEmpty());
 }

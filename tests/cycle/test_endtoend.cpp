@@ -275,6 +275,36 @@ TEST_F(EndToEnd, AMachineCycleOkThenNgAndTheSafetyDoorClearsTheAlarm)
 
 }
 
+TEST_F(EndToEnd, MindVisionCamerasCutToTheirWorkingSizeAreJudgedNotLost)
+{
+    // 1280 sensors with the lens optimisation on work at 1120 x 840.
+    camsdk::resetSimulators();
+    cameras.clear();
+    camsdk::SimBus& bus = camsdk::simBus(camsdk::Vendor::MindVision);
+    bus.setActive(true);
+    for (const char* serial : {"SIM-E2E-01", "SIM-E2E-02"}) {
+        camsdk::SimSpec spec;
+        spec.serial = serial;
+        spec.sensorWidth = 1280;
+        spec.sensorHeight = 1024;
+        cameras << bus.add(spec);
+    }
+    setGrey(0, kOk);
+    setGrey(1, kOk);
+    para.prohibit_optimize = 0;
+    start();
+    EXPECT_EQ(gImageW, 1120);
+    EXPECT_EQ(gImageH, 840);
+    ASSERT_TRUE(waitFor([&] { return !atBoard(0) && !atBoard(1); }));
+    input(0, true);
+    ASSERT_TRUE(waitFor([&] { return atBoard(0) && atBoard(1); }, 1000));
+    ASSERT_TRUE(waitFor([&] { return !atBoard(0); })) << "the OK of both cameras releases the clamp";
+    EXPECT_EQ(gAllNum[0], 1);
+    EXPECT_EQ(gLost, 0);
+    EXPECT_EQ(cameras[0]->frameWidth(), 1120);
+    EXPECT_EQ(cameras[1]->frameHeight(), 840);
+}
+
 TEST_F(EndToEnd, PulseModeSignalsAnNgAndDetectionGoesOn)
 {
     para.pulse_output = 1;

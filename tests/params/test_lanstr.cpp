@@ -245,7 +245,9 @@ TEST_F(TextTable, EachColumnHoldsItsOwnScript)
                                               // the verdict marks of the camera views
                                               802, 803,
                                               // the slider's step keys
-                                              1353, 1354};
+                                              1353, 1354,
+                                              // journal records that the reporting client reads
+                                              605, 1490, 1491, 1492};
 
     auto hasHan = [](const QString& s) {
         for (QChar ch : s)
