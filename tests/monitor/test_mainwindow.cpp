@@ -1,4 +1,9 @@
 #include "../cycle/cyclefixture.h"
+#include "platform/background.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
 #include "cameradriver/cameraglobals.h"
 #include "cameradriver/checkcamera.h"
 #include "monitor/controlport.h"
@@ -79,6 +84,28 @@ protected:
     QStringList boxes;
     ModalRunner previousModal;
 };
+
+} // namespace
+
+namespace {
+
+// The calibration and the restart answer from the background: until both did.
+bool backgroundDone()
+{
+    QElapsedTimer t;
+    t.start();
+    for (qint64 quietSince = -1; t.elapsed() < 20000;) {
+        QCoreApplication::processEvents();
+        QThread::msleep(1);
+        if (platform::backgroundPending() > 0)
+            quietSince = -1;
+        else if (quietSince < 0)
+            quietSince = t.elapsed();
+        else if (t.elapsed() - quietSince >= 50)
+            return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -187,6 +214,7 @@ TEST_F(MainWindowStart, LongPressWithoutCamerasRunsCalibrationThenReboots)
     boxes.clear();
     touch.pressed();
     touch.released();
+    ASSERT_TRUE(backgroundDone());
     EXPECT_EQ(testenv::commands().lines(), (QStringList{"./tsc", "reboot"}));
     EXPECT_FALSE(touch.calibrationArmed);
     EXPECT_TRUE(boxes.isEmpty());
@@ -224,6 +252,7 @@ TEST_F(MainWindowStart, AFailedCalibrationOrRefusedRestartKeepsTheProgramRunning
         touch.pressed();
         touch.LongPressTimeout();
         touch.released();
+        ASSERT_TRUE(backgroundDone());
         EXPECT_EQ(testenv::commands().lines(), c.commands);
         EXPECT_FALSE(touch.calibrationArmed) << "the next release runs nothing";
         ASSERT_EQ(boxes.size(), 1);
