@@ -219,6 +219,11 @@ bool CammerSingleton::LoadDatafromFile(CammerData* view)
 
 bool CammerSingleton::SaveDatatoFile()
 {
+    if (paramSavesHeld()) {
+        qWarning() << "regions of camera" << camera << "not saved: a restored parameter group waits for the restart";
+        host::showWarning(LanStr(kLanRegionSaveFailed));
+        return false;
+    }
     QSqlDatabase db = QSqlDatabase::database(QLatin1String(kParamConnection), false);
     if (!db.isOpen()) {
         qWarning() << "regions of camera" << camera << "not saved: the parameter database is not open";

@@ -294,8 +294,10 @@ void MainWindow::Monitor_Init()
             InsertRecord(LanStr(cycletext::kCameraCountRestart));
             // The one restart path: databases closed, the clamp held, and a
             // refusal shown with the databases open again.
-            if (!maintenance::restartSystem())
-                InsertRecord(LanStr(cycletext::kCameraCountRestartFailed));
+            maintenance::restartSystem(this, false, [this](bool restarting) {
+                if (!restarting)
+                    InsertRecord(LanStr(cycletext::kCameraCountRestartFailed));
+            });
         }
     } else {
         gShowW = 1920;
@@ -527,7 +529,6 @@ void MainWindow::FLushAll()
         if (db.isOpen())
             db.close();
     }
-    QThread::msleep(500);
 }
 
 // ---- backlight and logout ----------------------------------------------------

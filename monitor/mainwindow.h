@@ -76,6 +76,11 @@ public:
     void resetCycle();
     void SetStopDetect();
     void StopDetect();
+    // Detection stopped for work that cannot run beside it: the clamp
+    // prohibited whatever the stop setting, the reason journaled, the main
+    // screen showing the stop. Started again by the operator.
+    void haltForMaintenance(const QString& why);
+    QString haltedFor; // the reason of the halt in force, empty while detection may run
     bool CheckRoot();
 
     // ---- the monitoring cycle ---------------------------------------------

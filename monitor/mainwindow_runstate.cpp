@@ -52,6 +52,7 @@ void MainWindow::StartDetect(bool clampProhibited)
     recheckPending = false;
     ResetRun();
     runState = 1;
+    haltedFor.clear();
 }
 
 void MainWindow::resetCycle()
@@ -138,6 +139,25 @@ void MainWindow::StopDetect()
         currentStep = lastStartedStep = gDNum - 1;
     }
     SetStopDetect();
+}
+
+void MainWindow::haltForMaintenance(const QString& why)
+{
+    StopDetect();
+    IO().IOSetOut(0, 1);
+    IO().IOFlashOut();
+    // One work may halt in steps (before its saves, then before its restart).
+    if (haltedFor == why)
+        return;
+    haltedFor = why;
+    InsertRecord(why);
+    LEDOnOff(led::kRunBit, 0);
+    if (titleBar)
+        titleBar->setStyleSheet(QStringLiteral("TitleBar{background-color:#ee2329;}"));
+    if (optionBar)
+        optionBar->showRunning(false);
+    update();
+    reportRunCommandToLink();
 }
 
 void MainWindow::SlotStartStop()

@@ -52,6 +52,7 @@ void MainWindow::installSettingsHost()
     };
     h.stopWatchdog = [] { StopWTD(); };
     h.flushAll = [this] { FLushAll(); };
+    h.haltDetection = [this](const QString& why) { haltForMaintenance(why); };
     h.holdClampForExit = [this](bool leaving) {
         leavingProgram = leaving;
         if (leaving && gpControlIO) {

@@ -9,6 +9,7 @@
 #include "widgets/msgbox.h"
 
 #include <QEvent>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 #include <cstdlib>
@@ -45,9 +46,12 @@ void TouchWatch::released()
         // Disarmed first: a box shown below runs events, and a release then
         // must not start the calibration again.
         calibrationArmed = false;
-        if (maintenance::runTouchCalibration() && gpWin) {
-            QThread::msleep(500);
-            maintenance::restartSystem();
+        if (gpWin) {
+            QPointer<MainWindow> window(gpWin);
+            maintenance::runTouchCalibration(gpWin, [window](bool calibrated) {
+                if (calibrated && window)
+                    maintenance::restartSystem(window);
+            });
         }
     } else if (longPressTimer->isActive()) {
         longPressTimer->stop();

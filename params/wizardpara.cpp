@@ -10,6 +10,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTextStream>
+#include <atomic>
 #include <cstring>
 #include <vector>
 
@@ -510,8 +511,19 @@ void WizardPara::DeriveProcedure()
     }
 }
 
+namespace {
+std::atomic<bool> gSavesHeld{false};
+}
+
+void holdParamSaves(bool held) { gSavesHeld.store(held); }
+bool paramSavesHeld() { return gSavesHeld.load(); }
+
 bool WizardPara::SaveDatatoFile()
 {
+    if (paramSavesHeld()) {
+        qWarning() << "parameters not saved: a restored parameter group waits for the restart";
+        return false;
+    }
     QSqlDatabase db = QSqlDatabase::database(QLatin1String(kParamConnection), false);
     if (!db.isOpen()) {
         qWarning() << "parameters not saved: the parameter database is not open";

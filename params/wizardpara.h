@@ -170,6 +170,12 @@ extern int* gpLeftMoldActive;
 inline const char* kParamConnection = "dbIn";
 inline const char* kSerialConnection = "dbT";
 
+// After a parameter group was put in place of "PARAM.db" and the restart
+// that loads it did not happen, the records in memory are older than the
+// file: every save of parameters or regions is refused until the restart.
+void holdParamSaves(bool held = true);
+bool paramSavesHeld();
+
 // Called after every successful save (the reporting link hooks its parameter
 // message here).
 using ParamSavedHook = void (*)(const WizardPara&);

@@ -1,14 +1,21 @@
 #include "platform/commandrunner.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QThread>
 #include <atomic>
 
 namespace platform {
 
 namespace {
 std::atomic<CommandRunner*> gRunner{nullptr};
+
+bool onMainThread()
+{
+    return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
+}
 }
 
 CommandRunner::~CommandRunner() = default;
@@ -90,8 +97,10 @@ bool ProcessCommandRunner::startTracked(const QString& program, const QStringLis
 
 CommandResult RecordingCommandRunner::run(const QString& program, const QStringList& args, int)
 {
+    if (const int delay = delayMs_.load())
+        QThread::msleep(ulong(delay));
     QMutexLocker lock(&mutex_);
-    calls_.append({program, args, false});
+    calls_.append({program, args, false, onMainThread()});
     auto it = scripted_.constFind(program);
     if (it != scripted_.constEnd())
         return *it;
@@ -104,7 +113,7 @@ CommandResult RecordingCommandRunner::run(const QString& program, const QStringL
 bool RecordingCommandRunner::startDetached(const QString& program, const QStringList& args, const QString&)
 {
     QMutexLocker lock(&mutex_);
-    calls_.append({program, args, true});
+    calls_.append({program, args, true, onMainThread()});
     auto it = scripted_.constFind(program);
     return it == scripted_.constEnd() || it->started;
 }

@@ -9,6 +9,7 @@
 #include <QMutex>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 
 namespace platform {
 
@@ -58,6 +59,7 @@ public:
         QString program;
         QStringList args;
         bool detached = false;
+        bool onMainThread = false; // run from the thread of the event loop (the GUI thread)
         QString line() const { return (QStringList{program} + args).join(' '); }
     };
     CommandResult run(const QString& program, const QStringList& args, int timeoutMs) override;
@@ -67,6 +69,8 @@ public:
                       qint64* pid) override;
 
     void script(const QString& program, const CommandResult& result);
+    // Every run() answers only after this long, as a slow system would.
+    void setDelayMs(int ms) { delayMs_.store(ms); }
     QList<Call> calls() const;
     QStringList lines() const;
     void clear();
@@ -76,6 +80,7 @@ private:
     QList<Call> calls_;
     QMap<QString, CommandResult> scripted_;
     qint64 nextPid_ = 900001;
+    std::atomic<int> delayMs_{0};
 };
 
 // Convenience for callers: runs through the installed runner.

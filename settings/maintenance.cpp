@@ -2,9 +2,11 @@
 
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
-#include "platform/host.h"
+#include "platform/background.h"
 #include "platform/commandrunner.h"
+#include "platform/host.h"
 #include "settings/settingshost.h"
+#include "widgets/busycover.h"
 #include "widgets/msgbox.h"
 
 #include <QCryptographicHash>
@@ -12,6 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
+#include <QWidget>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -74,20 +78,43 @@ bool passwordStorable(const QString& password)
     return true;
 }
 
-bool restartSystem(bool powerOff)
+void restartSystem(QWidget* screen, bool powerOff, std::function<void(bool)> done)
 {
+    haltForRestart();
+    requestRestart(screen, powerOff, std::move(done));
+}
+
+void haltForRestart()
+{
+    // The restart closes the databases and ends the program: nothing may be
+    // inspected on the way, so the clamp stays prohibited from here on.
+    settingshost::haltDetection(LanStr(kRowHaltedForRestart));
     settingshost::flushAll();
-    const platform::CommandResult r = powerOff
-        ? platform::runCommand(QStringLiteral("init"), {QStringLiteral("0")}, 30000)
-        : platform::runCommand(QStringLiteral("reboot"), {}, 30000);
-    if (r.ok())
-        return true;
-    qWarning().noquote() << (powerOff ? "power-off" : "restart") << "refused by the system:"
-                         << QString::fromLocal8Bit(r.out + r.err).trimmed();
-    // The program goes on, so it needs its databases again.
-    settingshost::reopenDatabases();
-    showWarnBox(LanStr(kRowRestartFailed));
-    return false;
+}
+
+void requestRestart(QWidget* screen, bool powerOff, std::function<void(bool)> done)
+{
+    BusyCover::hold(screen, LanStr(kRowHaltedForRestart));
+    const QString program = powerOff ? QStringLiteral("init") : QStringLiteral("reboot");
+    const QStringList args = powerOff ? QStringList{QStringLiteral("0")} : QStringList{};
+    QPointer<QWidget> cover(screen);
+    platform::runCommandInBackground(
+        screen, program, args, 30000, [cover, powerOff, done](const platform::CommandResult& r) {
+            BusyCover::release(cover);
+            if (r.ok()) {
+                if (done)
+                    done(true);
+                return;
+            }
+            qWarning().noquote() << (powerOff ? "power-off" : "restart") << "refused by the system:"
+                                 << QString::fromLocal8Bit(r.out + r.err).trimmed();
+            // The program goes on, so it needs its databases again.
+            settingshost::reopenDatabases();
+            host::insertRecord(LanStr(kRowRestartRefusedHalted));
+            showWarnBox(LanStr(kRowRestartFailed));
+            if (done)
+                done(false);
+        });
 }
 
 bool saveParameters()
@@ -98,33 +125,44 @@ bool saveParameters()
     return false;
 }
 
-bool switchLanguage(int lan)
+void switchLanguage(QWidget* screen, int lan, std::function<void(bool)> done)
 {
     const int old = gLan;
     gLan = lan;
     if (!saveParameters()) {
         gLan = old;
-        return false;
+        if (done)
+            done(false);
+        return;
     }
     host::insertRecord(LanStr(319, old));
     settingshost::stopWatchdog();
-    if (restartSystem())
-        return true;
-    // Still running in the old texts: the next start must come up in them too.
-    gLan = old;
-    saveParameters();
-    return false;
+    restartSystem(screen, false, [old, done](bool restarting) {
+        if (!restarting) {
+            // Still running in the old texts: the next start must come up in them too.
+            gLan = old;
+            saveParameters();
+        }
+        if (done)
+            done(restarting);
+    });
 }
 
-bool runTouchCalibration()
+void runTouchCalibration(QObject* context, std::function<void(bool)> done)
 {
-    const platform::CommandResult r = platform::runCommand(QStringLiteral("./tsc"), {}, -1);
-    if (r.ok())
-        return true;
-    qWarning().noquote() << "touch calibration" << (r.started ? "failed:" : "not run")
-                         << QString::fromLocal8Bit(r.out + r.err).trimmed();
-    showWarnBox(LanStr(r.started ? kRowCalibrationFailed : kRowCalibrationNotRun));
-    return false;
+    // The calibration takes as long as the operator needs.
+    platform::runCommandInBackground(context, QStringLiteral("./tsc"), {}, -1,
+                                     [done](const platform::CommandResult& r) {
+                                         if (!r.ok()) {
+                                             qWarning().noquote()
+                                                 << "touch calibration" << (r.started ? "failed:" : "not run")
+                                                 << QString::fromLocal8Bit(r.out + r.err).trimmed();
+                                             showWarnBox(LanStr(r.started ? kRowCalibrationFailed
+                                                                          : kRowCalibrationNotRun));
+                                         }
+                                         if (done)
+                                             done(r.ok());
+                                     });
 }
 
 GroupName checkGroupName(const QString& name)

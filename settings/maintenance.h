@@ -6,6 +6,10 @@
 // removed by the program itself, inside their folders.
 #include <QString>
 #include <QStringList>
+#include <functional>
+
+class QObject;
+class QWidget;
 
 namespace maintenance {
 
@@ -25,6 +29,12 @@ constexpr int kRowClockNotSet = 1111;
 constexpr int kRowCalibrationNotRun = 1112;
 constexpr int kRowChooseUpdateFile = 1113; // title of the update file dialog
 constexpr int kRowCalibrationFailed = 1114;
+constexpr int kRowHaltedForRestart = 1526;   // journal: detection stopped, clamp prohibited
+constexpr int kRowRestartRefusedHalted = 1527; // journal: refused, detection stays stopped
+constexpr int kRowClockHardwareFailed = 1528;
+constexpr int kRowClockSetTo = 1529;
+constexpr int kRowRestoredWaitsForRestart = 1530;
+constexpr int kRowSavesHeld = 1531;
 constexpr int kRowParamsNotSaved = 1560;
 constexpr int kRowGroupIndexNotSaved = 1561;
 
@@ -34,9 +44,10 @@ constexpr int kRowGroupIndexNotSaved = 1561;
 bool saveParameters();
 
 // The language switch: saved with the record, journaled, then the restart
-// that brings it in. A refused save or restart leaves the language as it was,
-// in memory and on disk; false then.
-bool switchLanguage(int lan);
+// that brings it in (in the background, see restartSystem). A refused save or
+// restart leaves the language as it was, in memory and on disk; `done` gets
+// whether the restart was taken.
+void switchLanguage(QWidget* screen, int lan, std::function<void(bool)> done = {});
 
 // The operator password: what the record keeps and the keypad can type
 // again. A longer password or one with characters outside Latin-1 would be
@@ -44,15 +55,23 @@ bool switchLanguage(int lan);
 constexpr int kMaxPasswordBytes = 32;
 bool passwordStorable(const QString& password);
 
-// Closes the databases and asks the system to restart ("reboot") or to
-// power off ("init 0"). When the system refuses, the databases are opened
-// again and the operator is told; false then.
-bool restartSystem(bool powerOff = false);
+// Asks the system to restart ("reboot") or to power off ("init 0") without
+// holding the GUI thread: haltForRestart(), then requestRestart().
+void restartSystem(QWidget* screen, bool powerOff = false, std::function<void(bool)> done = {});
+// What cannot run beside a restart stops first: detection, with the clamp
+// prohibited (journaled), then the databases are closed.
+void haltForRestart();
+// The command runs in the background under the busy cover of `screen`. When
+// the system refuses, the databases are opened again, the refusal journaled
+// and the operator told; detection stays stopped. `done` (if any) gets
+// whether the system took the command.
+void requestRestart(QWidget* screen, bool powerOff = false, std::function<void(bool)> done = {});
 
 // Runs the touch calibration "./tsc", which holds the screen until the
-// operator is done. False, with the operator told, when it could not be run
-// or ended in a failure: a restart would then only stop production.
-bool runTouchCalibration();
+// operator is done, in the background. `done` gets false, with the operator
+// told, when it could not be run or ended in a failure: a restart would then
+// only stop production.
+void runTouchCalibration(QObject* context, std::function<void(bool)> done);
 
 constexpr const char* kGroupFolder = "paraGroup";
 constexpr const char* kFactoryGroup = "default";

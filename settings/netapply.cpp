@@ -28,15 +28,16 @@ int stage()
     return netconfig::SaveNetParam(gpNet->editCard, gpNet->systemCard, *gpWParaBak, *gpWPara, gpNet->serverChanged);
 }
 
-void install(int flags)
+bool install(int flags)
 {
     if (!gpNet)
-        return;
-    const netconfig::InstallResult result = netconfig::installStaged(flags, gpNet->systemCard);
+        return true;
+    const netconfig::InstallResult result = netconfig::installStaged(flags, gpNet->editCard);
     if (!result.ok())
         showWarnBox(LanStr(kRowNotWritten).arg(result.failed.join(QStringLiteral(", "))));
     qInfo() << "(change serverinfo) 'NetClinet' will restart...";
     CNT_Net::CNT_ReStart();
+    return result.ok();
 }
 
 } // namespace netapply

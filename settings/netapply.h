@@ -10,8 +10,9 @@ namespace netapply {
 QString problem();
 // Stages what changed; the flags, 0 when nothing is to be installed.
 int stage();
-// Installs the staged files of these flags, warns of a file that could not
-// be replaced, and restarts the reporting client.
-void install(int flags);
+// Installs the staged files of these flags (of the edited set), warns of a
+// file that could not be replaced, and restarts the reporting client; false
+// when a file could not be replaced.
+bool install(int flags);
 
 } // namespace netapply

@@ -3,6 +3,7 @@
 #include "netlink/network.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
+#include "platform/background.h"
 #include "platform/commandrunner.h"
 #include "settings/netconfig.h"
 #include "settings/pagekit.h"
@@ -14,9 +15,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QThread>
 #include <QVBoxLayout>
-#include <memory>
 
 namespace {
 
@@ -269,28 +268,20 @@ void NetworkParamsWidget::SlotCntName(int state)
 // cycle and must not wait seconds for them.
 void NetworkParamsWidget::SlotCheckPing()
 {
-    if (tester_)
+    if (testing_)
         return;
+    testing_ = true;
     pingResultText += QLatin1Char('*');
     resultLabel->setText(pingResultText);
     testButton->setEnabled(false);
-    auto probe = std::make_shared<netconfig::Probe>();
-    tester_ = QThread::create([probe] { *probe = netconfig::probeConnectivity(); });
-    connect(tester_, &QThread::finished, this, [this, probe] {
-        tester_->deleteLater();
-        tester_ = nullptr;
-        pingResultText = netconfig::connectivityText(*probe, gpNet && gpNet->clientAlive.load());
-        resultLabel->setText(pingResultText);
-        testButton->setEnabled(true);
-        update();
-    });
-    tester_->start();
+    platform::runInBackground<netconfig::Probe>(
+        this, [] { return netconfig::probeConnectivity(); }, [this](netconfig::Probe probe) {
+            testing_ = false;
+            pingResultText = netconfig::connectivityText(probe, gpNet && gpNet->clientAlive.load());
+            resultLabel->setText(pingResultText);
+            testButton->setEnabled(true);
+            update();
+        });
 }
 
-NetworkParamsWidget::~NetworkParamsWidget()
-{
-    if (tester_) {
-        tester_->wait();
-        delete tester_;
-    }
-}
+NetworkParamsWidget::~NetworkParamsWidget() = default;

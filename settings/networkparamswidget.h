@@ -17,7 +17,6 @@ struct NetCard;
 class QButtonGroup;
 class QLabel;
 class QPushButton;
-class QThread;
 
 class NetworkParamsWidget : public BWidget {
     Q_OBJECT
@@ -49,7 +48,7 @@ public:
     // The running addresses of the interfaces (getifaddrs); tests replace it.
     std::function<QMap<QString, QString>()> liveAddresses;
     // A connectivity test is running (its pings take seconds).
-    bool testRunning() const { return tester_ != nullptr; }
+    bool testRunning() const { return testing_; }
 
 public slots:
     void SlotCBoxIsUseCntNet(int state);
@@ -67,5 +66,5 @@ private:
     NetCard& card();
     void modifyEntry(int entry, const QString& text);
     bool pressed_ = false;
-    QThread* tester_ = nullptr;
+    bool testing_ = false;
 };

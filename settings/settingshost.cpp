@@ -134,6 +134,7 @@ void showHardwareConfiguration() { CALL_IF(showHardwareConfiguration) }
 void resetCounters() { CALL_IF(resetCounters) }
 void rawFramesRemoved() { CALL_IF(rawFramesRemoved) }
 void clearRecord() { CALL_IF(clearRecord) }
+void haltDetection(const QString& why) { CALL_IF(haltDetection, why) }
 void exitProgram(int status)
 {
     CALL_IF(holdClampForExit, true)
@@ -196,12 +197,9 @@ void netCardsCommit()
 
 int stageNetwork() { return gHooks.stageNetwork ? gHooks.stageNetwork() : netapply::stage(); }
 
-void applyNetwork(int flags)
+bool applyNetwork(int flags)
 {
-    if (gHooks.applyNetwork)
-        gHooks.applyNetwork(flags);
-    else
-        netapply::install(flags);
+    return gHooks.applyNetwork ? gHooks.applyNetwork(flags) : netapply::install(flags);
 }
 
 bool takeServerMark()

@@ -45,6 +45,9 @@ struct Hooks {
     std::function<void(bool on)> setSaveOriginalImages;
     std::function<void()> stopWatchdog;                        // StopWTD()
     std::function<void()> flushAll;                            // MainWindow::FLushAll()
+    // Detection stopped with the clamp prohibited before work that cannot
+    // run beside it (a restart); the reason journaled and shown.
+    std::function<void(const QString& why)> haltDetection;
     // Clamp prohibited and published, and held so, before the program stops
     // its watchdog, closes its databases or ends (true); released to the
     // cycle again when the restart did not happen (false).
@@ -56,7 +59,7 @@ struct Hooks {
     std::function<void()> netCardsRestore;  // editCard = systemCard
     std::function<void()> netCardsCommit;   // systemCard = editCard
     std::function<int()> stageNetwork;      // SaveNetParam(): flags, 0 nothing to install
-    std::function<void(int flags)> applyNetwork;
+    std::function<bool(int flags)> applyNetwork; // false: not installed
     std::function<bool()> takeServerMark;   // the server-settings-changed mark, cleared
     std::function<void()> restartLink;      // CNT_ReStart
 
@@ -91,11 +94,12 @@ bool saveOriginalImages();
 void setSaveOriginalImages(bool on);
 void stopWatchdog();
 void flushAll();
+void haltDetection(const QString& why);
 bool netCardsDiffer();
 void netCardsRestore();
 void netCardsCommit();
 int stageNetwork();
-void applyNetwork(int flags);
+bool applyNetwork(int flags);
 bool takeServerMark();
 void restartLink();
 void showCamera(int camera);

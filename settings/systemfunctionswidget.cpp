@@ -164,6 +164,8 @@ void SystemFunctionsWidget::SlotChangeLan()
     }
     // The language is saved with the record, so the restart comes up in it;
     // a refused save or restart keeps the old one.
-    if (!maintenance::switchLanguage(lan))
-        pagekit::selectId(languageGroup, gLan);
+    maintenance::switchLanguage(this, lan, [this](bool restarting) {
+        if (!restarting)
+            pagekit::selectId(languageGroup, gLan);
+    });
 }

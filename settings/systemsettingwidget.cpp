@@ -245,6 +245,17 @@ SystemSettingWidget::ApplyResult SystemSettingWidget::applyEdits()
         uiHost().userLevel = live.is_psw_used ? 1 : 0;
     storePages();
 
+    // A restored group waits for its restart: the edits would be saved over it.
+    if (paramSavesHeld() && !live.sameAs(edit)) {
+        showWarnBox(LanStr(maintenance::kRowSavesHeld));
+        const ApplyChanges undone = CaptureChanges(live, edit);
+        edit = live;
+        settingshost::netCardsRestore();
+        RestoreCameras(undone);
+        settingshost::repaintViews();
+        return ApplyResult::Declined;
+    }
+
     if (!AnyMethodEnabled(edit)) {
         showWarnBox(LanStr(232));
         return ApplyResult::Refused;
@@ -285,11 +296,12 @@ SystemSettingWidget::ApplyResult SystemSettingWidget::applyEdits()
     host::insertRecord(record);
     const int networkFlags = settingshost::stageNetwork();
     live = edit;
-    settingshost::netCardsCommit();
     if (live.location_level > 0 && uiHost().restartLcdTimer)
         uiHost().restartLcdTimer(live.location_level * 1000);
-    if (networkFlags != 0)
-        settingshost::applyNetwork(networkFlags);
+    // The network sets in force follow only what the system took: after a
+    // failed install they still differ, and the next confirm installs again.
+    if (networkFlags == 0 || settingshost::applyNetwork(networkFlags))
+        settingshost::netCardsCommit();
     // The cameras run at what was saved, whatever a hide in between did.
     RestoreCameras(changes);
     ReapplyCameras(changes, live);

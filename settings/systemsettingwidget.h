@@ -20,6 +20,7 @@ class IOParamsWidget;
 class IOWidget;
 class MemorandumWidget;
 class ModifyTimeWidget;
+class QFileDialog;
 class QListWidgetItem;
 class QSqlTableModel;
 class NetworkParamsWidget;
@@ -94,6 +95,7 @@ public:
     QTimer* autoExposureTimer = nullptr;
     bool showMode = false;
     ModifyTimeWidget* clockDialog = nullptr; // "Modify Time"
+    QFileDialog* updateDialog = nullptr;     // the update package on the USB disk
     QSqlTableModel* recordModel = nullptr;  // the day shown on the system log page
     static constexpr const char* kRecordConnection = "dbList";
 
@@ -178,4 +180,8 @@ private:
     // One camera page value of camera outSet: into the edit copy, then the camera.
     void tune(int32_t (WizardPara::*field)[8], int value, int op);
     void reloadCameraSliders();
+    // The update file chosen on the disk, then installPackage().
+    void chooseUpdate(const QString& disk);
+    // The package copied and checked in the background, then the restart.
+    void installPackage(const QString& from, const QString& to);
 };

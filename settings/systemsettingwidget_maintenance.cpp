@@ -13,6 +13,7 @@
 #include "platform/usbdisk.h"
 #include "settings/advancefuncwidget.h"
 #include "settings/advanceparamwidget.h"
+#include "settings/busywork.h"
 #include "settings/cameraparamswidget.h"
 #include "settings/helpwidget.h"
 #include "settings/maintenance.h"
@@ -40,19 +41,23 @@
 #include <QSqlTableModel>
 #include <QTableView>
 #include <cstring>
+#include <memory>
 
 namespace {
 
-// FindAU until a disk is there or the operator gives up.
-QString waitForDisk()
+// FindAU in the background until a disk is there (then `then` runs with its
+// mount point) or the operator gives up.
+void withDisk(QWidget* screen, std::function<void(const QString&)> then)
 {
-    QString disk;
-    while ((disk = FindAU()).isEmpty())
-        if (!showChooseBox(LanStr(320)))
-            return QString();
-    return disk;
+    busyWork<QString>(screen, [] { return FindAU(); }, [screen, then](QString disk) {
+        if (!disk.isEmpty())
+            then(disk);
+        else if (showChooseBox(LanStr(320)))
+            withDisk(screen, then);
+    });
 }
 
+// Off the GUI thread: a disk writes back what it holds only slowly.
 void unmount(const QString& disk)
 {
     platform::runCommand(QStringLiteral("sync"), {}, 60000);
@@ -67,6 +72,16 @@ void SystemSettingWidget::maintenanceInit()
 {
     clockDialog = new ModifyTimeWidget(LanStr(401), this);
     clockDialog->hide();
+    updateDialog = new QFileDialog(this, LanStr(maintenance::kRowChooseUpdateFile), QStringLiteral("../../ProjectData/"));
+    updateDialog->setOption(QFileDialog::DontUseNativeDialog);
+    updateDialog->setFileMode(QFileDialog::AnyFile);
+    updateDialog->setViewMode(QFileDialog::List);
+    updateDialog->resize(gShowW - 50, gShowH - 100);
+    updateDialog->setNameFilter(QStringLiteral("*.[r,t]ar*"));
+    QFont font(QStringLiteral("wqy-microhei"));
+    font.setPixelSize(gShowW < 801 ? 20 : 30);
+    updateDialog->setFont(font);
+    updateDialog->hide();
     if (!QSqlDatabase::contains(QLatin1String(kRecordConnection)))
         QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(kRecordConnection));
 
@@ -93,42 +108,48 @@ void SystemSettingWidget::SlotExportData()
 {
     if (!showChooseBox(LanStr(324)))
         return;
-    const QString disk = waitForDisk();
-    if (disk.isEmpty())
-        return;
-    const QString target = platform::sysPath(disk) + QLatin1Char('/')
-        + platform::now().toString(QStringLiteral("yyyy-MM-dd_hh.mm.ss"));
-    const QString program = programFolder();
-    const bool exported =
-        QDir().mkpath(target) && maintenance::copyTree(program, target + QLatin1Char('/') + QDir(program).dirName());
-    if (exported) {
-        // The raw frames leave the device only once they are on the disk.
+    withDisk(this, [this](const QString& disk) {
+        const QString target = platform::sysPath(disk) + QLatin1Char('/')
+            + platform::now().toString(QStringLiteral("yyyy-MM-dd_hh.mm.ss"));
+        const QString program = programFolder();
+        QStringList rawFolders;
         for (int slot : settingshost::usedSlots())
             for (int s = 1; s <= gDNum && s <= 8; ++s)
-                maintenance::clearFolder(QStringLiteral("./originalimage/cammer%1%2").arg(slot + 1).arg(s));
-        settingshost::rawFramesRemoved();
-    } else {
-        QDir(target).removeRecursively();
-    }
-    unmount(disk);
-    showWarnBox(LanStr(exported ? 147 : maintenance::kRowExportFailed));
+                rawFolders << QDir(program).filePath(QStringLiteral("originalimage/cammer%1%2").arg(slot + 1).arg(s));
+        busyWork<bool>(
+            this,
+            [disk, target, program, rawFolders] {
+                const bool exported = QDir().mkpath(target)
+                    && maintenance::copyTree(program, target + QLatin1Char('/') + QDir(program).dirName());
+                if (exported) {
+                    // The raw frames leave the device only once they are on the disk.
+                    for (const QString& f : rawFolders)
+                        maintenance::clearFolder(f);
+                } else {
+                    QDir(target).removeRecursively();
+                }
+                unmount(disk);
+                return exported;
+            },
+            [](bool exported) {
+                if (exported)
+                    settingshost::rawFramesRemoved();
+                showWarnBox(LanStr(exported ? 147 : maintenance::kRowExportFailed));
+            });
+    });
 }
 
 void SystemSettingWidget::SlotUpdateApp()
 {
-    const QString disk = waitForDisk();
-    if (disk.isEmpty())
-        return;
-    QFileDialog dialog(this, LanStr(maintenance::kRowChooseUpdateFile), QStringLiteral("../../ProjectData/"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setViewMode(QFileDialog::List);
-    dialog.resize(gShowW - 50, gShowH - 100);
-    dialog.setNameFilter(QStringLiteral("*.[r,t]ar*"));
+    withDisk(this, [this](const QString& disk) { chooseUpdate(disk); });
+}
+
+void SystemSettingWidget::chooseUpdate(const QString& disk)
+{
+    // Built with the window: making it takes longer than a pass may wait.
+    QFileDialog& dialog = *updateDialog;
     dialog.setDirectory(platform::sysPath(disk));
-    QFont font(QStringLiteral("wqy-microhei"));
-    font.setPixelSize(gShowW < 801 ? 20 : 30);
-    dialog.setFont(font);
+    dialog.selectFile(QString());
     if (runModal(dialog) != QDialog::Accepted)
         return;
     const QString path = dialog.selectedFiles().value(0);
@@ -141,13 +162,27 @@ void SystemSettingWidget::SlotUpdateApp()
     const QString target = maintenance::updateTarget(parts.isEmpty() ? QString() : parts.last());
     if (target.isEmpty())
         return;
-    // Only a complete package may wait for the start-up to unpack it.
-    if (!maintenance::copyChecked(path, QDir(programFolder()).filePath(target))) {
-        showWarnBox(LanStr(maintenance::kRowUpdateCopyFailed));
-        return;
-    }
-    platform::runCommand(QStringLiteral("sync"), {}, 60000);
-    maintenance::restartSystem();
+    installPackage(path, QDir(programFolder()).filePath(target));
+}
+
+// Only a complete package may wait for the start-up to unpack it.
+void SystemSettingWidget::installPackage(const QString& from, const QString& to)
+{
+    busyWork<bool>(
+        this,
+        [from, to] {
+            if (!maintenance::copyChecked(from, to))
+                return false;
+            platform::runCommand(QStringLiteral("sync"), {}, 60000);
+            return true;
+        },
+        [this](bool copied) {
+            if (!copied) {
+                showWarnBox(LanStr(maintenance::kRowUpdateCopyFailed));
+                return;
+            }
+            maintenance::restartSystem(this);
+        });
 }
 
 void SystemSettingWidget::SlotRestoreFactorySet()
@@ -160,12 +195,7 @@ void SystemSettingWidget::SlotRestoreFactorySet()
         showWarnBox(LanStr(maintenance::kRowFactoryFileMissing));
         return;
     }
-    if (!maintenance::copyChecked(archive, QDir(programFolder()).filePath(QStringLiteral("newupdate.tar.gz")))) {
-        showWarnBox(LanStr(maintenance::kRowUpdateCopyFailed));
-        return;
-    }
-    platform::runCommand(QStringLiteral("sync"), {}, 60000);
-    maintenance::restartSystem();
+    installPackage(QFileInfo(archive).absoluteFilePath(), QDir(programFolder()).filePath(QStringLiteral("newupdate.tar.gz")));
 }
 
 // ---- parameter groups ------------------------------------------------------------------
@@ -213,16 +243,23 @@ void SystemSettingWidget::SlotParaGroupBackup()
     const QString existing = maintenance::existingGroup(maintenance::listGroups(root), name);
     if (!existing.isEmpty() && !showChooseBox(LanStr(284)))
         return;
-    if (!maintenance::backupGroup(programFolder(), root, name, gDNum)) {
-        showWarnBox(LanStr(maintenance::kRowGroupBackupFailed));
-        return;
-    }
-    if (existing.isEmpty())
-        ParaGroupUpdateList();
-    QComboBox* list = advanceParams->groupList;
-    const int index = list->findText(existing.isEmpty() ? name : existing, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    list->setCurrentIndex(index);
-    saveGroupIndex(index);
+    const QString program = programFolder();
+    const int steps = gDNum;
+    busyWork<bool>(
+        this, [program, root, name, steps] { return maintenance::backupGroup(program, root, name, steps); },
+        [this, name, existing](bool saved) {
+            if (!saved) {
+                showWarnBox(LanStr(maintenance::kRowGroupBackupFailed));
+                return;
+            }
+            if (existing.isEmpty())
+                ParaGroupUpdateList();
+            QComboBox* list = advanceParams->groupList;
+            const int index =
+                list->findText(existing.isEmpty() ? name : existing, Qt::MatchExactly | Qt::MatchCaseSensitive);
+            list->setCurrentIndex(index);
+            saveGroupIndex(index);
+        });
 }
 
 void SystemSettingWidget::saveGroupIndex(int index)
@@ -248,21 +285,41 @@ void SystemSettingWidget::SlotParaGroupRestore()
     if (!showChooseBox(LanStr(285)))
         return;
     const QString root = groupFolder.path();
-    maintenance::GroupRestore restore(programFolder(), root + QLatin1Char('/') + name, gDNum);
-    if (!maintenance::listGroups(root).contains(name) || !restore.stage()) {
+    if (!maintenance::listGroups(root).contains(name)) {
         showWarnBox(LanStr(maintenance::kRowGroupRestoreFailed));
         return;
     }
-    host::insertRecord(LanStr(286).arg(name));
-    settingshost::flushAll();
-    if (!restore.commit()) {
-        settingshost::reopenDatabases();
-        showWarnBox(LanStr(maintenance::kRowGroupRestoreFailed));
-        return;
-    }
-    saveGroupIndex(list->currentIndex());
-    // The pending edits are not applied: the restored set loads at the next start.
-    maintenance::restartSystem();
+    auto restore = std::make_shared<maintenance::GroupRestore>(programFolder(), root + QLatin1Char('/') + name, gDNum);
+    const int index = list->currentIndex();
+    busyWork<bool>(this, [restore] { return restore->stage(); }, [this, restore, name, index](bool staged) {
+        if (!staged) {
+            showWarnBox(LanStr(maintenance::kRowGroupRestoreFailed));
+            return;
+        }
+        // What is inspected must match the parameters on the disk: from the
+        // commit on it would not, until the restart.
+        maintenance::haltForRestart();
+        busyWork<bool>(this, [restore] { return restore->commit(); }, [this, index, name](bool committed) {
+            if (!committed) {
+                settingshost::reopenDatabases();
+                showWarnBox(LanStr(maintenance::kRowGroupRestoreFailed));
+                return;
+            }
+            settingshost::reopenDatabases();
+            host::insertRecord(LanStr(286).arg(name));
+            saveGroupIndex(index);
+            settingshost::flushAll();
+            // The pending edits are not applied: the restored set loads at
+            // the next start, and the older records in memory must never be
+            // saved over it.
+            maintenance::requestRestart(this, false, [](bool restarting) {
+                if (!restarting) {
+                    holdParamSaves();
+                    showWarnBox(LanStr(maintenance::kRowRestoredWaitsForRestart));
+                }
+            });
+        });
+    });
 }
 
 void SystemSettingWidget::SlotParaGroupDelete()

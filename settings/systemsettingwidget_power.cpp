@@ -6,6 +6,7 @@
 #include "params/wizardpara.h"
 #include "platform/commandrunner.h"
 #include "platform/host.h"
+#include "settings/busywork.h"
 #include "settings/maintenance.h"
 #include "settings/settingshost.h"
 #include "settings/systemsettingwidget.h"
@@ -14,7 +15,15 @@
 #include "widgets/msgbox.h"
 #include "widgets/passwordbox.h"
 
-#include <QThread>
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+// Longer than the pass's 3 ms.
+constexpr int kAfterAPassMs = 10;
+
+} // namespace
 
 void SystemSettingWidget::SlotShutDown()
 {
@@ -24,11 +33,11 @@ void SystemSettingWidget::SlotShutDown()
     // did not reach the disk does, or the operator's edits would be lost.
     if (applyEdits() == ApplyResult::NotSaved || !maintenance::saveParameters())
         return;
+    settingshost::haltDetection(LanStr(maintenance::kRowHaltedForRestart));
     host::insertRecord(LanStr(292));
     settingshost::stopWatchdog();
-    settingshost::flushAll();
     const bool restart = showChooseBox(LanStr(293));
-    maintenance::restartSystem(!restart);
+    maintenance::restartSystem(this, !restart);
 }
 
 void SystemSettingWidget::SlotExit()
@@ -49,28 +58,49 @@ void SystemSettingWidget::SlotModifyTime()
         return;
     if (!showChooseBox(LanStr(402)))
         return;
-    // A clock that did not take the new time is not worth a restart.
-    if (!clockDialog->editor()->setSysDateTime()) {
-        showWarnBox(LanStr(maintenance::kRowClockNotSet));
-        return;
-    }
-    if (applyEdits() == ApplyResult::NotSaved || !maintenance::saveParameters())
-        return;
-    host::insertRecord(LanStr(401));
-    settingshost::stopWatchdog();
-    settingshost::flushAll();
-    QThread::msleep(1000);
-    maintenance::restartSystem();
+    const QDateTime moment = clockDialog->editor()->editedMoment();
+    busyWork<EditDateTime::Steps>(
+        this, [moment] { return EditDateTime::setClock(moment); },
+        [this, moment](EditDateTime::Steps steps) {
+            if (!steps.date) {
+                showWarnBox(LanStr(maintenance::kRowClockNotSet));
+                return;
+            }
+            // The system clock did change: that is journaled whatever follows.
+            const QString set = EditDateTime::dateArgument(moment);
+            // A restart would read the old time back from the hardware clock.
+            if (!steps.hardware) {
+                host::insertRecord(LanStr(maintenance::kRowClockSetTo).arg(set));
+                showWarnBox(LanStr(maintenance::kRowClockHardwareFailed).arg(set));
+                return;
+            }
+            // The saves before the restart are no work beside detection; they
+            // come once a pass has published the stop.
+            settingshost::haltDetection(LanStr(maintenance::kRowHaltedForRestart));
+            QTimer::singleShot(kAfterAPassMs, this, [this, set] {
+                host::insertRecord(LanStr(maintenance::kRowClockSetTo).arg(set));
+                // Unsaved edits stop the restart (they would be lost with
+                // it); detection stays stopped, the operator told.
+                if (applyEdits() == ApplyResult::NotSaved || !maintenance::saveParameters())
+                    return;
+                host::insertRecord(LanStr(401));
+                settingshost::stopWatchdog();
+                maintenance::restartSystem(this);
+            });
+        });
 }
 
 void SystemSettingWidget::SlotCalibration()
 {
     if (!showChooseBox(LanStr(459)))
         return;
-    if (!maintenance::runTouchCalibration())
-        return;
-    QThread::msleep(500);
-    maintenance::restartSystem();
+    BusyCover::hold(this);
+    QPointer<SystemSettingWidget> self(this);
+    maintenance::runTouchCalibration(this, [self](bool calibrated) {
+        BusyCover::release(self);
+        if (calibrated && self)
+            maintenance::restartSystem(self);
+    });
 }
 
 void SystemSettingWidget::SlotChangeLan(int language)
@@ -84,7 +114,7 @@ void SystemSettingWidget::SlotChangeLan(int language)
     const ApplyResult applied = applyEdits();
     if (applied == ApplyResult::Refused || applied == ApplyResult::NotSaved)
         return;
-    maintenance::switchLanguage(language);
+    maintenance::switchLanguage(this, language);
 }
 
 void SystemSettingWidget::SlotClearRecord()

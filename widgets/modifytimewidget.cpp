@@ -76,18 +76,30 @@ QString EditDateTime::dateArgument(const QDateTime& moment)
     return moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-bool EditDateTime::setSysDateTime()
+QDateTime EditDateTime::editedMoment() const { return QDateTime(date_->date(), time_->time()); }
+
+EditDateTime::Steps EditDateTime::setSysDateTime()
 {
-    toSet_ = QDateTime(date_->date(), time_->time());
+    toSet_ = editedMoment();
+    return setClock(toSet_);
+}
+
+EditDateTime::Steps EditDateTime::setClock(const QDateTime& moment)
+{
+    Steps steps;
     const platform::CommandResult date =
-        platform::runCommand(QStringLiteral("date"), {QStringLiteral("-s"), dateArgument(toSet_)}, kClockWaitMs);
-    if (!date.ok())
+        platform::runCommand(QStringLiteral("date"), {QStringLiteral("-s"), dateArgument(moment)}, kClockWaitMs);
+    steps.date = date.ok();
+    if (!steps.date) {
         qWarning().noquote() << "the system clock could not be set:" << QString::fromLocal8Bit(date.err).trimmed();
+        return steps;
+    }
     const platform::CommandResult hw =
         platform::runCommand(QStringLiteral("hwclock"), {QStringLiteral("--systohc")}, kClockWaitMs);
-    if (!hw.ok())
+    steps.hardware = hw.ok();
+    if (!steps.hardware)
         qWarning().noquote() << "the hardware clock could not be set:" << QString::fromLocal8Bit(hw.err).trimmed();
-    return date.ok() && hw.ok();
+    return steps;
 }
 
 ModifyTimeWidget::ModifyTimeWidget(QString title, QWidget* parent) : QDialog(parent, Qt::FramelessWindowHint)

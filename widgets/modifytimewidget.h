@@ -18,10 +18,20 @@ public:
 
     // The clock's current date and time into the editors.
     void ShowDateTime();
+    // What a clock change did, step by step: the system clock may take the
+    // time and the hardware clock still refuse it.
+    struct Steps {
+        bool date = false;     // "date -s" succeeded
+        bool hardware = false; // "hwclock --systohc" succeeded after it
+        bool ok() const { return date && hardware; }
+    };
     // The edited moment to the system clock ("date -s") and then the
-    // hardware clock ("hwclock --systohc"). True when both commands ran and
-    // succeeded.
-    bool setSysDateTime();
+    // hardware clock ("hwclock --systohc"); the second only after the first.
+    Steps setSysDateTime();
+    // The same for a given moment, without the editors (any thread).
+    static Steps setClock(const QDateTime& moment);
+    // The moment in the editors.
+    QDateTime editedMoment() const;
     // The text given to "date -s": "yyyy-MM-dd hh:mm:ss", 24-hour.
     static QString dateArgument(const QDateTime& moment);
 

@@ -414,6 +414,45 @@ TEST_F(LossTest, InterfaceCycleRunsOffTheGuiThreadOnEveryInterfaceACameraWasSeen
     EXPECT_TRUE(gCameraInterfaces.contains("eth0"));
 }
 
+// The pass of a lost camera keeps its 3 ms pace while a slow system cycles
+// the interfaces (every command answers after 300 ms).
+TEST_F(LossTest, ThePassesGoOnWhileASlowSystemCyclesTheInterfaces)
+{
+    QDir().mkpath(platform::sysPath("/proc/net"));
+    QFile dev(platform::sysPath("/proc/net/dev"));
+    ASSERT_TRUE(dev.open(QIODevice::WriteOnly));
+    dev.write("Inter-|   Receive\n face |bytes\n    lo: 1 2\n  eth1: 5 6\n");
+    dev.close();
+    gCameraInterfaces = QStringList{"eth1"};
+    gDiscovered = QStringList{"eth1"};
+    gDiscoverCameraInterfaces = &fakeDiscovery;
+
+    startTwo(Vendor::MindVision);
+    a->setVanished(true);
+    ticksUntilLost({1});
+    testenv::commands().clear();
+    testenv::commands().setDelayMs(300);
+    QElapsedTimer t;
+    t.start();
+    qint64 last = 0;
+    qint64 longest = 0;
+    while (gisLost && t.elapsed() < 20000) {
+        if (!testenv::commands().lines().isEmpty())
+            a->setVanished(false); // back while the interfaces are cycled
+        CameraWatch::instance().runStep();
+        longest = std::max(longest, t.elapsed() - last);
+        last = t.elapsed();
+        clock.advanceMs(3);
+        QThread::msleep(3);
+    }
+    CameraRecovery::instance().wait();
+    testenv::commands().setDelayMs(0);
+    EXPECT_EQ(gisLost, 0) << "back after the cycle";
+    EXPECT_EQ(testenv::commands().lines(), (QStringList{"ip addr flush dev eth1", "ifdown eth1", "ifup eth1"}));
+    EXPECT_GT(t.elapsed(), 900) << "the recovery waited for the slow commands";
+    EXPECT_LT(longest, 50) << "ms between two passes";
+}
+
 namespace {
 
 // A camera stream through a FIFO at the device path: a header and frames,

@@ -4,13 +4,17 @@
 // "Exit setup". Camera calls of the apply step are noted and still made;
 // every box is answered by `answer` and its texts kept.
 #include "../cycle/cyclefixture.h"
+#include "platform/background.h"
 #include "programlook.h"
 #include "settings/settingshost.h"
 #include "settings/systemsettingwidget.h"
 #include "widgets/edit.h"
 #include "widgets/uihost.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPushButton>
+#include <QThread>
 #include <QStackedLayout>
 #include <memory>
 
@@ -26,6 +30,8 @@ protected:
     }
     void TearDown() override
     {
+        EXPECT_TRUE(settle()) << "background work left running";
+        holdParamSaves(false);
         settingshost::install({});
         CycleWindow::TearDown();
         look.reset();
@@ -65,6 +71,26 @@ protected:
         settings().WizardParaInit();
     }
     void exitSetup() { emit settings().exitButton()->pressed(); }
+    // Until the background work of the commands (and what follows each
+    // answer) is over; false when it did not end in time.
+    static bool settle(int timeoutMs = 20000)
+    {
+        // Quiet for 50 ms: an answer may start the next piece of work a
+        // little later.
+        QElapsedTimer t;
+        t.start();
+        for (qint64 quietSince = -1; t.elapsed() < timeoutMs;) {
+            QCoreApplication::processEvents();
+            QThread::msleep(1);
+            if (platform::backgroundPending() > 0)
+                quietSince = -1;
+            else if (quietSince < 0)
+                quietSince = t.elapsed();
+            else if (t.elapsed() - quietSince >= 50)
+                break;
+        }
+        return platform::backgroundPending() == 0;
+    }
     bool settingsShown() { return window->mainStack->currentIndex() == 1; }
     // Every row of the parameter table, in name order.
     QStringList paramRows()

@@ -370,7 +370,11 @@ TEST_F(SettingsWindow, NetworkSetsAndLinkMarkReachTheirHooks)
     h.netCardsCommit = [&] { calls << "commit"; };
     h.netCardsRestore = [&] { calls << "restore"; };
     h.stageNetwork = [&] { calls << "stage"; return cardsDiffer ? 2 : 0; };
-    h.applyNetwork = [&](int flags) { calls << QString("apply %1").arg(flags); };
+    bool installs = true;
+    h.applyNetwork = [&](int flags) {
+        calls << QString("apply %1").arg(flags);
+        return installs;
+    };
     h.takeServerMark = [&] { const bool m = mark; mark = false; return m; };
     h.restartLink = [&] { calls << "restart"; };
     h.indexShowHide = [&](int mode) { calls << QString("index %1").arg(mode); };
@@ -382,7 +386,19 @@ TEST_F(SettingsWindow, NetworkSetsAndLinkMarkReachTheirHooks)
     exitSetup();
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_EQ(records().last(), LanStr(235, 1));
-    EXPECT_EQ(calls, (QStringList{"restart", "stage", "commit", "apply 2"}));
+    EXPECT_EQ(calls, (QStringList{"restart", "stage", "apply 2", "commit"})) << "committed once installed";
+
+    // An install that fails commits nothing: the next confirm installs again.
+    calls.clear();
+    installs = false;
+    open();
+    exitSetup();
+    EXPECT_EQ(calls, (QStringList{"stage", "apply 2"}));
+    calls.clear();
+    installs = true;
+    open();
+    exitSetup();
+    EXPECT_EQ(calls, (QStringList{"stage", "apply 2", "commit"}));
 
     // Declined: the edited sets go back.
     calls.clear();

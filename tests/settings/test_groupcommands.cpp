@@ -42,6 +42,7 @@ TEST_F(Maintenance, GroupNamesTypedForABackup)
         AdvanceparamWidget* page = settings().advanceParams;
         page->groupName->setText(c.typed);
         emit page->backupButton->clicked();
+        ASSERT_TRUE(settle());
         EXPECT_EQ(groupsOnDisk(), c.groups);
         EXPECT_EQ(boxes.size(), c.questions + (c.warning ? 1 : 0));
         if (c.warning)
@@ -68,6 +69,7 @@ TEST_F(Maintenance, BackupAppliesPendingEditsAndTakesTheTemplates)
     edit([](WizardPara& p) { p.minimum_area = 432; });
     settings().advanceParams->groupName->setText("M2");
     emit settings().advanceParams->backupButton->clicked();
+    ASSERT_TRUE(settle());
     EXPECT_EQ(gpWPara->minimum_area, 432) << "applied before the copy";
     EXPECT_EQ(fileText("paraGroup/M2/cammer11/template0.bmp"), QByteArray("template of camera 1"));
     EXPECT_EQ(fileText("paraGroup/M2/PARAM.db"), fileText("PARAM.db"));
@@ -76,6 +78,7 @@ TEST_F(Maintenance, BackupAppliesPendingEditsAndTakesTheTemplates)
     putFile("cammer11/template0.bmp", "newer template");
     answers = {QDialog::Accepted, QDialog::Rejected};
     emit settings().advanceParams->backupButton->clicked();
+    ASSERT_TRUE(settle());
     EXPECT_EQ(fileText("paraGroup/M2/cammer11/template0.bmp"), QByteArray("template of camera 1"));
 }
 
@@ -93,9 +96,11 @@ TEST_F(Maintenance, RestoreBringsTheGroupBackAndRestarts)
 
     answers = {QDialog::Rejected};
     emit settings().advanceParams->restoreButton->clicked();
+    ASSERT_TRUE(settle());
     EXPECT_TRUE(testenv::commands().lines().isEmpty());
 
     emit settings().advanceParams->restoreButton->clicked();
+    ASSERT_TRUE(settle());
     EXPECT_EQ(testenv::commands().lines(), QStringList{"reboot"});
     EXPECT_EQ(fileText("cammer11/template0.bmp"), QByteArray("group template"));
     EXPECT_FALSE(QFile::exists("cammer12/template0.bmp"));
@@ -112,6 +117,7 @@ TEST_F(Maintenance, AGroupWithoutItsDatabaseIsNotRestored)
     settings().ParaGroupUpdateList();
     settings().advanceParams->groupList->setCurrentIndex(settings().advanceParams->groupList->findText("Half"));
     emit settings().advanceParams->restoreButton->clicked();
+    ASSERT_TRUE(settle());
     EXPECT_TRUE(shown(maintenance::kRowGroupRestoreFailed));
     EXPECT_TRUE(testenv::commands().lines().isEmpty());
     EXPECT_EQ(fileText("PARAM.db"), before);
@@ -128,12 +134,14 @@ TEST_F(Maintenance, DeletingGroups)
 
     list->setCurrentIndex(list->findText("default"));
     emit settings().advanceParams->deleteButton->clicked();
+    ASSERT_TRUE(settle());
     EXPECT_TRUE(shown(maintenance::kRowFactoryGroupProtected));
     EXPECT_EQ(groupsOnDisk(), (QStringList{"B", "default"}));
 
     boxes.clear();
     list->setCurrentIndex(list->findText("B"));
     emit settings().advanceParams->deleteButton->clicked();
+    ASSERT_TRUE(settle());
     EXPECT_EQ(groupsOnDisk(), QStringList{"default"});
     EXPECT_EQ(list->count(), 1);
     EXPECT_EQ(gpWPara->para_group, 1) << "the stored index is left as it was";
@@ -144,7 +152,9 @@ TEST_F(Maintenance, DeletingGroups)
     settings().ParaGroupUpdateList();
     boxes.clear();
     emit settings().advanceParams->deleteButton->clicked();
+    ASSERT_TRUE(settle());
     emit settings().advanceParams->restoreButton->clicked();
+    ASSERT_TRUE(settle());
     EXPECT_EQ(boxes.size(), 2);
     EXPECT_TRUE(shown(maintenance::kRowNoGroupChosen));
     EXPECT_TRUE(QDir("paraGroup").exists());
@@ -181,6 +191,7 @@ TEST_F(Maintenance, PasswordChange)
         page->newPassword->setText(c.typed);
         page->confirmPassword->setText(c.confirmed);
         emit page->changePasswordButton->clicked();
+        ASSERT_TRUE(settle());
         ASSERT_EQ(boxes.size(), 1);
         EXPECT_TRUE(shown(c.message));
         EXPECT_EQ(QByteArray(gpWParaBak->password), c.stored);
@@ -198,6 +209,7 @@ TEST_F(Maintenance, CountReset)
     }
     gLost = 3;
     emit settings().systemFunctions->resetCountButton->clicked();
+    ASSERT_TRUE(settle());
     for (int c = 0; c < 8; ++c)
         EXPECT_EQ(gAllNum[c] + gFailNum[c], 0) << "camera " << c;
     EXPECT_EQ(gLost, 0);

@@ -1,6 +1,7 @@
 // A language change from the system functions page: pending edits applied,
 // the new language journaled, saved and the reboot asked of the runner.
 #include "settingsfixture.h"
+#include "settings/maintenance.h"
 
 #include "settings/systemfunctionswidget.h"
 
@@ -38,6 +39,7 @@ TEST_F(SettingsWindow, LanguageChangeAppliesEditsSavesTheLanguageAndReboots)
     edit([](WizardPara& p) { p.minimum_area = 432; });
     testenv::commands().clear();
     settings().systemFunctions->languageGroup->button(0)->click();
+    ASSERT_TRUE(settle());
 
     ASSERT_EQ(boxes.size(), 2);
     EXPECT_TRUE(boxes[0].contains(LanStr(318, 1)));
@@ -48,9 +50,10 @@ TEST_F(SettingsWindow, LanguageChangeAppliesEditsSavesTheLanguageAndReboots)
     EXPECT_EQ(storedValue("PARAM.db", "system2").section(' ', 12, 12), "0") << "the reboot comes up in Chinese";
     EXPECT_EQ(storedValue("PARAM.db", "system4").section(' ', 14, 14), "432");
     const QStringList recs = storedValue("RECORD.db", {}).split('\n');
-    ASSERT_GE(recs.size(), 2);
-    EXPECT_TRUE(recs[recs.size() - 2].startsWith(LanStr(235, 1)));
-    EXPECT_EQ(recs.last(), LanStr(319, 1)) << "journaled in the language still in force";
+    ASSERT_GE(recs.size(), 3);
+    EXPECT_TRUE(recs[recs.size() - 3].startsWith(LanStr(235, 1)));
+    EXPECT_EQ(recs[recs.size() - 2], LanStr(319, 1)) << "journaled in the language still in force";
+    EXPECT_EQ(recs.last(), LanStr(maintenance::kRowHaltedForRestart, 0)) << "detection stopped for the restart";
 }
 
 TEST_F(SettingsWindow, LanguageChangeThatDoesNotHappen)

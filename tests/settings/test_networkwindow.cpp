@@ -127,6 +127,35 @@ TEST_F(NetworkWindow, TypedEntriesAreRefusedThenStagedAndInstalled)
     EXPECT_TRUE(restarts().isEmpty());
 }
 
+TEST_F(NetworkWindow, AFailedInstallIsTriedAgainAtTheNextConfirm)
+{
+    para.cntnet_enable = 0;
+    startWithLink();
+    // The system file cannot be replaced: a folder with something in it stands there.
+    const QString system = platform::sysPath("/etc/network/interfaces");
+    QFile::remove(system);
+    putFile(system + "/in-the-way", "x");
+    openByCommand();
+    type(networkPage().addressField, "192.168.1.77");
+    exitSetup();
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_TRUE(boxes[1].contains(LanStr(1207, 1).arg("/etc/network/interfaces"))) << boxes[1].toStdString();
+    EXPECT_EQ(gpNet->systemCard.interfaceTable["eth0"][0], "192.168.1.100") << "the set in force is the old one";
+
+    // The next opening shows what is in force; the same entry confirmed
+    // again is installed this time.
+    QDir(system).removeRecursively();
+    putFile(system, kInterfaces);
+    openByCommand();
+    EXPECT_EQ(networkPage().addressField->text(), "192.168.1.100");
+    type(networkPage().addressField, "192.168.1.77");
+    exitSetup();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].contains(LanStr(234, 1))) << "asked again";
+    EXPECT_TRUE(fileBytes(system).contains("192.168.1.77"));
+    EXPECT_EQ(gpNet->systemCard.interfaceTable["eth0"][0], "192.168.1.77");
+}
+
 TEST_F(NetworkWindow, DecliningThrowsTheNetworkEditsAway)
 {
     startWithLink();

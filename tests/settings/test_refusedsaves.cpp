@@ -94,6 +94,7 @@ TEST_F(Maintenance, ARefusedLanguageRestartKeepsTheOldLanguage)
     const QString before = paramValue("system2");
     refuse("reboot");
     settings().systemFunctions->languageGroup->button(0)->click();
+    ASSERT_TRUE(settle());
     EXPECT_EQ(testenv::commands().lines(), QStringList{"reboot"});
     EXPECT_TRUE(shown(maintenance::kRowRestartFailed));
     EXPECT_EQ(gLan, 1);
@@ -109,6 +110,7 @@ TEST_F(Maintenance, NoGroupIsCopiedFromARefusedSave)
     settings().advanceParams->groupName->setText("M2");
     answer = QDialog::Accepted;
     emit settings().advanceParams->backupButton->clicked();
+    ASSERT_TRUE(settle());
     EXPECT_TRUE(shown(kRowParamsNotSaved));
     EXPECT_FALSE(maintenance::listGroups("paraGroup").contains("M2"));
     EXPECT_EQ(gpWParaBak->minimum_area, 432);
@@ -123,6 +125,7 @@ TEST_F(Maintenance, AGroupNumberThatCannotBeWrittenIsNotKept)
     settings().advanceParams->groupName->setText("M2");
     answer = QDialog::Accepted;
     emit settings().advanceParams->backupButton->clicked();
+    ASSERT_TRUE(settle());
     EXPECT_TRUE(maintenance::listGroups("paraGroup").contains("M2"));
     EXPECT_TRUE(shown(maintenance::kRowGroupIndexNotSaved));
     EXPECT_EQ(gpWPara->para_group, group);

@@ -39,6 +39,7 @@ TEST_F(Maintenance, ExportCopiesTheProgramFolderThenRemovesTheRawFrames)
     const QString target = point + "/" + clock.now().toString("yyyy-MM-dd_hh.mm.ss") + "/" + QDir(folder()).dirName();
 
     emit settings().advanceFunctions->exportButton->clicked();
+    ASSERT_TRUE(settle());
     EXPECT_EQ(disk.runner.lines(), (QStringList{"blkid", "mount /dev/sdb1 " + point, "sync", "umount " + point}));
     EXPECT_EQ(fileText(target + "/originalimage/cammer12/template1.bmp"), QByteArray("raw"));
     EXPECT_EQ(fileText(target + "/PARAM.db"), fileText("PARAM.db"));
@@ -58,6 +59,7 @@ TEST_F(Maintenance, AFailedExportKeepsTheRawFrames)
     putFile(stamp + "/" + QDir(folder()).dirName(), "in the way");
 
     emit settings().advanceFunctions->exportButton->clicked();
+    ASSERT_TRUE(settle());
     EXPECT_EQ(rawFrames(), 4);
     EXPECT_TRUE(shown(maintenance::kRowExportFailed));
     EXPECT_FALSE(shown(147));
@@ -72,6 +74,7 @@ TEST_F(Maintenance, ExportWaitsForADisk)
     DiskRunnerScope disk; // nothing listed
     answers = {QDialog::Accepted, QDialog::Accepted, QDialog::Rejected};
     emit settings().advanceFunctions->exportButton->clicked();
+    ASSERT_TRUE(settle());
     EXPECT_EQ(boxes.size(), 3);
     EXPECT_TRUE(shown(320));
     EXPECT_EQ(disk.runner.lines(), (QStringList{"blkid", "blkid"}));
@@ -88,6 +91,7 @@ TEST_F(Maintenance, ExportWaitsForADisk)
         return -1;
     };
     emit settings().advanceFunctions->exportButton->clicked();
+    ASSERT_TRUE(settle());
     EXPECT_EQ(rawFrames(), 0);
     EXPECT_TRUE(shown(147));
 }
@@ -121,6 +125,7 @@ TEST_F(Maintenance, UpdatePackagesByName)
             return int(QDialog::Accepted);
         };
         emit settings().advanceFunctions->updateButton->clicked();
+        ASSERT_TRUE(settle());
         EXPECT_EQ(startFolder, platform::sysPath("/mnt"));
         EXPECT_TRUE(shown(323));
         EXPECT_EQ(watchdogStops, 1);
@@ -152,6 +157,7 @@ TEST_F(Maintenance, AnUpdateThatCannotBeCopiedDoesNotRestart)
         return int(QDialog::Accepted);
     };
     emit settings().advanceFunctions->updateButton->clicked();
+    ASSERT_TRUE(settle());
     EXPECT_TRUE(shown(maintenance::kRowUpdateCopyFailed));
     EXPECT_FALSE(disk.runner.lines().contains("reboot"));
     EXPECT_EQ(fileText("newupdate.tar.gz"), QByteArray("the last package"));
@@ -170,6 +176,7 @@ TEST_F(Maintenance, AnUpdateThatCannotBeCopiedDoesNotRestart)
             return int(QDialog::Accepted);
         };
         emit settings().advanceFunctions->updateButton->clicked();
+        ASSERT_TRUE(settle());
     }
     EXPECT_FALSE(shown(323));
 }
@@ -178,6 +185,7 @@ TEST_F(Maintenance, FactoryReset)
 {
     startMaintenance();
     emit settings().advanceFunctions->factoryResetButton->clicked();
+    ASSERT_TRUE(settle());
     EXPECT_TRUE(shown(maintenance::kRowFactoryFileMissing)) << "no archive: a warning, no restart";
     EXPECT_TRUE(testenv::commands().lines().isEmpty());
     EXPECT_FALSE(QFile::exists("newupdate.tar.gz"));
@@ -186,11 +194,13 @@ TEST_F(Maintenance, FactoryReset)
     boxes.clear();
     answers = {QDialog::Rejected};
     emit settings().advanceFunctions->factoryResetButton->clicked();
+    ASSERT_TRUE(settle());
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_TRUE(boxes[0].contains(LanStr(551, 1) + "?"));
     EXPECT_FALSE(QFile::exists("newupdate.tar.gz"));
 
     emit settings().advanceFunctions->factoryResetButton->clicked();
+    ASSERT_TRUE(settle());
     EXPECT_EQ(fileText("newupdate.tar.gz"), QByteArray("factory state"));
     EXPECT_EQ(testenv::commands().lines(), (QStringList{"sync", "reboot"}));
 }

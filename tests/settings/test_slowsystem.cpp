@@ -1,0 +1,205 @@
+// The monitoring pass keeps its pace while maintenance work waits for a slow
+// system: every command answers only after 300 ms; from the press until the
+// work has answered, no command is waited for on the GUI thread and the GUI
+// thread spends less than 50 ms of its own between two passes of the cycle's
+// timer.
+#include "maintfixture.h"
+
+#include "../platform/usbdiskfixture.h"
+#include "settings/advancefuncwidget.h"
+#include "settings/advanceparamwidget.h"
+#include "settings/maintenance.h"
+#include "settings/networkparamswidget.h"
+#include "widgets/busycover.h"
+#include "widgets/keyboards.h"
+#include "widgets/modifytimewidget.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFileDialog>
+#include <QThread>
+#include <QTimer>
+#include <ctime>
+#include <memory>
+
+namespace {
+
+constexpr int kSlowCommandMs = 300;
+
+} // namespace
+
+class SlowSystem : public Maintenance {
+protected:
+    // Runs `press` from the event loop, then the passes of the cycle's timer
+    // until the background work is over; the longest gap between two passes.
+    qint64 longestGapThrough(const std::function<void()>& press, int slowCommands)
+    {
+        // The window painted once, as it is before anyone presses.
+        QElapsedTimer warm;
+        warm.start();
+        while (warm.elapsed() < 300)
+            QCoreApplication::processEvents();
+        QElapsedTimer t;
+        qint64 last = -1;
+        qint64 longest = 0;
+        int passes = 0;
+        bool pressed = false;
+        bool coverSeen = false;
+        bool detecting = true;
+        longestDetecting = 0;
+        qint64 lastWall = 0;
+        wall = 0;
+        const auto pass = QObject::connect(window->runTimer, &QTimer::timeout, [&] {
+            // The GUI thread's own time: what other processes of a busy
+            // machine take from it is not this program's doing. A wait for
+            // a command would not show in it; waits are caught apart.
+            const qint64 now = guiThreadMs();
+            wall = std::max(wall, t.elapsed() - lastWall);
+            lastWall = t.elapsed();
+            if (last >= 0)
+                longest = std::max(longest, now - last);
+            if (last >= 0 && detecting)
+                longestDetecting = std::max(longestDetecting, now - last);
+            detecting = window->haltedFor.isEmpty();
+            last = now;
+            ++passes;
+            coverSeen = coverSeen || BusyCover::shown(&settings());
+        });
+        t.start();
+        QTimer::singleShot(0, &settings(), [&] {
+            press();
+            pressed = true;
+        });
+        // Until the press was made and the work was quiet for 50 ms (an
+        // answer may start the next piece a little later).
+        for (qint64 quietSince = -1; t.elapsed() < 30000;) {
+            QCoreApplication::processEvents();
+            QThread::msleep(1);
+            if (!pressed || platform::backgroundPending() > 0)
+                quietSince = -1;
+            else if (quietSince < 0)
+                quietSince = t.elapsed();
+            else if (t.elapsed() - quietSince >= 50)
+                break;
+        }
+        QObject::disconnect(pass);
+        EXPECT_TRUE(pressed && platform::backgroundPending() == 0) << "the work did not end";
+        EXPECT_GE(t.elapsed(), slowCommands * kSlowCommandMs) << "the work waited for the slow commands";
+        EXPECT_GE(passes, t.elapsed() / 10) << "the passes ran meanwhile";
+        busyShown = coverSeen;
+        return longest;
+    }
+    bool busyShown = false;
+    qint64 longestDetecting = 0; // of the gaps that began while detection ran
+    qint64 wall = 0;             // the longest gap by the wall clock, for the record
+    static qint64 guiThreadMs()
+    {
+        timespec ts{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+    }
+    // Commands that the GUI thread waited for.
+    static QStringList waitedOn(const platform::RecordingCommandRunner& runner)
+    {
+        QStringList lines;
+        for (const auto& c : runner.calls())
+            if (c.onMainThread && !c.detached)
+                lines << c.line();
+        return lines;
+    }
+};
+
+TEST_F(SlowSystem, ThePassesGoOnThroughLongWork)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> prepare;
+        std::function<void()> press;
+        std::function<void()> check;
+        int slowCommands; // at least this many commands on the way
+        bool covered;     // the settings window shows it is busy
+        bool boundAfterHalt; // the passes keep their pace also once detection is stopped for a restart
+    };
+    std::unique_ptr<DiskRunnerScope> disk;
+    auto withStick = [&disk] {
+        disk = std::make_unique<DiskRunnerScope>();
+        disk->runner.listing = kSystemAndStick;
+        disk->runner.setDelayMs(kSlowCommandMs);
+    };
+    const Case cases[] = {
+        {"USB export", withStick,
+         [this] { emit settings().advanceFunctions->exportButton->clicked(); },
+         [this] { EXPECT_TRUE(shown(147)); }, 4, true, true},
+        {"group backup",
+         [] { putFile("cammer11/template0.bmp", QByteArray(32 << 20, 't')); },
+         [this] {
+             settings().advanceParams->groupName->setText("Big");
+             emit settings().advanceParams->backupButton->clicked();
+         },
+         [] { EXPECT_EQ(fileText("paraGroup/Big/cammer11/template0.bmp").size(), 32 << 20); }, 0, true, true},
+        {"program update",
+         [&] {
+             withStick();
+             putFile(platform::sysPath("/mnt/app.tar.gz"), QByteArray(16 << 20, 'u'));
+             onDialog = [](QDialog& d) {
+                 auto* files = qobject_cast<QFileDialog*>(&d);
+                 if (!files)
+                     return -1;
+                 files->selectFile(platform::sysPath("/mnt/app.tar.gz"));
+                 return int(QDialog::Accepted);
+             };
+         },
+         [this] { emit settings().advanceFunctions->updateButton->clicked(); },
+         [&disk] {
+             EXPECT_EQ(fileText("newupdate.tar.gz").size(), 16 << 20);
+             EXPECT_TRUE(disk->runner.lines().contains("reboot"));
+         },
+         4, true, true},
+        {"group restore",
+         [] {
+             testenv::commands().setDelayMs(kSlowCommandMs);
+             putFile("paraGroup/A/PARAM.db", "the group's parameters");
+             putFile("paraGroup/A/cammer11/template0.bmp", QByteArray(16 << 20, 'g'));
+         },
+         [this] {
+             settings().ParaGroupUpdateList();
+             QComboBox* list = settings().advanceParams->groupList;
+             list->setCurrentIndex(list->findText("A"));
+             emit settings().advanceParams->restoreButton->clicked();
+         },
+         [] { EXPECT_EQ(testenv::commands().lines(), QStringList{"reboot"}); }, 1, true, true},
+        {"clock change",
+         [this] {
+             testenv::commands().setDelayMs(kSlowCommandMs);
+             ModifyTimeWidget* dialog = settings().clockDialog;
+             onDialog = [dialog](QDialog& d) { return &d == dialog ? int(QDialog::Accepted) : -1; };
+         },
+         [this] { settings().SlotModifyTime(); },
+         [] { EXPECT_EQ(testenv::commands().lines().size(), 3); }, 3, true, false},
+        {"connectivity test", [] { testenv::commands().setDelayMs(kSlowCommandMs); },
+         [this] { settings().networkParams->testButton->click(); },
+         [this] {
+             EXPECT_FALSE(settings().networkParams->testRunning());
+             EXPECT_FALSE(testenv::commands().lines().isEmpty());
+         },
+         1, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        startMaintenance();
+        c.prepare();
+        const qint64 gap = longestGapThrough([&] { c.press(); }, c.slowCommands);
+        EXPECT_TRUE(waitedOn(disk ? disk->runner : testenv::commands()).isEmpty())
+            << waitedOn(disk ? disk->runner : testenv::commands()).join(", ").toStdString();
+        EXPECT_LT(longestDetecting, 50) << "ms of the GUI thread between two passes while detection ran";
+        if (c.boundAfterHalt)
+            EXPECT_LT(gap, 50) << "ms of the GUI thread between two passes";
+        RecordProperty(std::string(c.name) + " longest gap (wall ms)", int(wall));
+        c.check();
+        EXPECT_EQ(busyShown, c.covered);
+        EXPECT_FALSE(BusyCover::shown(&settings())) << "the cover goes with the work";
+        testenv::commands().setDelayMs(0);
+        disk.reset();
+        nextCase();
+    }
+}
