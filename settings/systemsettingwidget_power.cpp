@@ -23,6 +23,10 @@ namespace {
 // Longer than the pass's 3 ms.
 constexpr int kAfterAPassMs = 10;
 
+// A restored group on the disk is the set the next start must load: nothing
+// is saved over it, and the restart it waits for is not stopped for that.
+bool saveBeforeLeaving() { return paramSavesHeld() || maintenance::saveParameters(); }
+
 } // namespace
 
 void SystemSettingWidget::SlotShutDown()
@@ -31,7 +35,7 @@ void SystemSettingWidget::SlotShutDown()
         return;
     // A refused or declined apply does not stop the power-off; a save that
     // did not reach the disk does, or the operator's edits would be lost.
-    if (applyEdits() == ApplyResult::NotSaved || !maintenance::saveParameters())
+    if (applyEdits() == ApplyResult::NotSaved || !saveBeforeLeaving())
         return;
     settingshost::haltDetection(LanStr(maintenance::kRowHaltedForRestart));
     host::insertRecord(LanStr(292));
@@ -44,7 +48,7 @@ void SystemSettingWidget::SlotExit()
 {
     if (!showChooseBox(LanStr(294)))
         return;
-    if (applyEdits() == ApplyResult::NotSaved || !maintenance::saveParameters())
+    if (applyEdits() == ApplyResult::NotSaved || !saveBeforeLeaving())
         return;
     host::insertRecord(LanStr(295));
     showWarnBox(LanStr(296));
@@ -81,7 +85,7 @@ void SystemSettingWidget::SlotModifyTime()
                 host::insertRecord(LanStr(maintenance::kRowClockSetTo).arg(set));
                 // Unsaved edits stop the restart (they would be lost with
                 // it); detection stays stopped, the operator told.
-                if (applyEdits() == ApplyResult::NotSaved || !maintenance::saveParameters())
+                if (applyEdits() == ApplyResult::NotSaved || !saveBeforeLeaving())
                     return;
                 host::insertRecord(LanStr(401));
                 settingshost::stopWatchdog();

@@ -219,3 +219,59 @@ TEST_F(Maintenance, CountReset)
     CountRead();
     EXPECT_EQ(gAllNum[0], 0) << "the counter file holds the cleared counts";
 }
+
+// A restored group waits for the restart the system refused: the older
+// record in memory must not reach the disk over it, from the window nor
+// from a region store, and the restart itself stays possible.
+TEST_F(Maintenance, ARestoredGroupIsNotSavedOverWhileItWaitsForTheRestart)
+{
+    startMaintenance();
+    const int area = gpWPara->minimum_area;
+    settings().advanceParams->groupName->setText("G");
+    emit settings().advanceParams->backupButton->clicked();
+    ASSERT_TRUE(settle());
+    // The set in force moves on after the copy.
+    edit([&](WizardPara& p) { p.minimum_area = area + 5; });
+    settings().accept();
+    ASSERT_EQ(gpWPara->minimum_area, area + 5);
+    const QByteArray restored = fileText("paraGroup/G/PARAM.db");
+    ASSERT_NE(fileText("PARAM.db"), restored);
+
+    refuse("reboot");
+    settings().ParaGroupUpdateList();
+    QComboBox* list = settings().advanceParams->groupList;
+    list->setCurrentIndex(list->findText("G"));
+    boxes.clear();
+    emit settings().advanceParams->restoreButton->clicked();
+    ASSERT_TRUE(settle());
+    ASSERT_EQ(testenv::commands().lines(), QStringList{"reboot"});
+    EXPECT_TRUE(shown(maintenance::kRowRestoredWaitsForRestart));
+    ASSERT_EQ(fileText("PARAM.db"), restored);
+
+    // Confirming edits in the window.
+    const int journal = storedRecords().size();
+    edit([&](WizardPara& p) { p.minimum_area = area + 9; });
+    boxes.clear();
+    exitSetup();
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(shown(maintenance::kRowSavesHeld));
+    EXPECT_EQ(fileText("PARAM.db"), restored);
+    EXPECT_EQ(gpWPara->minimum_area, area + 5) << "memory is not changed as if saved";
+    EXPECT_EQ(storedRecords().size(), journal) << "no change is journaled that did not happen";
+
+    // A region save.
+    boxes.clear();
+    EXPECT_FALSE(view(0)->liveRegions->SaveDatatoFile());
+    EXPECT_TRUE(shown(kLanRegionSaveFailed));
+    EXPECT_EQ(fileText("PARAM.db"), restored);
+
+    // The restart the operator is asked for is not stopped by the held save.
+    testenv::commands().script("reboot", platform::CommandResult{true, 0, {}, {}});
+    testenv::commands().clear();
+    window->mainStack->setCurrentIndex(1);
+    answers = {QDialog::Accepted, QDialog::Accepted};
+    emit settings().systemFunctions->shutDownButton->clicked();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(testenv::commands().lines(), QStringList{"reboot"});
+    EXPECT_EQ(fileText("PARAM.db"), restored);
+}

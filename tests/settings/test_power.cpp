@@ -222,18 +222,49 @@ TEST_F(Maintenance, ClockChange)
     EXPECT_TRUE(storedRecords().contains(LanStr(401, 1)));
 }
 
+// A clock the system only half takes: what did change is journaled and told,
+// and no restart runs (it would bring the old time back, or none was set).
 TEST_F(Maintenance, AClockThatDoesNotTakeTheTimeIsNotRestarted)
 {
-    startMaintenance();
-    ModifyTimeWidget* dialog = settings().clockDialog;
-    onDialog = [dialog](QDialog& d) { return &d == dialog ? int(QDialog::Accepted) : -1; };
-    refuse("date");
-    settings().SlotModifyTime();
-    ASSERT_TRUE(settle());
-    EXPECT_EQ(testenv::commands().calls().first().program, QString("date"));
-    EXPECT_FALSE(testenv::commands().lines().contains("reboot"));
-    EXPECT_TRUE(shown(maintenance::kRowClockNotSet));
-    EXPECT_TRUE(dbOpen("dbIn"));
+    const QString set = "2024-02-29 13:05:09";
+    struct Case {
+        const char* name;
+        const char* refused;
+        QStringList commands;
+        QString message;
+        bool journaled; // the new time
+    };
+    const Case cases[] = {
+        {"date refused", "date", {"date -s " + set}, LanStr(maintenance::kRowClockNotSet, 1), false},
+        {"hardware clock refused", "hwclock", {"date -s " + set, "hwclock --systohc"},
+         LanStr(maintenance::kRowClockHardwareFailed, 1).arg(set), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        startMaintenance();
+        ModifyTimeWidget* dialog = settings().clockDialog;
+        onDialog = [dialog](QDialog& d) {
+            if (&d != dialog)
+                return -1;
+            dialog->editor()->dateEdit()->setDate(QDate(2024, 2, 29));
+            dialog->editor()->timeEdit()->setTime(QTime(13, 5, 9));
+            return int(QDialog::Accepted);
+        };
+        refuse(c.refused);
+        const int journal = storedRecords().size();
+        settings().SlotModifyTime();
+        ASSERT_TRUE(settle());
+        EXPECT_EQ(testenv::commands().lines(), c.commands) << "nothing further, no restart";
+        ASSERT_EQ(boxes.size(), 2) << "the question and the outcome";
+        EXPECT_TRUE(boxes[1].contains(c.message)) << boxes[1].toStdString();
+        EXPECT_EQ(storedRecords().mid(journal),
+                  c.journaled ? QStringList{LanStr(maintenance::kRowClockSetTo, 1).arg(set)} : QStringList{});
+        EXPECT_TRUE(window->haltedFor.isEmpty()) << "detection goes on";
+        EXPECT_EQ(watchdogStops, 0);
+        EXPECT_TRUE(dbOpen("dbIn"));
+        nextCase();
+        testenv::commands().script(c.refused, platform::CommandResult{true, 0, {}, {}});
+    }
 }
 
 TEST_F(Maintenance, TouchCalibration)
