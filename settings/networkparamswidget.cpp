@@ -224,17 +224,23 @@ void NetworkParamsWidget::SlotCmbCard(int index)
     }
     if (!isWireless(name))
         return;
-    // A wireless interface is not configured here: show what it runs with.
+    // A wireless interface is not configured here: show what it runs with,
+    // once the routes have answered (the page may be gone or show another
+    // interface by then).
     const QMap<QString, QString> running = liveAddresses ? liveAddresses() : QMap<QString, QString>();
-    const QString gateway = netconfig::gatewayFromRoutes(
-        platform::runCommand(QStringLiteral("ip"), {QStringLiteral("route"), QStringLiteral("show")}, 2000).out,
-        QStringLiteral("0.0.0.0"));
-    if (gpWPara && name.toLatin1() == QByteArray(gpWPara->CntNet_UseName) && running.contains(name)
-        && netconfig::parseIPv4(gateway)) {
-        addressField->setText(running.value(name));
-        gatewayField->setText(gateway);
-    }
-    update();
+    platform::runCommandInBackground(
+        this, QStringLiteral("ip"), {QStringLiteral("route"), QStringLiteral("show")}, 2000,
+        [this, name, running](const platform::CommandResult& routes) {
+            if (cardSelector->currentText() != name)
+                return;
+            const QString gateway = netconfig::gatewayFromRoutes(routes.out, QStringLiteral("0.0.0.0"));
+            if (gpWPara && name.toLatin1() == QByteArray(gpWPara->CntNet_UseName) && running.contains(name)
+                && netconfig::parseIPv4(gateway)) {
+                addressField->setText(running.value(name));
+                gatewayField->setText(gateway);
+            }
+            update();
+        });
 }
 
 void NetworkParamsWidget::modifyEntry(int entry, const QString& text)

@@ -2,6 +2,7 @@
 
 #include "params/geometry.h"
 #include "params/lanstr.h"
+#include "platform/background.h"
 #include "platform/clock.h"
 #include "platform/commandrunner.h"
 #include "platform/sysroot.h"
@@ -11,6 +12,7 @@
 #include "statistics/statisticsmath.h"
 #include "statistics/temperaturestatisticswidget.h"
 #include "widgets/basewidgets.h"
+#include "widgets/busycover.h"
 #include "widgets/edit.h"
 #include "widgets/kitstyle.h"
 #include "widgets/msgbox.h"
@@ -313,20 +315,39 @@ void StatisticsWidget::SlotExportData()
 {
     if (!showChooseBox(LanStr(324)))
         return;
-    QString disk;
-    while ((disk = statshost::findUsbDisk()).isEmpty())
-        if (!showChooseBox(LanStr(320)))
+    exportToDisk();
+}
+
+void StatisticsWidget::exportToDisk()
+{
+    BusyCover::hold(this);
+    platform::runInBackground<QString>(this, [] { return statshost::findUsbDisk(); }, [this](QString disk) {
+        BusyCover::release(this);
+        if (disk.isEmpty()) {
+            if (showChooseBox(LanStr(320)))
+                exportToDisk();
             return;
-    const QString local = QDir::current().absoluteFilePath(QLatin1String(kExportFile));
-    const QString target = platform::sysPath(disk) + QStringLiteral("/")
-        + platform::now().toString(QStringLiteral("yyyy-MM-dd_hh.mm.ss")) + QStringLiteral(".xls");
-    bool exported = writeExportTable(local);
-    if (exported)
-        exported = platform::runCommand(QStringLiteral("mv"), {local, target}).ok();
-    if (!exported)
-        QFile::remove(local);
-    QThread::msleep(300);
-    platform::runCommand(QStringLiteral("umount"), {platform::sysPath(disk)});
-    // Success only when the table reached the disk.
-    showWarnBox(LanStr(exported ? 147 : kRowExportFailed));
+        }
+        const QString local = QDir::current().absoluteFilePath(QLatin1String(kExportFile));
+        const QString target = platform::sysPath(disk) + QStringLiteral("/")
+            + platform::now().toString(QStringLiteral("yyyy-MM-dd_hh.mm.ss")) + QStringLiteral(".xls");
+        // The store is read here, on the thread that owns it.
+        const bool written = writeExportTable(local);
+        BusyCover::hold(this);
+        platform::runInBackground<bool>(
+            this,
+            [written, local, target, disk] {
+                const bool exported = written && platform::runCommand(QStringLiteral("mv"), {local, target}).ok();
+                if (!exported)
+                    QFile::remove(local);
+                QThread::msleep(300);
+                platform::runCommand(QStringLiteral("umount"), {platform::sysPath(disk)});
+                return exported;
+            },
+            [this](bool exported) {
+                BusyCover::release(this);
+                // Success only when the table reached the disk.
+                showWarnBox(LanStr(exported ? 147 : kRowExportFailed));
+            });
+    });
 }

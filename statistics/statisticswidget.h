@@ -63,6 +63,9 @@ protected:
 
 private:
     void feedTemperatures();
+    // The disk looked for, the table moved onto it and the disk let go, all
+    // off the GUI thread; the result is shown when it is over.
+    void exportToDisk();
     // The shown day as a table (tab-separated, UTF-8) in `path`.
     bool writeExportTable(const QString& path) const;
 };

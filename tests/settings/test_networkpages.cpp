@@ -166,11 +166,16 @@ TEST_F(NetworkPages, AWirelessInterfaceShowsWhatItRunsWith)
     NetworkParamsWidget page;
     page.liveAddresses = [] { return QMap<QString, QString>{{"wlan0", "192.168.43.17"}, {"eth0", "1.2.3.4"}}; };
     page.WizardParaInit();
+    // The routes answer slowly: the GUI thread does not wait for them.
+    runner.setDelayMs(300);
     page.cardSelector->setCurrentIndex(2);
+    EXPECT_EQ(page.gatewayField->text(), NetCard::defaults()[2]) << "filled only once the routes answered";
+    ASSERT_TRUE(testenv::settleBackground());
     EXPECT_EQ(page.addressField->text(), "192.168.43.17");
     EXPECT_EQ(page.gatewayField->text(), "192.168.43.1");
     EXPECT_EQ(page.netmaskField->text(), "255.255.255.0");
     EXPECT_EQ(runner.lines(), QStringList{"ip route show"});
+    EXPECT_FALSE(runner.calls().first().onMainThread);
     type(page.addressField, "192.168.43.99");
     EXPECT_EQ(link->editCard.interfaceTable["wlan0"], NetCard::defaults()) << "not staged, not stored";
 
@@ -178,7 +183,24 @@ TEST_F(NetworkPages, AWirelessInterfaceShowsWhatItRunsWith)
     setParamText(live.CntNet_UseName, "eth0");
     page.cardSelector->setCurrentIndex(0);
     page.cardSelector->setCurrentIndex(2);
+    ASSERT_TRUE(testenv::settleBackground());
     EXPECT_EQ(page.addressField->text(), NetCard::kDefaultAddress);
+
+    // Another interface chosen before the routes answered: its fields stay.
+    setParamText(live.CntNet_UseName, "wlan0");
+    page.cardSelector->setCurrentIndex(0);
+    page.cardSelector->setCurrentIndex(2);
+    page.cardSelector->setCurrentIndex(0);
+    ASSERT_TRUE(testenv::settleBackground());
+    EXPECT_EQ(page.addressField->text(), "192.168.1.100");
+
+    // A page closed before the answer is not touched.
+    auto* gone = new NetworkParamsWidget;
+    gone->liveAddresses = page.liveAddresses;
+    gone->WizardParaInit();
+    gone->cardSelector->setCurrentIndex(2);
+    delete gone;
+    ASSERT_TRUE(testenv::settleBackground());
 }
 
 TEST_F(NetworkPages, WithoutAnInterfacesFileNothingIsEdited)

@@ -16,12 +16,14 @@
 #include "statistics/statisticswidget.h"
 #include "statistics/temperaturestatisticswidget.h"
 #include "widgets/basewidgets.h"
+#include "widgets/busycover.h"
 #include "widgets/edit.h"
 #include "widgets/kitstyle.h"
 #include "widgets/modal.h"
 #include "widgets/valuerows.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -31,8 +33,10 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
 #include <QtTest/QTest>
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -379,6 +383,7 @@ TEST_F(StatisticsPage, ExportMovesTheTableToTheDisk)
     disks = QStringList{QString(), "/mnt"};
     answers = {QDialog::Accepted, QDialog::Accepted, QDialog::Accepted};
     page->SlotExportData();
+    ASSERT_TRUE(testenv::settleBackground());
     ASSERT_EQ(boxes.size(), 3);
     EXPECT_TRUE(boxes[0].contains(LanStr(324)));
     EXPECT_TRUE(boxes[1].contains(LanStr(320))) << "no disk at first";
@@ -404,12 +409,47 @@ TEST_F(StatisticsPage, AFailedExportIsReported)
     failed.exitCode = 1;
     testenv::commands().script("mv", failed);
     page->SlotExportData();
+    ASSERT_TRUE(testenv::settleBackground());
     testenv::commands().script("mv", platform::CommandResult{true, 0, {}, {}});
     ASSERT_EQ(boxes.size(), 2);
     EXPECT_TRUE(boxes[1].contains(LanStr(1305)));
     EXPECT_FALSE(boxes[1].contains(LanStr(147)));
     EXPECT_FALSE(QFileInfo::exists("ResStatisticsExport.xls"));
     EXPECT_EQ(testenv::commands().lines().last(), "umount " + platform::sysPath("/mnt"));
+}
+
+// On a slow system the disk search, the move and the letting go of the disk
+// are waited for off the GUI thread, under the page's busy cover; the result
+// is shown once they have answered.
+TEST_F(StatisticsPage, TheExportWaitsOffTheGuiThread)
+{
+    ResStatisticsParam& s = open();
+    s.addTotal(0, true, 1);
+    makePage();
+    page->show();
+    std::atomic<bool> searchedOnGui{false};
+    hooks.findUsbDisk = [&searchedOnGui] {
+        if (QThread::currentThread() == QCoreApplication::instance()->thread())
+            searchedOnGui = true;
+        QThread::msleep(300);
+        return QStringLiteral("/mnt");
+    };
+    statshost::install(hooks);
+    testenv::commands().setDelayMs(300);
+    answers = {QDialog::Accepted, QDialog::Accepted};
+    page->SlotExportData();
+    EXPECT_TRUE(BusyCover::shown(page.get()));
+    EXPECT_EQ(boxes.size(), 1) << "the result waits for the work, the GUI thread does not";
+    const bool settled = testenv::settleBackground();
+    testenv::commands().setDelayMs(0);
+    ASSERT_TRUE(settled);
+    EXPECT_FALSE(searchedOnGui);
+    for (const auto& c : testenv::commands().calls())
+        EXPECT_FALSE(c.onMainThread) << c.line().toStdString();
+    EXPECT_EQ(testenv::commands().lines().size(), 2);
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_TRUE(boxes[1].contains(LanStr(147)));
+    EXPECT_FALSE(BusyCover::shown(page.get()));
 }
 
 TEST_F(StatisticsPage, ExportEndsWhenTheOperatorSaysNo)
@@ -420,6 +460,7 @@ TEST_F(StatisticsPage, ExportEndsWhenTheOperatorSaysNo)
     disks.clear();
     answers = {QDialog::Accepted, QDialog::Rejected};
     page->SlotExportData();
+    ASSERT_TRUE(testenv::settleBackground());
     EXPECT_EQ(boxes.size(), 3);
     EXPECT_TRUE(testenv::commands().lines().isEmpty());
 }

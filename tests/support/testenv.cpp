@@ -1,6 +1,11 @@
 #include "testenv.h"
 
+#include "platform/background.h"
 #include "platform/sysroot.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -35,4 +40,22 @@ void InTempFolder::TearDown()
     QDir::setCurrent(previous_);
     delete static_cast<QTemporaryDir*>(dir_);
     dir_ = nullptr;
+}
+
+bool testenv::settleBackground(int timeoutMs)
+{
+    // Quiet for 50 ms: an answer may start the next piece a little later.
+    QElapsedTimer t;
+    t.start();
+    for (qint64 quietSince = -1; t.elapsed() < timeoutMs;) {
+        QCoreApplication::processEvents();
+        QThread::msleep(1);
+        if (platform::backgroundPending() > 0)
+            quietSince = -1;
+        else if (quietSince < 0)
+            quietSince = t.elapsed();
+        else if (t.elapsed() - quietSince >= 50)
+            return true;
+    }
+    return platform::backgroundPending() == 0;
 }

@@ -14,6 +14,9 @@ QString sysRoot();
 platform::RecordingCommandRunner& commands();
 // The source tree (for fixtures shipped with the tests).
 QString sourceDir();
+// Runs the event loop until the background work (and what each answer
+// starts) is over; false when it did not end within `timeoutMs`.
+bool settleBackground(int timeoutMs = 20000);
 
 } // namespace testenv
 
