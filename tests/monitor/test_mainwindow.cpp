@@ -2,7 +2,6 @@
 #include "platform/background.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
 #include "cameradriver/cameraglobals.h"
 #include "cameradriver/checkcamera.h"
@@ -21,6 +20,7 @@
 
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QSqlDatabase>
@@ -92,19 +92,7 @@ namespace {
 // The calibration and the restart answer from the background: until both did.
 bool backgroundDone()
 {
-    QElapsedTimer t;
-    t.start();
-    for (qint64 quietSince = -1; t.elapsed() < 20000;) {
-        QCoreApplication::processEvents();
-        QThread::msleep(1);
-        if (platform::backgroundPending() > 0)
-            quietSince = -1;
-        else if (quietSince < 0)
-            quietSince = t.elapsed();
-        else if (t.elapsed() - quietSince >= 50)
-            return true;
-    }
-    return false;
+    return testenv::settleBackground();
 }
 
 } // namespace

@@ -4,8 +4,10 @@
 // "Exit setup". Camera calls of the apply step are noted and still made;
 // every box is answered by `answer` and its texts kept.
 #include "../cycle/cyclefixture.h"
+#include "params/procedures.h"
 #include "platform/background.h"
 #include "programlook.h"
+#include "testenv.h"
 #include "settings/settingshost.h"
 #include "settings/systemsettingwidget.h"
 #include "widgets/edit.h"
@@ -19,6 +21,21 @@
 #include <memory>
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+// Multi-detection with four steps, each on its own output and trigger, the
+// first naming input and output slot 0.
+inline void setFourDetectionSteps(WizardPara& p)
+{
+    p.procedure = p.procedure_requested = ProcMultiDetect;
+    p.detect_count = 4;
+    p.detect_product = 1;
+    for (int k = 0; k < 8; ++k) {
+        p.output_row[k] = k < 4 ? k : -1;
+        p.row_trigger[k] = k;
+        p.input_name_index[k] = 0;
+        p.output_name_index[k] = 0;
+    }
+}
 
 class SettingsWindow : public CycleWindow {
 protected:
@@ -73,24 +90,7 @@ protected:
     void exitSetup() { emit settings().exitButton()->pressed(); }
     // Until the background work of the commands (and what follows each
     // answer) is over; false when it did not end in time.
-    static bool settle(int timeoutMs = 20000)
-    {
-        // Quiet for 50 ms: an answer may start the next piece of work a
-        // little later.
-        QElapsedTimer t;
-        t.start();
-        for (qint64 quietSince = -1; t.elapsed() < timeoutMs;) {
-            QCoreApplication::processEvents();
-            QThread::msleep(1);
-            if (platform::backgroundPending() > 0)
-                quietSince = -1;
-            else if (quietSince < 0)
-                quietSince = t.elapsed();
-            else if (t.elapsed() - quietSince >= 50)
-                break;
-        }
-        return platform::backgroundPending() == 0;
-    }
+    static bool settle(int timeoutMs = 20000) { return testenv::settleBackground(timeoutMs); }
     bool settingsShown() { return window->mainStack->currentIndex() == 1; }
     // Every row of the parameter table, in name order.
     QStringList paramRows()

@@ -121,15 +121,7 @@ class IOPagesReload : public Maintenance {
 protected:
     void startMultiDetect()
     {
-        para.procedure = para.procedure_requested = ProcMultiDetect;
-        para.detect_count = 4;
-        para.detect_product = 1;
-        for (int k = 0; k < 8; ++k) {
-            para.output_row[k] = k < 4 ? k : -1;
-            para.row_trigger[k] = k;
-            para.input_name_index[k] = 0;
-            para.output_name_index[k] = 0;
-        }
+        setFourDetectionSteps(para);
         startMaintenance();
     }
     IOWidget& ioPage() { return *settings().multiDetectIO; }
