@@ -104,11 +104,7 @@ void tellOperator(const QString& text)
 {
     qWarning().noquote() << text;
     host::insertRecord(text);
-    if (QCoreApplication::instance())
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [text] { host::showWarning(text); }, Qt::QueuedConnection);
-    else
-        host::showWarning(text);
+    host::showWarningLater(text);
 }
 
 QSet<int>& keptSettings()

@@ -390,11 +390,7 @@ void CammerData::RefuseStep(int step)
     host::insertRecord(text);
     // Shown from the event loop: a refusal found while a step is judged must
     // not hold the pass inside a message box.
-    if (QCoreApplication::instance())
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [text] { host::showWarning(text); }, Qt::QueuedConnection);
-    else
-        host::showWarning(text);
+    host::showWarningLater(text);
 }
 
 bool CammerData::SaveIgnorePoint(int step)

@@ -56,6 +56,7 @@ public:
     void reportFirstNGToLink(int s);      // NG video, alarm message, region alarms, statistics
     void reportCycleEndToLink();          // statistics after the counters
     void reportAlarmReleaseToLink();      // alarm duration, NG video end, release
+    void showRunning(bool running);
     void reportRunCommandToLink();        // manual stop and statistics after start/stop
 
     // ---- layout of the camera views (zoom and pan) -----------------------

@@ -151,13 +151,20 @@ void MainWindow::haltForMaintenance(const QString& why)
         return;
     haltedFor = why;
     InsertRecord(why);
-    LEDOnOff(led::kRunBit, 0);
-    if (titleBar)
-        titleBar->setStyleSheet(QStringLiteral("TitleBar{background-color:#ee2329;}"));
-    if (optionBar)
-        optionBar->showRunning(false);
+    showRunning(false);
     update();
     reportRunCommandToLink();
+}
+
+// The run lamp, the title bar's colour and the start/stop button.
+void MainWindow::showRunning(bool running)
+{
+    LEDOnOff(led::kRunBit, running ? 1 : 0);
+    if (titleBar)
+        titleBar->setStyleSheet(running ? QStringLiteral("TitleBar{background-color:#1f3f8d;}")
+                                        : QStringLiteral("TitleBar{background-color:#ee2329;}"));
+    if (optionBar)
+        optionBar->showRunning(running);
 }
 
 void MainWindow::SlotStartStop()
@@ -171,11 +178,7 @@ void MainWindow::SlotStartStop()
     if (runState == 3) {
         StartDetect(P().is_cut_ontime && P().mold_pulse > 0);
         InsertRecord(LanStr(142));
-        LEDOnOff(led::kRunBit, 1);
-        if (titleBar)
-            titleBar->setStyleSheet(QStringLiteral("TitleBar{background-color:#1f3f8d;}"));
-        if (optionBar)
-            optionBar->showRunning(true);
+        showRunning(true);
     } else {
         if (CheckPassword() == 0 || !showChooseBox(LanStr(140)))
             return;
@@ -183,11 +186,7 @@ void MainWindow::SlotStartStop()
             return;
         StopDetect();
         InsertRecord(LanStr(141));
-        LEDOnOff(led::kRunBit, 0);
-        if (titleBar)
-            titleBar->setStyleSheet(QStringLiteral("TitleBar{background-color:#ee2329;}"));
-        if (optionBar)
-            optionBar->showRunning(false);
+        showRunning(false);
     }
     update();
     reportRunCommandToLink();

@@ -49,6 +49,14 @@ void showWarning(const QString& text)
     showNow(text);
 }
 
+void showWarningLater(const QString& text)
+{
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, [text] { showWarning(text); }, Qt::QueuedConnection);
+    else
+        showWarning(text);
+}
+
 bool askChoice(const QString& text)
 {
     if (store().askChoice)

@@ -23,6 +23,8 @@ void insertRecord(const QString& text);
 // Inside a pass of the cycle (see PassScope) the box is opened from the
 // event loop once the pass returned, so the pass never waits for the OK.
 void showWarning(const QString& text);
+// Always from the event loop of the GUI thread, whatever thread or pass asks.
+void showWarningLater(const QString& text);
 bool askChoice(const QString& text); // false when nobody can answer
 void setOutput(int output, int value);
 void flashOutputs();
