@@ -43,6 +43,11 @@ constexpr double kDistinctAngle = 2.0;
 // hundredths.
 constexpr double kUniqueShare = 0.88;
 constexpr double kCarryShare = 0.6;
+// On the exact correlation at the found angle the place found must close this
+// share of the way from the best other place's score to a perfect one. A part
+// on a texture closes half of it and more, even under noise and blur; a plain
+// plate's best place, or a pose next to a covered part, a quarter at most.
+constexpr double kStandOut = 0.375;
 
 inline float sampleBilinear(const cv::Mat& img, double x, double y)
 {
@@ -107,6 +112,56 @@ cv::Mat localNormalised(const cv::Mat& img, int win)
     cv::subtract(f, mean, f);
     cv::divide(f, var, f);
     return f;
+}
+
+// Normalised correlation of a masked template at every place inside img:
+// three correlations through the Fourier domain (the template's zero-mean
+// values, and the mask against the image and its square), a fraction of
+// what a general masked match costs.
+cv::Mat maskedCorrelation(const cv::Mat& img, const cv::Mat& templ, const cv::Mat& mask)
+{
+    const cv::Size valid(img.cols - templ.cols + 1, img.rows - templ.rows + 1);
+    const cv::Size n(cv::getOptimalDFTSize(img.cols), cv::getOptimalDFTSize(img.rows));
+    cv::Mat m, t;
+    cv::compare(mask, 0, m, cv::CMP_GT);
+    m.convertTo(m, CV_32F, 1.0 / 255);
+    templ.convertTo(t, CV_32F);
+    const double count = cv::sum(m)[0];
+    if (count < 1)
+        return cv::Mat::zeros(valid, CV_32F);
+    t -= cv::sum(t.mul(m))[0] / count;
+    t = t.mul(m);
+    const double energy = cv::sum(t.mul(t))[0];
+    auto spectrum = [&](const cv::Mat& a, int rows) {
+        cv::Mat z = cv::Mat::zeros(n, CV_32F), f;
+        a.copyTo(z(cv::Rect(0, 0, a.cols, a.rows)));
+        cv::dft(z, f, 0, rows);
+        return f;
+    };
+    cv::Mat fi;
+    img.convertTo(fi, CV_32F);
+    const cv::Mat sq = fi.mul(fi);
+    const cv::Mat si = spectrum(fi, fi.rows), si2 = spectrum(sq, sq.rows);
+    const cv::Mat st = spectrum(t, t.rows), sm = spectrum(m, m.rows);
+    auto correlate = [&](const cv::Mat& a, const cv::Mat& b) {
+        cv::Mat prod, full;
+        cv::mulSpectrums(a, b, prod, 0, true);
+        cv::dft(prod, full, cv::DFT_INVERSE | cv::DFT_REAL_OUTPUT | cv::DFT_SCALE, valid.height);
+        return full(cv::Rect(cv::Point(), valid)).clone();
+    };
+    const cv::Mat x = correlate(si, st), s1 = correlate(si, sm), s2 = correlate(si2, sm);
+    cv::Mat res(valid, CV_32F);
+    for (int y = 0; y < valid.height; ++y) {
+        const float* xr = x.ptr<float>(y);
+        const float* ar = s1.ptr<float>(y);
+        const float* br = s2.ptr<float>(y);
+        float* rr = res.ptr<float>(y);
+        for (int k = 0; k < valid.width; ++k) {
+            const double var = br[k] - double(ar[k]) * ar[k] / count;
+            rr[k] = var * energy > 1e-6 ? float(std::max(-1.0, std::min(1.0, xr[k] / std::sqrt(var * energy)))) : 0.f;
+        }
+    }
+    return res;
 }
 
 } // namespace
@@ -701,6 +756,51 @@ void FindShape::scan(int level, const cv::Mat& img, std::vector<Candidate>& foun
     }
 }
 
+bool FindShape::standsOut(int level, const cv::Mat& img, cv::Point2d t, double angle) const
+{
+    const Level& lv = levels_[size_t(level)];
+    // The model turned by the angle, as the scan's kernels are.
+    const double half = 0.5 * std::hypot(double(lv.model.cols), double(lv.model.rows));
+    const int side = int(std::ceil(2 * half)) + 1;
+    const double r = angle * CV_PI / 180.0, ca = std::cos(r), sa = std::sin(r);
+    const cv::Point2d c(side / 2.0, side / 2.0);
+    cv::Matx23d inv(ca, -sa, 0, sa, ca, 0);
+    inv(0, 2) = lv.ref.x - (ca * c.x - sa * c.y);
+    inv(1, 2) = lv.ref.y - (sa * c.x + ca * c.y);
+    cv::Mat turned, mask;
+    cv::warpAffine(lv.model, turned, inv, cv::Size(side, side), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP,
+                   cv::BORDER_REPLICATE);
+    cv::warpAffine(lv.mask, mask, inv, cv::Size(side, side), cv::INTER_NEAREST | cv::WARP_INVERSE_MAP,
+                   cv::BORDER_CONSTANT, cv::Scalar(0));
+    const cv::Rect used = cv::boundingRect(mask);
+    if (used.area() == 0)
+        return false;
+    // The turned corners may reach past the searched box.
+    const int pad = std::max(0, std::max(used.width - lv.model.cols, used.height - lv.model.rows) / 2) + 1;
+    cv::Mat padded, res;
+    cv::copyMakeBorder(img, padded, pad, pad, pad, pad, cv::BORDER_REPLICATE);
+    if (padded.cols < used.width || padded.rows < used.height)
+        return false;
+    res = maskedCorrelation(padded, turned(used), mask(used));
+    if (ignorePolarity_)
+        res = cv::abs(res);
+    // Top-left of the turned model where the reference point lies at t + ref.
+    const cv::Point2d u = t + cv::Point2d(lv.ref) - (c - cv::Point2d(used.tl())) + cv::Point2d(pad, pad);
+    const int ux = int(std::lround(u.x)), uy = int(std::lround(u.y));
+    const cv::Rect peak = cv::Rect(ux - 1, uy - 1, 3, 3) & cv::Rect(0, 0, res.cols, res.rows);
+    if (peak.area() == 0)
+        return false;
+    double here = 0, rival = -1;
+    cv::minMaxLoc(res(peak), nullptr, &here);
+    const int rad = std::max(2, std::min(lv.model.cols, lv.model.rows) / 4);
+    cv::rectangle(res, cv::Rect(ux - rad, uy - rad, 2 * rad + 1, 2 * rad + 1), cv::Scalar(-2), cv::FILLED);
+    cv::minMaxLoc(res, nullptr, &rival);
+    rival = std::max(0.0, rival);
+    if (rival >= 1.0 - 1e-6)
+        return false;
+    return (here - rival) >= kStandOut * (1.0 - rival);
+}
+
 bool FindShape::Find(const cv::Mat& image, int, double* x, double* y, double* score, double* angle)
 {
     if (!valid_ || image.type() != CV_8UC1)
@@ -760,26 +860,40 @@ bool FindShape::Find(const cv::Mat& image, int, double* x, double* y, double* sc
         for (Candidate& c : keep)
             climb(levels_[size_t(l)], pyr[l], c);
         std::sort(keep.begin(), keep.end(), [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
-        // The best and its strongest rival: another place, or the same place
-        // clearly turned, that the climb did not merge into the best.
+        // Distinct places and turns only, best first: another place, or the
+        // same place clearly turned, that the climb did not merge into a
+        // better one. On coarse levels a fine texture's scores are rough, so
+        // every candidate near the best goes down to be judged on finer
+        // pixels; one far behind would not catch up, as finer levels sharpen
+        // the right place's lead rather than close it.
         const double apart = kDistinctShift / double(1 << l);
         auto distinct = [&](const Candidate& a, const Candidate& b) {
             return std::hypot(a.t.x - b.t.x, a.t.y - b.t.y) > apart || angleDistance(a.angle, b.angle) > kDistinctAngle;
         };
-        size_t r = 1;
-        while (r < keep.size() && !distinct(keep[r], keep[0]))
-            ++r;
-        if (r < keep.size())
-            std::swap(keep[1], keep[r]);
-        // A rival far behind is not carried down: finer levels sharpen the
-        // right place's lead rather than close it.
-        const bool carry = r < keep.size() && (l == scanLevel || keep[1].score >= kCarryShare * keep[0].score);
-        keep.resize(std::min<size_t>(keep.size(), carry ? 2 : 1));
+        std::vector<Candidate> next;
+        for (const Candidate& c : keep) {
+            bool merged = false;
+            for (const Candidate& k : next)
+                merged = merged || !distinct(c, k);
+            if (!merged && (next.empty() || c.score >= kCarryShare * next.front().score))
+                next.push_back(c);
+        }
+        // The finest levels climbed cost the most: only the best and its
+        // strongest rival go there.
+        if (l <= lowest + 1 && next.size() > 2)
+            next.resize(2);
+        keep.swap(next);
     }
     Candidate best = keep.front();
     // A rival scoring nearly as well at the same level: the model does not
     // tell the part's place, and guessing would judge the wrong pixels.
-    const bool unique = keep.size() < 2 || keep[1].score < kUniqueShare * best.score;
+    bool unique = keep.size() < 2 || keep[1].score < kUniqueShare * best.score;
+    // The angled scan is approximate and keeps few candidates: the place
+    // found must also stand out on the exact correlation at its angle.
+    if (angled && unique) {
+        const int l = std::max(0, top_ - 1);
+        unique = standsOut(l, pyr[size_t(l)], best.t * std::pow(2.0, lowest - l), best.angle);
+    }
     if (angled) {
         if (scanLevel > 0) {
             Candidate c = best;

@@ -133,9 +133,10 @@ public:
     // the part's rotation against the model in degrees (counter-clockwise as
     // shown), score the correlation 0..1. False when the best place scores
     // below the acceptance, or when another place (or the same place clearly
-    // turned) scores nearly as well: a plain plate, a repeated pattern or a
-    // covered model cannot tell where the part is (score and angle then still
-    // tell the best found).
+    // turned) scores nearly as well, or, searched turned, when the place does
+    // not stand well clear of every other place on the exact correlation at
+    // its angle: a plain plate, a repeated pattern or a covered model cannot
+    // tell where the part is (score and angle then still tell the best found).
     bool Find(const cv::Mat& image, int flags, double* x, double* y, double* score, double* angle);
     bool IsValid() const { return valid_; }
     void Clear();
@@ -176,6 +177,9 @@ private:
     // `smoothed`: img is smoothed like the level's smoothValues.
     bool refine(int level, const cv::Mat& img, Candidate& c, bool smoothed = false) const;
     void scan(int level, const cv::Mat& img, std::vector<Candidate>& found) const;
+    // Whether the place t (model top-left at the level), turned by angle,
+    // stands out from every other place on the exact correlation.
+    bool standsOut(int level, const cv::Mat& img, cv::Point2d t, double angle) const;
     bool buildKernels(Level& lv) const;
 
     std::vector<Level> levels_; // full resolution first

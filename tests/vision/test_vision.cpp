@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 namespace {
@@ -661,4 +662,75 @@ TEST(DisplayArea, CheckInRangeAndTolerances)
     EXPECT_FALSE(LineAround(100, 79, 20));
     EXPECT_TRUE(LineAround(100, 110, 50, 80, 20, 10));
     EXPECT_FALSE(LineAround(100, 110, 81, 80, 20, 10));
+}
+
+namespace {
+
+// A photograph scaled to cover the frame, as the benchmark's scenes are.
+cv::Mat photo(const char* file, cv::Size size)
+{
+    const cv::Mat p = cv::imread(std::string(INMOLD_PHOTO_DIR) + "/" + file, cv::IMREAD_GRAYSCALE);
+    if (p.empty())
+        return p;
+    const double s = std::max(double(size.width) / p.cols, double(size.height) / p.rows);
+    cv::Mat big;
+    cv::resize(p, big, cv::Size(int(std::ceil(p.cols * s)), int(std::ceil(p.rows * s))), 0, 0, cv::INTER_CUBIC);
+    return big(cv::Rect((big.cols - size.width) / 2, 0, size.width, size.height)).clone();
+}
+
+cv::Mat noisy(const cv::Mat& img, double sigma, uint64_t seed)
+{
+    cv::Mat f, n(img.size(), CV_32F), out;
+    img.convertTo(f, CV_32F);
+    cv::RNG(seed).fill(n, cv::RNG::NORMAL, 0, sigma);
+    f += n;
+    f.convertTo(out, CV_8U);
+    return out;
+}
+
+} // namespace
+
+// A brick wall repeats itself a course further, and a turned search sees it
+// only roughly at its coarse scan: a turned wall is placed where it lies,
+// and with a part stuck over the model's place it is placed right or not
+// found, never a course away.
+TEST(FindShape, TurnedRepeatedPatternIsPlacedRightOrNotFound)
+{
+    const cv::Size size(1280, 1024);
+    const cv::Mat wall = photo("brick.png", size), other = photo("gravel.png", size);
+    ASSERT_FALSE(wall.empty()) << INMOLD_PHOTO_DIR;
+    ASSERT_FALSE(other.empty());
+    const cv::Rect box(440, 320, 400, 384);
+    const cv::Point2d centre(box.x + box.width / 2, box.y + box.height / 2);
+    FindShape model;
+    ASSERT_TRUE(model.CreateShape(noisy(wall, 2, 1)(box).clone(), 0.0, 0, 10, int(centre.x), int(centre.y), false,
+                                  255, cv::Mat(), 5, 0));
+    cv::RNG rng(5);
+    int found = 0, stuckCases = 0;
+    for (int k = 0; k < 16; ++k) {
+        const cv::Point2d move(rng.uniform(-15.0, 15.0), rng.uniform(-15.0, 15.0));
+        const double angle = rng.uniform(-10.0, 10.0);
+        const bool stuck = k % 4 == 3;
+        cv::Mat frame = MovedPicture(wall, move, centre, angle);
+        if (stuck) {
+            cv::Mat disc(size, CV_8UC1, cv::Scalar(0));
+            cv::circle(disc, centre + move, 144, cv::Scalar(255), cv::FILLED);
+            MovedPicture(other, {rng.uniform(-300.0, 300.0), rng.uniform(-200.0, 200.0)}, centre, 0)
+                .copyTo(frame, disc);
+            ++stuckCases;
+        }
+        frame = noisy(frame, 2, uint64_t(100 + k));
+        SCOPED_TRACE(testing::Message() << "move " << move << ", turned " << angle << (stuck ? ", stuck part" : ""));
+        double x, y, score, a;
+        const bool ok = model.Find(frame, 0, &x, &y, &score, &a);
+        if (!ok) {
+            EXPECT_TRUE(stuck) << "a clear wall not found, score " << score;
+            continue;
+        }
+        ++found;
+        // The shift that brings the frame back, about the model's centre.
+        EXPECT_LT(std::hypot(x + move.x, y + move.y), 1.0) << "score " << score;
+        EXPECT_LT(std::abs(a - angle), 0.2);
+    }
+    EXPECT_GE(found, 16 - stuckCases);
 }
