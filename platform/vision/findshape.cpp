@@ -48,6 +48,8 @@ constexpr double kCarryShare = 0.6;
 // on a texture closes half of it and more, even under noise and blur; a plain
 // plate's best place, or a pose next to a covered part, a quarter at most.
 constexpr double kStandOut = 0.375;
+// Other places, the best of a coarser correlation, scored exactly for that.
+constexpr int kRivalPlaces = 6;
 
 inline float sampleBilinear(const cv::Mat& img, double x, double y)
 {
@@ -114,54 +116,33 @@ cv::Mat localNormalised(const cv::Mat& img, int win)
     return f;
 }
 
-// Normalised correlation of a masked template at every place inside img:
-// three correlations through the Fourier domain (the template's zero-mean
-// values, and the mask against the image and its square), a fraction of
-// what a general masked match costs.
-cv::Mat maskedCorrelation(const cv::Mat& img, const cv::Mat& templ, const cv::Mat& mask)
+// The model at a level turned by `angle` about its reference point, on a
+// square canvas whose centre is that point: the pixels inside the turned
+// mask, the box they fill, and that centre's place in the box.
+struct TurnedModel {
+    cv::Mat image, mask;
+    cv::Rect used;
+    cv::Point2d refAt;
+};
+
+TurnedModel turnModel(const cv::Mat& model, const cv::Mat& mask, cv::Point2f ref, double angle)
 {
-    const cv::Size valid(img.cols - templ.cols + 1, img.rows - templ.rows + 1);
-    const cv::Size n(cv::getOptimalDFTSize(img.cols), cv::getOptimalDFTSize(img.rows));
-    cv::Mat m, t;
-    cv::compare(mask, 0, m, cv::CMP_GT);
-    m.convertTo(m, CV_32F, 1.0 / 255);
-    templ.convertTo(t, CV_32F);
-    const double count = cv::sum(m)[0];
-    if (count < 1)
-        return cv::Mat::zeros(valid, CV_32F);
-    t -= cv::sum(t.mul(m))[0] / count;
-    t = t.mul(m);
-    const double energy = cv::sum(t.mul(t))[0];
-    auto spectrum = [&](const cv::Mat& a, int rows) {
-        cv::Mat z = cv::Mat::zeros(n, CV_32F), f;
-        a.copyTo(z(cv::Rect(0, 0, a.cols, a.rows)));
-        cv::dft(z, f, 0, rows);
-        return f;
-    };
-    cv::Mat fi;
-    img.convertTo(fi, CV_32F);
-    const cv::Mat sq = fi.mul(fi);
-    const cv::Mat si = spectrum(fi, fi.rows), si2 = spectrum(sq, sq.rows);
-    const cv::Mat st = spectrum(t, t.rows), sm = spectrum(m, m.rows);
-    auto correlate = [&](const cv::Mat& a, const cv::Mat& b) {
-        cv::Mat prod, full;
-        cv::mulSpectrums(a, b, prod, 0, true);
-        cv::dft(prod, full, cv::DFT_INVERSE | cv::DFT_REAL_OUTPUT | cv::DFT_SCALE, valid.height);
-        return full(cv::Rect(cv::Point(), valid)).clone();
-    };
-    const cv::Mat x = correlate(si, st), s1 = correlate(si, sm), s2 = correlate(si2, sm);
-    cv::Mat res(valid, CV_32F);
-    for (int y = 0; y < valid.height; ++y) {
-        const float* xr = x.ptr<float>(y);
-        const float* ar = s1.ptr<float>(y);
-        const float* br = s2.ptr<float>(y);
-        float* rr = res.ptr<float>(y);
-        for (int k = 0; k < valid.width; ++k) {
-            const double var = br[k] - double(ar[k]) * ar[k] / count;
-            rr[k] = var * energy > 1e-6 ? float(std::max(-1.0, std::min(1.0, xr[k] / std::sqrt(var * energy)))) : 0.f;
-        }
-    }
-    return res;
+    TurnedModel t;
+    const double half = 0.5 * std::hypot(double(model.cols), double(model.rows));
+    const int side = int(std::ceil(2 * half)) + 1;
+    const double r = angle * CV_PI / 180.0, ca = std::cos(r), sa = std::sin(r);
+    const cv::Point2d c(side / 2.0, side / 2.0);
+    // Canvas pixel q shows model pixel ref + R^-1 (q - c).
+    cv::Matx23d inv(ca, -sa, 0, sa, ca, 0);
+    inv(0, 2) = ref.x - (ca * c.x - sa * c.y);
+    inv(1, 2) = ref.y - (sa * c.x + ca * c.y);
+    cv::warpAffine(model, t.image, inv, cv::Size(side, side), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP,
+                   cv::BORDER_REPLICATE);
+    cv::warpAffine(mask, t.mask, inv, cv::Size(side, side), cv::INTER_NEAREST | cv::WARP_INVERSE_MAP,
+                   cv::BORDER_CONSTANT, cv::Scalar(0));
+    t.used = cv::boundingRect(t.mask);
+    t.refAt = c - cv::Point2d(t.used.tl());
+    return t;
 }
 
 } // namespace
@@ -756,46 +737,112 @@ void FindShape::scan(int level, const cv::Mat& img, std::vector<Candidate>& foun
     }
 }
 
-bool FindShape::standsOut(int level, const cv::Mat& img, cv::Point2d t, double angle) const
+bool FindShape::standsOut(const std::vector<cv::Mat>& pyr, int level, cv::Point2d t, double angle) const
 {
+    // Where other places might rival the found one comes from a plain
+    // correlation one level coarser; each is then scored, like the found
+    // place, exactly (masked) at this level, where the model's detail tells.
+    const int coarse = level + 1 < int(pyr.size()) ? level + 1 : level;
     const Level& lv = levels_[size_t(level)];
-    // The model turned by the angle, as the scan's kernels are.
-    const double half = 0.5 * std::hypot(double(lv.model.cols), double(lv.model.rows));
-    const int side = int(std::ceil(2 * half)) + 1;
-    const double r = angle * CV_PI / 180.0, ca = std::cos(r), sa = std::sin(r);
-    const cv::Point2d c(side / 2.0, side / 2.0);
-    cv::Matx23d inv(ca, -sa, 0, sa, ca, 0);
-    inv(0, 2) = lv.ref.x - (ca * c.x - sa * c.y);
-    inv(1, 2) = lv.ref.y - (sa * c.x + ca * c.y);
-    cv::Mat turned, mask;
-    cv::warpAffine(lv.model, turned, inv, cv::Size(side, side), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP,
-                   cv::BORDER_REPLICATE);
-    cv::warpAffine(lv.mask, mask, inv, cv::Size(side, side), cv::INTER_NEAREST | cv::WARP_INVERSE_MAP,
-                   cv::BORDER_CONSTANT, cv::Scalar(0));
-    const cv::Rect used = cv::boundingRect(mask);
-    if (used.area() == 0)
+    const Level& lc = levels_[size_t(coarse)];
+    const TurnedModel fine = turnModel(lv.model, lv.mask, lv.ref, angle);
+    const TurnedModel rough = turnModel(lc.model, lc.mask, lc.ref, angle);
+    if (fine.used.area() == 0 || rough.used.area() == 0)
         return false;
-    // The turned corners may reach past the searched box.
-    const int pad = std::max(0, std::max(used.width - lv.model.cols, used.height - lv.model.rows) / 2) + 1;
-    cv::Mat padded, res;
-    cv::copyMakeBorder(img, padded, pad, pad, pad, pad, cv::BORDER_REPLICATE);
-    if (padded.cols < used.width || padded.rows < used.height)
+
+    // The exact score at this level of the turned model with its box's
+    // top-left at u (the image padded by `pad`).
+    const int pad = std::max(0, std::max(fine.used.width - lv.model.cols, fine.used.height - lv.model.rows) / 2) + 1;
+    cv::Mat img;
+    cv::copyMakeBorder(pyr[size_t(level)], img, pad, pad, pad, pad, cv::BORDER_REPLICATE);
+    struct Px {
+        int dx, dy;
+        float w;
+    };
+    std::vector<Px> px;
+    double sum = 0, energy = 0;
+    for (int y = 0; y < fine.used.height; ++y)
+        for (int x = 0; x < fine.used.width; ++x)
+            if (fine.mask.at<uchar>(fine.used.y + y, fine.used.x + x)) {
+                const float v = fine.image.at<uchar>(fine.used.y + y, fine.used.x + x);
+                px.push_back({x, y, v});
+                sum += v;
+            }
+    if (px.size() < 16)
         return false;
-    res = maskedCorrelation(padded, turned(used), mask(used));
+    const double n = double(px.size()), mean = sum / n;
+    for (Px& p : px) {
+        p.w -= float(mean);
+        energy += double(p.w) * p.w;
+    }
+    auto exact = [&](cv::Point u) {
+        if (u.x < 0 || u.y < 0 || u.x + fine.used.width > img.cols || u.y + fine.used.height > img.rows)
+            return -1.0;
+        double s1 = 0, s2 = 0, sx = 0;
+        for (const Px& p : px) {
+            const double v = img.ptr<uchar>(u.y + p.dy)[u.x + p.dx];
+            s1 += v;
+            s2 += v * v;
+            sx += p.w * v;
+        }
+        const double var = s2 - s1 * s1 / n;
+        if (var * energy < 1e-6)
+            return 0.0;
+        const double r = sx / std::sqrt(var * energy);
+        return ignorePolarity_ ? std::abs(r) : r;
+    };
+    // The best whole-pixel place near u.
+    auto peakNear = [&](cv::Point u) {
+        double best = exact(u);
+        for (int step = 0; step < 4; ++step) {
+            cv::Point next = u;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const double v = exact(u + cv::Point(dx, dy));
+                    if (v > best) {
+                        best = v;
+                        next = u + cv::Point(dx, dy);
+                    }
+                }
+            if (next == u)
+                break;
+            u = next;
+        }
+        return best;
+    };
+    const cv::Point2d at = t + cv::Point2d(lv.ref) - fine.refAt + cv::Point2d(pad, pad);
+    const double here = peakNear(cv::Point(int(std::lround(at.x)), int(std::lround(at.y))));
+
+    // The rough surface, the found place blanked out.
+    const int padC = std::max(0, std::max(rough.used.width - lc.model.cols, rough.used.height - lc.model.rows) / 2) + 1;
+    cv::Mat imgC, res;
+    cv::copyMakeBorder(pyr[size_t(coarse)], imgC, padC, padC, padC, padC, cv::BORDER_REPLICATE);
+    if (imgC.cols < rough.used.width || imgC.rows < rough.used.height)
+        return false;
+    cv::matchTemplate(imgC, rough.image(rough.used), res, cv::TM_CCOEFF_NORMED);
+    cv::patchNaNs(res, 0);
     if (ignorePolarity_)
         res = cv::abs(res);
-    // Top-left of the turned model where the reference point lies at t + ref.
-    const cv::Point2d u = t + cv::Point2d(lv.ref) - (c - cv::Point2d(used.tl())) + cv::Point2d(pad, pad);
-    const int ux = int(std::lround(u.x)), uy = int(std::lround(u.y));
-    const cv::Rect peak = cv::Rect(ux - 1, uy - 1, 3, 3) & cv::Rect(0, 0, res.cols, res.rows);
-    if (peak.area() == 0)
-        return false;
-    double here = 0, rival = -1;
-    cv::minMaxLoc(res(peak), nullptr, &here);
-    const int rad = std::max(2, std::min(lv.model.cols, lv.model.rows) / 4);
-    cv::rectangle(res, cv::Rect(ux - rad, uy - rad, 2 * rad + 1, 2 * rad + 1), cv::Scalar(-2), cv::FILLED);
-    cv::minMaxLoc(res, nullptr, &rival);
-    rival = std::max(0.0, rival);
+    const double toCoarse = std::pow(2.0, level - coarse);
+    const cv::Point2d atC = t * toCoarse + cv::Point2d(lc.ref) - rough.refAt + cv::Point2d(padC, padC);
+    const int rad = std::max(2, std::min(lc.model.cols, lc.model.rows) / 4);
+    cv::rectangle(res, cv::Rect(int(std::lround(atC.x)) - rad, int(std::lround(atC.y)) - rad, 2 * rad + 1, 2 * rad + 1),
+                  cv::Scalar(-2), cv::FILLED);
+    double rival = 0;
+    const int apart = std::max(1, rad / 2);
+    for (int k = 0; k < kRivalPlaces; ++k) {
+        double v;
+        cv::Point uc;
+        cv::minMaxLoc(res, nullptr, &v, nullptr, &uc);
+        if (v <= 0)
+            break;
+        cv::rectangle(res, cv::Rect(uc.x - apart, uc.y - apart, 2 * apart + 1, 2 * apart + 1), cv::Scalar(-2),
+                      cv::FILLED);
+        // The same reference point at this level.
+        const cv::Point2d ref = (cv::Point2d(uc) + rough.refAt - cv::Point2d(padC, padC)) / toCoarse;
+        const cv::Point2d u = ref - fine.refAt + cv::Point2d(pad, pad);
+        rival = std::max(rival, peakNear(cv::Point(int(std::lround(u.x)), int(std::lround(u.y)))));
+    }
     if (rival >= 1.0 - 1e-6)
         return false;
     return (here - rival) >= kStandOut * (1.0 - rival);
@@ -892,7 +939,7 @@ bool FindShape::Find(const cv::Mat& image, int, double* x, double* y, double* sc
     // found must also stand out on the exact correlation at its angle.
     if (angled && unique) {
         const int l = std::max(0, top_ - 1);
-        unique = standsOut(l, pyr[size_t(l)], best.t * std::pow(2.0, lowest - l), best.angle);
+        unique = standsOut(pyr, l, best.t * std::pow(2.0, lowest - l), best.angle);
     }
     if (angled) {
         if (scanLevel > 0) {

@@ -178,8 +178,8 @@ private:
     bool refine(int level, const cv::Mat& img, Candidate& c, bool smoothed = false) const;
     void scan(int level, const cv::Mat& img, std::vector<Candidate>& found) const;
     // Whether the place t (model top-left at the level), turned by angle,
-    // stands out from every other place on the exact correlation.
-    bool standsOut(int level, const cv::Mat& img, cv::Point2d t, double angle) const;
+    // stands out from every other place on the exact correlation there.
+    bool standsOut(const std::vector<cv::Mat>& pyr, int level, cv::Point2d t, double angle) const;
     bool buildKernels(Level& lv) const;
 
     std::vector<Level> levels_; // full resolution first
