@@ -152,6 +152,7 @@ void GrayMatch::Train(int tolerance, int amplify, int flatPercent, int edgePerce
     cv::bitwise_and(mask_, plainEnough, fitUse_);
     cv::bitwise_and(fitUse_, inRange, fitUse_);
     fitUse_.setTo(0, zone);
+    pickRareLevels(mean8);
     // What only training reads: a model is trained once after its templates
     // are added, and a new set starts from Create.
     sum_.release();
@@ -178,7 +179,7 @@ void GrayMatch::Match(const cv::Mat& image, cv::Mat& out, const cv::Mat& inView)
     if (judged.data != mask_.data)
         cv::bitwise_and(fitUse_, judged, use);
     vision::Lighting light;
-    light.Fit(image, mean_, use);
+    light.Fit(image, mean_, use, fitExtra_);
 
     // How far each pixel lies outside its band, in the frame's grey levels
     // (the band brought to the frame's light), as a share of the tolerance.
@@ -296,7 +297,11 @@ void GrayMatch::dimHighlights(const cv::Mat& image, const cv::Mat& judged, const
         light.Row(y, gain.data(), level.data());
         for (int x = 0; x < w_; ++x)
             if (c[x] && j[x]) {
-                const float t = gain[size_t(x)] * (mr[x] - m) + level[size_t(x)] - f[x];
+                float t = gain[size_t(x)] * (mr[x] - m) + level[size_t(x)] - f[x];
+                // A pixel clipped at white may lie anywhere above what it
+                // shows: it tells no darkening.
+                if (f[x] >= kClipWhite)
+                    t = std::min(t, 0.0f);
                 const int b = std::max(0, std::min(kBins - 1, int(std::lround(t)) + 255));
                 ++hist[size_t(lab[x]) * kBins + size_t(b)];
                 ++total[size_t(lab[x])];
@@ -343,8 +348,56 @@ void GrayMatch::dimHighlights(const cv::Mat& image, const cv::Mat& judged, const
     }
 }
 
+// The light's grid samples the grey levels as often as they occur; levels
+// on a small area (a dark object under a bright sky) it meets a few times,
+// and those few a robust fit takes for a change, though they alone tell how
+// the light scales the picture. Each band of grey levels gets at least
+// kRarePerBand samples, spread evenly over its pixels.
+void GrayMatch::pickRareLevels(const cv::Mat& mean8)
+{
+    fitExtra_.clear();
+    constexpr int kBandWidth = 16, kBands = 256 / kBandWidth, kRarePerBand = 12;
+    const int stride = vision::Lighting::GridStride(w_, h_);
+    const double perGrid = 1.0 / (double(stride) * stride);
+    std::vector<int> count(kBands, 0);
+    for (int y = 0; y < h_; ++y) {
+        const uchar* u = fitUse_.ptr<uchar>(y);
+        const uchar* r = mean8.ptr<uchar>(y);
+        for (int x = 0; x < w_; ++x)
+            if (u[x])
+                ++count[r[x] / kBandWidth];
+    }
+    std::vector<double> every(kBands, 0.0), next(kBands, 0.0);
+    std::vector<int> seen(kBands, 0);
+    bool any = false;
+    for (int b = 0; b < kBands; ++b) {
+        const double want = kRarePerBand - count[size_t(b)] * perGrid;
+        if (count[size_t(b)] > 0 && want >= 1) {
+            every[size_t(b)] = std::max(1.0, count[size_t(b)] / want);
+            next[size_t(b)] = every[size_t(b)] / 2;
+            any = true;
+        }
+    }
+    if (!any)
+        return;
+    for (int y = 0; y < h_; ++y) {
+        const uchar* u = fitUse_.ptr<uchar>(y);
+        const uchar* r = mean8.ptr<uchar>(y);
+        for (int x = 0; x < w_; ++x) {
+            const size_t b = r[x] / kBandWidth;
+            if (!u[x] || every[b] <= 0)
+                continue;
+            if (seen[b]++ >= int(next[b])) {
+                fitExtra_.emplace_back(x, y);
+                next[b] += every[b];
+            }
+        }
+    }
+}
+
 void GrayMatch::Clear()
 {
+    fitExtra_.clear();
     zoneLabels_.release();
     zoneCore_.release();
     zoneFloor_.clear();

@@ -39,7 +39,13 @@ double median(std::vector<double>& v)
 
 } // namespace
 
-void Lighting::Fit(const cv::Mat& image, const cv::Mat& reference, const cv::Mat& use)
+int Lighting::GridStride(int w, int h)
+{
+    return std::max(1, int(std::lround(std::sqrt(double(std::max(0, w)) * std::max(0, h) / kSamples))));
+}
+
+void Lighting::Fit(const cv::Mat& image, const cv::Mat& reference, const cv::Mat& use,
+                   const std::vector<cv::Point>& extra)
 {
     w_ = image.cols;
     h_ = image.rows;
@@ -55,7 +61,7 @@ void Lighting::Fit(const cv::Mat& image, const cv::Mat& reference, const cv::Mat
         int clipped; // -1 at black, 1 at white, 0 not
     };
     std::vector<S> s;
-    const int stride = std::max(1, int(std::lround(std::sqrt(double(w_) * h_ / kSamples))));
+    const int stride = GridStride(w_, h_);
     const double cx = 0.5 * (w_ - 1), cy = 0.5 * (h_ - 1);
     const double nx = std::max(1.0, cx), ny = std::max(1.0, cy);
     for (int y = stride / 2; y < h_; y += stride) {
@@ -67,6 +73,12 @@ void Lighting::Fit(const cv::Mat& image, const cv::Mat& reference, const cv::Mat
                 s.push_back({(x - cx) / nx, (y - cy) / ny, rr[x], double(ir[x]),
                              ir[x] <= kClipBlack ? -1 : ir[x] >= kClipWhite ? 1 : 0});
     }
+    for (const cv::Point& p : extra)
+        if (p.x >= 0 && p.y >= 0 && p.x < w_ && p.y < h_ && use.at<uchar>(p)) {
+            const uchar f = image.at<uchar>(p);
+            s.push_back({(p.x - cx) / nx, (p.y - cy) / ny, reference.at<float>(p), double(f),
+                         f <= kClipBlack ? -1 : f >= kClipWhite ? 1 : 0});
+        }
     if (int(s.size()) < kFewest)
         return;
     double mean = 0;

@@ -55,6 +55,7 @@ private:
     cv::Mat lowBand_, highBand_; // CV_32F after Train: the band, placing allowance included
     cv::Mat invTol_;            // CV_32F after Train: 1 / the tolerance at each pixel
     cv::Mat fitUse_;            // pixels the light is fitted on
+    std::vector<cv::Point> fitExtra_; // pixels of grey levels the light's grid meets rarely
     cv::Mat zoneLabels_;        // CV_32S: the highlight each pixel near one belongs to, 0 elsewhere
     cv::Mat zoneCore_;          // the highlights themselves
     std::vector<float> zoneFloor_; // per highlight: the darkest steel around it
@@ -63,6 +64,7 @@ private:
     cv::Mat dev_, smooth_, a_;  // scratch, kept to avoid reallocation per frame
 
     void dimHighlights(const cv::Mat& image, const cv::Mat& judged, const vision::Lighting& light);
+    void pickRareLevels(const cv::Mat& mean8);
 };
 
 // Similarity model of one region: the score 0..100 falls with the mean

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the models of the image-processing layer.
 #include <opencv2/core.hpp>
+#include <vector>
 
 namespace vision {
 
@@ -26,8 +27,13 @@ public:
     // Fits `image` (8 bit) to `reference` (CV_32F, same size) on the pixels
     // `use` allows (8 bit, same size), robustly: a changed part of the region
     // has no say. Pixels the camera clipped at black or white count only as
-    // bounds. With too few pixels the light is left as it was.
-    void Fit(const cv::Mat& image, const cv::Mat& reference, const cv::Mat& use);
+    // bounds. With too few pixels the light is left as it was. `extra`: pixels
+    // sampled besides the even grid (where `use` allows), so that grey levels
+    // the grid meets only a few times still tell the gain.
+    void Fit(const cv::Mat& image, const cv::Mat& reference, const cv::Mat& use,
+             const std::vector<cv::Point>& extra = {});
+    // The grid's spacing in pixels for a w x h picture.
+    static int GridStride(int w, int h);
     // The image as it would look under the reference's light (CV_32F).
     void Undo(const cv::Mat& image, cv::Mat& out) const;
     // Along row y: gain = g0 + (g1 + (g2 + g3 u) u) u, level likewise with

@@ -407,7 +407,8 @@ TEST(GrayMatch, HighlightsMayChangeANewShinyBlobMayNot)
 }
 
 // Glare only brightens: a highlight dimmed as a whole passes, a part lying
-// on it, darker by more than the tolerance, is found.
+// on it, darker by more than the tolerance, is found, also where more light
+// clips the highlight at white (a clipped pixel tells no dimming).
 TEST(GrayMatch, APartDarkeningAHighlightIsFound)
 {
     cv::Mat steel = texture({160, 120}, 14);
@@ -417,11 +418,14 @@ TEST(GrayMatch, APartDarkeningAHighlightIsFound)
     cv::circle(dimmed, cv::Point(80, 60), 30, cv::Scalar(205), cv::FILLED, cv::LINE_AA);
     gm.Match(noisy(dimmed, 3, 3), out);
     EXPECT_EQ(openedCount(out), 0);
-    for (const int delta : {-40, -60}) {
-        SCOPED_TRACE(delta);
-        gm.Match(noisy(withDisc(steel, {75, 55}, CV_PI * 10 * 10, delta), 3, 4), out);
-        EXPECT_GT(cv::countNonZero(out(cv::Rect(65, 45, 21, 21))), 200);
-    }
+    gm.Match(relit(steel, 1.15, 0, 0, 3, 5), out);
+    EXPECT_EQ(openedCount(out), 0);
+    for (const double gain : {1.0, 1.15})
+        for (const int delta : {-40, -60}) {
+            SCOPED_TRACE(testing::Message() << "gain " << gain << ", " << delta);
+            gm.Match(relit(withDisc(steel, {75, 55}, CV_PI * 10 * 10, delta), gain, 0, 0, 3, 4), out);
+            EXPECT_GT(cv::countNonZero(out(cv::Rect(65, 45, 21, 21))), 200);
+        }
 }
 
 // Where the camera clipped, a pixel only tells one way: holes gone black
@@ -450,6 +454,36 @@ TEST(GrayMatch, ClippedPixelsTellOnlyTheirWay)
     cv::circle(dark, cv::Point(60, 50), 12, cv::Scalar(0), cv::FILLED);
     gd.Match(noisy(dark, 2, 3), out);
     EXPECT_GT(cv::countNonZero(out(cv::Rect(50, 40, 21, 21))), 300);
+}
+
+// A bright sky with a small dark object in it, under 15 % more light: the
+// sky clips at white, the object keeps its place below it. A part darker
+// than the tolerance on the clipped sky is still found.
+TEST(GrayMatch, MoreLightOnABrightPictureIsNoDefect)
+{
+    cv::Mat sky(120, 160, CV_32F), grain(sky.size(), CV_32F);
+    cv::RNG(21).fill(grain, cv::RNG::NORMAL, 0, 8);
+    cv::GaussianBlur(grain, grain, cv::Size(0, 0), 1.2);
+    for (int y = 0; y < sky.rows; ++y)
+        for (int x = 0; x < sky.cols; ++x)
+            sky.at<float>(y, x) = float(232 - 32.0 * y / (sky.rows - 1) - 4.0 * x / (sky.cols - 1)) +
+                                  grain.at<float>(y, x);
+    cv::Mat tmpl;
+    sky.convertTo(tmpl, CV_8U);
+    cv::circle(tmpl, cv::Point(106, 80), 6, cv::Scalar(40), cv::FILLED, cv::LINE_AA);
+    GrayMatch gm = trained({noisy(tmpl, 2, 1), noisy(tmpl, 2, 2)});
+    const cv::Mat bright = relit(tmpl, 1.15, 0, 0, 2, 3);
+    ASSERT_GT(cv::countNonZero(bright >= 253), 1500) << "the top of the sky clips";
+    cv::Mat out;
+    gm.Match(bright, out);
+    EXPECT_EQ(openedCount(out), 0);
+
+    const cv::Rect around(31, 6, 19, 19);
+    cv::Mat part = tmpl.clone();
+    cv::circle(part, cv::Point(40, 15), 9, cv::Scalar(190), cv::FILLED); // 40 below the sky
+    gm.Match(relit(part, 1.15, 0, 0, 2, 4), out);
+    EXPECT_GT(cv::countNonZero(out(around)), 200);
+    EXPECT_EQ(openedCount(out), openedCount(out(around)));
 }
 
 // The tolerance is divided by 1 + amplify; every template taken widens what
