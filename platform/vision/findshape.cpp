@@ -755,41 +755,47 @@ bool FindShape::standsOut(const std::vector<cv::Mat>& pyr, int level, cv::Point2
     const int pad = std::max(0, std::max(fine.used.width - lv.model.cols, fine.used.height - lv.model.rows) / 2) + 1;
     cv::Mat img;
     cv::copyMakeBorder(pyr[size_t(level)], img, pad, pad, pad, pad, cv::BORDER_REPLICATE);
-    struct Px {
-        int dx, dy;
-        float w;
-    };
-    std::vector<Px> px;
+    // Each model pixel as its offset in the padded image's memory.
+    std::vector<size_t> offset;
+    std::vector<float> weight;
     double sum = 0, energy = 0;
     for (int y = 0; y < fine.used.height; ++y)
         for (int x = 0; x < fine.used.width; ++x)
             if (fine.mask.at<uchar>(fine.used.y + y, fine.used.x + x)) {
                 const float v = fine.image.at<uchar>(fine.used.y + y, fine.used.x + x);
-                px.push_back({x, y, v});
+                offset.push_back(size_t(y) * img.step + size_t(x));
+                weight.push_back(v);
                 sum += v;
             }
-    if (px.size() < 16)
+    if (offset.size() < 16)
         return false;
-    const double n = double(px.size()), mean = sum / n;
-    for (Px& p : px) {
-        p.w -= float(mean);
-        energy += double(p.w) * p.w;
+    const double n = double(offset.size()), mean = sum / n;
+    for (float& w : weight) {
+        w -= float(mean);
+        energy += double(w) * w;
     }
+    std::vector<std::pair<cv::Point, double>> seen; // a climb revisits its neighbours
     auto exact = [&](cv::Point u) {
-        if (u.x < 0 || u.y < 0 || u.x + fine.used.width > img.cols || u.y + fine.used.height > img.rows)
-            return -1.0;
-        double s1 = 0, s2 = 0, sx = 0;
-        for (const Px& p : px) {
-            const double v = img.ptr<uchar>(u.y + p.dy)[u.x + p.dx];
-            s1 += v;
-            s2 += v * v;
-            sx += p.w * v;
+        for (const auto& e : seen)
+            if (e.first == u)
+                return e.second;
+        double r = -1.0;
+        if (u.x >= 0 && u.y >= 0 && u.x + fine.used.width <= img.cols && u.y + fine.used.height <= img.rows) {
+            const uchar* base = img.ptr<uchar>(u.y) + u.x;
+            double s1 = 0, s2 = 0, sx = 0;
+            for (size_t k = 0; k < offset.size(); ++k) {
+                const double v = base[offset[k]];
+                s1 += v;
+                s2 += v * v;
+                sx += weight[k] * v;
+            }
+            const double var = s2 - s1 * s1 / n;
+            r = var * energy < 1e-6 ? 0.0 : sx / std::sqrt(var * energy);
+            if (ignorePolarity_)
+                r = std::abs(r);
         }
-        const double var = s2 - s1 * s1 / n;
-        if (var * energy < 1e-6)
-            return 0.0;
-        const double r = sx / std::sqrt(var * energy);
-        return ignorePolarity_ ? std::abs(r) : r;
+        seen.emplace_back(u, r);
+        return r;
     };
     // The best whole-pixel place near u.
     auto peakNear = [&](cv::Point u) {
