@@ -116,9 +116,9 @@ cv::Mat localNormalised(const cv::Mat& img, int win)
     return f;
 }
 
-// The model at a level turned by `angle` about its reference point, on a
-// square canvas whose centre is that point: the pixels inside the turned
-// mask, the box they fill, and that centre's place in the box.
+// A model image (any type) turned by `angle` about its reference point, on a
+// square canvas whose centre is that point: the turned mask, the box it
+// fills, and that centre's place in the box.
 struct TurnedModel {
     cv::Mat image, mask;
     cv::Rect used;
@@ -316,26 +316,13 @@ bool FindShape::buildKernels(Level& t) const
     // Normalised upright, then turned, so that the kernel sees what the
     // normalised image shows of a turned part.
     const cv::Mat tf = localNormalised(t.model, t.window);
-    const double half = 0.5 * std::hypot(double(t.model.cols), double(t.model.rows));
-    const int side = int(std::ceil(2 * half)) + 1;
     for (double a : angles) {
-        // Kernel pixel q shows model pixel ref + R^-1 (q - c).
-        const double r = a * CV_PI / 180.0, ca = std::cos(r), sa = std::sin(r);
-        const cv::Point2d c(side / 2.0, side / 2.0);
-        cv::Matx23d inv(ca, -sa, 0, sa, ca, 0);
-        inv(0, 2) = t.ref.x - (ca * c.x - sa * c.y);
-        inv(1, 2) = t.ref.y - (sa * c.x + ca * c.y);
-        cv::Mat w, mk;
-        cv::warpAffine(tf, w, inv, cv::Size(side, side), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP,
-                       cv::BORDER_REPLICATE);
-        cv::warpAffine(t.mask, mk, inv, cv::Size(side, side), cv::INTER_NEAREST | cv::WARP_INVERSE_MAP,
-                       cv::BORDER_CONSTANT, cv::Scalar(0));
-        const int count = cv::countNonZero(mk);
+        const TurnedModel turned = turnModel(tf, t.mask, t.ref, a);
+        const int count = cv::countNonZero(turned.mask);
         if (count < 16)
             continue;
-        const cv::Rect used = cv::boundingRect(mk);
-        cv::Mat kw = w(used).clone();
-        const cv::Mat km = mk(used);
+        cv::Mat kw = turned.image(turned.used).clone();
+        const cv::Mat km = turned.mask(turned.used);
         const double mu = cv::mean(kw, km)[0];
         kw -= mu;
         kw.setTo(0, km == 0);
@@ -343,7 +330,7 @@ bool FindShape::buildKernels(Level& t) const
         if (norm < 1e-6)
             continue;
         kw /= norm;
-        t.kernels.push_back({a, kw, c - cv::Point2d(used.tl()), std::sqrt(double(count))});
+        t.kernels.push_back({a, kw, turned.refAt, std::sqrt(double(count))});
     }
     return !t.kernels.empty();
 }
