@@ -855,6 +855,26 @@ bool FindShape::Find(const cv::Mat& image, int, double* x, double* y, double* sc
                double(levels_[size_t(scanLevel)].kernels.size()) * image.total() / double(1 << (2 * scanLevel)) >
                    kScanBudget)
             ++scanLevel;
+    if (search(image, scanLevel, x, y, score, angle))
+        return true;
+    // A fine texture may blur into sameness at the scan level, so that the
+    // part's place is not among its candidates: shift only, where the exact
+    // scan costs little, once more a level finer. (An angled scan a level
+    // finer would cost several times its budget.)
+    if (angleRange_ > 0 || scanLevel == 0)
+        return false;
+    double fx, fy, fs, fa;
+    if (!search(image, scanLevel - 1, &fx, &fy, &fs, &fa))
+        return false;
+    *x = fx;
+    *y = fy;
+    *score = fs;
+    *angle = fa;
+    return true;
+}
+
+bool FindShape::search(const cv::Mat& image, int scanLevel, double* x, double* y, double* score, double* angle)
+{
     std::vector<cv::Mat> pyr;
     cv::buildPyramid(image, pyr, scanLevel);
     const Level& lt = levels_[size_t(scanLevel)];

@@ -183,6 +183,8 @@ private:
     // stands out from every other place on the exact correlation there.
     bool standsOut(const std::vector<cv::Mat>& pyr, int level, cv::Point2d t, double angle) const;
     bool buildKernels(Level& lv) const;
+    // One search scanning at the given level.
+    bool search(const cv::Mat& image, int scanLevel, double* x, double* y, double* score, double* angle);
 
     std::vector<Level> levels_; // full resolution first
     int top_ = 0;               // coarsest level refined from (and scanned when shift only)

@@ -768,3 +768,31 @@ TEST(FindShape, TurnedRepeatedPatternIsPlacedRightOrNotFound)
     }
     EXPECT_GE(found, 16 - stuckCases);
 }
+
+// A brick wall at a large size blurs into sameness at the coarse scan of a
+// shift-only search, so that its place is not among the scan's candidates:
+// it is still found, right.
+TEST(FindShape, FineTextureOnALargeFrameIsFoundShiftOnly)
+{
+    const cv::Size size(2448, 2048);
+    const cv::Mat wall = photo("brick.png", size);
+    ASSERT_FALSE(wall.empty()) << INMOLD_PHOTO_DIR;
+    const cv::Rect box(841, 640, 765, 768);
+    const cv::Point2d centre(box.x + box.width / 2, box.y + box.height / 2);
+    FindShape model;
+    ASSERT_TRUE(model.CreateShape(noisy(wall, 2, 7920)(box).clone(), 0.0, 0, 0, int(centre.x), int(centre.y), false,
+                                  255, cv::Mat(), 5, 0));
+    for (int k = 0; k < 20; k += 2) {
+        cv::RNG rng(uint64_t(1000014 + 7 * k));
+        const cv::Point2d move(rng.uniform(-15.0, 15.0), rng.uniform(-15.0, 15.0));
+        cv::Mat shot, n(size, CV_32F), frame;
+        MovedPicture(wall, move, centre, 0).convertTo(shot, CV_32F);
+        rng.fill(n, cv::RNG::NORMAL, 0, 2.0);
+        shot += n;
+        shot.convertTo(frame, CV_8U);
+        SCOPED_TRACE(testing::Message() << k << " move " << move);
+        double x, y, score, a;
+        ASSERT_TRUE(model.Find(frame, 0, &x, &y, &score, &a)) << "score " << score;
+        EXPECT_LT(std::hypot(x + move.x, y + move.y), 0.5);
+    }
+}
