@@ -321,6 +321,22 @@ bool run(const Scene& scene, cv::Size size, const Setup& setup, int frames, Resu
     return true;
 }
 
+std::string sizeLabel(cv::Size s)
+{
+    char b[32];
+    std::snprintf(b, sizeof b, "%dx%d", s.width, s.height);
+    return b;
+}
+
+std::string turnLabel(const Setup& setup)
+{
+    if (setup.turn <= 0)
+        return "shift";
+    char b[24];
+    std::snprintf(b, sizeof b, "+-%.0f/%d deg", setup.turn, setup.search);
+    return b;
+}
+
 std::string margin(double v)
 {
     if (std::isinf(v))
@@ -353,14 +369,9 @@ int runPhotos(const std::vector<cv::Size>& sizes, int frames, unsigned seed)
                     std::fprintf(stderr, "set-up failed for %s\n", name.c_str());
                     return 1;
                 }
-                char sz[32], turn[24];
-                std::snprintf(sz, sizeof sz, "%dx%d", s.width, s.height);
-                if (setup.turn > 0)
-                    std::snprintf(turn, sizeof turn, "+-%.0f/%d deg", setup.turn, setup.search);
-                else
-                    std::snprintf(turn, sizeof turn, "shift");
+                const std::string sz = sizeLabel(s), turn = turnLabel(setup);
                 std::printf("%-10s %-7s %-13s %6d | %9.2f / %9.2f | %9.2f / %9.2f | %7d %7d %6d %5d/%-3d %8d | %6.2f / %6.2f\n",
-                            sz, name.c_str(), turn, frames, percentile(r.align, 0.5), percentile(r.align, 0.95),
+                            sz.c_str(), name.c_str(), turn.c_str(), frames, percentile(r.align, 0.5), percentile(r.align, 0.95),
                             percentile(r.judge, 0.5), percentile(r.judge, 0.95), r.cleanNg, r.notAligned, r.missed,
                             r.stuckOk, r.stuck, r.okOffPose, r.shiftError, r.angleError);
                 std::fflush(stdout);
@@ -499,19 +510,14 @@ int main(int argc, char** argv)
                     std::fprintf(stderr, "set-up failed for %dx%d\n", s.width, s.height);
                     return 2;
                 }
-                char sz[32], turn[24];
-                std::snprintf(sz, sizeof sz, "%dx%d", s.width, s.height);
-                if (setup.turn > 0)
-                    std::snprintf(turn, sizeof turn, "+-%.0f/%d deg", setup.turn, setup.search);
-                else
-                    std::snprintf(turn, sizeof turn, "shift");
+                const std::string sz = sizeLabel(s), turn = turnLabel(setup);
                 if (set == "wide") {
-                    std::printf("%-10s %-13s %6d | %9.2f / %9.2f | %9.3f / %9.3f\n", sz, turn, frames,
+                    std::printf("%-10s %-13s %6d | %9.2f / %9.2f | %9.3f / %9.3f\n", sz.c_str(), turn.c_str(), frames,
                                 percentile(r.align, 0.5), percentile(r.align, 0.95), r.shiftError, r.angleError);
                     wrong += r.notAligned + (r.shiftError > kMaxShiftError || r.angleError > kMaxAngleError);
                 } else {
-                    std::printf("%-10s %-13s %6d | %9.2f / %9.2f | %9.2f / %9.2f | %6d %7d %7d | %6.3f / %6.3f\n", sz,
-                                turn, frames, percentile(r.align, 0.5), percentile(r.align, 0.95),
+                    std::printf("%-10s %-13s %6d | %9.2f / %9.2f | %9.2f / %9.2f | %6d %7d %7d | %6.3f / %6.3f\n", sz.c_str(),
+                                turn.c_str(), frames, percentile(r.align, 0.5), percentile(r.align, 0.95),
                                 percentile(r.judge, 0.5), percentile(r.judge, 0.95), r.missed, r.falseNg,
                                 r.notAligned, r.shiftError, r.angleError);
                     wrong += r.missed + r.falseNg + r.notAligned +

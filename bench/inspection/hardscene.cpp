@@ -290,14 +290,6 @@ cv::Point2d HardSceneGenerator::positionCentre() const
     return cv::Point2d(b.x + b.width / 2, b.y + b.height / 2);
 }
 
-cv::Point2d HardSceneGenerator::toFrame(cv::Point2d p, cv::Point2d move, double angle) const
-{
-    const cv::Point2d c = positionCentre();
-    const double a = angle * CV_PI / 180, ca = std::cos(a), sa = std::sin(a);
-    const cv::Point2d d = p - c;
-    return c + cv::Point2d(ca * d.x + sa * d.y, -sa * d.x + ca * d.y) + move;
-}
-
 bool HardSceneGenerator::insideShape(int r, cv::Point p, int margin) const
 {
     const SceneRegion& g = regions_[r];

@@ -62,7 +62,6 @@ private:
 
     cv::Mat surface(int region, unsigned salt) const;
     void paintHighlights(cv::Mat& img, cv::RNG& rng, bool nominal) const;
-    cv::Point2d toFrame(cv::Point2d p, cv::Point2d move, double angle) const;
     bool insideShape(int region, cv::Point p, int margin) const;
     // A place in the region for a change of radius r that stays in view, off
     // highlights and ignored parts, unclipped under the shot's light and, if

@@ -126,14 +126,6 @@ cv::Point2d PhotoScene::positionCentre() const
     return cv::Point2d(b.x + b.width / 2, b.y + b.height / 2);
 }
 
-cv::Point2d PhotoScene::toFrame(cv::Point2d p, cv::Point2d move, double angle) const
-{
-    const cv::Point2d c = positionCentre();
-    const double a = angle * CV_PI / 180, ca = std::cos(a), sa = std::sin(a);
-    const cv::Point2d d = p - c;
-    return c + cv::Point2d(ca * d.x + sa * d.y, -sa * d.x + ca * d.y) + move;
-}
-
 cv::Mat PhotoScene::Template(int index) const
 {
     cv::RNG rng(seed_ * 7919u + unsigned(index) + 1);

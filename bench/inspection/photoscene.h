@@ -36,8 +36,6 @@ public:
     static Change ChangeOf(int index);
 
 private:
-    cv::Point2d toFrame(cv::Point2d p, cv::Point2d move, double angle) const;
-
     cv::Size size_;
     unsigned seed_;
     cv::Mat base_, other_;

@@ -88,6 +88,14 @@ SceneGenerator::SceneGenerator(cv::Size size, unsigned seed) : size_(size), seed
         paint(base_, i, false, rng);
 }
 
+cv::Point2d Scene::toFrame(cv::Point2d p, cv::Point2d move, double angle) const
+{
+    const cv::Point2d c = positionCentre();
+    const double a = angle * CV_PI / 180, ca = std::cos(a), sa = std::sin(a);
+    const cv::Point2d d = p - c;
+    return c + cv::Point2d(ca * d.x + sa * d.y, -sa * d.x + ca * d.y) + move;
+}
+
 cv::Point2d SceneGenerator::positionCentre() const
 {
     const cv::Rect& b = regions_[0].box;

@@ -37,6 +37,10 @@ public:
     virtual cv::Mat Template(int index) const = 0;
     virtual SceneFrame Frame(int index, double maxAngle) const = 0;
     virtual cv::Point2d positionCentre() const = 0;
+
+protected:
+    // Where a template point p shows in a frame so turned and moved.
+    cv::Point2d toFrame(cv::Point2d p, cv::Point2d move, double angle) const;
 };
 
 class SceneGenerator : public Scene {
