@@ -6,7 +6,7 @@
 #include <QString>
 
 constexpr int kLanAddedFirst = 600;
-constexpr int kLanRows = 1700; // room for every block listed at the top of lanstr-added.tsv
+constexpr int kLanRows = 1850; // room for every block listed at the top of lanstr-added.tsv
 constexpr int kLanCols = 3;
 
 extern QString gaLanStr[kLanRows][kLanCols];
