@@ -11,4 +11,7 @@ constexpr int kCountersNotSaved = 1500;
 constexpr int kSamplingNotReleased = 1501;
 constexpr int kCameraCountRestart = 1502;
 constexpr int kCameraCountRestartFailed = 1503;
+// Raw frames and the judgement's own work off the GUI thread (1720-1729).
+constexpr int kRawFrameNotSaved = 1720;   // %1 the error
+constexpr int kRawFramesSkipped = 1721;
 } // namespace cycletext
