@@ -439,6 +439,7 @@ TEST_F(Evidence, AfterTemplateSamplingOnlyAFreshOkReleases)
         edge(0);
         frames(true, true); // the new templates
         tick();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
         ASSERT_TRUE(gFromTrain) << "the region check is open";
         ASSERT_TRUE(out(0));
         frames(true, true); // waiting in the buffer when the check is left
