@@ -345,6 +345,7 @@ TEST_F(Evidence, SamplingCompletionNeverShowsTheClampFree)
     newFrames(true, true);
     record();
     tick();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     ASSERT_EQ(window->displayState, 3) << "the region check opened";
     EXPECT_TRUE(out(0));
     EXPECT_FALSE(everOff(0));
