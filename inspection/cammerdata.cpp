@@ -7,6 +7,7 @@
 #include "params/procedures.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
+#include "platform/bitmapwrites.h"
 #include "platform/host.h"
 #include "platform/vision/vision.h"
 
@@ -59,7 +60,7 @@ bool isEightBit(QImage::Format f)
     return f == QImage::Format_Indexed8 || f == QImage::Format_Grayscale8 || f == QImage::Format_Alpha8;
 }
 
-bool writeBitmap(const cv::Mat& plane, const QString& path)
+bool writeBitmapFile(const cv::Mat& plane, const QString& path)
 {
     QDir().mkpath(QFileInfo(path).path());
     const bool colour = plane.type() == CV_8UC4;
@@ -71,6 +72,14 @@ bool writeBitmap(const cv::Mat& plane, const QString& path)
         return false;
     }
     return true;
+}
+
+// A bitmap of the program's set of templates and ignore points: a group
+// backup copying meanwhile copies again.
+bool writeBitmap(const cv::Mat& plane, const QString& path)
+{
+    const bitmapwrites::Scope writing;
+    return writeBitmapFile(plane, path);
 }
 
 } // namespace
@@ -148,6 +157,7 @@ cv::Mat& CammerData::TemplateImage(int step, int slot)
     }
     if (slot == 0)
         syntheticTemplate_[step] = false;
+    ++templateEpoch[step];
     if (!gisColor) {
         if (slotList[slot].empty())
             slotList[slot] = newStepFrame(CV_8UC1);
@@ -227,6 +237,29 @@ cv::Mat CammerData::TemplatePicture(int step, int slot) const
     return pic;
 }
 
+void CammerData::InstallTemplatePlane(int step, int slot, const cv::Mat& plane)
+{
+    if (step < 0 || step >= kStepCount || slot < 0 || plane.empty())
+        return;
+    std::vector<cv::Mat>& slotList = templateImages[step];
+    if (int(slotList.size()) <= slot) {
+        slotList.resize(slot + 1);
+        templateUsed[step].resize(slot + 1, 0);
+    }
+    if (pictureStep_ == step && pictureSlot_ == slot) {
+        picture_.release();
+        pictureStep_ = pictureSlot_ = -1;
+    }
+    if (slot == 0)
+        syntheticTemplate_[step] = false;
+    slotList[size_t(slot)] = plane;
+    if (!templateUsed[step][size_t(slot)]) {
+        templateUsed[step][size_t(slot)] = 1;
+        ++templateCount[step];
+    }
+    ++templateEpoch[step];
+}
+
 void CammerData::KeepRecentNG(int step)
 {
     if (step < 0 || step >= kStepCount || alignImage.empty())
@@ -270,6 +303,7 @@ void CammerData::loadTemplates(int d, bool inUse)
         pictureStep_ = pictureSlot_ = -1;
     }
     syntheticTemplate_[d] = false;
+    ++templateEpoch[d];
     templateImages[d].assign(slotCount, cv::Mat());
     templateUsed[d].assign(slotCount, 0);
     templateCount[d] = 0;
@@ -412,6 +446,20 @@ bool CammerData::SaveIgnorePoint(int step)
     }
     NotifyTempPic(QFileInfo(path).absoluteFilePath());
     return true;
+}
+
+bool CammerData::WriteBitmap(const cv::Mat& plane, const QString& path) { return writeBitmapFile(plane, path); }
+
+cv::Mat CammerData::PlaneOf(const cv::Mat& frame, bool colour, bool greyHue)
+{
+    if (!colour)
+        return frame.clone();
+    cv::Mat plane(frame.rows, frame.cols, CV_8UC1);
+    if (greyHue)
+        RGBA2Gray(plane.data, frame.data, frame.cols, frame.rows);
+    else
+        RGBA2Hue(plane.data, frame.data, frame.cols, frame.rows);
+    return plane;
 }
 
 bool CammerData::SaveReTrainImage(int step)

@@ -6,6 +6,7 @@
 #include "inspection/cammersingleton.h"
 
 #include <QString>
+#include <atomic>
 #include <memory>
 #include <opencv2/core.hpp>
 #include <vector>
@@ -76,6 +77,13 @@ public:
     // (alignImage is overwritten with it too); false when the file could not
     // be written.
     bool SaveReTrainImage(int step);
+    // Writes a frame or template plane (8-bit, or 4 bytes per pixel in
+    // colour) as a bitmap at path, as every template bitmap is written; any
+    // thread. A path outside the set of templates (a file that is renamed
+    // into it afterwards). False when it could not be written.
+    static bool WriteBitmap(const cv::Mat& plane, const QString& path);
+    // The grey or hue plane the inspection reads of a frame; any thread.
+    static cv::Mat PlaneOf(const cv::Mat& frame, bool colour, bool greyHue);
     // Writes the template bitmap of a used slot from its buffer (and tells
     // the reporting link); false when it could not be written.
     bool SaveTemplate(int step, int slot);
@@ -155,6 +163,13 @@ public:
     std::vector<int> templateUsed[kStepCount];
     int templateCount[kStepCount];
     int curTemplate = 0;
+
+    // Moved on whenever a step's templates change in memory (read by
+    // trainings that run off the GUI thread, to tell whether they still fit).
+    std::atomic<unsigned> templateEpoch[kStepCount] = {};
+    // Template `slot` of the step becomes `plane` (the grey or hue plane of a
+    // template written elsewhere); the step's templates move on.
+    void InstallTemplatePlane(int step, int slot, const cv::Mat& plane);
 
     cv::Mat recentNG[kStepCount][3];
     int recentNGCount[kStepCount];

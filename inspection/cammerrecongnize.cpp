@@ -44,46 +44,9 @@ CammerRecong::CammerRecong(CammerSingleton* r, CammerData* v) : regions(r), view
 
 void CammerRecong::CreateShape(int step)
 {
-    const WizardPara& p = *gpWPara;
-    if (step < 0 || step >= kStepCount || p.enable_correct == -1 || gisColor)
-        return;
-    const int W = gImageW, H = gImageH;
-    cv::Rect box;
-    cv::Mat mask;
-    int speed = 5;
-    for (int r = 0; r < regions->roiCount[step] && r < kRegionCount; ++r) {
-        if (regions->algorithm[step][r] != MethodPosition)
-            continue;
-        if (shapes::RegionArea(regions->ImageRect(step, r), view->liveMasks[step][r], &box, &mask) &&
-            mask.empty())
-            mask = cv::Mat(box.size(), CV_8UC1, cv::Scalar(255));
-        speed = regions->min_size[step][r];
-        break; // only the first position region counts
-    }
-    if (box.width < 1 || box.height < 1) {
-        box = cv::Rect(W / 4, H / 4, 3 * W / 4, 3 * H / 4);
-        mask = cv::Mat(box.size(), CV_8UC1, cv::Scalar(255));
-        speed = 5;
-    }
-    modelCentreX[step] = box.x + box.width / 2;
-    modelCentreY[step] = box.y + box.height / 2;
-
-    const cv::Mat plane = view->TemplatePlane(step, 0);
-    const int angle = (p.rotate_angle >= 1 && p.rotate_angle <= 180) ? p.rotate_angle : p.enable_correct;
-    if (plane.empty())
-        positionModels[step].Clear();
-    else
-        positionModels[step].CreateShape(plane(box), 0.0, 0, angle, modelCentreX[step], modelCentreY[step], false,
-                                         255, mask, speed, 0);
-    if (!positionModels[step].IsValid())
-        qWarning() << "camera" << view->cameraIndex + 1 << "step" << step + 1
-                   << ": no position model, the template has too little structure in" << box.x << box.y
-                   << box.width << box.height << "; its frames are judged NG";
-
-    const int g = p.location_adge;
-    const int x0 = std::max(0, box.x - g), y0 = std::max(0, box.y - g);
-    const int right = std::min(W, box.x + box.width + g), bottom = std::min(H, box.y + box.height + g);
-    searchRect[step] = (right - x0 >= 1 && bottom - y0 >= 1) ? cv::Rect(x0, y0, right - x0, bottom - y0) : cv::Rect();
+    StepTrainingInput in = TrainingInput(step, true, false);
+    if (in.shape)
+        Install(Train(in));
 }
 
 void CammerRecong::wholeView(int step)
@@ -224,77 +187,178 @@ cv::Mat CammerRecong::ValidIn(int step, const cv::Rect& box) const
 
 void CammerRecong::VarTrain(int step)
 {
+    StepTrainingInput in = TrainingInput(step, false, true);
+    if (in.models)
+        Install(Train(in));
+}
+
+StepTrainingInput CammerRecong::TrainingInput(int step, bool shape, bool models)
+{
+    StepTrainingInput in;
     if (step < 0 || step >= kStepCount)
-        return;
-    if (!view->stepLoaded[step])
-        view->SyncSteps(); // trained on its own templates, never on none
-    if (view->stepRefused[step])
-        return;
+        return in;
     const WizardPara& p = *gpWPara;
-    for (int r = 0; r < kRegionCount; ++r) {
-        if (defectModels[step][r].IsValid())
-            defectModels[step][r].Clear();
-        if (similarityModels[step][r].IsValid())
-            similarityModels[step][r].Clear();
-    }
-
-    // Ignore points, overwritten inside each ignore region's box by its shape
-    // (no frame-sized working copy when the step ignores nothing).
+    in.step = step;
+    in.width = gImageW;
+    in.height = gImageH;
+    in.trainedEpoch = trainedEpoch[step];
+    in.templateEpoch = view->templateEpoch[step].load();
+    if (models && !view->stepLoaded[step])
+        view->SyncSteps(); // trained on its own templates, never on none
+    in.models = models && !view->stepRefused[step];
+    in.shape = shape && p.enable_correct != -1 && !gisColor;
+    in.angle = (p.rotate_angle >= 1 && p.rotate_angle <= 180) ? p.rotate_angle : p.enable_correct;
+    in.edge = p.location_adge;
+    in.amplify = p.difference_multiplier;
     const int count = std::max(0, std::min(kRegionCount, regions->roiCount[step]));
-    bool ignoreRegions = false;
-    for (int r = 0; r < count; ++r)
-        ignoreRegions = ignoreRegions || regions->algorithm[step][r] == MethodIgnore;
-    cv::Mat ignore;
-    if (!view->ignoreMask[step].empty())
-        ignore = view->ignoreMask[step].clone();
-    else if (ignoreRegions)
-        ignore = cv::Mat(gImageH, gImageW, CV_8UC1, cv::Scalar(0));
-    for (int r = 0; r < count && !ignore.empty(); ++r) {
-        if (regions->algorithm[step][r] != MethodIgnore)
-            continue;
-        cv::Rect box;
-        cv::Mat m;
-        if (shapes::RegionArea(regions->ImageRect(step, r), view->liveMasks[step][r], &box, &m) && !m.empty())
-            m.copyTo(ignore(box));
-    }
-    // Any non-zero value marks an ignored pixel, not only 255.
-    if (ignore.empty() || cv::countNonZero(ignore) == 0)
-        validMask[step].release(); // nothing ignored: no frame-sized mask
-    else
-        cv::compare(ignore, 0, validMask[step], cv::CMP_EQ);
-    validTrained[step] = true;
 
-    std::vector<cv::Mat> planes;
-    for (int j = 0; j < gTempNum && int(planes.size()) < view->templateCount[step]; ++j) {
-        const cv::Mat plane = view->TemplatePlane(step, j);
-        if (!plane.empty())
-            planes.push_back(plane);
+    if (in.shape) {
+        for (int r = 0; r < count; ++r) {
+            if (regions->algorithm[step][r] != MethodPosition)
+                continue;
+            cv::Rect box;
+            cv::Mat mask;
+            if (shapes::RegionArea(regions->ImageRect(step, r), view->liveMasks[step][r], &box, &mask) && mask.empty())
+                mask = cv::Mat(box.size(), CV_8UC1, cv::Scalar(255));
+            in.positionBox = box;
+            in.positionMask = mask;
+            in.positionSpeed = regions->min_size[step][r];
+            break; // only the first position region counts
+        }
+        in.positionPlane = view->TemplatePlane(step, 0);
     }
-    for (int r = 0; r < count; ++r) {
-        const int method = regions->algorithm[step][r];
-        if (method != MethodDefect && method != MethodSimilarity)
-            continue;
-        cv::Rect box;
-        cv::Mat rm;
-        if (!shapes::RegionArea(regions->ImageRect(step, r), view->liveMasks[step][r], &box, &rm))
-            continue;
-        cv::Mat m = ValidIn(step, box).clone();
-        if (!rm.empty())
-            cv::bitwise_and(m, rm, m);
-        if (method == MethodSimilarity) {
-            SURF& model = similarityModels[step][r];
-            model.Create(box.width, box.height, m);
-            for (const cv::Mat& plane : planes)
-                model.AddTemp(plane(box), 1, 50, regions->sensibility[step][r]);
-            model.Train(0, 0, 0, 0);
-        } else {
-            GrayMatch& model = defectModels[step][r];
-            model.Create(box.width, box.height, m, 0);
-            for (const cv::Mat& plane : planes)
-                model.AddTemp(plane(box));
-            model.Train(regions->sensibility[step][r], p.difference_multiplier, 100, 150);
+    if (in.models) {
+        in.regions.resize(size_t(count));
+        for (int r = 0; r < count; ++r) {
+            StepTrainingInput::Region& g = in.regions[size_t(r)];
+            g.method = regions->algorithm[step][r];
+            g.sensibility = regions->sensibility[step][r];
+            if (g.method == MethodIgnore || g.method == MethodDefect || g.method == MethodSimilarity)
+                g.inImage = shapes::RegionArea(regions->ImageRect(step, r), view->liveMasks[step][r], &g.box, &g.mask);
+        }
+        // The editor writes ignore points in place: the training gets its own copy.
+        if (!view->ignoreMask[step].empty())
+            in.ignore = view->ignoreMask[step].clone();
+        for (int j = 0; j < gTempNum && int(in.planes.size()) < view->templateCount[step]; ++j) {
+            const cv::Mat plane = view->TemplatePlane(step, j);
+            if (plane.empty())
+                continue;
+            if (j == 0)
+                in.planesFromSlot0 = true;
+            in.planes.push_back(plane);
         }
     }
+    return in;
+}
+
+StepTraining CammerRecong::Train(const StepTrainingInput& in)
+{
+    StepTraining t;
+    t.step = in.step;
+    t.shape = in.shape;
+    t.models = in.models;
+    t.trainedEpoch = in.trainedEpoch;
+    t.templateEpoch = in.templateEpoch;
+    const int W = in.width, H = in.height;
+
+    if (in.shape) {
+        cv::Rect box = in.positionBox;
+        cv::Mat mask = in.positionMask;
+        int speed = in.positionSpeed;
+        if (box.width < 1 || box.height < 1) {
+            box = cv::Rect(W / 4, H / 4, 3 * W / 4, 3 * H / 4);
+            mask = cv::Mat(box.size(), CV_8UC1, cv::Scalar(255));
+            speed = 5;
+        }
+        t.centreX = box.x + box.width / 2;
+        t.centreY = box.y + box.height / 2;
+        t.position.Clear();
+        if (!in.positionPlane.empty())
+            t.position.CreateShape(in.positionPlane(box), 0.0, 0, in.angle, t.centreX, t.centreY, false, 255, mask,
+                                   speed, 0);
+        t.positionFound = t.position.IsValid();
+        const int g = in.edge;
+        const int x0 = std::max(0, box.x - g), y0 = std::max(0, box.y - g);
+        const int right = std::min(W, box.x + box.width + g), bottom = std::min(H, box.y + box.height + g);
+        t.searchRect =
+            (right - x0 >= 1 && bottom - y0 >= 1) ? cv::Rect(x0, y0, right - x0, bottom - y0) : cv::Rect();
+        t.modelBox = box;
+    }
+
+    if (in.models) {
+        t.defect.resize(kRegionCount);
+        t.similarity.resize(kRegionCount);
+        // Ignore points, overwritten inside each ignore region's box by its
+        // shape (no frame-sized working copy when the step ignores nothing).
+        bool ignoreRegions = false;
+        for (const StepTrainingInput::Region& g : in.regions)
+            ignoreRegions = ignoreRegions || g.method == MethodIgnore;
+        cv::Mat ignore = in.ignore;
+        if (ignore.empty() && ignoreRegions)
+            ignore = cv::Mat(H, W, CV_8UC1, cv::Scalar(0));
+        for (const StepTrainingInput::Region& g : in.regions)
+            if (g.method == MethodIgnore && g.inImage && !g.mask.empty() && !ignore.empty())
+                g.mask.copyTo(ignore(g.box));
+        // Any non-zero value marks an ignored pixel, not only 255.
+        if (!ignore.empty() && cv::countNonZero(ignore) != 0)
+            cv::compare(ignore, 0, t.validMask, cv::CMP_EQ);
+
+        for (size_t r = 0; r < in.regions.size(); ++r) {
+            const StepTrainingInput::Region& g = in.regions[r];
+            if ((g.method != MethodDefect && g.method != MethodSimilarity) || !g.inImage)
+                continue;
+            cv::Mat m = t.validMask.empty() ? cv::Mat(g.box.size(), CV_8UC1, cv::Scalar(255))
+                                            : t.validMask(g.box).clone();
+            if (!g.mask.empty())
+                cv::bitwise_and(m, g.mask, m);
+            if (g.method == MethodSimilarity) {
+                SURF& model = t.similarity[r];
+                model.Create(g.box.width, g.box.height, m);
+                for (const cv::Mat& plane : in.planes)
+                    model.AddTemp(plane(g.box), 1, 50, g.sensibility);
+                model.Train(0, 0, 0, 0);
+            } else {
+                GrayMatch& model = t.defect[r];
+                model.Create(g.box.width, g.box.height, m, 0);
+                for (const cv::Mat& plane : in.planes)
+                    model.AddTemp(plane(g.box));
+                model.Train(g.sensibility, in.amplify, 100, 150);
+            }
+        }
+    }
+    return t;
+}
+
+void CammerRecong::Install(StepTraining&& t)
+{
+    const int step = t.step;
+    if (step < 0 || step >= kStepCount)
+        return;
+    if (t.shape) {
+        modelCentreX[step] = t.centreX;
+        modelCentreY[step] = t.centreY;
+        positionModels[step] = std::move(t.position);
+        searchRect[step] = t.searchRect;
+        if (!t.positionFound)
+            qWarning() << "camera" << view->cameraIndex + 1 << "step" << step + 1
+                       << ": no position model, the template has too little structure in" << t.modelBox.x
+                       << t.modelBox.y << t.modelBox.width << t.modelBox.height << "; its frames are judged NG";
+    }
+    if (t.models) {
+        validMask[step] = t.validMask;
+        validTrained[step] = true;
+        for (int r = 0; r < kRegionCount; ++r) {
+            defectModels[step][r] = std::move(t.defect[size_t(r)]);
+            similarityModels[step][r] = std::move(t.similarity[size_t(r)]);
+        }
+    }
+    ++trainedEpoch[step];
+}
+
+bool CammerRecong::Current(unsigned trained, unsigned templates, int step) const
+{
+    return step >= 0 && step < kStepCount && trainedEpoch[step] == trained
+        && view->templateEpoch[step].load() == templates;
 }
 
 namespace {

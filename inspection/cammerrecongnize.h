@@ -8,7 +8,58 @@
 #include <QString>
 #include <opencv2/core.hpp>
 
+#include <vector>
+
 class CammerData;
+
+// What training one step reads, taken on the GUI thread so that the training
+// itself can run on any thread: every part is a copy or a buffer that is only
+// ever replaced, never written in place.
+struct StepTrainingInput {
+    int step = -1;
+    bool shape = false;  // the positioning model is built
+    bool models = false; // the valid mask and the region models are trained
+    int width = 0, height = 0;
+    int angle = 0;       // rotation searched (rotate_angle, or enable_correct)
+    int edge = 0;        // location_adge
+    int amplify = 0;     // difference_multiplier
+    // The position region's box, mask and speed (defaults when none).
+    cv::Rect positionBox;
+    cv::Mat positionMask;
+    int positionSpeed = 5;
+    cv::Mat positionPlane; // template 0 of the step (empty: none)
+    struct Region {
+        int method = 0;
+        bool inImage = false; // a non-empty box inside the image
+        cv::Rect box;
+        cv::Mat mask; // the shape inside the box (empty: the whole box)
+        int sensibility = 0;
+    };
+    std::vector<Region> regions;
+    cv::Mat ignore;              // the ignore points, a copy (empty: none)
+    std::vector<cv::Mat> planes; // the used templates the models learn from
+    bool planesFromSlot0 = false; // planes[0] is template 0
+    // The engine's and the templates' state when this was taken.
+    unsigned trainedEpoch = 0;
+    unsigned templateEpoch = 0;
+};
+
+// What the training made of one step.
+struct StepTraining {
+    int step = -1;
+    bool shape = false;
+    bool models = false;
+    FindShape position;
+    bool positionFound = false;
+    cv::Rect modelBox;
+    int centreX = 0, centreY = 0;
+    cv::Rect searchRect;
+    cv::Mat validMask;
+    std::vector<GrayMatch> defect;
+    std::vector<SURF> similarity;
+    unsigned trainedEpoch = 0;
+    unsigned templateEpoch = 0;
+};
 
 // Text rows of the alignment failures shown with a camera's result.
 constexpr int kLanAlignNotFound = 1400; // "%1": frames not aligned since the start
@@ -43,6 +94,20 @@ public:
     cv::Mat InView(int step, const cv::Rect& box) const;
     // Valid mask of the step and the defect and similarity models of its regions.
     void VarTrain(int step);
+
+    // The two above taken apart (they are these three in a row):
+    // TrainingInput() on the GUI thread; Train() on any thread, from its
+    // input alone; Install() on the GUI thread. An input of a step that
+    // cannot be trained (refused, or positioning off for the shape) asks for
+    // nothing of it.
+    StepTrainingInput TrainingInput(int step, bool shape, bool models);
+    static StepTraining Train(const StepTrainingInput& in);
+    void Install(StepTraining&& t);
+    // Whether a training taken from `in` still fits: neither the engine nor
+    // the templates of the step changed since.
+    bool Current(unsigned trainedEpoch, unsigned templateEpoch, int step) const;
+    // Moved on by each Install (and so by CreateShape and VarTrain).
+    unsigned trainedEpoch[kStepCount] = {};
     void AreaGen() {}
 
     // Judges every region of the step on alignImage: per-region verdicts,

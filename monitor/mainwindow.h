@@ -14,6 +14,9 @@
 #include <QSqlDatabase>
 #include <QVector>
 #include <QWidget>
+#include <functional>
+#include <memory>
+#include <vector>
 
 class AlarmOption;
 class CammerWidget;
@@ -388,7 +391,31 @@ private:
     void resultsOK(bool zeroValues);
 public:
     RawFrameWriter rawWriter;
+
+    // ---- trainings off the GUI thread (mainwindow_training.cpp) ------------
+    // While a training runs no step is judged (its waiting counts no time
+    // against the cameras), so the clamp stays prohibited until a judgement
+    // with the new training decides; the passes go on meanwhile.
+    // The steps of every camera in use trained anew.
+    void trainInBackground(const QVector<int>& steps);
+    // The automatic template update: the judged frame of every camera in use
+    // becomes template 0 of the step, written and trained off this thread; it
+    // takes the template's place (file and memory) once both are done. A
+    // template that could not be written changes nothing and is reported.
+    void updateTemplatesInBackground(int step);
+    int trainingsRunning() const { return int(trainings_.size()); }
+    // Called first on each training's thread (tests hold trainings with it).
+    std::function<void()> trainingStarts;
+    // Whether a raw-frame write or a training still reads this buffer.
+    bool frameHeld(const uchar* data) const;
 private:
+    struct Training;
+    void startTraining(const std::shared_ptr<Training>& job);
+    void trainingDone(const std::shared_ptr<Training>& job);
+    std::vector<std::shared_ptr<Training>> trainings_;
+    int trainingSerial_ = 0;
+    QSet<int> templateUpdateFailed_; // cameras whose failed update was shown, until one is saved
+
     cv::Mat rawSpare[8];        // per slot: the newest-frame buffer given up to the raw writer
     bool rawFlushQueued = false; // the staged raw frames go to the writer after this event
     QSet<QString> rawFailedFolders; // raw-frame folders whose failure was shown, until one is written there

@@ -85,7 +85,7 @@ void MainWindow::Run()
         alarmResetWatch();
     } else if (recheckPending) {
         const int i = twoMold() ? (currentStep & 1) : currentStep;
-        if (recheckCount[i] > 0) {
+        if (recheckCount[i] > 0 && trainingsRunning() == 0) { // judged with the training in force
             --recheckCount[i];
             ReCheck();
         }
@@ -118,7 +118,7 @@ void MainWindow::takeFrames()
             std::lock_guard<std::mutex> lock(pMutex[cam]);
             if (!isImageFill[cam])
                 continue; // counted only for a new frame, so a stalled camera shows
-            if (rawWriter.holds(v->curImage.data))
+            if (frameHeld(v->curImage.data))
                 freshFrameBuffer(j);
             std::memcpy(v->curImage.data, v->recvImage->data(), size_t(gColorLen));
             isImageFill[cam] = false;
@@ -148,7 +148,7 @@ void MainWindow::freshFrameBuffer(int slot)
 {
     CammerWidget* v = cameraViews[slot];
     cv::Mat next = rawSpare[slot];
-    if (next.size() != v->curImage.size() || next.type() != v->curImage.type() || rawWriter.holds(next.data))
+    if (next.size() != v->curImage.size() || next.type() != v->curImage.type() || frameHeld(next.data))
         next = cv::Mat(v->curImage.size(), v->curImage.type());
     rawSpare[slot] = v->curImage; // taken again once it is written
     v->curImage = next;
@@ -613,7 +613,7 @@ void MainWindow::requestJudgement(int slot)
         return;
     }
     const int stale = staleCameras(slot);
-    if (stale == 0) {
+    if (stale == 0 && trainingsRunning() == 0) {
         awaitingFrames[slot] = false;
         judgeStep(slot);
         return;
@@ -649,6 +649,11 @@ void MainWindow::serveWaitingSteps()
     for (int l = 0; l < 8; ++l) {
         if (!awaitingFrames[l])
             continue;
+        if (trainingsRunning() > 0) {
+            // Judged once the training is in place; the cameras' time counts from then.
+            freshDeadlineMs[l] = now + freshWaitMs[l];
+            continue;
+        }
         const int stale = staleCameras(l);
         if (stale == 0) {
             awaitingFrames[l] = false;
@@ -772,10 +777,8 @@ void MainWindow::judgeStep(int slot)
     for (int c : usedSlots())
         if (cameraViews[c] && !cameraViews[c]->allOK)
             return;
-    gisReShape = true;
-    for (int c : usedSlots())
-        if (cameraViews[c])
-            cameraViews[c]->SaveReTrainImage(1);
+    // Written and trained off this thread; the next judgement waits for it.
+    updateTemplatesInBackground(1);
 }
 
 void MainWindow::CheckInput(int n)

@@ -242,13 +242,12 @@ void MainWindow::BackTrain()
     IO().IOFlashOut();
     runState = 1;
     gisReTrain = false;
-    for (int c : usedSlots())
-        if (cameraViews[c] && cameraViews[c]->recong)
-            for (int d = 0; d < gDNum && d < 8; ++d)
-                if (p.step_enabled[d]) {
-                    cameraViews[c]->recong->CreateShape(d);
-                    cameraViews[c]->recong->VarTrain(d);
-                }
+    // Trained off this thread; the judgement below waits for it.
+    QVector<int> steps;
+    for (int d = 0; d < gDNum && d < 8; ++d)
+        if (p.step_enabled[d])
+            steps << d;
+    trainInBackground(steps);
     const int last = mode() == ProcMultiDetect ? gDNum - 1 : 1;
     if (last < 0 || last >= 8)
         return;

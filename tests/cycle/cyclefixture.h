@@ -28,6 +28,8 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -305,6 +307,19 @@ protected:
                 each(t);
         }
         return t;
+    }
+    // Until the trainings the cycle started off the GUI thread (the
+    // automatic template update, the retraining after sampling) are in
+    // place; the passes are not run meanwhile.
+    bool trained(int timeoutMs = 20000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (window->trainingsRunning() > 0 && t.elapsed() < timeoutMs) {
+            QCoreApplication::processEvents();
+            QThread::msleep(1);
+        }
+        return window->trainingsRunning() == 0;
     }
     // The raw frames the judgements staged, once the event after the
     // verdict handed them to the writer's thread and it wrote them.

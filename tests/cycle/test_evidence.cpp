@@ -450,6 +450,7 @@ TEST_F(Evidence, AfterTemplateSamplingOnlyAFreshOkReleases)
         window->BackTrain();
         EXPECT_EQ(window->runState, 1);
         EXPECT_TRUE(out(0)) << "nothing judged yet";
+        ASSERT_TRUE(trained());
         switch (c.then) {
         case OkFrame: newFrames(true, true); break;
         case NgFrame: newFrames(false, true); break;

@@ -120,8 +120,9 @@ TEST_F(RawFrames, FramesThatCannotBeSavedAreReportedOnce)
         for (int i = 0; i < c.cycles; ++i) {
             moldCycle(true, true);
             QCoreApplication::processEvents();
-            if (!behind)
+            if (!behind) {
                 ASSERT_TRUE(rawFramesWritten());
+            }
         }
         QCoreApplication::processEvents(); // the writer's reports
         int recorded = 0;

@@ -141,6 +141,9 @@ TEST_F(RunStates, ResamplingTakesTheNextFramesAsTemplatesThenOpensTheRegionCheck
     EXPECT_FALSE(gisReTrain) << "the new templates are trained before they judge";
     EXPECT_TRUE(out(0));
     newFrames(true, true);
+    EXPECT_TRUE(out(0)) << "no judgement before the training is in place";
+    ASSERT_TRUE(trained());
+    newFrames(true, true);
     EXPECT_FALSE(out(0));
 }
 
@@ -193,6 +196,7 @@ TEST_F(RunStates, ARefusedRegionCheckAfterSamplingGivesNoVerdict)
     EXPECT_TRUE(records().contains(LanStr(cycletext::kRegionCheckRefused)));
     EXPECT_FALSE(gisReTrain) << "the new templates are trained before they judge";
 
+    ASSERT_TRUE(trained());
     newFrames(false, false); // the stuck part judged against the new templates
     EXPECT_TRUE(out(0));
     EXPECT_EQ(window->displayState, 2) << "an NG frame gives the alarm";
