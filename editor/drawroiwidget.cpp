@@ -14,6 +14,7 @@
 #include "params/lanstr.h"
 #include "params/procedures.h"
 #include "params/wizardpara.h"
+#include "platform/bitmapwrites.h"
 #include "platform/host.h"
 #include "platform/vision/vision.h"
 #include "widgets/keypads.h"
@@ -477,6 +478,7 @@ bool DrawROIWidget::SlotSaveData()
                                   p.step_enabled[0]));
         for (CammerWidget* v : changed) {
             const int slot = v->cameraIndex;
+            const bitmapwrites::Scope saving; // the regions and their ignore points together
             // The store goes to the disk first: a refused save (the operator
             // warned by the store) leaves the live regions, their masks and
             // the ignore points as they were, and the edit for another try.

@@ -3,6 +3,7 @@
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
 #include "platform/background.h"
+#include "platform/bitmapwrites.h"
 #include "platform/commandrunner.h"
 #include "platform/host.h"
 #include "settings/settingshost.h"
@@ -15,6 +16,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QElapsedTimer>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QThread>
 #include <QWidget>
 #include <cstdio>
 #include <utility>
@@ -33,6 +39,10 @@ constexpr const char* kRestoreStaging = ".group-restore";
 constexpr const char* kRestoreTrash = ".group-replaced";
 // Room for the work prefixes within a folder name of 255 bytes.
 constexpr int kMaxNameBytes = 200;
+// A group backup copies again while templates are written during its copy,
+// at most this often; a write under way is waited for at most this long.
+constexpr int kConsistentCopyAttempts = 5;
+constexpr int kBitmapWriteWaitMs = 10000;
 
 QString join(const QString& folder, const QString& name) { return folder + QLatin1Char('/') + name; }
 
@@ -65,6 +75,44 @@ QByteArray digest(const QString& path, qint64* size)
 }
 
 QString templateFolder(int camera, int step) { return QStringLiteral("cammer%1%2").arg(camera).arg(step); }
+
+// An SQLite database, by its header (anything else is copied as it is).
+bool isDatabase(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.read(16) == QByteArray("SQLite format 3", 16);
+}
+
+// A copy of an SQLite database as one read transaction sees it: never a
+// write half done, whatever the program's own connection writes meanwhile
+// (a write under way is waited for, as any reader waits).
+bool snapshotDatabase(const QString& from, const QString& to)
+{
+    if (!removeAny(to))
+        return false;
+    const QString name = QStringLiteral("snapshot-%1").arg(quintptr(QThread::currentThreadId()));
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(from);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            ok = q.prepare(QStringLiteral("VACUUM INTO ?"));
+            q.addBindValue(to);
+            ok = ok && q.exec();
+            if (!ok)
+                qWarning().noquote() << "cannot take a copy of" << from << ":" << q.lastError().text();
+        } else {
+            qWarning().noquote() << "cannot read" << from << ":" << db.lastError().text();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!ok)
+        removeAny(to);
+    return ok;
+}
 
 } // namespace
 
@@ -275,9 +323,31 @@ bool backupGroup(const QString& programFolder, const QString& root, const QStrin
     if (!items.contains(QStringLiteral("PARAM.db")))
         return false;
     const QString work = join(root, QLatin1String(kNewGroup));
-    bool copied = removeAny(work) && QDir().mkpath(work);
-    for (const QString& item : items)
-        copied = copied && copyTree(join(programFolder, item), join(work, item));
+    // The templates and the database of one moment: a bitmap written while
+    // they were copied (the automatic template update, the alarm review's
+    // save) makes them copied again; one under way is waited for.
+    bool copied = false;
+    for (int attempt = 0; attempt < kConsistentCopyAttempts && !copied; ++attempt) {
+        QElapsedTimer waited;
+        waited.start();
+        while (bitmapwrites::active() != 0 && waited.elapsed() < kBitmapWriteWaitMs)
+            QThread::msleep(10);
+        const unsigned long long before = bitmapwrites::begun();
+        if (bitmapwrites::active() != 0)
+            break;
+        bool ok = removeAny(work) && QDir().mkpath(work);
+        for (const QString& item : items) {
+            if (!ok)
+                break;
+            const QString from = join(programFolder, item);
+            ok = isDatabase(from) ? snapshotDatabase(from, join(work, item)) : copyTree(from, join(work, item));
+        }
+        if (!ok)
+            break; // the disk failed: not tried again
+        copied = bitmapwrites::active() == 0 && bitmapwrites::begun() == before;
+        if (!copied)
+            qWarning().noquote() << "templates written during the parameter group backup; copied again";
+    }
     if (!copied) {
         removeAny(work);
         return false;

@@ -8,6 +8,9 @@
 #include <QDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
 
 inline void putFile(const QString& path, const QByteArray& content)
 {
@@ -15,6 +18,35 @@ inline void putFile(const QString& path, const QByteArray& content)
     QFile f(path);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write(content);
+}
+
+// Every row of every table of a database, for comparing what two files hold.
+inline QStringList dbRows(const QString& path)
+{
+    QStringList rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "rows");
+        db.setDatabaseName(path);
+        db.setConnectOptions("QSQLITE_OPEN_READONLY");
+        if (db.open()) {
+            for (const QString& table : db.tables()) {
+                QSqlQuery q(db);
+                q.exec("select * from \"" + table + "\"");
+                while (q.next()) {
+                    QStringList values;
+                    for (int i = 0; i < q.record().count(); ++i)
+                        values << q.value(i).toString();
+                    rows << table + ':' + values.join('|');
+                }
+            }
+        } else {
+            rows << "<not a database>";
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("rows");
+    rows.sort();
+    return rows;
 }
 
 inline QByteArray fileText(const QString& path)
