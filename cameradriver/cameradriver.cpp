@@ -16,7 +16,9 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 extern "C" {
@@ -28,6 +30,10 @@ extern "C" {
 namespace {
 
 CameraDriver* gDrivers[kCameraSlots] = {};
+// Guards the hand-over of a pending close between the thread that makes it
+// and the driver's own end (and the list above while a close looks a driver up).
+std::mutex gCloseMutex;
+std::condition_variable gCloseDone;
 
 // Grab threads that did not end in time, with the state they still use.
 struct Retired {
@@ -173,6 +179,7 @@ CameraDriver::CameraDriver(int slot)
         gammaPart = gammaText(gpWPara->gamma[slot]);
         sharpPart = sharpText(gpWPara->sharp[slot]);
     }
+    std::lock_guard<std::mutex> l(gCloseMutex);
     if (slot >= 0 && slot < kCameraSlots)
         gDrivers[slot] = this;
 }
@@ -183,6 +190,7 @@ CameraDriver::~CameraDriver()
         CameraStop();
         CameraClose();
     }
+    completePendingClose();
     delete grabThread;
     reapRetired(this, true);
     {
@@ -191,6 +199,7 @@ CameraDriver::~CameraDriver()
         sws_freeContext(sws_);
         sws_ = nullptr;
     }
+    std::lock_guard<std::mutex> l(gCloseMutex);
     if (cameraIndex >= 0 && cameraIndex < kCameraSlots && gDrivers[cameraIndex] == this)
         gDrivers[cameraIndex] = nullptr;
 }
@@ -270,6 +279,7 @@ bool CameraDriver::CameraOpen()
 {
     if (cameraIndex < 0 || cameraIndex >= kCameraSlots)
         return false;
+    completePendingClose(); // the device of the last open is closed first
     cameraOpened[cameraIndex] = false;
     reapRetired();
     openFailure_.clear();
@@ -675,11 +685,64 @@ void CameraDriver::CameraClose()
 {
     if (!isOpen())
         return;
+    detachForClose();
+    completePendingClose();
+}
+
+void CameraDriver::detachForClose()
+{
+    if (!isOpen())
+        return;
     cameraOpened[cameraIndex] = false;
     {
         std::lock_guard<std::mutex> lock(pMutex[cameraIndex]);
         current_ = 0; // nothing more is delivered from this open
     }
+    if (grabThread)
+        grabThread->running = false;
+    if (grabState && grabState->v4l2)
+        grabState->v4l2->abort = true;
+    std::lock_guard<std::mutex> l(gCloseMutex);
+    closeState_ = 1;
+}
+
+void CameraDriver::finishPendingClose(int slot)
+{
+    CameraDriver* d = nullptr;
+    {
+        std::lock_guard<std::mutex> l(gCloseMutex);
+        d = at(slot);
+        if (!d || d->closeState_.load() != 1)
+            return;
+        d->closeState_ = 2; // the driver waits for this close before it goes
+    }
+    d->finishClose();
+    {
+        std::lock_guard<std::mutex> l(gCloseMutex);
+        d->closeState_ = 0;
+    }
+    gCloseDone.notify_all();
+}
+
+void CameraDriver::completePendingClose()
+{
+    {
+        std::unique_lock<std::mutex> l(gCloseMutex);
+        gCloseDone.wait(l, [this] { return closeState_.load() != 2; });
+        if (closeState_.load() != 1)
+            return;
+        closeState_ = 2;
+    }
+    finishClose();
+    {
+        std::lock_guard<std::mutex> l(gCloseMutex);
+        closeState_ = 0;
+    }
+    gCloseDone.notify_all();
+}
+
+void CameraDriver::finishClose()
+{
     if (acquiring_)
         stopAcquisition(); // never leave the SDK delivering into a closed camera
     const bool ended = endGrabThread(gCameraID == kCameraV4l2 ? kV4l2CloseWaitMs : kCloseWaitMs);
@@ -1362,29 +1425,42 @@ void CameraSetSpeed()
 {
     if (!gpWPara)
         return;
-    const int s = gpWPara->capture_speed;
+    // Every camera stopped first, so that their grab threads end together
+    // and the starts below wait for none of them in turn.
+    std::vector<CameraDriver*> open;
     for (int i : usedSlots()) {
         CameraDriver* d = CameraDriver::at(i);
-        if (!d || !d->isOpen())
-            continue;
-        d->CameraStop();
-        switch (gCameraID) {
-        case kCameraIds: {
-            ueye::UINT clock = ueye::UINT(s);
-            ueye::is_PixelClock(d->ueyeCamera, ueye::IS_PIXELCLOCK_CMD_SET, &clock, sizeof clock);
-            break;
+        if (d && d->isOpen()) {
+            d->CameraStop();
+            open.push_back(d);
         }
-        case kCameraMind:
-            mindvision::CameraSetFrameSpeed(d->mindCamera, gisColor ? s + 1 : s);
-            break;
-        case kCameraHik:
-            mvs::MV_CC_SetBoolValue(d->hikDevice, "AcquisitionFrameRateEnable", true);
-            mvs::MV_CC_SetFloatValue(d->hikDevice, "AcquisitionFrameRate", s < 5 ? 20.0f : float(s));
-            break;
-        default:
-            break;
-        }
+    }
+    for (CameraDriver* d : open) {
+        d->applySpeed();
         d->CameraStart();
+    }
+}
+
+void CameraDriver::applySpeed()
+{
+    if (!gpWPara || !isOpen())
+        return;
+    const int s = gpWPara->capture_speed;
+    switch (gCameraID) {
+    case kCameraIds: {
+        ueye::UINT clock = ueye::UINT(s);
+        ueye::is_PixelClock(ueyeCamera, ueye::IS_PIXELCLOCK_CMD_SET, &clock, sizeof clock);
+        break;
+    }
+    case kCameraMind:
+        mindvision::CameraSetFrameSpeed(mindCamera, gisColor ? s + 1 : s);
+        break;
+    case kCameraHik:
+        mvs::MV_CC_SetBoolValue(hikDevice, "AcquisitionFrameRateEnable", true);
+        mvs::MV_CC_SetFloatValue(hikDevice, "AcquisitionFrameRate", s < 5 ? 20.0f : float(s));
+        break;
+    default:
+        break;
     }
 }
 

@@ -116,6 +116,18 @@ public:
 
     bool CameraOpen();
     void CameraClose();
+    // The close in two halves, for the loss, whose waits must not hold the
+    // GUI thread: detachForClose() (GUI thread) marks the camera closed at
+    // once, so nothing more is delivered and no caller sees it open, and
+    // tells its grab thread to end; finishPendingClose() (any thread: the
+    // recovery's worker) stops the acquisition, waits for the grab thread
+    // within its bound and closes the device. A close still pending is
+    // finished (or waited for) by the next open and by the destructor.
+    void detachForClose();
+    static void finishPendingClose(int slot);
+    bool closePending() const { return closeState_.load() != 0; }
+    // The frame speed of the settings, for a camera opened but not started.
+    void applySpeed();
     bool CameraStart();
     void CameraStop();
     void CameraChangeTrig(bool restart);
@@ -276,6 +288,12 @@ private:
     const size_t colorLen_;
     const bool colour_;
     bool acquiring_ = false;
+    // 0 no close pending, 1 detached and waiting to be closed, 2 being
+    // closed by another thread (under the drivers' close lock).
+    std::atomic<int> closeState_{0};
+    void finishClose();
+    // Waits for a close another thread is making, or makes a pending one.
+    void completePendingClose();
     uint32_t opens_ = 0;               // GrabState generations
     std::atomic<uint32_t> current_{0}; // generation whose frames are delivered; 0 none
     std::shared_ptr<V4l2Session> preparedV4l2_;

@@ -21,13 +21,14 @@ namespace {
 
 constexpr int kTextCameraRestart = 605; // "Camera Restart", the same in every language
 
+// Marked closed at once; stopped and closed by the recovery's worker, since
+// a grab thread inside a library call may take up to a second to end.
 void closeAllCameras()
 {
     for (int i : usedSlots()) {
         if (CameraDriver* d = CameraDriver::at(i)) {
             d->onCameraLost();
-            d->CameraStop();
-            d->CameraClose();
+            d->detachForClose();
         }
     }
 }
@@ -67,9 +68,12 @@ void applyRecovery(RecoveryResult& r)
             d->adoptV4l2Session(it.value());
     gisLost = 0;
     camerahost::hideWarning();
+    // Each camera gets its frame speed before it starts: no camera is
+    // stopped and started again, and no start waits for a grab thread.
     for (int i : usedSlots()) {
         if (CameraDriver* d = CameraDriver::at(i)) {
-            d->CameraOpen();
+            if (d->CameraOpen())
+                d->applySpeed();
             d->CameraStart();
         }
     }
@@ -86,9 +90,7 @@ void applyRecovery(RecoveryResult& r)
     for (int i : usedSlots())
         if (!cameraOpened[i])
             closed = i;
-    if (closed < 0)
-        CameraSetSpeed();
-    else
+    if (closed >= 0)
         CameraCheck(closed); // a partial recovery is a new loss
 }
 
@@ -301,6 +303,9 @@ void CameraRecovery::wait()
 
 RecoveryResult CameraRecovery::attempt(const RecoveryRequest& q)
 {
+    // The cameras the loss left to close, before anything is counted or opened.
+    for (int slot : q.inUseSlots)
+        CameraDriver::finishPendingClose(slot);
     RecoveryResult r;
     switch (q.backend) {
     case kCameraDaheng: {

@@ -6,9 +6,10 @@
 // with its cause, and the cycle then tries every 3 s to reopen the cameras
 // once the back-end again reports as many cameras as were open.
 //
-// What an attempt needs from the network and the devices (address repair
-// and its pings, cycling interfaces, enumerating, opening V4L2 sources) runs
-// on a worker thread of its own; the GUI thread only starts an attempt and,
+// What an attempt needs from the network and the devices (closing the lost
+// cameras with their grab threads, address repair and its pings, cycling
+// interfaces, enumerating, opening V4L2 sources) runs on a worker thread of
+// its own; the GUI thread only starts an attempt and,
 // once the worker has its answer, reopens the cameras. So the monitoring
 // pass keeps running, with the clamp prohibited, while an attempt works.
 #include "cameradriver/cameradriver.h"

@@ -128,6 +128,9 @@ TEST_P(VendorLossTest, StallIsALossAndTheSameCountRestarts)
     EXPECT_EQ(warnings, QStringList{"camera unavailable"});
     EXPECT_FALSE(cameraOpened[0]);
     EXPECT_FALSE(cameraOpened[1]);
+    // The devices are closed by the recovery's worker, before it counts.
+    CameraWatch::instance().runStep();
+    CameraRecovery::instance().wait();
     EXPECT_FALSE(a->isOpen());
     EXPECT_FALSE(b->isOpen());
 
@@ -175,7 +178,10 @@ TEST_P(VendorLossTest, ACameraThatDoesNotReopenIsANewLoss)
     for (const char* call : {"GXOpenDevice", "CameraInit", "MV_CC_OpenDevice"})
         b->setFailure(call, -9);
     if (GetParam() == Vendor::Ids) {
-        // IDS opens by position; take B away from its slot by keeping it busy.
+        // IDS opens by position; take B away from its slot by keeping it
+        // busy, once the recovery's worker has closed it.
+        CameraWatch::instance().runStep();
+        CameraRecovery::instance().wait();
         ASSERT_TRUE(b->tryOpen());
     }
     records.clear();
@@ -269,8 +275,8 @@ TEST_F(LossTest, OnlyTheCamerasInUseAreWatchedAndReopenedPastAFailedSlot)
     ticksUntilLost({0});
     ASSERT_EQ(gisLost, 1);
     EXPECT_EQ(records, QStringList{"The 1th Camera Lost, 3"});
-    EXPECT_FALSE(a->isOpen());
-    EXPECT_FALSE(b->isOpen());
+    EXPECT_FALSE(cameraOpened[0]);
+    EXPECT_FALSE(cameraOpened[2]);
 
     // Once the bus lists as many cameras as are in use, the recovery reopens
     // them by their slots and leaves slot 1 alone.
@@ -412,6 +418,41 @@ TEST_F(LossTest, InterfaceCycleRunsOffTheGuiThreadOnEveryInterfaceACameraWasSeen
     CameraWatch::instance().runStep();
     EXPECT_EQ(gisLost, 0);
     EXPECT_TRUE(gCameraInterfaces.contains("eth0"));
+}
+
+// Grab threads stuck in the library hold neither the loss nor the passes of
+// the recovery: the cameras are closed, each within its bound, by the
+// recovery's worker.
+TEST_F(LossTest, StuckGrabThreadsHoldNeitherTheLossNorThePasses)
+{
+    startTwo(Vendor::Daheng);
+    a->setHangMs(CameraDriver::kCloseWaitMs + 500);
+    b->setHangMs(CameraDriver::kCloseWaitMs + 500);
+    QThread::msleep(50); // both grab threads are inside the hanging call now
+    QElapsedTimer t;
+    t.start();
+    CameraCheck(0);
+    EXPECT_LT(t.elapsed(), 50) << "ms the loss took on the GUI thread";
+    ASSERT_EQ(gisLost, 1);
+    EXPECT_FALSE(cameraOpened[0] || cameraOpened[1]) << "closed at once for the cycle";
+    EXPECT_TRUE(outputs.contains(qMakePair(0, 1)));
+
+    // The recovery's passes every 3 ms until the cameras are back.
+    qint64 longest = 0;
+    t.restart();
+    while (gisLost && t.elapsed() < 15000) {
+        QElapsedTimer pass;
+        pass.start();
+        CameraWatch::instance().runStep();
+        longest = std::max(longest, pass.elapsed());
+        QThread::msleep(3);
+        clock.advanceMs(3);
+    }
+    EXPECT_EQ(gisLost, 0);
+    EXPECT_GE(t.elapsed(), CameraDriver::kCloseWaitMs) << "the worker waited for the stuck threads";
+    EXPECT_LT(longest, 50) << "ms of one pass";
+    EXPECT_TRUE(allOpen());
+    waitFlowing();
 }
 
 // The pass of a lost camera keeps its 3 ms pace while a slow system cycles
