@@ -61,7 +61,7 @@ constexpr int kPiecesUnit = 901;    // unit of the minimum spot
 constexpr int kPasswordTitle = 902; // keypad title of the password fields
 constexpr int kPasswordHint = 903;  // keypad hint of the password fields
 constexpr int kConfirmLabel = 904;  // before the second password field
-constexpr int kSimplifiedChinese = 905; // the language buttons: each language named in itself, in every language
+constexpr int kSimplifiedChinese = 905; // the language buttons
 constexpr int kTraditionalChinese = 906;
 constexpr int kEnglish = 907;
 } // namespace settingstext
