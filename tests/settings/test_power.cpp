@@ -5,6 +5,7 @@
 
 #include "settings/maintenance.h"
 #include "settings/systemfunctionswidget.h"
+#include "widgets/busycover.h"
 #include "widgets/modifytimewidget.h"
 
 #include <QAbstractButton>
@@ -34,6 +35,7 @@ TEST_F(Maintenance, PowerOffOrRestart)
         if (!c.commands.isEmpty()) {
             EXPECT_TRUE(storedRecords().contains(LanStr(292, 1)));
             EXPECT_FALSE(dbOpen("dbIn")) << "the databases are closed for the system";
+            EXPECT_TRUE(BusyCover::shown(&settings())) << "nothing may start while the system goes down";
             EXPECT_EQ(watchdogStops, 1);
         } else {
             EXPECT_EQ(boxes.size(), 1);
@@ -80,6 +82,7 @@ TEST_F(Maintenance, ARefusedRestartKeepsTheProgramWorking)
         c.command(settings());
         ASSERT_TRUE(settle());
         EXPECT_TRUE(shown(maintenance::kRowRestartFailed)) << "the operator is told";
+        EXPECT_FALSE(BusyCover::shown(&settings())) << "the screen works again";
         EXPECT_TRUE(dbOpen("dbIn") && dbOpen("dbRecord") && dbOpen("dbT")) << "the databases are open again";
         EXPECT_FALSE(paramRows().isEmpty());
         window->InsertRecord("after");
