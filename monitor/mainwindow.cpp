@@ -83,6 +83,8 @@ MainWindow::MainWindow(QWidget* parent) : BWidget(parent), userLevel(uiHost().us
     connect(alarmOptionBar, &AlarmOption::btnsToggled, this, &MainWindow::AlarmtnsToggledSlot);
     connect(alarmOptionBar, &AlarmOption::AlarmChangeSource, this, &MainWindow::SlotChangeSource);
     layOut();
+    if (!haltedFor.isEmpty())
+        showRunning(false); // the title bar came after the start-up's stop
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setFixedSize(1920, 1080);
     connect(optionBar, &OptionBar::btnsToggled, this, &MainWindow::OptBtnsToggledSlot);
@@ -295,8 +297,12 @@ void MainWindow::Monitor_Init()
             // The one restart path: databases closed, the clamp held, and a
             // refusal shown with the databases open again.
             maintenance::restartSystem(this, false, [this](bool restarting) {
-                if (!restarting)
-                    InsertRecord(LanStr(cycletext::kCameraCountRestartFailed));
+                if (restarting)
+                    return;
+                // The journal is open again: what the start-up kept back.
+                SlotCheckDate();
+                InsertRecord(LanStr(150).arg(numCamera));
+                InsertRecord(LanStr(cycletext::kCameraCountRestartFailed));
             });
         }
     } else {
@@ -377,10 +383,16 @@ void MainWindow::Monitor_Init()
     statisticsDir = QDir(QStringLiteral("./ResStatistics"));
     QDir().mkpath(statisticsDir.path());
     journal_.InitDate();
-    SlotCheckDate();
-    // 26. Clamp cut at fixed time keeps the clamp prohibited from the start
-    // (never published free in between).
-    StartDetect(gpWPara->is_cut_ontime && gpWPara->mold_pulse > 0);
+    // A restart asked for by the camera count check keeps detection stopped
+    // (the clamp prohibited) and the closed journal untouched until it
+    // happens; a refused one leaves detection stopped, as it journals.
+    const bool restartPending = !haltedFor.isEmpty();
+    if (!restartPending) {
+        SlotCheckDate();
+        // 26. Clamp cut at fixed time keeps the clamp prohibited from the
+        // start (never published free in between).
+        StartDetect(gpWPara->is_cut_ontime && gpWPara->mold_pulse > 0);
+    }
 
     // 27. Nothing manual pending; the cycle starts 5 ms after the event loop.
     manualCycle = false;
@@ -392,10 +404,11 @@ void MainWindow::Monitor_Init()
     dateTimer->start(60000);
 
     // 28. Ready, and the camera library's version.
-    InsertRecord(LanStr(150).arg(numCamera));
+    if (!restartPending)
+        InsertRecord(LanStr(150).arg(numCamera));
     fpsTimer->start(1000);
     const QString sdkVersion = SdkVersionRecord();
-    if (!sdkVersion.isEmpty())
+    if (!sdkVersion.isEmpty() && !restartPending)
         InsertRecord(sdkVersion);
 
     // 29. Cycle counters.
