@@ -33,6 +33,7 @@
 #include "platform/host.h"
 #include "platform/procmem.h"
 #include "settings/cameraparamswidget.h"
+#include "settings/settingshost.h"
 #include "settings/systemsettingwidget.h"
 #include "widgets/bmessagebox.h"
 #include "widgets/edit.h"
@@ -92,11 +93,40 @@ MainWindow::MainWindow(QWidget* parent) : BWidget(parent), userLevel(uiHost().us
 
 MainWindow::~MainWindow()
 {
+    // The settings window goes while the window is whole: its hide gives the
+    // cameras their saved values back through the views.
+    if (settingsWindow) {
+        settingsWindow->hide();
+        delete settingsWindow;
+        settingsWindow = nullptr;
+    }
+    // Then nothing may reach this window any more: what the base destructor
+    // tears down (views, cameras, editors) must not call back into it.
+    host::install(host::Hooks());
+    settingshost::install(settingshost::Hooks());
+    camerahost::install(camerahost::Hooks());
+    setRecordHook(nullptr);
+    if (gpNet)
+        gpNet->sources = LinkSources();
+    uiHost().lcdOnOff = nullptr;
+    uiHost().restartLcdTimer = nullptr;
     if (gpWin == this)
         gpWin = nullptr;
     gpLeftMoldActive = nullptr;
     if (gpControlIO) // the link may outlive the window
         gpControlIO->setClampHold([] { return gisLost != 0; });
+    // The shared dialogs live with the window.
+    auto gone = [this](QWidget* w) { return w && w->parent() == this; };
+    if (gone(gpWarnBox))
+        gpWarnBox = nullptr;
+    if (gone(gpChooseBox))
+        gpChooseBox = nullptr;
+    if (gone(gpNumPad))
+        gpNumPad = nullptr;
+    if (gone(gpNumCharPad))
+        gpNumCharPad = nullptr;
+    if (gone(gpPasswordBox))
+        gpPasswordBox = nullptr;
 }
 
 void MainWindow::layOut()
