@@ -42,6 +42,9 @@ RecoveryRequest currentRequest()
         r.inUseSlots << slot;
     r.findCamera = gFindCamera;
     r.interfaces = gCameraInterfaces;
+    for (int slot : usedSlots())
+        if (SerialBinds(gCameraID, StoredSerial(slot)))
+            r.bound[slot] = StoredSerial(slot);
     return r;
 }
 
@@ -364,7 +367,7 @@ RecoveryResult CameraRecovery::attempt(const RecoveryRequest& q)
         // the reopening.
         for (int slot : q.inUseSlots) {
             QString why;
-            auto s = V4l2Session::openForSlot(slot, q.findCamera, true, &why);
+            auto s = V4l2Session::openForSlot(slot, q.findCamera, true, &why, q.bound.value(slot));
             if (!s) {
                 r.count = -1; // not back yet
                 r.v4l2.clear();
