@@ -334,10 +334,12 @@ void CammerRecong::Install(StepTraining&& t)
     const int step = t.step;
     if (step < 0 || step >= kStepCount)
         return;
+    // The replaced models go back into t (freed with it, where its owner
+    // chooses).
     if (t.shape) {
         modelCentreX[step] = t.centreX;
         modelCentreY[step] = t.centreY;
-        positionModels[step] = std::move(t.position);
+        std::swap(positionModels[step], t.position);
         searchRect[step] = t.searchRect;
         if (!t.positionFound)
             qWarning() << "camera" << view->cameraIndex + 1 << "step" << step + 1
@@ -345,11 +347,11 @@ void CammerRecong::Install(StepTraining&& t)
                        << t.modelBox.y << t.modelBox.width << t.modelBox.height << "; its frames are judged NG";
     }
     if (t.models) {
-        validMask[step] = t.validMask;
+        std::swap(validMask[step], t.validMask);
         validTrained[step] = true;
         for (int r = 0; r < kRegionCount; ++r) {
-            defectModels[step][r] = std::move(t.defect[size_t(r)]);
-            similarityModels[step][r] = std::move(t.similarity[size_t(r)]);
+            std::swap(defectModels[step][r], t.defect[size_t(r)]);
+            std::swap(similarityModels[step][r], t.similarity[size_t(r)]);
         }
     }
     ++trainedEpoch[step];

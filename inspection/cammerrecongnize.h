@@ -102,6 +102,7 @@ public:
     // nothing of it.
     StepTrainingInput TrainingInput(int step, bool shape, bool models);
     static StepTraining Train(const StepTrainingInput& in);
+    // The models replaced are left in t.
     void Install(StepTraining&& t);
     // Whether a training taken from `in` still fits: neither the engine nor
     // the templates of the step changed since.

@@ -397,9 +397,9 @@ public:
     RawFrameWriter rawWriter;
 
     // ---- trainings off the GUI thread (mainwindow_training.cpp) ------------
-    // While a training runs no step is judged (its waiting counts no time
-    // against the cameras), so the clamp stays prohibited until a judgement
-    // with the new training decides; the passes go on meanwhile.
+    // While a training of a step runs, that step is not judged (its waiting
+    // counts no time against the cameras), so the clamp stays prohibited
+    // until a judgement with the new training decides; the passes go on.
     // The steps of every camera in use trained anew.
     void trainInBackground(const QVector<int>& steps);
     // The automatic template update: the judged frame of every camera in use
@@ -408,6 +408,8 @@ public:
     // template that could not be written changes nothing and is reported.
     void updateTemplatesInBackground(int step);
     int trainingsRunning() const { return int(trainings_.size()); }
+    // Whether a running training is of a step the slot judges.
+    bool trainingCovers(int slot) const;
     // Called first on each training's thread (tests hold trainings with it).
     std::function<void()> trainingStarts;
     // Whether a raw-frame write or a training still reads this buffer.
@@ -420,7 +422,15 @@ private:
     int trainingSerial_ = 0;
     QSet<int> templateUpdateFailed_; // cameras whose failed update was shown, until one is saved
 
-    cv::Mat rawSpare[8];        // per slot: the newest-frame buffer given up to the raw writer
+    // Per slot: newest-frame buffers given up to the raw writer or a training,
+    // kept for the next frames once they are free again (a buffer made anew
+    // for each frame would cost the pass its first writing of every page).
+    std::vector<cv::Mat> framePool[8];
+    static constexpr int kFramePool = 4;
+    bool framePoolFilling[8] = {};
+    // Once a camera's frames start to be held: two buffers made (and written
+    // once, so that the pass does not pay for their pages) off this thread.
+    void fillFramePool(int slot);
     bool rawFlushQueued = false; // the staged raw frames go to the writer after this event
     QSet<QString> rawFailedFolders; // raw-frame folders whose failure was shown, until one is written there
     bool rawSkipShown = false;      // frames skipped for a writer behind: shown once until one is written

@@ -16,12 +16,14 @@
 #include "params/lanstr.h"
 #include "params/procedures.h"
 #include "params/wizardpara.h"
+#include "platform/background.h"
 #include "platform/clock.h"
 #include "platform/host.h"
 #include "widgets/msgbox.h"
 
 #include <QImage>
 #include <QTimer>
+#include <algorithm>
 #include <opencv2/core.hpp>
 
 namespace {
@@ -85,7 +87,7 @@ void MainWindow::Run()
         alarmResetWatch();
     } else if (recheckPending) {
         const int i = twoMold() ? (currentStep & 1) : currentStep;
-        if (recheckCount[i] > 0 && trainingsRunning() == 0) { // judged with the training in force
+        if (recheckCount[i] > 0 && !trainingCovers(i)) { // judged with the training in force
             --recheckCount[i];
             ReCheck();
         }
@@ -147,11 +149,50 @@ void MainWindow::takeFrames()
 void MainWindow::freshFrameBuffer(int slot)
 {
     CammerWidget* v = cameraViews[slot];
-    cv::Mat next = rawSpare[slot];
-    if (next.size() != v->curImage.size() || next.type() != v->curImage.type() || frameHeld(next.data))
-        next = cv::Mat(v->curImage.size(), v->curImage.type());
-    rawSpare[slot] = v->curImage; // taken again once it is written
+    std::vector<cv::Mat>& pool = framePool[slot];
+    const cv::Mat held = v->curImage;
+    auto fits = [&](const cv::Mat& m) { return m.size() == held.size() && m.type() == held.type(); };
+    cv::Mat next;
+    for (const cv::Mat& m : pool)
+        if (m.data != held.data && fits(m) && !frameHeld(m.data)) {
+            next = m;
+            break;
+        }
+    if (next.empty())
+        next = cv::Mat(held.size(), held.type());
+    auto pooled = [&](const cv::Mat& m) {
+        return std::any_of(pool.begin(), pool.end(), [&](const cv::Mat& p) { return p.data == m.data; });
+    };
+    // Buffers of another size (the geometry changed) leave the pool.
+    pool.erase(std::remove_if(pool.begin(), pool.end(), [&](const cv::Mat& m) { return !fits(m); }), pool.end());
+    for (const cv::Mat& m : {held, next})
+        if (!pooled(m) && int(pool.size()) < kFramePool)
+            pool.push_back(m);
     v->curImage = next;
+}
+
+void MainWindow::fillFramePool(int slot)
+{
+    CammerWidget* v = slot >= 0 && slot < 8 ? cameraViews[slot] : nullptr;
+    if (!v || v->curImage.empty() || framePoolFilling[slot] || framePool[slot].size() >= 2)
+        return;
+    framePoolFilling[slot] = true;
+    const cv::Size size = v->curImage.size();
+    const int type = v->curImage.type();
+    platform::runInBackground<std::vector<cv::Mat>>(
+        this,
+        [size, type] {
+            std::vector<cv::Mat> made;
+            for (int i = 0; i < 2; ++i)
+                made.emplace_back(size, type, cv::Scalar::all(0));
+            return made;
+        },
+        [this, slot, size, type](std::vector<cv::Mat> made) {
+            framePoolFilling[slot] = false;
+            for (cv::Mat& m : made)
+                if (int(framePool[slot].size()) < kFramePool && m.size() == size && m.type() == type)
+                    framePool[slot].push_back(m);
+        });
 }
 
 void MainWindow::showLiveFrames()
@@ -629,7 +670,7 @@ void MainWindow::requestJudgement(int slot)
         return;
     }
     const int stale = staleCameras(slot);
-    if (stale == 0 && trainingsRunning() == 0) {
+    if (stale == 0 && !trainingCovers(slot)) {
         awaitingFrames[slot] = false;
         judgeStep(slot);
         return;
@@ -665,7 +706,7 @@ void MainWindow::serveWaitingSteps()
     for (int l = 0; l < 8; ++l) {
         if (!awaitingFrames[l])
             continue;
-        if (trainingsRunning() > 0) {
+        if (trainingCovers(l)) {
             // Judged once the training is in place; the cameras' time counts from then.
             freshDeadlineMs[l] = now + freshWaitMs[l];
             continue;

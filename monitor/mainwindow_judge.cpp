@@ -143,6 +143,7 @@ void MainWindow::stageRawFrame(int c, int step)
                              .arg(platform::now().toString(QStringLiteral("yyyyMMdd-hhmmss-zzz")));
     // The buffer itself, not a copy: takeFrames gives the view another one
     // before the next frame would overwrite it.
+    fillFramePool(c);
     if (!rawWriter.stage({v->curImage, path, gisColor})) {
         qWarning().noquote() << "raw frame skipped, the writer is behind:" << path;
         if (!rawSkipShown) {

@@ -9,6 +9,8 @@
 #include "monitor/mainwindow.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"
+#include "params/procedures.h"
+#include "params/wizardpara.h"
 #include "platform/background.h"
 #include "platform/bitmapwrites.h"
 #include "platform/host.h"
@@ -19,6 +21,22 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+bool syncFile(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
 
 struct MainWindow::Training {
     int slot = -1;
@@ -45,6 +63,17 @@ bool MainWindow::frameHeld(const uchar* data) const
     return rawWriter.holds(data);
 }
 
+bool MainWindow::trainingCovers(int slot) const
+{
+    const int mode = gpWPara ? gpWPara->procedure : 0;
+    const bool twoMold = mode == ProcTwoColor || mode == ProcTurntable;
+    for (const auto& job : trainings_)
+        for (const StepTrainingInput& in : job->inputs)
+            if (in.step == slot || (twoMold && (in.step & 1) == slot))
+                return true;
+    return false;
+}
+
 void MainWindow::trainInBackground(const QVector<int>& steps)
 {
     for (int c : usedSlots()) {
@@ -65,6 +94,7 @@ void MainWindow::updateTemplatesInBackground(int step)
         CammerWidget* v = cameraViews[c];
         if (!v || !v->recong || v->curImage.empty())
             continue;
+        fillFramePool(c);
         auto job = std::make_shared<Training>();
         job->slot = c;
         job->updateStep = step;
@@ -87,7 +117,9 @@ void MainWindow::startTraining(const std::shared_ptr<Training>& job)
             if (starts)
                 starts();
             if (job->updateStep >= 0) {
-                job->written = CammerData::WriteBitmap(job->frame, job->temp);
+                // On the disk before the GUI thread renames it into place:
+                // the rename then waits for no writing of the data.
+                job->written = CammerData::WriteBitmap(job->frame, job->temp) && syncFile(job->temp);
                 if (!job->written)
                     return false; // nothing changes: no training on a template that is not kept
                 job->plane = CammerData::PlaneOf(job->frame, job->colour, job->greyHue);
@@ -114,7 +146,24 @@ void MainWindow::startTraining(const std::shared_ptr<Training>& job)
 void MainWindow::trainingDone(const std::shared_ptr<Training>& job)
 {
     trainings_.erase(std::remove(trainings_.begin(), trainings_.end(), job), trainings_.end());
-    job->frame.release();
+    // What the job still holds (its frame, and the models it replaces) is
+    // given back to the system off this thread.
+    struct Dispose {
+        std::shared_ptr<Training> job;
+        ~Dispose()
+        {
+            platform::runInBackground<bool>(
+                nullptr,
+                [job = job] {
+                    job->trained.clear();
+                    job->inputs.clear();
+                    job->frame.release();
+                    job->plane.release();
+                    return true;
+                },
+                nullptr);
+        }
+    } dispose{job};
     CammerWidget* v = job->slot >= 0 && job->slot < 8 ? cameraViews[job->slot] : nullptr;
     auto dropTemp = [&] {
         if (!job->temp.isEmpty())
@@ -164,7 +213,7 @@ void MainWindow::trainingDone(const std::shared_ptr<Training>& job)
             ? installed && v->recong->trainedEpoch[in.step] == in.trainedEpoch
             : v->recong->Current(in.trainedEpoch, in.templateEpoch, in.step);
         if (fits)
-            v->recong->Install(std::move(job->trained[i]));
+            v->recong->Install(std::move(job->trained[i])); // the job keeps the models replaced
         else if (in.step != job->updateStep || installed)
             again << in.step; // trained on what changed meanwhile: once more on what is there now
     }
