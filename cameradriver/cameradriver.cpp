@@ -1390,6 +1390,11 @@ void CameraSetSpeed()
 
 bool SaveSN(int clear)
 {
+    if (serialSavesHeld()) {
+        // The stored bindings could not be read: memory would replace them.
+        tellOperator(LanStr(kLanSerialsUnread));
+        return false;
+    }
     // Clearing drops every binding; saving rebinds the slots in use only, so
     // a slot whose camera did not open this time keeps its camera's serial.
     for (int k = 0; k < kCameraSlots; ++k)

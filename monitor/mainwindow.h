@@ -237,6 +237,7 @@ public:
     static constexpr int kLatePassMs = 30;
     qint64 lastPassMs = 0;
     bool countWriteFailed = false; // shown once until a write succeeds again
+    bool templateUpdateHeldTold = false; // the automatic template update paused by held saves, told once
     bool leavingProgram = false;   // on the way to an exit or restart: the clamp is held
     int samplingCheckSlot = -1;    // the step whose fresh frames decide the release after sampling
 

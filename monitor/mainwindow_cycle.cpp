@@ -760,10 +760,20 @@ void MainWindow::judgeStep(int slot)
     for (int c : usedSlots())
         if (cameraViews[c] && !cameraViews[c]->allOK)
             return;
-    gisReShape = true;
+    // Held saves keep the camera folders as they are (told once); otherwise
+    // each camera tells its first failed write once, until one succeeds, and
+    // only a written template is trained on.
+    if (paramSavesHeld()) {
+        if (!templateUpdateHeldTold) {
+            templateUpdateHeldTold = true;
+            InsertRecord(paramSavesHeldText());
+            host::showWarning(paramSavesHeldText());
+        }
+        return;
+    }
     for (int c : usedSlots())
-        if (cameraViews[c])
-            cameraViews[c]->SaveReTrainImage(1);
+        if (cameraViews[c] && cameraViews[c]->CycleTemplateWrite(1))
+            gisReShape = true;
 }
 
 void MainWindow::CheckInput(int n)

@@ -8,6 +8,7 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
 #include <QUuid>
@@ -21,12 +22,30 @@ bool DatabaseUsable(const QString& file, const QString& table)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conn);
         db.setDatabaseName(file);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        // A lock held by another process says nothing about the file: it is
+        // not waited for long here, and the loads try again and hold the
+        // saves when they cannot read.
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=1000"));
         if (db.open()) {
+            // The table name written in (the program's own names): a lock
+            // that keeps out the statement's preparation is reported as such
+            // only this way.
             QSqlQuery q(db);
-            q.prepare(QStringLiteral("select count(*) from sqlite_master where type='table' and name=?"));
-            q.addBindValue(table);
-            ok = q.exec() && q.next() && q.value(0).toInt() == 1;
+            const bool listed =
+                q.exec(QStringLiteral("select count(*) from sqlite_master where type='table' and name='%1'").arg(table)) &&
+                q.next();
+            ok = listed ? q.value(0).toInt() == 1 : SqlBusy(q.lastError());
+            // A damaged page shows only when it is read, so the table is read whole.
+            if (listed && ok) {
+                QSqlQuery rows(db);
+                if (rows.exec(QStringLiteral("select * from \"%1\"").arg(table)))
+                    while (rows.next()) {
+                    }
+                ok = !rows.lastError().isValid() || SqlBusy(rows.lastError());
+                if (!ok)
+                    qWarning() << "table" << table << "of" << file << "cannot be read:" << rows.lastError().text();
+            }
+            q.finish();
             db.close();
         }
     }

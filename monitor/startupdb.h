@@ -25,7 +25,8 @@ enum class DbOpenResult { Opened, Replaced, Unusable };
 // command runner; Unusable when no usable default exists (no reboot).
 DbOpenResult OpenStartupDatabase(const StartupDatabase& db);
 
-// True when the file exists, opens as SQLite and holds the table.
+// True when the file exists, opens as SQLite and holds the table, and every
+// row of the table can be read (a lock by another process aside).
 bool DatabaseUsable(const QString& file, const QString& table);
 
 // The three databases in start-up order.

@@ -245,9 +245,10 @@ SystemSettingWidget::ApplyResult SystemSettingWidget::applyEdits()
         uiHost().userLevel = live.is_psw_used ? 1 : 0;
     storePages();
 
-    // A restored group waits for its restart: the edits would be saved over it.
+    // A restored group waits for its restart, or the load could not read the
+    // parameters: the edits would be saved over what is stored.
     if (paramSavesHeld() && !live.sameAs(edit)) {
-        showWarnBox(LanStr(maintenance::kRowSavesHeld));
+        showWarnBox(paramSavesHeldText());
         const ApplyChanges undone = CaptureChanges(live, edit);
         edit = live;
         settingshost::netCardsRestore();

@@ -3,10 +3,13 @@
 #include "params/paramdb.h"
 #include "params/wizardpara.h"
 #include "platform/host.h"
+#include "sqlfaults.h"
 #include "testenv.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 namespace {
 
@@ -112,4 +115,33 @@ TEST_F(StartupDb, UsabilityNeedsTheTable)
     EXPECT_FALSE(DatabaseUsable("RECORD.db", "sysparam"));
     EXPECT_FALSE(DatabaseUsable("nothing.db", "RECORD"));
     EXPECT_FALSE(QFile::exists("nothing.db")) << "checking must not create the file";
+}
+
+// The start-up check reads the table whole: a damaged page in it makes the
+// file unusable (and so replaced), while a lock held by another process is
+// no damage. A damaged region table leaves the parameter file usable: the
+// region load refuses that camera alone.
+TEST_F(StartupDb, ADamagedTableIsFoundAndALockIsNoDamage)
+{
+    enum Fault { None, SysparamDamaged, RegionTableDamaged, Locked };
+    const char* names[] = {"intact", "parameter table damaged", "region table damaged", "locked"};
+    for (Fault fault : {None, SysparamDamaged, RegionTableDamaged, Locked}) {
+        SCOPED_TRACE(names[fault]);
+        QFile::remove("PARAM.db");
+        ASSERT_TRUE(CreateParamDatabase("PARAM.db", WizardPara()));
+        ASSERT_TRUE(OpenSqlite("fill", "PARAM.db"));
+        {
+            QSqlQuery q(QSqlDatabase::database("fill"));
+            ASSERT_TRUE(q.exec("insert into cammer0 values('ROI0-0', '5 25 100 0 1 0 0 10 10 60 60')"));
+        }
+        CloseSqlite("fill");
+        if (fault == SysparamDamaged)
+            ASSERT_TRUE(sqlfaults::damagePageHolding("PARAM.db", "trigInDelay"));
+        if (fault == RegionTableDamaged)
+            ASSERT_TRUE(sqlfaults::damagePageHolding("PARAM.db", "ROI0-0"));
+        std::unique_ptr<sqlfaults::Lock> lock;
+        if (fault == Locked)
+            lock.reset(new sqlfaults::Lock("PARAM.db", sqlfaults::Lock::Exclusive));
+        EXPECT_EQ(DatabaseUsable("PARAM.db", "sysparam"), fault != SysparamDamaged);
+    }
 }
