@@ -10,6 +10,7 @@
 #include "widgets/basewidgets.h"
 
 #include <QDir>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QVector>
 #include <QWidget>
@@ -240,6 +241,10 @@ public:
     bool templateUpdateHeldTold = false; // the automatic template update paused by held saves, told once
     bool leavingProgram = false;   // on the way to an exit or restart: the clamp is held
     int samplingCheckSlot = -1;    // the step whose fresh frames decide the release after sampling
+    // Sampling is complete and its region check waits for the event loop:
+    // no verdict until it is answered (the password box may not open inside
+    // a pass).
+    bool regionCheckDue = false;
 
 public slots:
     void TimerLCD();
@@ -298,6 +303,8 @@ public:
     void SlotReTrain();
     void BackTrain();
     void CheckArea(bool);
+    // The region check after sampling, asked from the event loop.
+    void regionCheckAfterSampling();
     void SlotManualTrig(int step);
     // The alarm reset's re-judgement of the current step (the region
     // editor's re-detect without its own screen work). Only prohibitions are
@@ -350,7 +357,13 @@ private:
     void enterAlarm();
     void requestImages();
     void updateExpectedInput();
-    void saveRawFrame(int camera, int step);
+    // The judged frame of a camera kept as a raw frame: staged by the
+    // judgement, written by rawWriter's thread once the verdict is out.
+    void stageRawFrame(int camera, int step);
+    void rawFrameResult(const QString& path, const QString& error);
+    // The view's newest-frame buffer is still being written as a raw frame:
+    // it gets another one before the next frame is copied in.
+    void freshFrameBuffer(int slot);
     // The judgement of a step slot whose start is set: now when every camera
     // has a frame past the start, else once one arrives (Run), else a loss.
     void requestJudgement(int slot);
@@ -374,7 +387,13 @@ private:
     int redetectStep = 0;
     // Every view's results of the steps in use OK (and their values 0).
     void resultsOK(bool zeroValues);
-    RawFrameStore rawFrames;
+public:
+    RawFrameWriter rawWriter;
+private:
+    cv::Mat rawSpare[8];        // per slot: the newest-frame buffer given up to the raw writer
+    bool rawFlushQueued = false; // the staged raw frames go to the writer after this event
+    QSet<QString> rawFailedFolders; // raw-frame folders whose failure was shown, until one is written there
+    bool rawSkipShown = false;      // frames skipped for a writer behind: shown once until one is written
     // ==== end of the monitoring cycle block ================================
 
 protected:

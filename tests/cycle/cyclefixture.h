@@ -26,6 +26,7 @@
 #include "testenv.h"
 #include "widgets/modal.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -304,6 +305,13 @@ protected:
                 each(t);
         }
         return t;
+    }
+    // The raw frames the judgements staged, once the event after the
+    // verdict handed them to the writer's thread and it wrote them.
+    bool rawFramesWritten()
+    {
+        QCoreApplication::processEvents();
+        return window->rawWriter.waitIdle(20000);
     }
     QStringList records()
     {
