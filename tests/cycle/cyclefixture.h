@@ -183,6 +183,8 @@ protected:
         QDir().mkpath("paraGroup/default");
         QFile::copy("PARAM.db", "paraGroup/default/PARAM.db");
         ASSERT_TRUE(cycletest::makeRecordAndSerialDatabases());
+        if (beforeWindow)
+            beforeWindow();
         gpWPara = new WizardPara;
         gpWParaBak = new WizardPara;
         gAppDirPath = folder();
@@ -329,6 +331,8 @@ protected:
     }
 
     WizardPara para;
+    // Runs on the laid-out program folder just before the window starts.
+    std::function<void()> beforeWindow;
     MainWindow* window = nullptr;
     platform::RecordingPanelDevice panel;
     platform::ManualClock clock{QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9))};
