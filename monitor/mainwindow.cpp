@@ -490,11 +490,43 @@ void MainWindow::StepsChanged()
 
 // ---- journal ------------------------------------------------------------------
 
-void MainWindow::InsertRecord(const QString& text) { journal_.InsertRecord(text, userLevel); }
+void MainWindow::InsertRecord(const QString& text)
+{
+    if (journal_.InsertRecord(text, userLevel)) {
+        recordWriteFailed = false;
+        return;
+    }
+    if (recordWriteFailed)
+        return; // every record would say it again
+    recordWriteFailed = true;
+    // Records come from inside every kind of operation, its own questions
+    // included: the box waits for the event loop.
+    host::showWarningLater(LanStr(journaltext::kRecordNotStored));
+}
 
-void MainWindow::ClearRecord() { journal_.ClearRecord(); }
+bool MainWindow::ClearRecord() { return journal_.ClearRecord(); }
 
-void MainWindow::SlotCheckDate() { journal_.SlotCheckDate(); }
+void MainWindow::SlotCheckDate()
+{
+    const QString day = journal_.recordDate();
+    const OperationJournal::DayCheck check = journal_.SlotCheckDate();
+    if (check == OperationJournal::DayCheck::SameDay)
+        return;
+    if (check == OperationJournal::DayCheck::NotArchived) {
+        if (dayChangeFailed)
+            return; // retried every minute, told once
+        dayChangeFailed = true;
+        const QString text = LanStr(journaltext::kDayNotArchived).arg(day);
+        InsertRecord(text);
+        host::showWarningLater(text);
+        return;
+    }
+    dayChangeFailed = false;
+    if (check == OperationJournal::DayCheck::DateNotSaved) {
+        InsertRecord(LanStr(journaltext::kDateNotSaved));
+        host::showWarningLater(LanStr(journaltext::kDateNotSaved));
+    }
+}
 
 void MainWindow::CountRead() { ::CountRead(); }
 

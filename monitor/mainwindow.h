@@ -38,8 +38,9 @@ public:
 
     // ---- start-up, journal, databases ------------------------------------
     void Monitor_Init();
+    // A record that cannot be stored is told once, until one is stored again.
     void InsertRecord(const QString& text);
-    void ClearRecord();
+    bool ClearRecord();
     void FLushAll();
     // Now in tenths of a second, as the cycle times are kept; 64 bits, since
     // the tenths since the epoch passed the range of an int long ago.
@@ -237,6 +238,8 @@ public:
     static constexpr int kLatePassMs = 30;
     qint64 lastPassMs = 0;
     bool countWriteFailed = false; // shown once until a write succeeds again
+    bool recordWriteFailed = false; // the same for the journal
+    bool dayChangeFailed = false;   // and for the journal's daily archive
     bool leavingProgram = false;   // on the way to an exit or restart: the clamp is held
     int samplingCheckSlot = -1;    // the step whose fresh frames decide the release after sampling
 

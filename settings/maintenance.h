@@ -37,6 +37,7 @@ constexpr int kRowRestoredWaitsForRestart = 1530;
 constexpr int kRowSavesHeld = 1531;
 constexpr int kRowParamsNotSaved = 1560;
 constexpr int kRowGroupIndexNotSaved = 1561;
+constexpr int kRowRecordNotCleared = 1761;
 
 // Writes the live record to the parameter database. False, with the operator
 // told, when the database refused it: a command that needs the record on disk

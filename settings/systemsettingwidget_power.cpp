@@ -129,6 +129,10 @@ void SystemSettingWidget::SlotClearRecord()
         return;
     if (!CheckRoot())
         return;
-    settingshost::clearRecord();
+    if (!settingshost::clearRecord()) {
+        host::insertRecord(LanStr(maintenance::kRowRecordNotCleared));
+        showWarnBox(LanStr(maintenance::kRowRecordNotCleared));
+        return;
+    }
     host::insertRecord(LanStr(298));
 }

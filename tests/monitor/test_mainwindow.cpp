@@ -6,6 +6,7 @@
 #include "cameradriver/cameraglobals.h"
 #include "cameradriver/checkcamera.h"
 #include "monitor/controlport.h"
+#include "monitor/journal.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
 #include "monitor/mapplication.h"
@@ -292,4 +293,64 @@ TEST_F(MainWindowStart, AnUnreadableJournalIsReplacedAndTheRebootRequestedNeverR
     EXPECT_EQ(lines.value(cp + 1), "reboot");
     EXPECT_EQ(boxes.filter(gaLanStr[135][1]).size(), 1);
     EXPECT_EQ(window->runState, 1) << "the start-up goes on until the reboot takes effect";
+}
+
+// A journal that refuses records (a read-only database) is told once, from
+// the event loop rather than inside the operation that journals, and told
+// again only after records were stored in between.
+TEST_F(MainWindowStart, AJournalThatCannotBeWrittenIsToldOnce)
+{
+    start();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    boxes.clear();
+    auto readOnly = [](bool on) {
+        QSqlQuery(QSqlDatabase::database("dbRecord")).exec(on ? "PRAGMA query_only=1" : "PRAGMA query_only=0");
+    };
+    const QString told = LanStr(journaltext::kRecordNotStored);
+    readOnly(true);
+    window->InsertRecord("first lost");
+    window->InsertRecord("second lost");
+    EXPECT_TRUE(boxes.isEmpty());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    EXPECT_EQ(boxes.filter(told).size(), 1);
+
+    readOnly(false);
+    window->InsertRecord("stored");
+    readOnly(true);
+    window->InsertRecord("lost again");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    EXPECT_EQ(boxes.filter(told).size(), 2);
+    readOnly(false);
+    EXPECT_TRUE(records().filter("lost").isEmpty());
+    EXPECT_TRUE(records().contains("stored"));
+}
+
+// A day whose journal cannot be archived stays current: the failure is
+// journaled in it and told once, and the next minute's check archives it.
+TEST_F(MainWindowStart, ADayThatCannotBeArchivedIsJournaledAndToldOnce)
+{
+    start();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    boxes.clear();
+    {
+        QFile f("time.txt");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("2000-01-01");
+    }
+    window->journal().InitDate();
+    ASSERT_TRUE(QDir().mkpath(QString(OperationJournal::kFreshFile) + "/in the way"));
+    window->SlotCheckDate();
+    window->SlotCheckDate();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    const QString told = LanStr(journaltext::kDayNotArchived).arg("2000-01-01");
+    EXPECT_EQ(boxes.filter(told).size(), 1);
+    EXPECT_EQ(records().filter(told).size(), 1);
+    EXPECT_EQ(window->journal().recordDate(), "2000-01-01");
+
+    ASSERT_TRUE(QDir(OperationJournal::kFreshFile).removeRecursively());
+    window->SlotCheckDate();
+    EXPECT_NE(window->journal().recordDate(), "2000-01-01");
+    EXPECT_TRUE(QFile::exists("RECORD/2000-01-01.db"));
+    window->InsertRecord("the new day");
+    EXPECT_EQ(records(), QStringList{"the new day"});
 }

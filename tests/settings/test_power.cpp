@@ -302,3 +302,23 @@ TEST_F(Maintenance, TouchCalibration)
     EXPECT_TRUE(shown(maintenance::kRowCalibrationFailed));
     EXPECT_FALSE(shown(maintenance::kRowCalibrationNotRun));
 }
+
+// Clearing the journal is journaled only when the rows are gone; a journal
+// that keeps them (here a read-only one) is told and keeps its records.
+TEST_F(Maintenance, AJournalThatIsNotClearedIsNotCalledCleared)
+{
+    startMaintenance();
+    window->InsertRecord("kept");
+    window->userLevel = 2;
+    QSqlQuery(QSqlDatabase::database("dbRecord")).exec("PRAGMA query_only=1");
+    settings().SlotClearRecord();
+    EXPECT_TRUE(shown(maintenance::kRowRecordNotCleared));
+    QSqlQuery(QSqlDatabase::database("dbRecord")).exec("PRAGMA query_only=0");
+    EXPECT_TRUE(records().contains("kept"));
+    EXPECT_FALSE(records().contains(LanStr(298)));
+
+    boxes.clear();
+    settings().SlotClearRecord();
+    EXPECT_FALSE(shown(maintenance::kRowRecordNotCleared));
+    EXPECT_EQ(records(), QStringList{LanStr(298)});
+}
