@@ -137,6 +137,22 @@ void MainWindow::openDatabases()
     serialDb = QSqlDatabase::database(QStringLiteral("dbT"), false);
 }
 
+void MainWindow::reportRestoreRecovery(maintenance::RestoreRecovery recovery)
+{
+    using maintenance::RestoreRecovery;
+    if (recovery == RestoreRecovery::Nothing)
+        return;
+    if (recovery == RestoreRecovery::Finished) {
+        InsertRecord(LanStr(startuptext::kRestoreFinished));
+        return;
+    }
+    const QString text = recovery == RestoreRecovery::RolledBack
+        ? LanStr(startuptext::kRestoreUndone)
+        : LanStr(startuptext::kRestoreStuck).arg(maintenance::restoreWorkFolder(QDir::currentPath()));
+    InsertRecord(text);
+    host::showWarning(text);
+}
+
 void MainWindow::Monitor_Init()
 {
     platform::returnLargeBuffersToSystem();
@@ -207,14 +223,17 @@ void MainWindow::Monitor_Init()
     // 5. The shared warning box.
     gpWarnBox = new WarnBox(LanStr(568));
 
-    // 6-7. Databases and parameters.
+    // 6-7. Databases and parameters; a group restore that a power cut left
+    // midway is set right before "PARAM.db" is opened.
+    const maintenance::RestoreRecovery recovery = maintenance::recoverGroupRestore(QDir::currentPath());
     openDatabases();
     gpLeftMoldActive = &leftMoldActive;
     gpWPara->LoadDatafromFile();
+    reportRestoreRecovery(recovery);
 
-    // 8. Logging.
+    // 8. Logging, in the program folder (the export carries it from there).
     if (!LogManager::__instance)
-        new LogManager(this, gAppDirPath.isEmpty() ? QString() : gAppDirPath);
+        new LogManager(this);
     qInfo().noquote() << "application start VERSION:" << LogManager::kVersion << "on"
                       << platform::now().toString(QStringLiteral("yyyy.MM.dd hh:mm:ss.zzz"));
 
@@ -501,7 +520,7 @@ void MainWindow::InsertRecord(const QString& text)
     recordWriteFailed = true;
     // Records come from inside every kind of operation, its own questions
     // included: the box waits for the event loop.
-    host::showWarningLater(LanStr(journaltext::kRecordNotStored));
+    warnLater(LanStr(journaltext::kRecordNotStored));
 }
 
 bool MainWindow::ClearRecord() { return journal_.ClearRecord(); }
@@ -518,14 +537,19 @@ void MainWindow::SlotCheckDate()
         dayChangeFailed = true;
         const QString text = LanStr(journaltext::kDayNotArchived).arg(day);
         InsertRecord(text);
-        host::showWarningLater(text);
+        warnLater(text);
         return;
     }
     dayChangeFailed = false;
     if (check == OperationJournal::DayCheck::DateNotSaved) {
         InsertRecord(LanStr(journaltext::kDateNotSaved));
-        host::showWarningLater(LanStr(journaltext::kDateNotSaved));
+        warnLater(LanStr(journaltext::kDateNotSaved));
     }
+}
+
+void MainWindow::warnLater(const QString& text)
+{
+    QMetaObject::invokeMethod(this, [text] { host::showWarning(text); }, Qt::QueuedConnection);
 }
 
 void MainWindow::CountRead() { ::CountRead(); }

@@ -30,6 +30,10 @@ class SystemSettingWidget;
 class TitleBar;
 class WidgetChangeCamera;
 
+namespace maintenance {
+enum class RestoreRecovery;
+}
+
 class MainWindow : public BWidget {
     Q_OBJECT
 public:
@@ -41,6 +45,8 @@ public:
     // A record that cannot be stored is told once, until one is stored again.
     void InsertRecord(const QString& text);
     bool ClearRecord();
+    // A warning from the event loop once the current operation returned.
+    void warnLater(const QString& text);
     void FLushAll();
     // Now in tenths of a second, as the cycle times are kept; 64 bits, since
     // the tenths since the epoch passed the range of an int long ago.
@@ -389,6 +395,9 @@ private:
     void installSettingsHost();
     void makeFolders();
     void openDatabases();
+    // A group restore cut by a power failure, set right before the databases
+    // opened; journaled and told once the stored language is loaded.
+    void reportRestoreRecovery(maintenance::RestoreRecovery recovery);
     void layOut();
     OperationJournal journal_;
 };
