@@ -1,6 +1,6 @@
 #pragma once
 // Rows of the text table for what the cycle and the IO board link tell the
-// operator (the blocks 600-699 and 1500-1524 of "lanstr-added.tsv").
+// operator (the blocks 600-699, 1500-1524 and 1700-1719 of "lanstr-added.tsv").
 namespace cycletext {
 constexpr int kBoardPortFailed = 600;  // %1 port, %2 reason
 constexpr int kBoardSilent = 601;      // %1 port
@@ -11,4 +11,5 @@ constexpr int kCountersNotSaved = 1500;
 constexpr int kSamplingNotReleased = 1501;
 constexpr int kCameraCountRestart = 1502;
 constexpr int kCameraCountRestartFailed = 1503;
+constexpr int kRegionCheckRefused = 1700;
 } // namespace cycletext

@@ -248,6 +248,10 @@ public:
     bool dayChangeFailed = false;   // and for the journal's daily archive
     bool leavingProgram = false;   // on the way to an exit or restart: the clamp is held
     int samplingCheckSlot = -1;    // the step whose fresh frames decide the release after sampling
+    // Sampling is complete and its region check waits for the event loop:
+    // no verdict until it is answered (the password box may not open inside
+    // a pass).
+    bool regionCheckDue = false;
 
 public slots:
     void TimerLCD();
@@ -306,6 +310,8 @@ public:
     void SlotReTrain();
     void BackTrain();
     void CheckArea(bool);
+    // The region check after sampling, asked from the event loop.
+    void regionCheckAfterSampling();
     void SlotManualTrig(int step);
     // The alarm reset's re-judgement of the current step (the region
     // editor's re-detect without its own screen work). Only prohibitions are

@@ -55,10 +55,12 @@ void MainWindow::RunAlgorithm(int c, int s)
         for (int cc : usedSlots())
             for (int d = 0; d < gDNum && d < 8 && !left; ++d)
                 left = cameraViews[cc] && p.step_enabled[d] && cameraViews[cc]->samplePending[d];
-        if (!left) {
+        if (!left && !regionCheckDue && !gFromTrain) {
             StartDetect(!p.pulse_output); // never published free in between
             runState = 2;
-            CheckArea(false);
+            // The check may ask for the password: not inside the pass.
+            regionCheckDue = true;
+            QMetaObject::invokeMethod(this, [this] { regionCheckAfterSampling(); }, Qt::QueuedConnection);
             return;
         }
         if (gSource == -1 || gSource == 1)

@@ -7,6 +7,7 @@
 #include "camera/cammerwidget.h"
 #include "inspection/paramroi.h"
 #include "monitor/controlport.h"
+#include "monitor/cycletexts.h"
 #include "monitor/cycleview.h"
 #include "monitor/led.h"
 #include "monitor/mainwindow.h"
@@ -107,6 +108,7 @@ void MainWindow::resetCycle()
         }
     }
     gisSafeDoorOpen = false;
+    regionCheckDue = false;
     gisReTrain = gisReShape = gFromTrain = false;
     StartDetect(gpWPara->is_cut_ontime && gpWPara->mold_pulse > 0);
 }
@@ -260,12 +262,24 @@ void MainWindow::BackTrain()
     requestJudgement(last);
 }
 
+void MainWindow::regionCheckAfterSampling()
+{
+    if (!regionCheckDue)
+        return;
+    regionCheckDue = false;
+    if (runState == 2)
+        CheckArea(false);
+}
+
 void MainWindow::CheckArea(bool)
 {
     if (settingsWindow && settingsWindow->isVisible())
         settingsWindow->hide();
     if (CheckPassword() == 0) {
-        runState = 1;
+        // The new templates judge from here on, as after the region editor:
+        // trained now, and the clamp freed only by a judged frame.
+        InsertRecord(LanStr(cycletext::kRegionCheckRefused));
+        BackTrain();
         return;
     }
     displayState = 3;

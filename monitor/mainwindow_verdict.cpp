@@ -37,7 +37,9 @@ void showVerdictLeds(bool ng)
 
 void MainWindow::CheckNG()
 {
-    if (gFromTrain)
+    // A sampled frame is no judged frame: sampling and its region check give
+    // no verdict.
+    if (gFromTrain || regionCheckDue || runState == 2)
         return;
     if (gisLost) { // no verdict while a camera is lost
         abandonSteps();

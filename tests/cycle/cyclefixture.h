@@ -26,6 +26,7 @@
 #include "testenv.h"
 #include "widgets/modal.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFile>

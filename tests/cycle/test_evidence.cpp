@@ -345,6 +345,7 @@ TEST_F(Evidence, SamplingCompletionNeverShowsTheClampFree)
     newFrames(true, true);
     record();
     tick();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     ASSERT_EQ(window->displayState, 3) << "the region check opened";
     EXPECT_TRUE(out(0));
     EXPECT_FALSE(everOff(0));
@@ -439,6 +440,7 @@ TEST_F(Evidence, AfterTemplateSamplingOnlyAFreshOkReleases)
         edge(0);
         frames(true, true); // the new templates
         tick();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
         ASSERT_TRUE(gFromTrain) << "the region check is open";
         ASSERT_TRUE(out(0));
         frames(true, true); // waiting in the buffer when the check is left

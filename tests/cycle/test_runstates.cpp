@@ -2,6 +2,7 @@
 // templates, and the raw frames kept while they are saved.
 #include "cyclefixture.h"
 
+#include "monitor/cycletexts.h"
 #include "monitor/placeholders.h"
 #include "monitor/titlebar.h"
 #include "monitor/rawframestore.h"
@@ -121,7 +122,10 @@ TEST_F(RunStates, ResamplingTakesTheNextFramesAsTemplatesThenOpensTheRegionCheck
     EXPECT_TRUE(view(0)->samplePending[1]);
     EXPECT_EQ(window->runState, 2);
     EXPECT_EQ(gAllNum[0], 1) << "no judgement while sampling";
+    EXPECT_TRUE(out(1)) << "a sampled frame releases nothing";
     tick(); // the mold step: the last template
+    EXPECT_FALSE(gFromTrain) << "the region check opens after the pass";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     EXPECT_EQ(QImage("cammer11/template0.bmp").pixelColor(5, 5).red(), 77);
     EXPECT_EQ(QImage("cammer22/template0.bmp").pixelColor(5, 5).red(), 88);
     EXPECT_EQ(window->runState, 2) << "back to sampling while the regions are checked";
@@ -150,6 +154,48 @@ TEST_F(RunStates, ResamplingWhileStoppedStartsDetectionFirst)
     EXPECT_EQ(window->runState, 2);
     EXPECT_FALSE(out(0)) << "detection was started, clearing the stop's outputs";
     EXPECT_TRUE((LedByte() >> led::kRunBit) & 1);
+}
+
+// The operator was logged out while sampling: the region check's password
+// box opens from the event loop, not inside the pass, and its Cancel frees
+// the clamp on nothing. The new templates are trained and judge the next
+// frames; here a stuck part (dark) is still there.
+TEST_F(RunStates, ARefusedRegionCheckAfterSamplingGivesNoVerdict)
+{
+    para.is_psw_used = 1;
+    moldOnly();
+    start();
+    watchStep(1);
+    window->userLevel = 2;
+    window->SlotReTrain();
+    ASSERT_EQ(window->runState, 2);
+    QList<bool> boxInPass;
+    setModalRunner([&](QDialog&) {
+        boxInPass << host::PassScope::active();
+        return int(QDialog::Rejected);
+    });
+    window->TimerLogout(); // the automatic log-out
+    window->TimerShow();
+    setInput(0, false);
+    edge(0);
+    frames(false, false); // the stuck part sampled as the templates
+    tick();
+    EXPECT_TRUE(boxInPass.isEmpty()) << "no box inside the pass";
+    EXPECT_TRUE(out(0));
+    EXPECT_NE(window->displayState, 1) << "no OK shown";
+
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    EXPECT_EQ(boxInPass, QList<bool>{false}) << "the password asked from the event loop";
+    EXPECT_EQ(window->runState, 1);
+    EXPECT_FALSE(gFromTrain);
+    EXPECT_TRUE(out(0)) << "refused: nothing judged yet";
+    EXPECT_NE(window->displayState, 1);
+    EXPECT_TRUE(records().contains(LanStr(cycletext::kRegionCheckRefused)));
+    EXPECT_FALSE(gisReTrain) << "the new templates are trained before they judge";
+
+    newFrames(false, false); // the stuck part judged against the new templates
+    EXPECT_TRUE(out(0));
+    EXPECT_EQ(window->displayState, 2) << "an NG frame gives the alarm";
 }
 
 TEST_F(RunStates, ARefusedRegionCheckReturnsToDetecting)
