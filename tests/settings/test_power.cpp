@@ -277,12 +277,28 @@ TEST_F(Maintenance, TouchCalibration)
     ASSERT_TRUE(settle());
     EXPECT_TRUE(testenv::commands().lines().isEmpty());
 
+    // Pending edits would be lost with the restart: their question comes
+    // first, and a save the disk refuses stops the calibration.
+    refuseParamWrites(true);
+    answers = {QDialog::Accepted, QDialog::Accepted};
     settings().SlotCalibration();
     ASSERT_TRUE(settle());
+    EXPECT_TRUE(shown(maintenance::kRowParamsNotSaved));
+    EXPECT_TRUE(testenv::commands().lines().isEmpty());
+    EXPECT_EQ(gpWParaBak->minimum_area, 432) << "the edits are kept for another try";
+    refuseParamWrites(false);
+
+    boxes.clear();
+    answers = {QDialog::Accepted, QDialog::Accepted};
+    settings().SlotCalibration();
+    ASSERT_TRUE(settle());
+    ASSERT_GE(boxes.size(), 2);
+    EXPECT_TRUE(boxes[1].contains(LanStr(234, 1))) << "the save question before the calibration";
     EXPECT_EQ(testenv::commands().lines(), (QStringList{"./tsc", "reboot"}));
-    EXPECT_EQ(storedRecords().mid(recordsBefore), QStringList{LanStr(maintenance::kRowHaltedForRestart, 1)})
-        << "only the stop for the restart is journaled";
-    EXPECT_NE(gpWPara->minimum_area, 432) << "pending edits are not applied";
+    EXPECT_EQ(gpWPara->minimum_area, 432);
+    EXPECT_EQ(paramValue("system4").section(' ', -1), "432");
+    EXPECT_EQ(storedRecords().mid(recordsBefore).size(), 2) << "the changed field, then the stop for the restart";
+    EXPECT_EQ(storedRecords().last(), LanStr(maintenance::kRowHaltedForRestart, 1));
 
     nextCase();
     startMaintenance();
