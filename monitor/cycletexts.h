@@ -12,4 +12,7 @@ constexpr int kSamplingNotReleased = 1501;
 constexpr int kCameraCountRestart = 1502;
 constexpr int kCameraCountRestartFailed = 1503;
 constexpr int kRegionCheckRefused = 1700;
+// Raw frames and the judgement's own work off the GUI thread (1720-1729).
+constexpr int kRawFrameNotSaved = 1720;   // %1 the error
+constexpr int kRawFramesSkipped = 1721;
 } // namespace cycletext

@@ -173,6 +173,7 @@ void MainWindow::Monitor_Init()
     userLevel = 0;
     gScreenOff = 0;
     saveOriginalImages = 0;
+    rawWriter.setResults(this, [this](const QString& path, const QString& error) { rawFrameResult(path, error); });
     forcedStep = -1;
     viewScaleX = viewScaleY = 1.0f;
     lastStartedStep = 0;

@@ -10,6 +10,7 @@
 #include "widgets/basewidgets.h"
 
 #include <QDir>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QVector>
 #include <QWidget>
@@ -364,7 +365,13 @@ private:
     void enterAlarm();
     void requestImages();
     void updateExpectedInput();
-    void saveRawFrame(int camera, int step);
+    // The judged frame of a camera kept as a raw frame: staged by the
+    // judgement, written by rawWriter's thread once the verdict is out.
+    void stageRawFrame(int camera, int step);
+    void rawFrameResult(const QString& path, const QString& error);
+    // The view's newest-frame buffer is still being written as a raw frame:
+    // it gets another one before the next frame is copied in.
+    void freshFrameBuffer(int slot);
     // The judgement of a step slot whose start is set: now when every camera
     // has a frame past the start, else once one arrives (Run), else a loss.
     void requestJudgement(int slot);
@@ -388,7 +395,13 @@ private:
     int redetectStep = 0;
     // Every view's results of the steps in use OK (and their values 0).
     void resultsOK(bool zeroValues);
-    RawFrameStore rawFrames;
+public:
+    RawFrameWriter rawWriter;
+private:
+    cv::Mat rawSpare[8];        // per slot: the newest-frame buffer given up to the raw writer
+    bool rawFlushQueued = false; // the staged raw frames go to the writer after this event
+    QSet<QString> rawFailedFolders; // raw-frame folders whose failure was shown, until one is written there
+    bool rawSkipShown = false;      // frames skipped for a writer behind: shown once until one is written
     // ==== end of the monitoring cycle block ================================
 
 protected:

@@ -118,6 +118,8 @@ void MainWindow::takeFrames()
             std::lock_guard<std::mutex> lock(pMutex[cam]);
             if (!isImageFill[cam])
                 continue; // counted only for a new frame, so a stalled camera shows
+            if (rawWriter.holds(v->curImage.data))
+                freshFrameBuffer(j);
             std::memcpy(v->curImage.data, v->recvImage->data(), size_t(gColorLen));
             isImageFill[cam] = false;
         }
@@ -140,6 +142,16 @@ void MainWindow::takeFrames()
         if (gisLost)
             return;
     }
+}
+
+void MainWindow::freshFrameBuffer(int slot)
+{
+    CammerWidget* v = cameraViews[slot];
+    cv::Mat next = rawSpare[slot];
+    if (next.size() != v->curImage.size() || next.type() != v->curImage.type() || rawWriter.holds(next.data))
+        next = cv::Mat(v->curImage.size(), v->curImage.type());
+    rawSpare[slot] = v->curImage; // taken again once it is written
+    v->curImage = next;
 }
 
 void MainWindow::showLiveFrames()

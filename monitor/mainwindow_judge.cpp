@@ -10,6 +10,13 @@
 #include "params/procedures.h"
 #include "params/wizardpara.h"
 #include "platform/clock.h"
+#include "platform/host.h"
+#include "params/lanstr.h"
+#include "monitor/cycletexts.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
 
 #include <QImage>
 
@@ -40,9 +47,8 @@ void MainWindow::RunAlgorithm(int c, int s)
     if (!v || !v->recong)
         return;
 
-    rawFrames.prune();
     if (saveOriginalImages)
-        saveRawFrame(c, step);
+        stageRawFrame(c, step);
 
     if (runState == 2) {
         if (v->samplePending[step]) {
@@ -126,23 +132,54 @@ void MainWindow::RunAlgorithm(int c, int s)
         v->update();
 }
 
-void MainWindow::saveRawFrame(int c, int step)
+void MainWindow::stageRawFrame(int c, int step)
 {
     CammerWidget* v = cameraViews[c];
+    if (!v || v->curImage.empty())
+        return;
     const QString path = QStringLiteral("./originalimage/cammer%1%2/template%3.bmp")
                              .arg(c + 1)
                              .arg(step + 1)
                              .arg(platform::now().toString(QStringLiteral("yyyyMMdd-hhmmss-zzz")));
-    bool saved;
-    if (gisColor) {
-        saved = QImage(v->curImage.data, gImageW, gImageH, gImageW * 4, QImage::Format_RGB32).save(path);
-    } else {
-        QImage grey(v->curImage.data, gImageW, gImageH, gImageW, QImage::Format_Indexed8);
-        grey.setColorTable(greyColorTable);
-        saved = grey.save(path);
+    // The buffer itself, not a copy: takeFrames gives the view another one
+    // before the next frame would overwrite it.
+    if (!rawWriter.stage({v->curImage, path, gisColor})) {
+        qWarning().noquote() << "raw frame skipped, the writer is behind:" << path;
+        if (!rawSkipShown) {
+            rawSkipShown = true;
+            InsertRecord(LanStr(cycletext::kRawFramesSkipped));
+            host::showWarningLater(LanStr(cycletext::kRawFramesSkipped));
+        }
+        return;
     }
-    if (saved)
-        rawFrames.added(path);
+    if (!rawFlushQueued) {
+        rawFlushQueued = true;
+        // After the verdict and its outputs: this event ends with them.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                rawFlushQueued = false;
+                rawWriter.flush();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void MainWindow::rawFrameResult(const QString& path, const QString& error)
+{
+    const QString folder = QFileInfo(path).path();
+    if (error.isEmpty()) {
+        rawFailedFolders.remove(folder);
+        rawSkipShown = false;
+        return;
+    }
+    qWarning().noquote() << "raw frame not saved:" << error;
+    if (rawFailedFolders.contains(folder))
+        return;
+    rawFailedFolders.insert(folder);
+    const QString text = LanStr(cycletext::kRawFrameNotSaved).arg(QDir::cleanPath(path));
+    InsertRecord(text);
+    host::showWarningLater(text);
 }
 
 void MainWindow::ReCheck()

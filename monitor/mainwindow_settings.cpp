@@ -80,7 +80,7 @@ void MainWindow::installSettingsHost()
             gAllNum[c] = gFailNum[c] = 0;
         CountWrite();
     };
-    h.rawFramesRemoved = [this] { rawFrames.relist(); };
+    h.rawFramesRemoved = [this] { rawWriter.relist(); };
     h.clearRecord = [this] { return ClearRecord(); };
     // The reporting link's network-card sets, its server mark and its client.
     h.netCardsDiffer = [] { return gpNet && gpNet->editCard != gpNet->systemCard; };

@@ -248,8 +248,35 @@ bool copyTree(const QString& from, const QString& to)
     if (!removeAny(to))
         return false;
     if (!QFile::copy(from, to)) {
+        if (!QFileInfo::exists(from) && !QFileInfo(from).isSymLink())
+            return true; // gone since the folder was read
         qWarning().noquote() << "cannot copy" << from << "to" << to;
         return false;
+    }
+    return true;
+}
+
+bool exportProgram(const QString& programFolder, const QString& target, const QStringList& rawFolders)
+{
+    // The frames to remove afterwards are those there now: a frame written
+    // during the copy may have been missed by it. Frames still being written
+    // (".part") are not frames yet.
+    QFileInfoList before;
+    for (const QString& folder : rawFolders)
+        for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
+            if (!f.fileName().endsWith(QLatin1String(".part")))
+                before << f;
+    const QString copy = join(target, QDir(programFolder).dirName());
+    if (!QDir().mkpath(target) || !copyTree(programFolder, copy)) {
+        QDir(target).removeRecursively();
+        return false;
+    }
+    const QDir program(programFolder);
+    for (const QFileInfo& f : before) {
+        // Only what the disk holds whole leaves the device.
+        const QFileInfo copied(join(copy, program.relativeFilePath(f.absoluteFilePath())));
+        if (copied.isFile() && copied.size() == f.size())
+            QFile::remove(f.absoluteFilePath());
     }
     return true;
 }

@@ -96,10 +96,19 @@ QString existingGroup(const QStringList& groups, const QString& name);
 QStringList groupItems(const QString& folder, int steps);
 
 // Copies a file or a folder with everything in it; false at the first file
-// that could not be copied (`to` may then hold part of the copy).
+// that could not be copied (`to` may then hold part of the copy). A file that
+// went away since its folder was read (a pruned raw frame) is no longer part
+// of the folder and is left out.
 bool copyTree(const QString& from, const QString& to);
 // Empties a folder, keeping the folder itself.
 bool clearFolder(const QString& folder);
+
+// The export: the program folder copied into the folder `target` (as a
+// folder of the same name), then the raw frames of `rawFolders` that were
+// there before the copy began and are now on the disk removed from the
+// device. Frames written while the copy ran stay on the device. False, with
+// nothing removed and no part of the copy left, when the copy failed.
+bool exportProgram(const QString& programFolder, const QString& target, const QStringList& rawFolders);
 
 // The program folder's "PARAM.db" and template folders of steps 1..steps
 // saved as group `name` of `root`. An existing group (named in its own

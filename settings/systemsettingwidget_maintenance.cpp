@@ -119,15 +119,8 @@ void SystemSettingWidget::SlotExportData()
         busyWork<bool>(
             this,
             [disk, target, program, rawFolders] {
-                const bool exported = QDir().mkpath(target)
-                    && maintenance::copyTree(program, target + QLatin1Char('/') + QDir(program).dirName());
-                if (exported) {
-                    // The raw frames leave the device only once they are on the disk.
-                    for (const QString& f : rawFolders)
-                        maintenance::clearFolder(f);
-                } else {
-                    QDir(target).removeRecursively();
-                }
+                // The raw frames leave the device only once they are on the disk.
+                const bool exported = maintenance::exportProgram(program, target, rawFolders);
                 unmount(disk);
                 return exported;
             },

@@ -306,6 +306,13 @@ protected:
         }
         return t;
     }
+    // The raw frames the judgements staged, once the event after the
+    // verdict handed them to the writer's thread and it wrote them.
+    bool rawFramesWritten()
+    {
+        QCoreApplication::processEvents();
+        return window->rawWriter.waitIdle(20000);
+    }
     QStringList records()
     {
         QStringList list;

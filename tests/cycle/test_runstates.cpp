@@ -247,6 +247,7 @@ TEST_F(RunStates, EachSavedJudgementKeepsTwoHundredRawFrames)
     window->saveOriginalImages = 1;
     edge(0);
     newFrames(true, true);
+    ASSERT_TRUE(rawFramesWritten());
     auto count = [] {
         int n = 0;
         for (const QString& d : QDir("originalimage").entryList(QDir::Dirs | QDir::NoDotAndDotDot))
