@@ -58,11 +58,6 @@ void reapRetired(CameraDriver* owner = nullptr, bool wait = false)
     }
 }
 
-QByteArray storedSerial(int slot)
-{
-    return QByteArray(gSerialNB[slot], int(strnlen(gSerialNB[slot], WizardPara::TextLen)));
-}
-
 template <typename Char, size_t N>
 QByteArray fixedText(const Char (&field)[N])
 {
@@ -98,6 +93,19 @@ bool eightBitHik(mvs::MvGvspPixelType type)
     }
 }
 
+// The serial of the Daheng camera that GXOpenDeviceByIndex(index + 1)
+// opens: entry `index` of the device list.
+QByteArray dahengListedSerial(int index)
+{
+    std::vector<gx::GX_DEVICE_BASE_INFO> list(size_t(qMax(kCameraSlots, gFindCamera) + 8));
+    size_t bytes = list.size() * sizeof(gx::GX_DEVICE_BASE_INFO);
+    if (gx::GXGetAllDeviceBaseInfo(list.data(), &bytes) != gx::GX_STATUS_SUCCESS)
+        return QByteArray();
+    if (index < 0 || size_t(index) >= qMin(list.size(), bytes / sizeof(gx::GX_DEVICE_BASE_INFO)))
+        return QByteArray();
+    return fixedText(list[size_t(index)].szSN);
+}
+
 // The operator is told through the event loop: a camera opened by the
 // recovery inside a pass must not hold it in a message box.
 void tellOperator(const QString& text)
@@ -114,6 +122,20 @@ QSet<int>& keptSettings()
 }
 
 } // namespace
+
+QByteArray StoredSerial(int slot)
+{
+    if (slot < 0 || slot >= kCameraSlots)
+        return QByteArray();
+    return QByteArray(gSerialNB[slot], int(strnlen(gSerialNB[slot], WizardPara::TextLen)));
+}
+
+bool SerialBinds(int backend, const QByteArray& serial)
+{
+    if (backend == kCameraIds)
+        return serial.size() >= 9 && serial.size() <= 19;
+    return serial.size() > 8;
+}
 
 QString FaultText(int slot, const FaultReport& f)
 {
@@ -273,9 +295,10 @@ bool CameraDriver::CameraOpen()
     cameraOpened[cameraIndex] = false;
     reapRetired();
     openFailure_.clear();
+    deviceSerial_.clear();
     if (cameraIndex >= gFindCamera)
         return false;
-    const QByteArray serial = storedSerial(cameraIndex);
+    const QByteArray serial = StoredSerial(cameraIndex);
     bool ok = false;
     try {
         {
@@ -338,7 +361,8 @@ bool CameraDriver::openDaheng(const QByteArray& serial)
 {
     using namespace gx;
     GX_STATUS st;
-    if (serial.size() > 8) {
+    const bool bound = SerialBinds(kCameraDaheng, serial);
+    if (bound) {
         QByteArray content = serial;
         GX_OPEN_PARAM p{content.data(), GX_OPEN_SN, GX_ACCESS_EXCLUSIVE};
         st = GXOpenDevice(&p, &gxDevice);
@@ -387,6 +411,7 @@ bool CameraDriver::openDaheng(const QByteArray& serial)
         gxDevice = nullptr;
         return false;
     }
+    deviceSerial_ = bound ? serial : dahengListedSerial(cameraIndex);
     grabState = newGrabState();
     grabState->gxDevice = gxDevice;
     grabState->rawFrame.assign(imageLen_, 0);
@@ -397,7 +422,7 @@ bool CameraDriver::openIds(const QByteArray& serial)
 {
     using namespace ueye;
     HIDS h = 0;
-    if (serial.size() >= 9 && serial.size() <= 19) {
+    if (SerialBinds(kCameraIds, serial)) {
         INT n = 0;
         is_GetNumberOfCameras(&n);
         bool found = false;
@@ -419,6 +444,9 @@ bool CameraDriver::openIds(const QByteArray& serial)
             return false;
     }
     ueyeCamera = h;
+    CAMINFO info{};
+    if (is_GetCameraInfo(ueyeCamera, &info) == IS_SUCCESS)
+        deviceSerial_ = fixedText(info.SerNo);
     auto refuse = [&](const QString& why) {
         failOpen(why);
         host::insertRecord(LanStr(cameratext::kWorkingSize).arg(cameraIndex + 1).arg(imageW_).arg(imageH_));
@@ -524,7 +552,7 @@ bool CameraDriver::openMind(const QByteArray& serial)
 {
     using namespace mindvision;
     tSdkCameraDevInfo* entry = nullptr;
-    if (serial.size() < 9) {
+    if (!SerialBinds(kCameraMind, serial)) {
         if (cameraIndex < gCListCount)
             entry = &gCList[cameraIndex];
     } else {
@@ -545,7 +573,7 @@ bool CameraDriver::openMind(const QByteArray& serial)
         mindCamera = 0;
         return false;
     }
-    mindDevice = entry;
+    deviceSerial_ = fixedText(entry->acSn);
     std::memset(&mindCapability, 0, sizeof mindCapability);
     CameraGetCapability(mindCamera, &mindCapability);
     // A camera that cannot be given the working size and format would send
@@ -600,14 +628,20 @@ bool CameraDriver::openHik(const QByteArray& serial)
     using namespace mvs;
     MV_CC_DEVICE_INFO* dev = nullptr;
     const int listed = int(qMin(gDevList.nDeviceNum, MV_MAX_DEVICE_NUM));
-    if (serial.size() < 9) {
+    // GigE and USB cameras alike are known by the serial of their list entry.
+    auto serialOf = [](const MV_CC_DEVICE_INFO& d) {
+        size_t size = 0;
+        const unsigned char* field = SerialField(d, &size);
+        return QByteArray(reinterpret_cast<const char*>(field), int(strnlen(reinterpret_cast<const char*>(field), size)));
+    };
+    if (!SerialBinds(kCameraHik, serial)) {
         if (cameraIndex < listed)
             dev = gDevList.pDeviceInfo[cameraIndex];
     } else {
         const int n = qMin(gFindCamera, listed);
         for (int i = 0; i < n; ++i) {
             MV_CC_DEVICE_INFO* d = gDevList.pDeviceInfo[i];
-            if (d && d->nTLayerType == MV_GIGE_DEVICE && fixedText(d->SpecialInfo.stGigEInfo.chSerialNumber) == serial) {
+            if (d && serialOf(*d) == serial) {
                 dev = d;
                 break;
             }
@@ -616,6 +650,8 @@ bool CameraDriver::openHik(const QByteArray& serial)
     if (!dev)
         return false;
     hikDeviceInfo = dev;
+    // A copy: the list entry belongs to the library and goes with the next enumeration.
+    deviceSerial_ = serialOf(*dev);
     if (MV_CC_CreateHandle(&hikDevice, dev) != MV_OK) {
         hikDevice = nullptr;
         return false;
@@ -839,7 +875,9 @@ void CameraDriver::SetExposeTime()
                 value = int(r.dMin + (r.dMax - r.dMin) / 100 * e);
             GXSetFloat(gxDevice, GX_FLOAT_EXPOSURE_TIME, value);
         }
-        GXSetEnum(gxDevice, kAutoShading, p->auto_shading ? 1 : 0);
+        // A camera without the switch keeps its own shading; the operator hears of it once.
+        if (GXSetEnum(gxDevice, kAutoShading, p->auto_shading ? 1 : 0) != GX_STATUS_SUCCESS)
+            TellCameraKeeps(cameraIndex, cameratext::kSettingShading);
         break;
     }
     case kCameraIds: {
@@ -1388,56 +1426,43 @@ void CameraSetSpeed()
     }
 }
 
-bool SaveSN(int clear)
+bool SaveSN(int clear) { return SaveSN(clear, gCamNO); }
+
+bool SaveSN(int clear, const int* numbers)
 {
+    if (!numbers)
+        numbers = gCamNO;
+    // The binding to store, worked out beside the one in force: memory takes
+    // it only once the disk has it.
+    QByteArray next[kCameraSlots];
+    for (int k = 0; k < kCameraSlots; ++k)
+        next[k] = StoredSerial(k);
     // Clearing drops every binding; saving rebinds the slots in use only, so
     // a slot whose camera did not open this time keeps its camera's serial.
     for (int k = 0; k < kCameraSlots; ++k)
         if (clear || slotInUse(k))
-            setParamText(gSerialNB[k], QByteArrayLiteral("0"));
-    if (!clear) {
+            next[k] = QByteArrayLiteral("0");
+    QStringList unbound;
+    if (!clear && gCameraID != kCameraNone) {
         for (int i : usedSlots()) {
-            const int slot = gCamNO[i];
+            const int slot = numbers[i];
             CameraDriver* d = CameraDriver::at(i);
             if (slot < 0 || slot >= kCameraSlots || !slotInUse(slot) || !d || !d->isOpen())
                 continue;
-            QByteArray text;
-            bool read = true;
-            switch (gCameraID) {
-            case kCameraIds: {
-                ueye::CAMINFO info{};
-                if (ueye::is_GetCameraInfo(d->ueyeCamera, &info) == ueye::IS_SUCCESS)
-                    text = fixedText(info.SerNo);
-                break;
+            // The serial the open compares with; one that cannot bind would
+            // leave the slot to the order of the device list without a word.
+            QByteArray text = d->deviceSerial().left(WizardPara::TextLen - 1);
+            if (!SerialBinds(gCameraID, text)) {
+                unbound << LanStr(cameratext::kSerialUnbound)
+                               .arg(i + 1)
+                               .arg(text.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(text));
+                text = QByteArrayLiteral("0");
             }
-            case kCameraMind: {
-                char sn[mindvision::kSerialBufferBytes] = {};
-                const int st = d->mindCamera > 0
-                    ? mindvision::CameraReadSN(d->mindCamera, reinterpret_cast<mindvision::BYTE*>(sn), 0)
-                    : mindvision::CAMERA_STATUS_FAILED;
-                text = st == mindvision::CAMERA_STATUS_SUCCESS ? fixedText(sn) : QByteArray();
-                // A camera that does not give its serial is bound by the
-                // serial its device list entry reported.
-                if (text.isEmpty() && d->mindDevice) {
-                    text = fixedText(d->mindDevice->acSn);
-                    tellOperator(LanStr(cameratext::kSerialNotRead).arg(i + 1).arg(st).arg(QString::fromLatin1(text)));
-                }
-                break;
-            }
-            case kCameraHik:
-                if (d->hikDeviceInfo && d->hikDeviceInfo->nTLayerType == mvs::MV_GIGE_DEVICE)
-                    text = fixedText(d->hikDeviceInfo->SpecialInfo.stGigEInfo.chSerialNumber);
-                break;
-            default:
-                read = false; // nothing reads a serial on these back-ends
-                break;
-            }
-            if (read)
-                setParamText(gSerialNB[slot], text.left(WizardPara::TextLen - 1));
+            next[slot] = text;
         }
     }
     // One transaction: a missing row is added, and a failure leaves the
-    // stored bindings as they were and is reported.
+    // stored bindings as they were.
     QSqlDatabase db = QSqlDatabase::database(QLatin1String(kSerialConnection), false);
     QString failure;
     if (!db.isOpen()) {
@@ -1447,7 +1472,7 @@ bool SaveSN(int clear)
     } else {
         for (int k = 0; k < kCameraSlots && failure.isEmpty(); ++k) {
             const QString name = QStringLiteral("serialNB%1").arg(k);
-            const QString text = QString::fromLatin1(storedSerial(k));
+            const QString text = QString::fromLatin1(next[k]);
             QSqlQuery q(db);
             q.prepare(QStringLiteral("update sysparam set value=? where name=?"));
             q.addBindValue(text);
@@ -1470,14 +1495,26 @@ bool SaveSN(int clear)
         if (!failure.isEmpty())
             db.rollback();
     }
-    for (int k = 0; k < kCameraSlots; ++k)
-        if (slotInUse(k))
-            host::insertRecord(LanStr(cameratext::kSerialSaved).arg(k + 1).arg(QString::fromLatin1(storedSerial(k))));
     if (!failure.isEmpty()) {
         qWarning().noquote() << "camera serials not saved:" << failure;
         host::insertRecord(LanStr(cameratext::kSerialsNotSaved));
         host::showWarning(LanStr(cameratext::kSerialsNotSaved));
         return false;
+    }
+    for (int k = 0; k < kCameraSlots; ++k)
+        setParamText(gSerialNB[k], next[k]);
+    if (!clear && numbers != gCamNO)
+        for (int i : usedSlots())
+            gCamNO[i] = numbers[i];
+    for (int k = 0; k < kCameraSlots; ++k)
+        if (slotInUse(k))
+            host::insertRecord(LanStr(cameratext::kSerialSaved).arg(k + 1).arg(QString::fromLatin1(next[k])));
+    if (!unbound.isEmpty()) {
+        for (const QString& t : unbound) {
+            qWarning().noquote() << t;
+            host::insertRecord(t);
+        }
+        host::showWarningLater(unbound.join(QLatin1Char('\n')));
     }
     return true;
 }

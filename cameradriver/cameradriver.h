@@ -155,6 +155,11 @@ public:
 
     // Why the last open failed, "" when it did not or no reason is known.
     QString openFailure() const { return openFailure_; }
+    // The serial the next start binds this camera by: the one its library
+    // lists it with, which the open compares a stored serial against (V4L2:
+    // its identity in the kernel's device tree). Empty when none is given.
+    // Set by each open.
+    QByteArray deviceSerial() const { return deviceSerial_; }
 
     // Called by the loss check for every camera it closes; the view clears
     // its overall result.
@@ -210,7 +215,6 @@ public:
     int ueyeBitsPerPixel = 0;
     mindvision::CameraHandle mindCamera = 0;
     mindvision::tSdkCameraCapbility mindCapability{};
-    const mindvision::tSdkCameraDevInfo* mindDevice = nullptr; // the list entry opened
     void* hikDevice = nullptr;
     mvs::MV_CC_DEVICE_INFO* hikDeviceInfo = nullptr;
 
@@ -281,6 +285,7 @@ private:
     std::shared_ptr<V4l2Session> preparedV4l2_;
     struct SwsContext* sws_ = nullptr; // under graphMutex
     QString openFailure_;
+    QByteArray deviceSerial_;
     int avWidth_ = 0, avHeight_ = 0, avPixFmt_ = -1;
     int avTimeNum_ = 1, avTimeDen_ = 1, avSarNum_ = 0, avSarDen_ = 1;
     std::atomic<uint32_t> delivered_{0};
@@ -302,7 +307,19 @@ void ForgetCameraNotices();
 // Applies the frame speed of the live record to every open camera (each is
 // stopped, given its speed and started again).
 void CameraSetSpeed();
+// The serial stored for a slot (gSerialNB), and whether a stored serial
+// binds the slot to its camera at the next start on a back-end (long enough;
+// shorter texts, such as "0", leave the slot to the order of the device list).
+QByteArray StoredSerial(int slot);
+bool SerialBinds(int backend, const QByteArray& serial);
+
 // Saves the serials of the open cameras into "SN.db" (clear 0) or clears all
-// bindings (clear 1); they bind the slots at the next start. A row that is
-// missing is written; a failure is journaled and shown. False on a failure.
+// bindings (clear 1); they bind the slots at the next start. With clear 0 the
+// camera in use at slot s goes to slot numbers[s] (default gCamNO). "SN.db"
+// is written first, in one transaction (a missing row is added): only then
+// do gSerialNB and gCamNO take the new binding and is each slot journaled.
+// A failure changes nothing in memory, and is journaled and shown. A camera
+// without a serial that binds is stored as "0" and the operator is told.
+// False on a failure.
 bool SaveSN(int clear);
+bool SaveSN(int clear, const int* numbers);

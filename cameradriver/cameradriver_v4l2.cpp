@@ -119,13 +119,16 @@ bool CameraDriver::openV4l2()
     std::shared_ptr<V4l2Session> s = std::move(preparedV4l2_);
     if (!s) {
         QString why;
-        s = V4l2Session::openForSlot(cameraIndex, gFindCamera, false, &why);
+        const QByteArray stored = StoredSerial(cameraIndex);
+        s = V4l2Session::openForSlot(cameraIndex, gFindCamera, false, &why,
+                                     SerialBinds(kCameraV4l2, stored) ? stored : QByteArray());
         if (!s) {
             failOpen(why);
             return false;
         }
     }
     v4l2 = s;
+    deviceSerial_ = s->binding;
     avWidth_ = s->width;
     avHeight_ = s->height;
     avPixFmt_ = s->pixelFormat;

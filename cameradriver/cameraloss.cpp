@@ -41,6 +41,9 @@ RecoveryRequest currentRequest()
         r.inUseSlots << slot;
     r.findCamera = gFindCamera;
     r.interfaces = gCameraInterfaces;
+    for (int slot : usedSlots())
+        if (SerialBinds(gCameraID, StoredSerial(slot)))
+            r.bound[slot] = StoredSerial(slot);
     return r;
 }
 
@@ -359,7 +362,7 @@ RecoveryResult CameraRecovery::attempt(const RecoveryRequest& q)
         // the reopening.
         for (int slot : q.inUseSlots) {
             QString why;
-            auto s = V4l2Session::openForSlot(slot, q.findCamera, true, &why);
+            auto s = V4l2Session::openForSlot(slot, q.findCamera, true, &why, q.bound.value(slot));
             if (!s) {
                 r.count = -1; // not back yet
                 r.v4l2.clear();

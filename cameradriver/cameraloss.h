@@ -84,6 +84,7 @@ struct RecoveryRequest {
     QVector<int> inUseSlots;       // the slots in use
     int findCamera = 0;       // gFindCamera
     QStringList interfaces;   // gCameraInterfaces
+    QMap<int, QByteArray> bound; // V4L2: per slot in use, the stored serial that binds it
 };
 
 struct RecoveryResult {

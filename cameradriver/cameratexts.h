@@ -29,6 +29,12 @@ constexpr int kSettingAeRange = 1613;
 constexpr int kRestoreFailed = 1614;     // camera, status
 constexpr int kRestoreIncomplete = 1615; // camera, status
 constexpr int kDahengWindow = 1616;      // camera, width, height, x, y, status
-constexpr int kSerialNotRead = 1617;     // camera, status, serial saved instead
+
+// Device loss, restore, serial binding, media type (block 1790-1819).
+constexpr int kDeviceGone = 1790;        // camera, library status
+constexpr int kDeviceNotListed = 1791;   // camera
+constexpr int kSerialUnbound = 1792;     // camera, the serial the library gives ("-" for none)
+constexpr int kMediaNoMono = 1793;       // camera
+constexpr int kRestoreBusy = 1794;       // camera
 
 } // namespace cameratext

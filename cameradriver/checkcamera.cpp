@@ -147,13 +147,15 @@ bool probeDaheng()
         qInfo() << "Open MerCamera Error : " << s;
         return false;
     }
+    // The sensor's whole size: the current window may still be a narrower
+    // one another program left, which would give a wrong working size.
     int64_t w = 0, h = 0;
-    if ((s = GXGetInt(device, GX_INT_WIDTH, &w)) != GX_STATUS_SUCCESS) {
+    if ((s = GXGetInt(device, GX_INT_WIDTH_MAX, &w)) != GX_STATUS_SUCCESS) {
         qInfo() << "Get MerCamera width Error : " << s;
         GXCloseDevice(device); // an open device would block the view's own open
         return false;
     }
-    if ((s = GXGetInt(device, GX_INT_HEIGHT, &h)) != GX_STATUS_SUCCESS) {
+    if ((s = GXGetInt(device, GX_INT_HEIGHT_MAX, &h)) != GX_STATUS_SUCCESS) {
         qInfo() << "Get MerCamera height Error : " << s;
         GXCloseDevice(device);
         return false;

@@ -1,6 +1,7 @@
 #include "cameradriver/v4l2session.h"
 
 #include "cameradriver/v4l2input.h"
+#include "platform/sysroot.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -8,7 +9,9 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -207,18 +210,80 @@ std::shared_ptr<V4l2Session> V4l2Session::open(int deviceNumber, bool needFrame,
     return s;
 }
 
-std::shared_ptr<V4l2Session> V4l2Session::openForSlot(int slot, int firstSpare, bool needFrame, QString* why)
+std::shared_ptr<V4l2Session> V4l2Session::openForSlot(int slot, int firstSpare, bool needFrame, QString* why,
+                                                     const QByteArray& bound)
 {
+    auto exists = [](int n) { return QFile::exists(QString::fromLocal8Bit(v4l2input::devicePath(n))); };
+    auto opened = [](std::shared_ptr<V4l2Session> s) {
+        if (s)
+            s->binding = bindingOf(s->number);
+        return s;
+    };
+    if (!bound.isEmpty()) {
+        // Bound: only the camera stored for the slot, wherever it is numbered now.
+        for (int n = 0; n <= 63; ++n)
+            if (exists(n) && identityOf(n).matches(bound))
+                if (auto s = open(n, needFrame, why))
+                    return opened(s);
+        if (why && why->isEmpty())
+            *why = QStringLiteral("no device of %1").arg(QString::fromLocal8Bit(bound));
+        return nullptr;
+    }
     QString first;
     if (auto s = open(slot, needFrame, &first))
-        return s;
+        return opened(s);
     for (int n = firstSpare; n <= 63; ++n)
-        if (n != slot && QFile::exists(QString::fromLocal8Bit(v4l2input::devicePath(n))))
+        if (n != slot && exists(n))
             if (auto s = open(n, needFrame, nullptr))
-                return s;
+                return opened(s);
     if (why)
         *why = first;
     return nullptr;
+}
+
+V4l2Session::Identity V4l2Session::identityOf(int number)
+{
+    Identity id;
+    const QString target =
+        QFileInfo(platform::sysPath(QStringLiteral("/sys/class/video4linux/video%1/device").arg(number)))
+            .canonicalFilePath();
+    const QString devices = QDir(platform::sysPath(QStringLiteral("/sys/devices"))).canonicalPath();
+    if (target.isEmpty() || devices.isEmpty() || !target.startsWith(devices + QLatin1Char('/')))
+        return id;
+    // The USB device the video node is an interface of: the nearest folder
+    // upwards that has a vendor id; without one, the node's own device.
+    QString device = target;
+    for (QDir up(target); up.absolutePath().startsWith(devices + QLatin1Char('/'));) {
+        if (QFile::exists(up.filePath(QStringLiteral("idVendor")))) {
+            device = up.absolutePath();
+            QFile serial(up.filePath(QStringLiteral("serial")));
+            if (serial.open(QIODevice::ReadOnly)) {
+                const QByteArray text = serial.readAll().trimmed();
+                if (!text.isEmpty())
+                    id.serial = "sn:" + text;
+            }
+            break;
+        }
+        if (!up.cdUp())
+            break;
+    }
+    id.path = "path:" + device.mid(devices.size() + 1).toLocal8Bit();
+    return id;
+}
+
+QByteArray V4l2Session::bindingOf(int number)
+{
+    const Identity mine = identityOf(number);
+    if (mine.serial.isEmpty())
+        return mine.path;
+    for (int n = 0; n <= 63; ++n) {
+        if (n == number || !QFile::exists(QString::fromLocal8Bit(v4l2input::devicePath(n))))
+            continue;
+        const Identity other = identityOf(n);
+        if (other.serial == mine.serial && other.path != mine.path)
+            return mine.path;
+    }
+    return mine.serial;
 }
 
 V4l2Session::Read V4l2Session::read()

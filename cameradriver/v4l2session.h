@@ -8,6 +8,7 @@
 // the stream is opened and analysed, kSilentMs per read. Opening may run on
 // any thread (the recovery opens sources off the GUI thread); reading runs
 // on the grab thread only.
+#include <QByteArray>
 #include <QString>
 #include <atomic>
 #include <cstdint>
@@ -31,9 +32,29 @@ public:
     // needFrame a first packet must also come within kSilentMs (the source
     // flows). Null, with the reason, when any step fails.
     static std::shared_ptr<V4l2Session> open(int number, bool needFrame, QString* why);
-    // The slot's device: "/dev/video<slot>", else the first of firstSpare..63
-    // that opens.
-    static std::shared_ptr<V4l2Session> openForSlot(int slot, int firstSpare, bool needFrame, QString* why);
+    // The slot's device. With `bound` (a stored serial that binds, see
+    // SerialBinds) the device whose identity it is, else none; otherwise
+    // "/dev/video<slot>", else the first of firstSpare..63 that opens.
+    static std::shared_ptr<V4l2Session> openForSlot(int slot, int firstSpare, bool needFrame, QString* why,
+                                                    const QByteArray& bound = QByteArray());
+
+    // What identifies the camera behind "/dev/video<number>" across starts,
+    // from the kernel's device tree (under the system root): "sn:" and the
+    // USB serial where the device gives one, and "path:" and its place on the
+    // bus. Either binds; empty when the kernel tells neither.
+    struct Identity {
+        QByteArray serial;
+        QByteArray path;
+        bool matches(const QByteArray& stored) const
+        {
+            return !stored.isEmpty() && (stored == serial || stored == path);
+        }
+    };
+    static Identity identityOf(int number);
+    // The text that binds the camera of device `number`: its serial, unless
+    // another connected camera gives the same one (cheap cameras do), then
+    // its bus path.
+    static QByteArray bindingOf(int number);
     ~V4l2Session();
     V4l2Session(const V4l2Session&) = delete;
     V4l2Session& operator=(const V4l2Session&) = delete;
@@ -58,6 +79,7 @@ public:
     AVPacket* packet = nullptr;
     int videoStream = -1;
     int number = -1; // the device number opened
+    QByteArray binding; // bindingOf(number) when it was opened
     // An open with needFrame leaves its first packet in `packet`; the first
     // read hands it out.
     bool packetPending = false;

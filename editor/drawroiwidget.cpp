@@ -456,14 +456,26 @@ void DrawROIWidget::ChangeDetectNum(int n)
 
 // ---------------------------------------------------------------- saving
 
+bool DrawROIWidget::viewEdited(const CammerWidget* v) const
+{
+    for (bool pending : ignoreClearPending[v->cameraIndex])
+        if (pending)
+            return true;
+    return !SameStore(*v->editRegions, *v->liveRegions);
+}
+
+bool DrawROIWidget::editsPending() const
+{
+    bool any = false;
+    forEachView([&](int, CammerWidget* v) { any = any || viewEdited(v); });
+    return any;
+}
+
 bool DrawROIWidget::SlotSaveData()
 {
     std::vector<CammerWidget*> changed;
     forEachView([&](int, CammerWidget* v) {
-        bool clears = false;
-        for (bool pending : ignoreClearPending[v->cameraIndex])
-            clears = clears || pending;
-        if (clears || !SameStore(*v->editRegions, *v->liveRegions))
+        if (viewEdited(v))
             changed.push_back(v);
     });
 

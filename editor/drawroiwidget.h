@@ -61,10 +61,16 @@ public slots:
     // record per changed region, and retrains what changed. False when a
     // store's save was refused (that store's edit is kept, nothing applied).
     bool SlotSaveData();
+    // Some view holds region edits (or ignore-point clears) not yet saved:
+    // SlotSaveData would ask about them.
+    bool editsPending() const;
     void SlotAddTemp();
     void SlotTempDeleteCur();
     // Every template but template 0 of every camera and step goes.
     void SlotTempDeleteAll();
     void SlotTempNext();
     void GetTempTIme(int camera, int step, int slot);
+
+private:
+    bool viewEdited(const CammerWidget* v) const;
 };

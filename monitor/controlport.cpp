@@ -58,6 +58,7 @@ void ControlPort::IOFlashOut()
     {
         QMutexLocker lock(pMutexIO);
         gDataOut = outputWord_;
+        gDataOutHeld.store(ioframe::setOutputBit(outputWord_, 0, 1, params()));
     }
     if (recorder_)
         recorder_(outputWord_);

@@ -40,6 +40,11 @@ qint64 nowMs() { return platform::Clock::instance().monotonicMs(); }
 QMutex* pMutexIO = &gIoMutex;
 int gDataIn = 0;
 int gDataOut = 0;
+std::atomic<int> gDataOutHeld{0};
+std::atomic<bool> gCrashClampHold{false};
+std::atomic<bool> gCrashHoldSent{false};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
+              "the crash handler may only store lock-free atomics");
 std::atomic<float> gFTemp[ioframe::kTemperatures];
 IoSerialPort* gpCom = nullptr;
 int gisCOM = 0;
@@ -95,10 +100,18 @@ void IOThread::run()
 
 void IOThread::pass()
 {
+    // After a crash the lock may be held by the thread that crashed.
+    const bool crashed = gCrashClampHold.load();
     int wanted;
-    {
+    if (crashed) {
+        wanted = gDataOutHeld.load();
+    } else {
         QMutexLocker lock(pMutexIO);
         wanted = gDataOut;
+    }
+    if (crashed && !gCrashHoldSent.load()) {
+        send(ioframe::CmdSetOutputs, wanted); // at once, not after the board's next report
+        gCrashHoldSent.store(true);
     }
 
     reopenWhenDue();

@@ -16,6 +16,15 @@ class IoSerialPort;
 extern QMutex* pMutexIO;
 extern int gDataIn;
 extern int gDataOut;
+// The same word with the clamp prohibited (by the polarity in force),
+// published with it; read without the lock.
+extern std::atomic<int> gDataOutHeld;
+// Set by the crash handler before anything else (a lock-free store, safe in
+// a signal handler): from then on the polling thread sends gDataOutHeld,
+// whatever the GUI thread publishes afterwards, and sets gCrashHoldSent once
+// it sent it.
+extern std::atomic<bool> gCrashClampHold;
+extern std::atomic<bool> gCrashHoldSent;
 // Temperature words of the board (reports to commands 3 and 4), each stored
 // and read whole.
 extern std::atomic<float> gFTemp[ioframe::kTemperatures];

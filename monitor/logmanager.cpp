@@ -1,5 +1,7 @@
 #include "monitor/logmanager.h"
 
+#include "monitor/iothread.h"
+
 #include "params/wizardpara.h"
 #include "platform/clock.h"
 #include "platform/commandrunner.h"
@@ -399,6 +401,9 @@ const char kRuleText[] =
 
 void LogManager::sigcrash(int sig)
 {
+    // The machine first: the board is sent the clamp prohibited while the
+    // trace is written, whatever any thread publishes meanwhile.
+    gCrashClampHold.store(true);
     std::signal(SIGSEGV, SIG_DFL);
     std::signal(SIGABRT, SIG_DFL);
     const bool logging = gpWPara && gpWPara->enable_log && gCrashLog[0];
@@ -436,6 +441,12 @@ void LogManager::sigcrash(int sig)
         p = putStr(target, p, sizeof(target), ".txt");
         target[p] = '\0';
         ::rename(gCrashLog, target);
+    }
+    // The polling thread sends the held word within a pass; the process
+    // does not end before (unless that thread is the one that crashed).
+    for (int i = 0; i < 100 && !gCrashHoldSent.load(); ++i) {
+        const timespec pause{0, 1000 * 1000};
+        nanosleep(&pause, nullptr);
     }
     ::raise(sig); // now with the default action: the process ends
 }

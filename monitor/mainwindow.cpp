@@ -33,6 +33,7 @@
 #include "platform/host.h"
 #include "platform/procmem.h"
 #include "settings/cameraparamswidget.h"
+#include "settings/settingshost.h"
 #include "settings/systemsettingwidget.h"
 #include "widgets/bmessagebox.h"
 #include "widgets/edit.h"
@@ -83,6 +84,8 @@ MainWindow::MainWindow(QWidget* parent) : BWidget(parent), userLevel(uiHost().us
     connect(alarmOptionBar, &AlarmOption::btnsToggled, this, &MainWindow::AlarmtnsToggledSlot);
     connect(alarmOptionBar, &AlarmOption::AlarmChangeSource, this, &MainWindow::SlotChangeSource);
     layOut();
+    if (!haltedFor.isEmpty())
+        showRunning(false); // the title bar came after the start-up's stop
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setFixedSize(1920, 1080);
     connect(optionBar, &OptionBar::btnsToggled, this, &MainWindow::OptBtnsToggledSlot);
@@ -90,11 +93,40 @@ MainWindow::MainWindow(QWidget* parent) : BWidget(parent), userLevel(uiHost().us
 
 MainWindow::~MainWindow()
 {
+    // The settings window goes while the window is whole: its hide gives the
+    // cameras their saved values back through the views.
+    if (settingsWindow) {
+        settingsWindow->hide();
+        delete settingsWindow;
+        settingsWindow = nullptr;
+    }
+    // Then nothing may reach this window any more: what the base destructor
+    // tears down (views, cameras, editors) must not call back into it.
+    host::install(host::Hooks());
+    settingshost::install(settingshost::Hooks());
+    camerahost::install(camerahost::Hooks());
+    setRecordHook(nullptr);
+    if (gpNet)
+        gpNet->sources = LinkSources();
+    uiHost().lcdOnOff = nullptr;
+    uiHost().restartLcdTimer = nullptr;
     if (gpWin == this)
         gpWin = nullptr;
     gpLeftMoldActive = nullptr;
     if (gpControlIO) // the link may outlive the window
         gpControlIO->setClampHold([] { return gisLost != 0; });
+    // The shared dialogs live with the window.
+    auto gone = [this](QWidget* w) { return w && w->parent() == this; };
+    if (gone(gpWarnBox))
+        gpWarnBox = nullptr;
+    if (gone(gpChooseBox))
+        gpChooseBox = nullptr;
+    if (gone(gpNumPad))
+        gpNumPad = nullptr;
+    if (gone(gpNumCharPad))
+        gpNumCharPad = nullptr;
+    if (gone(gpPasswordBox))
+        gpPasswordBox = nullptr;
 }
 
 void MainWindow::layOut()
@@ -315,8 +347,12 @@ void MainWindow::Monitor_Init()
             // The one restart path: databases closed, the clamp held, and a
             // refusal shown with the databases open again.
             maintenance::restartSystem(this, false, [this](bool restarting) {
-                if (!restarting)
-                    InsertRecord(LanStr(cycletext::kCameraCountRestartFailed));
+                if (restarting)
+                    return;
+                // The journal is open again: what the start-up kept back.
+                SlotCheckDate();
+                InsertRecord(LanStr(150).arg(numCamera));
+                InsertRecord(LanStr(cycletext::kCameraCountRestartFailed));
             });
         }
     } else {
@@ -397,10 +433,16 @@ void MainWindow::Monitor_Init()
     statisticsDir = QDir(QStringLiteral("./ResStatistics"));
     QDir().mkpath(statisticsDir.path());
     journal_.InitDate();
-    SlotCheckDate();
-    // 26. Clamp cut at fixed time keeps the clamp prohibited from the start
-    // (never published free in between).
-    StartDetect(gpWPara->is_cut_ontime && gpWPara->mold_pulse > 0);
+    // A restart asked for by the camera count check keeps detection stopped
+    // (the clamp prohibited) and the closed journal untouched until it
+    // happens; a refused one leaves detection stopped, as it journals.
+    const bool restartPending = !haltedFor.isEmpty();
+    if (!restartPending) {
+        SlotCheckDate();
+        // 26. Clamp cut at fixed time keeps the clamp prohibited from the
+        // start (never published free in between).
+        StartDetect(gpWPara->is_cut_ontime && gpWPara->mold_pulse > 0);
+    }
 
     // 27. Nothing manual pending; the cycle starts 5 ms after the event loop.
     manualCycle = false;
@@ -412,10 +454,11 @@ void MainWindow::Monitor_Init()
     dateTimer->start(60000);
 
     // 28. Ready, and the camera library's version.
-    InsertRecord(LanStr(150).arg(numCamera));
+    if (!restartPending)
+        InsertRecord(LanStr(150).arg(numCamera));
     fpsTimer->start(1000);
     const QString sdkVersion = SdkVersionRecord();
-    if (!sdkVersion.isEmpty())
+    if (!sdkVersion.isEmpty() && !restartPending)
         InsertRecord(sdkVersion);
 
     // 29. Cycle counters.

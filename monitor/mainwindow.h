@@ -253,6 +253,9 @@ public:
     // no verdict until it is answered (the password box may not open inside
     // a pass).
     bool regionCheckDue = false;
+    // An alarm reset waits for the event loop: the review's unsaved edits
+    // are asked about first, and not inside the pass.
+    bool alarmResetDue = false;
 
 public slots:
     void TimerLCD();
@@ -348,6 +351,7 @@ public slots:
 private:
     void takeFrames();
     void alarmResetWatch();
+    void alarmReset();
     void normalPass();
     bool scanInputs();
     bool applyInputRules(int k);

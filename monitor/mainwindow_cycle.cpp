@@ -188,9 +188,25 @@ void MainWindow::alarmResetWatch()
             else if (!in0 && in3)
                 leftMoldActive = 0;
         }
-        roiEditor->SlotReCheck(); // saves what was edited in the review, then judges again
+        if (roiEditor->editsPending()) {
+            // The save question may not hold the pass: it is asked from the
+            // event loop, the alarm and its outputs standing until then.
+            if (!alarmResetDue) {
+                alarmResetDue = true;
+                QMetaObject::invokeMethod(this, [this] { alarmReset(); }, Qt::QueuedConnection);
+            }
+        } else {
+            alarmReset();
+        }
     }
     watchdogTimer->stop();
+}
+
+void MainWindow::alarmReset()
+{
+    alarmResetDue = false;
+    if (displayState == 2)
+        roiEditor->SlotReCheck(); // saves what was edited in the review, then judges again
 }
 
 void MainWindow::normalPass()

@@ -109,6 +109,7 @@ void MainWindow::resetCycle()
     }
     gisSafeDoorOpen = false;
     regionCheckDue = false;
+    alarmResetDue = false;
     gisReTrain = gisReShape = gFromTrain = false;
     StartDetect(gpWPara->is_cut_ontime && gpWPara->mold_pulse > 0);
 }
@@ -145,7 +146,13 @@ void MainWindow::StopDetect()
 
 void MainWindow::haltForMaintenance(const QString& why)
 {
-    StopDetect();
+    if (displayState == 2) {
+        // The alarm stands on the screen: its outputs and the step it
+        // judges again stay as they are.
+        SetStopDetect();
+    } else {
+        StopDetect();
+    }
     IO().IOSetOut(0, 1);
     IO().IOFlashOut();
     // One work may halt in steps (before its saves, then before its restart).

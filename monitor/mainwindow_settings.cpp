@@ -50,7 +50,10 @@ void MainWindow::installSettingsHost()
         if (indexButton)
             indexButton->ShowHide(mode);
     };
-    h.stopWatchdog = [] { StopWTD(); };
+    // No pause on this thread: the clamp hold (below) is what makes the
+    // machine safe, and the IO thread keeps sending it while the restart
+    // runs in the background.
+    h.stopWatchdog = [] {};
     h.flushAll = [this] { FLushAll(); };
     h.haltDetection = [this](const QString& why) { haltForMaintenance(why); };
     h.holdClampForExit = [this](bool leaving) {

@@ -277,6 +277,17 @@ void MainWindow::clearAlarm(int s)
     roiEditor->Restart();
     if (sideStack)
         sideStack->setCurrentIndex(0);
+    if (!haltedFor.isEmpty()) {
+        // Stopped for maintenance while the alarm stood: the alarm goes,
+        // the stop stays until the operator starts detection.
+        StopDetect();
+        IO().IOSetOut(0, 1);
+        IO().IOFlashOut();
+        displayState = 0;
+        ResetRun();
+        reportAlarmReleaseToLink();
+        return;
+    }
     auto resume = [this](std::initializer_list<int> off) {
         for (int o : off)
             IO().IOSetOut(o, 0);

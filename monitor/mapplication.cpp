@@ -9,6 +9,7 @@
 #include "widgets/msgbox.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
@@ -22,7 +23,9 @@ TouchWatch::TouchWatch(QObject* parent) : QObject(parent)
 
 bool TouchWatch::pressed()
 {
-    if (gCameraID == 0 && !longPressTimer->isActive() && !calibrationArmed)
+    // Every press measures afresh: the release of an earlier one may never
+    // have come through (a box opened on it).
+    if (gCameraID == 0 && !calibrationArmed)
         longPressTimer->start(5000);
     if (gpWPara && !gpWin)
         return false;
@@ -62,6 +65,10 @@ void TouchWatch::LongPressTimeout()
 {
     longPressTimer->stop();
     if (gCameraID != 0)
+        return;
+    // A modal box opened on the press swallows its release; only a button
+    // really held for the whole time arms the calibration.
+    if (QGuiApplication::mouseButtons() == Qt::NoButton)
         return;
     calibrationArmed = true;
     if (gpWin) {

@@ -1,8 +1,9 @@
 #pragma once
 // The application object: every touch wakes the backlight and restarts the
 // backlight and auto-logout timers; with no camera back-end a press held 5 s
-// arms the touch calibration, which runs at the next release and then
-// restarts the system through the maintenance service.
+// (the button still down when the time runs out) arms the touch
+// calibration, which runs at the next release and then restarts the system
+// through the maintenance service.
 #include <QApplication>
 #include <QObject>
 

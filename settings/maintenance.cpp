@@ -125,12 +125,14 @@ void requestRestart(QWidget* screen, bool powerOff, std::function<void(bool)> do
     QPointer<QWidget> cover(screen);
     platform::runCommandInBackground(
         screen, program, args, 30000, [cover, powerOff, done](const platform::CommandResult& r) {
-            BusyCover::release(cover);
             if (r.ok()) {
+                // The cover stays until the process ends: the databases are
+                // closed, nothing may be started on this screen any more.
                 if (done)
                     done(true);
                 return;
             }
+            BusyCover::release(cover);
             qWarning().noquote() << (powerOff ? "power-off" : "restart") << "refused by the system:"
                                  << QString::fromLocal8Bit(r.out + r.err).trimmed();
             // The program goes on, so it needs its databases again.

@@ -38,6 +38,7 @@ constexpr int kRowSavesHeld = 1531;
 constexpr int kRowParamsNotSaved = 1560;
 constexpr int kRowGroupIndexNotSaved = 1561;
 constexpr int kRowRecordNotCleared = 1761;
+constexpr int kRowUpdateNotAPackage = 1701; // %1 the chosen file's name
 
 // Writes the live record to the parameter database. False, with the operator
 // told, when the database refused it: a command that needs the record on disk

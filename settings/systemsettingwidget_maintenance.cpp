@@ -150,11 +150,16 @@ void SystemSettingWidget::chooseUpdate(const QString& disk)
         return;
     if (!showChooseBox(LanStr(323)))
         return;
-    settingshost::stopWatchdog();
     const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    const QString target = maintenance::updateTarget(parts.isEmpty() ? QString() : parts.last());
-    if (target.isEmpty())
+    const QString name = parts.isEmpty() ? QString() : parts.last();
+    const QString target = maintenance::updateTarget(name);
+    if (target.isEmpty()) {
+        // Nothing was stopped or held: detection goes on as before.
+        const QString why = LanStr(maintenance::kRowUpdateNotAPackage).arg(name);
+        host::insertRecord(why);
+        showWarnBox(why);
         return;
+    }
     installPackage(path, QDir(programFolder()).filePath(target));
 }
 
@@ -171,9 +176,13 @@ void SystemSettingWidget::installPackage(const QString& from, const QString& to)
         },
         [this](bool copied) {
             if (!copied) {
+                host::insertRecord(LanStr(maintenance::kRowUpdateCopyFailed));
                 showWarnBox(LanStr(maintenance::kRowUpdateCopyFailed));
                 return;
             }
+            // Only a complete package leads to the restart, and only then is
+            // the clamp held for good.
+            settingshost::stopWatchdog();
             maintenance::restartSystem(this);
         });
 }

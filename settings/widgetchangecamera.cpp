@@ -9,6 +9,7 @@
 #include "widgets/msgbox.h"
 
 #include <QPainter>
+#include <algorithm>
 
 namespace {
 
@@ -39,6 +40,7 @@ WidgetChangeCamera::WidgetChangeCamera(QWidget* owner)
                            &WidgetChangeCamera::SetCameraNO2, &WidgetChangeCamera::SetCameraNO3,
                            &WidgetChangeCamera::SetCameraNO4, &WidgetChangeCamera::SetCameraNO5,
                            &WidgetChangeCamera::SetCameraNO6, &WidgetChangeCamera::SetCameraNO7};
+    std::copy(gCamNO, gCamNO + kCameraSlots, chosen);
     for (int i = 0; i < numCamera && i < kCameraSlots; ++i) {
         auto* combo = new ComboBox(this);
         combo->setGeometry(360, 10 + 60 * i, 160, 50);
@@ -46,7 +48,7 @@ WidgetChangeCamera::WidgetChangeCamera(QWidget* owner)
         for (int n = 1; n <= numCamera; ++n)
             combo->addItem(LanStr(394).arg(n), n - 1);
         combo->setItemHeight(50);
-        gCamNO[entryOf(i)] = entryOf(i);
+        gCamNO[entryOf(i)] = chosen[entryOf(i)] = entryOf(i);
         combo->setCurrentIndex(i);
         connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this, setters[i]);
         combos[i] = combo;
@@ -68,7 +70,7 @@ int WidgetChangeCamera::firstRepeated(const int* numbers, int count)
 void WidgetChangeCamera::SetCameraNO(int view, int number)
 {
     if (view >= 0 && view < kCameraSlots)
-        gCamNO[entryOf(view)] = entryOf(number);
+        chosen[entryOf(view)] = entryOf(number);
 }
 
 void WidgetChangeCamera::SlotOK()
@@ -76,7 +78,7 @@ void WidgetChangeCamera::SlotOK()
     if (numCamera > 1) {
         int numbers[kCameraSlots] = {};
         for (int k = 0; k < numCamera && k < kCameraSlots; ++k)
-            numbers[k] = numberOfSlot(gCamNO[entryOf(k)]);
+            numbers[k] = numberOfSlot(chosen[entryOf(k)]);
         const int repeated = firstRepeated(numbers, qMin(numCamera, kCameraSlots));
         if (repeated >= 0) {
             showWarnBox(LanStr(361).arg(repeated + 1));
@@ -84,7 +86,9 @@ void WidgetChangeCamera::SlotOK()
         }
     }
     hide();
-    SaveSN(0);
+    // Saved first: only a binding on disk goes on to the power-off question.
+    if (!SaveSN(0, chosen))
+        return;
     if (shutDown)
         shutDown();
 }

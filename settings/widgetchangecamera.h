@@ -3,7 +3,9 @@
 // listed by the view they are shown in, each gets a new number, and the
 // serial numbers are stored under the new numbers in "SN.db". The new order
 // takes effect at the next start, so the dialog ends in the power-off
-// question of the settings window.
+// question of the settings window. The choices stay the dialog's own until
+// "SN.db" has them: a save that fails (shown and journaled by SaveSN) leaves
+// gCamNO and the bindings as they were and asks nothing further.
 #include <QWidget>
 #include <functional>
 
@@ -22,8 +24,11 @@ public:
 
     ComboBox* combos[8] = {};
     ColorButton* okButton;
-    // The settings window's power-off command, run after a valid OK.
+    // The settings window's power-off command, run after a valid OK whose
+    // numbers were saved.
     std::function<void()> shutDown;
+    // The numbers chosen, kept by slot like gCamNO.
+    int chosen[8] = {};
 
 public slots:
     void SetCameraNO0(int n) { SetCameraNO(0, n); }

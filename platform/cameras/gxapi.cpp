@@ -17,7 +17,7 @@ namespace {
 camsdk::VendorLibrary& lib()
 {
     static camsdk::VendorLibrary l{{"libgxiapi.so"},
-                                   {"GXInitLib", "GXUpdateDeviceList", "GXOpenDeviceByIndex", "GXOpenDevice",
+                                   {"GXInitLib", "GXUpdateDeviceList", "GXGetAllDeviceBaseInfo", "GXOpenDeviceByIndex", "GXOpenDevice",
                                     "GXCloseDevice", "GXGetInt", "GXSetInt", "GXSetEnum", "GXSetBool", "GXGetFloat",
                                     "GXSetFloat", "GXGetFloatRange", "GXSendCommand", "GXGetImage"}};
     return l;
@@ -85,6 +85,33 @@ GX_STATUS GXUpdateDeviceList(uint32_t* count, uint32_t timeoutMs)
     return camsdk::kNotAvailable;
 }
 
+GX_STATUS GXGetAllDeviceBaseInfo(GX_DEVICE_BASE_INFO* info, size_t* bytes)
+{
+    if (sim()) {
+        if (!info || !bytes)
+            return GX_STATUS_INVALID_PARAMETER;
+        if (int f = bus().failure(QStringLiteral("GXGetAllDeviceBaseInfo")))
+            return f;
+        const auto listed = bus().listed();
+        if (*bytes < size_t(listed.size()) * sizeof(GX_DEVICE_BASE_INFO))
+            return GX_STATUS_NEED_MORE_BUFFER;
+        for (int i = 0; i < listed.size(); ++i) {
+            GX_DEVICE_BASE_INFO& d = info[i];
+            std::memset(&d, 0, sizeof d);
+            const camsdk::SimSpec& spec = listed[i]->spec();
+            // A text that fills its field has no closing zero.
+            std::memcpy(d.szVendorName, "SIM", 3);
+            std::memcpy(d.szModelName, spec.model.constData(), size_t(qMin(spec.model.size(), 32)));
+            std::memcpy(d.szSN, spec.serial.constData(), size_t(qMin(spec.serial.size(), 32)));
+            d.deviceClass = spec.gige ? 2 : 3;
+        }
+        *bytes = size_t(listed.size()) * sizeof(GX_DEVICE_BASE_INFO);
+        return GX_STATUS_SUCCESS;
+    }
+    CAMSDK_FORWARD(lib(), GXGetAllDeviceBaseInfo, info, bytes);
+    return camsdk::kNotAvailable;
+}
+
 GX_STATUS GXOpenDeviceByIndex(uint32_t index, GX_DEV_HANDLE* device)
 {
     if (sim()) {
@@ -128,7 +155,11 @@ GX_STATUS GXGetInt(GX_DEV_HANDLE device, GX_FEATURE_ID feature, int64_t* value)
             return GX_STATUS_INVALID_HANDLE;
         if (int f = c->failure(QStringLiteral("GXGetInt ") + key(feature)))
             return f;
-        if (feature == GX_INT_WIDTH)
+        if (feature == GX_INT_WIDTH_MAX)
+            *value = c->spec().sensorWidth;
+        else if (feature == GX_INT_HEIGHT_MAX)
+            *value = c->spec().sensorHeight;
+        else if (feature == GX_INT_WIDTH)
             *value = c->outputWidth();
         else if (feature == GX_INT_HEIGHT)
             *value = c->outputHeight();
@@ -174,8 +205,12 @@ GX_STATUS GXSetInt(GX_DEV_HANDLE device, GX_FEATURE_ID feature, int64_t value)
 
 GX_STATUS GXSetEnum(GX_DEV_HANDLE device, GX_FEATURE_ID feature, int64_t value)
 {
-    if (sim())
+    if (sim()) {
+        if (SimCamera* c = cam(device))
+            if (int f = c->failure(QStringLiteral("GXSetEnum ") + key(feature)))
+                return f;
         return setSim(device, feature, double(value));
+    }
     CAMSDK_FORWARD(lib(), GXSetEnum, device, feature, value);
     return camsdk::kNotAvailable;
 }
@@ -247,6 +282,8 @@ GX_STATUS GXGetImage(GX_DEV_HANDLE device, GX_FRAME_DATA* frame, uint32_t timeou
             return GX_STATUS_INVALID_PARAMETER;
         if (int f = c->failure(QStringLiteral("GXGetImage")))
             return f;
+        if (c->vanished())
+            return GX_STATUS_OFFLINE; // an open camera that left the bus
         SimCamera::Frame f;
         if (!c->nextFrame(int(timeoutMs), &f))
             return GX_STATUS_TIMEOUT;

@@ -30,9 +30,12 @@ constexpr GX_STATUS GX_STATUS_INVALID_CALL = -7;
 constexpr GX_STATUS GX_STATUS_INVALID_ACCESS = -8;
 constexpr GX_STATUS GX_STATUS_NEED_MORE_BUFFER = -9;
 constexpr GX_STATUS GX_STATUS_OUT_OF_RANGE = -11;
+constexpr GX_STATUS GX_STATUS_NOT_IMPLEMENTED = -12;
 constexpr GX_STATUS GX_STATUS_TIMEOUT = -14;
 
 // Feature ids: number | type | level.
+constexpr GX_FEATURE_ID GX_INT_WIDTH_MAX = 0x100003EA;  // the sensor's whole width
+constexpr GX_FEATURE_ID GX_INT_HEIGHT_MAX = 0x100003EB;
 constexpr GX_FEATURE_ID GX_INT_OFFSET_X = 0x100003EC;
 constexpr GX_FEATURE_ID GX_INT_OFFSET_Y = 0x100003ED;
 constexpr GX_FEATURE_ID GX_INT_WIDTH = 0x100003EE;
@@ -81,6 +84,20 @@ constexpr int32_t GX_PIXEL_FORMAT_BAYER_BG8 = 0x0108000B;
 constexpr int32_t GX_PIXEL_FORMAT_MONO10 = 0x01100003;
 constexpr int32_t GX_PIXEL_FORMAT_RGB8 = 0x02180014;
 
+// One entry of the device list (GXGetAllDeviceBaseInfo), in the order of
+// GXOpenDeviceByIndex.
+struct GX_DEVICE_BASE_INFO {
+    char szVendorName[32];
+    char szModelName[32];
+    char szSN[32];
+    char szDisplayName[132];
+    char szDeviceID[68];
+    char szUserID[68];
+    int32_t accessStatus;
+    int32_t deviceClass;
+    char reserved[300];
+};
+
 struct GX_OPEN_PARAM {
     char* pszContent; // the serial text for GX_OPEN_SN
     GX_OPEN_MODE_CMD openMode;
@@ -111,6 +128,11 @@ struct GX_FLOAT_RANGE {
     int8_t reserved[31];
 };
 
+static_assert(sizeof(GX_DEVICE_BASE_INFO) == 672 && alignof(GX_DEVICE_BASE_INFO) == 4, "GX_DEVICE_BASE_INFO");
+static_assert(offsetof(GX_DEVICE_BASE_INFO, szSN) == 64 && offsetof(GX_DEVICE_BASE_INFO, szDisplayName) == 96
+                  && offsetof(GX_DEVICE_BASE_INFO, szDeviceID) == 228 && offsetof(GX_DEVICE_BASE_INFO, accessStatus) == 364
+                  && offsetof(GX_DEVICE_BASE_INFO, deviceClass) == 368,
+              "GX_DEVICE_BASE_INFO fields");
 static_assert(sizeof(GX_OPEN_PARAM) == 16 && alignof(GX_OPEN_PARAM) == 8, "GX_OPEN_PARAM");
 static_assert(offsetof(GX_OPEN_PARAM, pszContent) == 0 && offsetof(GX_OPEN_PARAM, openMode) == 8
                   && offsetof(GX_OPEN_PARAM, accessMode) == 12,
@@ -130,6 +152,8 @@ static_assert(offsetof(GX_FLOAT_RANGE, dMin) == 0 && offsetof(GX_FLOAT_RANGE, dM
 
 GX_STATUS GXInitLib();
 GX_STATUS GXUpdateDeviceList(uint32_t* punNumDevices, uint32_t nTimeOut);
+// bufferBytes: in, the bytes of the array (entries x 672); out, the bytes filled.
+GX_STATUS GXGetAllDeviceBaseInfo(GX_DEVICE_BASE_INFO* pDeviceInfo, size_t* pBufferSize);
 GX_STATUS GXOpenDeviceByIndex(uint32_t nDeviceIndex, GX_DEV_HANDLE* phDevice); // index from 1
 GX_STATUS GXOpenDevice(GX_OPEN_PARAM* pOpenParam, GX_DEV_HANDLE* phDevice);
 GX_STATUS GXCloseDevice(GX_DEV_HANDLE hDevice);

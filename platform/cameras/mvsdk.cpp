@@ -26,7 +26,7 @@ camsdk::VendorLibrary& lib()
          "CameraSetExposureTime", "CameraGetExposureTime", "CameraSetAnalogGain", "CameraGetAnalogGain",
          "CameraSetSharpness", "CameraGetSharpness", "CameraSetGamma", "CameraGetGamma", "CameraSetOnceWB",
          "CameraSetAeTarget", "CameraSetAntiFlick", "CameraGetImageResolution", "CameraSetImageResolution",
-         "CameraSetMirror", "CameraSetMonochrome", "CameraSetMediaType", "CameraReadSN", "CameraSetContrast",
+         "CameraSetMirror", "CameraSetMonochrome", "CameraSetMediaType", "CameraSetContrast",
          "CameraGetContrast", "CameraSetLutMode", "CameraLoadParameter", "CameraSdkGetVersionString"},
         // Only some library versions have these.
         {"CameraUSBDeviceInit", "CameraGetAeAnalogGainRange", "CameraSetAeExposureRange", "CameraCommonCall"}};
@@ -664,24 +664,6 @@ CameraSdkStatus CameraSetMediaType(CameraHandle handle, INT index)
         return setValue(handle, "CameraSetMediaType", index);
     }
     CAMSDK_FORWARD(lib(), CameraSetMediaType, handle, index);
-    return camsdk::kNotAvailable;
-}
-
-CameraSdkStatus CameraReadSN(CameraHandle handle, BYTE* buffer, INT level)
-{
-    if (sim()) {
-        SimCamera* c = cam(handle);
-        if (!c || !buffer || level < 0 || level > 2)
-            return CAMERA_STATUS_PARAMETER_INVALID;
-        if (int f = c->failure(QStringLiteral("CameraReadSN")))
-            return f;
-        c->record(QStringLiteral("CameraReadSN %1").arg(level));
-        // A level is 32 bytes; a serial that fills them has no terminator.
-        if (level == 0)
-            std::memcpy(buffer, c->spec().serial.constData(), size_t(qMin(c->spec().serial.size(), 32)));
-        return CAMERA_STATUS_SUCCESS;
-    }
-    CAMSDK_FORWARD(lib(), CameraReadSN, handle, buffer, level);
     return camsdk::kNotAvailable;
 }
 

@@ -53,9 +53,6 @@ constexpr int LUTMODE_PARAM_GEN = 0;         // the LUT made from contrast and g
 constexpr int LUTMODE_PRESET = 1;
 constexpr int LUTMODE_USER_DEF = 2;
 constexpr int kCustomResolution = 0xFF;      // tSdkImageResolution.iIndex of a window of our own
-// CameraReadSN has no size argument: one level is 32 bytes, the maker's own
-// wrapper passes 64, so a buffer of 64 leaves room either way.
-constexpr int kSerialBufferBytes = 64;
 // CameraSdkGetVersionString: "must be larger than 32 bytes".
 constexpr int kVersionBufferBytes = 64;
 
@@ -290,7 +287,6 @@ CameraSdkStatus CameraSetImageResolution(CameraHandle hCamera, tSdkImageResoluti
 CameraSdkStatus CameraSetMirror(CameraHandle hCamera, int iDir, BOOL bEnable);
 CameraSdkStatus CameraSetMonochrome(CameraHandle hCamera, BOOL bEnable);
 CameraSdkStatus CameraSetMediaType(CameraHandle hCamera, INT iMediaType); // an index into pMediaTypeDesc
-CameraSdkStatus CameraReadSN(CameraHandle hCamera, BYTE* pbySN, INT iLevel);
 CameraSdkStatus CameraSetContrast(CameraHandle hCamera, int iContrast);
 CameraSdkStatus CameraGetContrast(CameraHandle hCamera, int* piContrast);
 // Contrast and gamma take effect only while the LUT is made from them.

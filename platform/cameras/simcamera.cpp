@@ -163,9 +163,7 @@ bool SimCamera::tryOpen()
     std::lock_guard<std::mutex> l(m_);
     if (open_ || vanished_)
         return false;
-    open_ = true;
-    outW_ = spec_.sensorWidth;
-    outH_ = spec_.sensorHeight;
+    open_ = true; // the camera keeps the window it was given last, as cameras do
     return true;
 }
 

@@ -42,6 +42,10 @@ TEST(VendorRecords, SizesAndFieldOffsetsAreTheVendors)
     using namespace mvs;
     const Record records[] = {
         // Daheng Galaxy
+        {REC(GX_DEVICE_BASE_INFO, 672, 4),
+         {F(GX_DEVICE_BASE_INFO, szModelName, 32), F(GX_DEVICE_BASE_INFO, szSN, 64),
+          F(GX_DEVICE_BASE_INFO, szDisplayName, 96), F(GX_DEVICE_BASE_INFO, szDeviceID, 228),
+          F(GX_DEVICE_BASE_INFO, accessStatus, 364), F(GX_DEVICE_BASE_INFO, deviceClass, 368)}},
         {REC(GX_OPEN_PARAM, 16, 8),
          {F(GX_OPEN_PARAM, pszContent, 0), F(GX_OPEN_PARAM, openMode, 8), F(GX_OPEN_PARAM, accessMode, 12)}},
         {REC(GX_FRAME_DATA, 64, 8),

@@ -148,7 +148,9 @@ TEST_F(ProbeTest, DahengWorkingSizeTable)
 
 TEST_F(ProbeTest, DahengProbeSetsSensorAndCount)
 {
-    addCamera(Vendor::Daheng, "DH0000001", 2592, 1944);
+    // The first camera still holds a narrower window another program left:
+    // the working size comes from the sensor, not from that window.
+    addCamera(Vendor::Daheng, "DH0000001", 2592, 1944)->setOutputSize(1024, 768);
     addCamera(Vendor::Daheng, "DH0000002", 2592, 1944);
     gisCut = 0;
     CheckCameraID();
@@ -163,7 +165,7 @@ TEST_F(ProbeTest, DahengProbeSetsSensorAndCount)
 TEST_F(ProbeTest, DahengDeviceOfAFailedSizeQueryIsClosed)
 {
     auto cam = addCamera(Vendor::Daheng, "DH0000001");
-    cam->setFailure("GXGetInt 0x100003EF", -7);
+    cam->setFailure("GXGetInt 0x100003EB", -7);
     CheckCameraID();
     EXPECT_EQ(gCameraID, kCameraNone);
     EXPECT_FALSE(cam->isOpen());

@@ -4,13 +4,16 @@
 #include "y4m.h"
 
 #include "cameradriver/camerathread.h"
+#include "cameradriver/v4l2session.h"
 #include "params/geometry.h"
+#include "params/paramdb.h"
 #include "platform/sysroot.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDatabase>
 #include <sys/stat.h>
 #include <thread>
 #include <QThread>
@@ -217,4 +220,84 @@ TEST_F(V4l2Test, DefaultsRestoreTheFilterTexts)
     EXPECT_EQ(edit().gamma[0], 40);
     EXPECT_EQ(edit().sharp[0], 0);
     EXPECT_EQ(d->filterDescription(), QByteArray("eq=contrast=0.800000:gamma=1.684000,unsharp=5:5:0.000000"));
+}
+
+// A camera is bound by what the kernel tells of it: its USB serial, or its
+// place on the bus where two cameras give the same serial (or none). The
+// binding saved holds however the kernel numbers the devices next time.
+TEST_F(V4l2Test, CamerasAreBoundByTheirSerialOrBusPathWhateverTheirDeviceNumbers)
+{
+    const QString sys = platform::sysPath("/sys");
+    const QString usb = sys + "/devices/pci0000:00/0000:00:14.0/usb1";
+    auto cleanSys = [&] {
+        QDir(sys + "/class/video4linux").removeRecursively();
+        QDir(sys + "/devices/pci0000:00").removeRecursively();
+    };
+    // "/dev/video<n>" is an interface of the USB device on `port`.
+    auto plug = [&](int n, const QString& port, const QByteArray& serial) {
+        const QString device = usb + '/' + port;
+        ASSERT_TRUE(QDir().mkpath(device + '/' + port + ":1.0"));
+        QFile vendor(device + "/idVendor");
+        ASSERT_TRUE(vendor.open(QIODevice::WriteOnly));
+        vendor.write("1234\n");
+        QFile::remove(device + "/serial");
+        if (!serial.isEmpty()) {
+            QFile f(device + "/serial");
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(serial + '\n');
+        }
+        const QString node = sys + QString("/class/video4linux/video%1").arg(n);
+        ASSERT_TRUE(QDir().mkpath(node));
+        QFile::remove(node + "/device");
+        ASSERT_TRUE(QFile::link(device + '/' + port + ":1.0", node + "/device"));
+    };
+    ASSERT_TRUE(CreateSerialDatabase(file("SN.db")));
+    ASSERT_TRUE(OpenSqlite(QLatin1String(kSerialConnection), file("SN.db")));
+    gFindCamera = 2;
+    struct Case {
+        QByteArray serialA, serialB;
+        QByteArray bindsA; // what slot 0 stores for camera A
+    };
+    const Case cases[] = {
+        {"CAM-0001", "CAM-0002", "sn:CAM-0001"},
+        {"SAME", "SAME", "path:pci0000:00/0000:00:14.0/usb1/1-1"},
+        {"", "", "path:pci0000:00/0000:00:14.0/usb1/1-1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bindsA.toStdString());
+        cleanSys();
+        for (auto& serial : gSerialNB)
+            setParamText(serial, "0");
+        plug(0, "1-1", c.serialA);
+        plug(1, "1-2", c.serialB);
+        ASSERT_TRUE(writeY4m(device(0), 64, 48, 3, [](int) { return 50; }));
+        ASSERT_TRUE(writeY4m(device(1), 64, 48, 3, [](int) { return 90; }));
+        CameraDriver* a = openSlot(0);
+        openSlot(1);
+        ASSERT_EQ(numCamera, 2);
+        EXPECT_EQ(a->deviceSerial(), c.bindsA);
+        ASSERT_TRUE(SaveSN(0));
+        closeAll();
+        numCamera = 0;
+
+        // The kernel numbers the two cameras the other way round.
+        plug(0, "1-2", c.serialB);
+        plug(1, "1-1", c.serialA);
+        CameraDriver* slot0 = openSlot(0);
+        CameraDriver* slot1 = openSlot(1);
+        ASSERT_TRUE(slot0->isOpen() && slot1->isOpen());
+        EXPECT_EQ(slot0->v4l2->number, 1) << "camera A, now the second device";
+        EXPECT_EQ(slot1->v4l2->number, 0);
+        closeAll();
+        numCamera = 0;
+
+        // Camera A unplugged: slot 0 stays closed instead of taking camera B.
+        QFile::remove(sys + "/class/video4linux/video1/device");
+        QFile::remove(device(1));
+        EXPECT_FALSE(openSlot(0)->isOpen());
+        closeAll();
+        numCamera = 0;
+    }
+    cleanSys();
+    CloseSqlite(QLatin1String(kSerialConnection));
 }

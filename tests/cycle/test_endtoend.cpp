@@ -524,38 +524,75 @@ TEST_F(EndToEnd, AStalledCameraIsLostNotJudgedOnItsLastFrame)
     EXPECT_FALSE(row().contains(LanStr(1630))) << "judged again";
 }
 
-// Another camera count than the stored one: the serials are saved and the
-// system restarts through the one restart path; a restart the system refuses
-// is shown and journaled, and the program goes on with its databases open.
-TEST_F(EndToEnd, AChangedCameraCountRestartsThroughTheRestartPath)
-{
-    // Three serials stored, two cameras on the bus.
-    camsdk::SimSpec spec;
-    spec.serial = "SIM-E2E-03";
-    cameras << camsdk::simBus(camsdk::Vendor::MindVision).add(spec);
-    cameras[2]->setVanished(true);
-    bindSerials = true;
-    platform::CommandResult refused;
-    refused.started = true;
-    refused.exitCode = 1;
-    testenv::commands().clear();
-    testenv::commands().script("reboot", refused);
+// Another camera count than the stored one (three serials stored, two
+// cameras on the bus): the serials are saved and the system restarts through
+// the one restart path, which the system accepts or refuses. Until it
+// happens, and after a refusal, detection stays stopped with the clamp
+// prohibited: a trigger judges nothing.
+class CameraCountRestart : public EndToEnd {
+protected:
+    void startRestarting(bool refused)
+    {
+        camsdk::SimSpec spec;
+        spec.serial = "SIM-E2E-03";
+        cameras << camsdk::simBus(camsdk::Vendor::MindVision).add(spec);
+        cameras[2]->setVanished(true);
+        bindSerials = true;
+        platform::CommandResult reboot;
+        reboot.started = true;
+        reboot.exitCode = refused ? 1 : 0;
+        testenv::commands().clear();
+        testenv::commands().script("reboot", reboot);
+        setModalRunner([&](QDialog& d) {
+            for (QLabel* l : d.findChildren<QLabel*>())
+                shown << l->text();
+            return int(QDialog::Accepted);
+        });
+        start();
+        testenv::commands().script("reboot", platform::CommandResult{true, 0, {}, {}});
+        EXPECT_EQ(testenv::commands().lines().filter("reboot"), QStringList{"reboot"});
+        waitFor([] { return false; }, 300); // passes and board polls
+        EXPECT_EQ(window->runState, 3) << "detection stays stopped";
+        EXPECT_TRUE(atBoard(0));
+        input(0, true);
+        waitFor([] { return false; }, 300);
+        EXPECT_EQ(gAllNum[0], 0) << "a trigger judges nothing";
+        EXPECT_TRUE(atBoard(0));
+    }
     QStringList shown;
-    setModalRunner([&](QDialog& d) {
-        for (QLabel* l : d.findChildren<QLabel*>())
-            shown << l->text();
-        return int(QDialog::Accepted);
-    });
-    start();
-    testenv::commands().script("reboot", platform::CommandResult{true, 0, {}, {}});
-    EXPECT_EQ(testenv::commands().lines().filter("reboot"), QStringList{"reboot"});
-    EXPECT_FALSE(shown.filter(LanStr(maintenance::kRowRestartFailed)).isEmpty()) << "the refusal is shown";
+};
+
+// Accepted: nothing is journaled into the closed databases (a record would
+// open the journal again), the last record says why detection stopped.
+TEST_F(CameraCountRestart, DetectionStaysStoppedUntilTheRestart)
+{
+    startRestarting(false);
+    EXPECT_FALSE(QSqlDatabase::database("dbRecord", false).isOpen()) << "nothing journaled after the close";
+    EXPECT_TRUE(shown.filter(LanStr(maintenance::kRowRestartFailed)).isEmpty());
     const QStringList recs = records();
     const int asked = recs.indexOf(LanStr(cycletext::kCameraCountRestart));
     ASSERT_GE(asked, 0);
-    EXPECT_GT(recs.indexOf(LanStr(cycletext::kCameraCountRestartFailed)), asked);
+    EXPECT_EQ(recs.indexOf(LanStr(maintenance::kRowHaltedForRestart)), asked + 1);
+    EXPECT_EQ(recs.size(), asked + 2) << qPrintable(recs.join('|'));
+}
+
+// Refused: shown and journaled; detection stays stopped as the journal says,
+// and the program goes on with its databases open and its start-up records.
+TEST_F(CameraCountRestart, ARefusedRestartKeepsDetectionStopped)
+{
+    startRestarting(true);
+    EXPECT_FALSE(shown.filter(LanStr(maintenance::kRowRestartFailed)).isEmpty()) << "the refusal is shown";
     for (const char* c : {"dbIn", "dbRecord", "dbT"})
         EXPECT_TRUE(QSqlDatabase::database(c, false).isOpen()) << c;
+    const QStringList recs = records();
+    const int asked = recs.indexOf(LanStr(cycletext::kCameraCountRestart));
+    ASSERT_GE(asked, 0);
+    const int halted = recs.indexOf(LanStr(maintenance::kRowHaltedForRestart));
+    const int stays = recs.indexOf(LanStr(maintenance::kRowRestartRefusedHalted));
+    EXPECT_GT(halted, asked);
+    EXPECT_GT(stays, halted);
+    EXPECT_GT(recs.indexOf(LanStr(150).arg(2)), stays) << "ready, once the journal is open again";
+    EXPECT_GT(recs.indexOf(LanStr(cycletext::kCameraCountRestartFailed)), stays);
 }
 
 // Nobody answers the loss box: while it stays open the recovery runs, the

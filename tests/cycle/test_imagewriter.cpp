@@ -30,6 +30,16 @@ protected:
         para.step_enabled[0] = para.step_enabled[1] = 1;
         gpWPara = &para;
         gDNum = 2;
+        // What an earlier test of the program left behind: a window whose
+        // image folders the writer would take, requests and region numbers.
+        ASSERT_EQ(gpWin, nullptr);
+        {
+            QMutexLocker lock(pMutexSaveFail);
+            for (auto& c : gisSaveFail)
+                for (auto& st : c)
+                    st[0] = st[1] = false;
+            std::memset(gFailIndex, 0, sizeof gFailIndex);
+        }
         AllocateFailImages();
         writer.reset(new SaveFialImageThread);
         writer->sleep = [this](int ms) {

@@ -200,7 +200,7 @@ protected:
         std::fill(stalled, stalled + 2, false);
         std::fill(scene, scene + 2, kOk);
         window->resetCycle();
-        clampOn = out(gDataOut, 0);
+        clampOn = out(outputWord(), 0);
         failure.clear();
         events.clear();
         nextTickMs = clock.monotonicMs() + 100;
@@ -208,6 +208,12 @@ protected:
 
     // ---- what the schedule does ---------------------------------------------------
     bool out(int word, int n) const { return ioframe::outputActive(word, n, *gpWPara); }
+    // The word last published for the board, read as its thread reads it.
+    static int outputWord()
+    {
+        QMutexLocker lock(pMutexIO);
+        return gDataOut;
+    }
     void linkPass()
     {
         gpControlIO->thread()->pass();
@@ -283,7 +289,7 @@ protected:
         const WizardPara& p = *gpWPara;
         if (lostBefore && window->verdicts != verdictsBefore)
             fail("a verdict while a camera is lost");
-        if (window->displayState == 2 && !out(gDataOut, 0))
+        if (window->displayState == 2 && !out(outputWord(), 0))
             fail("an alarm shows with the clamp free");
         if (window->displayState == 2 && displayBefore != 2) {
             if (!alarmOutputSeen)
@@ -294,7 +300,7 @@ protected:
         const int last = p.procedure == ProcMultiDetect ? gDNum - 1 : 1;
         const bool twoMoldMode = p.procedure == ProcTwoColor || p.procedure == ProcTurntable;
         if (window->verdicts != verdictsBefore && window->lastVerdictNG
-            && (twoMoldMode ? (window->currentStep & 1) : window->currentStep) == last && !out(gDataOut, 0))
+            && (twoMoldMode ? (window->currentStep & 1) : window->currentStep) == last && !out(outputWord(), 0))
             fail("an NG of the clamp's step left the clamp free");
         if (window->verdicts != verdictsBefore && window->lastResultNG && !p.pulse_output && !window->recheckPending
             && window->displayState != 2 && window->displayState != 3) {
@@ -475,12 +481,12 @@ TEST_F(Schedules, TheHarnessJudgesGoodAndStuckParts)
     reset();
     setInput(0, true);
     call("edge", [this] { window->Run(); });
-    EXPECT_TRUE(out(gDataOut, 0));
+    EXPECT_TRUE(out(outputWord(), 0));
     deliver(0, kOk);
     deliver(1, kOk);
     for (int i = 0; i < 3; ++i)
         call("tick", [this] { window->TimerUp(1); });
-    EXPECT_FALSE(out(gDataOut, 0)) << "released";
+    EXPECT_FALSE(out(outputWord(), 0)) << "released";
     EXPECT_TRUE(failure.isEmpty()) << qPrintable(failure);
     call("show", [this] { window->TimerShow(); });
     setInput(0, false);
@@ -492,8 +498,8 @@ TEST_F(Schedules, TheHarnessJudgesGoodAndStuckParts)
     for (int i = 0; i < 3; ++i)
         call("tick", [this] { window->TimerUp(1); });
     EXPECT_EQ(window->displayState, 2);
-    EXPECT_TRUE(out(gDataOut, 0));
-    EXPECT_TRUE(out(gDataOut, 2));
+    EXPECT_TRUE(out(outputWord(), 0));
+    EXPECT_TRUE(out(outputWord(), 2));
     EXPECT_TRUE(failure.isEmpty()) << qPrintable(failure);
 }
 

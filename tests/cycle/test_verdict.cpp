@@ -4,6 +4,8 @@
 
 #include "monitor/cycletexts.h"
 #include "params/procedures.h"
+#include "settings/maintenance.h"
+#include "settings/settingshost.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -389,4 +391,68 @@ TEST_F(Verdict, CountsThatCannotBeSavedAreReportedOnce)
     moldCycle(true);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     EXPECT_EQ(records().filter(LanStr(cycletext::kCountersNotSaved)).size(), 2) << "a new failure after a success";
+}
+
+// An alarm reset while the review holds unsaved region edits: the save
+// question is asked from the event loop, never inside the pass, and the
+// alarm and its outputs stand until the re-judgement.
+TEST_F(Verdict, AnAlarmResetAsksAboutUnsavedEditsAfterThePass)
+{
+    moldOnly();
+    start();
+    watchStep(1);
+    moldCycle(false);
+    ASSERT_EQ(window->displayState, 2);
+    view(0)->editRegions->max_area[1][0] = 120; // edited in the review, not saved
+    QList<bool> boxInPass;
+    setModalRunner([&](QDialog&) {
+        boxInPass << host::PassScope::active();
+        return int(QDialog::Accepted);
+    });
+    edge(1);
+    EXPECT_TRUE(boxInPass.isEmpty()) << "no box inside the pass";
+    EXPECT_EQ(window->displayState, 2);
+    EXPECT_TRUE(out(0));
+    EXPECT_TRUE(out(2));
+    edge(1); // a second reset before the question is not asked twice
+
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    EXPECT_EQ(boxInPass, QList<bool>{false}) << "asked once, from the event loop";
+    EXPECT_EQ(view(0)->liveRegions->max_area[1][0], 120) << "the edit saved";
+    EXPECT_TRUE(out(0)) << "nothing judged after the reset yet";
+    newFrames(true, true);
+    EXPECT_NE(window->displayState, 2);
+    EXPECT_FALSE(out(0));
+    EXPECT_FALSE(out(2));
+}
+
+// Maintenance that stops detection while an alarm shows (a group restore,
+// a clock change or an update answering after the alarm hid the settings
+// window) keeps the alarm's outputs; once the alarm is cleared detection
+// stays stopped, the clamp prohibited, until the operator starts it.
+TEST_F(Verdict, AHaltDuringAnAlarmKeepsTheAlarmOutputs)
+{
+    moldOnly();
+    para.enable_stop_mold = 0;
+    start();
+    watchStep(1);
+    moldCycle(false);
+    ASSERT_EQ(window->displayState, 2);
+    ASSERT_TRUE(out(2));
+    settingshost::haltDetection(LanStr(maintenance::kRowHaltedForRestart));
+    EXPECT_TRUE(out(0));
+    EXPECT_TRUE(out(2)) << "the alarm output stays with the alarm";
+    EXPECT_EQ(window->displayState, 2);
+    EXPECT_EQ(window->runState, 3);
+
+    edge(1);
+    newFrames(true, true); // the part was taken out
+    EXPECT_NE(window->displayState, 2) << "the alarm is cleared";
+    EXPECT_FALSE(out(2));
+    EXPECT_TRUE(out(0)) << "detection stays stopped for the maintenance";
+    EXPECT_EQ(window->runState, 3);
+    moldCycle(true);
+    EXPECT_TRUE(out(0));
+    window->SlotStartStop();
+    EXPECT_EQ(window->runState, 1);
 }

@@ -60,7 +60,8 @@ TEST_F(Alignment, RecoversATableOfShiftsAndRotations)
 }
 
 // A turned search may find the part past the search box; a place further
-// than the offset is not taken, the frame is not aligned.
+// than the offset, in either axis alone, is not taken: the frame is not
+// aligned. The search itself finds every one of these places.
 TEST_F(Alignment, NoPlaceBeyondTheOffset)
 {
     params_.rotate_angle = 10;
@@ -70,12 +71,25 @@ TEST_F(Alignment, NoPlaceBeyondTheOffset)
     addRect(*view, 0, {180, 150, 200, 160}, MethodPosition, 5, 0, 0);
     CammerRecong& e = *view->recong;
     e.CreateShape(0);
-    for (const cv::Point2d move : {cv::Point2d(12, -15), cv::Point2d(34, 0), cv::Point2d(-6, -33)}) {
+    const cv::Mat frame(gImageH, gImageW, CV_8UC1, view->curImage.data);
+    const cv::Point2d moves[] = {{12, -15}, {20, 2}, {-2, -20}, {23, 2}, {-23, 2}, {2, 23}, {-2, -23}};
+    for (const cv::Point2d move : moves) {
         SCOPED_TRACE(testing::Message() << move);
         frameOf(move, {280, 230}, 3).copyTo(view->curImage);
+        double x = 0, y = 0, score = 0, angle = 0;
+        ASSERT_TRUE(e.positionModels[0].Find(frame(e.searchRect[0]), 0, &x, &y, &score, &angle)) << "found by the search";
+        EXPECT_NEAR(std::abs(x - e.searchRect[0].x), std::abs(move.x), 0.1);
+        EXPECT_NEAR(std::abs(y - e.searchRect[0].y), std::abs(move.y), 0.1);
         e.ShapeMatch(0);
         const bool within = std::abs(move.x) <= 20 && std::abs(move.y) <= 20;
         EXPECT_EQ(e.alignState[0], within ? AlignState::Aligned : AlignState::NotFound);
+    }
+    // Moves the search does not find at all are not aligned either.
+    for (const cv::Point2d move : {cv::Point2d(34, 0), cv::Point2d(-6, -33)}) {
+        SCOPED_TRACE(testing::Message() << move);
+        frameOf(move, {280, 230}, 3).copyTo(view->curImage);
+        e.ShapeMatch(0);
+        EXPECT_EQ(e.alignState[0], AlignState::NotFound);
     }
 }
 
@@ -390,3 +404,4 @@ TEST_F(Alignment, PixelsFromOutsideTheViewAreNotJudged)
     EXPECT_TRUE(e.InView(0, regions[0].box).empty() || cv::countNonZero(e.InView(0, regions[0].box)) > 9000);
     EXPECT_FALSE(view->roiOK[0][index[0]]) << view->roiValue[0][index[0]];
 }
+

@@ -3,6 +3,7 @@
 // in lockstep, so nothing depends on timing.
 #include "boardsim.h"
 #include "monitor/controlport.h"
+#include "monitor/logmanager.h"
 #include "monitor/ioserial.h"
 #include "params/lanstr.h"
 #include "params/procedures.h"
@@ -12,11 +13,17 @@
 #include "testenv.h"
 
 #include <QCoreApplication>
+#include <QThread>
 #include <QElapsedTimer>
 #include <QStringList>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <algorithm>
+#include <csignal>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -499,6 +506,53 @@ TEST_F(IoLink, TheClampHoldKeepsTheClampProhibitedInEveryWord)
     port_->IOSetOut(0, 0);
     port_->IOFlashOut();
     EXPECT_EQ(gDataOut, 0);
+}
+
+// A crash in any thread makes the machine safe first: the board is sent the
+// clamp prohibited before the process ends, and nothing the GUI thread goes
+// on publishing meanwhile frees it again.
+TEST_F(IoLink, ACrashProhibitsTheClampAtTheBoardFirst)
+{
+    params_.enable_log = 1; // the trace goes to the log, not into the test output
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        new LogManager(nullptr, folder()); // the crash handler
+        ControlPort port(sim_->slavePath(), true);
+        port.IOSetOut(2, 1); // a word the board must be sent, the clamp free in it
+        port.IOFlashOut();
+        QElapsedTimer t;
+        t.start();
+        while (port.thread()->inputReports() < 10) { // the board has the clamp free
+            if (t.elapsed() > 5000)
+                _exit(3);
+            QThread::usleep(500);
+        }
+        std::thread crashing([] { ::raise(SIGSEGV); });
+        for (;;) { // the GUI thread keeps freeing the clamp
+            port.IOSetOut(0, 0);
+            port.IOFlashOut();
+            QThread::usleep(100);
+        }
+    }
+    sim_->start();
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    sim_->stop();
+    EXPECT_TRUE(WIFSIGNALED(status)) << "status " << status;
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+
+    std::vector<int> words; // the outputs the board was told, in order
+    for (const auto& f : sim_->hostFrames())
+        if (f.cmd == ioframe::CmdSetOutputs)
+            words.push_back(f.value);
+    const auto held = std::find_if(words.begin(), words.end(),
+                                   [&](int w) { return ioframe::outputActive(w, 0, params_); });
+    ASSERT_NE(held, words.end()) << "the board was sent the clamp prohibited";
+    EXPECT_NE(held, words.begin()) << "it had the clamp free before the crash";
+    EXPECT_TRUE(std::all_of(held, words.end(), [&](int w) { return ioframe::outputActive(w, 0, params_); }))
+        << "never free again";
+    EXPECT_TRUE(ioframe::outputActive(sim_->outputs(), 0, params_));
 }
 
 TEST(IoPortPath, SettingsMapToTtyNumbers)

@@ -30,8 +30,25 @@
 #include <QSqlQuery>
 #include <QTimer>
 #include <QVariant>
+#include <QTest>
+#include <QWindow>
 
 namespace {
+
+// A finger on the panel: the platform's button state is down until it lifts.
+class Finger {
+public:
+    Finger()
+    {
+        pane_.resize(100, 100);
+        pane_.show();
+        QTest::mousePress(&pane_, Qt::LeftButton, {}, QPoint(50, 50));
+    }
+    ~Finger() { QTest::mouseRelease(&pane_, Qt::LeftButton, {}, QPoint(50, 50)); }
+
+private:
+    QWindow pane_;
+};
 
 // A program folder as the install step lays it out, and the main window
 // started in it. Modal boxes are answered at once and their texts kept.
@@ -198,8 +215,18 @@ TEST_F(MainWindowStart, LongPressWithoutCamerasRunsCalibrationThenReboots)
     EXPECT_FALSE(touch.longPressTimer->isActive());
     EXPECT_FALSE(touch.calibrationArmed);
 
-    touch.pressed();
+    {
+        Finger finger; // a press whose release the watch never saw
+        touch.pressed();
+    }
     touch.LongPressTimeout();
+    EXPECT_FALSE(touch.calibrationArmed) << "no button was held when the time ran out";
+
+    {
+        Finger finger;
+        touch.pressed();
+        touch.LongPressTimeout();
+    }
     EXPECT_TRUE(touch.calibrationArmed);
     testenv::commands().clear();
     boxes.clear();
@@ -240,8 +267,11 @@ TEST_F(MainWindowStart, AFailedCalibrationOrRefusedRestartKeepsTheProgramRunning
         testenv::commands().clear();
         boxes.clear();
         TouchWatch touch;
-        touch.pressed();
-        touch.LongPressTimeout();
+        {
+            Finger finger;
+            touch.pressed();
+            touch.LongPressTimeout();
+        }
         touch.released();
         ASSERT_TRUE(backgroundDone());
         EXPECT_EQ(testenv::commands().lines(), c.commands);

@@ -363,6 +363,24 @@ TEST_F(LinkTest, RestartStopsThePreviousClientScript)
     platform::Clock::setInstance(nullptr);
 }
 
+// Answers spread over a long exchange, each handled before the next comes:
+// every handled answer gives its place back, so the cap on waiting answers
+// never drops one.
+TEST_F(LinkTest, ALongExchangeOfAnswersAllReachTheGuiThread)
+{
+    makeLink();
+    StandInClient& c = connectClient();
+    QStringList products;
+    link->productListReceiver = [&](const QString& b) { products << b; };
+    const int answers = 3 * CNT_Thread::kMaxSessionNotices;
+    for (int i = 0; i < answers; ++i) {
+        ASSERT_TRUE(c.send("SessionId: 14\r\n\r\n[" + QByteArray::number(i) + "]"));
+        ASSERT_TRUE(waitFor([&] { return products.size() == i + 1; })) << "answer " << i;
+    }
+    EXPECT_EQ(products.last(), QString("[%1]").arg(answers - 1));
+    EXPECT_EQ(link->sendThread->noticesDropped(), 0u);
+}
+
 // A client that floods the link with replies while the GUI thread is busy
 // elsewhere: the sender thread reads them all, the GUI thread finds one
 // heartbeat notice, one restart notice and a bounded number of answers, and

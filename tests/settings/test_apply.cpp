@@ -416,3 +416,61 @@ TEST_F(SettingsWindow, NetworkSetsAndLinkMarkReachTheirHooks)
     exitSetup();
     EXPECT_EQ(calls, (QStringList{"stage", "commit", "speed", "index 3"}));
 }
+
+// Two molds with "Two same parameters" switched on: the apply copies each
+// view's regions of the first mold onto the second, and the copy takes effect
+// only once its store is saved. When the database refuses that save the live
+// regions and masks stay as they were, the stored ones too, and the operator
+// is told.
+TEST_F(SettingsWindow, TwoMoldRegionCopyTakesEffectOnlyWhenSaved)
+{
+    auto stored = [](int camera, int step) {
+        QSqlQuery q(QSqlDatabase::database("dbIn"));
+        q.prepare(QString("select value from cammer%1 where name=?").arg(camera));
+        q.addBindValue(QString("detect%1").arg(step));
+        q.exec();
+        return q.next() ? q.value(0).toString() : QString("<none>");
+    };
+    for (const bool refused : {true, false}) {
+        SCOPED_TRACE(refused ? "save refused" : "saved");
+        para.procedure = para.procedure_requested = ProcTwoColor;
+        para.enabe_two_test = 0;
+        startShown();
+        watchStep(0);
+        watchStep(1);
+        for (int c = 0; c < 2; ++c)
+            ASSERT_TRUE(view(c)->liveRegions->SaveDatatoFile());
+        const QString storedBefore = stored(0, 2);
+        settingshost::Hooks h = settingshost::hooks();
+        const auto noted = h.cameraOp;
+        h.cameraOp = [&, noted](int slot, CameraOp o, int step) {
+            if (o == CameraOp::CopyPara && refused)
+                refuseParamWrites(true);
+            noted(slot, o, step);
+            refuseParamWrites(false);
+        };
+        settingshost::install(h);
+        open();
+        edit([](WizardPara& p) { p.enabe_two_test = 1; });
+        exitSetup();
+        ASSERT_EQ(gpWPara->enabe_two_test, 1) << "the parameters themselves were saved";
+        ASSERT_TRUE(cameraCalls.contains(op(0, CameraOp::CopyPara)));
+        EXPECT_EQ(boxes.filter(LanStr(kLanRegionSaveFailed, 1)).size(), refused ? 2 : 0) << "once per view";
+        for (int c = 0; c < 2; ++c) {
+            SCOPED_TRACE(c);
+            const CammerSingleton& s = *view(c)->liveRegions;
+            for (int from : {0, 1}) {
+                const int to = from + 2;
+                EXPECT_EQ(s.roiCount[to], refused ? 0 : 1);
+                EXPECT_EQ(view(c)->liveMasks[to][0].empty(), refused);
+                if (!refused)
+                    EXPECT_EQ(s.rects[to][0].viewRect, s.rects[from][0].viewRect);
+            }
+        }
+        if (refused)
+            EXPECT_EQ(stored(0, 2), storedBefore);
+        else
+            EXPECT_EQ(stored(0, 2).section(' ', 0, 0), "1") << "the copy is stored";
+        nextCase();
+    }
+}

@@ -4,6 +4,7 @@
 
 #include "cameradriver/camerahost.h"
 #include "cameradriver/cameraglobals.h"
+#include "cameradriver/cameratexts.h"
 #include "settings/advancefuncwidget.h"
 #include "settings/cameraparamswidget.h"
 #include "settings/hardwareconfigurationwidget.h"
@@ -15,6 +16,7 @@
 
 #include <QButtonGroup>
 #include <QGridLayout>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QVBoxLayout>
 
@@ -258,6 +260,41 @@ TEST_F(CameraPages, RenumberingStoresTheNewOrderThenAsksToPowerOff)
     EXPECT_EQ(gCamNO[0], 1);
     EXPECT_EQ(gCamNO[1], 0);
     EXPECT_EQ(shutDowns, 1);
+}
+
+// The disk refuses the new numbers: the operator is told, nothing moves in
+// memory and the power-off question is not asked; once the disk takes
+// writes again the same choice is saved and asks it.
+TEST_F(CameraPages, ARenumberingTheDiskRefusesStopsBeforeThePowerOffQuestion)
+{
+    startOnCameraPage();
+    WidgetChangeCamera& dialog = *window->cameraOrderDialog;
+    int shutDowns = 0;
+    dialog.shutDown = [&] { ++shutDowns; };
+    QSqlQuery serials(QSqlDatabase::database(QLatin1String(kSerialConnection)));
+    ASSERT_TRUE(serials.exec("PRAGMA query_only=1"));
+    dialog.show();
+    dialog.combos[0]->setCurrentIndex(1);
+    dialog.combos[1]->setCurrentIndex(0);
+    boxes.clear();
+    const int savedBefore = storedRecords().filter(QRegularExpression("^Save SN")).size();
+    emit dialog.okButton->clicked();
+    EXPECT_EQ(shutDowns, 0);
+    EXPECT_TRUE(shown(cameratext::kSerialsNotSaved));
+    EXPECT_EQ(gCamNO[0], 0) << "memory keeps the binding on disk";
+    EXPECT_EQ(gCamNO[1], 1);
+    EXPECT_FALSE(dialog.isVisible()) << "the operator is back at the settings";
+    const QStringList journal = storedRecords();
+    EXPECT_TRUE(journal.contains(LanStr(cameratext::kSerialsNotSaved)));
+    EXPECT_EQ(journal.filter(QRegularExpression("^Save SN")).size(), savedBefore) << "nothing journaled as saved";
+
+    ASSERT_TRUE(serials.exec("PRAGMA query_only=0"));
+    dialog.show();
+    emit dialog.okButton->clicked();
+    EXPECT_EQ(shutDowns, 1);
+    EXPECT_EQ(gCamNO[0], 1);
+    EXPECT_EQ(gCamNO[1], 0);
+    EXPECT_GT(storedRecords().filter(QRegularExpression("^Save SN")).size(), savedBefore);
 }
 
 TEST_F(Maintenance, HardwareConfigurationView)

@@ -6,9 +6,13 @@
 #include "settings/advanceparamwidget.h"
 #include "settings/maintenance.h"
 #include "settings/systemfunctionswidget.h"
+#include "statistics/temperaturestatisticswidget.h"
+#include "widgets/valuerows.h"
 #include "widgets/edit.h"
 #include "widgets/keyboards.h"
 
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QComboBox>
 
 namespace {
@@ -274,4 +278,53 @@ TEST_F(Maintenance, ARestoredGroupIsNotSavedOverWhileItWaitsForTheRestart)
     ASSERT_TRUE(settle());
     EXPECT_EQ(testenv::commands().lines(), QStringList{"reboot"});
     EXPECT_EQ(fileText("PARAM.db"), restored);
+}
+
+// The savers that write the live record directly, outside the settings
+// window's apply, are refused while a restored group waits for its restart:
+// the disk keeps the group, memory what the disk had, and the operator is told.
+TEST_F(Maintenance, EveryDirectParameterSaveHonoursTheRestoredGroupsHold)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> save;
+        std::function<void()> check; // memory unchanged
+    };
+    std::unique_ptr<TemperatureStatisticsWidget> temperatures;
+    const Case cases[] = {
+        {"the temperature page's limits",
+         [&] {
+             temperatures = std::make_unique<TemperatureStatisticsWidget>();
+             temperatures->show();
+             temperatures->box(3)->setMaxValue(gpWPara->temp_alarm_max[3] + 70);
+             temperatures->hide();
+         },
+         [&] { EXPECT_NE(gpWPara->temp_alarm_max[3], temperatures->box(3)->getMaxValue()); }},
+        {"the maintenance save",
+         [] {
+             gpWPara->minimum_area += 3;
+             EXPECT_FALSE(maintenance::saveParameters());
+             gpWPara->minimum_area -= 3;
+         },
+         nullptr},
+        {"the language switch",
+         [this] { settings().systemFunctions->languageGroup->button(0)->click(); },
+         [] { EXPECT_EQ(gLan, 1); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        startMaintenance();
+        const QStringList before = paramRows();
+        holdParamSaves();
+        c.save();
+        ASSERT_TRUE(settle());
+        EXPECT_EQ(paramRows(), before);
+        EXPECT_TRUE(shown(maintenance::kRowParamsNotSaved));
+        EXPECT_TRUE(testenv::commands().lines().isEmpty()) << "no restart either";
+        if (c.check)
+            c.check();
+        temperatures.reset();
+        holdParamSaves(false);
+        nextCase();
+    }
 }

@@ -5,6 +5,7 @@
 // each opening. Also the account notice the main window installs.
 #include "maintfixture.h"
 
+#include "cameradriver/camerahost.h"
 #include "params/procedures.h"
 #include "params/usermanager.h"
 #include "settings/cameraparamswidget.h"
@@ -14,6 +15,8 @@
 #include "settings/iowidget.h"
 #include "settings/systemparamswidget.h"
 #include "widgets/basewidgets.h"
+#include "widgets/msgbox.h"
+#include "widgets/uihost.h"
 
 #include <QSlider>
 #include <QTest>
@@ -100,6 +103,31 @@ TEST_F(KeptEdits, LeavingForGoodStillGivesTheCamerasTheirSavedValues)
     open();
     EXPECT_EQ(settings().systemParams->areaRow.slider->value(), 100) << "a new opening shows the record";
     EXPECT_EQ(block().exposureSlider->value(), 30);
+}
+
+// The main window going while its settings window shows tuned values: the
+// cameras get their saved values back while the window is whole, and nothing
+// reaches the window through a hook once it is being torn down.
+TEST_F(KeptEdits, TheMainWindowTearsDownWhole)
+{
+    startWithEdits();
+    int late = 0;
+    settingshost::Hooks h = settingshost::hooks();
+    const auto noted = h.cameraOp;
+    h.cameraOp = [&late, noted](int slot, CameraOp o, int step) {
+        late += gpWin ? 0 : 1;
+        noted(slot, o, step);
+    };
+    settingshost::install(h);
+    cycletest::endWindow(window);
+    EXPECT_EQ(cameraCalls, QStringList{op(0, CameraOp::Expose)}) << "the saved exposure back on the camera";
+    EXPECT_EQ(late, 0) << "no call into a window half torn down";
+    EXPECT_FALSE(settingshost::hooks().flushAll);
+    EXPECT_FALSE(settingshost::hooks().cameraOp);
+    EXPECT_FALSE(host::hooks().insertRecord);
+    EXPECT_FALSE(camerahost::hooks().runState);
+    EXPECT_FALSE(uiHost().restartLcdTimer);
+    EXPECT_FALSE(gpWarnBox) << "the shared boxes went with the window";
 }
 
 // A floating panel given up for a new opening: the camera gets the value in

@@ -3,14 +3,19 @@
 // system refuses.
 #include "maintfixture.h"
 
+#include "monitor/mapplication.h"
 #include "settings/maintenance.h"
 #include "settings/systemfunctionswidget.h"
+#include "widgets/busycover.h"
 #include "widgets/modifytimewidget.h"
+#include "widgets/sliderlabel.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QDateEdit>
 #include <QTimeEdit>
+#include <QTest>
+#include <QWindow>
 
 TEST_F(Maintenance, PowerOffOrRestart)
 {
@@ -34,6 +39,7 @@ TEST_F(Maintenance, PowerOffOrRestart)
         if (!c.commands.isEmpty()) {
             EXPECT_TRUE(storedRecords().contains(LanStr(292, 1)));
             EXPECT_FALSE(dbOpen("dbIn")) << "the databases are closed for the system";
+            EXPECT_TRUE(BusyCover::shown(&settings())) << "nothing may start while the system goes down";
             EXPECT_EQ(watchdogStops, 1);
         } else {
             EXPECT_EQ(boxes.size(), 1);
@@ -80,6 +86,7 @@ TEST_F(Maintenance, ARefusedRestartKeepsTheProgramWorking)
         c.command(settings());
         ASSERT_TRUE(settle());
         EXPECT_TRUE(shown(maintenance::kRowRestartFailed)) << "the operator is told";
+        EXPECT_FALSE(BusyCover::shown(&settings())) << "the screen works again";
         EXPECT_TRUE(dbOpen("dbIn") && dbOpen("dbRecord") && dbOpen("dbT")) << "the databases are open again";
         EXPECT_FALSE(paramRows().isEmpty());
         window->InsertRecord("after");
@@ -337,4 +344,71 @@ TEST_F(Maintenance, AJournalThatIsNotClearedIsNotCalledCleared)
     settings().SlotClearRecord();
     EXPECT_FALSE(shown(maintenance::kRowRecordNotCleared));
     EXPECT_EQ(records(), QStringList{LanStr(298)});
+}
+
+namespace {
+
+// What the application object does with every touch, watched where the
+// platform delivers it first (the window), as MApplication::notify sees it.
+class TouchRoute : public QObject {
+public:
+    explicit TouchRoute(TouchWatch& touch) : touch_(touch) { qApp->installEventFilter(this); }
+    ~TouchRoute() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (!qobject_cast<QWindow*>(watched))
+            return false;
+        if (e->type() == QEvent::MouseButtonPress)
+            return touch_.pressed();
+        if (e->type() == QEvent::MouseButtonRelease)
+            touch_.released();
+        return false;
+    }
+
+private:
+    TouchWatch& touch_;
+};
+
+} // namespace
+
+// Without cameras: a tap on a value field, which opens its keyboard on the
+// press. The release comes while the keyboard is up and never reaches the
+// application; 5 s later no calibration is armed, and the next tap (Cancel
+// of the keyboard, anywhere) runs nothing.
+TEST_F(Maintenance, AShortTapNeverArmsTheTouchCalibration)
+{
+    startMaintenance();
+    ASSERT_EQ(gCameraID, 0);
+    TouchWatch touch;
+    TouchRoute route(touch);
+    QWindow* screen = window->windowHandle();
+    ASSERT_TRUE(screen);
+    BlineLabel* field = nullptr;
+    for (BlineLabel* l : settings().findChildren<BlineLabel*>())
+        if (!field && l->isVisible())
+            field = l;
+    ASSERT_TRUE(field) << "a value field on the page shown";
+    const QPoint onField = field->mapTo(window, field->rect().center());
+    int asked = 0;
+    onDialog = [&](QDialog& d) {
+        // As exec: the keyboard is modal, and the finger lifts meanwhile.
+        ++asked;
+        d.setWindowModality(Qt::ApplicationModal);
+        d.show();
+        QTest::mouseRelease(screen, Qt::LeftButton, {}, onField);
+        d.hide();
+        return int(QDialog::Rejected);
+    };
+    QTest::mousePress(screen, Qt::LeftButton, {}, onField);
+    ASSERT_EQ(asked, 1) << "the keyboard opened on the press";
+    EXPECT_EQ(QGuiApplication::mouseButtons(), Qt::NoButton);
+    ASSERT_TRUE(touch.longPressTimer->isActive()) << "its release did not come through";
+    onDialog = nullptr;
+
+    touch.LongPressTimeout(); // 5 s later
+    EXPECT_FALSE(touch.calibrationArmed);
+    QTest::mouseClick(screen, Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_TRUE(settle());
+    EXPECT_FALSE(testenv::commands().lines().contains("./tsc"));
+    EXPECT_TRUE(settingsShown()) << "the edits stay open";
 }

@@ -128,7 +128,7 @@ TEST_F(Maintenance, UpdatePackagesByName)
         ASSERT_TRUE(settle());
         EXPECT_EQ(startFolder, platform::sysPath("/mnt"));
         EXPECT_TRUE(shown(323));
-        EXPECT_EQ(watchdogStops, 1);
+        EXPECT_EQ(watchdogStops, c.installed ? 1 : 0);
         if (c.installed) {
             EXPECT_EQ(fileText(c.installed), QByteArray(50000, 'u'));
             EXPECT_EQ(disk.runner.lines().mid(2), (QStringList{"sync", "reboot"}));
@@ -179,6 +179,53 @@ TEST_F(Maintenance, AnUpdateThatCannotBeCopiedDoesNotRestart)
         ASSERT_TRUE(settle());
     }
     EXPECT_FALSE(shown(323));
+}
+
+// An update that does not happen holds nothing: it says why, the journal
+// keeps it, and the next OK cycle frees the clamp as before.
+TEST_F(Maintenance, ARefusedUpdateLeavesDetectionReleasing)
+{
+    struct Case {
+        const char* name;
+        const char* chosen;
+        bool onDisk;
+        int row;
+    };
+    const Case cases[] = {
+        {"not an update package", "app.tar", true, maintenance::kRowUpdateNotAPackage},
+        {"the copy fails", "gone.tar.gz", false, maintenance::kRowUpdateCopyFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        moldOnly();
+        startMaintenance();
+        DiskRunnerScope disk;
+        disk.runner.listing = kSystemAndStick;
+        const QString package = platform::sysPath("/mnt/") + c.chosen;
+        if (c.onDisk)
+            putFile(package, "package");
+        onDialog = [&](QDialog& d) {
+            auto* files = qobject_cast<QFileDialog*>(&d);
+            if (!files)
+                return -1;
+            files->selectFile(package);
+            return int(QDialog::Accepted);
+        };
+        emit settings().advanceFunctions->updateButton->clicked();
+        ASSERT_TRUE(settle());
+        const QString why = c.row == maintenance::kRowUpdateNotAPackage ? LanStr(c.row).arg(c.chosen) : LanStr(c.row);
+        EXPECT_FALSE(boxes.filter(why).isEmpty()) << "the operator is told why";
+        EXPECT_TRUE(records().contains(why)) << "and the journal keeps it";
+        EXPECT_FALSE(disk.runner.lines().contains("reboot"));
+        EXPECT_EQ(watchdogStops, 0);
+        EXPECT_FALSE(window->leavingProgram);
+        EXPECT_EQ(window->runState, 1);
+        moldCycle(true);
+        EXPECT_EQ(gAllNum[0], 1);
+        EXPECT_FALSE(out(0)) << "an OK cycle frees the clamp";
+        onDialog = nullptr;
+        nextCase();
+    }
 }
 
 TEST_F(Maintenance, FactoryReset)

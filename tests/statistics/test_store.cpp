@@ -157,6 +157,38 @@ TEST_F(StatisticsStore, AFailedReadIsNotAMissingRow)
     EXPECT_EQ(r["plan"].value1, QString("500")) << "the plan is not taken for a missing one";
 }
 
+// Rows that could not be read are not left unread into the next day: the
+// new day starts them from zero, in memory as on disk, and its counts are
+// stored like every other row's.
+TEST_F(StatisticsStore, ADayChangeAfterAFailedReadStoresTheNewDaysCounts)
+{
+    ResStatisticsParam& first = open();
+    ASSERT_TRUE(first.add(4, true, 1, 3));
+    ASSERT_TRUE(first.addTotal(4, true, 1));
+    closeStore();
+    // Reads fail while the flag is up; writes still reach the rows.
+    ASSERT_TRUE(statstest::exec(
+        "ResStatistics.db",
+        {"alter table resstatistics rename to kept", "create table flag(up int)", "insert into flag values(1)",
+         "create view resstatistics as select name, value1, value2 from kept "
+         "where abs(case when (select up from flag) then -9223372036854775808 else 0 end) = 0",
+         "create trigger write instead of update on resstatistics begin "
+         "update kept set value1 = new.value1, value2 = new.value2 where name = old.name; end"}));
+    ResStatisticsParam& s = open();
+    ASSERT_TRUE(statstest::exec("ResStatistics.db", {"update flag set up = 0"}));
+    ASSERT_FALSE(s.add(5, true, 1, 3)) << "unread: not stored";
+
+    ASSERT_TRUE(s.nextDay("2026-03-15"));
+    const auto archived = rows(folder() + "/ResStatistics/2026-03-14.db");
+    EXPECT_EQ(archived["C3_D1"].value1, text({0, 0, 0, 0, 1})) << "the day's stored counts are archived as read";
+    EXPECT_EQ(s.outputCounts[3][1], series({}));
+    EXPECT_TRUE(s.add(6, true, 1, 3));
+    EXPECT_TRUE(s.addTotal(6, true, 1));
+    const auto live = rows("ResStatistics.db");
+    EXPECT_EQ(live["C3_D1"].value1, text({0, 0, 0, 0, 0, 0, 1}));
+    EXPECT_EQ(live["Detect1"].value1, text({0, 0, 0, 0, 0, 0, 1}));
+}
+
 // Counting, the plan and the day change persist across a reopen.
 TEST_F(StatisticsStore, CountsPlanAndDayChangePersist)
 {

@@ -428,6 +428,28 @@ TEST(GrayMatch, APartDarkeningAHighlightIsFound)
         }
 }
 
+// A dark part covering most of a highlight darkens its median as a dimmed
+// highlight would; the band then drops with it, but never below the steel
+// around the highlight, so the part is still found.
+TEST(GrayMatch, ADimmedHighlightsBandStaysAboveTheSteelAroundIt)
+{
+    cv::Mat steel(120, 160, CV_8UC1, cv::Scalar(120));
+    cv::circle(steel, cv::Point(80, 60), 30, cv::Scalar(245), cv::FILLED, cv::LINE_AA);
+    GrayMatch gm = trained({noisy(steel, 3, 1), noisy(steel, 3, 2)});
+    cv::Mat out;
+    cv::Mat dimmed = steel.clone();
+    cv::circle(dimmed, cv::Point(80, 60), 30, cv::Scalar(150), cv::FILLED, cv::LINE_AA);
+    gm.Match(noisy(dimmed, 3, 3), out);
+    EXPECT_EQ(openedCount(out), 0) << "glare dimmed to above the steel is no defect";
+    for (const int part : {60, 80}) {
+        SCOPED_TRACE(part);
+        cv::Mat covered = steel.clone();
+        cv::circle(covered, cv::Point(80, 60), 25, cv::Scalar(part), cv::FILLED, cv::LINE_AA);
+        gm.Match(noisy(covered, 3, 4), out);
+        EXPECT_GT(cv::countNonZero(out(cv::Rect(65, 45, 31, 31))), 800) << "the part under the steel's level";
+    }
+}
+
 // Where the camera clipped, a pixel only tells one way: holes gone black
 // under dim light are no defect, a black part on bright steel is one.
 TEST(GrayMatch, ClippedPixelsTellOnlyTheirWay)

@@ -160,7 +160,9 @@ TEST_F(ValueRows, TypingIntoAValueRow)
     auto* row = new EditBox(1, 100, &page, "T", QString(), 0, 1);
     row->move(10, 10);
     QList<int> seen;
-    QObject::connect(row, &EditBox::valueChanged, [&](int v) { seen << v; });
+    // The row lives as long as the page; the connection only as long as `seen`.
+    QObject receiver;
+    QObject::connect(row, &EditBox::valueChanged, &receiver, [&](int v) { seen << v; });
     touch(row->valueField());
     press("500");
     EXPECT_EQ(seen, (QList<int>{5, 50, 100}));
