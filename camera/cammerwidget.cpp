@@ -1,4 +1,5 @@
 #include "camera/cammerwidget.h"
+#include "camera/viewtext.h"
 
 #include "camera/viewhost.h"
 #include "inspection/cammerrecongnize.h"
@@ -560,8 +561,13 @@ void CammerWidget::paintCameraImage(QPainter& p, const ViewState& st)
             p.drawText(1450, 40, LanStr(367).arg(averageGrey));
             const QString why = recong && !allOK ? recong->AlignmentText(s) : QString();
             if (!why.isEmpty()) {
-                p.setFont(viewFont(30));
-                p.drawText(5, 130, why);
+                // Wrapped, and smaller rather than cut off: the count at the
+                // end tells how long the part has not been found.
+                QFont font = viewFont(30);
+                const QRect room(5, 100, width() - 10, 3 * QFontMetrics(font).lineSpacing());
+                font.setPixelSize(WrappedPixelSize(font, why, room.size(), 30, 12));
+                p.setFont(font);
+                p.drawText(room, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, why);
             }
         }
         p.setFont(viewFont(20));

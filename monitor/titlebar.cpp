@@ -16,6 +16,7 @@
 namespace {
 
 constexpr int kRowCameraInfo = 800; // "%1相机检测信息": a row before its camera reports
+constexpr int kSmallestMessagePx = 10;
 
 QPixmap widthScaled(const QString& path, int width)
 {
@@ -57,8 +58,9 @@ CameraInfo::CameraInfo(int index, QWidget* parent) : QWidget(parent), rowIndex(i
     iconLabel = new QLabel(this);
     iconLabel->setPixmap(widthScaled(QStringLiteral(":/img/icons/15.png"), 16));
     messageLabel = new QLabel(LanStr(kRowCameraInfo).arg(index + 1), this);
-    messageLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    fitCaption(messageLabel);
+    // The row's height, not the text's, sets the label's: a wrapped status
+    // never pushes the other row away.
+    messageLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     auto* ngIcon = new QLabel(this);
     ngIcon->setPixmap(widthScaled(QStringLiteral(":/img/icons/17a.png"), 16));
     ngLabel = new QLabel(QStringLiteral("0"), this);
@@ -87,7 +89,39 @@ void CameraInfo::setMessage(const QString& text, MessageType icon)
     fitMessage();
 }
 
-void CameraInfo::fitMessage() { refitCaption(messageLabel); }
+void CameraInfo::fitMessage()
+{
+    QLabel* l = messageLabel;
+    const QString text = l->text();
+    const QRect room = l->contentsRect();
+    if (l->styleSheet() != QString())
+        l->setStyleSheet(QString());
+    l->ensurePolished();
+    if (text.isEmpty() || room.width() <= 0 || room.height() <= 0)
+        return;
+    // Smaller only when neither one line nor two at the size of the other
+    // rows hold the text: the clamp warning is the status that matters most.
+    QFont font = l->font();
+    const int base = QFontInfo(font).pixelSize();
+    int px = base;
+    bool wrap = false;
+    for (; px > kSmallestMessagePx; --px) {
+        font.setPixelSize(px);
+        const QFontMetrics m(font);
+        if (m.horizontalAdvance(text) <= room.width()) {
+            wrap = false;
+            break;
+        }
+        const QRect wrapped = m.boundingRect(QRect(0, 0, room.width(), 1 << 20), Qt::TextWordWrap, text);
+        if (wrapped.width() <= room.width() && wrapped.height() <= room.height()) {
+            wrap = true;
+            break;
+        }
+    }
+    l->setWordWrap(wrap);
+    if (px != base)
+        l->setStyleSheet(QStringLiteral("QLabel{font-size:%1px;}").arg(px));
+}
 
 void CameraInfo::resizeEvent(QResizeEvent* event)
 {
@@ -125,12 +159,14 @@ TitleBar::TitleBar(QWidget* parent) : BWidget(parent)
     auto column = [](CameraInfo* a, CameraInfo* b) {
         auto* v = new QVBoxLayout;
         v->setContentsMargins(0, 0, 0, 0);
+        v->setSpacing(0);
         v->addWidget(a);
         v->addWidget(b);
         return v;
     };
     auto* bar = new QHBoxLayout(this);
-    bar->setContentsMargins(20, 20, 20, 20);
+    // The status rows take the bar's whole height, room for a status on two lines.
+    bar->setContentsMargins(20, 2, 20, 2);
     bar->addLayout(column(cameraRows[0], cameraRows[2]), 1);
     bar->addSpacing(30);
     bar->addWidget(createVerticalSplitLine(this, QStringLiteral("#ffffff")));
@@ -147,8 +183,10 @@ TitleBar::TitleBar(QWidget* parent) : BWidget(parent)
     auto* ioColumn = new QVBoxLayout;
     ioColumn->setContentsMargins(0, 0, 0, 0);
     ioColumn->setSpacing(0);
+    ioColumn->addStretch(1);
     ioColumn->addLayout(icons);
     ioColumn->addWidget(boardNote);
+    ioColumn->addStretch(1);
     bar->addLayout(ioColumn);
     bar->addSpacing(40);
     bar->addWidget(createVerticalSplitLine(this, QStringLiteral("#ffffff")));

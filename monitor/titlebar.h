@@ -34,8 +34,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // A long status (English, with the temperature alarm) is smaller rather
-    // than cut off: the label takes the room the row leaves it.
+    // A long status (the clamp warning, English, the temperature alarm) is
+    // wrapped onto a second line, and only then smaller, rather than cut off:
+    // the label takes the room the row leaves it.
     void fitMessage();
 };
 

@@ -70,7 +70,13 @@ void HelpWidget::SlotAlarm()
     update();
 }
 
-void HelpWidget::SlotReturn() { hide(); }
+// The page is a tab of the settings window: hiding it would leave the tab
+// blank until another one is chosen.
+void HelpWidget::SlotReturn()
+{
+    gHelpC = 0;
+    update();
+}
 
 void HelpWidget::paintEvent(QPaintEvent* event)
 {

@@ -79,9 +79,11 @@ SystemFunctionsWidget::SystemFunctionsWidget(QWidget* parent) : BWidget(parent)
     v->addLayout(row({caption(LanStr(177)), twoSameBox, caption(LanStr(176)), correctBox}, {1, 100}));
 
     languageGroup = new QButtonGroup(this);
-    auto* zh = new QRadioButton(LanStr(settingstext::kSimplifiedChinese), this);
-    auto* tw = new QRadioButton(LanStr(settingstext::kTraditionalChinese), this);
-    auto* en = new QRadioButton(LanStr(settingstext::kEnglish), this);
+    // Each language named in itself, the same on every screen: an operator who
+    // cannot read the language in force still finds his own.
+    auto* zh = new QRadioButton(LanStr(settingstext::kSimplifiedChinese, 0), this);
+    auto* tw = new QRadioButton(LanStr(settingstext::kTraditionalChinese, 0), this);
+    auto* en = new QRadioButton(LanStr(settingstext::kEnglish, 1), this);
     languageGroup->addButton(zh, 0);
     languageGroup->addButton(tw, 2);
     languageGroup->addButton(en, 1);

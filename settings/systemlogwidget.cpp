@@ -8,9 +8,34 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
+
+QString RecordLine(const QString& text)
+{
+    static const QRegularExpression breaks(QStringLiteral("(?:[ \\t]*(?:\\r\\n|[\\n\\r\\x{2028}\\x{2029}])[ \\t]*)+"));
+    QString line = text;
+    return line.replace(breaks, QStringLiteral(" ")).trimmed();
+}
+
+namespace {
+
+// The rows are one line high: a second line would be cut off.
+class RecordTextDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant& value, const QLocale& locale) const override
+    {
+        if (value.userType() == QMetaType::QString)
+            return RecordLine(value.toString());
+        return QStyledItemDelegate::displayText(value, locale);
+    }
+};
+
+} // namespace
 
 RecordPaging ComputePaging(int rows, int rowHeight, int viewportHeight, int scrollMax)
 {
@@ -55,6 +80,7 @@ SystemLogWidget::SystemLogWidget(QWidget* parent) : BWidget(parent)
     table->setFixedHeight(810);
     table->setMaximumWidth(1170);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setItemDelegate(new RecordTextDelegate(table));
     table->setFont(font);
     table->setStyleSheet(QStringLiteral("QHeaderView::section{font: max_datapt}"));
     label = new QLabel(this);

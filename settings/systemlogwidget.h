@@ -23,6 +23,10 @@ RecordPaging ComputePaging(int rows, int rowHeight, int viewportHeight, int scro
 // position lies in; -1 to leave them (at the top, or past page 4).
 int PageButtonFor(int value, int scrollMax, int pages);
 
+// A record's text as its one-line row shows it: the lines of a text journaled
+// with line breaks (a warning as it was shown) side by side.
+QString RecordLine(const QString& text);
+
 class SystemLogWidget : public BWidget {
     Q_OBJECT
 public:

@@ -6,7 +6,10 @@
 #include "params/lanstr.h"
 #include "platform/clock.h"
 #include "testenv.h"
+#include "captions.h"
+#include "programlook.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QTimer>
 
@@ -171,4 +174,33 @@ TEST_F(TitleBarTest, ASilentBoardDimsTheIconsAndSaysSo)
     bar->setBoardAnswering(true);
     EXPECT_FALSE(bar->boardNote->isVisible());
     EXPECT_EQ(bar->ioIcons[1]->pixmap()->toImage(), lit);
+}
+
+// The clamp warning, the longest status there is, shows whole at nearly the
+// size of the other rows: wrapped onto a second line rather than made small.
+TEST(TitleBarLook, TheClampWarningIsWrappedNotShrunk)
+{
+    const ProgramLook look;
+    Data_Init();
+    const char* const suffix[3] = {"-zh", "-en", "-tw"};
+    for (int lan : {1, 0, 2}) {
+        SCOPED_TRACE(lan);
+        gLan = lan;
+        TitleBar bar;
+        bar.resize(1920, 98);
+        bar.show();
+        bar.setCameraInfo(0, CameraInfo::Message, LanStr(313).arg("1", LanStr(264), LanStr(312)), MessageWarning);
+        bar.setCameraInfo(1, CameraInfo::Message, LanStr(313).arg("2", LanStr(264), LanStr(1630)), MessageWarning);
+        bar.setCameraInfo(2, CameraInfo::Message, LanStr(313).arg("3", LanStr(375), LanStr(1630)), MessageWarning);
+        QCoreApplication::processEvents();
+        auto px = [&](int row) { return QFontInfo(bar.cameraRows[row]->messageLabel->font()).pixelSize(); };
+        for (int row : {1, 2})
+            EXPECT_GE(px(row), px(0) - 2) << "row " << row << " against " << px(0);
+        const QStringList cut = clippedCaptions(&bar);
+        EXPECT_TRUE(cut.isEmpty()) << cut.join(" | ").toStdString();
+        const QString dir = QStringLiteral(SCREEN_SHOT_DIR);
+        ASSERT_TRUE(QDir().mkpath(dir));
+        EXPECT_TRUE(bar.grab().save(dir + "/titlebar-clamp-warning" + suffix[lan] + ".png"));
+    }
+    gLan = 0;
 }

@@ -125,9 +125,24 @@ TEST_F(HelpPage, ButtonsFollowTheDisplayWidth)
     HelpWidget narrow;
     EXPECT_EQ(narrow.nextButton->geometry(), QRect(435, 842, 80, 30));
     EXPECT_EQ(narrow.returnButton->geometry(), QRect(605, 842, 80, 30));
-    narrow.show();
-    narrow.returnButton->click();
-    EXPECT_FALSE(narrow.isVisible());
+}
+
+// "Return" goes back to the first page and the help stays on screen.
+TEST_F(HelpPage, ReturnShowsTheFirstPageAgain)
+{
+    pages("help-en", 5);
+    gLan = 1;
+    HelpWidget w;
+    w.resize(200, 150);
+    w.show();
+    w.SlotNext();
+    w.SlotNext();
+    w.SlotNext();
+    ASSERT_EQ(QColor(w.grab().toImage().pixel(100, 75)).red(), 12);
+    w.returnButton->click();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(gHelpC, 0);
+    EXPECT_EQ(QColor(w.grab().toImage().pixel(100, 75)).red(), 0) << "the first page drawn";
 }
 
 TEST_F(HelpPage, LightSettingDialogActsOnPress)

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QListWidget>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTableView>
 
 namespace {
@@ -194,4 +195,52 @@ TEST_F(RecordViewer, ScreenshotInChinese)
     settings().tabButtons()[kLogPage]->click();
     QDir().mkpath(SETTINGS_SHOT_DIR);
     EXPECT_TRUE(settings().grab().save(QString(SETTINGS_SHOT_DIR) + "/record-viewer-zh.png"));
+}
+
+// A warning journaled as it was shown keeps its line break in the journal;
+// its one-line row in the viewer shows both lines side by side, whole.
+TEST_F(RecordViewer, AnEntryWithALineBreakShowsWhole)
+{
+    for (int lan : {1, 0}) {
+        SCOPED_TRACE(lan);
+        startMaintenance(lan);
+        const QString entry = LanStr(1501);
+        ASSERT_TRUE(entry.contains('\n'));
+        window->InsertRecord(entry);
+        EXPECT_EQ(records().last(), entry) << "journaled as it was";
+        settings().tabButtons()[kLogPage]->click();
+        QCoreApplication::processEvents();
+        QTableView* table = log().table;
+        QModelIndex index;
+        for (int r = 0; r < rows() && !index.isValid(); ++r)
+            if (cell(r, 2) == entry)
+                index = table->model()->index(r, 2);
+        ASSERT_TRUE(index.isValid());
+        auto* delegate = qobject_cast<QStyledItemDelegate*>(table->itemDelegate(index));
+        ASSERT_TRUE(delegate);
+        const QString shown = delegate->displayText(index.data(), QLocale());
+        EXPECT_TRUE(shown.startsWith(entry.section('\n', 0, 0).trimmed())) << shown.toStdString();
+        EXPECT_TRUE(shown.endsWith(entry.section('\n', -1).trimmed())) << "the second line too";
+        for (const QChar c : shown)
+            EXPECT_FALSE(c == '\n' || c == '\r' || c == QChar::LineSeparator);
+        QStyleOptionViewItem option;
+        option.initFrom(table);
+        option.font = table->font();
+        option.fontMetrics = QFontMetrics(table->font());
+        const QSize needed = delegate->sizeHint(option, index);
+        EXPECT_LE(needed.height(), table->rowHeight(index.row())) << "the row is as high as the text";
+        EXPECT_LE(needed.width(), table->columnWidth(2));
+        QDir().mkpath(SETTINGS_SHOT_DIR);
+        EXPECT_TRUE(settings().grab().save(QString(SETTINGS_SHOT_DIR) + (lan ? "/record-viewer-two-lines-en.png"
+                                                                              : "/record-viewer-two-lines-zh.png")));
+        nextCase();
+    }
+}
+
+TEST(RecordLine, LineBreaksBecomeOneBlank)
+{
+    EXPECT_EQ(RecordLine("failed, \r\n the groups"), QString("failed, the groups"));
+    EXPECT_EQ(RecordLine(QString::fromUtf8("失败，\n已有")), QString::fromUtf8("失败， 已有"));
+    EXPECT_EQ(RecordLine("a\n\nb\rc"), QString("a b c"));
+    EXPECT_EQ(RecordLine("  one line  "), QString("one line"));
 }

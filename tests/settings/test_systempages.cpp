@@ -125,3 +125,25 @@ TEST_F(PageTest, SystemFunctionsMapsItsSwitches)
     page.accept();
     EXPECT_EQ(edit.enable_correct, -1);
 }
+
+// Each language button names its language in that language, the same on
+// every screen, so that an operator who cannot read the language in force
+// still finds his own; shown in the order simplified, traditional, English.
+TEST_F(PageTest, LanguageButtonsReadTheSameInEveryLanguage)
+{
+    for (int lan = 0; lan < 3; ++lan) {
+        SCOPED_TRACE(lan);
+        gLan = lan;
+        SystemFunctionsWidget page;
+        page.resize(1500, 900);
+        page.show();
+        QAbstractButton* zh = page.languageGroup->button(0);
+        QAbstractButton* tw = page.languageGroup->button(2);
+        QAbstractButton* en = page.languageGroup->button(1);
+        EXPECT_EQ(zh->text(), QString::fromUtf8("简体中文"));
+        EXPECT_EQ(tw->text(), QString::fromUtf8("繁体中文"));
+        EXPECT_EQ(en->text(), QString("English"));
+        EXPECT_LT(zh->x(), tw->x());
+        EXPECT_LT(tw->x(), en->x());
+    }
+}

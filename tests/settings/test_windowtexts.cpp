@@ -1,6 +1,6 @@
 // Every text the settings window and its dialogs show comes from the text
-// table in the language chosen: nothing Chinese on an English screen, no
-// simplified characters on a traditional one.
+// table in the language chosen: nothing Chinese on an English screen (but the
+// language buttons' own names), no simplified characters on a traditional one.
 #include "settingsfixture.h"
 
 #include "settings/customionamewidget.h"
@@ -98,9 +98,11 @@ TEST_F(SettingsWindow, EveryTextFollowsTheLanguage)
         lightsettingdialog light;
         texts << shownTexts(&light);
         ASSERT_GT(texts.size(), 100);
+        // The language buttons name each language in itself, on every screen.
+        const QStringList languageNames{LanStr(905, 0), LanStr(906, 0), LanStr(907, 1)};
         int wrong = 0;
         for (const QString& t : texts)
-            if (c.wrong(t)) {
+            if (c.wrong(t) && !languageNames.contains(t)) {
                 ADD_FAILURE() << t.toStdString();
                 ++wrong;
             }
