@@ -109,6 +109,7 @@ inline void endWindow(MainWindow*& window)
     gisReTrain = gisReShape = gFromTrain = false;
     gisTempAlarm = false;
     gisLost = 0;
+    gLost = 0;
     gSource = -1;
     gLan = 0;
     for (int c = 0; c < 8; ++c)
