@@ -2,6 +2,7 @@
 
 #include "params/lanstr.h"
 #include "params/paramdb.h"
+#include "platform/clock.h"
 #include "platform/commandrunner.h"
 #include "platform/host.h"
 
@@ -11,6 +12,7 @@
 #include <QSqlQuery>
 #include <QThread>
 #include <QUuid>
+#include <cstdio>
 
 bool DatabaseUsable(const QString& file, const QString& table)
 {
@@ -34,6 +36,29 @@ bool DatabaseUsable(const QString& file, const QString& table)
     return ok;
 }
 
+QString KeptName(const QString& file)
+{
+    const QFileInfo fi(file);
+    const QString folder = fi.path() == QLatin1String(".") ? QString() : fi.path() + QLatin1Char('/');
+    const QString base = folder + fi.completeBaseName() + QStringLiteral(".damaged-")
+        + platform::now().toString(QStringLiteral("yyyy-MM-dd-hhmmss"));
+    const QString suffix = fi.suffix().isEmpty() ? QString() : QLatin1Char('.') + fi.suffix();
+    QString name = base + suffix;
+    for (int n = 1; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
+        name = base + QStringLiteral("_%1").arg(n) + suffix;
+    return name;
+}
+
+namespace {
+
+// rename(2): moves a file or a folder in one step, within the folder.
+bool moveAside(const QString& from, const QString& to)
+{
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+} // namespace
+
 DbOpenResult OpenStartupDatabase(const StartupDatabase& db)
 {
     if (DatabaseUsable(db.file, db.table) && OpenSqlite(db.connection, db.file))
@@ -47,12 +72,32 @@ DbOpenResult OpenStartupDatabase(const StartupDatabase& db)
         qCritical() << "no usable default for" << db.file << "- staying up without it";
         return DbOpenResult::Unusable;
     }
+    // What does not open may still hold what the default lacks (every
+    // camera's regions, the day's journal): it is kept, never copied over.
+    QString kept;
+    if (QFileInfo::exists(db.file) || QFileInfo(db.file).isSymLink()) {
+        CloseSqlite(db.connection); // nothing may go on writing into it
+        kept = KeptName(db.file);
+        if (!moveAside(db.file, kept)) {
+            qCritical() << db.file << "cannot be kept as" << kept << "- not replaced";
+            host::showWarning(LanStr(startuptext::kNotKept, kStartupMessageColumn).arg(db.file));
+            return DbOpenResult::Unusable;
+        }
+    }
     const platform::CommandResult copy =
         platform::runCommand(QStringLiteral("cp"), {QStringLiteral("-f"), db.replacement, db.file});
     if (!copy.ok() || !DatabaseUsable(db.file, db.table)) {
         qCritical() << "default copy of" << db.file << "failed - staying up without it";
+        if (!kept.isEmpty()) {
+            QFile::remove(db.file); // what the failed copy left
+            if (!moveAside(kept, db.file))
+                qCritical() << "the damaged" << db.file << "stays as" << kept;
+        }
         return DbOpenResult::Unusable;
     }
+    if (!kept.isEmpty())
+        host::insertRecord(LanStr(startuptext::kKeptDamaged, kStartupMessageColumn)
+                               .arg(db.file, QFileInfo(kept).fileName(), db.replacement));
     QThread::msleep(static_cast<unsigned long>(db.waitMs));
     platform::runCommand(QStringLiteral("reboot"));
     return DbOpenResult::Replaced;

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -18,6 +19,7 @@ protected:
         LoadTextTable();
         host::Hooks h;
         h.showWarning = [this](const QString& t) { warnings << t; };
+        h.insertRecord = [this](const QString& t) { records << t; };
         host::install(h);
         QDir().mkpath("paraGroup/default");
     }
@@ -36,6 +38,7 @@ protected:
         f.write(QByteArray(4096, 'z'));
     }
     QStringList warnings;
+    QStringList records;
 };
 
 } // namespace
@@ -66,6 +69,10 @@ TEST_F(StartupDb, MissingOrDamagedDatabaseWarnsInEnglishAndTriesTheDefault)
         EXPECT_EQ(OpenStartupDatabase(RecordDatabase()), DbOpenResult::Unusable) << missing;
         EXPECT_EQ(warnings, QStringList{QString("Database failed to open, please restart!")}) << missing;
         EXPECT_EQ(testenv::commands().lines(), QStringList{"cp -f RECORDNULL.db RECORD.db"}) << missing;
+        // Without a default in its place the damaged journal stays as it was.
+        EXPECT_EQ(QFile::exists("RECORD.db"), !missing) << missing;
+        EXPECT_EQ(QFileInfo("RECORD.db").size(), missing ? 0 : 4096) << missing;
+        EXPECT_TRUE(QDir().entryList({"RECORD.damaged-*"}).isEmpty()) << missing;
     }
 }
 
@@ -93,6 +100,27 @@ TEST_F(StartupDb, SuccessfulReplacementEndsInOneReboot)
     EXPECT_EQ(warnings, QStringList{LanStr(160, 1)});
     EXPECT_TRUE(warnings.first().startsWith("System parameter file error"));
     EXPECT_TRUE(DatabaseUsable("PARAM.db", "sysparam"));
+    // The damaged file is kept beside it, dated, and the journal says so.
+    const QStringList kept = QDir().entryList({"PARAM.damaged-*.db"});
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(QFileInfo(kept[0]).size(), 4096);
+    EXPECT_EQ(records, QStringList{LanStr(startuptext::kKeptDamaged, 1).arg("PARAM.db", kept[0],
+                                                                          "./paraGroup/default/PARAM.db")});
+}
+
+// A damaged file that cannot be kept aside (its dated name would pass the
+// length a file name may have) is not replaced either.
+TEST_F(StartupDb, AFileThatCannotBeKeptIsNotReplaced)
+{
+    ASSERT_TRUE(CreateParamDatabase("paraGroup/default/PARAM.db", WizardPara()));
+    const QString name = QString(240, 'p') + ".db";
+    garbage(name);
+    const StartupDatabase db{"dbLong", name, "sysparam", "./paraGroup/default/PARAM.db", 160, 0};
+    EXPECT_EQ(OpenStartupDatabase(db), DbOpenResult::Unusable);
+    EXPECT_TRUE(testenv::commands().calls().isEmpty()) << "nothing copied over it, no reboot";
+    EXPECT_EQ(QFileInfo(name).size(), 4096);
+    EXPECT_EQ(warnings.last(), LanStr(startuptext::kNotKept, 1).arg(name));
+    EXPECT_TRUE(records.isEmpty());
 }
 
 TEST_F(StartupDb, NoUsableDefaultMeansNoRebootLoop)
