@@ -16,6 +16,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -127,6 +128,13 @@ QSet<int>& keptSettings()
     return said;
 }
 
+// Slots whose MindVision camera was said to be made grey by the library.
+QSet<int>& greyByLibrarySaid()
+{
+    static QSet<int> said;
+    return said;
+}
+
 } // namespace
 
 QByteArray StoredSerial(int slot)
@@ -161,6 +169,12 @@ QString FaultText(int slot, const FaultReport& f)
         return LanStr(cameratext::kProcessing).arg(camera);
     case CameraFault::StuckThread:
         return LanStr(cameratext::kStuckThread).arg(camera);
+    case CameraFault::DeviceGone:
+        if (f.detail == 0)
+            return LanStr(cameratext::kDeviceNotListed).arg(camera);
+        return LanStr(cameratext::kDeviceGone)
+            .arg(camera)
+            .arg(gCameraID == kCameraHik ? QStringLiteral("0x%1").arg(f.detail, 0, 16) : QString::number(f.detail));
     case CameraFault::None:
         break;
     }
@@ -178,6 +192,7 @@ void TellCameraKeeps(int slot, int settingRow)
 void ForgetCameraNotices()
 {
     keptSettings().clear();
+    greyByLibrarySaid().clear();
 }
 
 GrabState::~GrabState()
@@ -460,9 +475,7 @@ bool CameraDriver::openIds(const QByteArray& serial)
     auto refuse = [&](const QString& why) {
         failOpen(why);
         host::insertRecord(LanStr(cameratext::kWorkingSize).arg(cameraIndex + 1).arg(imageW_).arg(imageH_));
-        if (ueyeMemory)
-            is_FreeImageMem(ueyeCamera, ueyeMemory, ueyeMemoryId);
-        ueyeMemory = nullptr;
+        freeIdsMemories();
         is_ExitCamera(ueyeCamera);
         return false;
     };
@@ -476,15 +489,26 @@ bool CameraDriver::openIds(const QByteArray& serial)
     ueyeColorMode = IS_CM_MONO8;
     ueyeBitsPerPixel = 8;
     is_SetColorMode(ueyeCamera, ueyeColorMode);
-    ueyeMemory = nullptr;
-    if (is_AllocImageMem(ueyeCamera, imageW_, imageH_, ueyeBitsPerPixel, &ueyeMemory, &ueyeMemoryId) != IS_SUCCESS) {
-        ueyeMemory = nullptr;
-        return refuse(QStringLiteral("no image memory"));
+    // The camera writes its frames in turn into a sequence of memories and
+    // skips one that is locked: a finished frame is copied out locked, whole,
+    // while the camera writes the next into another.
+    freeIdsMemories();
+    for (int k = 0; k < kIdsMemories; ++k) {
+        char* memory = nullptr;
+        int id = 0;
+        if (is_AllocImageMem(ueyeCamera, imageW_, imageH_, ueyeBitsPerPixel, &memory, &id) != IS_SUCCESS || !memory)
+            return refuse(QStringLiteral("no image memory"));
+        ueyeMemories.emplace_back(memory, id);
+        if (is_AddToSequence(ueyeCamera, memory, id) != IS_SUCCESS)
+            return refuse(QStringLiteral("image memory sequence refused"));
     }
-    is_SetImageMem(ueyeCamera, ueyeMemory, ueyeMemoryId);
-    INT pitch = 0;
-    if (is_GetImageMemPitch(ueyeCamera, &pitch) != IS_SUCCESS || pitch < imageW_)
+    ueyeMemory = ueyeMemories.front().first;
+    ueyeMemoryId = ueyeMemories.front().second;
+    INT pitch = 0, x = 0, y = 0, bits = 0;
+    if (is_InquireImageMem(ueyeCamera, ueyeMemory, ueyeMemoryId, &x, &y, &bits, &pitch) != IS_SUCCESS || pitch < imageW_)
         return refuse(QStringLiteral("image memory pitch %1").arg(pitch));
+    if (is_EnableEvent(ueyeCamera, IS_SET_EVENT_FRAME) != IS_SUCCESS)
+        return refuse(QStringLiteral("no frame event"));
     // The image size is the area of interest from the sensor's corner; the
     // camera keeps it, so it is set and checked here once, not per frame.
     IS_RECT aoi{0, 0, imageW_, imageH_};
@@ -504,10 +528,23 @@ bool CameraDriver::openIds(const QByteArray& serial)
     is_PixelClock(ueyeCamera, IS_PIXELCLOCK_CMD_SET, &clock, sizeof clock);
     grabState = newGrabState();
     grabState->ueyeCamera = ueyeCamera;
-    grabState->ueyeMemory = ueyeMemory;
     grabState->ueyePitch = pitch;
-    grabState->idsLast.assign(imageLen_, 0);
+    grabState->ueyeSerial = deviceSerial_;
     return true;
+}
+
+void CameraDriver::freeIdsMemories()
+{
+    using namespace ueye;
+    if (!ueyeMemories.empty()) {
+        is_DisableEvent(ueyeCamera, IS_SET_EVENT_FRAME);
+        is_ClearSequence(ueyeCamera);
+    }
+    for (const auto& m : ueyeMemories)
+        is_FreeImageMem(ueyeCamera, m.first, m.second);
+    ueyeMemories.clear();
+    ueyeMemory = nullptr;
+    ueyeMemoryId = 0;
 }
 
 int CameraDriver::mindSensorWidth() const
@@ -545,7 +582,7 @@ int CameraDriver::applyMindGeometry()
                 st = CameraSetMonochrome(mindCamera, colour_ ? 0 : 1);
         } else {
             if (st == CAMERA_STATUS_SUCCESS)
-                st = CameraSetMediaType(mindCamera, colour_ ? 0 : 1);
+                st = setMindMediaType();
             if (st == CAMERA_STATUS_SUCCESS)
                 st = CameraSetIspOutFormat(mindCamera, format);
         }
@@ -556,6 +593,31 @@ int CameraDriver::applyMindGeometry()
             st = CameraSetMonochrome(mindCamera, 0);
     }
     return st;
+}
+
+int CameraDriver::setMindMediaType()
+{
+    using namespace mindvision;
+    // The list is the camera's own and as long as it is: the entry is found
+    // by its format code, an 8-bit Bayer plane with colour, grey without.
+    const auto* list = static_cast<const tSdkMediaType*>(mindCapability.pMediaTypeDesc);
+    const int count = list ? mindCapability.iMediaTypdeDesc : 0;
+    for (int i = 0; i < count; ++i) {
+        const UINT code = list[i].iMediaType;
+        const bool bayer8 = code == CAMERA_MEDIA_TYPE_BAYGR8 || code == CAMERA_MEDIA_TYPE_BAYRG8
+            || code == CAMERA_MEDIA_TYPE_BAYGB8 || code == CAMERA_MEDIA_TYPE_BAYBG8;
+        if (colour_ ? bayer8 : code == CAMERA_MEDIA_TYPE_MONO8)
+            return CameraSetMediaType(mindCamera, i);
+    }
+    // None: the camera keeps its own, and with grey asked for the library
+    // turns its colour frames into grey (the output format set next).
+    if (!colour_ && !greyByLibrarySaid().contains(cameraIndex)) {
+        greyByLibrarySaid().insert(cameraIndex);
+        const QString text = LanStr(cameratext::kMediaNoMono).arg(cameraIndex + 1);
+        qInfo().noquote() << text;
+        host::insertRecord(text);
+    }
+    return CAMERA_STATUS_SUCCESS;
 }
 
 bool CameraDriver::openMind(const QByteArray& serial)
@@ -630,6 +692,12 @@ bool CameraDriver::openMind(const QByteArray& serial)
     grabState = newGrabState();
     grabState->mindCamera = mindCamera;
     grabState->processBytes = bytes;
+    // The processor writes as many bytes per pixel as its output format has,
+    // whatever was asked of it (a defaults load changes the format): grey
+    // frames are processed into room for the widest, 4 bytes per pixel, and
+    // refused unless grey. With colour the frame's own buffer has that room.
+    if (!colour_)
+        grabState->mindProcessed.assign(imageLen_ * 4, 0);
     return true;
 }
 
@@ -689,6 +757,9 @@ bool CameraDriver::openHik(const QByteArray& serial)
     // The grab state is the callback's user: it outlives the callbacks,
     // which end with stop-grabbing.
     MV_CC_RegisterImageCallBack(hikDevice, &CameraDriver::ImageCallBack, grabState.get());
+    // A camera gone says so here, whatever the trigger mode: frames alone
+    // cannot tell a disconnected camera from one waiting for its trigger.
+    MV_CC_RegisterExceptionCallBack(hikDevice, &CameraDriver::ExceptionCallBack, grabState.get());
     MV_CC_SetEnumValue(hikDevice, "PixelFormat",
                        unsigned(rgb ? PixelType_Gvsp_BayerRG8 : PixelType_Gvsp_Mono8));
     return true;
@@ -789,8 +860,9 @@ void CameraDriver::finishClose()
     case kCameraIds:
         // A thread still comparing the image memory would read freed memory:
         // the memory then goes with the camera when the library lets it go.
-        if (ended && ueyeMemory)
-            ueye::is_FreeImageMem(ueyeCamera, ueyeMemory, ueyeMemoryId);
+        if (ended)
+            freeIdsMemories();
+        ueyeMemories.clear();
         ueyeMemory = nullptr;
         ueye::is_ExitCamera(ueyeCamera);
         break;
@@ -833,6 +905,8 @@ bool CameraDriver::CameraStart()
         break;
     }
     acquiring_ = true;
+    if (grabState)
+        grabState->acquiring = true;
     if (grabThread) {
         // A thread told to stop may still be finishing its last poll; a
         // second loop beside it would share its state. One that does not end
@@ -853,6 +927,8 @@ bool CameraDriver::CameraStart()
 
 void CameraDriver::stopAcquisition()
 {
+    if (grabState)
+        grabState->acquiring = false; // what the library answers from here on is our own stop
     switch (gCameraID) {
     case kCameraDaheng:
         gx::GXSendCommand(gxDevice, gx::GX_COMMAND_ACQUISITION_STOP);
@@ -1169,6 +1245,13 @@ void CameraDriver::restoreMindDefaults(WizardPara& edit)
     using namespace mindvision;
     const int c = cameraIndex;
     CameraStop();
+    // The grab thread ends its poll before the camera's set is replaced: no
+    // frame is processed while the output format changes under it.
+    if (grabThread && grabThread->isRunning() && !grabThread->wait(kStartWaitMs)) {
+        tellOperator(LanStr(cameratext::kRestoreBusy).arg(c + 1));
+        CameraStart(); // reports the stuck thread as a fault of the camera
+        return;
+    }
     const int loaded = CameraLoadParameter(mindCamera, PARAMETER_TEAM_DEFAULT);
     if (loaded != CAMERA_STATUS_SUCCESS) {
         // Nothing was restored: the edit copy keeps its values.
@@ -1176,16 +1259,23 @@ void CameraDriver::restoreMindDefaults(WizardPara& edit)
         CameraStart();
         return;
     }
-    // The defaults bring the camera's own size and format back. A camera
-    // that refuses ours is said so; its frames are then refused as of
-    // another size, and the loss check takes it from there.
+    // The defaults bring the camera's own size, format, trigger, LUT and
+    // mirroring back. A camera that refuses our size and format is said so;
+    // its frames are then refused as of another size or format, and the
+    // loss check takes it from there.
     const int geometry = applyMindGeometry();
     if (geometry != CAMERA_STATUS_SUCCESS)
         tellOperator(LanStr(cameratext::kRestoreIncomplete).arg(c + 1).arg(geometry));
     CameraSetAeState(mindCamera, gpWPara && gpWPara->auto_exposure ? 1 : 0);
+    // The picture as the open sets it: never mirrored, or templates trained
+    // now would be upside down against the frames after the next open.
     CameraSetMirror(mindCamera, MIRROR_DIRECTION_HORIZONTAL, 0);
-    CameraSetMirror(mindCamera, MIRROR_DIRECTION_VERTICAL, mindSensorWidth() < 2048 && !colour_ ? 1 : 0);
+    CameraSetMirror(mindCamera, MIRROR_DIRECTION_VERTICAL, 0);
     CameraSetFrameSpeed(mindCamera, 0);
+    // Hardware trigger stays on (a free-running camera would start a cycle
+    // with every set of frames), and contrast and gamma keep acting.
+    CameraChangeTrig(false);
+    CameraSetLutMode(mindCamera, LUTMODE_PARAM_GEN);
     // What the camera holds now, as settings of the page.
     double us = 0;
     if (CameraGetExposureTime(mindCamera, &us) == CAMERA_STATUS_SUCCESS)
@@ -1224,6 +1314,7 @@ void CameraDriver::RestoreDefaultSettings()
         MV_CC_SetCommandValue(hikDevice, "UserSetLoad");
         MV_CC_SetEnumValue(hikDevice, "PixelFormat",
                            unsigned(gSensorColor && colour_ ? PixelType_Gvsp_BayerRG8 : PixelType_Gvsp_Mono8));
+        CameraChangeTrig(false); // the user set loaded brings its own trigger mode
         CameraStart();
         MVCC_FLOATVALUE f{};
         if (MV_CC_GetFloatValue(hikDevice, "ExposureTime", &f) == MV_OK)
@@ -1292,8 +1383,28 @@ void CameraDriver::deliverGrey(GrabState& g, const unsigned char* grey, size_t s
 void CameraDriver::dropFrame(GrabState& g, const FaultReport& fault)
 {
     ++dropped_;
+    grabFault(g, fault);
+}
+
+void CameraDriver::grabFault(GrabState& g, const FaultReport& fault)
+{
     if (g.generation == current_.load())
         reportFault(fault);
+}
+
+void CameraDriver::noteReadStatus(GrabState& g, bool error)
+{
+    if (!error || !g.acquiring) {
+        g.failingSinceMs = 0;
+        return;
+    }
+    const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+    if (g.failingSinceMs == 0)
+        g.failingSinceMs = now;
+    else if (now - g.failingSinceMs >= kFailingMs)
+        grabFault(g, {CameraFault::ReadFailed});
 }
 
 bool CameraDriver::takeFrame(unsigned char* dest)
@@ -1335,6 +1446,13 @@ void CameraDriver::grabDaheng(GrabState& g)
         dropFrame(g, {CameraFault::FrameSize, 0, 0, 0});
         return;
     }
+    // A camera gone is lost at once, whatever the trigger mode: without
+    // frames, hardware-triggered cameras would never start a cycle to notice.
+    if ((st == GX_STATUS_OFFLINE || st == GX_STATUS_NOT_FOUND_DEVICE) && g.acquiring) {
+        grabFault(g, {CameraFault::DeviceGone, 0, 0, st});
+        return;
+    }
+    noteReadStatus(g, st != GX_STATUS_SUCCESS && st != GX_STATUS_TIMEOUT);
     if (st != GX_STATUS_SUCCESS || g.gxFrame.nStatus != GX_FRAME_STATUS_SUCCESS)
         return; // no frame in time, or an incomplete one
     if (g.gxFrame.nWidth != g.width || g.gxFrame.nHeight != g.height || g.gxFrame.nImgSize != int32_t(imageLen_)) {
@@ -1361,32 +1479,84 @@ void CameraDriver::grabDaheng(GrabState& g)
 
 void CameraDriver::grabIds(GrabState& g)
 {
-    if (!g.ueyeMemory)
+    using namespace ueye;
+    checkIdsPresence(g);
+    const INT st = is_WaitEvent(g.ueyeCamera, IS_SET_EVENT_FRAME, 100);
+    noteReadStatus(g, st != IS_SUCCESS && st != IS_TIMED_OUT);
+    if (st != IS_SUCCESS)
         return;
-    // The camera keeps writing this memory; a new frame shows as new content.
-    const size_t w = size_t(g.width), pitch = size_t(g.ueyePitch);
-    bool same = true;
-    for (size_t y = 0; y < size_t(g.height) && same; ++y)
-        same = std::memcmp(g.ueyeMemory + y * pitch, g.idsLast.data() + y * w, w) == 0;
-    if (same)
+    INT number = 0;
+    char* writing = nullptr;
+    char* last = nullptr;
+    if (is_GetActSeqBuf(g.ueyeCamera, &number, &writing, &last) != IS_SUCCESS || !last || last == writing)
         return;
-    for (size_t y = 0; y < size_t(g.height); ++y)
-        std::memcpy(g.idsLast.data() + y * w, g.ueyeMemory + y * pitch, w);
-    deliverGrey(g, g.idsLast.data(), w);
+    if (is_LockSeqBuf(g.ueyeCamera, IS_IGNORE_PARAMETER, last) != IS_SUCCESS)
+        return;
+    // Locked, the memory is not written again; unless the camera had begun
+    // writing it before the lock, the frame in it is whole.
+    char* lastNow = nullptr;
+    if (is_GetActSeqBuf(g.ueyeCamera, &number, &writing, &lastNow) == IS_SUCCESS && writing != last)
+        deliverGrey(g, reinterpret_cast<const unsigned char*>(last), size_t(g.ueyePitch));
+    is_UnlockSeqBuf(g.ueyeCamera, IS_IGNORE_PARAMETER, last);
+}
+
+void CameraDriver::checkIdsPresence(GrabState& g)
+{
+    using namespace ueye;
+    const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+    if (g.ueyeSerial.isEmpty() || now - g.idsCheckedMs < 1000)
+        return;
+    g.idsCheckedMs = now;
+    // The camera list names every camera connected; a call that fails tells nothing.
+    INT n = 0;
+    if (is_GetNumberOfCameras(&n) != IS_SUCCESS || n < 0)
+        return;
+    bool present = false;
+    if (n > 0) {
+        std::vector<uint32_t> room(1 + (sizeof(UEYE_CAMERA_INFO) * size_t(n) + 3) / 4);
+        auto* list = reinterpret_cast<UEYE_CAMERA_LIST*>(room.data());
+        list->dwCount = ULONG(n);
+        if (is_GetCameraList(list) != IS_SUCCESS)
+            return;
+        const auto* entries = reinterpret_cast<const UEYE_CAMERA_INFO*>(reinterpret_cast<const char*>(room.data())
+                                                                         + offsetof(UEYE_CAMERA_LIST, uci));
+        for (int i = 0; i < qMin(int(list->dwCount), n) && !present; ++i)
+            present = fixedText(entries[i].SerNo) == g.ueyeSerial;
+    }
+    // Twice in a row, a second apart: a camera plugged in between the count
+    // and the list does not make another one seem gone.
+    g.idsMissing = present ? 0 : g.idsMissing + 1;
+    if (g.idsMissing >= 2 && g.acquiring)
+        grabFault(g, {CameraFault::DeviceGone, 0, 0, 0});
 }
 
 void CameraDriver::grabMind(GrabState& g)
 {
     using namespace mindvision;
-    if (CameraGetImageBuffer(g.mindCamera, &g.mindFrameHead, &g.mindRawBuffer, 100) != CAMERA_STATUS_SUCCESS)
+    const int st = CameraGetImageBuffer(g.mindCamera, &g.mindFrameHead, &g.mindRawBuffer, 100);
+    if (st != CAMERA_STATUS_SUCCESS) {
+        // The statuses that waiting cannot mend are a camera gone, at once
+        // and whatever the trigger mode; other errors count when they persist.
+        const bool gone = st == CAMERA_STATUS_DEVICE_LOST || st == CAMERA_STATUS_NO_DEVICE_FOUND
+            || st == CAMERA_STATUS_NO_LOGIC_DEVICE_FOUND || st == CAMERA_STATUS_DEVICE_IS_CLOSED
+            || st == CAMERA_STATUS_DEVICE_VEDIO_CLOSED || st == CAMERA_STATUS_CAMERA_NEED_RESET;
+        if (gone && g.acquiring)
+            grabFault(g, {CameraFault::DeviceGone, 0, 0, st});
+        else
+            noteReadStatus(g, st != CAMERA_STATUS_TIME_OUT);
         return;
+    }
+    noteReadStatus(g, false);
     FaultReport fault;
     bool retired = false;
     if (g.mindFrameHead.iWidth != g.width || g.mindFrameHead.iHeight != g.height)
         fault = {CameraFault::FrameSize, g.mindFrameHead.iWidth, g.mindFrameHead.iHeight, 0};
-    else if (!beginFrame(g))
+    else if (colour_ && !beginFrame(g))
         retired = true;
-    else if (CameraImageProcess(g.mindCamera, g.mindRawBuffer, g.colorBuffer->data(), &g.mindFrameHead)
+    else if (CameraImageProcess(g.mindCamera, g.mindRawBuffer, colour_ ? g.colorBuffer->data() : g.mindProcessed.data(),
+                                &g.mindFrameHead)
              != CAMERA_STATUS_SUCCESS)
         fault = {CameraFault::Processing};
     CameraReleaseImageBuffer(g.mindCamera, g.mindRawBuffer);
@@ -1397,14 +1567,20 @@ void CameraDriver::grabMind(GrabState& g)
         dropFrame(g, fault);
         return;
     }
-    // The processed frame fills the start of the next frame's buffer.
     const UINT type = g.mindFrameHead.uiMediaType;
+    if (!colour_) {
+        if (type == CAMERA_MEDIA_TYPE_MONO8)
+            deliverGrey(g, g.mindProcessed.data(), size_t(g.width));
+        else
+            dropFrame(g, {CameraFault::FrameFormat, 0, 0, int64_t(type)});
+        return;
+    }
+    // The processed frame fills the start of the next frame's buffer.
     if (type == CAMERA_MEDIA_TYPE_MONO8) {
-        if (colour_)
-            framecopy::greyToRgb32InPlace(g.colorBuffer->data(), imageLen_);
-    } else if (type == CAMERA_MEDIA_TYPE_RGB8 && colour_) {
+        framecopy::greyToRgb32InPlace(g.colorBuffer->data(), imageLen_);
+    } else if (type == CAMERA_MEDIA_TYPE_RGB8) {
         framecopy::rgbToRgb32InPlace(g.colorBuffer->data(), imageLen_);
-    } else if (type == CAMERA_MEDIA_TYPE_BGR8 && colour_) {
+    } else if (type == CAMERA_MEDIA_TYPE_BGR8) {
         framecopy::bgrToRgb32InPlace(g.colorBuffer->data(), imageLen_);
     } else {
         dropFrame(g, {CameraFault::FrameFormat, 0, 0, int64_t(type)});
@@ -1419,6 +1595,14 @@ void CameraDriver::ImageCallBack(unsigned char* data, mvs::MV_FRAME_OUT_INFO* in
         return;
     auto* g = static_cast<GrabState*>(user);
     g->owner->hikFrame(*g, data, info);
+}
+
+void CameraDriver::ExceptionCallBack(unsigned int type, void* user)
+{
+    if (type != mvs::MV_EXCEPTION_DEV_DISCONNECT || !user)
+        return;
+    auto* g = static_cast<GrabState*>(user);
+    g->owner->grabFault(*g, {CameraFault::DeviceGone, 0, 0, int64_t(type)});
 }
 
 void CameraDriver::hikFrame(GrabState& g, const unsigned char* data, const mvs::MV_FRAME_OUT_INFO* info)
@@ -1506,6 +1690,11 @@ bool SaveSN(int clear) { return SaveSN(clear, gCamNO); }
 
 bool SaveSN(int clear, const int* numbers)
 {
+    if (serialSavesHeld()) {
+        // The stored bindings could not be read: memory would replace them.
+        tellOperator(LanStr(kLanSerialsUnread));
+        return false;
+    }
     if (!numbers)
         numbers = gCamNO;
     // The binding to store, worked out beside the one in force: memory takes

@@ -47,6 +47,7 @@ enum class CameraFault {
     ReadFailed,  // reading frames fails
     Processing,  // the library's image processing or conversion failed
     StuckThread, // the grab thread did not end when told to
+    DeviceGone,  // the library says the device is gone (detail: its status, 0: no longer listed)
 };
 
 struct FaultReport {
@@ -75,14 +76,16 @@ struct GrabState {
     std::vector<unsigned char> rawFrame; // Daheng: the SDK writes the payload here
 
     ueye::HIDS ueyeCamera = 0;
-    char* ueyeMemory = nullptr;
     ueye::INT ueyePitch = 0;
-    std::vector<unsigned char> idsLast; // the last frame seen in the image memory
+    QByteArray ueyeSerial;      // what the camera list must still show
+    int64_t idsCheckedMs = 0;   // when the camera list was last looked at
+    int idsMissing = 0;         // looks in a row that did not find the camera
 
     mindvision::CameraHandle mindCamera = 0;
     mindvision::tSdkFrameHead mindFrameHead{};
     mindvision::BYTE* mindRawBuffer = nullptr;
-    int processBytes = 1; // bytes per pixel of the image processor's output
+    int processBytes = 1; // bytes per pixel of the image processor's output at open
+    std::vector<unsigned char> mindProcessed; // grey setting: the processor's output, 4 bytes per pixel of room
 
     void* hikDevice = nullptr;
     mvs::MV_CC_PIXEL_CONVERT_PARAM hikConvert{};
@@ -92,6 +95,10 @@ struct GrabState {
     AVFrame* avFrame = nullptr;    // decoded
     AVFrame* avFiltered = nullptr; // out of the filter graph
     int64_t lastPacketMs = 0; // V4L2: when the last packet came (monotonic)
+    // Acquisition runs (CameraStart until CameraStop): only then does a
+    // status of the library say something about the camera.
+    std::atomic<bool> acquiring{false};
+    int64_t failingSinceMs = 0; // the first of the errors in a row, 0 without
 
     // The receive buffer of the open this state belongs to; the libraries
     // write the next frame into its start and it is widened in place, after
@@ -182,6 +189,11 @@ public:
     bool grabOnce(GrabState& g);
     // Frame callback of the Hikvision SDK (its own thread); user is the grab state.
     static void ImageCallBack(unsigned char* data, mvs::MV_FRAME_OUT_INFO* info, void* user);
+    // Exception callback of the Hikvision SDK (its own thread); user is the grab state.
+    static void ExceptionCallBack(unsigned int type, void* user);
+    // Errors of the library in a row for this long, none a frame or a
+    // time-out, are a camera that cannot deliver (every trigger mode).
+    static constexpr int kFailingMs = 5000;
 
     // V4L2: builds the filter graph "in" -> description -> "out" (grey). The
     // caller holds graphMutex. A failed build keeps the previous graph.
@@ -206,6 +218,8 @@ public:
     static constexpr int kCloseWaitMs = 1000;
     static constexpr int kV4l2CloseWaitMs = 100;
     static constexpr int kStartWaitMs = 300;
+    // IDS image memories the camera writes in turn.
+    static constexpr int kIdsMemories = 3;
     // Grab threads left to finish on their own that have not ended yet.
     static int retiredThreads();
 
@@ -221,8 +235,10 @@ public:
 
     gx::GX_DEV_HANDLE gxDevice = nullptr;
     ueye::HIDS ueyeCamera = 0;
-    char* ueyeMemory = nullptr;
+    char* ueyeMemory = nullptr; // the first of the sequence
     int ueyeMemoryId = 0;
+    // The image memories the camera writes its frames into in turn.
+    std::vector<std::pair<char*, int>> ueyeMemories;
     int ueyeColorMode = 0;
     int ueyeBitsPerPixel = 0;
     mindvision::CameraHandle mindCamera = 0;
@@ -258,6 +274,13 @@ private:
     // A frame of one byte per pixel, converted into the receive layout.
     void deliverGrey(GrabState& g, const unsigned char* grey, size_t stride);
     void dropFrame(GrabState& g, const FaultReport& fault);
+    // A fault of the grab side of the open that is current.
+    void grabFault(GrabState& g, const FaultReport& fault);
+    // A status of the library's frame call: an error (neither a frame nor a
+    // time-out) or not; errors in a row for kFailingMs are a fault.
+    void noteReadStatus(GrabState& g, bool error);
+    void checkIdsPresence(GrabState& g);
+    void freeIdsMemories();
     void failOpen(const QString& why);
 
     std::shared_ptr<GrabState> newGrabState();
@@ -271,6 +294,7 @@ private:
     // Working size and output format, as the open and the defaults restore
     // set them; the status of the first call refused, else 0.
     int applyMindGeometry();
+    int setMindMediaType();
     int mindSensorWidth() const;
     bool mindGainRange(int* min, int* max) const;
     void setMindShading(bool on);

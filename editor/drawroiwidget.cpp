@@ -21,6 +21,8 @@
 #include "widgets/passwordbox.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <new>
 #include <QTimer>
 #include <cstring>
@@ -51,6 +53,36 @@ void forEachView(F f)
 
 void warn(int row) { host::showWarning(LanStr(row)); }
 bool ask(const QString& text) { return host::askChoice(text); }
+
+// While saves are held the camera folders are not written either: the
+// operator is told, and nothing changes.
+bool refusedWhileHeld()
+{
+    if (!paramSavesHeld())
+        return false;
+    host::showWarning(paramSavesHeldText());
+    return true;
+}
+
+// "template<k>.bmp" as the operator counts it (k + 1); another name as it is.
+QString templateNumber(const QString& name)
+{
+    static const QRegularExpression slotName(QStringLiteral("^template(\\d{1,9})\\.bmp$"));
+    const QRegularExpressionMatch m = slotName.match(name);
+    return m.hasMatch() ? QString::number(m.captured(1).toLongLong() + 1) : name;
+}
+
+// The step's ignore points written, or, when they cannot be, put back as the
+// disk has them and the failure told. True when written.
+bool writeIgnorePoints(CammerWidget* v, int step, const cv::Mat& before)
+{
+    if (v->SaveIgnorePoint(step))
+        return true;
+    v->ignoreMask[step] = before;
+    CammerData::TellBitmapFailures({LanStr(kLanIgnorePointsNotWritten).arg(v->cameraIndex + 1).arg(step + 1)});
+    v->update();
+    return false;
+}
 
 void retrainEnabled(CammerWidget* v, bool shapesToo)
 {
@@ -382,6 +414,8 @@ void DrawROIWidget::SlotIgnoreAlarmPoint()
         warn(107);
         return;
     }
+    if (refusedWhileHeld())
+        return;
     if (P().ignore_alarm_protect && CheckPassword() == 0)
         return;
     if (!ask(LanStr(113)))
@@ -399,7 +433,7 @@ void DrawROIWidget::SlotIgnoreAlarmPoint()
         v->RefuseStep(s);
         return;
     }
-    host::insertRecord(LanStr(114).arg(v->cameraIndex + 1));
+    const cv::Mat before = ignoreMask->clone();
     const int n = std::max(0, std::min(kRegionCount, v->liveRegions->roiCount[s]));
     for (int r = 0; r < n; ++r) {
         if (v->roiOK[s][r])
@@ -423,7 +457,9 @@ void DrawROIWidget::SlotIgnoreAlarmPoint()
         }
     }
     v->update();
-    v->SaveIgnorePoint(s);
+    if (!writeIgnorePoints(v, s, before))
+        return;
+    host::insertRecord(LanStr(114).arg(v->cameraIndex + 1));
     if (v->recong)
         v->recong->VarTrain(s);
 }
@@ -435,16 +471,20 @@ void DrawROIWidget::SlotDeleteIgnorePoint()
         warn(107);
         return;
     }
+    if (refusedWhileHeld())
+        return;
     if (!ask(LanStr(116)))
         return;
     const int s = H().currentStep();
     if (s < 0 || s >= kStepCount || !v->stepLoaded[s])
         return;
-    host::insertRecord(LanStr(117).arg(v->cameraIndex + 1));
+    const cv::Mat before = v->ignoreMask[s].clone();
     if (!v->ignoreMask[s].empty())
         v->ignoreMask[s].setTo(0);
     v->update();
-    v->SaveIgnorePoint(s);
+    if (!writeIgnorePoints(v, s, before))
+        return;
+    host::insertRecord(LanStr(117).arg(v->cameraIndex + 1));
     if (v->recong)
         v->recong->VarTrain(s);
 }
@@ -511,14 +551,15 @@ bool DrawROIWidget::SlotSaveData()
                 *v->editRegions = *v->liveRegions;
                 v->BackMask();
             }
-            v->ApplyIgnoreClears();
+            v->ApplyIgnoreClears(); // tells its own failures
             for (int d = 0; d < kStepCount; ++d) {
                 if (!ignoreClearPending[slot][d])
                     continue;
                 ignoreClearPending[slot][d] = false;
+                const cv::Mat before = v->ignoreMask[d].clone();
                 if (!v->ignoreMask[d].empty())
                     v->ignoreMask[d].setTo(0);
-                v->SaveIgnorePoint(d);
+                writeIgnorePoints(v, d, before);
             }
             retrainPending[slot] = true;
             if (log.positioning)
@@ -556,6 +597,8 @@ void DrawROIWidget::SlotAddTemp()
         warn(258);
         return;
     }
+    if (refusedWhileHeld())
+        return;
     if (P().add_template_protect && CheckPassword() == 0)
         return;
     const int t = alarmImage ? h.currentStep() : h.editStep();
@@ -575,16 +618,22 @@ void DrawROIWidget::SlotAddTemp()
     if (frame.empty() || frame.total() != blank.total() || frame.type() != blank.type())
         return; // nothing to take
     const int slot = v->cameraIndex;
-    host::insertRecord(LanStr(109).arg(slot + 1));
 
+    const std::vector<int> usedBefore = v->templateUsed[t];
+    const int countBefore = v->templateCount[t];
     QStringList removed;
     const int k = TakeTemplateSlot(*v, t, gTempNum, &removed);
     for (const QString& name : removed)
         NotifyDelTempPic(slot + 1, t + 1, name);
     if (k < 0)
         return;
-    frame.copyTo(v->TemplateImage(t, k));
-    v->SaveTemplate(t, k);
+    if (!v->PutTemplate(t, k, frame)) {
+        v->templateUsed[t] = usedBefore;
+        v->templateCount[t] = countBefore;
+        CammerData::TellBitmapFailures({LanStr(kLanTemplateNotWritten).arg(slot + 1).arg(t + 1)});
+        return;
+    }
+    host::insertRecord(LanStr(109).arg(slot + 1));
 
     if (gSource == 1) {
         const int s = h.currentStep();
@@ -610,31 +659,49 @@ void DrawROIWidget::SlotTempDeleteCur()
         warn(68);
         return;
     }
+    if (refusedWhileHeld())
+        return;
     if (!ask(LanStr(69)) || !v->templateUsed[s][size_t(k)])
         return;
     const int slot = v->cameraIndex;
+    const QString name = QStringLiteral("template%1.bmp").arg(k);
+    // Deleted on disk first: a bitmap that stays would be in use again at
+    // the next start, so it stays in use now.
+    const QString path = QStringLiteral("%1/%2").arg(v->Folder(s), name);
+    if (QFileInfo::exists(path) && !QFile::remove(path)) {
+        CammerData::TellBitmapFailures({LanStr(kLanTemplateNotDeleted).arg(slot + 1).arg(s + 1).arg(k + 1)});
+        return;
+    }
     v->templateUsed[s][size_t(k)] = 0;
     --v->templateCount[s];
     retrainPending[slot] = true;
-    const QString name = QStringLiteral("template%1.bmp").arg(k);
-    QFile::remove(QStringLiteral("%1/%2").arg(v->Folder(s), name));
     NotifyDelTempPic(slot + 1, s + 1, name);
     SlotTempNext();
     host::insertRecord(LanStr(70).arg(QString::number(slot + 1), QString::number(k + 1)));
 }
 
-void DrawROIWidget::SlotTempDeleteAll()
+bool DrawROIWidget::SlotTempDeleteAll()
 {
-    forEachView([this](int, CammerWidget* v) {
+    if (refusedWhileHeld())
+        return false;
+    QStringList failures;
+    forEachView([this, &failures](int, CammerWidget* v) {
         const int slot = v->cameraIndex;
         for (int j = 1; j <= steps(); ++j) {
-            for (const QString& name : KeepFirstTemplate(*v, j - 1, gTempNum))
+            QStringList kept;
+            for (const QString& name : KeepFirstTemplate(*v, j - 1, gTempNum, &kept))
                 NotifyDelTempPic(slot + 1, j, name);
+            for (const QString& name : kept)
+                failures << LanStr(kLanTemplateNotDeleted).arg(slot + 1).arg(j).arg(templateNumber(name));
         }
         v->curTemplate = 0;
         retrainPending[slot] = true;
     });
-    host::insertRecord(LanStr(71));
+    if (failures.isEmpty())
+        host::insertRecord(LanStr(71));
+    else
+        CammerData::TellBitmapFailures(failures);
+    return true;
 }
 
 void DrawROIWidget::SlotTempNext()

@@ -66,8 +66,10 @@ public slots:
     bool editsPending() const;
     void SlotAddTemp();
     void SlotTempDeleteCur();
-    // Every template but template 0 of every camera and step goes.
-    void SlotTempDeleteAll();
+    // Every template but template 0 of every camera and step goes; one that
+    // cannot be deleted stays in use, told and journaled. False, with nothing
+    // done and the operator told, while saves are held.
+    bool SlotTempDeleteAll();
     void SlotTempNext();
     void GetTempTIme(int camera, int step, int slot);
 

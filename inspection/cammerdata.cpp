@@ -16,6 +16,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageWriter>
+#include <QSaveFile>
 #include <opencv2/imgproc.hpp>
 #include <algorithm>
 #include <cstring>
@@ -30,6 +32,7 @@ constexpr int kStepRefusedText = 1461;
 } // namespace
 
 cv::Mat (*gNewStepBuffer)(int rows, int cols, int type) = &newStepBuffer;
+void (*gBitmapBeforeRename)(const QString& path) = nullptr;
 
 bool StepInUse(int d)
 {
@@ -62,17 +65,35 @@ bool isEightBit(QImage::Format f)
 
 bool writeBitmapFile(const cv::Mat& plane, const QString& path)
 {
+    if (paramSavesHeld()) {
+        qWarning() << "not written, saves are held until the restart:" << path;
+        return false;
+    }
     QDir().mkpath(QFileInfo(path).path());
     const bool colour = plane.type() == CV_8UC4;
     QImage img(plane.data, plane.cols, plane.rows, int(plane.step), colour ? QImage::Format_RGB32 : QImage::Format_Indexed8);
     if (!colour)
         img.setColorTable(greyTable());
-    if (!img.save(path)) {
-        qWarning() << "cannot write" << path;
-        return false;
+    // Written beside the bitmap and renamed over it: a power cut or a full
+    // disk leaves the old bitmap whole, never a torn one.
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    bool ok = file.open(QIODevice::WriteOnly);
+    if (ok) {
+        QImageWriter writer(&file, "bmp");
+        ok = writer.write(img) && file.flush();
+        if (ok && gBitmapBeforeRename)
+            gBitmapBeforeRename(path);
+        ok = ok && file.commit();
     }
-    return true;
+    if (!ok) {
+        qWarning() << "cannot write" << path << file.errorString();
+        file.cancelWriting();
+    }
+    return ok;
 }
+
+} // namespace
 
 // A bitmap of the program's set of templates and ignore points: a group
 // backup copying meanwhile copies again.
@@ -81,8 +102,6 @@ bool writeBitmap(const cv::Mat& plane, const QString& path)
     const bitmapwrites::Scope writing;
     return writeBitmapFile(plane, path);
 }
-
-} // namespace
 
 CammerData::CammerData(int index) : cameraIndex(index), ngRects(new int[kStepCount][kRegionCount][100][4]())
 {
@@ -137,7 +156,12 @@ void CammerData::BuildInspection()
     }
     SyncSteps(); // templates and ignore points of the steps in use
     liveRegions.reset(new CammerSingleton(cameraIndex));
-    liveRegions->LoadDatafromFile(this);
+    if (!liveRegions->LoadDatafromFile(this)) {
+        // Never judged as a camera without regions: its steps are refused.
+        const QString text = LanStr(kLanRegionsUnread).arg(cameraIndex + 1);
+        host::insertRecord(text);
+        host::showWarningLater(text);
+    }
     editRegions.reset(new CammerSingleton(cameraIndex));
     recong.reset(new CammerRecong(liveRegions.get(), this));
 }
@@ -467,13 +491,34 @@ bool CammerData::SaveReTrainImage(int step)
     if (step < 0 || step >= kStepCount || curImage.empty())
         return false;
     curImage.copyTo(alignImage);
-    cv::Mat& slot0 = TemplateImage(step, 0);
-    alignImage.copyTo(slot0);
-    const QString path = QStringLiteral("%1/template0.bmp").arg(Folder(step));
-    const bool written = writeBitmap(slot0, path);
-    TakePicture();
-    if (!written)
+    return PutTemplate(step, 0, alignImage);
+}
+
+bool CammerData::CycleTemplateWrite(int step)
+{
+    if (SaveReTrainImage(step)) {
+        templateWriteFailed = false;
+        return true;
+    }
+    if (!templateWriteFailed) {
+        templateWriteFailed = true;
+        TellBitmapFailures({paramSavesHeld() ? paramSavesHeldText()
+                                             : LanStr(kLanTemplateNotWritten).arg(cameraIndex + 1).arg(step + 1)});
+    }
+    return false;
+}
+
+bool CammerData::PutTemplate(int step, int slot, const cv::Mat& frame)
+{
+    if (step < 0 || step >= kStepCount || slot < 0 || frame.empty())
         return false;
+    // The file first: a template that could not be written is not the one
+    // in memory either, so the next start uses what this run used.
+    const QString path = QStringLiteral("%1/template%2.bmp").arg(Folder(step)).arg(slot);
+    if (!writeBitmap(frame, path))
+        return false;
+    frame.copyTo(TemplateImage(step, slot));
+    TakePicture();
     NotifyTempPic(QFileInfo(path).absoluteFilePath());
     return true;
 }
@@ -489,9 +534,15 @@ bool CammerData::SaveTemplate(int step, int slot)
     const QString path = QStringLiteral("%1/template%2.bmp").arg(Folder(step)).arg(slot);
     if (gisColor) {
         const bool written = pending ? writeBitmap(picture_, path) : QFileInfo::exists(path);
-        TakePicture();
-        if (!written)
+        if (!written) {
+            // The picture that could not be written never becomes the plane.
+            if (pending) {
+                picture_.release();
+                pictureStep_ = pictureSlot_ = -1;
+            }
             return false;
+        }
+        TakePicture();
     } else if (!writeBitmap(templateImages[step][slot], path)) {
         return false;
     }
@@ -522,18 +573,35 @@ bool CammerData::DeleteROI(int e, int r)
     return true;
 }
 
-void CammerData::ApplyIgnoreClears()
+bool CammerData::ApplyIgnoreClears()
 {
+    QStringList failed;
     for (int e = 0; e < kStepCount; ++e) {
         if (ignoreClears[e].empty())
             continue;
+        const cv::Mat before = ignoreMask[e].clone();
         if (!ignoreMask[e].empty())
             for (const QRect& box : ignoreClears[e])
                 ignoreMask[e](cv::Rect(box.x(), box.y(), box.width(), box.height())).setTo(0);
         ignoreClears[e].clear();
-        if (!SaveIgnorePoint(e))
-            qWarning() << "camera" << cameraIndex + 1 << "step" << e + 1 << ": ignore points not written";
+        if (!SaveIgnorePoint(e)) {
+            ignoreMask[e] = before; // as the disk still has them
+            failed << LanStr(kLanIgnorePointsNotWritten).arg(cameraIndex + 1).arg(e + 1);
+        }
     }
+    TellBitmapFailures(failed);
+    return failed.isEmpty();
+}
+
+void CammerData::TellBitmapFailures(const QStringList& texts)
+{
+    if (texts.isEmpty())
+        return;
+    for (const QString& text : texts) {
+        qWarning().noquote() << text;
+        host::insertRecord(text);
+    }
+    host::showWarning(texts.join(QLatin1Char('\n')));
 }
 
 void CammerData::DropIgnoreClears()

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <atomic>
+#include <QStringList>
 #include <memory>
 #include <opencv2/core.hpp>
 #include <vector>
@@ -29,6 +30,21 @@ bool StepInUse(int d);
 // std::bad_alloc or cv::Exception when the memory is not there. Tests replace
 // it to run out of memory.
 extern cv::Mat (*gNewStepBuffer)(int rows, int cols, int type);
+
+// Text rows of the bitmap writes.
+constexpr int kLanTemplateNotWritten = 1735;     // camera, step
+constexpr int kLanIgnorePointsNotWritten = 1736; // camera, step
+constexpr int kLanTemplateNotDeleted = 1737;     // camera, step, template number
+
+// Writes an 8-bit plane (grey colour table) or a colour frame (RGB32) as the
+// BMP file: into a temporary file beside it, then renamed over it, so the
+// old bitmap stays whole when the write fails or is cut short. Refused while
+// saves are held (a restored group waits for its restart, or the parameters
+// could not be read). False, logged, when not written. Any thread.
+bool writeBitmap(const cv::Mat& plane, const QString& path);
+// Called with the temporary file complete, just before it is renamed (tests
+// stop the process there, as a power cut would).
+extern void (*gBitmapBeforeRename)(const QString& path);
 
 class CammerData {
 public:
@@ -73,9 +89,9 @@ public:
     // Writes the step's ignore-point bitmap (all clear for a step in use
     // without a mask); false when it could not be written.
     bool SaveIgnorePoint(int step);
-    // The newest frame becomes template 0 of the step, in memory and on disk
-    // (alignImage is overwritten with it too); false when the file could not
-    // be written.
+    // The newest frame becomes template 0 of the step, on disk and then in
+    // memory (alignImage is overwritten with it too); false, with the
+    // template in memory unchanged, when the file could not be written.
     bool SaveReTrainImage(int step);
     // Writes a frame or template plane (8-bit, or 4 bytes per pixel in
     // colour) as a bitmap at path, as every template bitmap is written; any
@@ -84,8 +100,14 @@ public:
     static bool WriteBitmap(const cv::Mat& plane, const QString& path);
     // The grey or hue plane the inspection reads of a frame; any thread.
     static cv::Mat PlaneOf(const cv::Mat& frame, bool colour, bool greyHue);
+    // The frame becomes template `slot` of the step, on disk and then in
+    // memory (and the reporting link is told); false, with memory unchanged,
+    // when the file could not be written. The slot's use flags are the
+    // caller's.
+    bool PutTemplate(int step, int slot, const cv::Mat& frame);
     // Writes the template bitmap of a used slot from its buffer (and tells
-    // the reporting link); false when it could not be written.
+    // the reporting link); false when it could not be written (a colour
+    // picture waiting to be written is then dropped, the slot keeps its plane).
     bool SaveTemplate(int step, int slot);
     // Template buffer of a slot to write, made (zeroed) when the slot has
     // none yet. Colour: a picture of its own (zeroed), which the slot keeps
@@ -115,8 +137,14 @@ public:
     // changes nothing (false).
     bool DeleteROI(int step, int r);
     // After a saved edit: the ignore points of the deleted regions' boxes are
-    // cleared and the bitmaps written. Dropped instead when the edit is.
-    void ApplyIgnoreClears();
+    // cleared and the bitmaps written. A step whose bitmap cannot be written
+    // keeps its points (as on disk), and the operator and the journal are
+    // told, once for all such steps; false then. Dropped instead when the
+    // edit is.
+    bool ApplyIgnoreClears();
+    // Tells bitmap failures (texts of the rows above): each journaled, all
+    // shown in one box.
+    static void TellBitmapFailures(const QStringList& texts);
     void DropIgnoreClears();
     // Edit masks take the live masks (shared pixels; masks are only ever
     // replaced, never written in place).
@@ -176,6 +204,12 @@ public:
     int recentNGIndex = 0;
 
     int selectedRegion = -1;
+    // The last template the cycle wrote (sampling, automatic update) could
+    // not be written: told once, until a write succeeds again.
+    bool templateWriteFailed = false;
+    // The cycle's template write: told the first time it fails, until one
+    // succeeds. True when written.
+    bool CycleTemplateWrite(int step);
 
 private:
     static void copySteps(CammerSingleton& s, cv::Mat (*masks)[kRegionCount]);

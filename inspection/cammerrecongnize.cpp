@@ -140,6 +140,8 @@ QString CammerRecong::AlignmentText(int step) const
 {
     if (step < 0 || step >= kStepCount)
         return QString();
+    if (regions && regions->unread)
+        return LanStr(kLanRegionsUnreadReason);
     switch (alignState[step]) {
     case AlignState::NotFound:
         return LanStr(kLanAlignNotFound).arg(alignFailures[step]);
@@ -390,8 +392,10 @@ void CammerRecong::Run(int step)
     CammerData& v = *view;
     if (!v.stepLoaded[step])
         v.SyncSteps(); // a step the settings brought into use gets its templates first
-    if (v.stepRefused[step] || !v.stepLoaded[step]) {
-        v.allOK = false; // a step without its templates is never judged OK
+    // A step without its templates, or of a camera whose regions could not
+    // be read, is never judged OK.
+    if (v.stepRefused[step] || !v.stepLoaded[step] || regions->unread) {
+        v.allOK = false;
         return;
     }
     const int count = std::max(0, std::min(kRegionCount, regions->roiCount[step]));

@@ -86,8 +86,9 @@ public:
     // A step whose positioning is on but could not align is judged NG by
     // Run; each such frame is counted and logged.
     void ShapeMatch(int step);
-    // The operator's text for the step's last alignment: empty unless it
-    // failed.
+    // The operator's text for why the step's last judgement is NG beyond its
+    // regions (the regions could not be read, the alignment failed); empty
+    // otherwise.
     QString AlignmentText(int step) const;
     // 255 where pixels of the box in alignImage came from inside the camera's
     // view after the step's last alignment; empty when all of them did.

@@ -3,6 +3,7 @@
 #include "inspection/cammerdata.h"
 #include "inspection/paramroi.h"
 #include "params/lanstr.h"
+#include "params/paramdb.h"
 #include "params/wizardpara.h"
 #include "platform/host.h"
 #include "platform/vision/vision.h"
@@ -113,20 +114,35 @@ bool CammerSingleton::LoadDatafromFile(CammerData* view)
 {
     QSqlDatabase db = QSqlDatabase::database(QLatin1String(kParamConnection), false);
     QHash<QString, QString> rows;
+    // A damaged page shows only when the scan reaches it: the table counts
+    // as read when every row came back, never when the rows simply stop.
     bool readable = false;
-    if (db.isOpen()) {
+    QString why = QStringLiteral("the parameter database is not open");
+    for (int attempt = 1; db.isOpen(); ++attempt) {
+        rows.clear();
         QSqlQuery q(db);
-        readable = q.exec(QStringLiteral("select name, value from %1").arg(table()));
-        while (readable && q.next()) {
-            const QString name = q.value(0).toString();
-            if (!rows.contains(name)) // the first row of a name counts, as a select by name would give
-                rows.insert(name, q.value(1).toString());
+        if (q.exec(QStringLiteral("select name, value from %1").arg(table()))) {
+            while (q.next()) {
+                const QString name = q.value(0).toString();
+                if (!rows.contains(name)) // the first row of a name counts, as a select by name would give
+                    rows.insert(name, q.value(1).toString());
+            }
         }
+        const QSqlError error = q.lastError();
+        readable = !error.isValid();
+        why = error.text();
+        if (readable || !SqlBusy(error) || attempt >= kSqlTries)
+            break;
+        if (gSqlBeforeRetry)
+            gSqlBeforeRetry();
     }
-    if (!readable)
-        qWarning() << "regions of camera" << camera << "not readable; every step loads empty";
+    unread = !readable;
+    if (!readable) {
+        qWarning() << "regions of camera" << camera << "not readable; its steps are refused:" << why;
+        rows.clear();
+    }
 
-    const bool tx = readable && db.transaction();
+    QStringList missingSteps;
     for (int d = 0; d < kStepCount; ++d) {
         const QString detect = QStringLiteral("detect%1").arg(d);
         auto it = rows.constFind(detect);
@@ -137,13 +153,8 @@ bool CammerSingleton::LoadDatafromFile(CammerData* view)
                 checkFlags[d][k] = n.next();
         } else {
             roiCount[d] = 0;
-            if (readable) {
-                QSqlQuery ins(db);
-                ins.prepare(QStringLiteral("insert into %1 values(?, '0')").arg(table()));
-                ins.addBindValue(detect);
-                if (!ins.exec())
-                    qWarning() << "cannot add" << detect << "to" << table() << ins.lastError().text();
-            }
+            if (readable)
+                missingSteps << detect;
         }
         if (unsigned(roiCount[d]) > unsigned(kRegionCount)) {
             host::showWarning(LanStr(0));
@@ -212,15 +223,37 @@ bool CammerSingleton::LoadDatafromFile(CammerData* view)
                 UpdateMask(d, r);
         }
     }
-    if (tx && !db.commit())
-        qWarning() << "cannot add step rows to" << table() << db.lastError().text();
+    // The step rows a fresh table lacks, in one transaction that never stays
+    // open: a commit kept out by a reader is tried again, then rolled back
+    // (the rows are only zero counts, added again by the next load).
+    if (!missingSteps.isEmpty() && db.transaction()) {
+        bool ok = true;
+        QSqlQuery ins(db);
+        ins.prepare(QStringLiteral("insert into %1 values(?, '0')").arg(table()));
+        for (const QString& detect : missingSteps) {
+            ins.addBindValue(detect);
+            ok = ok && ins.exec();
+        }
+        QString failure = ins.lastError().text();
+        if (!ok)
+            db.rollback();
+        else
+            ok = CommitOrRollback(db, &failure);
+        if (!ok)
+            qWarning() << "cannot add step rows to" << table() << failure;
+    }
     return readable;
 }
 
 bool CammerSingleton::SaveDatatoFile()
 {
+    if (unread) {
+        qWarning() << "regions of camera" << camera << "not saved: its table could not be read";
+        host::showWarning(LanStr(kLanRegionsUnreadNotSaved).arg(camera + 1));
+        return false;
+    }
     if (paramSavesHeld()) {
-        qWarning() << "regions of camera" << camera << "not saved: a restored parameter group waits for the restart";
+        qWarning() << "regions of camera" << camera << "not saved: saves are held until the restart";
         host::showWarning(LanStr(kLanRegionSaveFailed));
         return false;
     }
@@ -298,12 +331,14 @@ bool CammerSingleton::SaveDatatoFile()
             ok = remove.exec();
         }
     }
+    QString commitFailure;
     if (ok)
-        ok = db.commit();
-    if (!ok) {
-        const QString why = db.lastError().text() + ' ' + update.lastError().text() + ' ' +
-                            insert.lastError().text() + ' ' + remove.lastError().text();
+        ok = CommitOrRollback(db, &commitFailure);
+    else
         db.rollback();
+    if (!ok) {
+        const QString why = commitFailure + ' ' + update.lastError().text() + ' ' + insert.lastError().text() + ' ' +
+                            remove.lastError().text();
         qWarning() << "regions of camera" << camera << "not saved:" << why.simplified();
         host::showWarning(LanStr(kLanRegionSaveFailed));
         return false;

@@ -14,6 +14,9 @@ class CammerData;
 
 constexpr int kStepCount = 8;    // detection steps per camera
 constexpr int kLanRegionSaveFailed = 1402; // text of the warning when a save fails
+constexpr int kLanRegionsUnread = 1733;    // told and journaled when a camera's table cannot be read
+constexpr int kLanRegionsUnreadReason = 1734; // the reason shown under the camera's NG
+constexpr int kLanRegionsUnreadNotSaved = 1738; // a save of such a store refused
 constexpr int kRegionCount = 50; // regions per step
 
 // Detection methods (`algorithm`).
@@ -39,12 +42,15 @@ public:
     // Fills the store from its table and writes every loaded region's mask
     // into the view's liveMasks. Missing step rows are created with '0'; a
     // region count outside 0..50 shows the camera-file warning and loads the
-    // step empty. False when the database could not be read.
+    // step empty. A table that cannot be read whole (tried again while
+    // another connection's lock keeps it out) loads no region and marks the
+    // store `unread`: false then.
     bool LoadDatafromFile(CammerData* view);
     // Writes the whole store in one transaction (values bound, never pasted
     // into the statement). False, with nothing written and the operator
-    // warned, when any statement fails; the reporting link hears of each
-    // step only after a commit.
+    // warned, when any statement fails, while saves are held, or for an
+    // unread store (it would write its emptiness over the stored regions);
+    // the reporting link hears of each step only after a commit.
     bool SaveDatatoFile();
 
     // Image box of the slot's shape (the kind named by shapeType; empty for
@@ -69,6 +75,9 @@ public:
     int shapeType[kStepCount][kRegionCount];
     int output_point[kRegionCount]; // one array shared by all steps
     int checkFlags[kStepCount][8];
+    // The table could not be read: the store is not what is stored. Its
+    // camera's steps are judged NG, and it is never saved.
+    bool unread = false;
 
 private:
     QString table() const;

@@ -79,18 +79,32 @@ QString TemplateFileTime(const CammerData& view, int step, int slot)
     return f.lastModified().toString(QStringLiteral("yyyy-MM-dd hh.mm.ss"));
 }
 
-QStringList KeepFirstTemplate(CammerData& view, int step, int slotCount)
+QStringList KeepFirstTemplate(CammerData& view, int step, int slotCount, QStringList* kept)
 {
     QStringList deleted;
     if (step < 0 || step >= kStepCount)
         return deleted;
-    view.templateCount[step] = 1;
+    const std::vector<int> before = view.templateUsed[step];
     for (int k = 1; k < slotCount && k < int(view.templateUsed[step].size()); ++k)
         view.templateUsed[step][size_t(k)] = 0;
     QDir folder(view.Folder(step));
+    static const QRegularExpression slotName(QStringLiteral("^template(\\d{1,9})\\.bmp$"));
     const QStringList names = folder.entryList({QStringLiteral("template*")}, QDir::Files, QDir::Name);
-    for (int i = 1; i < names.size(); ++i)
-        if (folder.remove(names[i]))
+    for (int i = 1; i < names.size(); ++i) {
+        if (folder.remove(names[i])) {
             deleted << names[i];
+            continue;
+        }
+        if (kept)
+            *kept << names[i];
+        const QRegularExpressionMatch m = slotName.match(names[i]);
+        const int k = m.hasMatch() ? m.captured(1).toInt() : -1;
+        if (k > 0 && k < int(before.size()))
+            view.templateUsed[step][size_t(k)] = before[size_t(k)];
+    }
+    int count = 0;
+    for (int used : view.templateUsed[step])
+        count += used ? 1 : 0;
+    view.templateCount[step] = std::max(1, count);
     return deleted;
 }

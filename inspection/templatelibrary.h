@@ -25,5 +25,6 @@ QString TemplateFileTime(const CammerData& view, int step, int slot);
 
 // Only template 0 stays in use in memory; of the step's files named
 // "template*", sorted by name, all but the first are deleted. Returns the
-// deleted names.
-QStringList KeepFirstTemplate(CammerData& view, int step, int slotCount);
+// deleted names; a file that could not be deleted is named in `kept` and its
+// slot stays as it was in memory, as the next start would load it.
+QStringList KeepFirstTemplate(CammerData& view, int step, int slotCount, QStringList* kept = nullptr);

@@ -15,5 +15,4 @@ constexpr int kRegionCheckRefused = 1700;
 // Raw frames and the judgement's own work off the GUI thread (1720-1729).
 constexpr int kRawFrameNotSaved = 1720;   // %1 the error
 constexpr int kRawFramesSkipped = 1721;
-constexpr int kTemplateUpdateNotSaved = 1722; // %1 camera number
 } // namespace cycletext

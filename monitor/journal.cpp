@@ -1,5 +1,6 @@
 #include "monitor/journal.h"
 
+#include "monitor/startupdb.h"
 #include "params/lanstr.h"
 #include "params/paramdb.h"
 #include "platform/clock.h"
@@ -13,6 +14,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTextStream>
+#include <unistd.h>
 
 int gAllNum[8];
 int gFailNum[8];
@@ -62,6 +64,31 @@ QString archiveName(const QString& date)
     return name;
 }
 
+// On the disk before it is renamed into place: a power cut after the rename
+// must not leave an empty journal under the name.
+bool syncFile(const QString& name)
+{
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) && ::fsync(f.handle()) == 0;
+}
+
+bool makeFreshJournal(const QString& fresh)
+{
+    if (QFileInfo::exists(fresh) && !QFile::remove(fresh)) // a leftover of a power cut
+        return false;
+    const QString table = QStringLiteral("RECORD");
+    bool ok = QFile::copy(QLatin1String(kRecordTemplate), fresh) && DatabaseUsable(fresh, table);
+    if (!ok) {
+        qWarning() << "journal template missing or unusable; making an empty journal";
+        QFile::remove(fresh);
+        ok = CreateRecordDatabase(fresh) && DatabaseUsable(fresh, table);
+    }
+    ok = ok && syncFile(fresh);
+    if (!ok)
+        QFile::remove(fresh);
+    return ok;
+}
+
 } // namespace
 
 void setRecordHook(RecordHook hook) { gRecordHook = hook; }
@@ -91,6 +118,10 @@ bool OperationJournal::ensureOpen()
     QSqlDatabase db = QSqlDatabase::database(QLatin1String(kConnection), false);
     if (db.isValid() && db.isOpen())
         return true;
+    if (!QFileInfo(QLatin1String(kRecordFile)).isFile()) {
+        qWarning() << "journal" << kRecordFile << "missing";
+        return false; // opening would make an empty file that every later check takes for a journal
+    }
     return OpenSqlite(QLatin1String(kConnection), QLatin1String(kRecordFile));
 }
 
@@ -119,31 +150,45 @@ bool OperationJournal::ClearRecord()
     if (!ensureOpen())
         return false;
     QSqlQuery q(QSqlDatabase::database(QLatin1String(kConnection)));
-    return q.exec(QStringLiteral("DELETE FROM RECORD"));
+    if (!q.exec(QStringLiteral("DELETE FROM RECORD"))) {
+        qWarning() << "journal not cleared:" << q.lastError().text();
+        return false;
+    }
+    return true;
 }
 
 void OperationJournal::Close() { CloseSqlite(QLatin1String(kConnection)); }
 
-void OperationJournal::SlotCheckDate()
+OperationJournal::DayCheck OperationJournal::SlotCheckDate()
 {
     const QString now = today();
     if (now == recordDate_)
-        return;
+        return DayCheck::SameDay;
+    const QString fresh = QString::fromLatin1(kFreshFile);
+    if (!makeFreshJournal(fresh)) {
+        qWarning() << "the journal of" << now << "cannot be made; the journal of" << recordDate_ << "stays current";
+        return DayCheck::NotArchived;
+    }
     Close();
     QDir().mkpath(QLatin1String(kRecordDir));
+    QString archived;
     if (QFileInfo::exists(QLatin1String(kRecordFile))) {
-        const QString target = archiveName(recordDate_);
-        if (!QFile::rename(QLatin1String(kRecordFile), target)) {
-            qWarning() << "journal of" << recordDate_ << "could not be archived to" << target;
-            return; // keep the day: the next check retries, nothing is overwritten
+        archived = archiveName(recordDate_);
+        if (!QFile::rename(QLatin1String(kRecordFile), archived)) {
+            qWarning() << "journal of" << recordDate_ << "could not be archived to" << archived;
+            QFile::remove(fresh);
+            return DayCheck::NotArchived; // keep the day: the next check retries, nothing is overwritten
         }
     }
-    if (!QFile::copy(QLatin1String(kRecordTemplate), QLatin1String(kRecordFile))) {
-        qWarning() << "journal template missing; creating an empty journal";
-        CreateRecordDatabase(QLatin1String(kRecordFile));
+    if (!QFile::rename(fresh, QLatin1String(kRecordFile))) {
+        qWarning() << "the journal of" << now << "could not be put in place";
+        if (!archived.isEmpty() && !QFile::rename(archived, QLatin1String(kRecordFile)))
+            qWarning() << "the journal of" << recordDate_ << "stays in" << archived;
+        QFile::remove(fresh);
+        return DayCheck::NotArchived;
     }
     recordDate_ = now;
-    writeDateFile(recordDate_);
+    return writeDateFile(recordDate_) ? DayCheck::NewDay : DayCheck::DateNotSaved;
 }
 
 void CountRead()

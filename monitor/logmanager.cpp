@@ -47,9 +47,9 @@ QMutex& logMutex()
 
 } // namespace
 
-LogManager::LogManager(QObject* parent, const QString& appDir) : QObject(parent)
+LogManager::LogManager(QObject* parent, const QString& programFolder) : QObject(parent)
 {
-    const QString dir = appDir.isEmpty() ? QCoreApplication::applicationDirPath() : appDir;
+    const QString dir = programFolder.isEmpty() ? QDir::currentPath() : programFolder;
     __CurTaskPath = dir + QStringLiteral("/cnt_net/cnt_log_app/");
     QDir().mkpath(__CurTaskPath);
     {

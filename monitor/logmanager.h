@@ -10,7 +10,9 @@
 class LogManager : public QObject {
     Q_OBJECT
 public:
-    explicit LogManager(QObject* parent = nullptr, const QString& appDir = QString());
+    // The log folder lies under programFolder; by default the working
+    // directory, which is the program folder wherever the binary lives.
+    explicit LogManager(QObject* parent = nullptr, const QString& programFolder = QString());
     ~LogManager() override;
 
     static void outputMessage(QtMsgType type, const QMessageLogContext& context, const QString& msg);

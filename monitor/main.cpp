@@ -13,6 +13,7 @@
 #include "widgets/kitstyle.h"
 #include "widgets/splash.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTextCodec>
 
@@ -32,7 +33,9 @@ int main(int argc, char* argv[])
     gpWPara = new WizardPara;
     gpWParaBak = new WizardPara;
     gpNet = new CNT_Net;
-    gAppDirPath = QCoreApplication::applicationDirPath();
+    // The program folder is the working directory (the binary may live
+    // elsewhere, as in the build tree).
+    gAppDirPath = QDir::currentPath();
 
     auto* window = new MainWindow;
     gpWin = window;

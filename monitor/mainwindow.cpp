@@ -169,6 +169,22 @@ void MainWindow::openDatabases()
     serialDb = QSqlDatabase::database(QStringLiteral("dbT"), false);
 }
 
+void MainWindow::reportRestoreRecovery(maintenance::RestoreRecovery recovery)
+{
+    using maintenance::RestoreRecovery;
+    if (recovery == RestoreRecovery::Nothing)
+        return;
+    if (recovery == RestoreRecovery::Finished) {
+        InsertRecord(LanStr(startuptext::kRestoreFinished));
+        return;
+    }
+    const QString text = recovery == RestoreRecovery::RolledBack
+        ? LanStr(startuptext::kRestoreUndone)
+        : LanStr(startuptext::kRestoreStuck).arg(maintenance::restoreWorkFolder(QDir::currentPath()));
+    InsertRecord(text);
+    host::showWarning(text);
+}
+
 void MainWindow::Monitor_Init()
 {
     platform::returnLargeBuffersToSystem();
@@ -240,14 +256,17 @@ void MainWindow::Monitor_Init()
     // 5. The shared warning box.
     gpWarnBox = new WarnBox(LanStr(568));
 
-    // 6-7. Databases and parameters.
+    // 6-7. Databases and parameters; a group restore that a power cut left
+    // midway is set right before "PARAM.db" is opened.
+    const maintenance::RestoreRecovery recovery = maintenance::recoverGroupRestore(QDir::currentPath());
     openDatabases();
     gpLeftMoldActive = &leftMoldActive;
     gpWPara->LoadDatafromFile();
+    reportRestoreRecovery(recovery);
 
-    // 8. Logging.
+    // 8. Logging, in the program folder (the export carries it from there).
     if (!LogManager::__instance)
-        new LogManager(this, gAppDirPath.isEmpty() ? QString() : gAppDirPath);
+        new LogManager(this);
     qInfo().noquote() << "application start VERSION:" << LogManager::kVersion << "on"
                       << platform::now().toString(QStringLiteral("yyyy.MM.dd hh:mm:ss.zzz"));
 
@@ -534,11 +553,48 @@ void MainWindow::StepsChanged()
 
 // ---- journal ------------------------------------------------------------------
 
-void MainWindow::InsertRecord(const QString& text) { journal_.InsertRecord(text, userLevel); }
+void MainWindow::InsertRecord(const QString& text)
+{
+    if (journal_.InsertRecord(text, userLevel)) {
+        recordWriteFailed = false;
+        return;
+    }
+    if (recordWriteFailed)
+        return; // every record would say it again
+    recordWriteFailed = true;
+    // Records come from inside every kind of operation, its own questions
+    // included: the box waits for the event loop.
+    warnLater(LanStr(journaltext::kRecordNotStored));
+}
 
-void MainWindow::ClearRecord() { journal_.ClearRecord(); }
+bool MainWindow::ClearRecord() { return journal_.ClearRecord(); }
 
-void MainWindow::SlotCheckDate() { journal_.SlotCheckDate(); }
+void MainWindow::SlotCheckDate()
+{
+    const QString day = journal_.recordDate();
+    const OperationJournal::DayCheck check = journal_.SlotCheckDate();
+    if (check == OperationJournal::DayCheck::SameDay)
+        return;
+    if (check == OperationJournal::DayCheck::NotArchived) {
+        if (dayChangeFailed)
+            return; // retried every minute, told once
+        dayChangeFailed = true;
+        const QString text = LanStr(journaltext::kDayNotArchived).arg(day);
+        InsertRecord(text);
+        warnLater(text);
+        return;
+    }
+    dayChangeFailed = false;
+    if (check == OperationJournal::DayCheck::DateNotSaved) {
+        InsertRecord(LanStr(journaltext::kDateNotSaved));
+        warnLater(LanStr(journaltext::kDateNotSaved));
+    }
+}
+
+void MainWindow::warnLater(const QString& text)
+{
+    QMetaObject::invokeMethod(this, [text] { host::showWarning(text); }, Qt::QueuedConnection);
+}
 
 void MainWindow::CountRead() { ::CountRead(); }
 

@@ -34,6 +34,10 @@ class SystemSettingWidget;
 class TitleBar;
 class WidgetChangeCamera;
 
+namespace maintenance {
+enum class RestoreRecovery;
+}
+
 class MainWindow : public BWidget {
     Q_OBJECT
 public:
@@ -42,8 +46,11 @@ public:
 
     // ---- start-up, journal, databases ------------------------------------
     void Monitor_Init();
+    // A record that cannot be stored is told once, until one is stored again.
     void InsertRecord(const QString& text);
-    void ClearRecord();
+    bool ClearRecord();
+    // A warning from the event loop once the current operation returned.
+    void warnLater(const QString& text);
     void FLushAll();
     // Now in tenths of a second, as the cycle times are kept; 64 bits, since
     // the tenths since the epoch passed the range of an int long ago.
@@ -241,6 +248,9 @@ public:
     static constexpr int kLatePassMs = 30;
     qint64 lastPassMs = 0;
     bool countWriteFailed = false; // shown once until a write succeeds again
+    bool templateUpdateHeldTold = false; // the automatic template update paused by held saves, told once
+    bool recordWriteFailed = false; // the same for the journal
+    bool dayChangeFailed = false;   // and for the journal's daily archive
     bool leavingProgram = false;   // on the way to an exit or restart: the clamp is held
     int samplingCheckSlot = -1;    // the step whose fresh frames decide the release after sampling
     // Sampling is complete and its region check waits for the event loop:
@@ -420,7 +430,6 @@ private:
     void trainingDone(const std::shared_ptr<Training>& job);
     std::vector<std::shared_ptr<Training>> trainings_;
     int trainingSerial_ = 0;
-    QSet<int> templateUpdateFailed_; // cameras whose failed update was shown, until one is saved
 
     // Per slot: newest-frame buffers given up to the raw writer or a training,
     // kept for the next frames once they are free again (a buffer made anew
@@ -446,6 +455,9 @@ private:
     void installSettingsHost();
     void makeFolders();
     void openDatabases();
+    // A group restore cut by a power failure, set right before the databases
+    // opened; journaled and told once the stored language is loaded.
+    void reportRestoreRecovery(maintenance::RestoreRecovery recovery);
     void layOut();
     OperationJournal journal_;
 };

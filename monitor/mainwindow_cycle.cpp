@@ -834,7 +834,18 @@ void MainWindow::judgeStep(int slot)
     for (int c : usedSlots())
         if (cameraViews[c] && !cameraViews[c]->allOK)
             return;
-    // Written and trained off this thread; the next judgement waits for it.
+    // Held saves keep the camera folders as they are (told once); otherwise
+    // the update is written and trained off this thread (each camera tells
+    // its first failed write once, until one succeeds, and only a written
+    // template is trained on); the next judgement of the step waits for it.
+    if (paramSavesHeld()) {
+        if (!templateUpdateHeldTold) {
+            templateUpdateHeldTold = true;
+            InsertRecord(paramSavesHeldText());
+            host::showWarning(paramSavesHeldText());
+        }
+        return;
+    }
     updateTemplatesInBackground(1);
 }
 

@@ -51,9 +51,9 @@ void MainWindow::RunAlgorithm(int c, int s)
         stageRawFrame(c, step);
 
     if (runState == 2) {
-        if (v->samplePending[step]) {
-            if (p.step_enabled[step])
-                v->SaveReTrainImage(step);
+        // A template that could not be written is sampled again from the
+        // next frame: sampling ends only with every template on disk.
+        if (v->samplePending[step] && (!p.step_enabled[step] || v->CycleTemplateWrite(step))) {
             v->samplePending[step] = false;
             v->allOK = true;
         }

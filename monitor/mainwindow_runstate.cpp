@@ -207,6 +207,11 @@ void MainWindow::SlotReTrain()
     if (shown(settingsWindow) || shown(cameraOrderDialog) || shown(customIONameWidget)
         || (optionBar && optionBar->isHidden()))
         return;
+    // Sampling rewrites the camera folders, which saves held keep as they are.
+    if (paramSavesHeld()) {
+        showWarnBox(paramSavesHeldText());
+        return;
+    }
     if (CheckPassword() == 0 || !showChooseBox(LanStr(137)))
         return;
     if (shown(settingsWindow) || shown(regionOptionBar) || shown(alarmOptionBar) || displayState == 2)
@@ -219,6 +224,7 @@ void MainWindow::SlotReTrain()
     }
     runState = 2;
     roiEditor->SlotTempDeleteAll();
+    QStringList failures; // ignore points that stay, as on disk
     for (int c : usedSlots()) {
         CammerWidget* v = cameraViews[c];
         if (!v)
@@ -226,11 +232,16 @@ void MainWindow::SlotReTrain()
         for (int s = 0; s < gDNum && s < 8; ++s) {
             if (P().step_enabled[s])
                 v->samplePending[s] = true;
+            const cv::Mat before = v->ignoreMask[s].clone();
             if (!v->ignoreMask[s].empty())
                 v->ignoreMask[s].setTo(0);
-            v->SaveIgnorePoint(s);
+            if (!v->SaveIgnorePoint(s) && !before.empty()) {
+                v->ignoreMask[s] = before;
+                failures << LanStr(kLanIgnorePointsNotWritten).arg(c + 1).arg(s + 1);
+            }
         }
     }
+    CammerData::TellBitmapFailures(failures);
     InsertRecord(LanStr(139));
     SaveSN(0);
     update();

@@ -84,7 +84,7 @@ void MainWindow::installSettingsHost()
         CountWrite();
     };
     h.rawFramesRemoved = [this] { rawWriter.relist(); };
-    h.clearRecord = [this] { ClearRecord(); };
+    h.clearRecord = [this] { return ClearRecord(); };
     // The reporting link's network-card sets, its server mark and its client.
     h.netCardsDiffer = [] { return gpNet && gpNet->editCard != gpNet->systemCard; };
     h.netCardsRestore = [] {

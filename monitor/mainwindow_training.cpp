@@ -5,7 +5,6 @@
 #include "camera/cammerwidget.h"
 #include "inspection/cammerrecongnize.h"
 #include "inspection/paramroi.h"
-#include "monitor/cycletexts.h"
 #include "monitor/mainwindow.h"
 #include "params/geometry.h"
 #include "params/lanstr.h"
@@ -178,6 +177,8 @@ void MainWindow::trainingDone(const std::shared_ptr<Training>& job)
         const int s = job->updateStep;
         const StepTrainingInput& in = job->inputs.front();
         bool failed = !job->written;
+        const bool held = paramSavesHeld(); // a restored group waits for its restart: its folders stay
+        failed = failed || held;
         if (!failed && v->templateEpoch[s].load() != in.templateEpoch) {
             // The operator changed the step's templates meanwhile: theirs stay.
             dropTemp();
@@ -190,18 +191,16 @@ void MainWindow::trainingDone(const std::shared_ptr<Training>& job)
                 v->InstallTemplatePlane(s, 0, job->plane);
                 NotifyTempPic(path);
                 installed = true;
-                templateUpdateFailed_.remove(job->slot);
+                v->templateWriteFailed = false;
             }
         }
         if (failed) {
             dropTemp();
-            qWarning().noquote() << "camera" << job->slot + 1 << ": the updated template of step" << s + 1
-                                 << "could not be saved; the previous one stays";
-            if (!templateUpdateFailed_.contains(job->slot)) {
-                templateUpdateFailed_.insert(job->slot);
-                const QString text = LanStr(cycletext::kTemplateUpdateNotSaved).arg(job->slot + 1);
-                InsertRecord(text);
-                host::showWarningLater(text);
+            // Told once, until a template is written again.
+            if (!v->templateWriteFailed) {
+                v->templateWriteFailed = true;
+                CammerData::TellBitmapFailures(
+                    {held ? paramSavesHeldText() : LanStr(kLanTemplateNotWritten).arg(job->slot + 1).arg(s + 1)});
             }
             return; // the previous template and its training stay
         }

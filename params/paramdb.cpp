@@ -74,6 +74,35 @@ void CloseSqlite(const QString& connection)
     QSqlDatabase::removeDatabase(connection);
 }
 
+void (*gSqlBeforeRetry)() = nullptr;
+
+bool SqlBusy(const QSqlError& error)
+{
+    // SQLITE_BUSY and SQLITE_LOCKED; a failed commit carries only the text.
+    const QString code = error.nativeErrorCode();
+    if (code == QLatin1String("5") || code == QLatin1String("6"))
+        return true;
+    return code.isEmpty() && error.databaseText().contains(QLatin1String("database is locked"));
+}
+
+bool CommitOrRollback(QSqlDatabase& db, QString* why)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (db.commit())
+            return true;
+        const QSqlError error = db.lastError();
+        if (!SqlBusy(error) || attempt >= kSqlTries) {
+            if (why)
+                *why = error.text();
+            if (!db.rollback())
+                qWarning() << "rollback failed after a failed commit:" << db.lastError().text();
+            return false;
+        }
+        if (gSqlBeforeRetry)
+            gSqlBeforeRetry();
+    }
+}
+
 bool CreateParamDatabase(const QString& path, const WizardPara& params)
 {
     // The parameter keys and one region table per camera slot.

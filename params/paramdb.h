@@ -3,6 +3,8 @@
 // layout and by tests that need a real "PARAM.db").
 #include <QString>
 
+class QSqlDatabase;
+class QSqlError;
 class WizardPara;
 
 // The factory parameter record: built-in defaults with the load repairs
@@ -20,3 +22,17 @@ bool CreateRecordDatabase(const QString& path);
 // Opens a SQLite file under a connection name (replacing one of that name).
 bool OpenSqlite(const QString& connection, const QString& path);
 void CloseSqlite(const QString& connection);
+
+// An error that only says another connection holds the database locked: the
+// read may be tried again, and says nothing about the file itself.
+bool SqlBusy(const QSqlError& error);
+// Tries of a statement kept out by a lock (each waits the connection's busy
+// timeout) before it counts as failed.
+constexpr int kSqlTries = 3;
+// Called before a statement kept out by a lock is tried again (tests end
+// the lock there).
+extern void (*gSqlBeforeRetry)();
+// Commits the connection's transaction, trying again while a reader keeps
+// the commit out; when it cannot, rolls back, so no transaction stays open
+// to swallow later statements. False (with the reason) when rolled back.
+bool CommitOrRollback(QSqlDatabase& db, QString* why = nullptr);

@@ -1,7 +1,9 @@
 #include "params/wizardpara.h"
 
 #include "params/lanstr.h"
+#include "params/paramdb.h"
 #include "params/procedures.h"
+#include "platform/host.h"
 
 #include <QDebug>
 #include <QFile>
@@ -36,6 +38,10 @@ struct NumericKey {
     const char* name;
     std::vector<Slot> positions;
     const char* insertWhenMissing; // value inserted by the load when the row is missing
+    // The step rows: missing or unreadable, their fields go toward off (no
+    // step enabled, no output row, no trigger, no name), and a missing row is
+    // inserted holding just that.
+    void (*towardOff)(WizardPara&);
 };
 
 enum class Encoding { Latin1, Utf8 };
@@ -55,12 +61,22 @@ void addArr(std::vector<Slot>& s, int32_t* p, int from, int to)
 
 const char* kTwentyZeros = "0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0";
 
+// -1 is "none" for every one of these.
+void triggersOff(WizardPara& p) { std::fill(p.row_trigger, p.row_trigger + 8, -1); }
+void outputRowsOff(WizardPara& p) { std::fill(p.output_row, p.output_row + 8, -1); }
+void namesOff(WizardPara& p)
+{
+    std::fill(p.input_name_index, p.input_name_index + 8, -1);
+    std::fill(p.output_name_index, p.output_name_index + 8, -1);
+}
+
 // The keys in the order the load reads them.
 std::vector<NumericKey> numericKeys(WizardPara& p)
 {
     std::vector<NumericKey> keys;
-    auto key = [&](const char* name, const char* insert = nullptr) -> std::vector<Slot>& {
-        keys.push_back({name, {}, insert});
+    auto key = [&](const char* name, const char* insert = nullptr,
+                   void (*off)(WizardPara&) = nullptr) -> std::vector<Slot>& {
+        keys.push_back({name, {}, insert, off});
         return keys.back().positions;
     };
     addArr(key("trigInDelay"), p.detect_delay, 0, 7);
@@ -147,7 +163,7 @@ std::vector<NumericKey> numericKeys(WizardPara& p)
         add(s, &p.enable_white_num);
     }
     {
-        auto& s = key("system8", kTwentyZeros);
+        auto& s = key("system8", nullptr, triggersOff);
         add(s, &p.detect_count);
         addArr(s, p.row_trigger, 0, 7);
         addArr(s, p.row_cut_mode, 0, 7);
@@ -156,7 +172,7 @@ std::vector<NumericKey> numericKeys(WizardPara& p)
         add(s, &p.enable_direction_check);
     }
     {
-        auto& s = key("system9", kTwentyZeros);
+        auto& s = key("system9", nullptr, outputRowsOff);
         addArr(s, p.output_row, 0, 7);
         add(s, &p.cut_clamp_on_mold_alarm);
         add(s, &p.detect_any_order);
@@ -164,7 +180,7 @@ std::vector<NumericKey> numericKeys(WizardPara& p)
             add(s, &p.spare_3);
     }
     {
-        auto& s = key("system10", kTwentyZeros);
+        auto& s = key("system10", nullptr, namesOff);
         addArr(s, p.input_name_index, 0, 7);
         addArr(s, p.output_name_index, 0, 7);
         for (int i = 0; i < 4; ++i)
@@ -220,15 +236,56 @@ bool run(QSqlQuery& q, const QString& sql, std::initializer_list<QString> values
     return false;
 }
 
-// Reads the value of a key; false when no row came back (or the select failed).
-bool selectValue(QSqlDatabase& db, const QString& key, QString* value)
-{
-    QSqlQuery q(db);
-    if (!run(q, QStringLiteral("select value from sysparam where name=?"), {key}, nullptr, key) || !q.next())
-        return false;
-    *value = q.value(0).toString();
-    return true;
-}
+// Reads rows of a sysparam table by key. Only a row that is not there is
+// missing: a select that fails is tried again while another connection's
+// lock keeps it out, and is then a failure, as is every key after a lock
+// outlasted all tries (each try waits the busy timeout).
+class KeyReader {
+public:
+    enum Result { Found, Missing, Failed };
+    explicit KeyReader(const char* connection) : db_(QSqlDatabase::database(QLatin1String(connection), false)) {}
+
+    Result read(const QString& key, QString* value)
+    {
+        if (!db_.isOpen())
+            return fail(key, QStringLiteral("database not open"));
+        if (lockedOut_)
+            return fail(key, QStringLiteral("database locked"));
+        for (int attempt = 1;; ++attempt) {
+            // The key's own fixed statement (keys are the program's names):
+            // a lock that keeps out the statement's preparation is reported
+            // as such only this way.
+            QSqlQuery q(db_);
+            if (q.exec(QStringLiteral("select value from sysparam where name='%1'").arg(key)) && q.next()) {
+                *value = q.value(0).toString();
+                return Found;
+            }
+            const QSqlError error = q.lastError();
+            if (!error.isValid())
+                return Missing;
+            if (!SqlBusy(error))
+                return fail(key, error.text());
+            if (attempt >= kSqlTries) {
+                lockedOut_ = true;
+                return fail(key, error.text());
+            }
+            if (gSqlBeforeRetry)
+                gSqlBeforeRetry();
+        }
+    }
+    QSqlDatabase& db() { return db_; }
+    bool open() const { return db_.isOpen(); }
+    QStringList failures; // "key: reason"
+
+private:
+    Result fail(const QString& key, const QString& why)
+    {
+        failures << key + QStringLiteral(": ") + why;
+        return Failed;
+    }
+    QSqlDatabase db_;
+    bool lockedOut_ = false;
+};
 
 bool insertValue(QSqlDatabase& db, const QString& key, const QString& value)
 {
@@ -307,23 +364,51 @@ void readSysAdd(WizardPara& p)
         qWarning() << "cannot create sysadd.txt";
 }
 
+std::atomic<int> gHeld{0}; // SaveHold bits
+std::atomic<bool> gSerialsHeld{false};
+
+void setHold(SaveHold why, bool on)
+{
+    if (on)
+        gHeld.fetch_or(int(why));
+    else
+        gHeld.fetch_and(~int(why));
+}
+
+// Tells the operator (from the event loop: the load runs during the start-up)
+// and the journal.
+void tellUnread(const char* what, const QStringList& failures, int row)
+{
+    qWarning().noquote() << what << "could not be read:" << failures.join(QStringLiteral("; "));
+    host::insertRecord(LanStr(row));
+    host::showWarningLater(LanStr(row));
+}
+
 void readSerials(WizardPara& p)
 {
     p.serial_count = 0;
-    QSqlDatabase db = QSqlDatabase::database(QLatin1String(kSerialConnection), false);
+    KeyReader reader(kSerialConnection);
     for (int i = 0; i < 8; ++i) {
         const QString key = QStringLiteral("serialNB%1").arg(i);
         QString value;
-        if (db.isOpen() && selectValue(db, key, &value)) {
+        switch (reader.read(key, &value)) {
+        case KeyReader::Found: {
             const QByteArray bytes = value.toLatin1();
             if (bytes.size() >= 9 && setParamText(gSerialNB[i], bytes))
                 ++p.serial_count;
-        } else {
+            break;
+        }
+        case KeyReader::Missing:
             setParamText(gSerialNB[i], "0");
-            if (db.isOpen())
-                insertValue(db, key, QStringLiteral("0"));
+            insertValue(reader.db(), key, QStringLiteral("0"));
+            break;
+        case KeyReader::Failed:
+            break; // the slot keeps what it has: nothing says it is unbound
         }
     }
+    gSerialsHeld = !reader.failures.isEmpty();
+    if (gSerialsHeld)
+        tellUnread("camera serials", reader.failures, kLanSerialsUnread);
 }
 
 } // namespace
@@ -356,26 +441,44 @@ bool WizardPara::sameAs(const WizardPara& other) const
     return std::memcmp(this, &other, sizeof(*this)) == 0;
 }
 
-void WizardPara::LoadDatafromFile()
+bool WizardPara::LoadDatafromFile()
 {
     readSysAdd(*this);
 
-    QSqlDatabase db = QSqlDatabase::database(QLatin1String(kParamConnection), false);
-    if (!db.isOpen())
+    KeyReader reader(kParamConnection);
+    if (!reader.open())
         qWarning() << "parameter database is not open; built-in defaults stay";
-    for (NumericKey& k : numericKeys(*this)) {
+    std::vector<NumericKey> keys = numericKeys(*this);
+    for (NumericKey& k : keys) {
+        const QString name = QLatin1String(k.name);
         QString value;
-        if (db.isOpen() && selectValue(db, QLatin1String(k.name), &value)) {
+        switch (reader.read(name, &value)) {
+        case KeyReader::Found: {
             const std::vector<int32_t> v = parseValues(value, k.positions.size());
             for (size_t i = 0; i < k.positions.size(); ++i)
                 *k.positions[i].load = v[i];
-        } else if (k.insertWhenMissing && db.isOpen()) {
-            insertValue(db, QLatin1String(k.name), QLatin1String(k.insertWhenMissing));
+            break;
+        }
+        case KeyReader::Missing:
+            if (k.towardOff) {
+                k.towardOff(*this);
+                QStringList parts;
+                for (const Slot& s : k.positions)
+                    parts << QString::number(*s.load);
+                insertValue(reader.db(), name, parts.join(' '));
+            } else if (k.insertWhenMissing) {
+                insertValue(reader.db(), name, QLatin1String(k.insertWhenMissing));
+            }
+            break;
+        case KeyReader::Failed:
+            if (k.towardOff)
+                k.towardOff(*this);
+            break;
         }
     }
     for (const TextKey& k : textKeys(*this)) {
         QString value;
-        if (db.isOpen() && selectValue(db, QLatin1String(k.name), &value))
+        if (reader.read(QLatin1String(k.name), &value) == KeyReader::Found)
             setParamText(*k.field, encode(value, k.enc));
     }
 
@@ -383,6 +486,12 @@ void WizardPara::LoadDatafromFile()
     DeriveProcedure();
     FillDisplayNames(*this);
     readSerials(*this);
+
+    const bool unread = !reader.failures.isEmpty();
+    setHold(SaveHold::ParamsUnread, unread);
+    if (unread)
+        tellUnread("parameters", reader.failures, kLanParamsUnread);
+    return !unread && !gSerialsHeld;
 }
 
 void WizardPara::RepairRanges()
@@ -511,17 +620,32 @@ void WizardPara::DeriveProcedure()
     }
 }
 
-namespace {
-std::atomic<bool> gSavesHeld{false};
+void holdParamSaves(bool held, SaveHold why)
+{
+    if (held)
+        setHold(why, true);
+    else
+        gHeld = 0;
 }
 
-void holdParamSaves(bool held) { gSavesHeld.store(held); }
-bool paramSavesHeld() { return gSavesHeld.load(); }
+bool paramSavesHeld() { return gHeld.load() != 0; }
+
+QString paramSavesHeldText()
+{
+    const int held = gHeld.load();
+    if (held & int(SaveHold::GroupRestored))
+        return LanStr(kLanSavesHeldRestored);
+    if (held & int(SaveHold::ParamsUnread))
+        return LanStr(kLanSavesHeldUnread);
+    return QString();
+}
+
+bool serialSavesHeld() { return gSerialsHeld.load(); }
 
 bool WizardPara::SaveDatatoFile()
 {
     if (paramSavesHeld()) {
-        qWarning() << "parameters not saved: a restored parameter group waits for the restart";
+        qWarning() << "parameters not saved: saves are held until the restart";
         return false;
     }
     QSqlDatabase db = QSqlDatabase::database(QLatin1String(kParamConnection), false);
@@ -546,7 +670,12 @@ bool WizardPara::SaveDatatoFile()
         return QString();
     };
 
-    const bool tx = db.transaction();
+    // Without a transaction of its own the writes would land in one left
+    // open elsewhere and could vanish with it: no save is reported then.
+    if (!db.transaction()) {
+        qWarning() << "parameters not saved: no transaction:" << db.lastError().text();
+        return false;
+    }
     bool ok = true;
     for (const char* name : saveOrder) {
         ok = ok && writeValue(db, QLatin1String(name), valueOf(name));
@@ -557,14 +686,13 @@ bool WizardPara::SaveDatatoFile()
         if (std::strcmp(k.name, "password") != 0)
             ok = ok && writeValue(db, QLatin1String(k.name), decode(*k.field, k.enc));
     }
-    if (tx) {
-        if (ok) {
-            ok = db.commit();
-            if (!ok)
-                qWarning() << "parameters not saved:" << db.lastError().text();
-        } else {
-            db.rollback();
-        }
+    if (ok) {
+        QString why;
+        ok = CommitOrRollback(db, &why);
+        if (!ok)
+            qWarning() << "parameters not saved:" << why;
+    } else {
+        db.rollback();
     }
     if (!ok) {
         qWarning() << "parameters not saved";
@@ -589,11 +717,14 @@ bool WizardPara::SaveAddFile()
 
 bool WizardPara::SaveChkDBItem(const QString& key)
 {
-    QSqlDatabase db = QSqlDatabase::database(QLatin1String(kParamConnection), false);
-    if (!db.isOpen())
-        return false;
+    KeyReader reader(kParamConnection);
     QString value;
-    if (selectValue(db, key, &value))
+    switch (reader.read(key, &value)) {
+    case KeyReader::Found:
         return true;
-    return insertValue(db, key, QStringLiteral("0"));
+    case KeyReader::Missing:
+        return insertValue(reader.db(), key, QStringLiteral("0"));
+    default:
+        return false; // unreadable is not missing: nothing is inserted
+    }
 }

@@ -15,7 +15,13 @@ public:
 
     // Fills this record from "PARAM.db" (connection "dbIn"), "SN.db" ("dbT"),
     // "sysadd.txt" and "name.txt", repairs ranges and derives the steps.
-    void LoadDatafromFile();
+    // Only a missing row takes the default (the step rows system8-10 one
+    // that turns every step off); a row that cannot be read (tried again
+    // while another connection locks the file) leaves its fields at their
+    // defaults, holds every parameter and region save for the run (serial
+    // saves for a serial row), and is told to the operator and journaled.
+    // False when anything could not be read.
+    bool LoadDatafromFile();
     // Writes the whole record to "PARAM.db" in one transaction; false (and a
     // log line) when the database refused the write. Missing rows are inserted.
     bool SaveDatatoFile();
@@ -170,11 +176,28 @@ extern int* gpLeftMoldActive;
 inline const char* kParamConnection = "dbIn";
 inline const char* kSerialConnection = "dbT";
 
-// After a parameter group was put in place of "PARAM.db" and the restart
-// that loads it did not happen, the records in memory are older than the
-// file: every save of parameters or regions is refused until the restart.
-void holdParamSaves(bool held = true);
+// Why the records in memory must not be saved: a parameter group was put in
+// place of "PARAM.db" and the restart that loads it did not happen (the
+// records are older than the file), or the load could not read the file (the
+// records hold defaults where the file holds values). Every save of
+// parameters or regions, and every write of template and ignore-point
+// bitmaps, is refused until the restart.
+enum class SaveHold { GroupRestored = 1, ParamsUnread = 2 };
+// Sets the hold for the reason; false clears every reason (tests).
+void holdParamSaves(bool held = true, SaveHold why = SaveHold::GroupRestored);
 bool paramSavesHeld();
+// What the operator is told when a save or bitmap write is refused for the
+// hold (empty when nothing is held).
+QString paramSavesHeldText();
+// The serial rows of "SN.db" could not be read: the bindings in memory are
+// not what is stored, so none is saved until the restart.
+bool serialSavesHeld();
+
+// Text rows of the failed reads.
+constexpr int kLanParamsUnread = 1730;    // told and journaled by the load
+constexpr int kLanSavesHeldUnread = 1731; // a save refused for that hold
+constexpr int kLanSerialsUnread = 1732;   // serial rows not read; serial saves refused
+constexpr int kLanSavesHeldRestored = 1531; // a save refused while a restored group waits
 
 // Called after every successful save (the reporting link hooks its parameter
 // message here).

@@ -107,7 +107,9 @@ AdvanceFuncWidget::AdvanceFuncWidget(QWidget* parent) : QWidget(parent)
 
 void AdvanceFuncWidget::WizardParaInit()
 {
-    const AdvanceFuncValues v = LoadAdvanceFunc(*gpWParaBak, settingshost::saveOriginalImages());
+    // A wish not yet settled (a refused save, a floated page) is shown again.
+    const bool raw = rawPending_ >= 0 ? rawPending_ != 0 : settingshost::saveOriginalImages();
+    const AdvanceFuncValues v = LoadAdvanceFunc(*gpWParaBak, raw);
     for (size_t i = 0; i < boxes.size(); ++i)
         boxes[i]->setValue(v.switches[i]);
     rawImagesBox->setValue(v.rawImages);
@@ -124,6 +126,12 @@ AdvanceFuncValues AdvanceFuncWidget::values() const
 
 bool AdvanceFuncWidget::factoryParamShown() const { return boxes[advancefunctions::kFactory]->value() != 0; }
 
-// The raw-image switch reaches the program here, whatever the operator
-// answers to the save question afterwards.
-void AdvanceFuncWidget::accept() { settingshost::setSaveOriginalImages(StoreAdvanceFunc(values(), *gpWParaBak)); }
+void AdvanceFuncWidget::accept() { rawPending_ = StoreAdvanceFunc(values(), *gpWParaBak) ? 1 : 0; }
+
+bool AdvanceFuncWidget::rawImagesWanted() const { return rawImagesBox->value() != 0; }
+
+void AdvanceFuncWidget::rawImagesSettled()
+{
+    rawPending_ = -1;
+    rawImagesBox->setValue(settingshost::saveOriginalImages());
+}

@@ -33,10 +33,16 @@ class AdvanceFuncWidget : public QWidget {
 public:
     explicit AdvanceFuncWidget(QWidget* parent = nullptr);
     void WizardParaInit();
+    // Stores the record switches; the raw-image switch waits for the apply
+    // step, which puts it in force only with a save that was made (or when
+    // there is nothing to save), then calls rawImagesSettled().
     void accept();
 
     AdvanceFuncValues values() const;
     bool factoryParamShown() const;
+    bool rawImagesWanted() const;
+    // The wish is taken or dropped: the switch shows the program's again.
+    void rawImagesSettled();
 
     std::vector<CheckBox*> boxes; // order of Switches()
     CheckBox* rawImagesBox;
@@ -47,4 +53,7 @@ public:
     QPushButton* factoryResetButton;
     QPushButton* exitButton;     // built hidden
     QPushButton* hardwareButton; // built hidden, in no layout
+
+private:
+    int rawPending_ = -1; // the switch as accept() stored it, until settled
 };

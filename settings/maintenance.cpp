@@ -23,6 +23,8 @@
 #include <QThread>
 #include <QWidget>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -37,6 +39,9 @@ constexpr const char* kOldGroup = ".old-group";
 constexpr const char* kDeletedGroup = ".deleted-group";
 constexpr const char* kRestoreStaging = ".group-restore";
 constexpr const char* kRestoreTrash = ".group-replaced";
+// In the trash folder: one line "from<TAB>to" (relative to the program
+// folder) per move of a restore, written before the move is made.
+constexpr const char* kRestoreLog = ".moves";
 // Room for the work prefixes within a folder name of 255 bytes.
 constexpr int kMaxNameBytes = 200;
 // A group backup copies again while templates are written during its copy,
@@ -112,6 +117,26 @@ bool snapshotDatabase(const QString& from, const QString& to)
     if (!ok)
         removeAny(to);
     return ok;
+}
+
+bool syncPath(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// The line is on the disk before the move it announces.
+bool logMove(const QString& log, const QString& from, const QString& to)
+{
+    QFile f(log);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    const QByteArray line = QFile::encodeName(from) + '\t' + QFile::encodeName(to) + '\n';
+    return f.write(line) == line.size() && f.flush() && ::fsync(f.handle()) == 0;
 }
 
 } // namespace
@@ -386,7 +411,18 @@ GroupRestore::GroupRestore(const QString& programFolder, const QString& groupFol
 {
 }
 
-GroupRestore::~GroupRestore() { removeAny(staging_); }
+GroupRestore::~GroupRestore()
+{
+    if (!cutOff_) // after a power cut nothing more runs
+        removeAny(staging_);
+}
+
+bool GroupRestore::cut()
+{
+    if (cutOff_ || (interrupt_ && !interrupt_()))
+        cutOff_ = true;
+    return cutOff_;
+}
 
 bool GroupRestore::stage()
 {
@@ -406,14 +442,18 @@ bool GroupRestore::commit()
     const QStringList staged = groupItems(staging_, 8);
     if (!staged.contains(QStringLiteral("PARAM.db")) || !removeAny(trash_) || !QDir().mkpath(trash_))
         return false;
+    const QString log = join(trash_, QLatin1String(kRestoreLog));
+    const QDir program(program_);
     std::vector<std::pair<QString, QString>> done; // moves made, to undo on failure
-    auto step = [&done](const QString& from, const QString& to) {
+    auto step = [&](const QString& from, const QString& to) {
+        if (cut() || !logMove(log, program.relativeFilePath(from), program.relativeFilePath(to)) || cut())
+            return false;
         if (!move(from, to))
             return false;
         done.emplace_back(from, to);
         return true;
     };
-    bool ok = true;
+    bool ok = !cut();
     // The current step folders go, whether the group has them or not.
     for (int c = 1; c <= 8 && ok; ++c)
         for (int s = 1; s <= steps_ && s <= 8 && ok; ++s) {
@@ -428,6 +468,13 @@ bool GroupRestore::commit()
             ok = step(join(program_, item), join(trash_, item));
         ok = ok && step(join(staging_, item), join(program_, item));
     }
+    // Every move made: without its log the restore counts as done at any
+    // later start, so the log goes first and alone.
+    ok = ok && !cut() && QFile::remove(log);
+    if (ok && !syncPath(trash_))
+        qWarning().noquote() << "cannot sync" << trash_;
+    if (cutOff_)
+        return false;
     if (!ok) {
         bool undone = true;
         for (auto it = done.rbegin(); it != done.rend(); ++it)
@@ -435,13 +482,67 @@ bool GroupRestore::commit()
         if (undone)
             removeAny(trash_);
         else
-            qWarning().noquote() << "a failed parameter group restore left files in" << trash_;
+            qWarning().noquote() << "a failed parameter group restore left files in" << trash_
+                                 << "- the next start undoes it";
         return false;
     }
+    if (cut())
+        return true; // the restore is made: the next start only tidies up
     if (!removeAny(trash_))
         qWarning().noquote() << "the replaced parameters stay in" << trash_;
     removeAny(staging_);
     return true;
+}
+
+QString restoreWorkFolder(const QString& programFolder) { return join(programFolder, QLatin1String(kRestoreTrash)); }
+
+RestoreRecovery recoverGroupRestore(const QString& programFolder)
+{
+    const QString trash = restoreWorkFolder(programFolder);
+    const QString staging = join(programFolder, QLatin1String(kRestoreStaging));
+    if (!QFileInfo::exists(trash)) {
+        // A copy staged before a cut: nothing in force had changed.
+        if (QFileInfo::exists(staging) && !removeAny(staging))
+            qWarning().noquote() << "a staged parameter group stays in" << staging;
+        return RestoreRecovery::Nothing;
+    }
+    const QString log = join(trash, QLatin1String(kRestoreLog));
+    if (!QFileInfo::exists(log)) {
+        // No move was made (the staged database is still there), or every
+        // one was and only the tidying up was cut.
+        const bool untouched = QFileInfo::exists(join(staging, QStringLiteral("PARAM.db")));
+        if (!removeAny(trash) || !removeAny(staging))
+            return RestoreRecovery::Failed;
+        return untouched ? RestoreRecovery::RolledBack : RestoreRecovery::Finished;
+    }
+    QFile f(log);
+    if (!f.open(QIODevice::ReadOnly))
+        return RestoreRecovery::Failed;
+    QList<QByteArray> lines = f.readAll().split('\n');
+    f.close();
+    bool ok = true;
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
+        const QList<QByteArray> parts = it->split('\t');
+        if (parts.size() != 2)
+            continue; // the end of the log, or a line the cut left half written (its move never ran)
+        const QString from = QDir(programFolder).filePath(QFile::decodeName(parts[0]));
+        const QString to = QDir(programFolder).filePath(QFile::decodeName(parts[1]));
+        // A move announced but not made has nothing to undo.
+        if (!QFileInfo::exists(to) || QFileInfo::exists(from))
+            continue;
+        if (!QDir().mkpath(QFileInfo(from).path()) || !move(to, from)) {
+            // The moves are undone in their order or not at all: the next
+            // start goes on from here.
+            qWarning().noquote() << "cannot move" << to << "back to" << from;
+            ok = false;
+            break;
+        }
+    }
+    if (!ok)
+        return RestoreRecovery::Failed;
+    if (!removeAny(trash) || !removeAny(staging))
+        return RestoreRecovery::Failed;
+    return RestoreRecovery::RolledBack;
 }
 
 bool deleteGroup(const QString& root, const QString& name)

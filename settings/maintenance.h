@@ -37,6 +37,7 @@ constexpr int kRowRestoredWaitsForRestart = 1530;
 constexpr int kRowSavesHeld = 1531;
 constexpr int kRowParamsNotSaved = 1560;
 constexpr int kRowGroupIndexNotSaved = 1561;
+constexpr int kRowRecordNotCleared = 1761;
 constexpr int kRowUpdateNotAPackage = 1701; // %1 the chosen file's name
 
 // Writes the live record to the parameter database. False, with the operator
@@ -120,6 +121,9 @@ bool backupGroup(const QString& programFolder, const QString& root, const QStrin
 // puts them in place of the program folder's own, with the template folders
 // of steps 1..steps of all eight cameras taken away first; a failure on the
 // way puts back what was there. The databases must be closed for commit().
+// Every move of commit() is written to a log in the work folder before it is
+// made, so that a power cut midway is undone at the next start
+// (recoverGroupRestore); the log goes once every move is made.
 class GroupRestore {
 public:
     GroupRestore(const QString& programFolder, const QString& groupFolder, int steps);
@@ -128,13 +132,30 @@ public:
     bool stage();
     bool commit();
 
+    // Tests stand in for a power cut: called before and after every step of
+    // commit(); false ends everything there, as the cut would.
+    using Interrupt = std::function<bool()>;
+    void setInterrupt(Interrupt interrupt) { interrupt_ = std::move(interrupt); }
+
 private:
+    bool cut();
+
     QString program_;
     QString group_;
     QString staging_;
     QString trash_;
     int steps_;
+    Interrupt interrupt_;
+    bool cutOff_ = false;
 };
+
+// A restore that a power cut left midway, set right before the databases
+// open at start: finished when every move was made, else undone move by
+// move. Failed leaves everything where it is (the work folder named).
+enum class RestoreRecovery { Nothing, Finished, RolledBack, Failed };
+RestoreRecovery recoverGroupRestore(const QString& programFolder);
+// The work folder a failed recovery leaves, for the operator's message.
+QString restoreWorkFolder(const QString& programFolder);
 
 // Removes group `name` of `root` (first out of sight, then from the disk).
 bool deleteGroup(const QString& root, const QString& name);

@@ -75,7 +75,11 @@ bool readServers(const QString& file, QMap<QString, QString>* values)
         for (const char* key : kServerKeys) {
             QString value;
             bool found = false;
-            if (selectValue(db, key, &value, &found) && found)
+            if (!selectValue(db, key, &value, &found)) {
+                qWarning().noquote() << "server settings not read:" << db.lastError().text();
+                return false;
+            }
+            if (found)
                 values->insert(QLatin1String(key), value);
         }
         return true;
@@ -132,6 +136,8 @@ namespace {
 
 constexpr int kRowWifiNotWritten = 1208;
 constexpr int kRowServerNotWritten = 1209;
+constexpr int kRowServerDbMissing = 1770;
+constexpr int kRowServersNotRead = 1771;
 constexpr int kRowQuestionTitle = 911;
 // Keypad titles: examples of what the fields take.
 const char* const kExampleServer = "192.168.1.200";
@@ -269,8 +275,14 @@ void OtherNetworksWidget::SlotUpdateWifi()
 void OtherNetworksWidget::SlotServer()
 {
     QMap<QString, QString> values;
-    if (!readServers(QLatin1String(kServerDb), &values))
+    serversRead_ = readServers(QLatin1String(kServerDb), &values);
+    if (!serversRead_) {
+        // A missing database is the normal case without a management system.
+        if (QFileInfo::exists(QLatin1String(kServerDb)))
+            QMetaObject::invokeMethod(
+                this, [] { showWarnBox(LanStr(kRowServersNotRead)); }, Qt::QueuedConnection);
         return;
+    }
     for (int i = 0; i < 4; ++i)
         if (values.contains(QLatin1String(kServerKeys[i])))
             serverField(i)->setText(values.value(QLatin1String(kServerKeys[i])));
@@ -280,8 +292,14 @@ void OtherNetworksWidget::SlotUpdateServer()
 {
     if (!showChooseBox(LanStr(454)))
         return;
-    if (!QFileInfo::exists(QLatin1String(kServerDb)))
+    if (!QFileInfo::exists(QLatin1String(kServerDb))) {
+        showWarnBox(LanStr(kRowServerDbMissing));
         return;
+    }
+    if (!serversRead_) {
+        showWarnBox(LanStr(kRowServersNotRead));
+        return;
+    }
     QMap<QString, QString> values;
     for (int i = 0; i < 4; ++i)
         values.insert(QLatin1String(kServerKeys[i]), serverField(i)->text());

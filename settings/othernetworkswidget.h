@@ -20,7 +20,7 @@ constexpr const char* kServerDb = "./cnt_net/sysconf.db";
 extern const char* const kServerKeys[4];
 
 // The values of the rows that exist (key -> value); false when the database
-// cannot be opened.
+// is missing or cannot be opened or read (a missing row is no failure).
 bool readServers(const QString& file, QMap<QString, QString>* values);
 // Updates the rows that exist, in one transaction, with bound values; false
 // when the database cannot be opened or a statement fails (nothing changed).
@@ -72,4 +72,9 @@ protected:
 
 private:
     BLineEdit* serverField(int i) const;
+
+    // The server fields hold what the database held at the last showing;
+    // otherwise the server button writes nothing (it would store blanks or
+    // stale values over what is stored).
+    bool serversRead_ = false;
 };

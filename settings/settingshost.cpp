@@ -133,7 +133,7 @@ void tuneCamera() { CALL_IF(tuneCamera) }
 void showHardwareConfiguration() { CALL_IF(showHardwareConfiguration) }
 void resetCounters() { CALL_IF(resetCounters) }
 void rawFramesRemoved() { CALL_IF(rawFramesRemoved) }
-void clearRecord() { CALL_IF(clearRecord) }
+bool clearRecord() { return gHooks.clearRecord && gHooks.clearRecord(); }
 void haltDetection(const QString& why) { CALL_IF(haltDetection, why) }
 void exitProgram(int status)
 {

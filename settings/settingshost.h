@@ -73,7 +73,7 @@ struct Hooks {
     std::function<void(int status)> exitProgram;        // Exit(status)
     std::function<void()> resetCounters;                // gAllNum, gFailNum cleared, "count.txt" written
     std::function<void()> rawFramesRemoved;             // the raw-frame list is read again
-    std::function<void()> clearRecord;                  // MainWindow::ClearRecord: today's journal emptied
+    std::function<bool()> clearRecord;                  // MainWindow::ClearRecord: today's journal emptied
 };
 
 void install(const Hooks& hooks);
@@ -110,6 +110,6 @@ void reopenDatabases();
 void exitProgram(int status);
 void resetCounters();
 void rawFramesRemoved();
-void clearRecord();
+bool clearRecord(); // false when the rows are still there
 
 } // namespace settingshost

@@ -180,6 +180,7 @@ void SystemSettingWidget::WizardParaInit()
 {
     showMode = false;
     outSet = 0;
+    advanceFunctions->rawImagesSettled(); // a new edit copy: no wish left from before
     loadPages();
 }
 
@@ -245,11 +246,13 @@ SystemSettingWidget::ApplyResult SystemSettingWidget::applyEdits()
         uiHost().userLevel = live.is_psw_used ? 1 : 0;
     storePages();
 
-    // A restored group waits for its restart: the edits would be saved over it.
+    // A restored group waits for its restart, or the load could not read the
+    // parameters: the edits would be saved over what is stored.
     if (paramSavesHeld() && !live.sameAs(edit)) {
-        showWarnBox(LanStr(maintenance::kRowSavesHeld));
+        showWarnBox(paramSavesHeldText());
         const ApplyChanges undone = CaptureChanges(live, edit);
         edit = live;
+        advanceFunctions->rawImagesSettled();
         settingshost::netCardsRestore();
         RestoreCameras(undone);
         settingshost::repaintViews();
@@ -272,11 +275,13 @@ SystemSettingWidget::ApplyResult SystemSettingWidget::applyEdits()
         settingshost::restartLink();
 
     if (live.sameAs(edit) && !settingshost::netCardsDiffer()) {
+        takeRawImages(); // no save to wait for
         settingshost::repaintViews();
         return ApplyResult::Unchanged;
     }
     if (!showChooseBox(LanStr(234))) {
         edit = live;
+        advanceFunctions->rawImagesSettled();
         settingshost::netCardsRestore();
         RestoreCameras(changes);
         settingshost::repaintViews();
@@ -291,6 +296,7 @@ SystemSettingWidget::ApplyResult SystemSettingWidget::applyEdits()
         showWarnBox(LanStr(maintenance::kRowParamsNotSaved));
         return ApplyResult::NotSaved;
     }
+    takeRawImages();
     const QString record = ChangeLogText(live, edit);
     RebuildMode(edit, live);
     host::insertRecord(record);
@@ -311,6 +317,12 @@ SystemSettingWidget::ApplyResult SystemSettingWidget::applyEdits()
         settingshost::indexShowHide(3);
     settingshost::repaintViews();
     return ApplyResult::Saved;
+}
+
+void SystemSettingWidget::takeRawImages()
+{
+    settingshost::setSaveOriginalImages(advanceFunctions->rawImagesWanted());
+    advanceFunctions->rawImagesSettled();
 }
 
 void SystemSettingWidget::SlotChangeSysFun(int id) { ioParams->showProcedureRows(id); }

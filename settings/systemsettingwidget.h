@@ -51,6 +51,8 @@ public:
     };
     // The apply step; tells what it did.
     ApplyResult applyEdits();
+    // The raw-image switch as the pages hold it goes in force.
+    void takeRawImages();
     // The current parameter group noted in memory and on disk, or in neither
     // (the operator told).
     void saveGroupIndex(int index);

@@ -98,6 +98,11 @@ void SystemSettingWidget::SlotCalibration()
 {
     if (!showChooseBox(LanStr(459)))
         return;
+    // The restart after the calibration would lose pending edits: they go
+    // first, with their own question.
+    const ApplyResult applied = applyEdits();
+    if (applied == ApplyResult::Refused || applied == ApplyResult::NotSaved)
+        return;
     BusyCover::hold(this);
     QPointer<SystemSettingWidget> self(this);
     maintenance::runTouchCalibration(this, [self](bool calibrated) {
@@ -129,6 +134,10 @@ void SystemSettingWidget::SlotClearRecord()
         return;
     if (!CheckRoot())
         return;
-    settingshost::clearRecord();
+    if (!settingshost::clearRecord()) {
+        host::insertRecord(LanStr(maintenance::kRowRecordNotCleared));
+        showWarnBox(LanStr(maintenance::kRowRecordNotCleared));
+        return;
+    }
     host::insertRecord(LanStr(298));
 }

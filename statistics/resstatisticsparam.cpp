@@ -360,7 +360,7 @@ bool ResStatisticsParam::savePlan()
         QSqlQuery q(db);
         q.prepare(QStringLiteral("update resstatistics set value1 = :value1 where name = 'plan'"));
         q.bindValue(QStringLiteral(":value1"), QString::number(plan));
-        return q.exec();
+        return q.exec() && q.numRowsAffected() == 1; // no plan row: nothing was stored
     });
 }
 
@@ -426,10 +426,14 @@ bool ResStatisticsParam::insertPlan()
     });
 }
 
-void ResStatisticsParam::setCurPlan(int value)
+bool ResStatisticsParam::setCurPlan(int value)
 {
+    const int stored = plan;
     plan = value;
-    savePlan();
+    if (savePlan())
+        return true;
+    plan = stored; // memory keeps what the disk has
+    return false;
 }
 
 void ResStatisticsParam::setPlan(int value) { curPlan = value; }

@@ -44,7 +44,9 @@ public:
     bool insertTotal(int step);
     bool insertPlan();
 
-    void setCurPlan(int value); // the live plan, saved
+    // The live plan, saved; false (the plan in memory unchanged) when the
+    // database did not store it.
+    bool setCurPlan(int value);
     void setPlan(int value);    // the shown plan
     void setPlan();             // the shown plan becomes the live one
     int getPlan() const { return curPlan; }

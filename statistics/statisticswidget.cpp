@@ -24,6 +24,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QSignalBlocker>
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QThread>
@@ -36,6 +37,7 @@ namespace {
 
 constexpr int kRowExportFailed = 1305;
 constexpr int kRowTemperatureTab = 1321;
+constexpr int kRowPlanNotSaved = 1769;
 constexpr int kShownStep = 1; // the page shows the totals of detection step 1
 const char* const kExportFile = "ResStatisticsExport.xls";
 
@@ -294,7 +296,23 @@ void StatisticsWidget::slotPlanChange(QString)
     if (!s || !isToday())
         return;
     const int value = planEdit->value();
-    s->setCurPlan(value);
+    if (!s->setCurPlan(value)) {
+        // The field shows the stored plan again; the box waits until the
+        // typing that led here returned.
+        const QSignalBlocker quiet(planEdit);
+        planEdit->setValue(s->getPlan());
+        if (!planWarningQueued_) {
+            planWarningQueued_ = true;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    planWarningQueued_ = false;
+                    showWarnBox(LanStr(kRowPlanNotSaved));
+                },
+                Qt::QueuedConnection);
+        }
+        return;
+    }
     s->setPlan(value);
 }
 

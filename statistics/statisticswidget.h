@@ -68,4 +68,6 @@ private:
     void exportToDisk();
     // The shown day as a table (tab-separated, UTF-8) in `path`.
     bool writeExportTable(const QString& path) const;
+
+    bool planWarningQueued_ = false; // one box for a burst of refused keystrokes
 };

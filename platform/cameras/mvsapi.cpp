@@ -3,6 +3,7 @@
 #include "platform/cameras/simcamera.h"
 #include "platform/cameras/vendorlib.h"
 
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -23,7 +24,7 @@ camsdk::VendorLibrary& lib()
         {"MV_CC_EnumDevices", "MV_CC_CreateHandle", "MV_CC_DestroyHandle", "MV_CC_OpenDevice", "MV_CC_CloseDevice",
          "MV_CC_GetStringValue", "MV_CC_GetIntValueEx", "MV_CC_SetIntValueEx", "MV_CC_GetFloatValue",
          "MV_CC_SetFloatValue", "MV_CC_SetEnumValue", "MV_CC_SetBoolValue", "MV_CC_SetCommandValue",
-         "MV_CC_GetSharpness", "MV_CC_SetBalanceWhiteAuto", "MV_CC_RegisterImageCallBack", "MV_CC_StartGrabbing",
+         "MV_CC_GetSharpness", "MV_CC_SetBalanceWhiteAuto", "MV_CC_RegisterImageCallBack", "MV_CC_RegisterExceptionCallBack", "MV_CC_StartGrabbing",
          "MV_CC_StopGrabbing", "MV_CC_ConvertPixelType", "MV_GIGE_ForceIpEx"}};
     return l;
 }
@@ -40,6 +41,12 @@ struct Handle {
     void* user = nullptr;
     std::thread grabber;
     std::atomic<bool> stop{false};
+    // The library's own watch of the device: tells the exception callback
+    // once when the open camera leaves the bus.
+    ExceptionCallBack exception = nullptr;
+    void* exceptionUser = nullptr;
+    std::thread watcher;
+    std::atomic<bool> unwatch{false};
 };
 
 // Device records handed out by the enumeration stay valid until exit, as the
@@ -102,6 +109,26 @@ void grabLoop(Handle* x)
         if (x->callback)
             x->callback(data.data(), &info, x->user);
     }
+}
+
+void watchLoop(Handle* x)
+{
+    while (!x->unwatch) {
+        if (x->camera->vanished()) {
+            x->exception(MV_EXCEPTION_DEV_DISCONNECT, x->exceptionUser);
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+void stopWatcher(Handle* x)
+{
+    if (!x->watcher.joinable())
+        return;
+    x->unwatch = true;
+    x->watcher.join();
+    x->unwatch = false;
 }
 
 void stopGrabber(Handle* x)
@@ -209,6 +236,7 @@ int MV_CC_DestroyHandle(void* handle)
         if (!x)
             return MV_E_HANDLE;
         stopGrabber(x);
+        stopWatcher(x);
         if (x->opened)
             x->camera->close();
         delete x;
@@ -242,6 +270,7 @@ int MV_CC_CloseDevice(void* handle)
         if (!x || !x->opened)
             return MV_E_HANDLE;
         stopGrabber(x);
+        stopWatcher(x);
         x->camera->closeLogged();
         x->opened = false;
         return MV_OK;
@@ -370,6 +399,11 @@ int MV_CC_SetCommandValue(void* handle, const char* key)
                 if (c->has(d))
                     c->presetValue(QLatin1String(name), c->value(d));
             }
+            // The set loaded brings its own trigger mode and pixel format.
+            c->presetValue(QStringLiteral("TriggerMode"), c->value(QStringLiteral("default:TriggerMode"), 0));
+            c->presetValue(QStringLiteral("PixelFormat"),
+                           c->value(QStringLiteral("default:PixelFormat"),
+                                    double(c->spec().colour ? PixelType_Gvsp_BayerRG8 : PixelType_Gvsp_Mono8)));
         }
         return MV_OK;
     }
@@ -416,6 +450,23 @@ int MV_CC_RegisterImageCallBack(void* handle, ImageCallBack callback, void* user
         return MV_OK;
     }
     CAMSDK_FORWARD(lib(), MV_CC_RegisterImageCallBack, handle, callback, user);
+    return camsdk::kNotAvailable;
+}
+
+int MV_CC_RegisterExceptionCallBack(void* handle, ExceptionCallBack callback, void* user)
+{
+    if (sim()) {
+        Handle* x = h(handle);
+        if (!x || !x->opened)
+            return MV_E_HANDLE;
+        stopWatcher(x);
+        x->exception = callback;
+        x->exceptionUser = user;
+        if (callback)
+            x->watcher = std::thread(watchLoop, x);
+        return MV_OK;
+    }
+    CAMSDK_FORWARD(lib(), MV_CC_RegisterExceptionCallBack, handle, callback, user);
     return camsdk::kNotAvailable;
 }
 

@@ -28,6 +28,8 @@ constexpr unsigned int MV_USB_DEVICE = 0x00000004;
 constexpr unsigned int MV_ACCESS_Exclusive = 1;
 constexpr unsigned int MV_MAX_DEVICE_NUM = 256;
 constexpr unsigned int MV_BALANCEWHITE_AUTO_ONCE = 2;
+// Exception messages of the exception callback.
+constexpr unsigned int MV_EXCEPTION_DEV_DISCONNECT = 0x00008001;
 
 // The pixel-type enumeration has members past 0x7FFFFFFF and -1, so gcc
 // gives it 8 bytes: every field of this type is 8 bytes, 8-aligned.
@@ -210,6 +212,8 @@ static_assert(sizeof(MVCC_STRINGVALUE) == 272 && alignof(MVCC_STRINGVALUE) == 8
               "MVCC_STRINGVALUE");
 
 typedef void (*ImageCallBack)(unsigned char* pData, MV_FRAME_OUT_INFO* pFrameInfo, void* pUser);
+// Called on the library's own thread, for example when the device is gone.
+typedef void (*ExceptionCallBack)(unsigned int nMsgType, void* pUser);
 
 int MV_CC_EnumDevices(unsigned int nTLayerType, MV_CC_DEVICE_INFO_LIST* pstDevList);
 int MV_CC_CreateHandle(void** handle, const MV_CC_DEVICE_INFO* pstDevInfo);
@@ -227,6 +231,7 @@ int MV_CC_SetCommandValue(void* handle, const char* strKey);
 int MV_CC_GetSharpness(void* handle, MVCC_INTVALUE* pstValue);
 int MV_CC_SetBalanceWhiteAuto(void* handle, unsigned int nValue);
 int MV_CC_RegisterImageCallBack(void* handle, ImageCallBack cbOutput, void* pUser);
+int MV_CC_RegisterExceptionCallBack(void* handle, ExceptionCallBack cbException, void* pUser);
 int MV_CC_StartGrabbing(void* handle);
 int MV_CC_StopGrabbing(void* handle);
 int MV_CC_ConvertPixelType(void* handle, MV_CC_PIXEL_CONVERT_PARAM* pstCvtParam);

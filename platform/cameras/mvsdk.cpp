@@ -88,12 +88,15 @@ Lists& listsOf(const SimCamera& c)
         r.iHeightFOV = r.iHeight = presets[i].height();
         lists.presets.push_back(r);
     }
-    // A colour sensor sends its Bayer plane or, converted in the camera, grey.
-    const UINT types[] = {c.spec().colour ? CAMERA_MEDIA_TYPE_BAYGR8 : CAMERA_MEDIA_TYPE_MONO8, CAMERA_MEDIA_TYPE_MONO8};
-    for (int i = 0; i < (c.spec().colour ? 2 : 1); ++i) {
+    // The list is the camera's own, as long as it is: unscripted, a colour
+    // sensor lists its Bayer plane only, a monochrome one its grey.
+    QVector<uint32_t> types = c.mediaTypes();
+    if (types.isEmpty())
+        types = {c.spec().colour ? CAMERA_MEDIA_TYPE_BAYGR8 : CAMERA_MEDIA_TYPE_MONO8};
+    for (int i = 0; i < types.size(); ++i) {
         tSdkMediaType m{};
         m.iIndex = i;
-        std::snprintf(m.acDescription, sizeof m.acDescription, "%s", types[i] == CAMERA_MEDIA_TYPE_MONO8 ? "Mono8" : "BayerGR8");
+        std::snprintf(m.acDescription, sizeof m.acDescription, "0x%08X", types[i]);
         m.iMediaType = types[i];
         lists.media.push_back(m);
     }
@@ -378,6 +381,11 @@ CameraSdkStatus CameraGetImageBuffer(CameraHandle handle, tSdkFrameHead* head, B
             return CAMERA_STATUS_PARAMETER_INVALID;
         if (s->lent)
             return CAMERA_STATUS_FAILED;
+        // An open camera that left the bus is lost, not merely late.
+        if (s->camera->vanished())
+            return CAMERA_STATUS_DEVICE_LOST;
+        if (int fail = s->camera->failure(QStringLiteral("CameraGetImageBuffer")))
+            return fail;
         SimCamera::Frame f;
         if (!s->camera->nextFrame(int(timeoutMs), &f))
             return CAMERA_STATUS_TIME_OUT;
@@ -702,13 +710,20 @@ CameraSdkStatus CameraLoadParameter(CameraHandle handle, int team)
             return f;
         c.record(QStringLiteral("CameraLoadParameter %1").arg(team));
         if (team == PARAMETER_TEAM_DEFAULT) {
-            // The camera's own set: the whole sensor, no mirroring, and the
-            // values a test scripted as "default:<setter>".
+            // The camera's own set replaces everything the driver set: the
+            // whole sensor, the output format (the sensor's own: RGB for a
+            // colour sensor), the trigger, LUT and media type, mirroring, and
+            // the values a test scripted as "default:<setter>" (0 otherwise).
             s->resolution = tSdkImageResolution{};
             c.setOutputSize(c.spec().sensorWidth, c.spec().sensorHeight);
             for (const char* f : {"CameraSetExposureTime", "CameraSetAnalogGain", "CameraSetSharpness",
-                                  "CameraSetContrast", "CameraSetGamma", "CameraSetMirror 0", "CameraSetMirror 1"})
+                                  "CameraSetContrast", "CameraSetGamma", "CameraSetMirror 0", "CameraSetMirror 1",
+                                  "CameraSetTriggerMode", "CameraSetLutMode", "CameraSetMediaType",
+                                  "CameraSetMonochrome"})
                 c.presetValue(QLatin1String(f), c.value(QStringLiteral("default:") + QLatin1String(f)));
+            const UINT own = c.spec().colour ? CAMERA_MEDIA_TYPE_RGB8 : CAMERA_MEDIA_TYPE_MONO8;
+            c.presetValue(QStringLiteral("CameraSetIspOutFormat"),
+                          c.value(QStringLiteral("default:CameraSetIspOutFormat"), own));
         }
         return CAMERA_STATUS_SUCCESS;
     }

@@ -27,8 +27,14 @@ constexpr CameraSdkStatus CAMERA_STATUS_NOT_SUPPORTED = -4;
 constexpr CameraSdkStatus CAMERA_STATUS_PARAMETER_INVALID = -6;
 constexpr CameraSdkStatus CAMERA_STATUS_TIME_OUT = -12;
 constexpr CameraSdkStatus CAMERA_STATUS_NO_DEVICE_FOUND = -16;
+constexpr CameraSdkStatus CAMERA_STATUS_NO_LOGIC_DEVICE_FOUND = -17;
 constexpr CameraSdkStatus CAMERA_STATUS_DEVICE_IS_OPENED = -18;
+constexpr CameraSdkStatus CAMERA_STATUS_DEVICE_IS_CLOSED = -19;
+constexpr CameraSdkStatus CAMERA_STATUS_DEVICE_VEDIO_CLOSED = -20;
 constexpr CameraSdkStatus CAMERA_STATUS_NO_MEMORY = -21;
+constexpr CameraSdkStatus CAMERA_STATUS_USB_BULK_ERROR = -34;
+constexpr CameraSdkStatus CAMERA_STATUS_DEVICE_LOST = -38;
+constexpr CameraSdkStatus CAMERA_STATUS_CAMERA_NEED_RESET = -46;
 
 // Media types (frame heads and the image processor's output).
 constexpr UINT CAMERA_MEDIA_TYPE_MONO8 = 0x01080001;

@@ -109,6 +109,30 @@ QVector<QRect> SimCamera::presets() const
     return presets_;
 }
 
+void SimCamera::setMediaTypes(const QVector<uint32_t>& codes)
+{
+    std::lock_guard<std::mutex> l(m_);
+    mediaTypes_ = codes;
+}
+
+QVector<uint32_t> SimCamera::mediaTypes() const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return mediaTypes_;
+}
+
+void SimCamera::setMidFramePauseMs(int ms)
+{
+    std::lock_guard<std::mutex> l(m_);
+    midFramePauseMs_ = std::max(0, ms);
+}
+
+int SimCamera::midFramePauseMs() const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return midFramePauseMs_;
+}
+
 void SimCamera::setValue(const QString& feature, double value)
 {
     std::lock_guard<std::mutex> l(m_);

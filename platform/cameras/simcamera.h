@@ -65,6 +65,14 @@ public:
     void setPresets(const QVector<QRect>& presets);
     bool hasPresets() const;
     QVector<QRect> presets() const;
+    // The media types the camera lists (MindVision format codes, in list
+    // order). Unset, the vendor layer makes its own.
+    void setMediaTypes(const QVector<uint32_t>& codes);
+    QVector<uint32_t> mediaTypes() const;
+    // IDS: the camera pauses this long halfway through writing each frame
+    // into its image memory; 0 writes frames at once.
+    void setMidFramePauseMs(int ms);
+    int midFramePauseMs() const;
     // The next frame call does not return for this long, whatever its
     // time-out (a library call that hangs); 0 ends it.
     void setHangMs(int ms);
@@ -140,6 +148,8 @@ private:
     QStringList log_;
     QVector<QRect> presets_;
     bool presetsSet_ = false;
+    QVector<uint32_t> mediaTypes_;
+    int midFramePauseMs_ = 0;
 };
 
 using SimCameraPtr = std::shared_ptr<SimCamera>;

@@ -2,7 +2,9 @@
 // The IDS uEye SDK (uEye.h, libueye_api.so) as the driver calls it: the
 // vendor's names, parameter types, constants and record layouts of x86_64
 // Linux, checked below at compile time. The camera writes its frames
-// continuously into image memory allocated through the SDK (live capture).
+// its frames in turn into a sequence of image memories allocated through the
+// SDK (live capture) and raises the frame event after each; a memory locked
+// by the caller is skipped until it is unlocked.
 // The library is opened with dlopen where it is installed and used only when
 // it exports every call declared here; otherwise, and with the simulated bus
 // active, the calls answer from the simulator or as if no camera were
@@ -28,6 +30,8 @@ constexpr INT IS_INVALID_CAMERA_HANDLE = 1;
 constexpr INT IS_CANT_OPEN_DEVICE = 3;
 constexpr INT IS_NO_IMAGE_MEM_ALLOCATED = 15;
 constexpr INT IS_INVALID_MEMORY_POINTER = 49;
+constexpr INT IS_SEQUENCE_BUF_ALREADY_LOCKED = 117;
+constexpr INT IS_TIMED_OUT = 122;
 constexpr INT IS_INVALID_PARAMETER = 125;
 constexpr INT IS_NOT_SUPPORTED = 155;
 
@@ -35,6 +39,8 @@ constexpr HIDS IS_USE_DEVICE_ID = 0x8000;
 constexpr INT IS_WAIT = 1;
 constexpr INT IS_DONT_WAIT = 0;
 constexpr INT IS_FORCE_VIDEO_STOP = 0x4000;
+constexpr INT IS_IGNORE_PARAMETER = -1;
+constexpr INT IS_SET_EVENT_FRAME = 2;
 constexpr INT IS_CM_MONO8 = 6;
 constexpr INT IS_SET_ENABLE_AUTO_GAIN = 0x8800;
 constexpr INT IS_SET_ENABLE_AUTO_SHUTTER = 0x8802;
@@ -76,6 +82,27 @@ struct SENSORINFO {
     char Reserved[13];
 };
 
+// One camera of the camera list.
+struct UEYE_CAMERA_INFO {
+    DWORD dwCameraID;
+    DWORD dwDeviceID;
+    DWORD dwSensorID;
+    DWORD dwInUse;
+    IS_CHAR SerNo[16];
+    IS_CHAR Model[16];
+    DWORD dwStatus;
+    DWORD dwReserved[2];
+    IS_CHAR FullModelName[32];
+    DWORD dwReserved2[5];
+};
+
+// The camera list: dwCount, then that many entries from offset 4 (the
+// record declares one; callers allocate 4 + 112 x n bytes).
+struct UEYE_CAMERA_LIST {
+    ULONG dwCount;
+    UEYE_CAMERA_INFO uci[1];
+};
+
 struct IS_RECT {
     INT s32X;
     INT s32Y;
@@ -95,20 +122,37 @@ static_assert(offsetof(SENSORINFO, SensorID) == 0 && offsetof(SENSORINFO, strSen
                   && offsetof(SENSORINFO, bGlobShutter) == 60 && offsetof(SENSORINFO, wPixelSize) == 64
                   && offsetof(SENSORINFO, nUpperLeftBayerPixel) == 66 && offsetof(SENSORINFO, Reserved) == 67,
               "SENSORINFO fields");
+static_assert(sizeof(UEYE_CAMERA_INFO) == 112 && alignof(UEYE_CAMERA_INFO) == 4, "UEYE_CAMERA_INFO");
+static_assert(offsetof(UEYE_CAMERA_INFO, dwDeviceID) == 4 && offsetof(UEYE_CAMERA_INFO, dwInUse) == 12
+                  && offsetof(UEYE_CAMERA_INFO, SerNo) == 16 && offsetof(UEYE_CAMERA_INFO, Model) == 32
+                  && offsetof(UEYE_CAMERA_INFO, dwStatus) == 48 && offsetof(UEYE_CAMERA_INFO, FullModelName) == 60
+                  && offsetof(UEYE_CAMERA_INFO, dwReserved2) == 92,
+              "UEYE_CAMERA_INFO fields");
+static_assert(sizeof(UEYE_CAMERA_LIST) == 116 && offsetof(UEYE_CAMERA_LIST, uci) == 4, "UEYE_CAMERA_LIST");
 static_assert(sizeof(IS_RECT) == 16 && offsetof(IS_RECT, s32X) == 0 && offsetof(IS_RECT, s32Y) == 4
                   && offsetof(IS_RECT, s32Width) == 8 && offsetof(IS_RECT, s32Height) == 12,
               "IS_RECT");
 
 INT is_GetNumberOfCameras(INT* pnNumCams);
+INT is_GetCameraList(UEYE_CAMERA_LIST* pucl); // dwCount set to the entries allocated
 INT is_InitCamera(HIDS* phCam, HWND hWnd); // in: 0 first free, n camera id, n | IS_USE_DEVICE_ID device id
 INT is_ExitCamera(HIDS hCam);
 INT is_GetCameraInfo(HIDS hCam, CAMINFO* pInfo);
 INT is_GetSensorInfo(HIDS hCam, SENSORINFO* pInfo);
 INT is_SetColorMode(HIDS hCam, INT Mode);
 INT is_AllocImageMem(HIDS hCam, INT width, INT height, INT bitspixel, char** ppcImgMem, int* pid);
-INT is_SetImageMem(HIDS hCam, char* pcMem, int id);
 INT is_FreeImageMem(HIDS hCam, char* pcMem, int id);
-INT is_GetImageMemPitch(HIDS hCam, INT* pPitch);
+INT is_InquireImageMem(HIDS hCam, char* pcMem, int nID, int* pnX, int* pnY, int* pnBits, int* pnPitch);
+INT is_AddToSequence(HIDS hCam, char* pcMem, INT nID);
+INT is_ClearSequence(HIDS hCam);
+// pnNum, ppcMem: the memory being written (1-based in the sequence);
+// ppcMemLast: the memory of the last frame finished.
+INT is_GetActSeqBuf(HIDS hCam, INT* pnNum, char** ppcMem, char** ppcMemLast);
+INT is_LockSeqBuf(HIDS hCam, INT nNum, char* pcMem); // nNum IS_IGNORE_PARAMETER: by address
+INT is_UnlockSeqBuf(HIDS hCam, INT nNum, char* pcMem);
+INT is_EnableEvent(HIDS hCam, INT which);
+INT is_DisableEvent(HIDS hCam, INT which);
+INT is_WaitEvent(HIDS hCam, INT which, INT nTimeout); // IS_TIMED_OUT when no event came
 INT is_AOI(HIDS hCam, UINT nCommand, void* pParam, UINT SizeOfParam);
 INT is_SetAutoParameter(HIDS hCam, INT param, double* pval1, double* pval2);
 INT is_SetHardwareGamma(HIDS hCam, INT nMode);

@@ -248,39 +248,61 @@ TEST_F(DriverTest, MindVisionOpenSetsTheWorkingWindowTheOutputFormatAndNoMirrori
 {
     using namespace mindvision;
     const QString mono8 = QString::number(CAMERA_MEDIA_TYPE_MONO8), rgb8 = QString::number(CAMERA_MEDIA_TYPE_RGB8);
+    const QVector<uint32_t> bayerOnly; // the simulated colour sensor's own list: its Bayer plane
+    const QVector<uint32_t> threeEntries = {CAMERA_MEDIA_TYPE_BAYRG8, CAMERA_MEDIA_TYPE_BAYGR8, CAMERA_MEDIA_TYPE_MONO8};
+    const QVector<uint32_t> monoFirst = {CAMERA_MEDIA_TYPE_MONO8, CAMERA_MEDIA_TYPE_BAYGR8};
     struct Case {
         int w, h;
         bool sensorColour, colourSetting;
+        QVector<uint32_t> media;
         QStringList expected; // resolution and format calls, in order
+        bool greyByLibrary;   // no grey entry: journaled that the library makes grey
     };
     const Case cases[] = {
-        // The 2592 sensor works at preset 10 of its list.
-        {2592, 1944, true, false,
-         {"CameraSetImageResolution 10 at 4,2 1296x972 out 1296x972", "CameraSetWbMode=0", "CameraSetMediaType=1",
-          "CameraSetIspOutFormat=" + mono8}},
-        {1280, 1024, false, false, {"CameraSetImageResolution 255 at 80,92 1120x840 out 1120x840",
-                                    "CameraSetIspOutFormat=" + mono8, "CameraSetMonochrome=0"}},
-        {1280, 1024, true, true, {"CameraSetImageResolution 255 at 80,92 1120x840 out 1120x840", "CameraSetWbMode=0",
-                                  "CameraSetMediaType=0", "CameraSetIspOutFormat=" + rgb8}},
-        {2048, 1536, true, true, {"CameraSetImageResolution 255 at 224,168 1600x1200 out 1600x1200",
-                                  "CameraSetWbMode=0", "CameraSetIspOutFormat=" + rgb8, "CameraSetMonochrome=0"}},
-        {2048, 1536, true, false, {"CameraSetImageResolution 255 at 224,168 1600x1200 out 1600x1200",
-                                   "CameraSetWbMode=0", "CameraSetIspOutFormat=" + mono8, "CameraSetMonochrome=1"}},
-        {1600, 1200, false, false, {"CameraSetImageResolution 255 at 150,100 1300x1000 out 1300x1000",
-                                    "CameraSetIspOutFormat=" + mono8, "CameraSetMonochrome=0"}},
+        // The 2592 sensor works at preset 10 of its list; a one-entry list
+        // has no grey entry, so the library turns the frames grey.
+        {2592, 1944, true, false, bayerOnly,
+         {"CameraSetImageResolution 10 at 4,2 1296x972 out 1296x972", "CameraSetWbMode=0",
+          "CameraSetIspOutFormat=" + mono8},
+         true},
+        // The entry is found by its code, not by its place.
+        {1280, 1024, true, false, threeEntries,
+         {"CameraSetImageResolution 255 at 80,92 1120x840 out 1120x840", "CameraSetWbMode=0", "CameraSetMediaType=2",
+          "CameraSetIspOutFormat=" + mono8},
+         false},
+        {1280, 1024, true, true, monoFirst,
+         {"CameraSetImageResolution 255 at 80,92 1120x840 out 1120x840", "CameraSetWbMode=0", "CameraSetMediaType=1",
+          "CameraSetIspOutFormat=" + rgb8},
+         false},
+        {1280, 1024, false, false, {}, {"CameraSetImageResolution 255 at 80,92 1120x840 out 1120x840",
+                                        "CameraSetIspOutFormat=" + mono8, "CameraSetMonochrome=0"}, false},
+        {1280, 1024, true, true, bayerOnly, {"CameraSetImageResolution 255 at 80,92 1120x840 out 1120x840",
+                                             "CameraSetWbMode=0", "CameraSetMediaType=0", "CameraSetIspOutFormat=" + rgb8},
+         false},
+        {2048, 1536, true, true, bayerOnly, {"CameraSetImageResolution 255 at 224,168 1600x1200 out 1600x1200",
+                                             "CameraSetWbMode=0", "CameraSetIspOutFormat=" + rgb8, "CameraSetMonochrome=0"},
+         false},
+        {2048, 1536, true, false, bayerOnly, {"CameraSetImageResolution 255 at 224,168 1600x1200 out 1600x1200",
+                                              "CameraSetWbMode=0", "CameraSetIspOutFormat=" + mono8, "CameraSetMonochrome=1"},
+         false},
+        {1600, 1200, false, false, {}, {"CameraSetImageResolution 255 at 150,100 1300x1000 out 1300x1000",
+                                        "CameraSetIspOutFormat=" + mono8, "CameraSetMonochrome=0"}, false},
     };
     const QVector<QRect> presets = {QRect(0, 0, 2592, 1944), QRect(0, 0, 2048, 1536), QRect(0, 0, 1920, 1080),
                                     QRect(0, 0, 1600, 1200), QRect(0, 0, 1280, 960),  QRect(0, 0, 1280, 720),
                                     QRect(0, 0, 1024, 768),  QRect(0, 0, 800, 600),   QRect(0, 0, 640, 480),
                                     QRect(0, 0, 2592, 1944), QRect(4, 2, 1296, 972)};
     for (const Case& c : cases) {
-        SCOPED_TRACE(QStringLiteral("%1 colour %2/%3").arg(c.w).arg(c.sensorColour).arg(c.colourSetting).toStdString());
+        SCOPED_TRACE(QStringLiteral("%1 colour %2/%3 list of %4").arg(c.w).arg(c.sensorColour).arg(c.colourSetting).arg(c.media.size()).toStdString());
         camsdk::resetSimulators();
+        ForgetCameraNotices();
         a = addCamera(Vendor::MindVision, "SERIAL-AA", c.w, c.h, c.sensorColour);
         a->setPresets(presets);
+        a->setMediaTypes(c.media);
         gisColor = c.colourSetting;
         CheckCameraID();
         a->clearLog();
+        records.clear();
         CameraDriver* d = openSlot(0);
         ASSERT_TRUE(d->isOpen()) << d->openFailure().toStdString();
         QStringList setup;
@@ -294,6 +316,7 @@ TEST_F(DriverTest, MindVisionOpenSetsTheWorkingWindowTheOutputFormatAndNoMirrori
                   (c.expected + QStringList({"CameraSetMirror 0=0", "CameraSetMirror 1=0", "CameraSetFrameSpeed=0"}))
                       .join(" | ")
                       .toStdString());
+        EXPECT_EQ(records.contains(LanStr(cameratext::kMediaNoMono).arg(1)), c.greyByLibrary);
         // The frames come at the working size and are delivered, not refused.
         d->CameraStart();
         EXPECT_TRUE(waitUntil([&] { return d->framesDelivered() >= 2; }));
@@ -301,6 +324,12 @@ TEST_F(DriverTest, MindVisionOpenSetsTheWorkingWindowTheOutputFormatAndNoMirrori
         EXPECT_EQ(a->frameHeight(), gImageH);
         EXPECT_EQ(d->framesDropped(), 0u);
         EXPECT_FALSE(d->hasFault());
+        // Journaled once, not at every reopening.
+        d->CameraStop();
+        d->CameraClose();
+        records.clear();
+        ASSERT_TRUE(d->CameraOpen());
+        EXPECT_FALSE(records.contains(LanStr(cameratext::kMediaNoMono).arg(1)));
         closeAll();
         numCamera = 0;
     }
@@ -746,10 +775,11 @@ TEST_F(DriverTest, MindVisionContrastAndDefaultsOverNarrowAndWideRanges)
                                       "CameraSetImageResolution 255 at 80,92 1120x840 out 1120x840",
                                       "CameraSetIspOutFormat=" + QString::number(mindvision::CAMERA_MEDIA_TYPE_MONO8),
                                       "CameraSetMonochrome=0", "CameraSetAeState=0",
-                                      // a mono sensor narrower than 2048 is turned over vertically
-                                      "CameraSetMirror 0=0", "CameraSetMirror 1=1", "CameraSetFrameSpeed=0",
-                                      "CameraPlay", "CameraStop", "CameraSetFrameSpeed=2", "CameraPlay"};
-        EXPECT_EQ(a->log(), expected);
+                                      // never mirrored, as at open; trigger and LUT as before the load
+                                      "CameraSetMirror 0=0", "CameraSetMirror 1=0", "CameraSetFrameSpeed=0",
+                                      "CameraSetTriggerMode=0", "CameraSetLutMode=0", "CameraPlay", "CameraStop",
+                                      "CameraSetFrameSpeed=2", "CameraPlay"};
+        EXPECT_EQ(a->log().join(" | ").toStdString(), expected.join(" | ").toStdString());
         // Still the working size, and still delivering.
         const uint32_t before = drivers[0]->framesDelivered();
         EXPECT_TRUE(waitUntil([&] { return drivers[0]->framesDelivered() > before + 1; }));
@@ -758,6 +788,59 @@ TEST_F(DriverTest, MindVisionContrastAndDefaultsOverNarrowAndWideRanges)
         closeAll();
         numCamera = 0;
     }
+}
+
+// The camera's own set (mirrored, free running, a preset LUT) never
+// survives a restore: the picture stays as the open sets it, hardware
+// trigger stays on and contrast and gamma keep acting.
+TEST_F(DriverTest, ARestoreKeepsThePictureUnmirroredTheTriggerAndTheLut)
+{
+    twoCameras(Vendor::MindVision, "SERIAL-BB", 1280, 1024);
+    a->presetValue("default:CameraSetMirror 1", 1);
+    a->presetValue("default:CameraSetTriggerMode", mindvision::TRIGGER_CONTINUATION);
+    a->presetValue("default:CameraSetLutMode", mindvision::LUTMODE_PRESET);
+    para().use_external_trigger = 1;
+    openAndStart(1);
+    ASSERT_EQ(a->value("CameraSetTriggerMode"), mindvision::TRIGGER_EXTERNAL);
+    drivers[0]->RestoreDefaultSettings();
+    EXPECT_EQ(a->value("CameraSetMirror 0"), 0);
+    EXPECT_EQ(a->value("CameraSetMirror 1"), 0);
+    EXPECT_EQ(a->value("CameraSetTriggerMode"), mindvision::TRIGGER_EXTERNAL);
+    EXPECT_EQ(a->value("CameraSetLutMode"), mindvision::LUTMODE_PARAM_GEN);
+    EXPECT_TRUE(a->acquiring());
+    // The Hikvision user set brings its own trigger mode too.
+    camsdk::resetSimulators();
+    closeAll();
+    numCamera = 0;
+    twoCameras(Vendor::Hikvision, "SERIAL-BB", 1280, 1024);
+    openAndStart(1);
+    ASSERT_EQ(a->value("TriggerMode"), 1);
+    drivers[0]->RestoreDefaultSettings();
+    EXPECT_EQ(a->value("TriggerMode"), 1);
+    EXPECT_EQ(a->value("TriggerSource"), 0);
+}
+
+// The defaults bring a colour camera's RGB output back and the camera
+// refuses grey again: its RGB frames are refused (a fault, so a loss), never
+// written as wide as they are into room for grey.
+TEST_F(DriverTest, ARestoreWhoseOutputFormatIsRefusedNeverOverrunsTheFrame)
+{
+    twoCameras(Vendor::MindVision, "SERIAL-BB", 1280, 1024, true);
+    a->setMediaTypes({mindvision::CAMERA_MEDIA_TYPE_BAYGR8, mindvision::CAMERA_MEDIA_TYPE_MONO8});
+    ASSERT_FALSE(gisColor);
+    openAndStart(1);
+    CameraDriver* d = drivers[0].get();
+    ASSERT_TRUE(waitUntil([&] { return d->framesDelivered() >= 2; }));
+    a->setFailure("CameraSetIspOutFormat", mindvision::CAMERA_STATUS_NOT_SUPPORTED);
+    records.clear();
+    d->RestoreDefaultSettings();
+    EXPECT_TRUE(records.contains(
+        LanStr(cameratext::kRestoreIncomplete).arg(1).arg(mindvision::CAMERA_STATUS_NOT_SUPPORTED)));
+    ASSERT_TRUE(waitUntil([&] { return d->hasFault(); }));
+    FaultReport f;
+    ASSERT_TRUE(d->takeFault(&f));
+    EXPECT_EQ(f.kind, CameraFault::FrameFormat);
+    EXPECT_EQ(f.detail, int64_t(mindvision::CAMERA_MEDIA_TYPE_RGB8));
 }
 
 TEST_F(DriverTest, DefaultsTheCameraCannotLoadLeaveTheSettingsAndAreSaid)

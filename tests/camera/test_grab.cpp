@@ -110,7 +110,11 @@ TEST_P(GrabTest, MonoSensorWithTheColourSettingIsExpandedToRgba)
 // taken only whole, never while the next one is written over it.
 TEST_P(GrabTest, AFrameIsTakenOnlyWholeWhileTheNextIsWritten)
 {
-    CameraDriver* d = start(false, true, [](SimCamera& c) { c.setFramePeriodMs(1); });
+    // The IDS camera writes into its own memories, pausing halfway through each frame.
+    CameraDriver* d = start(false, true, [](SimCamera& c) {
+        c.setFramePeriodMs(1);
+        c.setMidFramePauseMs(2);
+    });
     auto buf = frame();
     int taken = 0;
     QElapsedTimer t;

@@ -64,6 +64,10 @@ TEST(VendorRecords, SizesAndFieldOffsetsAreTheVendors)
          {F(SENSORINFO, SensorID, 0), F(SENSORINFO, strSensorName, 2), F(SENSORINFO, nColorMode, 34),
           F(SENSORINFO, nMaxWidth, 36), F(SENSORINFO, nMaxHeight, 40), F(SENSORINFO, wPixelSize, 64),
           F(SENSORINFO, nUpperLeftBayerPixel, 66)}},
+        {REC(UEYE_CAMERA_INFO, 112, 4),
+         {F(UEYE_CAMERA_INFO, dwDeviceID, 4), F(UEYE_CAMERA_INFO, dwInUse, 12), F(UEYE_CAMERA_INFO, SerNo, 16),
+          F(UEYE_CAMERA_INFO, Model, 32), F(UEYE_CAMERA_INFO, dwStatus, 48), F(UEYE_CAMERA_INFO, FullModelName, 60)}},
+        {REC(UEYE_CAMERA_LIST, 116, 4), {F(UEYE_CAMERA_LIST, dwCount, 0), F(UEYE_CAMERA_LIST, uci, 4)}},
         {REC(IS_RECT, 16, 4),
          {F(IS_RECT, s32X, 0), F(IS_RECT, s32Y, 4), F(IS_RECT, s32Width, 8), F(IS_RECT, s32Height, 12)}},
         // MindVision

@@ -195,9 +195,66 @@ TEST_P(VendorLossTest, ACameraThatDoesNotReopenIsANewLoss)
         b->close();
 }
 
+// A camera that is gone is lost within a few seconds by the cycle's own
+// runs, with the clamp prohibited, in both trigger modes: with hardware
+// trigger no frame-rate count runs and no cycle starts without its frames.
+TEST_P(VendorLossTest, ACameraGoneIsLostInEveryTriggerMode)
+{
+    for (int external : {1, 0}) {
+        SCOPED_TRACE(external ? "hardware trigger" : "continuous");
+        closeAll();
+        camsdk::resetSimulators();
+        CameraWatch::instance().reset();
+        numCamera = 0;
+        gisLost = gLost = 0;
+        records.clear();
+        warnings.clear();
+        outputs.clear();
+        para().use_external_trigger = external;
+        startTwo(GetParam());
+        a->setVanished(true);
+        // The passes of the cycle, each followed by the event loop; no one-second tick.
+        CameraWatch& w = CameraWatch::instance();
+        ASSERT_TRUE(waitUntil([&] {
+            w.runStep();
+            QCoreApplication::processEvents();
+            return gisLost == 1;
+        }, 4000));
+        ASSERT_EQ(records.size(), 2) << records.join('|').toStdString();
+        EXPECT_EQ(records[0], "The 1th Camera Lost, 1");
+        EXPECT_TRUE(records[1].startsWith("Camera 1 is disconnected")) << records[1].toStdString();
+        EXPECT_TRUE(outputs.contains(qMakePair(0, 1)));
+        EXPECT_EQ(warnings.size(), 1);
+        EXPECT_FALSE(a->isOpen());
+        // Back on the bus, it is back in the cycle.
+        a->setVanished(false);
+        clock.advanceMs(3000);
+        attempt();
+        EXPECT_EQ(gisLost, 0);
+        EXPECT_TRUE(allOpen());
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Vendors, VendorLossTest,
                          ::testing::Values(Vendor::Daheng, Vendor::Ids, Vendor::MindVision, Vendor::Hikvision),
                          [](const ::testing::TestParamInfo<Vendor>& i) { return std::string(vendorName(i.param)); });
+
+// Errors in a row that are neither a frame nor a time-out, for as long as
+// a camera may be silent, are a loss also with hardware trigger.
+TEST_F(LossTest, ALibraryErrorThatPersistsIsALossWithHardwareTrigger)
+{
+    para().use_external_trigger = 1;
+    startTwo(Vendor::MindVision);
+    a->setFailure("CameraGetImageBuffer", mindvision::CAMERA_STATUS_USB_BULK_ERROR);
+    CameraWatch& w = CameraWatch::instance();
+    ASSERT_TRUE(waitUntil([&] {
+        w.runStep();
+        QCoreApplication::processEvents();
+        return gisLost == 1;
+    }, CameraDriver::kFailingMs + 2000));
+    EXPECT_EQ(records.last(), LanStr(cameratext::kReadFailed).arg(1));
+    EXPECT_TRUE(outputs.contains(qMakePair(0, 1)));
+}
 
 TEST_F(LossTest, LossWhileDetectionIsStoppedLeavesTheOutputs)
 {

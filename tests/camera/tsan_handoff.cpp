@@ -47,7 +47,7 @@ protected:
             s.serial = serial;
             s.sensorWidth = 64;
             s.sensorHeight = 48;
-            camsdk::simBus(v).add(s);
+            camsdk::simBus(v).add(s)->setMidFramePauseMs(1); // the IDS camera writes in two halves
         }
         gCameraID = backend;
         gFindCamera = 2;
@@ -116,6 +116,9 @@ TEST_P(HandOff, FramesAreCopiedOutWhileSettingsChange)
     case kCameraHik:
         openTwo(Vendor::Hikvision, kCameraHik);
         break;
+    case kCameraIds:
+        openTwo(Vendor::Ids, kCameraIds);
+        break;
     case kCameraV4l2: {
         ASSERT_TRUE(writeY4m(platform::sysPath("/dev/video0"), 64, 48, 200, [](int n) { return 20 + n; }));
         CameraDriver::setV4l2InputFormat("yuv4mpegpipe");
@@ -129,7 +132,7 @@ TEST_P(HandOff, FramesAreCopiedOutWhileSettingsChange)
     exercise(1200);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, HandOff, ::testing::Values(kCameraDaheng, kCameraMind, kCameraHik, kCameraV4l2));
+INSTANTIATE_TEST_SUITE_P(Backends, HandOff, ::testing::Values(kCameraDaheng, kCameraIds, kCameraMind, kCameraHik, kCameraV4l2));
 
 int main(int argc, char** argv)
 {

@@ -111,6 +111,7 @@ inline void endWindow(MainWindow*& window)
     gisReTrain = gisReShape = gFromTrain = false;
     gisTempAlarm = false;
     gisLost = 0;
+    gLost = 0;
     gSource = -1;
     gLan = 0;
     for (int c = 0; c < 8; ++c)
@@ -185,6 +186,8 @@ protected:
         QDir().mkpath("paraGroup/default");
         QFile::copy("PARAM.db", "paraGroup/default/PARAM.db");
         ASSERT_TRUE(cycletest::makeRecordAndSerialDatabases());
+        if (beforeWindow)
+            beforeWindow();
         gpWPara = new WizardPara;
         gpWParaBak = new WizardPara;
         gAppDirPath = folder();
@@ -344,6 +347,8 @@ protected:
     }
 
     WizardPara para;
+    // Runs on the laid-out program folder just before the window starts.
+    std::function<void()> beforeWindow;
     MainWindow* window = nullptr;
     platform::RecordingPanelDevice panel;
     platform::ManualClock clock{QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9))};

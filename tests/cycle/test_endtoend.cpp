@@ -385,6 +385,39 @@ TEST_F(EndToEnd, HardwareTriggeredCamerasStartCyclesByThemselves)
     EXPECT_EQ(board.inputs(), 0);
 }
 
+// A hardware-triggered camera that is gone: no cycle can start without its
+// frames, so the loss comes from the library's status: the clamp is
+// prohibited at the board, the loss journaled with its cause and shown
+// once, and the camera back on the bus is back in the cycle.
+TEST_F(EndToEnd, AHardwareTriggeredCameraThatIsGoneIsLostAndTheClampProhibited)
+{
+    para.use_external_trigger = 1;
+    start();
+    QStringList warnings;
+    setModalRunner([&](QDialog& d) {
+        for (QLabel* l : d.findChildren<QLabel*>())
+            warnings << l->text();
+        return int(QDialog::Accepted);
+    });
+    ASSERT_TRUE(waitFor([] { return gAllNum[0] >= 1 && gAllNum[1] >= 1; }, 8000));
+    cameras[1]->setVanished(true);
+    ASSERT_TRUE(waitFor([&] { return gisLost == 1; }, 3000)) << "lost within a few seconds";
+    EXPECT_TRUE(waitFor([&] { return atBoard(0); }, 1000)) << "the clamp prohibited at the board";
+    const QStringList recs = records();
+    EXPECT_TRUE(recs.contains(LanStr(cameratext::kDeviceGone).arg(2).arg(mindvision::CAMERA_STATUS_DEVICE_LOST)))
+        << qPrintable(recs.join('|'));
+    EXPECT_TRUE(recs.contains("The 1th Camera Lost, 2"));
+    EXPECT_TRUE(waitFor([&] { return warnings.filter(LanStr(39)).size() == 1; })) << "shown once";
+    const int judged = gAllNum[0], judgedSecond = gAllNum[1];
+    waitFor([] { return false; }, 500);
+    EXPECT_TRUE(atBoard(0)) << "still prohibited";
+    EXPECT_EQ(gAllNum[0], judged) << "no cycle without the lost camera";
+
+    cameras[1]->setVanished(false);
+    ASSERT_TRUE(waitFor([&] { return gisLost == 0; }, 8000)) << "restarted";
+    EXPECT_TRUE(waitFor([&] { return gAllNum[1] > judgedSecond; }, 8000)) << "its frames start cycles again";
+}
+
 TEST_F(EndToEnd, TheCameraPastAFailedSlotIsJudgedAndNamedByItsSlot)
 {
     failSlotOne();

@@ -108,6 +108,6 @@ TEST_F(TemplateUpdate, ATemplateThatCannotBeSavedChangesNothingAndIsReportedOnce
     EXPECT_EQ(cv::norm(view(0)->TemplatePlane(1, 0), before, cv::NORM_INF), 0) << "memory kept as the disk is";
     EXPECT_EQ(view(0)->recong->trainedEpoch[1], epoch) << "the training in force stays";
     EXPECT_EQ(templateGrey(1), 200) << "the other camera's update is in place";
-    EXPECT_EQ(records().filter(LanStr(cycletext::kTemplateUpdateNotSaved).arg(1)).size(), 1);
+    EXPECT_EQ(records().filter(LanStr(kLanTemplateNotWritten).arg(1).arg(2)).size(), 1);
     EXPECT_TRUE(QDir().entryList({".template-update-*"}, QDir::Files | QDir::Hidden).isEmpty());
 }

@@ -4,6 +4,7 @@
 
 #include "monitor/cycletexts.h"
 #include "params/procedures.h"
+#include "sqlfaults.h"
 #include "settings/maintenance.h"
 #include "settings/settingshost.h"
 
@@ -391,6 +392,45 @@ TEST_F(Verdict, CountsThatCannotBeSavedAreReportedOnce)
     moldCycle(true);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     EXPECT_EQ(records().filter(LanStr(cycletext::kCountersNotSaved)).size(), 2) << "a new failure after a success";
+}
+
+// Camera 1's region table with a dark-area region on the mold step; then a
+// damaged page under it. The camera is never judged as one without regions:
+// frames that would pass keep the clamp prohibited, the reason is shown, and
+// the operator and the journal are told. The intact table passes.
+TEST_F(Verdict, ACameraWhoseRegionsCannotBeReadKeepsTheClampProhibited)
+{
+    for (bool damaged : {false, true}) {
+        SCOPED_TRACE(damaged ? "damaged" : "intact");
+        if (damaged)
+            nextCase();
+        moldOnly();
+        beforeWindow = [damaged] {
+            ASSERT_TRUE(OpenSqlite("regions", "PARAM.db"));
+            {
+                QSqlQuery q(QSqlDatabase::database("regions"));
+                ASSERT_TRUE(q.exec("insert into cammer0 values('detect1', '1 0 0 0 0 0 0 0 0')"));
+                ASSERT_TRUE(q.exec("insert into cammer0 values('ROI1-0', '0 60 100 4 1 0 0 200 200 400 300')"));
+            }
+            CloseSqlite("regions");
+            if (damaged)
+                ASSERT_TRUE(sqlfaults::damagePageHolding("PARAM.db", "ROI1-0"));
+        };
+        start();
+        ASSERT_EQ(view(0)->liveRegions->roiCount[1], damaged ? 0 : 1);
+        QCoreApplication::processEvents();
+        const QString told = LanStr(kLanRegionsUnread).arg(1);
+        EXPECT_EQ(boxes.filter(told).size(), damaged ? 1 : 0);
+        EXPECT_EQ(records().filter(told).size(), damaged ? 1 : 0);
+
+        moldCycle(true, true);
+        EXPECT_EQ(out(0), damaged) << "clamp prohibited";
+        EXPECT_EQ(view(0)->allOK, !damaged);
+        EXPECT_TRUE(view(1)->allOK);
+        EXPECT_EQ(view(0)->recong->AlignmentText(1).isEmpty(), !damaged);
+        moldCycle(false, true);
+        EXPECT_TRUE(out(0)) << "a stuck part";
+    }
 }
 
 // An alarm reset while the review holds unsaved region edits: the save

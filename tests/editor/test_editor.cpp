@@ -11,6 +11,7 @@
 #include "editor/regioption.h"
 #include "editor/roioperation.h"
 #include "inspection/changelog.h"
+#include "params/procedures.h"
 #include "captions.h"
 #include "programlook.h"
 #include "widgets/keyboards.h"
@@ -74,6 +75,39 @@ protected:
         q.addBindValue(name);
         return q.exec() && q.next() ? q.value(0).toString() : QString();
     }
+    // Every file of the first two steps' template folders with its digest.
+    QMap<QString, QByteArray> folders()
+    {
+        QMap<QString, QByteArray> files;
+        for (const char* folder : {"cammer11", "cammer12", "cammer21", "cammer22"})
+            for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
+                files.insert(f.filePath(), f.isDir() ? QByteArray("folder") : digest(f.filePath()));
+        return files;
+    }
+    // An alarm of camera 1 on the mold step with one NG region of 100 marked
+    // pixels, shown in the alarm bar.
+    void alarmWithMarkedPixels()
+    {
+        moldCycle(false, true);
+        ASSERT_EQ(window->displayState, 2);
+        alarmCamera(0);
+        CammerWidget* v = view(0);
+        const cv::Rect mark(100, 100, 10, 10);
+        v->NgOverlay().setTo(0);
+        v->roiOK[1][0] = false;
+        v->roiValue[1][0] = 300;
+        v->ngRects[1][0][0][0] = 1;
+        int* box = v->ngRects[1][0][1];
+        box[0] = mark.x - 2, box[1] = mark.y - 2, box[2] = mark.br().x + 2, box[3] = mark.br().y + 2;
+        v->ngOverlay(mark).setTo(255);
+    }
+    // Boxes shown so far (some wait for the event loop) holding the text.
+    int shownWith(const QString& text)
+    {
+        QCoreApplication::processEvents();
+        return boxes.filter(text).size();
+    }
+
     // The demonstration mold as every view's template of the first two steps.
     void moldTemplates()
     {
@@ -625,4 +659,158 @@ TEST_F(Editor, TheDrawHintTimesOut)
     window->SlotDrawHint();
     EXPECT_EQ(gDrawHint, 0);
     EXPECT_FALSE(window->drawHintTimer->isActive());
+}
+
+// While saves are held (here: a restored group waits for its restart),
+// re-sampling, template deletion, the automatic template update, ignoring
+// and clearing alarm points and adding a template refuse to write into the
+// camera folders, and say so; nothing in them or in memory changes.
+TEST_F(Editor, WhileSavesAreHeldNoCommandWritesTheCameraFolders)
+{
+    moldOnly();
+    para.procedure = para.procedure_requested = ProcAutoParts;
+    para.template_auto_update = 1;
+    para.max_mold_num = 3;
+    moldTemplates();
+    ASSERT_TRUE(QFile::copy("cammer12/template0.bmp", "cammer12/template1.bmp"));
+    start();
+    watchStep(1);
+    CammerWidget* v = view(0);
+    ASSERT_EQ(v->templateCount[1], 2);
+    const QMap<QString, QByteArray> before = folders();
+    holdParamSaves();
+    const QString held = LanStr(kLanSavesHeldRestored);
+
+    window->SlotReTrain();
+    EXPECT_EQ(shownWith(held), 1) << "re-sampling";
+    EXPECT_NE(window->runState, 2);
+
+    window->SlotAdjustArea();
+    regionBar()->SlotTempNext();
+    ASSERT_EQ(v->curTemplate, 1);
+    editor()->SlotTempDeleteCur();
+    EXPECT_EQ(shownWith(held), 2) << "deleting a template";
+    EXPECT_EQ(v->templateCount[1], 2);
+    regionBar()->endButton->click();
+
+    moldCycle(true, true);
+    moldCycle(true, true);
+    EXPECT_EQ(shownWith(held), 3) << "the automatic update, told once";
+
+    alarmWithMarkedPixels();
+    editor()->SlotIgnoreAlarmPoint();
+    v->CammerData::IgnoreMask(1)(cv::Rect(0, 0, 4, 4)).setTo(255);
+    editor()->SlotDeleteIgnorePoint();
+    alarmBar()->buttons[AlarmOption::ADD_TEMP - 1]->click();
+    EXPECT_EQ(shownWith(held), 6) << "ignoring, clearing, adding";
+    EXPECT_EQ(cv::countNonZero(v->ignoreMask[1]), 16);
+    EXPECT_EQ(v->templateCount[1], 2);
+
+    EXPECT_EQ(folders(), before);
+    const QStringList journal = records();
+    for (const QString& done : {LanStr(139), LanStr(71), LanStr(70).arg("1", "2"), LanStr(114).arg(1),
+                                LanStr(117).arg(1), LanStr(109).arg(1)})
+        EXPECT_FALSE(journal.contains(done)) << done.toStdString();
+    holdParamSaves(false);
+}
+
+// A bitmap the disk refuses (a folder in the file's place) is told and
+// journaled, nothing is journaled as done, and memory keeps what the disk
+// has: the template count, the ignore points, a template that stays.
+TEST_F(Editor, BitmapWritesTheDiskRefusesAreToldAndChangeNothing)
+{
+    moldOnly();
+    para.max_mold_num = 3;
+    moldTemplates();
+    ASSERT_TRUE(QFile::copy("cammer12/template0.bmp", "cammer12/template2.bmp"));
+    start();
+    watchStep(1);
+    watchStep(1);
+    CammerWidget* v = view(0);
+    ASSERT_EQ(v->templateCount[1], 2);
+    ASSERT_TRUE(QFile::remove("cammer12/template2.bmp"));
+    ASSERT_TRUE(QDir().mkpath("cammer12/template2.bmp"));
+    ASSERT_TRUE(QDir().mkpath("cammer12/template1.bmp")); // the slot a new template takes
+    ASSERT_TRUE(QDir().mkpath("cammer12/ignorepoint.bmp"));
+    const QString templateText = LanStr(kLanTemplateNotWritten).arg(1).arg(2);
+    const QString ignoreText = LanStr(kLanIgnorePointsNotWritten).arg(1).arg(2);
+    const QString notDeleted = LanStr(kLanTemplateNotDeleted).arg(1).arg(2).arg(3);
+
+    // Editing: a template whose file cannot be deleted stays in use; a
+    // deleted region's ignore points stay while its deletion is saved.
+    window->SlotAdjustArea();
+    regionBar()->SlotTempNext();
+    ASSERT_EQ(v->curTemplate, 2);
+    editor()->SlotTempDeleteCur();
+    EXPECT_EQ(shownWith(notDeleted), 1);
+    EXPECT_EQ(v->templateCount[1], 2);
+    EXPECT_EQ(v->templateUsed[1][2], 1);
+    const QRect box = v->liveRegions->ImageRect(1, 0);
+    v->CammerData::IgnoreMask(1)(cv::Rect(box.x(), box.y(), 5, 5)).setTo(255);
+    ASSERT_TRUE(v->DeleteROI(0));
+    regionBar()->endButton->click();
+    EXPECT_EQ(v->liveRegions->roiCount[1], 1) << "the regions are saved";
+    EXPECT_EQ(shownWith(ignoreText), 1);
+    EXPECT_EQ(cv::countNonZero(v->ignoreMask[1]), 25);
+
+    // The alarm bar.
+    alarmWithMarkedPixels();
+    alarmBar()->buttons[AlarmOption::ADD_TEMP - 1]->click();
+    EXPECT_EQ(shownWith(templateText), 1);
+    EXPECT_EQ(v->templateCount[1], 2);
+    EXPECT_EQ(v->templateUsed[1][1], 0);
+    editor()->SlotIgnoreAlarmPoint();
+    EXPECT_EQ(shownWith(ignoreText), 2);
+    EXPECT_EQ(cv::countNonZero(v->ignoreMask[1]), 25);
+    editor()->SlotDeleteIgnorePoint();
+    EXPECT_EQ(shownWith(ignoreText), 3);
+    EXPECT_EQ(cv::countNonZero(v->ignoreMask[1]), 25);
+
+    const QStringList journal = records();
+    EXPECT_EQ(journal.filter(notDeleted).size(), 1);
+    EXPECT_EQ(journal.filter(ignoreText).size(), 3);
+    EXPECT_EQ(journal.filter(templateText).size(), 1);
+    for (const QString& done : {LanStr(109).arg(1), LanStr(114).arg(1), LanStr(117).arg(1), LanStr(70).arg("1", "3")})
+        EXPECT_FALSE(journal.contains(done)) << done.toStdString();
+}
+
+// The automatic template update rewrites template 0 of the mold step after
+// every OK cycle: a write that fails is told once, until one succeeds, and
+// the template in memory stays the one on disk.
+TEST_F(Editor, TheAutomaticTemplateUpdateTellsAFailedWriteOnce)
+{
+    moldOnly();
+    para.procedure = para.procedure_requested = ProcAutoParts;
+    para.template_auto_update = 1;
+    moldTemplates();
+    start();
+    watchStep(1);
+    const QString failed = LanStr(kLanTemplateNotWritten).arg(1).arg(2);
+    const QByteArray stored = digest("cammer12/template0.bmp");
+    moldCycle(true, true);
+    EXPECT_NE(digest("cammer12/template0.bmp"), stored) << "the OK frame is the new template";
+
+    ASSERT_TRUE(QFile::remove("cammer12/template0.bmp"));
+    ASSERT_TRUE(QDir().mkpath("cammer12/template0.bmp"));
+    const cv::Mat kept = view(0)->TemplatePlane(1, 0).clone();
+    // OK cycles on another picture than the template's.
+    auto okCycle = [&] {
+        edge(0);
+        deliver(0, 190);
+        deliver(1, 200);
+        tick();
+    };
+    okCycle();
+    okCycle();
+    EXPECT_EQ(shownWith(failed), 1);
+    EXPECT_EQ(cv::countNonZero(view(0)->TemplatePlane(1, 0) != kept), 0) << "memory keeps the template on disk";
+
+    ASSERT_TRUE(QDir("cammer12/template0.bmp").removeRecursively());
+    okCycle();
+    EXPECT_TRUE(QFileInfo("cammer12/template0.bmp").isFile());
+    ASSERT_TRUE(QFile::remove("cammer12/template0.bmp"));
+    ASSERT_TRUE(QDir().mkpath("cammer12/template0.bmp"));
+    okCycle();
+    EXPECT_EQ(shownWith(failed), 2) << "told again after a write succeeded";
+    EXPECT_EQ(records().filter(failed).size(), 2);
 }

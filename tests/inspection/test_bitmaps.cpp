@@ -8,7 +8,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -282,4 +285,114 @@ TEST_F(Bitmaps, OnlyStepsInUseHoldMemoryAndAStepWithoutMemoryIsRefused)
     engine.Run(2);
     EXPECT_FALSE(view.stepRefused[2]);
     EXPECT_TRUE(view.stepLoaded[2]);
+}
+
+namespace {
+
+QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The plane of a template slot equals the pattern writePattern draws.
+bool holdsPattern(const CammerData& v, int step, int slot)
+{
+    const cv::Mat t = v.TemplatePlane(step, slot);
+    if (t.rows != 23 || t.cols != 37)
+        return false;
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x)
+            if (t.at<uchar>(y, x) != ((x * 7 + y * 3) & 255))
+                return false;
+    return true;
+}
+
+} // namespace
+
+// The process ends with the new template written beside the old one and
+// not yet renamed, as a power cut would end it: the old bitmap is whole and
+// is what the next start loads.
+TEST_F(Bitmaps, AWriteCutShortBeforeTheRenameKeepsTheOldBitmap)
+{
+    SetImageGeometry(37, 23, false);
+    writePattern("cammer12/template0.bmp", 37, 23);
+    const QByteArray old = contents("cammer12/template0.bmp");
+    CammerData view(0);
+    view.LoadTemplates();
+    view.curImage = CammerData::NewFrame();
+    view.curImage.setTo(99);
+    EXPECT_EXIT(
+        {
+            gBitmapBeforeRename = [](const QString&) { _exit(0); };
+            view.SaveReTrainImage(1);
+            _exit(1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    // Ending with 0 shows the new bitmap was complete when the process ended.
+    EXPECT_EQ(contents("cammer12/template0.bmp"), old);
+
+    CammerData again(0);
+    again.LoadTemplates();
+    EXPECT_EQ(again.templateCount[1], 1);
+    EXPECT_TRUE(holdsPattern(again, 1, 0));
+}
+
+// A bitmap the disk refuses (a folder in its place, a file size limit as a
+// full disk leaves a write cut short) or that held saves refuse is reported,
+// and neither the file nor the template in memory changes.
+TEST_F(Bitmaps, AWriteThatIsRefusedChangesNeitherFileNorMemory)
+{
+    SetImageGeometry(37, 23, false);
+    enum Fault { FolderInPlace, FileSizeLimit, SavesHeld };
+    const char* names[] = {"a folder in place of the file", "file size limit", "saves held"};
+    for (Fault fault : {FolderInPlace, FileSizeLimit, SavesHeld}) {
+        SCOPED_TRACE(names[fault]);
+        QDir("cammer12").removeRecursively();
+        writePattern("cammer12/template0.bmp", 37, 23);
+        CammerData view(0);
+        view.LoadTemplates();
+        view.SyncSteps();
+        view.IgnoreMask(1)(cv::Rect(2, 2, 3, 3)).setTo(255);
+        ASSERT_TRUE(view.SaveIgnorePoint(1));
+        const QByteArray oldIgnore = contents("cammer12/ignorepoint.bmp");
+        view.curImage = CammerData::NewFrame();
+        view.curImage.setTo(99);
+        gPics.clear();
+        setTempPicHook(recordPic);
+        params_.cntnet_enable = 1;
+
+        struct rlimit before {};
+        getrlimit(RLIMIT_FSIZE, &before);
+        if (fault == FolderInPlace) {
+            ASSERT_TRUE(QFile::remove("cammer12/template0.bmp"));
+            ASSERT_TRUE(QDir().mkpath("cammer12/template0.bmp"));
+            ASSERT_TRUE(QFile::remove("cammer12/ignorepoint.bmp"));
+            ASSERT_TRUE(QDir().mkpath("cammer12/ignorepoint.bmp"));
+        } else if (fault == FileSizeLimit) {
+            std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead
+            struct rlimit small = before;
+            small.rlim_cur = 1024; // a bitmap of this size takes about 2 KB
+            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        } else {
+            holdParamSaves();
+        }
+        const QByteArray oldTemplate = contents("cammer12/template0.bmp");
+        const bool retrained = view.SaveReTrainImage(1);
+        view.IgnoreMask(1).setTo(255);
+        const bool ignoreWritten = view.SaveIgnorePoint(1);
+        setrlimit(RLIMIT_FSIZE, &before);
+        holdParamSaves(false);
+        setTempPicHook(nullptr);
+
+        EXPECT_FALSE(retrained);
+        EXPECT_FALSE(ignoreWritten);
+        EXPECT_TRUE(holdsPattern(view, 1, 0)) << "memory keeps the template the disk has";
+        EXPECT_TRUE(gPics.isEmpty()) << "no link notice of a file not written";
+        if (fault != FolderInPlace) {
+            EXPECT_EQ(contents("cammer12/template0.bmp"), oldTemplate);
+            EXPECT_EQ(contents("cammer12/ignorepoint.bmp"), oldIgnore);
+        }
+        EXPECT_TRUE(QDir("cammer12").entryList({"*.bmp?*"}, QDir::Files).isEmpty()) << "no temporary file left";
+    }
 }

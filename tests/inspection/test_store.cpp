@@ -3,7 +3,9 @@
 #include "inspection/cammerrecongnize.h"
 #include "inspection/paramroi.h"
 #include "params/lanstr.h"
+#include "sqlfaults.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <gtest/gtest.h>
 
@@ -246,4 +248,106 @@ TEST_F(Store, DeleteRegionShiftsAndIgnoresIndicesPastTheCount)
     ASSERT_TRUE(view.DeleteROI(0, 1));
     EXPECT_EQ(e.roiCount[0], 1);
     EXPECT_EQ(e.min_size[0][0], 1);
+}
+
+// A camera's region table that cannot be read whole (a damaged page, a lock
+// held past the busy timeout) never loads as "no regions": the store is
+// marked unread, the camera's steps are judged NG with the reason shown, it
+// is never saved over the table, and the operator and the journal are told.
+// A lock that ends within the tries loses nothing.
+TEST_F(Store, ARegionTableThatCannotBeReadRefusesTheCamera)
+{
+    LoadTextTable();
+    enum Fault { Damaged, Locked, LockEndsInTime };
+    const char* names[] = {"damaged page", "locked past the busy timeout", "lock ends in time"};
+    for (Fault fault : {Damaged, Locked, LockEndsInTime}) {
+        SCOPED_TRACE(names[fault]);
+        CloseSqlite(QLatin1String(kParamConnection));
+        QFile::remove(file("PARAM.db"));
+        ASSERT_TRUE(CreateParamDatabase(file("PARAM.db"), params_));
+        ASSERT_TRUE(OpenSqlite(QLatin1String(kParamConnection), file("PARAM.db")));
+        CammerSingleton stored(2);
+        fillThreeShapes(stored);
+        ASSERT_TRUE(stored.SaveDatatoFile());
+        const QString storedRow = row(2, "ROI1-2");
+        if (fault == Damaged) {
+            CloseSqlite(QLatin1String(kParamConnection));
+            ASSERT_TRUE(sqlfaults::damagePageHolding(file("PARAM.db"), "ROI1-2"));
+            ASSERT_TRUE(OpenSqlite(QLatin1String(kParamConnection), file("PARAM.db")));
+        } else {
+            ASSERT_TRUE(sqlfaults::reopenWithBusyTimeout(kParamConnection, file("PARAM.db"), 50));
+        }
+        std::unique_ptr<sqlfaults::Lock> lock;
+        if (fault != Damaged)
+            lock.reset(new sqlfaults::Lock(file("PARAM.db"), sqlfaults::Lock::Exclusive));
+        // The lock outlasts the first try's busy timeout and ends before the next.
+        static sqlfaults::Lock* ending = nullptr;
+        ending = fault == LockEndsInTime ? lock.get() : nullptr;
+        gSqlBeforeRetry = fault == LockEndsInTime ? +[] { ending->release(); } : nullptr;
+        records.clear();
+        warnings.clear();
+
+        CammerData view(2);
+        view.BuildInspection();
+        gSqlBeforeRetry = nullptr;
+        if (lock)
+            lock->release();
+        QCoreApplication::processEvents();
+        const bool refused = fault != LockEndsInTime;
+        EXPECT_EQ(view.liveRegions->unread, refused);
+        EXPECT_EQ(view.liveRegions->roiCount[1], refused ? 0 : 3);
+        const QStringList told = refused ? QStringList{LanStr(kLanRegionsUnread).arg(3)} : QStringList();
+        EXPECT_EQ(records, told);
+        EXPECT_EQ(warnings, told);
+
+        view.curImage = CammerData::NewFrame();
+        view.alignImage = CammerData::NewFrame();
+        view.allOK = true;
+        view.recong->Run(1);
+        if (refused) {
+            EXPECT_FALSE(view.allOK) << "never judged as a camera without regions";
+            EXPECT_EQ(view.recong->AlignmentText(1), LanStr(kLanRegionsUnreadReason));
+            // The editor works on a copy of the live store: neither is saved.
+            *view.editRegions = *view.liveRegions;
+            warnings.clear();
+            EXPECT_FALSE(view.editRegions->SaveDatatoFile());
+            EXPECT_EQ(warnings, QStringList{LanStr(kLanRegionsUnreadNotSaved).arg(3)});
+        }
+        if (fault == Locked)
+            EXPECT_EQ(row(2, "ROI1-2"), storedRow) << "the stored regions are kept";
+    }
+}
+
+// The region load adds the step rows a fresh table lacks in a transaction;
+// a reader holding its shared lock keeps that commit out. The load rolls it
+// back rather than leaving it open, so the next parameter save lands on the
+// disk; and a save that cannot begin a transaction of its own is refused,
+// never reported saved.
+TEST_F(Store, ACommitKeptOutLeavesNoTransactionOpen)
+{
+    ASSERT_TRUE(sqlfaults::reopenWithBusyTimeout(kParamConnection, file("PARAM.db"), 50));
+    {
+        sqlfaults::Lock reader(file("PARAM.db"), sqlfaults::Lock::Shared);
+        ASSERT_TRUE(reader.held());
+        CammerSingleton s(4);
+        EXPECT_TRUE(s.LoadDatafromFile(nullptr)) << "read whole; only the added step rows were not kept";
+        EXPECT_EQ(rowCount(4, "detect%"), 0) << "rolled back, not waiting in an open transaction";
+    }
+    params_.expose_time[0] = 4321;
+    ASSERT_TRUE(params_.SaveDatatoFile());
+    auto storedExposure = [&] {
+        CloseSqlite(QLatin1String(kParamConnection));
+        EXPECT_TRUE(OpenSqlite(QLatin1String(kParamConnection), file("PARAM.db")));
+        QSqlQuery q(QSqlDatabase::database(QLatin1String(kParamConnection)));
+        q.exec("select value from sysparam where name='exposeTime'");
+        return q.next() ? q.value(0).toString() : QString();
+    };
+    EXPECT_EQ(storedExposure(), "4321 0 0 0") << "on the disk once the connection closed";
+
+    QSqlDatabase db = QSqlDatabase::database(QLatin1String(kParamConnection));
+    ASSERT_TRUE(db.transaction()); // one left open by someone else
+    params_.expose_time[0] = 5;
+    EXPECT_FALSE(params_.SaveDatatoFile());
+    db.rollback();
+    EXPECT_EQ(storedExposure(), "4321 0 0 0");
 }

@@ -5,6 +5,9 @@
 #include "testenv.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <cctype>
+#include <functional>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -149,6 +152,7 @@ TEST_F(Journal, AJournalThatCannotBeArchivedKeepsItsDayAndIsRetried)
     EXPECT_EQ(journal.recordDate(), "2026-05-03");
     EXPECT_EQ(readFile("time.txt"), QByteArray("2026-05-03"));
     ASSERT_EQ(rowsOf("RECORD.db").size(), 1);
+    EXPECT_FALSE(QFile::exists(OperationJournal::kFreshFile)) << "the new day's journal made for it is gone again";
 
     QFile::remove("RECORD");
     journal.SlotCheckDate();
@@ -165,6 +169,93 @@ TEST_F(Journal, MissingTemplateStillGivesAWorkingJournal)
     journal.SlotCheckDate();
     EXPECT_TRUE(journal.InsertRecord("after a lost template", 0));
 }
+
+// What the journal cannot do it refuses: a refused write or delete is not
+// reported as done, and a missing journal is not made as an empty file
+// without its table (which every later check would take for a journal).
+TEST_F(Journal, RefusedWritesAreReportedAndMakeNothing)
+{
+    ASSERT_TRUE(journal.InsertRecord("kept", 0));
+    QSqlQuery(QSqlDatabase::database(OperationJournal::kConnection)).exec("PRAGMA query_only=1");
+    EXPECT_FALSE(journal.InsertRecord("refused", 0));
+    EXPECT_FALSE(journal.ClearRecord());
+    journal.Close();
+    ASSERT_EQ(rowsOf("RECORD.db").size(), 1);
+    EXPECT_EQ(rowsOf("RECORD.db")[0].text, "kept");
+
+    QFile::remove("RECORD.db");
+    EXPECT_FALSE(journal.InsertRecord("nowhere", 0));
+    EXPECT_FALSE(journal.ClearRecord());
+    EXPECT_FALSE(QFile::exists("RECORD.db"));
+}
+
+struct DayCase {
+    const char* name;
+    std::function<void()> prepare;     // after yesterday's record
+    OperationJournal::DayCheck result;
+    bool rotated;
+    std::function<void()> clear;       // when set: the next check goes through
+};
+
+class DayChange : public Journal, public ::testing::WithParamInterface<DayCase> {};
+
+// The new day's journal is made whole beside the old one before anything
+// moves: whatever fails, yesterday's records are either current or archived,
+// never lost, and the journal in place is always one that takes records.
+TEST_P(DayChange, TheNewJournalIsWholeBeforeAnythingMoves)
+{
+    const DayCase& c = GetParam();
+    writeFile("time.txt", "2026-05-03");
+    journal.InitDate();
+    ASSERT_TRUE(journal.InsertRecord("yesterday's work", 1));
+    c.prepare();
+    EXPECT_EQ(journal.SlotCheckDate(), c.result);
+    EXPECT_FALSE(QFileInfo(OperationJournal::kFreshFile).isFile()) << "no half-made journal is left";
+    if (c.rotated) {
+        EXPECT_EQ(journal.recordDate(), "2026-05-04");
+        ASSERT_EQ(rowsOf("RECORD/2026-05-03.db").size(), 1);
+        EXPECT_TRUE(journal.InsertRecord("today", 0)) << "the new journal takes records";
+        journal.Close();
+        EXPECT_EQ(rowsOf("RECORD.db").size(), 1);
+        return;
+    }
+    EXPECT_EQ(journal.recordDate(), "2026-05-03");
+    EXPECT_EQ(readFile("time.txt"), QByteArray("2026-05-03"));
+    EXPECT_FALSE(QFile::exists("RECORD/2026-05-03.db"));
+    EXPECT_TRUE(journal.InsertRecord("still yesterday's journal", 0));
+    journal.Close();
+    EXPECT_EQ(rowsOf("RECORD.db").size(), 2);
+    c.clear();
+    EXPECT_EQ(journal.SlotCheckDate(), OperationJournal::DayCheck::NewDay);
+    EXPECT_EQ(rowsOf("RECORD/2026-05-03.db").size(), 2);
+    EXPECT_TRUE(rowsOf("RECORD.db").isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, DayChange,
+    ::testing::Values(
+        DayCase{"a damaged template",
+                [] {
+                    QFile::remove("RECORDNULL.db");
+                    writeFile("RECORDNULL.db", QByteArray(4096, 'z'));
+                },
+                OperationJournal::DayCheck::NewDay, true, nullptr},
+        DayCase{"a folder where the new journal is made",
+                [] { QDir().mkpath(QString(OperationJournal::kFreshFile) + "/in the way"); },
+                OperationJournal::DayCheck::NotArchived, false,
+                [] { QDir(OperationJournal::kFreshFile).removeRecursively(); }},
+        DayCase{"a folder where the day file belongs",
+                [] {
+                    QFile::remove("time.txt");
+                    QDir().mkpath("time.txt/in the way");
+                },
+                OperationJournal::DayCheck::DateNotSaved, true, nullptr}),
+    [](const ::testing::TestParamInfo<DayCase>& i) {
+        std::string n;
+        for (const char* p = i.param.name; *p; ++p)
+            n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+        return n;
+    });
 
 TEST_F(Journal, RecordHookSeesEveryRecord)
 {

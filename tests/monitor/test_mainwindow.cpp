@@ -6,7 +6,10 @@
 #include "cameradriver/cameraglobals.h"
 #include "cameradriver/checkcamera.h"
 #include "monitor/controlport.h"
+#include "monitor/journal.h"
 #include "monitor/led.h"
+#include "monitor/logmanager.h"
+#include "monitor/startupdb.h"
 #include "monitor/mainwindow.h"
 #include "monitor/mapplication.h"
 #include "params/lanstr.h"
@@ -232,7 +235,7 @@ TEST_F(MainWindowStart, LongPressWithoutCamerasRunsCalibrationThenReboots)
     ASSERT_TRUE(backgroundDone());
     EXPECT_EQ(testenv::commands().lines(), (QStringList{"./tsc", "reboot"}));
     EXPECT_FALSE(touch.calibrationArmed);
-    EXPECT_TRUE(boxes.isEmpty());
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join("##").toStdString();
 }
 
 TEST_F(MainWindowStart, AFailedCalibrationOrRefusedRestartKeepsTheProgramRunning)
@@ -322,4 +325,105 @@ TEST_F(MainWindowStart, AnUnreadableJournalIsReplacedAndTheRebootRequestedNeverR
     EXPECT_EQ(lines.value(cp + 1), "reboot");
     EXPECT_EQ(boxes.filter(gaLanStr[135][1]).size(), 1);
     EXPECT_EQ(window->runState, 1) << "the start-up goes on until the reboot takes effect";
+}
+
+// A journal that refuses records (a read-only database) is told once, from
+// the event loop rather than inside the operation that journals, and told
+// again only after records were stored in between.
+TEST_F(MainWindowStart, AJournalThatCannotBeWrittenIsToldOnce)
+{
+    start();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    boxes.clear();
+    auto readOnly = [](bool on) {
+        QSqlQuery(QSqlDatabase::database("dbRecord")).exec(on ? "PRAGMA query_only=1" : "PRAGMA query_only=0");
+    };
+    const QString told = LanStr(journaltext::kRecordNotStored);
+    readOnly(true);
+    window->InsertRecord("first lost");
+    window->InsertRecord("second lost");
+    EXPECT_TRUE(boxes.isEmpty());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    EXPECT_EQ(boxes.filter(told).size(), 1);
+
+    readOnly(false);
+    window->InsertRecord("stored");
+    readOnly(true);
+    window->InsertRecord("lost again");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    EXPECT_EQ(boxes.filter(told).size(), 2);
+    readOnly(false);
+    EXPECT_TRUE(records().filter("lost").isEmpty());
+    EXPECT_TRUE(records().contains("stored"));
+}
+
+// A day whose journal cannot be archived stays current: the failure is
+// journaled in it and told once, and the next minute's check archives it.
+TEST_F(MainWindowStart, ADayThatCannotBeArchivedIsJournaledAndToldOnce)
+{
+    start();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    boxes.clear();
+    {
+        QFile f("time.txt");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("2000-01-01");
+    }
+    window->journal().InitDate();
+    ASSERT_TRUE(QDir().mkpath(QString(OperationJournal::kFreshFile) + "/in the way"));
+    window->SlotCheckDate();
+    window->SlotCheckDate();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    const QString told = LanStr(journaltext::kDayNotArchived).arg("2000-01-01");
+    EXPECT_EQ(boxes.filter(told).size(), 1);
+    EXPECT_EQ(records().filter(told).size(), 1);
+    EXPECT_EQ(window->journal().recordDate(), "2000-01-01");
+
+    ASSERT_TRUE(QDir(OperationJournal::kFreshFile).removeRecursively());
+    window->SlotCheckDate();
+    EXPECT_NE(window->journal().recordDate(), "2000-01-01");
+    EXPECT_TRUE(QFile::exists("RECORD/2000-01-01.db"));
+    window->InsertRecord("the new day");
+    EXPECT_EQ(records(), QStringList{"the new day"});
+}
+
+// A group restore that a power cut left midway (the group's database already
+// in place, the replaced one aside) is undone before the parameters are
+// read, and the operator is told and the journal says so.
+TEST_F(MainWindowStart, ARestoreCutMidwayIsUndoneBeforeTheParametersLoad)
+{
+    ASSERT_TRUE(QDir().mkpath("paraGroup/A"));
+    ASSERT_TRUE(QFile::copy("PARAM.db", "paraGroup/A/PARAM.db"));
+    OpenSqlite("edit", "paraGroup/A/PARAM.db");
+    QSqlQuery q(QSqlDatabase::database("edit"));
+    q.exec("update sysparam set value='4 0 0 0 0 1 0 0' where name='numFailDetect'");
+    q.exec("update sysparam set value='5 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0' where name='system8'");
+    q = QSqlQuery();
+    CloseSqlite("edit");
+    {
+        maintenance::GroupRestore restore(folder(), folder() + "/paraGroup/A", 2);
+        ASSERT_TRUE(restore.stage());
+        int points = 0;
+        restore.setInterrupt([&] { return points++ < 5; }); // right after the group's database came in
+        restore.commit();
+    }
+    ASSERT_TRUE(QFileInfo(maintenance::restoreWorkFolder(folder())).isDir());
+    start();
+    EXPECT_EQ(gDNum, 2) << "the parameters in force before the restore";
+    EXPECT_FALSE(QFileInfo::exists(maintenance::restoreWorkFolder(folder())));
+    EXPECT_FALSE(QFileInfo::exists(".group-restore"));
+    EXPECT_EQ(records().filter(LanStr(startuptext::kRestoreUndone)).size(), 1);
+    EXPECT_EQ(boxes.filter(LanStr(startuptext::kRestoreUndone)).size(), 1);
+}
+
+// The log and the crash traces go to the program folder, which the export
+// copies, wherever the binary lies.
+TEST_F(MainWindowStart, TheLogLivesInTheProgramFolder)
+{
+    gpWPara = new WizardPara;
+    gpWParaBak = new WizardPara;
+    gAppDirPath = QCoreApplication::applicationDirPath(); // as the original start stored it
+    window = new MainWindow;
+    EXPECT_EQ(QDir(LogManager::__CurTaskPath).canonicalPath().toStdString(),
+              QDir("cnt_net/cnt_log_app").canonicalPath().toStdString());
 }

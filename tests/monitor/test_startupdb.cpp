@@ -3,10 +3,14 @@
 #include "params/paramdb.h"
 #include "params/wizardpara.h"
 #include "platform/host.h"
+#include "sqlfaults.h"
 #include "testenv.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 namespace {
 
@@ -18,6 +22,7 @@ protected:
         LoadTextTable();
         host::Hooks h;
         h.showWarning = [this](const QString& t) { warnings << t; };
+        h.insertRecord = [this](const QString& t) { records << t; };
         host::install(h);
         QDir().mkpath("paraGroup/default");
     }
@@ -36,6 +41,7 @@ protected:
         f.write(QByteArray(4096, 'z'));
     }
     QStringList warnings;
+    QStringList records;
 };
 
 } // namespace
@@ -66,6 +72,10 @@ TEST_F(StartupDb, MissingOrDamagedDatabaseWarnsInEnglishAndTriesTheDefault)
         EXPECT_EQ(OpenStartupDatabase(RecordDatabase()), DbOpenResult::Unusable) << missing;
         EXPECT_EQ(warnings, QStringList{QString("Database failed to open, please restart!")}) << missing;
         EXPECT_EQ(testenv::commands().lines(), QStringList{"cp -f RECORDNULL.db RECORD.db"}) << missing;
+        // Without a default in its place the damaged journal stays as it was.
+        EXPECT_EQ(QFile::exists("RECORD.db"), !missing) << missing;
+        EXPECT_EQ(QFileInfo("RECORD.db").size(), missing ? 0 : 4096) << missing;
+        EXPECT_TRUE(QDir().entryList({"RECORD.damaged-*"}).isEmpty()) << missing;
     }
 }
 
@@ -93,6 +103,27 @@ TEST_F(StartupDb, SuccessfulReplacementEndsInOneReboot)
     EXPECT_EQ(warnings, QStringList{LanStr(160, 1)});
     EXPECT_TRUE(warnings.first().startsWith("System parameter file error"));
     EXPECT_TRUE(DatabaseUsable("PARAM.db", "sysparam"));
+    // The damaged file is kept beside it, dated, and the journal says so.
+    const QStringList kept = QDir().entryList({"PARAM.damaged-*.db"});
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(QFileInfo(kept[0]).size(), 4096);
+    EXPECT_EQ(records, QStringList{LanStr(startuptext::kKeptDamaged, 1).arg("PARAM.db", kept[0],
+                                                                          "./paraGroup/default/PARAM.db")});
+}
+
+// A damaged file that cannot be kept aside (its dated name would pass the
+// length a file name may have) is not replaced either.
+TEST_F(StartupDb, AFileThatCannotBeKeptIsNotReplaced)
+{
+    ASSERT_TRUE(CreateParamDatabase("paraGroup/default/PARAM.db", WizardPara()));
+    const QString name = QString(240, 'p') + ".db";
+    garbage(name);
+    const StartupDatabase db{"dbLong", name, "sysparam", "./paraGroup/default/PARAM.db", 160, 0};
+    EXPECT_EQ(OpenStartupDatabase(db), DbOpenResult::Unusable);
+    EXPECT_TRUE(testenv::commands().calls().isEmpty()) << "nothing copied over it, no reboot";
+    EXPECT_EQ(QFileInfo(name).size(), 4096);
+    EXPECT_EQ(warnings.last(), LanStr(startuptext::kNotKept, 1).arg(name));
+    EXPECT_TRUE(records.isEmpty());
 }
 
 TEST_F(StartupDb, NoUsableDefaultMeansNoRebootLoop)
@@ -112,4 +143,33 @@ TEST_F(StartupDb, UsabilityNeedsTheTable)
     EXPECT_FALSE(DatabaseUsable("RECORD.db", "sysparam"));
     EXPECT_FALSE(DatabaseUsable("nothing.db", "RECORD"));
     EXPECT_FALSE(QFile::exists("nothing.db")) << "checking must not create the file";
+}
+
+// The start-up check reads the table whole: a damaged page in it makes the
+// file unusable (and so replaced), while a lock held by another process is
+// no damage. A damaged region table leaves the parameter file usable: the
+// region load refuses that camera alone.
+TEST_F(StartupDb, ADamagedTableIsFoundAndALockIsNoDamage)
+{
+    enum Fault { None, SysparamDamaged, RegionTableDamaged, Locked };
+    const char* names[] = {"intact", "parameter table damaged", "region table damaged", "locked"};
+    for (Fault fault : {None, SysparamDamaged, RegionTableDamaged, Locked}) {
+        SCOPED_TRACE(names[fault]);
+        QFile::remove("PARAM.db");
+        ASSERT_TRUE(CreateParamDatabase("PARAM.db", WizardPara()));
+        ASSERT_TRUE(OpenSqlite("fill", "PARAM.db"));
+        {
+            QSqlQuery q(QSqlDatabase::database("fill"));
+            ASSERT_TRUE(q.exec("insert into cammer0 values('ROI0-0', '5 25 100 0 1 0 0 10 10 60 60')"));
+        }
+        CloseSqlite("fill");
+        if (fault == SysparamDamaged)
+            ASSERT_TRUE(sqlfaults::damagePageHolding("PARAM.db", "trigInDelay"));
+        if (fault == RegionTableDamaged)
+            ASSERT_TRUE(sqlfaults::damagePageHolding("PARAM.db", "ROI0-0"));
+        std::unique_ptr<sqlfaults::Lock> lock;
+        if (fault == Locked)
+            lock.reset(new sqlfaults::Lock("PARAM.db", sqlfaults::Lock::Exclusive));
+        EXPECT_EQ(DatabaseUsable("PARAM.db", "sysparam"), fault != SysparamDamaged);
+    }
 }

@@ -2,14 +2,19 @@
 #include "params/paramdb.h"
 #include "params/procedures.h"
 #include "params/wizardpara.h"
+#include "platform/host.h"
+#include "sqlfaults.h"
 #include "testenv.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -20,17 +25,30 @@ protected:
     void SetUp() override
     {
         InTempFolder::SetUp();
+        LoadTextTable();
         lan_ = gLan;
         ASSERT_TRUE(CreateParamDatabase(file("PARAM.db"), WizardPara()));
         ASSERT_TRUE(CreateSerialDatabase(file("SN.db")));
         open();
+        host::Hooks h;
+        h.insertRecord = [this](const QString& t) { records << t; };
+        h.showWarning = [this](const QString& t) { warnings << t; };
+        host::install(h);
     }
     void TearDown() override
     {
         close();
+        host::install({});
+        holdParamSaves(false);
         gLan = lan_;
         gpLeftMoldActive = nullptr;
         InTempFolder::TearDown();
+    }
+    // The warnings the load asked for (shown from the event loop).
+    QStringList told()
+    {
+        QCoreApplication::processEvents();
+        return warnings;
     }
     void open()
     {
@@ -91,6 +109,9 @@ protected:
         p.LoadDatafromFile();
         return p;
     }
+
+    QStringList records;
+    QStringList warnings;
 
 private:
     int lan_ = 0;
@@ -408,11 +429,14 @@ TEST_F(ParamFolder, MissingRowsAreCreatedByTheLoadOrRestoredByTheSave)
         drop(db(), k);
     WizardPara p = load();
     EXPECT_EQ(get(db(), "system7"), zeros(20, 7));
-    EXPECT_EQ(get(db(), "system9"), zeros(20));
-    EXPECT_EQ(p.output_row[0], 0); // construction value kept for this run
+    // No output row is driven by any step: -1 is "none".
+    EXPECT_EQ(get(db(), "system9"), "-1 -1 -1 -1 -1 -1 -1 -1 0 0 0 0 0 0 0 0 0 0 0 0");
+    EXPECT_EQ(p.output_row[0], -1);
     bool found = true;
     get(db(), "trigInDelay", &found);
     EXPECT_FALSE(found);
+    EXPECT_FALSE(paramSavesHeld()) << "a missing row is not a failed read";
+    EXPECT_TRUE(told().isEmpty());
 
     p.detect_delay[0] = 25;
     ASSERT_TRUE(p.SaveDatatoFile());
@@ -421,6 +445,175 @@ TEST_F(ParamFolder, MissingRowsAreCreatedByTheLoadOrRestoredByTheSave)
     EXPECT_EQ(rowCount(db(), "CntNet_Operator"), 1);
     ASSERT_TRUE(p.SaveDatatoFile());
     EXPECT_EQ(rowCount(db(), "trigInDelay"), 1) << "a second save must not duplicate rows";
+}
+
+// Multi-detection with three steps on their inputs, then one of the step
+// rows missing, unreadable (a damaged page under it) or out of range: the
+// repair is always toward off, a missing row is stored as repaired, and an
+// unreadable one holds the saves, so no default reaches the disk.
+TEST_F(ParamFolder, StepRowsThatCannotBeUsedRepairTowardOff)
+{
+    enum Fault { Missing, Unreadable, OutOfRange };
+    struct Case {
+        const char* key;
+        Fault fault;
+        const char* stored;   // the out-of-range value
+        bool stepsOn;         // steps 1..3 stay enabled
+        bool named;           // the IO names stay
+        const char* inserted; // the row a missing one is stored as
+    };
+    const QString good8 = "3 1 2 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0";
+    const QString good9 = "0 1 2 -1 -1 -1 -1 -1 0 0 0 0 0 0 0 0 0 0 0 0";
+    const QString good10 = "1 2 3 4 5 6 7 8 1 2 3 4 5 6 7 8 0 0 0 0";
+    const Case cases[] = {
+        {"system8", Missing, nullptr, false, true, "2 -1 -1 -1 -1 -1 -1 -1 -1 0 0 0 0 0 0 0 0 0 0 0"},
+        {"system8", Unreadable, nullptr, false, true, nullptr},
+        {"system8", OutOfRange, "3 9 -5 8 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0", false, true, nullptr},
+        {"system9", Missing, nullptr, false, true, "-1 -1 -1 -1 -1 -1 -1 -1 0 0 0 0 0 0 0 0 0 0 0 0"},
+        {"system9", Unreadable, nullptr, false, true, nullptr},
+        {"system9", OutOfRange, "8 -2 99 -1 -1 -1 -1 -1 0 0 0 0 0 0 0 0 0 0 0 0", false, true, nullptr},
+        {"system10", Missing, nullptr, true, false, "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 0 0 0 0"},
+        {"system10", Unreadable, nullptr, true, false, nullptr},
+        {"system10", OutOfRange, "16 99 -3 -9 -9 -9 -9 -9 14 99 -3 -9 -9 -9 -9 -9 0 0 0 0", true, false, nullptr},
+    };
+    for (const Case& c : cases) {
+        const char* faults[] = {"missing", "unreadable", "out of range"};
+        SCOPED_TRACE(std::string(c.key) + " " + faults[c.fault]);
+        holdParamSaves(false);
+        close();
+        QFile::remove(file("PARAM.db"));
+        ASSERT_TRUE(CreateParamDatabase(file("PARAM.db"), WizardPara()));
+        open();
+        put(db(), "numFailDetect", "4 0 0 0 0 0 0 0");
+        put(db(), "system1", "0 1 0 0 0 0 0 0 0 0");
+        put(db(), "system8", good8);
+        put(db(), "system9", good9);
+        put(db(), "system10", good10);
+        const QByteArray marker = QByteArray("#damaged-") + c.key + '#';
+        if (c.fault == Missing) {
+            drop(db(), c.key);
+        } else if (c.fault == OutOfRange) {
+            put(db(), c.key, c.stored);
+        } else {
+            const QString value = QString(c.key) == "system8" ? good8 : QString(c.key) == "system9" ? good9 : good10;
+            put(db(), c.key, sqlfaults::spillingValue(value, marker));
+            close();
+            ASSERT_TRUE(sqlfaults::damagePageHolding(file("PARAM.db"), marker));
+            open();
+        }
+        warnings.clear();
+        records.clear();
+
+        WizardPara p;
+        EXPECT_EQ(p.LoadDatafromFile(), c.fault != Unreadable);
+        ASSERT_EQ(p.procedure, 4);
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(p.step_enabled[k] != 0, c.stepsOn) << "step " << k + 1;
+        for (int k = 0; k < 8; ++k)
+            if (!p.step_enabled[k])
+                EXPECT_EQ(p.step_trigger_input[k], -1) << "step " << k + 1;
+        if (QString(c.key) == "system8" && c.fault != OutOfRange)
+            EXPECT_EQ(std::count(p.row_trigger, p.row_trigger + 8, -1), 8) << "no row has a trigger";
+        if (QString(c.key) == "system9")
+            EXPECT_EQ(std::count(p.output_row, p.output_row + 8, -1), 8) << "no step drives an output";
+        EXPECT_EQ(!gaName[0].isEmpty(), c.named);
+        EXPECT_EQ(!gaName[9].isEmpty(), c.named);
+        if (c.inserted)
+            EXPECT_EQ(get(db(), c.key), c.inserted);
+        EXPECT_EQ(rowCount(db(), c.key), 1);
+
+        const bool unreadable = c.fault == Unreadable;
+        EXPECT_EQ(paramSavesHeld(), unreadable);
+        const QStringList expectedTold = unreadable ? QStringList{LanStr(kLanParamsUnread)} : QStringList();
+        EXPECT_EQ(told(), expectedTold);
+        EXPECT_EQ(records, expectedTold);
+        EXPECT_EQ(p.SaveDatatoFile(), !unreadable);
+        if (unreadable) {
+            EXPECT_EQ(get(db(), "system1"), "0 1 0 0 0 0 0 0 0 0") << "nothing written back";
+            EXPECT_EQ(paramSavesHeldText(), LanStr(kLanSavesHeldUnread));
+        }
+    }
+}
+
+// Reads kept out by a lock past the busy timeout or by a damaged page load
+// the defaults only into memory: every save is held for the run (serial
+// saves for the serial rows), the operator and the journal are told, and
+// the stored values stay. A lock that ends within the tries loses nothing.
+TEST_F(ParamFolder, FailedReadsHoldTheSavesInsteadOfStoringDefaults)
+{
+    enum Fault { ParamsLocked, ExposureDamaged, SerialsLocked, LockEndsInTime };
+    const char* names[] = {"parameters locked", "exposure row damaged", "serials locked", "lock ends in time"};
+    for (Fault fault : {ParamsLocked, ExposureDamaged, SerialsLocked, LockEndsInTime}) {
+        SCOPED_TRACE(names[fault]);
+        close();
+        QFile::remove(file("PARAM.db"));
+        QFile::remove(file("SN.db"));
+        ASSERT_TRUE(CreateParamDatabase(file("PARAM.db"), WizardPara()));
+        ASSERT_TRUE(CreateSerialDatabase(file("SN.db")));
+        open();
+        put(db(), "isPswUsed", "1");
+        put(db(), "password", "4321");
+        put(db(), "numFailDetect", "3 0 0 0 0 0 0 0");
+        put(sn(), "serialNB0", "SN12345678");
+        if (fault == ExposureDamaged) {
+            put(db(), "exposeTime", sqlfaults::spillingValue("1234 0 0 0", "#exposure#"));
+            close();
+            ASSERT_TRUE(sqlfaults::damagePageHolding(file("PARAM.db"), "#exposure#"));
+            open();
+        } else {
+            put(db(), "exposeTime", "1234 0 0 0");
+        }
+        ASSERT_TRUE(sqlfaults::reopenWithBusyTimeout(kParamConnection, file("PARAM.db"), 50));
+        ASSERT_TRUE(sqlfaults::reopenWithBusyTimeout(kSerialConnection, file("SN.db"), 50));
+        std::unique_ptr<sqlfaults::Lock> lock;
+        if (fault == ParamsLocked || fault == LockEndsInTime)
+            lock.reset(new sqlfaults::Lock(file("PARAM.db"), sqlfaults::Lock::Exclusive));
+        // The lock outlasts the first try's busy timeout and ends before the next.
+        static sqlfaults::Lock* ending = nullptr;
+        ending = fault == LockEndsInTime ? lock.get() : nullptr;
+        gSqlBeforeRetry = fault == LockEndsInTime ? +[] { ending->release(); } : nullptr;
+        if (fault == SerialsLocked)
+            lock.reset(new sqlfaults::Lock(file("SN.db"), sqlfaults::Lock::Exclusive));
+        if (lock)
+            ASSERT_TRUE(lock->held());
+        warnings.clear();
+        records.clear();
+        std::memset(gSerialNB, 0, sizeof(gSerialNB));
+
+        WizardPara p;
+        const bool loaded = p.LoadDatafromFile();
+        gSqlBeforeRetry = nullptr;
+        if (lock)
+            lock->release();
+        const bool paramsFail = fault == ParamsLocked || fault == ExposureDamaged;
+        const bool serialsFail = fault == SerialsLocked;
+        EXPECT_EQ(loaded, !paramsFail && !serialsFail);
+        EXPECT_EQ(p.expose_time[0], paramsFail ? 0 : 1234);
+        EXPECT_EQ(p.is_psw_used, fault == ParamsLocked ? 0 : 1);
+        EXPECT_EQ(p.procedure, fault == ParamsLocked ? 0 : 3);
+        EXPECT_STREQ(gSerialNB[0], serialsFail ? "" : "SN12345678") << "a slot is not unbound by a failed read";
+        EXPECT_EQ(p.serial_count, serialsFail ? 0 : 1);
+        EXPECT_EQ(paramSavesHeld(), paramsFail);
+        EXPECT_EQ(serialSavesHeld(), serialsFail);
+        QStringList expected;
+        if (paramsFail)
+            expected << LanStr(kLanParamsUnread);
+        if (serialsFail)
+            expected << LanStr(kLanSerialsUnread);
+        EXPECT_EQ(told(), expected);
+        EXPECT_EQ(records, expected);
+
+        p.expose_time[1] = 77;
+        EXPECT_EQ(p.SaveDatatoFile(), !paramsFail);
+        EXPECT_EQ(get(db(), "isPswUsed"), "1");
+        EXPECT_EQ(get(db(), "password"), "4321");
+        EXPECT_EQ(get(db(), "numFailDetect").left(2), "3 ");
+        if (fault != ExposureDamaged)
+            EXPECT_EQ(get(db(), "exposeTime"), paramsFail ? "1234 0 0 0" : "1234 77 0 0");
+        EXPECT_EQ(get(sn(), "serialNB0"), "SN12345678");
+        EXPECT_EQ(rowCount(sn(), "serialNB0"), 1);
+        holdParamSaves(false);
+    }
 }
 
 TEST_F(ParamFolder, ASaveThatTheDatabaseRefusesIsReported)

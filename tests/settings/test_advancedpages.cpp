@@ -85,7 +85,12 @@ TEST_F(PageTest, AdvanceFuncStoresEverySwitchAndTheRawImageSwitchBypassesTheReco
     page.accept();
     for (const pagekit::SwitchField& s : advancefunctions::Switches())
         EXPECT_EQ(s.field(edit), 1) << s.captionRow;
-    EXPECT_TRUE(settingshost::saveOriginalImages());
+    EXPECT_FALSE(settingshost::saveOriginalImages()) << "in force only through the window's apply step";
+    EXPECT_TRUE(page.rawImagesWanted());
+    page.WizardParaInit();
+    EXPECT_TRUE(page.rawImagesBox->isChecked()) << "the wish shows again until it is settled";
+    page.rawImagesSettled();
+    EXPECT_FALSE(page.rawImagesBox->isChecked());
     WizardPara withoutSwitches = edit;
     for (const pagekit::SwitchField& s : advancefunctions::Switches())
         s.field(withoutSwitches) = s.field(const_cast<WizardPara&>(before));

@@ -235,3 +235,85 @@ TEST(Passwords, WhatTheRecordCanKeep)
         EXPECT_EQ(passwordStorable(c.text), c.storable);
     }
 }
+
+// A power cut anywhere in a restore's chain of renames: the next start finds
+// the set in force before or the restored one, never a mix, and no work
+// folder is left for a second start.
+TEST_F(GroupFiles, ARestoreCutAnywhereIsFinishedOrUndoneAtTheNextStart)
+{
+    put("paraGroup/A/PARAM.db", "group params");
+    put("paraGroup/A/cammer11/template0.bmp", "group 11");
+    put("paraGroup/A/cammer14/template0.bmp", "group 14");
+    const QStringList before = tree(program());
+    auto reset = [&] {
+        for (const QFileInfo& e : QDir(program()).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+            if (e.fileName() != "paraGroup")
+                ASSERT_TRUE(e.isDir() ? QDir(e.filePath()).removeRecursively() : QFile::remove(e.filePath()));
+        for (const QString& entry : before)
+            if (!entry.startsWith("paraGroup/"))
+                put(entry.section('=', 0, 0), entry.section('=', 1).toLatin1());
+    };
+    QStringList after;
+    int undone = 0;
+    int finished = 0;
+    for (int cutAt = 0; cutAt < 100; ++cutAt) {
+        SCOPED_TRACE(cutAt);
+        reset();
+        ASSERT_EQ(tree(program()), before);
+        int points = 0;
+        bool cut = false;
+        {
+            GroupRestore restore(program(), file("paraGroup/A"), 2);
+            ASSERT_TRUE(restore.stage());
+            restore.setInterrupt([&] {
+                cut = points++ >= cutAt;
+                return !cut;
+            });
+            restore.commit();
+        }
+        if (!cut) { // the whole chain ran
+            after = tree(program());
+            EXPECT_EQ(recoverGroupRestore(program()), RestoreRecovery::Nothing);
+            break;
+        }
+        const RestoreRecovery recovery = recoverGroupRestore(program());
+        if (recovery == RestoreRecovery::RolledBack) {
+            EXPECT_EQ(tree(program()), before);
+            ++undone;
+        } else {
+            EXPECT_EQ(recovery, RestoreRecovery::Finished);
+            ++finished;
+            after = tree(program());
+        }
+        EXPECT_EQ(recoverGroupRestore(program()), RestoreRecovery::Nothing);
+    }
+    EXPECT_EQ(read("PARAM.db"), QByteArray("group params"));
+    EXPECT_FALSE(after.isEmpty());
+    EXPECT_EQ(tree(program()), after) << "a finished restore leaves what a whole one does";
+    EXPECT_GT(undone, 8) << "every move of the chain was cut once";
+    EXPECT_GE(finished, 1);
+}
+
+// An undo that cannot move a file back (a file where its folder belongs)
+// leaves everything where it is, and the next start tries again.
+TEST_F(GroupFiles, ARestoreThatCannotBeUndoneStaysForTheNextTry)
+{
+    put("paraGroup/A/PARAM.db", "group params");
+    const QStringList before = tree(program());
+    {
+        GroupRestore restore(program(), file("paraGroup/A"), 2);
+        ASSERT_TRUE(restore.stage());
+        int points = 0;
+        restore.setInterrupt([&] { return points++ < 13; }); // once the group's database came in
+        restore.commit();
+    }
+    ASSERT_EQ(read("PARAM.db"), QByteArray("group params"));
+    ASSERT_TRUE(QDir(".group-restore").removeRecursively());
+    put(".group-restore", "in the way");
+    EXPECT_EQ(recoverGroupRestore(program()), RestoreRecovery::Failed);
+    EXPECT_TRUE(QFileInfo(restoreWorkFolder(program())).isDir());
+    EXPECT_EQ(read("PARAM.db"), QByteArray("group params")) << "nothing moved half";
+    QFile::remove(".group-restore");
+    EXPECT_EQ(recoverGroupRestore(program()), RestoreRecovery::RolledBack);
+    EXPECT_EQ(tree(program()), before);
+}

@@ -357,16 +357,11 @@ TEST_F(NetworkPages, WifiFileIsShownCheckedAndWrittenWhole)
     EXPECT_EQ(page.wifiNameField->text(), "Plant");
 }
 
-TEST_F(NetworkPages, ServerSettingsGoToTheDatabaseAsBoundValues)
-{
-    makeLink();
-    OtherNetworksWidget page;
-    // Without the database the question is asked and nothing else happens.
-    page.serverButton->click();
-    EXPECT_EQ(boxes.size(), 1);
-    EXPECT_FALSE(QFile::exists(othernetworks::kServerDb));
-    EXPECT_FALSE(link->serverChanged);
+namespace {
 
+// "cnt_net/sysconf.db" with three of the four server rows and another one.
+void makeServerDatabase()
+{
     QDir().mkpath("cnt_net");
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fixture");
@@ -385,6 +380,23 @@ TEST_F(NetworkPages, ServerSettingsGoToTheDatabaseAsBoundValues)
         db.close();
     }
     QSqlDatabase::removeDatabase("fixture");
+}
+
+} // namespace
+
+TEST_F(NetworkPages, ServerSettingsGoToTheDatabaseAsBoundValues)
+{
+    makeLink();
+    OtherNetworksWidget page;
+    // Without the database the question is asked and the operator told
+    // that nothing was written.
+    page.serverButton->click();
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_TRUE(boxes[1].contains(LanStr(1770)));
+    EXPECT_FALSE(QFile::exists(othernetworks::kServerDb));
+    EXPECT_FALSE(link->serverChanged);
+
+    makeServerDatabase();
 
     page.filePortField->setText("7777");
     page.show();
@@ -403,6 +415,37 @@ TEST_F(NetworkPages, ServerSettingsGoToTheDatabaseAsBoundValues)
                                             {"serverip_file", "10.0.0.19"},
                                             {"serverport_info", "8000"}}));
     EXPECT_FALSE(QSqlDatabase::contains("sysconf")) << "the page's connection is closed again";
+}
+
+// Server settings that could not be read (a damaged page of the table) are
+// never written back: the fields did not come from the database, and a
+// confirm would store their blanks over what is stored.
+TEST_F(NetworkPages, UnreadServerSettingsAreNotWrittenBack)
+{
+    makeLink();
+    makeServerDatabase();
+    {
+        QFile f(othernetworks::kServerDb);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_GE(f.size(), 8192);
+        f.seek(4096); // the table's page
+        f.write(QByteArray(4096, 'x'));
+    }
+    const QByteArray stored = settingstest::fileBytes(othernetworks::kServerDb);
+    OtherNetworksWidget page;
+    page.show();
+    EXPECT_TRUE(boxes.isEmpty()) << "not inside the showing";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].contains(LanStr(1771)));
+    EXPECT_TRUE(page.infoServerField->text().isEmpty());
+
+    page.infoPortField->setText("9000");
+    page.serverButton->click();
+    ASSERT_EQ(boxes.size(), 3) << "the question, then the refusal";
+    EXPECT_TRUE(boxes[2].contains(LanStr(1771)));
+    EXPECT_FALSE(link->serverChanged);
+    EXPECT_EQ(settingstest::fileBytes(othernetworks::kServerDb), stored);
 }
 
 TEST_F(NetworkPages, OtherNetworksParametersAndReminderRequest)

@@ -284,12 +284,28 @@ TEST_F(Maintenance, TouchCalibration)
     ASSERT_TRUE(settle());
     EXPECT_TRUE(testenv::commands().lines().isEmpty());
 
+    // Pending edits would be lost with the restart: their question comes
+    // first, and a save the disk refuses stops the calibration.
+    refuseParamWrites(true);
+    answers = {QDialog::Accepted, QDialog::Accepted};
     settings().SlotCalibration();
     ASSERT_TRUE(settle());
+    EXPECT_TRUE(shown(maintenance::kRowParamsNotSaved));
+    EXPECT_TRUE(testenv::commands().lines().isEmpty());
+    EXPECT_EQ(gpWParaBak->minimum_area, 432) << "the edits are kept for another try";
+    refuseParamWrites(false);
+
+    boxes.clear();
+    answers = {QDialog::Accepted, QDialog::Accepted};
+    settings().SlotCalibration();
+    ASSERT_TRUE(settle());
+    ASSERT_GE(boxes.size(), 2);
+    EXPECT_TRUE(boxes[1].contains(LanStr(234, 1))) << "the save question before the calibration";
     EXPECT_EQ(testenv::commands().lines(), (QStringList{"./tsc", "reboot"}));
-    EXPECT_EQ(storedRecords().mid(recordsBefore), QStringList{LanStr(maintenance::kRowHaltedForRestart, 1)})
-        << "only the stop for the restart is journaled";
-    EXPECT_NE(gpWPara->minimum_area, 432) << "pending edits are not applied";
+    EXPECT_EQ(gpWPara->minimum_area, 432);
+    EXPECT_EQ(paramValue("system4").section(' ', -1), "432");
+    EXPECT_EQ(storedRecords().mid(recordsBefore).size(), 2) << "the changed field, then the stop for the restart";
+    EXPECT_EQ(storedRecords().last(), LanStr(maintenance::kRowHaltedForRestart, 1));
 
     nextCase();
     startMaintenance();
@@ -308,6 +324,26 @@ TEST_F(Maintenance, TouchCalibration)
     EXPECT_EQ(testenv::commands().lines(), QStringList{"./tsc"});
     EXPECT_TRUE(shown(maintenance::kRowCalibrationFailed));
     EXPECT_FALSE(shown(maintenance::kRowCalibrationNotRun));
+}
+
+// Clearing the journal is journaled only when the rows are gone; a journal
+// that keeps them (here a read-only one) is told and keeps its records.
+TEST_F(Maintenance, AJournalThatIsNotClearedIsNotCalledCleared)
+{
+    startMaintenance();
+    window->InsertRecord("kept");
+    window->userLevel = 2;
+    QSqlQuery(QSqlDatabase::database("dbRecord")).exec("PRAGMA query_only=1");
+    settings().SlotClearRecord();
+    EXPECT_TRUE(shown(maintenance::kRowRecordNotCleared));
+    QSqlQuery(QSqlDatabase::database("dbRecord")).exec("PRAGMA query_only=0");
+    EXPECT_TRUE(records().contains("kept"));
+    EXPECT_FALSE(records().contains(LanStr(298)));
+
+    boxes.clear();
+    settings().SlotClearRecord();
+    EXPECT_FALSE(shown(maintenance::kRowRecordNotCleared));
+    EXPECT_EQ(records(), QStringList{LanStr(298)});
 }
 
 namespace {

@@ -4,6 +4,7 @@
 // goes on.
 #include "maintfixture.h"
 
+#include "settings/advancefuncwidget.h"
 #include "settings/advanceparamwidget.h"
 #include "settings/maintenance.h"
 #include "settings/systemfunctionswidget.h"
@@ -130,4 +131,45 @@ TEST_F(Maintenance, AGroupNumberThatCannotBeWrittenIsNotKept)
     EXPECT_TRUE(shown(maintenance::kRowGroupIndexNotSaved));
     EXPECT_EQ(gpWPara->para_group, group);
     QDir("sysadd.txt").removeRecursively();
+}
+
+// The raw-image switch follows the save it came with: declined, it is not in
+// force and the switch shows so; refused by the disk, it waits in the
+// window with the other edits for another try.
+TEST_F(Maintenance, TheRawImageSwitchFollowsTheSave)
+{
+    struct Case {
+        const char* name;
+        bool otherEdit;
+        bool refused;
+        int answer; // to the save question
+        bool inForce;
+    };
+    const Case cases[] = {
+        {"alone: nothing to save", false, false, QDialog::Rejected, true},
+        {"with an edit, saved", true, false, QDialog::Accepted, true},
+        {"with an edit, declined", true, false, QDialog::Rejected, false},
+        {"with an edit, refused by the disk", true, true, QDialog::Accepted, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        startMaintenance();
+        ASSERT_FALSE(settingshost::saveOriginalImages());
+        if (c.otherEdit)
+            edit([](WizardPara& p) { p.minimum_area += 1; });
+        settings().advanceFunctions->rawImagesBox->setChecked(true);
+        refuseParamWrites(c.refused);
+        answers = {c.answer};
+        exitSetup();
+        EXPECT_EQ(settingshost::saveOriginalImages(), c.inForce);
+        EXPECT_EQ(settings().advanceFunctions->rawImagesBox->isChecked(), c.inForce || c.refused);
+        if (c.refused) {
+            refuseParamWrites(false);
+            answers = {QDialog::Accepted};
+            exitSetup();
+            EXPECT_TRUE(settingshost::saveOriginalImages()) << "taken with the save that went through";
+        }
+        settingshost::setSaveOriginalImages(false);
+        nextCase();
+    }
 }

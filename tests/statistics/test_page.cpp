@@ -267,6 +267,33 @@ TEST_F(StatisticsPage, ThePlanIsStoredOnlyForToday)
     EXPECT_EQ(statstest::rows("ResStatistics.db")["plan"].value1, QString("9999999"));
 }
 
+// A plan the database refuses is kept neither in memory nor on the page: the
+// stored plan shows again, the operator is told once, and the next plan the
+// database takes is stored.
+TEST_F(StatisticsPage, APlanTheDatabaseRefusesIsNotKept)
+{
+    ResStatisticsParam& s = open();
+    makePage();
+    page->show();
+    page->planEdit->setText("1500");
+    ASSERT_EQ(s.plan, 1500);
+    ASSERT_TRUE(QSqlQuery(s.db).exec("PRAGMA query_only=1"));
+    page->planEdit->setText("2");
+    page->planEdit->setText("25");
+    EXPECT_EQ(s.plan, 1500);
+    EXPECT_EQ(s.getPlan(), 1500);
+    EXPECT_EQ(page->planEdit->text(), QString("1500"));
+    EXPECT_TRUE(boxes.isEmpty()) << "not inside the typing";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    EXPECT_EQ(boxes.filter(LanStr(1769)).size(), 1);
+    EXPECT_EQ(statstest::rows("ResStatistics.db")["plan"].value1, QString("1500"));
+
+    ASSERT_TRUE(QSqlQuery(s.db).exec("PRAGMA query_only=0"));
+    page->planEdit->setText("2000");
+    EXPECT_EQ(s.getPlan(), 2000);
+    EXPECT_EQ(statstest::rows("ResStatistics.db")["plan"].value1, QString("2000"));
+}
+
 // Counting a step's cycle refreshes the page while it shows today.
 TEST_F(StatisticsPage, CountingRefreshesTodaysPage)
 {
