@@ -225,7 +225,13 @@ TEST_P(VendorLossTest, ACameraGoneIsLostInEveryTriggerMode)
         EXPECT_TRUE(records[1].startsWith("Camera 1 is disconnected")) << records[1].toStdString();
         EXPECT_TRUE(outputs.contains(qMakePair(0, 1)));
         EXPECT_EQ(warnings.size(), 1);
+        EXPECT_FALSE(cameraOpened[0]);
+        // The recovery's worker closes the devices before it counts them.
+        w.runStep();
+        CameraRecovery::instance().wait();
         EXPECT_FALSE(a->isOpen());
+        w.runStep(); // its count taken: one camera short, still lost
+        EXPECT_EQ(gisLost, 1);
         // Back on the bus, it is back in the cycle.
         a->setVanished(false);
         clock.advanceMs(3000);
