@@ -198,6 +198,59 @@ bool setUp(const char* name)
     return ifreqCall(SIOCSIFFLAGS, &rq);
 }
 
+namespace {
+
+constexpr int kOperUp = 6; // IF_OPER_UP of <linux/if.h>, which clashes with <net/if.h>
+
+// The link's operational state as the kernel's link watch last set it.
+int operState(const char* name)
+{
+    struct {
+        nlmsghdr header;
+        ifinfomsg info;
+    } req{};
+    req.header.nlmsg_len = NLMSG_LENGTH(sizeof(ifinfomsg));
+    req.header.nlmsg_type = RTM_GETLINK;
+    req.header.nlmsg_flags = NLM_F_REQUEST;
+    req.info.ifi_family = AF_UNSPEC;
+    req.info.ifi_index = int(if_nametoindex(name));
+    if (req.info.ifi_index == 0)
+        return -1;
+    const int s = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
+    if (s < 0)
+        return -1;
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    int state = -1;
+    alignas(nlmsghdr) char reply[8192];
+    ssize_t r = -1;
+    if (::sendto(s, &req, req.header.nlmsg_len, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) > 0)
+        r = ::recv(s, reply, sizeof reply, 0);
+    ::close(s);
+    auto* h = reinterpret_cast<nlmsghdr*>(reply);
+    if (r < ssize_t(NLMSG_LENGTH(sizeof(ifinfomsg))) || !NLMSG_OK(h, size_t(r)) || h->nlmsg_type != RTM_NEWLINK)
+        return -1;
+    int left = int(IFLA_PAYLOAD(h));
+    for (auto* a = IFLA_RTA(static_cast<ifinfomsg*>(NLMSG_DATA(h))); RTA_OK(a, left); a = RTA_NEXT(a, left))
+        if (a->rta_type == IFLA_OPERSTATE && RTA_PAYLOAD(a) >= 1)
+            state = *static_cast<unsigned char*>(RTA_DATA(a));
+    return state;
+}
+
+} // namespace
+
+bool waitCarrying(const char* name, int timeoutMs)
+{
+    // Only the link watch sets the state "up", and it sets up the link's
+    // transmit queue in the same step; until then frames sent are dropped.
+    for (int waited = 0; waited <= timeoutMs; waited += 5) {
+        if (operState(name) == kOperUp)
+            return true;
+        ::usleep(5000);
+    }
+    return false;
+}
+
 bool macOf(const char* name, unsigned char mac[6])
 {
     ifreq rq{};

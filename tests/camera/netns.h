@@ -40,6 +40,10 @@ private:
 bool createVethPair(const char* name, const char* peer, int peerNamespaceFd);
 bool setAddress(const char* name, const char* address, const char* mask);
 bool setUp(const char* name);
+// Waits until the kernel has the link carrying frames: a veth end brought up
+// before its peer drops what is sent on it until the kernel's link watch
+// has run, which a busy machine can put off for a while.
+bool waitCarrying(const char* name, int timeoutMs = 10000);
 bool macOf(const char* name, unsigned char mac[6]);
 
 } // namespace netns

@@ -370,12 +370,17 @@ protected:
             GTEST_SKIP() << why.toStdString();
         bool ok = false;
         host.run([&] {
-            ok = netns::createVethPair("va", "vb", cam.namespaceFd()) && netns::setAddress("va", "10.77.0.1", "255.255.255.0")
-                && netns::setUp("va") && netns::macOf("va", hostMac);
+            ok = netns::createVethPair("va", "vb", cam.namespaceFd()) && netns::setUp("va") && netns::macOf("va", hostMac);
         });
         if (!ok)
             GTEST_SKIP() << "cannot create a veth pair in a private namespace here";
-        cam.run([&] { ok = netns::setAddress("vb", "10.77.0.2", "255.255.255.0") && netns::setUp("vb"); });
+        cam.run([&] { ok = netns::setUp("vb") && netns::waitCarrying("vb"); });
+        ASSERT_TRUE(ok) << "vb carries no frames";
+        // The end brought up first carries frames only once the kernel got
+        // round to it; the addresses follow, so nothing is said before.
+        host.run([&] { ok = netns::waitCarrying("va") && netns::setAddress("va", "10.77.0.1", "255.255.255.0"); });
+        ASSERT_TRUE(ok) << "va carries no frames";
+        cam.run([&] { ok = netns::setAddress("vb", "10.77.0.2", "255.255.255.0"); });
         ASSERT_TRUE(ok);
     }
     netns::IsolatedThread host;
