@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -176,6 +177,20 @@ protected:
         QDir().mkpath(BLACKBOX_SHOT_DIR);
         run(SCREENGRAB_BIN, {QStringLiteral(BLACKBOX_SHOT_DIR "/%1.png").arg(name)}, display);
     }
+    // The colour of the title bar, as the screen shows it, where nothing is
+    // drawn on it: the main window's run state once it is up (the splash
+    // screen is grey there, and takes the first click for itself).
+    QRgb titleBar()
+    {
+        const QString file = folder() + QStringLiteral("/title.png");
+        QFile::remove(file);
+        run(SCREENGRAB_BIN, {file}, display);
+        const QImage screen(file);
+        return screen.isNull() ? 0 : screen.pixel(1450, 4) & 0xffffff;
+    }
+    bool waitTitleBar(QRgb colour) { return waitFor([&] { return titleBar() == colour; }, 40000); }
+    static constexpr QRgb kDetectingTitle = 0x1f3f8d;
+    static constexpr QRgb kStoppedTitle = 0xee2329;
     // The start/stop button of the option bar: second in the column right of
     // the camera area, below the 98-pixel title bar and the column's margin.
     static QPoint startStopButton() { return {1920 - 10 - 175 / 2, 98 + 10 + 112 + 10 + 112 / 2}; }
@@ -210,27 +225,20 @@ TEST_F(StartStop, TheOptionBarSwitchesTheClampAsTheRunStatesSay)
         startMonitor(p);
         ASSERT_NO_FATAL_FAILURE(answer(false)); // no camera: keep the stored serials
         // Detection starts by itself; the window comes after the splash.
-        ASSERT_TRUE(waitFor(
-            [this] {
-                for (const Window& w : windows())
-                    if (w.geometry.size() == QSize(1920, 1080))
-                        return true;
-                return false;
-            },
-            40000));
-        QThread::msleep(1500);
+        ASSERT_TRUE(waitTitleBar(kDetectingTitle)) << "the main window shows detection running";
         ASSERT_TRUE(waitClamp(c.detecting)) << "detecting";
         shot(QStringLiteral("detecting-%1").arg(&c - cases));
 
         click(startStopButton());
         ASSERT_NO_FATAL_FAILURE(answer(true)); // "Be sure to stop the detection?"
         EXPECT_TRUE(waitClamp(c.stopped)) << "stopped";
-        QThread::msleep(300);
+        EXPECT_TRUE(waitTitleBar(kStoppedTitle)) << "the title bar shows detection stopped";
         shot(QStringLiteral("stopped-%1").arg(&c - cases));
 
         click(startStopButton());
         EXPECT_FALSE(waitFor([this] { return questionShown(); }, 1000)) << "a start asks nothing";
         EXPECT_TRUE(waitClamp(c.detecting)) << "started again";
+        EXPECT_TRUE(waitTitleBar(kDetectingTitle)) << "the title bar shows detection running again";
 
         monitor.terminate();
         if (!monitor.waitForFinished(5000)) {
