@@ -19,6 +19,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <cjson/cJSON.h>
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -52,6 +53,9 @@ protected:
     {
         LinkTest::SetUp();
         platform::Clock::setInstance(&clock);
+        // No serial bound, as in a new process: a case run before (a window
+        // that loaded "SN.db") may have left its bindings.
+        std::memset(gSerialNB, 0, sizeof gSerialNB);
     }
     void TearDown() override
     {
