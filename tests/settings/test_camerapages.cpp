@@ -10,6 +10,7 @@
 #include "settings/hardwareconfigurationwidget.h"
 #include "settings/widgetchangecamera.h"
 #include "widgets/basewidgets.h"
+#include "widgets/busycover.h"
 #include "widgets/edit.h"
 #include "widgets/modifytimewidget.h"
 #include "widgets/sliderlabel.h"
@@ -105,30 +106,49 @@ TEST_F(CameraPages, OneCameraHasNothingToSwitch)
     setCameraSlots({0, 1});
 }
 
+// The camera answers when it has loaded its set: until then the page is
+// covered, and the sliders show what it read back once it has.
 TEST_F(CameraPages, RestoringTheCameraDefaults)
 {
     startOnCameraPage();
     settingshost::Hooks h = settingshost::hooks();
-    h.cameraOp = [this](int slot, settingshost::CameraOp o, int step) {
-        cameraCalls << op(slot, o, step);
-        if (o == CameraOp::RestoreDefaults) { // what the camera reads back
-            gpWParaBak->expose_time[slot] = 12;
-            gpWParaBak->adjust_plus[slot] = 3;
-            gpWParaBak->sharp[slot] = 4;
-        }
+    QList<int> asked;
+    std::function<void(bool)> answer;
+    h.restoreDefaults = [&](int slot, std::function<void(bool)> done) {
+        asked << slot;
+        answer = done;
     };
     settingshost::install(h);
     answers = {QDialog::Rejected};
     emit block().restoreButton->clicked();
     EXPECT_TRUE(shown(527));
-    EXPECT_TRUE(cameraCalls.isEmpty());
+    EXPECT_TRUE(asked.isEmpty());
 
     emit block().restoreButton->clicked();
-    EXPECT_EQ(cameraCalls.first(), op(0, CameraOp::RestoreDefaults));
+    ASSERT_EQ(asked, QList<int>{0});
+    EXPECT_TRUE(BusyCover::shown(&settings())) << "covered while the camera works";
+    EXPECT_EQ(block().exposureSlider->value(), 30);
+    gpWParaBak->expose_time[0] = 12; // what the camera read back
+    gpWParaBak->adjust_plus[0] = 3;
+    gpWParaBak->sharp[0] = 4;
+    answer(true);
+    EXPECT_FALSE(BusyCover::shown(&settings()));
     EXPECT_EQ(block().exposureSlider->value(), 12);
     EXPECT_EQ(block().gainSlider->value(), 3);
     EXPECT_EQ(page().slider(CameraParamsWidget::Clarity)->value(), 4);
     EXPECT_EQ(gpWParaBak->sharp[0], 4);
+    EXPECT_EQ(cameraCalls, (QStringList{op(0, CameraOp::Expose), op(0, CameraOp::Gain), op(0, CameraOp::Sharp)}))
+        << "the values read back reach the camera as the sliders move";
+
+    // Detached, the floating block is covered too.
+    block().viewButton->toggle();
+    ASSERT_TRUE(block().detached());
+    emit block().restoreButton->clicked();
+    EXPECT_TRUE(BusyCover::shown(&block()));
+    answer(false);
+    EXPECT_FALSE(BusyCover::shown(&block()));
+    EXPECT_FALSE(BusyCover::shown(&settings()));
+    block().viewButton->toggle();
 }
 
 TEST_F(CameraPages, AutomaticShadingAppliesTheExposureOfEveryView)
