@@ -557,6 +557,47 @@ TEST_F(EndToEnd, AStalledCameraIsLostNotJudgedOnItsLastFrame)
     EXPECT_FALSE(row().contains(LanStr(1630))) << "judged again";
 }
 
+// A camera loading its defaults sends no frames: a step that starts
+// meanwhile is not judged on the camera's last frame from before. It is a
+// loss with the clamp prohibited, told with its reason; the camera is
+// reopened once the load is done, and the next cycle is judged again.
+TEST_F(EndToEnd, AStepWhileACameraLoadsItsDefaultsIsNotJudgedOnItsLastFrame)
+{
+    para.detect_product = 0;
+    start();
+    ASSERT_TRUE(waitFor([&] { return !atBoard(0); }));
+    QStringList warnings;
+    setModalRunner([&](QDialog& d) {
+        for (QLabel* l : d.findChildren<QLabel*>())
+            warnings << l->text();
+        return int(QDialog::Accepted);
+    });
+    cameras[1]->setCallDelayMs("CameraLoadParameter", 1500);
+    auto answered = std::make_shared<int>(-1);
+    window->cameraViews[1]->RestoreDefaultSettings([answered](bool restored) { *answered = restored; });
+    input(0, true); // its last frame shows the empty mold
+    ASSERT_TRUE(waitFor([&] { return gisLost == 1; }, 3000));
+    EXPECT_EQ(*answered, -1) << "still loading";
+    EXPECT_EQ(gAllNum[1], 0) << "the step was not judged";
+    EXPECT_TRUE(atBoard(0));
+    const QStringList recs = records();
+    const QString why = LanStr(cameratext::kLostWhileRestoring).arg(2);
+    EXPECT_EQ(recs.filter(QRegularExpression("^Camera 2 delivered no new frame within \\d+ ms of the step's start$")).size(), 1)
+        << qPrintable(recs.join('|'));
+    EXPECT_EQ(recs.mid(recs.size() - 2), (QStringList{"The 1th Camera Lost, 2", why}));
+    EXPECT_TRUE(waitFor([&] { return warnings.filter(why).size() == 1; })) << "shown once the pass returned";
+
+    ASSERT_TRUE(waitFor([&] { return *answered == 1 && gisLost == 0; }, 8000)) << "loaded, then restarted";
+    EXPECT_TRUE(cameras[1]->overlaps().isEmpty()) << qPrintable(cameras[1]->overlaps().join(" | "));
+    const int taken = window->frameCount[1];
+    ASSERT_TRUE(waitFor([&] { return window->frameCount[1] > taken; })) << "the passes go on with new frames";
+    EXPECT_TRUE(atBoard(0)) << "the old cycle releases nothing";
+    input(0, false);
+    input(0, true);
+    ASSERT_TRUE(waitFor([&] { return !atBoard(0); })) << "a new cycle does";
+    EXPECT_EQ(gAllNum[1], 1);
+}
+
 // Another camera count than the stored one (three serials stored, two
 // cameras on the bus): the serials are saved and the system restarts through
 // the one restart path, which the system accepts or refuses. Until it
