@@ -14,12 +14,16 @@
 #include "widgets/edit.h"
 #include "widgets/modifytimewidget.h"
 #include "widgets/sliderlabel.h"
+#include "params/paramdb.h"
+#include "params/wizardpara.h"
+#include "sqlfaults.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QRegularExpression>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <memory>
 
 using settingshost::CameraOp;
 
@@ -315,6 +319,82 @@ TEST_F(CameraPages, ARenumberingTheDiskRefusesStopsBeforeThePowerOffQuestion)
     EXPECT_EQ(gCamNO[0], 1);
     EXPECT_EQ(gCamNO[1], 0);
     EXPECT_GT(storedRecords().filter(QRegularExpression("^Save SN")).size(), savedBefore);
+}
+
+// "SN.db" could not be read at the start: a lock another connection held
+// past the busy timeout, or a damaged page under a stored serial. The views
+// may then show the cameras in the order found, and a renumbering saved
+// from the camera page would write that order over the binding on disk: it
+// is refused, the operator told and the journal keeps it, and "SN.db" is as
+// it was, also once the lock has ended. A start that reads it lifts the hold.
+TEST_F(CameraPages, ARenumberingIsRefusedWhileTheStoredBindingIsUnread)
+{
+    enum Fault { Locked, Damaged };
+    for (Fault fault : {Locked, Damaged}) {
+        SCOPED_TRACE(fault == Locked ? "locked past the busy timeout" : "damaged page");
+        beforeWindow = [fault] {
+            OpenSqlite("serials", "SN.db");
+            QSqlQuery q(QSqlDatabase::database("serials"));
+            q.exec("update sysparam set value='SERIAL-STORED-B' where name='serialNB0'");
+            q.prepare("update sysparam set value=? where name='serialNB1'");
+            q.addBindValue(fault == Damaged ? sqlfaults::spillingValue("SERIAL-STORED-A", "#serial1#")
+                                            : QString("SERIAL-STORED-A"));
+            q.exec();
+            CloseSqlite("serials");
+        };
+        answers = {QDialog::Rejected}; // no camera found: the stored serials are kept
+        startOnCameraPage();
+        ASSERT_FALSE(serialSavesHeld());
+        ASSERT_EQ(QByteArray(gSerialNB[0]), QByteArray("SERIAL-STORED-B"));
+
+        // The start-up's read of the parameters and the binding, with the fault.
+        QSqlDatabase serials = QSqlDatabase::database(QLatin1String(kSerialConnection));
+        std::unique_ptr<sqlfaults::Lock> lock;
+        if (fault == Damaged) {
+            serials.close();
+            ASSERT_TRUE(sqlfaults::damagePageHolding("SN.db", "#serial1#"));
+            ASSERT_TRUE(serials.open());
+        } else {
+            ASSERT_TRUE(QSqlQuery(serials).exec("PRAGMA busy_timeout=50"));
+            lock = std::make_unique<sqlfaults::Lock>("SN.db", sqlfaults::Lock::Exclusive);
+            ASSERT_TRUE(lock->held());
+        }
+        gpWPara->LoadDatafromFile();
+        lock.reset(); // the lock ends; memory still holds no binding read from disk
+        ASSERT_TRUE(serialSavesHeld());
+        QCoreApplication::processEvents();
+        const QString unread = LanStr(kLanSerialsUnread);
+        const int toldBefore = boxes.filter(unread).size();
+        const int journaledBefore = storedRecords().filter(unread).size();
+        const QByteArray onDisk = fileText("SN.db");
+
+        WidgetChangeCamera& dialog = *window->cameraOrderDialog;
+        int shutDowns = 0;
+        dialog.shutDown = [&] { ++shutDowns; };
+        emit block().tuneButton->clicked();
+        ASSERT_TRUE(dialog.isVisible());
+        dialog.combos[0]->setCurrentIndex(1);
+        dialog.combos[1]->setCurrentIndex(0);
+        emit dialog.okButton->clicked();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(shutDowns, 0) << "no power-off question without a saved binding";
+        EXPECT_EQ(boxes.filter(unread).size(), toldBefore + 1) << "told";
+        EXPECT_EQ(storedRecords().filter(unread).size(), journaledBefore + 1) << "journaled";
+        EXPECT_FALSE(shown(cameratext::kSerialsNotSaved)) << "refused by the hold, not by the disk";
+        EXPECT_EQ(fileText("SN.db"), onDisk) << "SN.db unchanged";
+        EXPECT_EQ(QByteArray(gSerialNB[0]), QByteArray("SERIAL-STORED-B"));
+        EXPECT_EQ(gCamNO[0], 0);
+        EXPECT_EQ(gCamNO[1], 1);
+
+        // Read whole again (a new file in place of the damaged one): saves go through.
+        serials.close();
+        QFile::remove("SN.db");
+        ASSERT_TRUE(CreateSerialDatabase("SN.db"));
+        ASSERT_TRUE(serials.open());
+        gpWPara->LoadDatafromFile();
+        EXPECT_FALSE(serialSavesHeld());
+        nextCase();
+    }
 }
 
 TEST_F(Maintenance, HardwareConfigurationView)
