@@ -900,12 +900,8 @@ void CameraDriver::finishClose()
     grabState.reset();
 }
 
-bool CameraDriver::CameraStart()
+void CameraDriver::startAcquisition()
 {
-    if (!isOpen())
-        return false;
-    if (lentToRestore("start"))
-        return true; // the restore starts it again when it is done
     switch (gCameraID) {
     case kCameraDaheng:
         gx::GXSendCommand(gxDevice, gx::GX_COMMAND_ACQUISITION_START);
@@ -925,6 +921,15 @@ bool CameraDriver::CameraStart()
     acquiring_ = true;
     if (grabState)
         grabState->acquiring = true;
+}
+
+bool CameraDriver::CameraStart()
+{
+    if (!isOpen())
+        return false;
+    if (lentToRestore("start"))
+        return true; // the restore starts it again when it is done
+    startAcquisition();
     if (grabThread) {
         // A thread told to stop may still be finishing its last poll; a
         // second loop beside it would share its state. One that does not end
@@ -1809,20 +1814,31 @@ void CameraSetSpeed()
 {
     if (!gpWPara)
         return;
-    // Every camera stopped first, so that their grab threads end together
-    // and the starts below wait for none of them in turn.
-    std::vector<CameraDriver*> open;
     for (int i : usedSlots()) {
         CameraDriver* d = CameraDriver::at(i);
-        if (d && d->isOpen()) {
-            d->CameraStop();
-            open.push_back(d);
-        }
+        if (d && d->isOpen())
+            d->changeSpeed();
     }
-    for (CameraDriver* d : open) {
-        d->applySpeed();
-        d->CameraStart();
+}
+
+void CameraDriver::changeSpeed()
+{
+    if (!isOpen() || lentToRestore("frame speed"))
+        return;
+    // A camera not acquiring as usual (stopped, or its grab thread told to
+    // end) is started as at any start.
+    const bool polling = !grabThread || (grabThread->running && grabThread->isRunning());
+    if (!acquiring_ || !polling) {
+        CameraStop();
+        applySpeed();
+        CameraStart();
+        return;
     }
+    // The thread keeps polling: a start would otherwise wait on the GUI
+    // thread for its last poll to end.
+    stopAcquisition();
+    applySpeed();
+    startAcquisition();
 }
 
 void CameraDriver::applySpeed()

@@ -148,6 +148,10 @@ public:
     bool closePending() const { return closeState_.load() != 0; }
     // The frame speed of the settings, for a camera opened but not started.
     void applySpeed();
+    // The frame speed of the settings for a camera acquiring: acquisition
+    // stopped, the speed set, acquisition started again. The grab thread
+    // polls on throughout (finding no frame meanwhile), so nothing waits for it.
+    void changeSpeed();
     bool CameraStart();
     void CameraStop();
     void CameraChangeTrig(bool restart);
@@ -313,6 +317,7 @@ private:
     bool openV4l2();
     void closeV4l2();
     void stopAcquisition();
+    void startAcquisition();
     // Working size and output format, as the open and the defaults restore
     // set them; the status of the first call refused, else 0. greyByLibrary:
     // the camera lists no grey media type (the caller tells it, once).
@@ -393,8 +398,9 @@ void TellCameraKeeps(int slot, int settingRow);
 // Forgets which of those notices were given (a new run; tests).
 void ForgetCameraNotices();
 
-// Applies the frame speed of the live record to every open camera (each is
-// stopped, given its speed and started again).
+// Applies the frame speed of the live record to every open camera (each
+// one's acquisition is stopped, given its speed and started again; no grab
+// thread is waited for).
 void CameraSetSpeed();
 // The serial stored for a slot (gSerialNB), and whether a stored serial
 // binds the slot to its camera at the next start on a back-end (long enough;
