@@ -61,7 +61,7 @@ void reapRetired(CameraDriver* owner = nullptr, bool wait = false)
         }
     }
     for (Retired& r : done) {
-        r.thread->wait(); // bounded by the thread's own waits
+        r.thread->waitEnd(); // bounded by the thread's own waits
         delete r.thread;
     }
 }
@@ -785,7 +785,7 @@ bool CameraDriver::endGrabThread(int waitMs)
     grabThread->running = false;
     if (grabState && grabState->v4l2)
         grabState->v4l2->abort = true;
-    if (grabThread->wait(ulong(std::max(0, waitMs)))) {
+    if (grabThread->waitEnd(ulong(std::max(0, waitMs)))) {
         delete grabThread;
         grabThread = nullptr;
         return true;
@@ -934,7 +934,7 @@ bool CameraDriver::CameraStart()
         // A thread told to stop may still be finishing its last poll; a
         // second loop beside it would share its state. One that does not end
         // in time is a fault of the camera, not a reason to wait on.
-        if (grabThread->isRunning() && !grabThread->wait(kStartWaitMs)) {
+        if (grabThread->isRunning() && !grabThread->waitEnd(kStartWaitMs)) {
             reportFault({CameraFault::StuckThread});
             return true;
         }
@@ -1314,7 +1314,7 @@ void CameraDriver::restoreStart()
     if (!grabThread)
         return;
     // One that does not end in time is a fault of the camera, as at a start.
-    if (grabThread->isRunning() && !grabThread->wait(kStartWaitMs)) {
+    if (grabThread->isRunning() && !grabThread->waitEnd(kStartWaitMs)) {
         reportFault({CameraFault::StuckThread});
         return;
     }
@@ -1335,7 +1335,7 @@ RestoreAnswer CameraDriver::restoreMind(const RestoreInputs& in)
     restoreStop();
     // The grab thread ends its poll before the camera's set is replaced: no
     // frame is processed while the output format changes under it.
-    if (grabThread && grabThread->isRunning() && !grabThread->wait(kStartWaitMs)) {
+    if (grabThread && grabThread->isRunning() && !grabThread->waitEnd(kStartWaitMs)) {
         a.told << LanStr(cameratext::kRestoreBusy).arg(c + 1);
         restoreStart(); // reports the stuck thread as a fault of the camera
         return a;
