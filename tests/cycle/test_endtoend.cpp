@@ -25,6 +25,7 @@
 #include "platform/paneldevice.h"
 #include "platform/sysroot.h"
 #include "settings/maintenance.h"
+#include "sqlfaults.h"
 #include "testenv.h"
 #include "widgets/modal.h"
 
@@ -40,6 +41,7 @@
 #include <QTimer>
 #include <QVariant>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -121,6 +123,8 @@ protected:
             }
             CloseSqlite("serials");
         }
+        if (beforeWindow)
+            beforeWindow();
         gpWPara = new WizardPara;
         gpWParaBak = new WizardPara;
         gAppDirPath = folder();
@@ -213,6 +217,7 @@ protected:
     int alarmPolls = 0;       // looks at the board while an alarm showed
     int clampFreeInAlarm = 0; // of them, with the clamp free at the board
     bool bindSerials = false;
+    std::function<void()> beforeWindow;
     platform::RecordingPanelDevice panel;
     ModalRunner previousModal;
 };
@@ -667,6 +672,46 @@ TEST_F(CameraCountRestart, ARefusedRestartKeepsDetectionStopped)
     EXPECT_GT(stays, halted);
     EXPECT_GT(recs.indexOf(LanStr(150).arg(2)), stays) << "ready, once the journal is open again";
     EXPECT_GT(recs.indexOf(LanStr(cycletext::kCameraCountRestartFailed)), stays);
+}
+
+// The disk refuses to clear the stored serials (another connection keeps
+// its lock past the busy timeout): a restart would ask the same again, so
+// none is asked for; the refusal is shown and journaled, SN.db keeps its
+// serials, and detection runs with the cameras found.
+TEST_F(CameraCountRestart, ASerialClearTheDiskRefusesRestartsNothing)
+{
+    camsdk::SimSpec spec;
+    spec.serial = "SIM-E2E-03";
+    cameras << camsdk::simBus(camsdk::Vendor::MindVision).add(spec);
+    cameras[2]->setVanished(true);
+    bindSerials = true;
+    std::unique_ptr<sqlfaults::Lock> lock;
+    QByteArray before;
+    beforeWindow = [&] {
+        QFile f("SN.db");
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        before = f.readAll();
+        lock = std::make_unique<sqlfaults::Lock>("SN.db", sqlfaults::Lock::Shared);
+        ASSERT_TRUE(lock->held());
+    };
+    testenv::commands().clear();
+    setModalRunner([&](QDialog& d) {
+        for (QLabel* l : d.findChildren<QLabel*>())
+            shown << l->text();
+        return int(QDialog::Accepted);
+    });
+    start();
+    lock.reset();
+    EXPECT_TRUE(testenv::commands().lines().filter("reboot").isEmpty());
+    EXPECT_FALSE(shown.filter(LanStr(cameratext::kSerialsNotSaved)).isEmpty());
+    const QStringList recs = records();
+    EXPECT_GE(recs.indexOf(LanStr(cameratext::kSerialsNotSaved)), 0);
+    EXPECT_LT(recs.indexOf(LanStr(cycletext::kCameraCountRestart)), 0);
+    QFile f("SN.db");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before) << "the stored serials stay";
+    para.detect_product = 0;
+    ASSERT_TRUE(waitFor([&] { return !atBoard(0); })) << "detection runs and releases on OK";
 }
 
 // Nobody answers the loss box: while it stays open the recovery runs, the
