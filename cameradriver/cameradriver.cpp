@@ -907,7 +907,10 @@ void CameraDriver::startAcquisition()
         gx::GXSendCommand(gxDevice, gx::GX_COMMAND_ACQUISITION_START);
         break;
     case kCameraIds:
-        ueye::is_CaptureVideo(ueyeCamera, ueye::IS_WAIT);
+        // Without waiting for a first image: under hardware trigger that
+        // wait lasts until the machine triggers, and a start may run on the
+        // GUI thread.
+        ueye::is_CaptureVideo(ueyeCamera, ueye::IS_DONT_WAIT);
         break;
     case kCameraMind:
         mindvision::CameraPlay(mindCamera);
