@@ -8,6 +8,7 @@
 #include "params/geometry.h"
 #include "params/lanstr.h"
 #include "params/wizardpara.h"
+#include "platform/background.h"
 #include "platform/host.h"
 
 #include <QCoreApplication>
@@ -60,7 +61,7 @@ void reapRetired(CameraDriver* owner = nullptr, bool wait = false)
         }
     }
     for (Retired& r : done) {
-        r.thread->wait(); // bounded by the thread's own waits
+        r.thread->waitEnd(); // bounded by the thread's own waits
         delete r.thread;
     }
 }
@@ -223,6 +224,9 @@ CameraDriver::CameraDriver(int slot)
 
 CameraDriver::~CameraDriver()
 {
+    // A restore's thread uses this driver until it lets go of the camera.
+    waitForRestore();
+    *alive_ = false;
     if (isOpen()) {
         CameraStop();
         CameraClose();
@@ -552,7 +556,7 @@ int CameraDriver::mindSensorWidth() const
     return mindCapability.sResolutionRange.iWidthMax > 0 ? mindCapability.sResolutionRange.iWidthMax : gOW;
 }
 
-int CameraDriver::applyMindGeometry()
+int CameraDriver::applyMindGeometry(bool* greyByLibrary)
 {
     using namespace mindvision;
     // The window is centred on this camera's own sensor; a camera too small
@@ -582,7 +586,7 @@ int CameraDriver::applyMindGeometry()
                 st = CameraSetMonochrome(mindCamera, colour_ ? 0 : 1);
         } else {
             if (st == CAMERA_STATUS_SUCCESS)
-                st = setMindMediaType();
+                st = setMindMediaType(greyByLibrary);
             if (st == CAMERA_STATUS_SUCCESS)
                 st = CameraSetIspOutFormat(mindCamera, format);
         }
@@ -595,7 +599,7 @@ int CameraDriver::applyMindGeometry()
     return st;
 }
 
-int CameraDriver::setMindMediaType()
+int CameraDriver::setMindMediaType(bool* greyByLibrary)
 {
     using namespace mindvision;
     // The list is the camera's own and as long as it is: the entry is found
@@ -611,13 +615,19 @@ int CameraDriver::setMindMediaType()
     }
     // None: the camera keeps its own, and with grey asked for the library
     // turns its colour frames into grey (the output format set next).
-    if (!colour_ && !greyByLibrarySaid().contains(cameraIndex)) {
-        greyByLibrarySaid().insert(cameraIndex);
-        const QString text = LanStr(cameratext::kMediaNoMono).arg(cameraIndex + 1);
-        qInfo().noquote() << text;
-        host::insertRecord(text);
-    }
+    if (!colour_ && greyByLibrary)
+        *greyByLibrary = true;
     return CAMERA_STATUS_SUCCESS;
+}
+
+void CameraDriver::noteGreyByLibrary()
+{
+    if (greyByLibrarySaid().contains(cameraIndex))
+        return;
+    greyByLibrarySaid().insert(cameraIndex);
+    const QString text = LanStr(cameratext::kMediaNoMono).arg(cameraIndex + 1);
+    qInfo().noquote() << text;
+    host::insertRecord(text);
 }
 
 bool CameraDriver::openMind(const QByteArray& serial)
@@ -657,7 +667,10 @@ bool CameraDriver::openMind(const QByteArray& serial)
         mindCamera = 0;
         return false;
     };
-    int st = applyMindGeometry();
+    bool greyByLibrary = false;
+    int st = applyMindGeometry(&greyByLibrary);
+    if (greyByLibrary)
+        noteGreyByLibrary();
     if (st == CAMERA_STATUS_SUCCESS)
         st = CameraSetMirror(mindCamera, MIRROR_DIRECTION_HORIZONTAL, 0);
     if (st == CAMERA_STATUS_SUCCESS)
@@ -772,7 +785,7 @@ bool CameraDriver::endGrabThread(int waitMs)
     grabThread->running = false;
     if (grabState && grabState->v4l2)
         grabState->v4l2->abort = true;
-    if (grabThread->wait(ulong(std::max(0, waitMs)))) {
+    if (grabThread->waitEnd(ulong(std::max(0, waitMs)))) {
         delete grabThread;
         grabThread = nullptr;
         return true;
@@ -850,6 +863,9 @@ void CameraDriver::completePendingClose()
 
 void CameraDriver::finishClose()
 {
+    // Off the GUI thread (the recovery's worker) but for the driver's own
+    // end: the camera is closed only once a restore let go of it.
+    waitForRestore();
     if (acquiring_)
         stopAcquisition(); // never leave the SDK delivering into a closed camera
     const bool ended = endGrabThread(gCameraID == kCameraV4l2 ? kV4l2CloseWaitMs : kCloseWaitMs);
@@ -884,16 +900,17 @@ void CameraDriver::finishClose()
     grabState.reset();
 }
 
-bool CameraDriver::CameraStart()
+void CameraDriver::startAcquisition()
 {
-    if (!isOpen())
-        return false;
     switch (gCameraID) {
     case kCameraDaheng:
         gx::GXSendCommand(gxDevice, gx::GX_COMMAND_ACQUISITION_START);
         break;
     case kCameraIds:
-        ueye::is_CaptureVideo(ueyeCamera, ueye::IS_WAIT);
+        // Without waiting for a first image: under hardware trigger that
+        // wait lasts until the machine triggers, and a start may run on the
+        // GUI thread.
+        ueye::is_CaptureVideo(ueyeCamera, ueye::IS_DONT_WAIT);
         break;
     case kCameraMind:
         mindvision::CameraPlay(mindCamera);
@@ -907,11 +924,20 @@ bool CameraDriver::CameraStart()
     acquiring_ = true;
     if (grabState)
         grabState->acquiring = true;
+}
+
+bool CameraDriver::CameraStart()
+{
+    if (!isOpen())
+        return false;
+    if (lentToRestore("start"))
+        return true; // the restore starts it again when it is done
+    startAcquisition();
     if (grabThread) {
         // A thread told to stop may still be finishing its last poll; a
         // second loop beside it would share its state. One that does not end
         // in time is a fault of the camera, not a reason to wait on.
-        if (grabThread->isRunning() && !grabThread->wait(kStartWaitMs)) {
+        if (grabThread->isRunning() && !grabThread->waitEnd(kStartWaitMs)) {
             reportFault({CameraFault::StuckThread});
             return true;
         }
@@ -951,7 +977,7 @@ void CameraDriver::stopAcquisition()
 
 void CameraDriver::CameraStop()
 {
-    if (!isOpen())
+    if (!isOpen() || lentToRestore("stop"))
         return;
     stopAcquisition();
     if (grabThread)
@@ -962,7 +988,7 @@ void CameraDriver::CameraStop()
 
 void CameraDriver::CameraChangeTrig(bool restart)
 {
-    if (!isOpen() || !gpWPara)
+    if (!isOpen() || !gpWPara || lentToRestore("trigger mode"))
         return;
     const bool external = gpWPara->use_external_trigger != 0;
     switch (gCameraID) {
@@ -996,7 +1022,7 @@ void CameraDriver::CameraChangeTrig(bool restart)
 void CameraDriver::SetExposeTime()
 {
     const WizardPara* p = settings(true);
-    if (!isOpen() || !p)
+    if (!isOpen() || !p || lentToRestore("exposure"))
         return;
     const int e = p->expose_time[cameraIndex];
     switch (gCameraID) {
@@ -1048,7 +1074,7 @@ void CameraDriver::SetAdjustPlus()
 {
     // The floating exposure block tunes the gain too.
     const WizardPara* p = settings(true);
-    if (!isOpen() || !p)
+    if (!isOpen() || !p || lentToRestore("gain"))
         return;
     const int g = p->adjust_plus[cameraIndex];
     switch (gCameraID) {
@@ -1084,7 +1110,7 @@ void CameraDriver::SetAdjustPlus()
 void CameraDriver::SetSharp()
 {
     const WizardPara* p = settings();
-    if (!isOpen() || !p)
+    if (!isOpen() || !p || lentToRestore("sharpness"))
         return;
     const int s = p->sharp[cameraIndex];
     switch (gCameraID) {
@@ -1118,7 +1144,7 @@ void CameraDriver::SetSharp()
 void CameraDriver::SetContrast()
 {
     const WizardPara* p = settings();
-    if (!isOpen() || !p)
+    if (!isOpen() || !p || lentToRestore("contrast"))
         return;
     const int k = p->contrast[cameraIndex];
     switch (gCameraID) {
@@ -1147,7 +1173,7 @@ void CameraDriver::SetContrast()
 void CameraDriver::SetGamma()
 {
     const WizardPara* p = settings();
-    if (!isOpen() || !p)
+    if (!isOpen() || !p || lentToRestore("gamma"))
         return;
     const int y = p->gamma[cameraIndex];
     switch (gCameraID) {
@@ -1186,6 +1212,10 @@ void CameraDriver::SetWB()
 {
     if (!isOpen() || !gisColor)
         return;
+    if (restoring_.load()) {
+        wbOwed_ = true; // once the restore is done
+        return;
+    }
     if (gCameraID == kCameraMind)
         mindvision::CameraSetOnceWB(mindCamera);
     else if (gCameraID == kCameraHik)
@@ -1240,33 +1270,95 @@ void CameraDriver::setMindShading(bool on)
         TellCameraKeeps(cameraIndex, cameratext::kSettingShading);
 }
 
-void CameraDriver::restoreMindDefaults(WizardPara& edit)
+// ---------------------------------------------------------------- defaults restore
+
+bool CameraDriver::lentToRestore(const char* what) const
+{
+    if (!restoring_.load())
+        return false;
+    qWarning().noquote() << QStringLiteral("camera %1: %2 left out, its defaults are being restored")
+                                .arg(cameraIndex + 1)
+                                .arg(QLatin1String(what));
+    return true;
+}
+
+void CameraDriver::waitForRestore()
+{
+    std::unique_lock<std::mutex> l(restoreMutex_);
+    restoreEnded_.wait(l, [this] { return !restoring_.load(); });
+}
+
+void CameraDriver::restoreStop()
+{
+    stopAcquisition();
+    if (grabThread)
+        grabThread->running = false;
+}
+
+void CameraDriver::restoreStart()
+{
+    // A camera the loss closed meanwhile stays stopped: its close waits for
+    // this thread, and the recovery opens it anew.
+    if (closeState_.load() != 0)
+        return;
+    switch (gCameraID) {
+    case kCameraMind:
+        mindvision::CameraPlay(mindCamera);
+        break;
+    case kCameraHik:
+        mvs::MV_CC_StartGrabbing(hikDevice);
+        break;
+    default:
+        break;
+    }
+    acquiring_ = true;
+    if (grabState)
+        grabState->acquiring = true;
+    if (!grabThread)
+        return;
+    // One that does not end in time is a fault of the camera, as at a start.
+    if (grabThread->isRunning() && !grabThread->waitEnd(kStartWaitMs)) {
+        reportFault({CameraFault::StuckThread});
+        return;
+    }
+    // Under the close lock: a loss marking the camera closed now tells the
+    // thread started here to end.
+    std::lock_guard<std::mutex> l(gCloseMutex);
+    if (closeState_.load() != 0)
+        return;
+    grabThread->running = true;
+    grabThread->start();
+}
+
+RestoreAnswer CameraDriver::restoreMind(const RestoreInputs& in)
 {
     using namespace mindvision;
+    RestoreAnswer a;
     const int c = cameraIndex;
-    CameraStop();
+    restoreStop();
     // The grab thread ends its poll before the camera's set is replaced: no
     // frame is processed while the output format changes under it.
-    if (grabThread && grabThread->isRunning() && !grabThread->wait(kStartWaitMs)) {
-        tellOperator(LanStr(cameratext::kRestoreBusy).arg(c + 1));
-        CameraStart(); // reports the stuck thread as a fault of the camera
-        return;
+    if (grabThread && grabThread->isRunning() && !grabThread->waitEnd(kStartWaitMs)) {
+        a.told << LanStr(cameratext::kRestoreBusy).arg(c + 1);
+        restoreStart(); // reports the stuck thread as a fault of the camera
+        return a;
     }
     const int loaded = CameraLoadParameter(mindCamera, PARAMETER_TEAM_DEFAULT);
     if (loaded != CAMERA_STATUS_SUCCESS) {
         // Nothing was restored: the edit copy keeps its values.
-        tellOperator(LanStr(cameratext::kRestoreFailed).arg(c + 1).arg(loaded));
-        CameraStart();
-        return;
+        a.told << LanStr(cameratext::kRestoreFailed).arg(c + 1).arg(loaded);
+        restoreStart();
+        return a;
     }
+    a.restored = true;
     // The defaults bring the camera's own size, format, trigger, LUT and
     // mirroring back. A camera that refuses our size and format is said so;
     // its frames are then refused as of another size or format, and the
     // loss check takes it from there.
-    const int geometry = applyMindGeometry();
+    const int geometry = applyMindGeometry(&a.greyByLibrary);
     if (geometry != CAMERA_STATUS_SUCCESS)
-        tellOperator(LanStr(cameratext::kRestoreIncomplete).arg(c + 1).arg(geometry));
-    CameraSetAeState(mindCamera, gpWPara && gpWPara->auto_exposure ? 1 : 0);
+        a.told << LanStr(cameratext::kRestoreIncomplete).arg(c + 1).arg(geometry);
+    CameraSetAeState(mindCamera, in.autoExposure ? 1 : 0);
     // The picture as the open sets it: never mirrored, or templates trained
     // now would be upside down against the frames after the next open.
     CameraSetMirror(mindCamera, MIRROR_DIRECTION_HORIZONTAL, 0);
@@ -1274,61 +1366,118 @@ void CameraDriver::restoreMindDefaults(WizardPara& edit)
     CameraSetFrameSpeed(mindCamera, 0);
     // Hardware trigger stays on (a free-running camera would start a cycle
     // with every set of frames), and contrast and gamma keep acting.
-    CameraChangeTrig(false);
+    CameraSetTriggerMode(mindCamera, in.externalTrigger ? TRIGGER_EXTERNAL : TRIGGER_CONTINUATION);
     CameraSetLutMode(mindCamera, LUTMODE_PARAM_GEN);
     // What the camera holds now, as settings of the page.
     double us = 0;
     if (CameraGetExposureTime(mindCamera, &us) == CAMERA_STATUS_SUCCESS)
-        edit.expose_time[c] = int(us / 1000);
+        a.exposure = int(us / 1000);
     int mn = 0, mx = 0, v = 0;
     if (CameraGetAnalogGain(mindCamera, &v) == CAMERA_STATUS_SUCCESS && mindGainRange(&mn, &mx))
-        edit.adjust_plus[c] = readBack(v, mn, mx, 64);
+        a.gain = readBack(v, mn, mx, 64);
     const tRange sharp = mindCapability.sSharpnessRange;
     if (CameraGetSharpness(mindCamera, &v) == CAMERA_STATUS_SUCCESS)
-        edit.sharp[c] = readBack(v, sharp.iMin, sharp.iMax, 100);
+        a.sharp = readBack(v, sharp.iMin, sharp.iMax, 100);
     const tRange contrast = mindCapability.sContrastRange;
     if (CameraGetContrast(mindCamera, &v) == CAMERA_STATUS_SUCCESS)
-        edit.contrast[c] = readBack(v, contrast.iMin, contrast.iMax, 200);
+        a.contrast = readBack(v, contrast.iMin, contrast.iMax, 200);
     const tRange gamma = mindCapability.sGammaRange;
     if (CameraGetGamma(mindCamera, &v) == CAMERA_STATUS_SUCCESS)
-        edit.gamma[c] = readBack(v, gamma.iMin, gamma.iMax, 250);
-    CameraStart();
-    CameraSetSpeed();
+        a.gamma = readBack(v, gamma.iMin, gamma.iMax, 250);
+    // The frame speed of the settings before the camera starts again; the
+    // other cameras kept theirs, so they are neither stopped nor started.
+    CameraSetFrameSpeed(mindCamera, in.speed);
+    restoreStart();
+    return a;
 }
 
-void CameraDriver::RestoreDefaultSettings()
+RestoreAnswer CameraDriver::restoreHik(const RestoreInputs& in)
 {
-    // A closed or lost camera has no valid handle to restore through.
-    if (!isOpen() || !gpWParaBak)
-        return;
-    WizardPara& edit = *gpWParaBak;
+    using namespace mvs;
+    RestoreAnswer a;
+    restoreStop();
+    MV_CC_SetEnumValue(hikDevice, "UserSetSelector", 0);
+    MV_CC_SetCommandValue(hikDevice, "UserSetLoad");
+    MV_CC_SetEnumValue(hikDevice, "PixelFormat", in.hikFormat);
+    // The user set loaded brings its own trigger mode.
+    if (in.externalTrigger) {
+        MV_CC_SetEnumValue(hikDevice, "TriggerMode", 1);
+        MV_CC_SetEnumValue(hikDevice, "TriggerSource", 0);
+    } else {
+        MV_CC_SetEnumValue(hikDevice, "TriggerMode", 0);
+    }
+    restoreStart();
+    a.restored = true;
+    MVCC_FLOATVALUE f{};
+    if (MV_CC_GetFloatValue(hikDevice, "ExposureTime", &f) == MV_OK)
+        a.exposure = int(f.fCurValue / 1000);
+    if (MV_CC_GetFloatValue(hikDevice, "Gain", &f) == MV_OK)
+        a.gain = readBack(f.fCurValue, f.fMin, f.fMax, 64);
+    MVCC_INTVALUE i{};
+    if (MV_CC_GetSharpness(hikDevice, &i) == MV_OK)
+        a.sharp = readBack(double(i.nCurValue), double(i.nMin), double(i.nMax), 100);
+    if (MV_CC_GetFloatValue(hikDevice, "Gamma", &f) == MV_OK)
+        a.gamma = readBack(f.fCurValue, f.fMin, f.fMax, 250);
+    return a;
+}
+
+void CameraDriver::finishRestore(const RestoreAnswer& a)
+{
     const int c = cameraIndex;
+    if (gpWParaBak) {
+        WizardPara& edit = *gpWParaBak;
+        if (a.exposure)
+            edit.expose_time[c] = *a.exposure;
+        if (a.gain)
+            edit.adjust_plus[c] = *a.gain;
+        if (a.sharp)
+            edit.sharp[c] = *a.sharp;
+        if (a.contrast)
+            edit.contrast[c] = *a.contrast;
+        if (a.gamma)
+            edit.gamma[c] = *a.gamma;
+    }
+    if (a.greyByLibrary)
+        noteGreyByLibrary();
+    for (const QString& text : a.told)
+        tellOperator(text);
+    if (wbOwed_) {
+        wbOwed_ = false;
+        SetWB();
+    }
+}
+
+void CameraDriver::RestoreDefaultSettings(std::function<void(bool restored)> done)
+{
+    auto answer = [done](bool restored) {
+        if (done)
+            done(restored);
+    };
+    // A closed or lost camera has no valid handle to restore through.
+    if (!isOpen() || !gpWParaBak) {
+        answer(false);
+        return;
+    }
+    const int c = cameraIndex;
+    if (restoring_.load()) {
+        tellOperator(LanStr(cameratext::kRestoreRunning).arg(c + 1));
+        answer(false);
+        return;
+    }
+    RestoreInputs in;
+    in.autoExposure = gpWPara && gpWPara->auto_exposure;
+    in.externalTrigger = gpWPara && gpWPara->use_external_trigger;
     switch (gCameraID) {
-    case kCameraMind:
-        restoreMindDefaults(edit);
-        break;
-    case kCameraHik: {
-        using namespace mvs;
-        CameraStop();
-        MV_CC_SetEnumValue(hikDevice, "UserSetSelector", 0);
-        MV_CC_SetCommandValue(hikDevice, "UserSetLoad");
-        MV_CC_SetEnumValue(hikDevice, "PixelFormat",
-                           unsigned(gSensorColor && colour_ ? PixelType_Gvsp_BayerRG8 : PixelType_Gvsp_Mono8));
-        CameraChangeTrig(false); // the user set loaded brings its own trigger mode
-        CameraStart();
-        MVCC_FLOATVALUE f{};
-        if (MV_CC_GetFloatValue(hikDevice, "ExposureTime", &f) == MV_OK)
-            edit.expose_time[c] = int(f.fCurValue / 1000);
-        if (MV_CC_GetFloatValue(hikDevice, "Gain", &f) == MV_OK)
-            edit.adjust_plus[c] = readBack(f.fCurValue, f.fMin, f.fMax, 64);
-        MVCC_INTVALUE i{};
-        if (MV_CC_GetSharpness(hikDevice, &i) == MV_OK)
-            edit.sharp[c] = readBack(double(i.nCurValue), double(i.nMin), double(i.nMax), 100);
-        if (MV_CC_GetFloatValue(hikDevice, "Gamma", &f) == MV_OK)
-            edit.gamma[c] = readBack(f.fCurValue, f.fMin, f.fMax, 250);
+    case kCameraMind: {
+        const int s = gpWPara ? gpWPara->capture_speed : 0;
+        in.speed = gisColor ? s + 1 : s;
         break;
     }
-    case kCameraV4l2:
+    case kCameraHik:
+        in.hikFormat = unsigned(gSensorColor && colour_ ? mvs::PixelType_Gvsp_BayerRG8 : mvs::PixelType_Gvsp_Mono8);
+        break;
+    case kCameraV4l2: {
+        WizardPara& edit = *gpWParaBak;
         edit.contrast[c] = 140;
         edit.gamma[c] = 40;
         edit.sharp[c] = 0;
@@ -1336,10 +1485,31 @@ void CameraDriver::RestoreDefaultSettings()
         gammaPart = gammaText(40);
         sharpPart = sharpText(0);
         extraPart.clear();
-        break;
-    default:
-        break;
+        answer(true);
+        return;
     }
+    default:
+        answer(false); // Daheng, IDS and no camera have no defaults to restore
+        return;
+    }
+    restoring_ = true;
+    const std::shared_ptr<bool> alive = alive_;
+    platform::runInBackground<RestoreAnswer>(
+        QCoreApplication::instance(),
+        [this, in] {
+            RestoreAnswer a = gCameraID == kCameraHik ? restoreHik(in) : restoreMind(in);
+            // Notified under the lock: a driver waiting to go cannot go before.
+            std::lock_guard<std::mutex> l(restoreMutex_);
+            restoring_ = false;
+            restoreEnded_.notify_all();
+            return a;
+        },
+        [this, alive, answer](RestoreAnswer a) {
+            if (!*alive)
+                return;
+            finishRestore(a);
+            answer(a.restored);
+        });
 }
 
 // ---------------------------------------------------------------- frames
@@ -1647,25 +1817,36 @@ void CameraSetSpeed()
 {
     if (!gpWPara)
         return;
-    // Every camera stopped first, so that their grab threads end together
-    // and the starts below wait for none of them in turn.
-    std::vector<CameraDriver*> open;
     for (int i : usedSlots()) {
         CameraDriver* d = CameraDriver::at(i);
-        if (d && d->isOpen()) {
-            d->CameraStop();
-            open.push_back(d);
-        }
+        if (d && d->isOpen())
+            d->changeSpeed();
     }
-    for (CameraDriver* d : open) {
-        d->applySpeed();
-        d->CameraStart();
+}
+
+void CameraDriver::changeSpeed()
+{
+    if (!isOpen() || lentToRestore("frame speed"))
+        return;
+    // A camera not acquiring as usual (stopped, or its grab thread told to
+    // end) is started as at any start.
+    const bool polling = !grabThread || (grabThread->running && grabThread->isRunning());
+    if (!acquiring_ || !polling) {
+        CameraStop();
+        applySpeed();
+        CameraStart();
+        return;
     }
+    // The thread keeps polling: a start would otherwise wait on the GUI
+    // thread for its last poll to end.
+    stopAcquisition();
+    applySpeed();
+    startAcquisition();
 }
 
 void CameraDriver::applySpeed()
 {
-    if (!gpWPara || !isOpen())
+    if (!gpWPara || !isOpen() || lentToRestore("frame speed"))
         return;
     const int s = gpWPara->capture_speed;
     switch (gCameraID) {

@@ -8,7 +8,8 @@
 // operations run on the GUI thread; only the grab thread and the Hikvision
 // frame callback run elsewhere, on the grab state of the open camera
 // (GrabState), and they touch the receive buffer only under
-// pMutex[cameraIndex]. A grab side that cannot go on (frames of another size
+// pMutex[cameraIndex]. A defaults restore lends the camera to a thread of
+// its own until it is done with it (RestoreDefaultSettings). A grab side that cannot go on (frames of another size
 // or format, a filter graph that cannot be built, a source that went silent)
 // reports a fault; the loss check turns it into a loss with its cause.
 //
@@ -23,10 +24,14 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <opencv2/core.hpp>
 #include <vector>
 
@@ -109,6 +114,14 @@ struct GrabState {
     ~GrabState();
 };
 
+// What a defaults restore read back and has to say (its thread to the GUI thread).
+struct RestoreAnswer {
+    bool restored = false; // the camera loaded its defaults
+    std::optional<int> exposure, gain, sharp, contrast, gamma; // as settings of the page
+    QStringList told;       // for the operator, journaled and shown
+    bool greyByLibrary = false; // no grey media type: the library makes the frames grey
+};
+
 class CameraDriver {
 public:
     // Allocates the receive buffer for the current image geometry
@@ -135,6 +148,10 @@ public:
     bool closePending() const { return closeState_.load() != 0; }
     // The frame speed of the settings, for a camera opened but not started.
     void applySpeed();
+    // The frame speed of the settings for a camera acquiring: acquisition
+    // stopped, the speed set, acquisition started again. The grab thread
+    // polls on throughout (finding no frame meanwhile), so nothing waits for it.
+    void changeSpeed();
     bool CameraStart();
     void CameraStop();
     void CameraChangeTrig(bool restart);
@@ -148,8 +165,17 @@ public:
     void SetGamma();
     void SetWB();
     void AutoChangeExposeTime();
-    // The camera's own defaults, read back into the edit copy.
-    void RestoreDefaultSettings();
+    // The camera's own defaults, read back into the edit copy. A camera may
+    // take its time (the grab thread's last poll, loading its set): the
+    // waits and the library's calls run on a thread of their own, the
+    // values read back go into the edit copy on the GUI thread, and then
+    // done(restored) runs there (at once for a restore refused or with
+    // nothing to wait for). Until the thread is done with the camera nothing
+    // else calls into it: a close waits for it, the settings and the white
+    // balance wait for its end, the other operations are left out.
+    void RestoreDefaultSettings(std::function<void(bool restored)> done = {});
+    // A restore has the camera (from its start until its thread let go).
+    bool restoring() const { return restoring_.load(); }
 
     // The monitoring cycle's side of the hand-off: copies the receive buffer
     // (gColorLen bytes) to dest and clears the new-frame flag, under the lock.
@@ -291,14 +317,34 @@ private:
     bool openV4l2();
     void closeV4l2();
     void stopAcquisition();
+    void startAcquisition();
     // Working size and output format, as the open and the defaults restore
-    // set them; the status of the first call refused, else 0.
-    int applyMindGeometry();
-    int setMindMediaType();
+    // set them; the status of the first call refused, else 0. greyByLibrary:
+    // the camera lists no grey media type (the caller tells it, once).
+    int applyMindGeometry(bool* greyByLibrary);
+    int setMindMediaType(bool* greyByLibrary);
+    void noteGreyByLibrary();
     int mindSensorWidth() const;
     bool mindGainRange(int* min, int* max) const;
     void setMindShading(bool on);
-    void restoreMindDefaults(WizardPara& edit);
+    // The live settings a restore applies, taken on the GUI thread.
+    struct RestoreInputs {
+        bool autoExposure = false;
+        bool externalTrigger = false;
+        int speed = 0;    // the frame speed for this back-end
+        unsigned hikFormat = 0;
+    };
+    RestoreAnswer restoreMind(const RestoreInputs& in);
+    RestoreAnswer restoreHik(const RestoreInputs& in);
+    // The restore's thread: acquisition stopped and the grab thread told to
+    // end; then both again, unless the camera was closed meanwhile.
+    void restoreStop();
+    void restoreStart();
+    void finishRestore(const RestoreAnswer& answer);
+    // True (and logged) while a restore has the camera.
+    bool lentToRestore(const char* what) const;
+    // Until a restore's thread has let go of the camera.
+    void waitForRestore();
     void rebuildFilters();
     // Tells the grab thread to end and waits at most waitMs; a thread that
     // has not ended by then is retired. True when it ended.
@@ -322,6 +368,12 @@ private:
     void finishClose();
     // Waits for a close another thread is making, or makes a pending one.
     void completePendingClose();
+    std::atomic<bool> restoring_{false};
+    std::mutex restoreMutex_;
+    std::condition_variable restoreEnded_;
+    bool wbOwed_ = false; // a white balance asked for during a restore
+    // Cleared by the destructor: an answer that comes later finds no driver.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     uint32_t opens_ = 0;               // GrabState generations
     std::atomic<uint32_t> current_{0}; // generation whose frames are delivered; 0 none
     std::shared_ptr<V4l2Session> preparedV4l2_;
@@ -346,8 +398,9 @@ void TellCameraKeeps(int slot, int settingRow);
 // Forgets which of those notices were given (a new run; tests).
 void ForgetCameraNotices();
 
-// Applies the frame speed of the live record to every open camera (each is
-// stopped, given its speed and started again).
+// Applies the frame speed of the live record to every open camera (each
+// one's acquisition is stopped, given its speed and started again; no grab
+// thread is waited for).
 void CameraSetSpeed();
 // The serial stored for a slot (gSerialNB), and whether a stored serial
 // binds the slot to its camera at the next start on a back-end (long enough;

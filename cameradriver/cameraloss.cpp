@@ -3,6 +3,7 @@
 #include "cameradriver/EnsureDeviceReach.h"
 #include "cameradriver/camerahost.h"
 #include "cameradriver/checkcamera.h"
+#include "cameradriver/cameratexts.h"
 #include "cameradriver/ipconfig.h"
 #include "cameradriver/v4l2session.h"
 #include "params/lanstr.h"
@@ -124,7 +125,12 @@ void CameraCheck(int camera, const FaultReport& cause)
     // A camera that keeps failing the same way after each reopening is the
     // same loss: journaled and shown once, not every 3 s.
     const bool repeat = cause.kind != CameraFault::None && inRange && watch.shownCause[camera] == cause.kind;
-    const QString why = FaultText(camera, cause);
+    QString why = FaultText(camera, cause);
+    // A camera loading its defaults sends no frames meanwhile: lost like any
+    // other (its close waits for the load), and the operator hears why.
+    const CameraDriver* lost = CameraDriver::at(camera);
+    if (why.isEmpty() && lost && lost->restoring())
+        why = LanStr(cameratext::kLostWhileRestoring).arg(camera + 1);
     gisLost = 1;
     watch.quietLoss = repeat;
     if (!repeat) {

@@ -37,4 +37,8 @@ constexpr int kSerialUnbound = 1792;     // camera, the serial the library gives
 constexpr int kMediaNoMono = 1793;       // camera
 constexpr int kRestoreBusy = 1794;       // camera
 
+// Defaults restore off the GUI thread (block 1820-1829).
+constexpr int kLostWhileRestoring = 1820; // camera
+constexpr int kRestoreRunning = 1821;     // camera
+
 } // namespace cameratext

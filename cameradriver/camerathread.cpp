@@ -16,4 +16,13 @@ void CameraThread::run()
         if (owner->grabOnce(*state))
             msleep(10);
     }
+    std::lock_guard<std::mutex> ended(end_);
+}
+
+bool CameraThread::waitEnd(unsigned long ms)
+{
+    if (!wait(ms))
+        return false;
+    std::lock_guard<std::mutex> ended(end_);
+    return true;
 }

@@ -6,7 +6,9 @@
 // this thread only idles.
 #include <QThread>
 #include <atomic>
+#include <climits>
 #include <memory>
+#include <mutex>
 
 class CameraDriver;
 struct GrabState;
@@ -20,6 +22,13 @@ public:
     CameraDriver* const owner;
     const std::shared_ptr<GrabState> state;
 
+    // QThread::wait(), after which whatever the thread did is seen by the
+    // caller also under the thread sanitizer (QThread's own end is not).
+    bool waitEnd(unsigned long ms = ULONG_MAX);
+
 protected:
     void run() override;
+
+private:
+    std::mutex end_;
 };

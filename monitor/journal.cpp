@@ -4,6 +4,7 @@
 #include "params/lanstr.h"
 #include "params/paramdb.h"
 #include "platform/clock.h"
+#include "platform/filesync.h"
 
 #include <QDebug>
 #include <QDir>
@@ -64,14 +65,6 @@ QString archiveName(const QString& date)
     return name;
 }
 
-// On the disk before it is renamed into place: a power cut after the rename
-// must not leave an empty journal under the name.
-bool syncFile(const QString& name)
-{
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) && ::fsync(f.handle()) == 0;
-}
-
 bool makeFreshJournal(const QString& fresh)
 {
     if (QFileInfo::exists(fresh) && !QFile::remove(fresh)) // a leftover of a power cut
@@ -83,7 +76,7 @@ bool makeFreshJournal(const QString& fresh)
         QFile::remove(fresh);
         ok = CreateRecordDatabase(fresh) && DatabaseUsable(fresh, table);
     }
-    ok = ok && syncFile(fresh);
+    ok = ok && filesync::toDisk(fresh);
     if (!ok)
         QFile::remove(fresh);
     return ok;

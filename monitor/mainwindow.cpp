@@ -341,8 +341,10 @@ void MainWindow::Monitor_Init()
     // 16. The camera count against the stored serials; without cameras the
     // demonstration set-up.
     if (gCameraID != kCameraNone && numCamera > 0) {
-        if (gpWPara->serial_count > 0 && gpWPara->serial_count != gFindCamera && showChooseBox(LanStr(360))) {
-            SaveSN(1);
+        // A binding the disk refuses to clear (told by SaveSN) would bring the
+        // same question back after the restart: the start goes on instead.
+        if (gpWPara->serial_count > 0 && gpWPara->serial_count != gFindCamera && showChooseBox(LanStr(360))
+            && SaveSN(1)) {
             InsertRecord(LanStr(cycletext::kCameraCountRestart));
             // The one restart path: databases closed, the clamp held, and a
             // refusal shown with the databases open again.

@@ -12,6 +12,7 @@
 #include "params/wizardpara.h"
 #include "platform/background.h"
 #include "platform/bitmapwrites.h"
+#include "platform/filesync.h"
 #include "platform/host.h"
 
 #include <QDebug>
@@ -20,22 +21,6 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
-
-namespace {
-
-bool syncFile(const QString& path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
-} // namespace
 
 struct MainWindow::Training {
     int slot = -1;
@@ -118,7 +103,7 @@ void MainWindow::startTraining(const std::shared_ptr<Training>& job)
             if (job->updateStep >= 0) {
                 // On the disk before the GUI thread renames it into place:
                 // the rename then waits for no writing of the data.
-                job->written = CammerData::WriteBitmap(job->frame, job->temp) && syncFile(job->temp);
+                job->written = CammerData::WriteBitmap(job->frame, job->temp) && filesync::toDisk(job->temp);
                 if (!job->written)
                     return false; // nothing changes: no training on a template that is not kept
                 job->plane = CammerData::PlaneOf(job->frame, job->colour, job->greyHue);

@@ -5,6 +5,7 @@
 #include "platform/background.h"
 #include "platform/bitmapwrites.h"
 #include "platform/commandrunner.h"
+#include "platform/filesync.h"
 #include "platform/host.h"
 #include "settings/settingshost.h"
 #include "widgets/busycover.h"
@@ -116,16 +117,6 @@ bool snapshotDatabase(const QString& from, const QString& to)
     QSqlDatabase::removeDatabase(name);
     if (!ok)
         removeAny(to);
-    return ok;
-}
-
-bool syncPath(const QString& path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
     return ok;
 }
 
@@ -471,7 +462,7 @@ bool GroupRestore::commit()
     // Every move made: without its log the restore counts as done at any
     // later start, so the log goes first and alone.
     ok = ok && !cut() && QFile::remove(log);
-    if (ok && !syncPath(trash_))
+    if (ok && !filesync::toDisk(trash_))
         qWarning().noquote() << "cannot sync" << trash_;
     if (cutOff_)
         return false;

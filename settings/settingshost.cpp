@@ -60,10 +60,6 @@ void directCameraOp(int slot, CameraOp op, int step)
         if (driver)
             driver->CameraChangeTrig(false);
         return;
-    case CameraOp::RestoreDefaults:
-        if (driver)
-            driver->RestoreDefaultSettings();
-        return;
     default:
         break;
     }
@@ -96,6 +92,18 @@ void cameraOp(int slot, CameraOp op, int step)
         gHooks.cameraOp(slot, op, step);
     else
         directCameraOp(slot, op, step);
+}
+
+void restoreDefaults(int slot, std::function<void(bool restored)> done)
+{
+    if (gHooks.restoreDefaults) {
+        gHooks.restoreDefaults(slot, std::move(done));
+        return;
+    }
+    if (CameraDriver* driver = CameraDriver::at(slot))
+        driver->RestoreDefaultSettings(std::move(done));
+    else if (done)
+        done(false);
 }
 
 void setSpeed()

@@ -26,12 +26,14 @@ enum class CameraOp {
     VarTrain,   // the engine's training of a step
     CopyPara,   // paired steps copied inside the live region store once the
                 // store so copied is saved to "PARAM.db" (a refused save: unchanged)
-    RestoreDefaults, // the camera's own defaults, read back into the edit copy
 };
 
 struct Hooks {
     std::function<std::vector<int>()> usedSlots;               // slots of the cameras in use
     std::function<void(int slot, CameraOp op, int step)> cameraOp;
+    // The camera's own defaults, read back into the edit copy; done(restored)
+    // on the GUI thread once the camera has answered (it may take its time).
+    std::function<void(int slot, std::function<void(bool restored)> done)> restoreDefaults;
     std::function<void()> setSpeed;                            // CameraSetSpeed()
     std::function<void()> repaintViews;                        // the views in use repaint
     std::function<void(int mode)> showHideTools;               // MainWindow::MShowHide
@@ -83,6 +85,8 @@ std::vector<int> usedSlots();
 void cameraOp(int slot, CameraOp op, int step = 0);
 // The call on the slot's camera view itself (the default of cameraOp).
 void directCameraOp(int slot, CameraOp op, int step);
+// Default: CameraDriver::RestoreDefaultSettings of the slot's camera.
+void restoreDefaults(int slot, std::function<void(bool restored)> done);
 void setSpeed();
 void repaintViews();
 void showHideTools(int mode);

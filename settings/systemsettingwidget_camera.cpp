@@ -11,8 +11,10 @@
 #include "settings/cameraparamswidget.h"
 #include "settings/settingshost.h"
 #include "settings/systemsettingwidget.h"
+#include "widgets/busycover.h"
 #include "widgets/msgbox.h"
 
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
@@ -81,13 +83,28 @@ void SystemSettingWidget::SlotChangeCamera()
     update();
 }
 
+// The camera may take its time to load its own set: the page (and the
+// floating block) stay covered until it has answered, so nothing else is
+// tuned on it meanwhile; the cycle goes on underneath.
 void SystemSettingWidget::SlotRestoreDefaultSettings()
 {
     if (!showChooseBox(LanStr(527)) || !gpWParaBak)
         return;
-    settingshost::cameraOp(TunedSlot(), CameraOp::RestoreDefaults);
-    reloadCameraSliders();
-    cameraParams->slider(CameraParamsWidget::Speed)->setValue(gpWParaBak->capture_speed);
+    QList<QPointer<QWidget>> covered{this};
+    CameraParamsSubWidget* block = cameraParams->subWidget;
+    if (block->detached())
+        covered << block;
+    for (QWidget* w : covered)
+        BusyCover::hold(w);
+    QPointer<SystemSettingWidget> self(this);
+    settingshost::restoreDefaults(TunedSlot(), [self, covered](bool) {
+        for (const QPointer<QWidget>& w : covered)
+            BusyCover::release(w);
+        if (!self || !gpWParaBak)
+            return;
+        self->reloadCameraSliders();
+        self->cameraParams->slider(CameraParamsWidget::Speed)->setValue(gpWParaBak->capture_speed);
+    });
 }
 
 void SystemSettingWidget::SlotTuneCamera() { settingshost::tuneCamera(); }
@@ -110,7 +127,7 @@ void SystemSettingWidget::SlotAutoExposeTime()
     if (gCameraID != kCameraMind)
         return;
     CameraDriver* d = CameraDriver::at(TunedSlot());
-    if (!d || !d->isOpen())
+    if (!d || !d->isOpen() || d->restoring())
         return;
     mindvision::CameraSetAeState(d->mindCamera, 1);
     mindvision::CameraSetAeTarget(d->mindCamera, 120);
@@ -130,6 +147,10 @@ void SystemSettingWidget::SlotAutoExposeTimeTimeout()
     CameraDriver* d = CameraDriver::at(slot);
     if (!d || !d->isOpen())
         return;
+    if (d->restoring()) {
+        autoExposureTimer->start(100); // read once the restore let go of the camera
+        return;
+    }
     mindvision::CameraSetAeState(d->mindCamera, 0);
     double exposureUs = 0;
     int gain = 0;

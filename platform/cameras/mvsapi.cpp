@@ -393,6 +393,7 @@ int MV_CC_SetCommandValue(void* handle, const char* key)
         if (!c)
             return MV_E_HANDLE;
         c->record(QStringLiteral("command ") + QLatin1String(key));
+        c->delayCall(QStringLiteral("command ") + QLatin1String(key));
         if (qstrcmp(key, "UserSetLoad") == 0) {
             for (const char* name : {"ExposureTime", "Gain", "Sharpness", "Gamma"}) {
                 const QString d = QStringLiteral("default:") + QLatin1String(name);

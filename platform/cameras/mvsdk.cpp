@@ -706,6 +706,7 @@ CameraSdkStatus CameraLoadParameter(CameraHandle handle, int team)
         if (!s)
             return CAMERA_STATUS_FAILED;
         SimCamera& c = *s->camera;
+        c.delayCall(QStringLiteral("CameraLoadParameter"));
         if (int f = c.failure(QStringLiteral("CameraLoadParameter")))
             return f;
         c.record(QStringLiteral("CameraLoadParameter %1").arg(team));

@@ -138,6 +138,7 @@ void SimCamera::setValue(const QString& feature, double value)
     std::lock_guard<std::mutex> l(m_);
     values_[feature] = value;
     log_ << feature + '=' + QString::number(value, 'g', 12);
+    noteOverlap(log_.last());
 }
 
 void SimCamera::presetValue(const QString& feature, double value)
@@ -162,6 +163,44 @@ void SimCamera::record(const QString& entry)
 {
     std::lock_guard<std::mutex> l(m_);
     log_ << entry;
+    noteOverlap(entry);
+}
+
+void SimCamera::noteOverlap(const QString& entry)
+{
+    if (!slowCall_.isEmpty() && std::this_thread::get_id() != slowThread_)
+        overlaps_ << entry + QStringLiteral(" during ") + slowCall_;
+}
+
+void SimCamera::setCallDelayMs(const QString& call, int ms)
+{
+    std::lock_guard<std::mutex> l(m_);
+    if (ms > 0)
+        callDelays_[call] = ms;
+    else
+        callDelays_.remove(call);
+}
+
+void SimCamera::delayCall(const QString& call)
+{
+    int ms = 0;
+    {
+        std::lock_guard<std::mutex> l(m_);
+        ms = callDelays_.value(call, 0);
+        if (ms <= 0)
+            return;
+        slowCall_ = call;
+        slowThread_ = std::this_thread::get_id();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    std::lock_guard<std::mutex> l(m_);
+    slowCall_.clear();
+}
+
+QStringList SimCamera::overlaps() const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return overlaps_;
 }
 
 QStringList SimCamera::log() const

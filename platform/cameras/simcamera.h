@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 namespace camsdk {
 
@@ -76,6 +77,15 @@ public:
     // The next frame call does not return for this long, whatever its
     // time-out (a library call that hangs); 0 ends it.
     void setHangMs(int ms);
+    // A call of the layer (by its name, e.g. "CameraLoadParameter") answers
+    // only after this long, as a camera busy with its own memory does; 0 at
+    // once. Another thread's call into the camera meanwhile is an overlap.
+    void setCallDelayMs(const QString& call, int ms);
+    // The layers, at the start of a call: waits the call's delay.
+    void delayCall(const QString& call);
+    // Calls (their log entries) made by another thread while a delayed call
+    // was waiting, each with the call it overlapped.
+    QStringList overlaps() const;
 
     // --- what the driver did
     void setValue(const QString& feature, double value); // records a write
@@ -140,6 +150,11 @@ private:
     int periodMs_ = 5;
     int grey_ = -1;
     int hangMs_ = 0;
+    QMap<QString, int> callDelays_;
+    QString slowCall_;            // the delayed call waiting now
+    std::thread::id slowThread_;  // its thread
+    QStringList overlaps_;
+    void noteOverlap(const QString& entry); // under m_
     uint32_t counter_ = 0;
     std::chrono::steady_clock::time_point nextDue_{};
     QMap<QString, int> failures_;

@@ -61,7 +61,12 @@ TEST(RestoreUnderAsan, RgbFramesAfterARefusedFormatAreRefusedNotWrittenPastTheGr
         d.CameraStart();
         ASSERT_TRUE(waitUntil([&] { return d.framesDelivered() >= 2; }));
         camera->setFailure("CameraSetIspOutFormat", CAMERA_STATUS_NOT_SUPPORTED);
-        d.RestoreDefaultSettings(); // the camera's own set is RGB
+        bool answered = false;
+        d.RestoreDefaultSettings([&](bool) { answered = true; }); // the camera's own set is RGB
+        ASSERT_TRUE(waitUntil([&] {
+            QCoreApplication::processEvents();
+            return answered;
+        }));
         ASSERT_TRUE(waitUntil([&] { return d.framesDropped() >= 3; }));
         FaultReport f;
         ASSERT_TRUE(d.takeFault(&f));

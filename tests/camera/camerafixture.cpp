@@ -161,3 +161,24 @@ void CameraTest::setSerial(int slot, const QByteArray& serial)
 {
     setParamText(gSerialNB[slot], serial);
 }
+
+bool CameraTest::restore(CameraDriver* d, int timeoutMs)
+{
+    struct Answer {
+        bool given = false;
+        bool restored = false;
+    };
+    auto answer = std::make_shared<Answer>();
+    d->RestoreDefaultSettings([answer](bool restored) {
+        answer->given = true;
+        answer->restored = restored;
+    });
+    QElapsedTimer t;
+    t.start();
+    while (!answer->given && t.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents();
+        QThread::msleep(1);
+    }
+    EXPECT_TRUE(answer->given) << "the restore did not answer within " << timeoutMs << " ms";
+    return answer->restored;
+}

@@ -34,6 +34,9 @@ public:
     void openAndStart(int n);
     void closeAll();
     void setSerial(int slot, const QByteArray& serial);
+    // A defaults restore as the camera page asks for it, the event loop run
+    // until it answered (at most timeoutMs); whether the defaults were loaded.
+    bool restore(CameraDriver* d, int timeoutMs = 5000);
 
     WizardPara& para() { return *para_; }
     WizardPara& edit() { return *bak_; }

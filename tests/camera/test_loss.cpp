@@ -371,6 +371,130 @@ TEST_F(LossTest, WhiteBalanceOnTheFiftiethRunAfterStartAndRecovery)
     EXPECT_FALSE(a->log().contains("CameraSetOnceWB"));
 }
 
+// A camera that answers slowly while it restores its defaults (its set
+// slow to load, or its grab thread slow to end its last poll): the press
+// returns at once and the passes keep their 3 ms pace meanwhile; the white
+// balance the cycle asks for meanwhile waits for the restore instead of
+// calling into the camera beside it; the values read back reach the edit
+// copy, and the camera delivers again.
+TEST_F(LossTest, ASlowRestoreHoldsNeitherThePassesNorTheCameraOfAnotherCaller)
+{
+    struct Case {
+        const char* name;
+        Vendor vendor;
+        const char* slowCall; // made slow by delayMs
+        int delayMs;
+        int hangMs;           // the grab thread's frame call in progress
+        const char* load;     // the log entry of loading the defaults
+        const char* balance;  // the log entry of a white balance
+    };
+    const Case cases[] = {
+        {"MindVision, its set slow to load", Vendor::MindVision, "CameraLoadParameter", 600, 0,
+         "CameraLoadParameter 255", "CameraSetOnceWB"},
+        {"MindVision, its grab thread slow to end", Vendor::MindVision, "", 0, CameraDriver::kStartWaitMs - 80,
+         "CameraLoadParameter 255", "CameraSetOnceWB"},
+        {"Hikvision, its user set slow to load", Vendor::Hikvision, "command UserSetLoad", 600, 0,
+         "command UserSetLoad", "BalanceWhiteAuto=2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        closeAll();
+        camsdk::resetSimulators();
+        CameraWatch::instance().reset();
+        numCamera = 0;
+        startTwo(c.vendor, true);
+        a->setRange("ExposureTime", 0, 1e6);
+        a->presetValue("default:CameraSetExposureTime", 25000);
+        a->presetValue("default:ExposureTime", 25000);
+        a->setCallDelayMs(c.slowCall, c.delayMs);
+        a->setHangMs(c.hangMs);
+        QThread::msleep(20); // the grab thread is inside its frame call now
+        edit().expose_time[0] = 77;
+        a->clearLog();
+
+        auto answered = std::make_shared<int>(-1);
+        QElapsedTimer t;
+        t.start();
+        drivers[0]->RestoreDefaultSettings([answered](bool restored) { *answered = restored; });
+        EXPECT_LT(t.elapsed(), 20) << "ms the press took on the GUI thread";
+        ASSERT_TRUE(drivers[0]->restoring());
+        CameraWatch& w = CameraWatch::instance();
+        for (int i = 0; i < 50; ++i)
+            w.runStep(); // the 50th asks for the white balance
+        qint64 longest = 0, last = t.elapsed();
+        while (*answered < 0 && t.elapsed() < 5000) {
+            w.runStep();
+            QCoreApplication::processEvents();
+            longest = std::max(longest, t.elapsed() - last);
+            last = t.elapsed();
+            clock.advanceMs(3);
+            QThread::msleep(3);
+        }
+        EXPECT_EQ(*answered, 1);
+        EXPECT_GE(t.elapsed(), std::max(c.delayMs, c.hangMs) - 20) << "the restore waited for the camera";
+        EXPECT_LT(longest, 50) << "ms between two passes";
+        EXPECT_EQ(edit().expose_time[0], 25) << "read back into the edit copy";
+        EXPECT_EQ(gisLost, 0);
+        EXPECT_TRUE(a->overlaps().isEmpty()) << a->overlaps().join(" | ").toStdString();
+        const QStringList log = a->log();
+        EXPECT_EQ(log.count(c.balance), 1) << log.join(" | ").toStdString();
+        EXPECT_GT(log.indexOf(c.balance), log.indexOf(c.load)) << "the white balance waited for the restore";
+        EXPECT_FALSE(drivers[0]->hasFault());
+        waitFlowing();
+    }
+}
+
+// A loss declared while a camera loads its defaults (the cycle found no
+// fresh frame of it, or its stall count ran out): the clamp is prohibited
+// and the operator told why at once; the camera is closed only once the
+// restore let go of it, the restore does not start it again, and the
+// recovery brings both cameras back with the values read back in the edit
+// copy. The passes keep their pace throughout.
+TEST_F(LossTest, ALossWhileACameraLoadsItsDefaultsWaitsForTheLoadAndSaysWhy)
+{
+    startTwo(Vendor::MindVision);
+    a->presetValue("default:CameraSetExposureTime", 25000);
+    a->setCallDelayMs("CameraLoadParameter", 800);
+    auto answered = std::make_shared<int>(-1);
+    drivers[0]->RestoreDefaultSettings([answered](bool restored) { *answered = restored; });
+    QThread::msleep(100); // loading now
+    records.clear();
+    QElapsedTimer t;
+    t.start();
+    CameraCheck(0);
+    EXPECT_LT(t.elapsed(), 20) << "ms the loss took on the GUI thread";
+    ASSERT_EQ(gisLost, 1);
+    const QString why = LanStr(cameratext::kLostWhileRestoring).arg(1);
+    EXPECT_EQ(records, (QStringList{"The 1th Camera Lost, 1", why}));
+    EXPECT_EQ(warnings, QStringList{"camera unavailable\r\n" + why});
+    EXPECT_TRUE(outputs.contains(qMakePair(0, 1)));
+
+    qint64 longest = 0, last = 0;
+    while ((gisLost || *answered < 0) && t.elapsed() < 8000) {
+        CameraWatch::instance().runStep();
+        QCoreApplication::processEvents();
+        longest = std::max(longest, t.elapsed() - last);
+        last = t.elapsed();
+        clock.advanceMs(3);
+        QThread::msleep(3);
+    }
+    EXPECT_EQ(gisLost, 0);
+    EXPECT_EQ(*answered, 1);
+    EXPECT_LT(longest, 50) << "ms between two passes";
+    EXPECT_EQ(edit().expose_time[0], 25);
+    EXPECT_TRUE(a->overlaps().isEmpty()) << a->overlaps().join(" | ").toStdString();
+    const QStringList log = a->log();
+    const int loaded = log.indexOf("CameraLoadParameter 255");
+    const int closed = log.indexOf("close", loaded);
+    ASSERT_GT(loaded, 0);
+    ASSERT_GT(closed, loaded);
+    const QStringList restoring = log.mid(loaded, closed - loaded);
+    EXPECT_TRUE(restoring.contains("CameraSetLutMode=0")) << "the restore was done before the close";
+    EXPECT_FALSE(restoring.contains("CameraPlay")) << "a camera the loss closed is not started again";
+    EXPECT_TRUE(allOpen());
+    waitFlowing();
+}
+
 TEST_F(LossTest, V4l2StreamThatEndsIsLostAndRestartsOnceItsCamerasAreListed)
 {
     CameraDriver::setV4l2InputFormat("yuv4mpegpipe");

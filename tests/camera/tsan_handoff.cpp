@@ -17,6 +17,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
+#include <thread>
 
 using camsdk::Vendor;
 
@@ -133,6 +134,66 @@ TEST_P(HandOff, FramesAreCopiedOutWhileSettingsChange)
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, HandOff, ::testing::Values(kCameraDaheng, kCameraIds, kCameraMind, kCameraHik, kCameraV4l2));
+
+// A defaults restore lends the camera to a thread of its own while the
+// cycle copies frames out and the settings are tried on it: once to its
+// end, and once with a loss that marks the cameras closed and closes them
+// on another thread (as the recovery's worker does) before the cameras open
+// again.
+class RestoreHandOff : public HandOff {
+protected:
+    // Until the restore answered (the event loop run, frames copied out, the
+    // settings tried meanwhile); its answer.
+    int untilAnswered(const std::shared_ptr<int>& answer)
+    {
+        std::vector<unsigned char> frame(static_cast<size_t>(gColorLen), 0);
+        QElapsedTimer t;
+        t.start();
+        while (*answer < 0 && t.elapsed() < 10000) {
+            QCoreApplication::processEvents();
+            for (auto& d : drivers)
+                d->takeFrame(frame.data());
+            drivers[0]->SetContrast();
+            drivers[0]->SetWB();
+            QThread::msleep(3);
+        }
+        return *answer;
+    }
+};
+
+TEST_P(RestoreHandOff, ARestoreBesideTheCycleAndALossThatClosesTheCamera)
+{
+    const bool hik = GetParam() == kCameraHik;
+    openTwo(hik ? Vendor::Hikvision : Vendor::MindVision, GetParam());
+    camsdk::SimCameraPtr camera = camsdk::simBus(hik ? Vendor::Hikvision : Vendor::MindVision).all().first();
+    camera->setCallDelayMs(hik ? "command UserSetLoad" : "CameraLoadParameter", 200);
+    exercise(800); // past the grab threads' settling
+
+    auto first = std::make_shared<int>(-1);
+    drivers[0]->RestoreDefaultSettings([first](bool restored) { *first = restored; });
+    EXPECT_EQ(untilAnswered(first), 1);
+    exercise(800); // past the grab threads' settling
+
+    auto second = std::make_shared<int>(-1);
+    drivers[0]->RestoreDefaultSettings([second](bool restored) { *second = restored; });
+    QThread::msleep(50);
+    for (auto& d : drivers)
+        d->detachForClose();
+    std::thread closer([] {
+        CameraDriver::finishPendingClose(0);
+        CameraDriver::finishPendingClose(1);
+    });
+    EXPECT_EQ(untilAnswered(second), 1);
+    closer.join();
+    EXPECT_TRUE(camera->overlaps().isEmpty());
+    for (auto& d : drivers) {
+        ASSERT_TRUE(d->CameraOpen());
+        d->CameraStart();
+    }
+    exercise(800); // past the grab threads' settling
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, RestoreHandOff, ::testing::Values(kCameraMind, kCameraHik));
 
 int main(int argc, char** argv)
 {

@@ -25,6 +25,7 @@
 #include "platform/paneldevice.h"
 #include "platform/sysroot.h"
 #include "settings/maintenance.h"
+#include "sqlfaults.h"
 #include "testenv.h"
 #include "widgets/modal.h"
 
@@ -40,6 +41,7 @@
 #include <QTimer>
 #include <QVariant>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -121,6 +123,8 @@ protected:
             }
             CloseSqlite("serials");
         }
+        if (beforeWindow)
+            beforeWindow();
         gpWPara = new WizardPara;
         gpWParaBak = new WizardPara;
         gAppDirPath = folder();
@@ -213,6 +217,7 @@ protected:
     int alarmPolls = 0;       // looks at the board while an alarm showed
     int clampFreeInAlarm = 0; // of them, with the clamp free at the board
     bool bindSerials = false;
+    std::function<void()> beforeWindow;
     platform::RecordingPanelDevice panel;
     ModalRunner previousModal;
 };
@@ -557,6 +562,47 @@ TEST_F(EndToEnd, AStalledCameraIsLostNotJudgedOnItsLastFrame)
     EXPECT_FALSE(row().contains(LanStr(1630))) << "judged again";
 }
 
+// A camera loading its defaults sends no frames: a step that starts
+// meanwhile is not judged on the camera's last frame from before. It is a
+// loss with the clamp prohibited, told with its reason; the camera is
+// reopened once the load is done, and the next cycle is judged again.
+TEST_F(EndToEnd, AStepWhileACameraLoadsItsDefaultsIsNotJudgedOnItsLastFrame)
+{
+    para.detect_product = 0;
+    start();
+    ASSERT_TRUE(waitFor([&] { return !atBoard(0); }));
+    QStringList warnings;
+    setModalRunner([&](QDialog& d) {
+        for (QLabel* l : d.findChildren<QLabel*>())
+            warnings << l->text();
+        return int(QDialog::Accepted);
+    });
+    cameras[1]->setCallDelayMs("CameraLoadParameter", 1500);
+    auto answered = std::make_shared<int>(-1);
+    window->cameraViews[1]->RestoreDefaultSettings([answered](bool restored) { *answered = restored; });
+    input(0, true); // its last frame shows the empty mold
+    ASSERT_TRUE(waitFor([&] { return gisLost == 1; }, 3000));
+    EXPECT_EQ(*answered, -1) << "still loading";
+    EXPECT_EQ(gAllNum[1], 0) << "the step was not judged";
+    EXPECT_TRUE(atBoard(0));
+    const QStringList recs = records();
+    const QString why = LanStr(cameratext::kLostWhileRestoring).arg(2);
+    EXPECT_EQ(recs.filter(QRegularExpression("^Camera 2 delivered no new frame within \\d+ ms of the step's start$")).size(), 1)
+        << qPrintable(recs.join('|'));
+    EXPECT_EQ(recs.mid(recs.size() - 2), (QStringList{"The 1th Camera Lost, 2", why}));
+    EXPECT_TRUE(waitFor([&] { return warnings.filter(why).size() == 1; })) << "shown once the pass returned";
+
+    ASSERT_TRUE(waitFor([&] { return *answered == 1 && gisLost == 0; }, 8000)) << "loaded, then restarted";
+    EXPECT_TRUE(cameras[1]->overlaps().isEmpty()) << qPrintable(cameras[1]->overlaps().join(" | "));
+    const int taken = window->frameCount[1];
+    ASSERT_TRUE(waitFor([&] { return window->frameCount[1] > taken; })) << "the passes go on with new frames";
+    EXPECT_TRUE(atBoard(0)) << "the old cycle releases nothing";
+    input(0, false);
+    input(0, true);
+    ASSERT_TRUE(waitFor([&] { return !atBoard(0); })) << "a new cycle does";
+    EXPECT_EQ(gAllNum[1], 1);
+}
+
 // Another camera count than the stored one (three serials stored, two
 // cameras on the bus): the serials are saved and the system restarts through
 // the one restart path, which the system accepts or refuses. Until it
@@ -626,6 +672,46 @@ TEST_F(CameraCountRestart, ARefusedRestartKeepsDetectionStopped)
     EXPECT_GT(stays, halted);
     EXPECT_GT(recs.indexOf(LanStr(150).arg(2)), stays) << "ready, once the journal is open again";
     EXPECT_GT(recs.indexOf(LanStr(cycletext::kCameraCountRestartFailed)), stays);
+}
+
+// The disk refuses to clear the stored serials (another connection keeps
+// its lock past the busy timeout): a restart would ask the same again, so
+// none is asked for; the refusal is shown and journaled, SN.db keeps its
+// serials, and detection runs with the cameras found.
+TEST_F(CameraCountRestart, ASerialClearTheDiskRefusesRestartsNothing)
+{
+    camsdk::SimSpec spec;
+    spec.serial = "SIM-E2E-03";
+    cameras << camsdk::simBus(camsdk::Vendor::MindVision).add(spec);
+    cameras[2]->setVanished(true);
+    bindSerials = true;
+    std::unique_ptr<sqlfaults::Lock> lock;
+    QByteArray before;
+    beforeWindow = [&] {
+        QFile f("SN.db");
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        before = f.readAll();
+        lock = std::make_unique<sqlfaults::Lock>("SN.db", sqlfaults::Lock::Shared);
+        ASSERT_TRUE(lock->held());
+    };
+    testenv::commands().clear();
+    setModalRunner([&](QDialog& d) {
+        for (QLabel* l : d.findChildren<QLabel*>())
+            shown << l->text();
+        return int(QDialog::Accepted);
+    });
+    start();
+    lock.reset();
+    EXPECT_TRUE(testenv::commands().lines().filter("reboot").isEmpty());
+    EXPECT_FALSE(shown.filter(LanStr(cameratext::kSerialsNotSaved)).isEmpty());
+    const QStringList recs = records();
+    EXPECT_GE(recs.indexOf(LanStr(cameratext::kSerialsNotSaved)), 0);
+    EXPECT_LT(recs.indexOf(LanStr(cycletext::kCameraCountRestart)), 0);
+    QFile f("SN.db");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before) << "the stored serials stay";
+    para.detect_product = 0;
+    ASSERT_TRUE(waitFor([&] { return !atBoard(0); })) << "detection runs and releases on OK";
 }
 
 // Nobody answers the loss box: while it stays open the recovery runs, the

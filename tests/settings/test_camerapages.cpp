@@ -10,15 +10,20 @@
 #include "settings/hardwareconfigurationwidget.h"
 #include "settings/widgetchangecamera.h"
 #include "widgets/basewidgets.h"
+#include "widgets/busycover.h"
 #include "widgets/edit.h"
 #include "widgets/modifytimewidget.h"
 #include "widgets/sliderlabel.h"
+#include "params/paramdb.h"
+#include "params/wizardpara.h"
+#include "sqlfaults.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QRegularExpression>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <memory>
 
 using settingshost::CameraOp;
 
@@ -105,30 +110,49 @@ TEST_F(CameraPages, OneCameraHasNothingToSwitch)
     setCameraSlots({0, 1});
 }
 
+// The camera answers when it has loaded its set: until then the page is
+// covered, and the sliders show what it read back once it has.
 TEST_F(CameraPages, RestoringTheCameraDefaults)
 {
     startOnCameraPage();
     settingshost::Hooks h = settingshost::hooks();
-    h.cameraOp = [this](int slot, settingshost::CameraOp o, int step) {
-        cameraCalls << op(slot, o, step);
-        if (o == CameraOp::RestoreDefaults) { // what the camera reads back
-            gpWParaBak->expose_time[slot] = 12;
-            gpWParaBak->adjust_plus[slot] = 3;
-            gpWParaBak->sharp[slot] = 4;
-        }
+    QList<int> asked;
+    std::function<void(bool)> answer;
+    h.restoreDefaults = [&](int slot, std::function<void(bool)> done) {
+        asked << slot;
+        answer = done;
     };
     settingshost::install(h);
     answers = {QDialog::Rejected};
     emit block().restoreButton->clicked();
     EXPECT_TRUE(shown(527));
-    EXPECT_TRUE(cameraCalls.isEmpty());
+    EXPECT_TRUE(asked.isEmpty());
 
     emit block().restoreButton->clicked();
-    EXPECT_EQ(cameraCalls.first(), op(0, CameraOp::RestoreDefaults));
+    ASSERT_EQ(asked, QList<int>{0});
+    EXPECT_TRUE(BusyCover::shown(&settings())) << "covered while the camera works";
+    EXPECT_EQ(block().exposureSlider->value(), 30);
+    gpWParaBak->expose_time[0] = 12; // what the camera read back
+    gpWParaBak->adjust_plus[0] = 3;
+    gpWParaBak->sharp[0] = 4;
+    answer(true);
+    EXPECT_FALSE(BusyCover::shown(&settings()));
     EXPECT_EQ(block().exposureSlider->value(), 12);
     EXPECT_EQ(block().gainSlider->value(), 3);
     EXPECT_EQ(page().slider(CameraParamsWidget::Clarity)->value(), 4);
     EXPECT_EQ(gpWParaBak->sharp[0], 4);
+    EXPECT_EQ(cameraCalls, (QStringList{op(0, CameraOp::Expose), op(0, CameraOp::Gain), op(0, CameraOp::Sharp)}))
+        << "the values read back reach the camera as the sliders move";
+
+    // Detached, the floating block is covered too.
+    block().viewButton->toggle();
+    ASSERT_TRUE(block().detached());
+    emit block().restoreButton->clicked();
+    EXPECT_TRUE(BusyCover::shown(&block()));
+    answer(false);
+    EXPECT_FALSE(BusyCover::shown(&block()));
+    EXPECT_FALSE(BusyCover::shown(&settings()));
+    block().viewButton->toggle();
 }
 
 TEST_F(CameraPages, AutomaticShadingAppliesTheExposureOfEveryView)
@@ -295,6 +319,82 @@ TEST_F(CameraPages, ARenumberingTheDiskRefusesStopsBeforeThePowerOffQuestion)
     EXPECT_EQ(gCamNO[0], 1);
     EXPECT_EQ(gCamNO[1], 0);
     EXPECT_GT(storedRecords().filter(QRegularExpression("^Save SN")).size(), savedBefore);
+}
+
+// "SN.db" could not be read at the start: a lock another connection held
+// past the busy timeout, or a damaged page under a stored serial. The views
+// may then show the cameras in the order found, and a renumbering saved
+// from the camera page would write that order over the binding on disk: it
+// is refused, the operator told and the journal keeps it, and "SN.db" is as
+// it was, also once the lock has ended. A start that reads it lifts the hold.
+TEST_F(CameraPages, ARenumberingIsRefusedWhileTheStoredBindingIsUnread)
+{
+    enum Fault { Locked, Damaged };
+    for (Fault fault : {Locked, Damaged}) {
+        SCOPED_TRACE(fault == Locked ? "locked past the busy timeout" : "damaged page");
+        beforeWindow = [fault] {
+            OpenSqlite("serials", "SN.db");
+            QSqlQuery q(QSqlDatabase::database("serials"));
+            q.exec("update sysparam set value='SERIAL-STORED-B' where name='serialNB0'");
+            q.prepare("update sysparam set value=? where name='serialNB1'");
+            q.addBindValue(fault == Damaged ? sqlfaults::spillingValue("SERIAL-STORED-A", "#serial1#")
+                                            : QString("SERIAL-STORED-A"));
+            q.exec();
+            CloseSqlite("serials");
+        };
+        answers = {QDialog::Rejected}; // no camera found: the stored serials are kept
+        startOnCameraPage();
+        ASSERT_FALSE(serialSavesHeld());
+        ASSERT_EQ(QByteArray(gSerialNB[0]), QByteArray("SERIAL-STORED-B"));
+
+        // The start-up's read of the parameters and the binding, with the fault.
+        QSqlDatabase serials = QSqlDatabase::database(QLatin1String(kSerialConnection));
+        std::unique_ptr<sqlfaults::Lock> lock;
+        if (fault == Damaged) {
+            serials.close();
+            ASSERT_TRUE(sqlfaults::damagePageHolding("SN.db", "#serial1#"));
+            ASSERT_TRUE(serials.open());
+        } else {
+            ASSERT_TRUE(QSqlQuery(serials).exec("PRAGMA busy_timeout=50"));
+            lock = std::make_unique<sqlfaults::Lock>("SN.db", sqlfaults::Lock::Exclusive);
+            ASSERT_TRUE(lock->held());
+        }
+        gpWPara->LoadDatafromFile();
+        lock.reset(); // the lock ends; memory still holds no binding read from disk
+        ASSERT_TRUE(serialSavesHeld());
+        QCoreApplication::processEvents();
+        const QString unread = LanStr(kLanSerialsUnread);
+        const int toldBefore = boxes.filter(unread).size();
+        const int journaledBefore = storedRecords().filter(unread).size();
+        const QByteArray onDisk = fileText("SN.db");
+
+        WidgetChangeCamera& dialog = *window->cameraOrderDialog;
+        int shutDowns = 0;
+        dialog.shutDown = [&] { ++shutDowns; };
+        emit block().tuneButton->clicked();
+        ASSERT_TRUE(dialog.isVisible());
+        dialog.combos[0]->setCurrentIndex(1);
+        dialog.combos[1]->setCurrentIndex(0);
+        emit dialog.okButton->clicked();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(shutDowns, 0) << "no power-off question without a saved binding";
+        EXPECT_EQ(boxes.filter(unread).size(), toldBefore + 1) << "told";
+        EXPECT_EQ(storedRecords().filter(unread).size(), journaledBefore + 1) << "journaled";
+        EXPECT_FALSE(shown(cameratext::kSerialsNotSaved)) << "refused by the hold, not by the disk";
+        EXPECT_EQ(fileText("SN.db"), onDisk) << "SN.db unchanged";
+        EXPECT_EQ(QByteArray(gSerialNB[0]), QByteArray("SERIAL-STORED-B"));
+        EXPECT_EQ(gCamNO[0], 0);
+        EXPECT_EQ(gCamNO[1], 1);
+
+        // Read whole again (a new file in place of the damaged one): saves go through.
+        serials.close();
+        QFile::remove("SN.db");
+        ASSERT_TRUE(CreateSerialDatabase("SN.db"));
+        ASSERT_TRUE(serials.open());
+        gpWPara->LoadDatafromFile();
+        EXPECT_FALSE(serialSavesHeld());
+        nextCase();
+    }
 }
 
 TEST_F(Maintenance, HardwareConfigurationView)

@@ -15,8 +15,11 @@
 #include "maintfixture.h"
 
 #include "../platform/usbdiskfixture.h"
+#include "cameradriver/cameratexts.h"
+#include "platform/cameras/simcamera.h"
 #include "settings/advancefuncwidget.h"
 #include "settings/advanceparamwidget.h"
+#include "settings/cameraparamswidget.h"
 #include "settings/maintenance.h"
 #include "settings/networkparamswidget.h"
 #include "widgets/busycover.h"
@@ -343,3 +346,77 @@ TEST_F(SlowSystem, ThePassesGoOnThroughLongWork)
         nextCase();
     }
 }
+
+// A camera that takes its time to load its defaults (0.7 s), restored from
+// the camera page of the real main window with two simulated MindVision
+// cameras: the page is covered and the passes keep their pace until the
+// camera has answered; then the values it read back are in the edit copy
+// and on the sliders. A camera that refuses the load leaves the edit copy
+// as it was, and the operator is told and the journal keeps it.
+TEST_F(SlowSystem, ACameraSlowToRestoreItsDefaultsKeepsThePassesGoing)
+{
+    constexpr int kSlowLoadMs = 700;
+    struct Case {
+        const char* name;
+        int failure; // status of the load, 0 loaded
+    };
+    const Case cases[] = {{"loaded", 0}, {"refused", mindvision::CAMERA_STATUS_TIME_OUT}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QList<camsdk::SimCameraPtr> cameras;
+        beforeWindow = [&cameras] {
+            camsdk::resetSimulators();
+            camsdk::SimBus& bus = camsdk::simBus(camsdk::Vendor::MindVision);
+            bus.setActive(true);
+            for (const char* serial : {"SIM-SLOW-01", "SIM-SLOW-02"}) {
+                camsdk::SimSpec spec;
+                spec.serial = serial;
+                spec.sensorWidth = 640;
+                spec.sensorHeight = 480;
+                cameras << bus.add(spec);
+                cameras.last()->setFramePeriodMs(40);
+            }
+        };
+        para.expose_time[0] = 30;
+        startMaintenance();
+        ASSERT_EQ(gCameraID, int(kCameraMind));
+        settings().tabButtons()[3]->click(); // the camera page, camera 1
+        CameraParamsSubWidget& block = *settings().cameraParams->subWidget;
+        ASSERT_EQ(block.exposureSlider->value(), 30);
+        cameras[0]->presetValue("default:CameraSetExposureTime", 25000);
+        cameras[0]->setCallDelayMs("CameraLoadParameter", kSlowLoadMs);
+        cameras[0]->setFailure("CameraLoadParameter", c.failure);
+        qint64 pressMs = -1;
+        const qint64 gap = longestGapThrough(
+            [&] {
+                QElapsedTimer press;
+                press.start();
+                emit block.restoreButton->clicked();
+                pressMs = press.elapsed();
+            },
+            kSlowLoadMs / kSlowCommandMs);
+        EXPECT_LT(pressMs, 50) << "ms the press held the GUI thread";
+        EXPECT_LT(gap, 50) << "ms of the GUI thread between two passes";
+        EXPECT_LT(longestWaiting, 50) << "ms between two passes by the wall clock less the machine's load";
+        RecordProperty(std::string("restore ") + c.name + " longest gap (wall ms)", int(wall));
+        EXPECT_TRUE(busyShown) << "the page was covered";
+        EXPECT_FALSE(BusyCover::shown(&settings()));
+        EXPECT_TRUE(cameras[0]->overlaps().isEmpty()) << cameras[0]->overlaps().join(" | ").toStdString();
+        const QString refused = LanStr(cameratext::kRestoreFailed).arg(1).arg(c.failure);
+        if (c.failure == 0) {
+            EXPECT_EQ(gpWParaBak->expose_time[0], 25) << "read back into the edit copy";
+            EXPECT_EQ(block.exposureSlider->value(), 25);
+            EXPECT_TRUE(boxes.filter(refused).isEmpty());
+        } else {
+            EXPECT_EQ(gpWParaBak->expose_time[0], 30) << "the edit copy as it was";
+            EXPECT_EQ(block.exposureSlider->value(), 30);
+            EXPECT_EQ(records().filter(refused).size(), 1) << "journaled";
+            EXPECT_EQ(boxes.filter(refused).size(), 1) << "told";
+        }
+        EXPECT_EQ(gisLost, 0);
+        EXPECT_TRUE(cameras[0]->acquiring()) << "the camera runs again";
+        nextCase();
+        camsdk::resetSimulators();
+    }
+}
+
