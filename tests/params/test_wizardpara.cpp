@@ -38,9 +38,6 @@ protected:
     void TearDown() override
     {
         close();
-        // The warnings this case left for the event loop are its own: they
-        // must not reach the next case's hooks.
-        QCoreApplication::processEvents();
         host::install({});
         holdParamSaves(false);
         gLan = lan_;

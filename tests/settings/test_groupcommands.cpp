@@ -196,7 +196,7 @@ TEST_F(Maintenance, PasswordChange)
         page->confirmPassword->setText(c.confirmed);
         emit page->changePasswordButton->clicked();
         ASSERT_TRUE(settle());
-        ASSERT_EQ(boxes.size(), 1);
+        ASSERT_EQ(boxes.size(), 1) << boxes.join(" | ").toStdString();
         EXPECT_TRUE(shown(c.message));
         EXPECT_EQ(QByteArray(gpWParaBak->password), c.stored);
         EXPECT_EQ(page->newPassword->text(), c.message == 279 ? QString() : c.typed) << "emptied only after a change";
