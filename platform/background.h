@@ -10,6 +10,7 @@
 #include <QThread>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 namespace platform {
 
@@ -27,8 +28,19 @@ void backgroundEnded();
 template <typename T>
 void runInBackground(QObject* context, std::function<T()> work, std::function<void(T)> done)
 {
-    auto answer = std::make_shared<T>();
-    QThread* thread = QThread::create([work, answer] { *answer = work(); });
+    // The answer passes between the threads under a lock: the finished
+    // signal orders them too, but through Qt, which a thread checker
+    // cannot see into.
+    struct Answer {
+        std::mutex lock;
+        T value{};
+    };
+    auto answer = std::make_shared<Answer>();
+    QThread* thread = QThread::create([work, answer] {
+        T value = work();
+        const std::lock_guard<std::mutex> hold(answer->lock);
+        answer->value = std::move(value);
+    });
     QPointer<QObject> guard(context);
     detail::backgroundStarted();
     // The thread object lives on the starting thread: its finished signal
@@ -36,8 +48,14 @@ void runInBackground(QObject* context, std::function<T()> work, std::function<vo
     QObject::connect(thread, &QThread::finished, thread, [thread, guard, answer, done] {
         thread->deleteLater();
         detail::backgroundEnded();
-        if (guard && done)
-            done(*answer);
+        if (!guard || !done)
+            return;
+        T value;
+        {
+            const std::lock_guard<std::mutex> hold(answer->lock);
+            value = std::move(answer->value);
+        }
+        done(std::move(value));
     });
     thread->start();
 }
