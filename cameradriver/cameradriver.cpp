@@ -1301,19 +1301,7 @@ void CameraDriver::restoreStart()
     // this thread, and the recovery opens it anew.
     if (closeState_.load() != 0)
         return;
-    switch (gCameraID) {
-    case kCameraMind:
-        mindvision::CameraPlay(mindCamera);
-        break;
-    case kCameraHik:
-        mvs::MV_CC_StartGrabbing(hikDevice);
-        break;
-    default:
-        break;
-    }
-    acquiring_ = true;
-    if (grabState)
-        grabState->acquiring = true;
+    startAcquisition();
     if (!grabThread)
         return;
     // One that does not end in time is a fault of the camera, as at a start.
