@@ -836,12 +836,7 @@ void CameraDriver::finishPendingClose(int slot)
             return;
         d->closeState_ = 2; // the driver waits for this close before it goes
     }
-    d->finishClose();
-    {
-        std::lock_guard<std::mutex> l(gCloseMutex);
-        d->closeState_ = 0;
-    }
-    gCloseDone.notify_all();
+    d->closeClaimed();
 }
 
 void CameraDriver::completePendingClose()
@@ -853,6 +848,11 @@ void CameraDriver::completePendingClose()
             return;
         closeState_ = 2;
     }
+    closeClaimed();
+}
+
+void CameraDriver::closeClaimed()
+{
     finishClose();
     {
         std::lock_guard<std::mutex> l(gCloseMutex);

@@ -368,6 +368,8 @@ private:
     void finishClose();
     // Waits for a close another thread is making, or makes a pending one.
     void completePendingClose();
+    // The close the caller claimed (state 2), then none pending.
+    void closeClaimed();
     std::atomic<bool> restoring_{false};
     std::mutex restoreMutex_;
     std::condition_variable restoreEnded_;

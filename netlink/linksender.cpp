@@ -24,7 +24,7 @@ CNT_Thread::~CNT_Thread()
 
 void CNT_Thread::run()
 {
-    exec();
+    QThread::exec(); // the thread's event loop
     worker_->closeSocket(); // on its own thread, with its timer
 }
 
