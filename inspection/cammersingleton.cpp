@@ -116,9 +116,7 @@ bool CammerSingleton::LoadDatafromFile(CammerData* view)
     QHash<QString, QString> rows;
     // A damaged page shows only when the scan reaches it: the table counts
     // as read when every row came back, never when the rows simply stop.
-    bool readable = false;
-    QString why = QStringLiteral("the parameter database is not open");
-    for (int attempt = 1; db.isOpen(); ++attempt) {
+    const auto select = [&](QSqlError& error) {
         rows.clear();
         QSqlQuery q(db);
         if (q.exec(QStringLiteral("select name, value from %1").arg(table()))) {
@@ -128,14 +126,12 @@ bool CammerSingleton::LoadDatafromFile(CammerData* view)
                     rows.insert(name, q.value(1).toString());
             }
         }
-        const QSqlError error = q.lastError();
-        readable = !error.isValid();
-        why = error.text();
-        if (readable || !SqlBusy(error) || attempt >= kSqlTries)
-            break;
-        if (gSqlBeforeRetry)
-            gSqlBeforeRetry();
-    }
+        error = q.lastError();
+        return !error.isValid();
+    };
+    QSqlError error;
+    const bool readable = db.isOpen() && RetryWhileBusy(select, &error);
+    const QString why = db.isOpen() ? error.text() : QStringLiteral("the parameter database is not open");
     unread = !readable;
     if (!readable) {
         qWarning() << "regions of camera" << camera << "not readable; its steps are refused:" << why;

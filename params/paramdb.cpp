@@ -85,22 +85,38 @@ bool SqlBusy(const QSqlError& error)
     return code.isEmpty() && error.databaseText().contains(QLatin1String("database is locked"));
 }
 
-bool CommitOrRollback(QSqlDatabase& db, QString* why)
+bool RetryWhileBusy(const std::function<bool(QSqlError& error)>& attempt, QSqlError* last)
 {
-    for (int attempt = 1;; ++attempt) {
-        if (db.commit())
+    for (int tries = 1;; ++tries) {
+        QSqlError error;
+        if (attempt(error))
             return true;
-        const QSqlError error = db.lastError();
-        if (!SqlBusy(error) || attempt >= kSqlTries) {
-            if (why)
-                *why = error.text();
-            if (!db.rollback())
-                qWarning() << "rollback failed after a failed commit:" << db.lastError().text();
+        if (!SqlBusy(error) || tries >= kSqlTries) {
+            if (last)
+                *last = error;
             return false;
         }
         if (gSqlBeforeRetry)
             gSqlBeforeRetry();
     }
+}
+
+bool CommitOrRollback(QSqlDatabase& db, QString* why)
+{
+    QSqlError error;
+    const auto commit = [&db](QSqlError& e) {
+        if (db.commit())
+            return true;
+        e = db.lastError();
+        return false;
+    };
+    if (RetryWhileBusy(commit, &error))
+        return true;
+    if (why)
+        *why = error.text();
+    if (!db.rollback())
+        qWarning() << "rollback failed after a failed commit:" << db.lastError().text();
+    return false;
 }
 
 bool CreateParamDatabase(const QString& path, const WizardPara& params)

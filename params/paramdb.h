@@ -2,6 +2,9 @@
 // Creation of the databases a first start expects (used by the program-folder
 // layout and by tests that need a real "PARAM.db").
 #include <QString>
+#include <functional>
+
+class QSqlError;
 
 class QSqlDatabase;
 class QSqlError;
@@ -32,6 +35,10 @@ constexpr int kSqlTries = 3;
 // Called before a statement kept out by a lock is tried again (tests end
 // the lock there).
 extern void (*gSqlBeforeRetry)();
+// Runs `attempt` again while a lock keeps it out (kSqlTries at most). True
+// once it succeeded; false when it failed otherwise or stayed locked out,
+// with its last error in `last`.
+bool RetryWhileBusy(const std::function<bool(QSqlError& error)>& attempt, QSqlError* last = nullptr);
 // Commits the connection's transaction, trying again while a reader keeps
 // the commit out; when it cannot, rolls back, so no transaction stays open
 // to swallow later statements. False (with the reason) when rolled back.

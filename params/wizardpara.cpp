@@ -251,27 +251,25 @@ public:
             return fail(key, QStringLiteral("database not open"));
         if (lockedOut_)
             return fail(key, QStringLiteral("database locked"));
-        for (int attempt = 1;; ++attempt) {
+        Result result = Missing;
+        const auto select = [&](QSqlError& error) {
             // The key's own fixed statement (keys are the program's names):
             // a lock that keeps out the statement's preparation is reported
             // as such only this way.
             QSqlQuery q(db_);
             if (q.exec(QStringLiteral("select value from sysparam where name='%1'").arg(key)) && q.next()) {
                 *value = q.value(0).toString();
-                return Found;
+                result = Found;
+                return true;
             }
-            const QSqlError error = q.lastError();
-            if (!error.isValid())
-                return Missing;
-            if (!SqlBusy(error))
-                return fail(key, error.text());
-            if (attempt >= kSqlTries) {
-                lockedOut_ = true;
-                return fail(key, error.text());
-            }
-            if (gSqlBeforeRetry)
-                gSqlBeforeRetry();
-        }
+            error = q.lastError();
+            return !error.isValid(); // no row, and no error: missing
+        };
+        QSqlError error;
+        if (RetryWhileBusy(select, &error))
+            return result;
+        lockedOut_ = SqlBusy(error); // a lock outlasted every try
+        return fail(key, error.text());
     }
     QSqlDatabase& db() { return db_; }
     bool open() const { return db_.isOpen(); }
